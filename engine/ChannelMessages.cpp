@@ -1,0 +1,94 @@
+// Every MIDI message the program sends leaves through here. Notes go to the device their
+// channel is routed to; everything else goes to every device in ascending order.
+#include "song/FennoralDoc.h"
+
+namespace tarvel {
+
+void CFennoralDoc::SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept {
+    if (device < 0 || device >= ports.deviceCount) return;
+    MidiOutDriver* handle = ports.handles[device];
+    if (!handle) return;  // failed to open, or closed: dropped, as the platform would
+    const int length = MidiMessageLength(status);
+    if (length == 0) return;
+    // A data byte must never look like a status byte on the wire.
+    const std::uint8_t bytes[3] = {status, static_cast<std::uint8_t>(data1 & 0x7F),
+                                   static_cast<std::uint8_t>(data2 & 0x7F)};
+    handle->Send(device, bytes, length);
+}
+
+void CFennoralDoc::SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept {
+    for (int device = 0; device < ports.deviceCount; ++device)
+        SendToDevice(device, status, data1, data2);
+}
+
+void CFennoralDoc::NoteOn(int channel, int column, int note, int velocity) {
+    TARVEL_ASSERT_LOCKED(*this);
+    channel &= 0x0F;
+    column &= 0x0F;
+    NoteOff(channel, column);
+    song.soundingNote[channel][column] = note & 0xFF;
+    SendToDevice(song.channelDevice[channel], static_cast<std::uint8_t>(0x90 + channel), note,
+                 velocity);
+}
+
+void CFennoralDoc::NoteOff(int channel, int column) {
+    TARVEL_ASSERT_LOCKED(*this);
+    channel &= 0x0F;
+    column &= 0x0F;
+    std::int32_t& sounding = song.soundingNote[channel][column];
+    if (sounding < 0) return;
+    const int note = sounding;
+    sounding = -1;
+    SendToDevice(song.channelDevice[channel], static_cast<std::uint8_t>(0x80 + channel), note,
+                 0x64);
+}
+
+void CFennoralDoc::SendControlChange(int channel, int controller, int value) {
+    TARVEL_ASSERT_LOCKED(*this);
+    SendToAllDevices(static_cast<std::uint8_t>(0xB0 + (channel & 0x0F)), controller, value);
+}
+
+void CFennoralDoc::SendPitchWheel(int channel, int low, int high) {
+    TARVEL_ASSERT_LOCKED(*this);
+    SendToAllDevices(static_cast<std::uint8_t>(0xE0 + (channel & 0x0F)), low, high);
+}
+
+void CFennoralDoc::SendSystemMessage(int status, int data) {
+    TARVEL_ASSERT_LOCKED(*this);
+    // The data travels in the second data byte, as for the pitch wheel.
+    SendToAllDevices(static_cast<std::uint8_t>(status), 0, data);
+}
+
+void CFennoralDoc::SetChannelProgram(int channel, int program) {
+    TARVEL_ASSERT_LOCKED(*this);
+    channel &= 0x0F;
+    song.channelProgram[channel] = static_cast<std::uint8_t>(program);
+    if (channel == editor.currentChannel) RaiseUiSignal(kSelectProgram);
+    SendToAllDevices(static_cast<std::uint8_t>(0xC0 + channel), program, 0);
+}
+
+void CFennoralDoc::SendControlToAllChannels(int controller) {
+    TARVEL_ASSERT_LOCKED(*this);
+    ResetNoteTracking();
+    for (int channel = 0; channel < kTrackCount; ++channel)
+        SendControlChange(channel, controller, 0);
+}
+
+void CFennoralDoc::ReleaseAllNotes() {
+    TARVEL_ASSERT_LOCKED(*this);
+    for (int channel = 0; channel < kTrackCount; ++channel) {
+        for (int column = 0; column < kTrackCount; ++column) {
+            NoteOff(channel, column);
+            player.pendingAction[channel][column] = kNoAction;
+        }
+    }
+}
+
+void CFennoralDoc::ResetNoteTracking() {
+    for (auto& channel : song.soundingNote)
+        for (auto& note : channel) note = -1;
+    for (auto& channel : player.pendingAction)
+        for (auto& action : channel) action = kNoAction;
+}
+
+}  // namespace tarvel

@@ -1,0 +1,41 @@
+// The player's own state: line clock, position, per-track patterns and the actions pending at
+// half line. Never saved. Written by the timer thread's ticks and by the transport commands,
+// both under the document lock.
+#pragma once
+
+#include <cstdint>
+
+#include "song/Song.h"
+
+namespace tarvel {
+
+enum PlayMode : std::int32_t { kSongMode = 0, kPatternMode = 1 };
+
+enum PendingAction : std::uint8_t {
+    kNoAction = 0,
+    kPendingNoteOff = 1,
+    kPendingDelayedNote = 2,
+    kPendingRetrigger = 3,
+};
+
+struct PlayerState {
+    bool editorWindowKnown;  // set at the view's first paint; line starts then ask for repaints
+    std::int32_t lineClock;  // ms elapsed in the current line, in steps of 2
+    std::int32_t playRow;
+    std::int32_t playMode;
+    std::int32_t patternLine;
+    std::int32_t playWatch;                  // ms played since the start
+    std::int32_t trackPattern[kTrackCount];  // -1 when idle
+    std::int32_t trackLine[kTrackCount];
+    const Pattern* trackPatternRecord[kTrackCount];
+    std::uint8_t pendingAction[kTrackCount][kTrackCount];  // [channel][column]
+    std::uint8_t pendingNote[kTrackCount][kTrackCount];
+    std::uint8_t pendingVelocity[kTrackCount][kTrackCount];
+    std::int32_t trackTranspose[kTrackCount];
+    std::uint8_t halfLinePending;
+    std::uint8_t isPlaying;
+    bool panelKnown;        // the frame has registered the program list and the BPM box
+    std::uint32_t timerId;  // 0 when the periodic timer could not be created
+};
+
+}  // namespace tarvel

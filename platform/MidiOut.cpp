@@ -1,0 +1,61 @@
+#include "platform/MidiOut.h"
+
+namespace tarvel {
+
+void ChainedMidiOut::Add(std::unique_ptr<MidiOutDriver> driver) {
+    counts_.push_back(driver->DeviceCount());
+    drivers_.push_back(std::move(driver));
+}
+
+ChainedMidiOut::Route ChainedMidiOut::Find(int device) const noexcept {
+    if (device < 0) return {nullptr, 0};
+    for (std::size_t i = 0; i < drivers_.size(); ++i) {
+        if (device < counts_[i]) return {drivers_[i].get(), device};
+        device -= counts_[i];
+    }
+    return {nullptr, 0};
+}
+
+int ChainedMidiOut::DeviceCount() {
+    int total = 0;
+    for (int count : counts_) total += count;
+    return total;
+}
+
+MidiOutCaps ChainedMidiOut::Describe(int device) {
+    Route route = Find(device);
+    return route.driver ? route.driver->Describe(route.device) : MidiOutCaps{};
+}
+
+bool ChainedMidiOut::Open(int device) {
+    Route route = Find(device);
+    return route.driver && route.driver->Open(route.device);
+}
+
+void ChainedMidiOut::Close(int device) noexcept {
+    Route route = Find(device);
+    if (route.driver) route.driver->Close(route.device);
+}
+
+void ChainedMidiOut::Send(int device, const std::uint8_t* bytes, int length) noexcept {
+    Route route = Find(device);
+    if (route.driver) route.driver->Send(route.device, bytes, length);
+}
+
+int MidiMessageLength(std::uint8_t status) noexcept {
+    if (status < 0x80) return 0;
+    if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;  // program change, aftertouch
+    switch (status) {
+        case 0xF0:
+            return 0;
+        case 0xF1:
+        case 0xF3:
+            return 2;
+        case 0xF2:
+            return 3;
+        default:
+            return 1;  // tune request, EOX, undefined and real-time messages
+    }
+}
+
+}  // namespace tarvel

@@ -1,0 +1,67 @@
+// The boundary to the machine's MIDI outputs: five operations, as every platform offers them.
+// Devices are numbered 0..DeviceCount()-1 by the driver; an opened device is addressed by that
+// number. Drivers never throw: a back end that cannot start reports no devices.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace tarvel {
+
+// What the program knows of a device; values a back end cannot know are 0.
+struct MidiOutCaps {
+    std::uint16_t manufacturerId = 0;
+    std::uint16_t productId = 0;
+    std::uint32_t driverVersion = 0;
+    char productName[32] = {};
+    std::uint16_t voices = 0;
+    std::uint32_t support = 0;  // 0x1 volume, 0x2 L/R volume, 0x4 patch caching, 0x8 streaming
+};
+
+class MidiOutDriver {
+  public:
+    virtual ~MidiOutDriver() = default;
+
+    // Window thread.
+    virtual int DeviceCount() = 0;
+    virtual MidiOutCaps Describe(int device) = 0;
+    virtual bool Open(int device) = 0;
+    virtual void Close(int device) noexcept = 0;
+
+    // Any thread, one caller at a time (the document lock serialises sends). Must not allocate
+    // or block for long: the player calls it from the 2 ms timer thread.
+    virtual void Send(int device, const std::uint8_t* bytes, int length) noexcept = 0;
+};
+
+// Several drivers seen as one: the devices of the first come first.
+class ChainedMidiOut final : public MidiOutDriver {
+  public:
+    void Add(std::unique_ptr<MidiOutDriver> driver);
+
+    int DeviceCount() override;
+    MidiOutCaps Describe(int device) override;
+    bool Open(int device) override;
+    void Close(int device) noexcept override;
+    void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
+
+  private:
+    struct Route {
+        MidiOutDriver* driver;
+        int device;
+    };
+    Route Find(int device) const noexcept;
+
+    std::vector<std::unique_ptr<MidiOutDriver>> drivers_;
+    std::vector<int> counts_;  // device counts taken when each driver was added
+};
+
+// The number of bytes the MIDI standard gives a message with this status byte; 0 for a status
+// we never put on the wire alone (a bare SysEx start would swallow everything after it).
+int MidiMessageLength(std::uint8_t status) noexcept;
+
+// The drivers of this machine: the built-in synth first (when it can start), then the system's
+// MIDI ports.
+std::unique_ptr<MidiOutDriver> CreateSystemMidiOut();
+
+}  // namespace tarvel

@@ -1,0 +1,70 @@
+#include "platform/RecordingMidiOut.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tarvel {
+
+bool RecordedMessage::operator==(const RecordedMessage& other) const {
+    return device == other.device && length == other.length &&
+           std::memcmp(bytes, other.bytes, static_cast<std::size_t>(length)) == 0;
+}
+
+RecordingMidiOut::RecordingMidiOut(int deviceCount, std::size_t capacity)
+    : deviceCount_(deviceCount), open_(static_cast<std::size_t>(deviceCount), false) {
+    messages_.reserve(capacity);
+}
+
+void RecordingMidiOut::SetStamp(std::int64_t stamp) {
+    std::lock_guard lock(mutex_);
+    stamp_ = stamp;
+}
+
+std::vector<RecordedMessage> RecordingMidiOut::Messages() const {
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
+void RecordingMidiOut::Clear() {
+    std::lock_guard lock(mutex_);
+    messages_.clear();
+}
+
+bool RecordingMidiOut::IsOpen(int device) const {
+    std::lock_guard lock(mutex_);
+    return device >= 0 && device < deviceCount_ && open_[static_cast<std::size_t>(device)];
+}
+
+MidiOutCaps RecordingMidiOut::Describe(int device) {
+    MidiOutCaps caps;
+    std::snprintf(caps.productName, sizeof caps.productName, "Recorder %d", device);
+    caps.manufacturerId = 1;
+    caps.productId = static_cast<std::uint16_t>(device);
+    caps.driverVersion = 100;
+    caps.voices = 16;
+    caps.support = 0x1;
+    return caps;
+}
+
+bool RecordingMidiOut::Open(int device) {
+    std::lock_guard lock(mutex_);
+    if (device < 0 || device >= deviceCount_ || failingDevices_.count(device)) return false;
+    open_[static_cast<std::size_t>(device)] = true;
+    return true;
+}
+
+void RecordingMidiOut::Close(int device) noexcept {
+    std::lock_guard lock(mutex_);
+    if (device >= 0 && device < deviceCount_) open_[static_cast<std::size_t>(device)] = false;
+}
+
+void RecordingMidiOut::Send(int device, const std::uint8_t* bytes, int length) noexcept {
+    std::lock_guard lock(mutex_);
+    if (device < 0 || device >= deviceCount_ || !open_[static_cast<std::size_t>(device)]) return;
+    if (length < 1 || length > 3 || messages_.size() == messages_.capacity()) return;
+    RecordedMessage message{device, {0, 0, 0}, length, stamp_};
+    std::memcpy(message.bytes, bytes, static_cast<std::size_t>(length));
+    messages_.push_back(message);
+}
+
+}  // namespace tarvel

@@ -1,0 +1,99 @@
+#include "platform/RtMidiOutDriver.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace tarvel {
+namespace {
+
+// RtMidi reports through exceptions or, once this is set, through the callback; we want neither
+// to reach the user or the log.
+void IgnoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
+
+std::unique_ptr<RtMidiOut> Connect(RtMidi::Api api, const std::string& clientName) {
+    try {
+        auto out = std::make_unique<RtMidiOut>(api, clientName);
+        out->setErrorCallback(&IgnoreRtMidiError, nullptr);
+        return out;
+    } catch (const RtMidiError&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+RtMidiOutDriver::RtMidiOutDriver(Api api, std::string clientName)
+    : clientName_(std::move(clientName)) {
+    // Never let a JACK client start a server of its own behind the user's back.
+    setenv("JACK_NO_START_SERVER", "1", 0);
+
+    std::vector<RtMidi::Api> candidates;
+    if (api != Api::Jack) candidates.push_back(RtMidi::LINUX_ALSA);
+    if (api != Api::Alsa) candidates.push_back(RtMidi::UNIX_JACK);
+    for (RtMidi::Api candidate : candidates) {
+        std::unique_ptr<RtMidiOut> probe = Connect(candidate, clientName_);
+        if (!probe) continue;
+        try {
+            unsigned count = probe->getPortCount();
+            for (unsigned i = 0; i < count; ++i) names_.push_back(probe->getPortName(i));
+        } catch (const RtMidiError&) {
+            names_.clear();
+            continue;
+        }
+        api_ = candidate;
+        break;
+    }
+    ports_.resize(names_.size());
+}
+
+RtMidiOutDriver::~RtMidiOutDriver() {
+    for (std::size_t i = 0; i < ports_.size(); ++i) Close(static_cast<int>(i));
+}
+
+int RtMidiOutDriver::DeviceCount() {
+    return static_cast<int>(names_.size());
+}
+
+MidiOutCaps RtMidiOutDriver::Describe(int device) {
+    MidiOutCaps caps;
+    if (device < 0 || device >= DeviceCount()) return caps;
+    std::strncpy(caps.productName, names_[static_cast<std::size_t>(device)].c_str(),
+                 sizeof caps.productName - 1);
+    return caps;
+}
+
+bool RtMidiOutDriver::Open(int device) {
+    if (device < 0 || device >= DeviceCount()) return false;
+    auto out = Connect(static_cast<RtMidi::Api>(api_), clientName_);
+    if (!out) return false;
+    try {
+        out->openPort(static_cast<unsigned>(device), "out " + std::to_string(device));
+    } catch (const RtMidiError&) {
+        return false;
+    }
+    if (!out->isPortOpen()) return false;
+    ports_[static_cast<std::size_t>(device)] = std::move(out);
+    return true;
+}
+
+void RtMidiOutDriver::Close(int device) noexcept {
+    if (device < 0 || device >= DeviceCount()) return;
+    try {
+        ports_[static_cast<std::size_t>(device)].reset();
+    } catch (...) {
+    }
+}
+
+void RtMidiOutDriver::Send(int device, const std::uint8_t* bytes, int length) noexcept {
+    if (device < 0 || device >= DeviceCount()) return;
+    RtMidiOut* out = ports_[static_cast<std::size_t>(device)].get();
+    if (!out) return;
+    try {
+        out->sendMessage(bytes, static_cast<std::size_t>(length));
+    } catch (...) {
+    }
+}
+
+}  // namespace tarvel

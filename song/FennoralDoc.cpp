@@ -1,0 +1,137 @@
+#include "song/FennoralDoc.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace tarvel {
+
+CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions /*options*/)
+    : ui_(ui), midiOut_(midiOut) {
+    {
+        std::lock_guard lock(mutex);
+        // Bytes that no reset writes (after each text's NUL, patch names 128..511) start as 0.
+        std::memset(&song, 0, sizeof song);
+        ports = MidiPortSet{};
+        std::memset(&player, 0, sizeof player);
+        ResetSong();
+        InitEditorState(editor);
+        player.editorWindowKnown = false;
+        player.halfLinePending = 1;
+    }
+    OpenMidiPorts();
+    {
+        std::lock_guard lock(mutex);
+        player.lineClock = player.playRow = player.playMode = 0;
+        player.isPlaying = 0;
+        for (int track = 0; track < kTrackCount; ++track) player.trackPattern[track] = -1;
+    }
+}
+
+CFennoralDoc::~CFennoralDoc() {
+    CloseMidiPorts();
+}
+
+void CFennoralDoc::OpenMidiPorts() {
+    const int count = midiOut_.DeviceCount();
+    ports.deviceCount = count < 0 ? 0 : (count > kMaxMidiDevices ? kMaxMidiDevices : count);
+    for (int device = 0; device < ports.deviceCount; ++device) {
+        ports.capabilities[device] = midiOut_.Describe(device);
+        ports.capabilities[device].productName[sizeof ports.capabilities[device].productName - 1] =
+            '\0';
+        if (midiOut_.Open(device)) {
+            std::lock_guard lock(mutex);
+            ports.handles[device] = &midiOut_;
+        } else {
+            ui_.ShowMessage({MessageIcon::Error, "MIDI Initialization",
+                             "Error opening midi out device", false});
+        }
+    }
+}
+
+void CFennoralDoc::CloseMidiPorts() {
+    std::lock_guard lock(mutex);
+    player.isPlaying = 0;
+    ReleaseAllNotes();
+    for (int device = 0; device < ports.deviceCount; ++device) {
+        if (ports.handles[device]) midiOut_.Close(device);
+        ports.handles[device] = nullptr;
+    }
+}
+
+void CFennoralDoc::NewSong() {
+    {
+        std::lock_guard lock(mutex);
+        ResetSong();
+        SendAllPrograms();
+    }
+    RaiseUiSignal(kRefreshPanel | kRepaintView);
+}
+
+void CFennoralDoc::ShowInformation(const char* title, const std::string& text, bool ownedByFrame) {
+    ui_.ShowMessage({MessageIcon::Information, title, text, ownedByFrame});
+}
+
+void CFennoralDoc::MidiResetControllers() {
+    {
+        std::lock_guard lock(mutex);
+        SendControlToAllChannels(121);
+    }
+    ShowInformation("MIDI Message send",
+                    "'All controller reset' message has been send to all devices and channels",
+                    true);
+}
+
+void CFennoralDoc::MidiAllNotesOff() {
+    {
+        std::lock_guard lock(mutex);
+        ReleaseAllNotes();
+        SendControlToAllChannels(123);
+    }
+    ShowInformation("MIDI Message send",
+                    "'All notes off message' has been send to all devices and channels", true);
+}
+
+void CFennoralDoc::ShowMidiOutInfo() {
+    MidiOutCaps caps;
+    {
+        std::lock_guard lock(mutex);
+        const int device = song.channelDevice[editor.currentChannel & 0x0F];
+        if (device < ports.deviceCount) caps = ports.capabilities[device];
+    }
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "Name: %.32s \nVersion: %d \nManufacturer ID: %d \nProduct ID: %d \nVoices %d \n",
+                  caps.productName, static_cast<int>(caps.driverVersion), caps.manufacturerId,
+                  caps.productId, caps.voices);
+    std::string text = head;
+    text += "\nDevice supports:\n";
+    if (caps.support & 0x4) text += "Patch caching\n";
+    if (caps.support & 0x2) text += "Separate L & R volume controls\n";
+    if (caps.support & 0x8) text += "Direct streaming\n";
+    if (caps.support & 0x1) text += "Volume control";
+    ShowInformation("MIDI Out driver info", text, true);
+}
+
+void CFennoralDoc::RaiseUiSignal(unsigned signals) noexcept {
+    // Wake the window only when a signal is new; one already pending has its wake-up on the way.
+    if ((uiSignals_.fetch_or(signals) & signals) != signals) ui_.WakeWindowThread();
+}
+
+void CFennoralDoc::DispatchUiSignals() {
+    const unsigned signals = uiSignals_.exchange(0);
+    if (!signals) return;
+    int bpm;
+    int program;
+    {
+        std::lock_guard lock(mutex);
+        bpm = 15000 / EffectiveLineDuration();
+        program = song.channelProgram[editor.currentChannel & 0x0F];
+    }
+    if (signals & kRefreshPanel) ui_.RefreshPanel();
+    if (signals & kSelectProgram) ui_.SelectProgram(program);
+    if (signals & kShowBpm) ui_.ShowBpmText(bpm);
+    if (signals & kRepaintView) ui_.InvalidateView();
+}
+
+}  // namespace tarvel

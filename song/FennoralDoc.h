@@ -1,0 +1,112 @@
+// The document: the one object that holds all data of the running program, in this order: the
+// song, the editor state, the opened MIDI devices and the player. It is made once at start-up
+// (on the heap: the song alone is 2.9 MB) and lives until the program ends.
+//
+// Locking. `mutex` guards all four records. Operations in the sections marked "caller holds the
+// lock" assume it is held by the calling thread, so a tick or an edit can run several of them in
+// one hold; commands marked "takes the lock" are called by the window side as they are, and
+// release the lock before they show anything.
+#pragma once
+
+#include <atomic>
+#include <cassert>
+#include <cstdint>
+#include <string>
+
+#include "editor/EditorState.h"
+#include "engine/MidiPortSet.h"
+#include "engine/PlayerState.h"
+#include "platform/MidiOut.h"
+#include "song/DocumentMutex.h"
+#include "song/Song.h"
+#include "song/UiHooks.h"
+
+namespace tarvel {
+
+struct DocOptions {
+    bool startTimer = true;  // tests that drive PlayerTick themselves leave the clock off
+};
+
+class CFennoralDoc {
+  public:
+    // Window thread. Resets the song, initialises the editor state, opens every MIDI device of
+    // `midiOut` and starts the player's clock.
+    CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions options = {});
+    ~CFennoralDoc();
+    CFennoralDoc(const CFennoralDoc&) = delete;
+    CFennoralDoc& operator=(const CFennoralDoc&) = delete;
+
+    Song song;
+    EditorState editor;
+    MidiPortSet ports;
+    PlayerState player;
+    DocumentMutex mutex;
+
+    // --- Song operations (caller holds the lock) --------------------------------------------
+    void ResetSong();
+    void ResetPattern(int pattern);
+    int GetPatternLineCount(int pattern) const;
+    void SetPatternLineCount(int pattern, int count);
+    void SetPatternName(int pattern, const char* name);
+    void PutSequenceSlot();
+    void ClearSequenceSlot();
+    void SendAllPrograms();
+
+    // --- MIDI sends (caller holds the lock; window or timer thread) -------------------------
+    void NoteOn(int channel, int column, int note, int velocity);
+    void NoteOff(int channel, int column);
+    void SendControlChange(int channel, int controller, int value);
+    void SendPitchWheel(int channel, int low, int high);
+    void SendSystemMessage(int status, int data);
+    void SetChannelProgram(int channel, int program);
+    void SendControlToAllChannels(int controller);
+    void ReleaseAllNotes();
+    void ResetNoteTracking();
+
+    // --- Tempo (caller holds the lock) -------------------------------------------------------
+    void SetBpm(int bpm);
+    void ShowBpm();  // asks the window side to show 15000 / lineDuration
+    // The line length the player and the displays use: a damaged song's value below 1 counts
+    // as 120 ms, so nothing divides by zero.
+    int EffectiveLineDuration() const;
+
+    // --- Player (caller holds the lock) -----------------------------------------------------
+
+    // --- Song files and patch lists (window thread; take the lock) ---------------------------
+
+    // --- Pattern commands (caller holds the lock) --------------------------------------------
+
+    // --- Commands (window thread; take the lock) ---------------------------------------------
+    void NewSong();               // the File menu's New: ResetSong, then SendAllPrograms
+    void MidiResetControllers();  // MIDI menu "All controllers reset", with its confirmation
+    void MidiAllNotesOff();       // MIDI menu "All notes off", with its confirmation
+    void ShowMidiOutInfo();       // the panel's "Details..." box
+    void CloseMidiPorts();        // at the close of the main window
+
+    // --- Window-side signals ------------------------------------------------------------------
+    // What the timer thread (or any edit) wants the window to do is recorded here and done by
+    // DispatchUiSignals on the window thread; raising a signal never allocates or waits.
+    enum UiSignal : unsigned {
+        kRepaintView = 1u << 0,
+        kShowBpm = 1u << 1,
+        kSelectProgram = 1u << 2,
+        kRefreshPanel = 1u << 3,
+    };
+    void RaiseUiSignal(unsigned signals) noexcept;
+    void DispatchUiSignals();  // window thread; takes the lock briefly
+
+    UiHooks& ui() { return ui_; }
+    MidiOutDriver& midiOut() { return midiOut_; }
+
+  private:
+    void OpenMidiPorts();
+    void SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept;
+    void SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept;
+    void ShowInformation(const char* title, const std::string& text, bool ownedByFrame);
+
+    UiHooks& ui_;
+    MidiOutDriver& midiOut_;
+    std::atomic<unsigned> uiSignals_{0};
+};
+
+}  // namespace tarvel

@@ -1,0 +1,34 @@
+// The one way the core talks back to the window side. The Qt application implements it; tests
+// use a recording fake.
+#pragma once
+
+#include <string>
+
+namespace tarvel {
+
+enum class MessageIcon { Information, Error };
+
+struct UserMessage {
+    MessageIcon icon;
+    std::string title;
+    std::string text;
+    bool ownedByFrame;  // false: a box with no owner, as at start-up
+};
+
+class UiHooks {
+  public:
+    virtual ~UiHooks() = default;
+
+    // Window thread only. ShowMessage is modal and returns when the user closes the box.
+    virtual void ShowMessage(const UserMessage& message) = 0;
+    virtual void InvalidateView() = 0;
+    virtual void SelectProgram(int program) = 0;  // -1: no entry selected
+    virtual void ShowBpmText(int bpm) = 0;
+    virtual void RefreshPanel() = 0;
+
+    // Any thread, including the timer thread: asks the window thread to call
+    // CFennoralDoc::DispatchUiSignals soon. Must not allocate, block or touch a window.
+    virtual void WakeWindowThread() noexcept = 0;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,1 @@
+#include "app/Release.h"

@@ -1,0 +1,234 @@
+// Where every command of the menu, the accelerators and the toolbar meets its operation.
+#include <QStatusBar>
+#include <QToolBar>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "app/CommandIds.h"
+#include "app/FennoralApp.h"
+#include "app/FennoralView.h"
+#include "app/LandedPieces.h"
+#include "app/MainFrame.h"
+#include "app/WindowServices.h"
+#include "song/FennoralDoc.h"
+
+#if TARVEL_HAS_EDITOR
+#include "editor/BlockCommands.h"
+#include "editor/KeyEditing.h"
+#endif
+
+namespace tarvel {
+
+const char* WebLinkLabel(int commandId) {
+    return commandId == cmd::kWebsite ? "Tarvel official website" : "Web link";
+}
+
+void CMainFrame::RunCommand(int commandId) {
+    using namespace cmd;
+    switch (commandId) {
+        // The application's and the document's standard commands.
+        case kFileNew:
+            app_.FileNew();
+            return;
+        case kFileOpen:
+            app_.FileOpen();
+            return;
+        case kFileSave:
+            app_.FileSave();
+            return;
+        case kFileSaveAs:
+            app_.FileSaveAs();
+            return;
+        case kFilePrintSetup:
+            services_.PrintSetup(this);
+            return;
+        case kFilePrint:
+            services_.Print(*view_);
+            return;
+        case kFilePrintPreview:
+            services_.PrintPreview(*view_);
+            return;
+        case kAppExit:
+            close();
+            return;
+        case kViewToolbar:
+            toolBar_->setHidden(!toolBar_->isHidden());
+            return;
+        case kViewStatusBar:
+            statusBar()->setHidden(!statusBar()->isHidden());
+            return;
+        case kAppAbout:
+            services_.ShowAboutBox(this);
+            return;
+
+        // Song header, patterns and the player.
+        case kEditSongHeader:
+            services_.ShowHeaderDialog(this, doc_);
+            return;
+        case kPatternProperties:
+            EditPatternProperties();
+            return;
+        case kMidiResetControllers:
+            doc_.MidiResetControllers();
+            return;
+        case kMidiAllNotesOff:
+            doc_.MidiAllNotesOff();
+            return;
+        case kOpenMixer:
+            services_.OpenMixer();
+            return;
+        case kShowHelp:
+            services_.ShowHelpDialog(this);
+            return;
+        case kDelayTimes: {
+            int lineDuration;
+            {
+                std::lock_guard lock(doc_.mutex);
+                lineDuration = doc_.EffectiveLineDuration();
+            }
+            services_.ShowDelayCalculator(this, lineDuration);
+            return;
+        }
+#if TARVEL_HAS_EDITOR
+        case kMarkBlockStart:
+            MarkBlockStart(doc_);
+            return;
+        case kMarkBlockEnd:
+            MarkBlockEnd(doc_);
+            return;
+        case kEditCut:
+            CutBlock(doc_);
+            return;
+        case kEditCopy:
+            CopyBlock(doc_);
+            return;
+        case kEditPaste:
+            PasteBlock(doc_);
+            return;
+        case kInterpolateVelocity:
+            InterpolateVelocity(doc_);
+            return;
+        case kInterpolateParameter:
+            InterpolateParameter(doc_);
+            return;
+        case kOctaveDown:
+            ShiftOctave(doc_, -1);
+            return;
+        case kOctaveUp:
+            ShiftOctave(doc_, +1);
+            return;
+        case kRecord:
+            ToggleRecord(doc_);
+            return;
+#endif
+#if TARVEL_HAS_FILES
+        case kPrevPattern:
+        case kNextPattern: {
+            std::lock_guard lock(doc_.mutex);
+            doc_.StepCurrentPattern(commandId == kNextPattern ? +1 : -1);
+            return;
+        }
+        case kTransposeUp:
+        case kTransposeDown: {
+            std::lock_guard lock(doc_.mutex);
+            doc_.AdjustInsertTranspose(commandId == kTransposeUp ? +1 : -1);
+            return;
+        }
+        case kCutPattern:
+        case kCopyPattern:
+        case kPastePattern: {
+            std::lock_guard lock(doc_.mutex);
+            const int pattern = doc_.editor.currentPattern;
+            if (commandId == kCutPattern) doc_.CutPattern(pattern);
+            if (commandId == kCopyPattern) doc_.CopyPattern(pattern);
+            if (commandId == kPastePattern) doc_.PastePattern(pattern);
+            return;
+        }
+#endif
+#if TARVEL_HAS_PLAYER
+        case kPlayPattern:
+        case kPlaySong: {
+            std::lock_guard lock(doc_.mutex);
+            doc_.StartPlayback(commandId == kPlaySong ? kSongMode : kPatternMode);
+            return;
+        }
+        case kStop: {
+            std::lock_guard lock(doc_.mutex);
+            doc_.StopPlayback();
+            return;
+        }
+        case kSeekStart:
+        case kSeekEnd: {
+            std::lock_guard lock(doc_.mutex);
+            if (commandId == kSeekStart) doc_.SeekStart();
+            if (commandId == kSeekEnd) doc_.SeekEnd();
+            return;
+        }
+#endif
+        default:
+            break;
+    }
+    if (IsWebLink(commandId)) services_.OpenWebLink(commandId);
+    if (IsRecentFile(commandId)) app_.OpenRecentFile(commandId - kRecentFile1);
+}
+
+void CMainFrame::EditPatternProperties() {
+    std::string name;
+    std::string lines;
+    {
+        std::lock_guard lock(doc_.mutex);
+        const Pattern& pattern = doc_.song.patterns[doc_.editor.currentPattern & 0x7F];
+        name.assign(pattern.name, strnlen(pattern.name, kNameSize));
+        lines = std::to_string(pattern.lineCount);
+    }
+    if (!services_.RunPatternPropertiesDialog(this, name, lines)) return;
+#if TARVEL_HAS_FILES
+    std::lock_guard lock(doc_.mutex);
+    doc_.ApplyPatternProperties(name, lines);
+#endif
+}
+
+bool CMainFrame::IsCommandEnabled(int commandId) const {
+    using namespace cmd;
+    switch (commandId) {
+        // Undo has no handler; the pane commands need a split window, which there is none of.
+        case kEditUndo:
+        case kNextPane:
+        case kPrevPane:
+            return false;
+#if TARVEL_HAS_EDITOR
+        case kEditCut:
+        case kEditCopy:
+        case kEditPaste:
+        case kInterpolateVelocity:
+        case kInterpolateParameter:
+            // The window thread is the only writer of the marks, so reading them needs no lock.
+            return IsEditCommandEnabled(doc_, commandId);
+#endif
+        default:
+            return !IsRecentFile(commandId) || app_.RecentFiles().size() > commandId - kRecentFile1;
+    }
+}
+
+bool CMainFrame::IsCommandChecked(int commandId) const {
+    using namespace cmd;
+    switch (commandId) {
+        case kViewToolbar:
+            return !toolBar_->isHidden();
+        case kViewStatusBar:
+            return !statusBar()->isHidden();
+        case kRecord:
+        case kPlayPattern:
+        case kPlaySong: {
+            std::lock_guard lock(doc_.mutex);
+            if (commandId == kRecord) return doc_.editor.recordMode != 0;
+            const int mode = commandId == kPlaySong ? kSongMode : kPatternMode;
+            return doc_.player.isPlaying && doc_.player.playMode == mode;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace tarvel

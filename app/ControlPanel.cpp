@@ -1,0 +1,329 @@
+#include "app/ControlPanel.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSlider>
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <mutex>
+
+#include "app/Artwork.h"
+#include "app/FennoralView.h"
+#include "app/LandedPieces.h"
+#include "app/MainFrame.h"
+#include "app/Release.h"
+#include "app/WindowServices.h"
+#include "song/FennoralDoc.h"
+
+namespace tarvel {
+
+namespace {
+
+// Dialog units of the panel's layout to pixels, for an 8-point dialog font.
+QRect Dlu(int x, int y, int width, int height) {
+    return QRect(x * 3 / 2, y * 13 / 8, width * 3 / 2, height * 13 / 8);
+}
+
+template <typename Widget>
+Widget* Place(Widget* widget, const QRect& where, int id = 0) {
+    widget->setGeometry(where);
+    if (id) widget->setObjectName(QString::number(id));
+    return widget;
+}
+
+QLabel* Caption(QWidget* parent, const char* text, const QRect& where, bool centred = true) {
+    auto* label = Place(new QLabel(text, parent), where);
+    if (centred) label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QComboBox* DropDownList(QWidget* parent, int id, const QRect& where) {
+    auto* list = Place(new QComboBox(parent), QRect(where.x(), where.y(), where.width(), 20), id);
+    list->setMaxVisibleItems(12);
+    return list;
+}
+
+}  // namespace
+
+ControlPanel::ControlPanel(CFennoralDoc& doc, CMainFrame& frame)
+    : QWidget(&frame), doc_(doc), frame_(frame) {
+    setObjectName("128");
+    Build();
+}
+
+void ControlPanel::Build() {
+    QFont font = this->font();
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(Dlu(0, 0, 455, 116).size());
+
+    Place(new QGroupBox("Channel device/program assignment", this), Dlu(4, 0, 276, 72));
+    Caption(this, "CH.", Dlu(12, 12, 16, 12), false);
+    auto* previous = Place(new QPushButton("<<", this), Dlu(28, 12, 28, 14), 1028);
+    channelList_ = DropDownList(this, 1021, Dlu(56, 12, 28, 156));
+    auto* next = Place(new QPushButton(">>", this), Dlu(84, 12, 28, 14), 1027);
+    deviceList_ = DropDownList(this, 1022, Dlu(116, 12, 116, 156));
+    auto* details = Place(new QPushButton("Details...", this), Dlu(236, 12, 39, 14), 1025);
+    Caption(this, "Program", Dlu(12, 28, 40, 12));
+    programList_ = DropDownList(this, 1023, Dlu(56, 28, 120, 156));
+    auto* edit = Place(new QPushButton("Edit...", this), Dlu(180, 28, 28, 14), 1024);
+    auto* open = Place(new QPushButton("Open...", this), Dlu(212, 28, 28, 14), 1026);
+    auto* save = Place(new QPushButton("Save...", this), Dlu(244, 28, 31, 14), 1029);
+    Caption(this, "Velocity", Dlu(12, 44, 40, 20));
+    velocity_ = Place(new QSlider(Qt::Horizontal, this), Dlu(56, 44, 220, 20), 1035);
+    velocity_->setTickPosition(QSlider::NoTicks);
+
+    Caption(this, "Pattern programmer helper", Dlu(4, 74, 276, 8), false);
+    Caption(this, "Row", Dlu(4, 84, 40, 12));
+    Caption(this, "Value", Dlu(44, 84, 48, 12));
+    Caption(this, "Status", Dlu(92, 84, 188, 12));
+    helperRow_ = Place(Caption(this, "", Dlu(4, 98, 40, 12)), Dlu(4, 98, 40, 12), 1042);
+    helperValue_ = Place(Caption(this, "", Dlu(44, 98, 48, 12)), Dlu(44, 98, 48, 12), 1041);
+    helperStatus_ = Place(Caption(this, "", Dlu(92, 98, 188, 12)), Dlu(92, 98, 188, 12), 1043);
+    for (QLabel* helper : {helperRow_, helperValue_, helperStatus_})
+        helper->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    Place(new QGroupBox("Timing", this), Dlu(284, 0, 101, 32));
+    Caption(this, "Beats per minute", Dlu(291, 12, 62, 12));
+    tempo_ = Place(new QLineEdit(this), Dlu(357, 12, 20, 12), 1032);
+    tempo_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), tempo_));
+
+    Place(new QGroupBox("Control", this), Dlu(284, 34, 101, 78));
+    auto* mixer = Place(new QPushButton("Open MM mixer...", this), Dlu(289, 44, 92, 24), 1037);
+    Caption(this, "Sequencer step", Dlu(289, 72, 56, 12), false);
+    stepList_ = DropDownList(this, 1039, Dlu(345, 72, 36, 180));
+    Caption(this, "Play watch", Dlu(289, 88, 48, 20));
+    playWatch_ =
+        Place(Caption(this, "00:00:000", Dlu(341, 88, 40, 20)), Dlu(341, 88, 40, 20), 1040);
+
+    Caption(this, "F1 for help", Dlu(389, 4, 60, 12));
+    auto* logo = Place(new QLabel(this), Dlu(389, 20, 61, 32));
+    logo->setPixmap(LogoImage());
+    logo->setAlignment(Qt::AlignCenter);
+    Caption(this, (QString("\n\nVAS\n\n") + kReleaseLabel).toLatin1().constData(),
+            Dlu(389, 56, 60, 56));
+
+    // Buttons and lists keep the keyboard away from the editor only for the click itself.
+    for (QWidget* control : findChildren<QPushButton*>()) control->setFocusPolicy(Qt::NoFocus);
+
+    connect(previous, &QPushButton::clicked, this, [this] { StepChannel(-1); });
+    connect(next, &QPushButton::clicked, this, [this] { StepChannel(+1); });
+    connect(channelList_, &QComboBox::activated, this, &ControlPanel::ChooseChannel);
+    connect(deviceList_, &QComboBox::activated, this, &ControlPanel::ChooseDevice);
+    connect(details, &QPushButton::clicked, this, [this] {
+        doc_.ShowMidiOutInfo();
+        BackToView();
+    });
+    connect(programList_, &QComboBox::activated, this, &ControlPanel::ChooseProgram);
+    connect(edit, &QPushButton::clicked, this, &ControlPanel::EditPatchName);
+    connect(open, &QPushButton::clicked, this, &ControlPanel::OpenPatchList);
+    connect(save, &QPushButton::clicked, this, &ControlPanel::SavePatchList);
+    connect(velocity_, &QSlider::valueChanged, this, &ControlPanel::ApplyVelocity);
+    connect(tempo_, &QLineEdit::textChanged, this, &ControlPanel::ApplyTempoText);
+    connect(mixer, &QPushButton::clicked, this, [this] {
+        frame_.services().OpenMixer();
+        BackToView();
+    });
+    connect(stepList_, &QComboBox::activated, this, &ControlPanel::ChooseStep);
+}
+
+void ControlPanel::Fill() {
+    filled_ = false;
+    velocity_->setRange(1, 127);
+    channelList_->clear();
+    for (int channel = 1; channel <= 16; ++channel) channelList_->addItem(QString::number(channel));
+    stepList_->clear();
+    for (int step : kSequencerSteps) stepList_->addItem(QString::number(step));
+    stepList_->setCurrentIndex(7);
+    deviceList_->clear();
+    {
+        std::lock_guard lock(doc_.mutex);
+        for (int device = 0; device < doc_.ports.deviceCount; ++device)
+            deviceList_->addItem(QString::fromLatin1(doc_.ports.capabilities[device].productName));
+    }
+    RefillProgramList();
+    {
+        std::lock_guard lock(doc_.mutex);
+        doc_.player.panelKnown = true;
+    }
+    filled_ = true;
+}
+
+void ControlPanel::SelectCurrentChannel() {
+    int channel;
+    {
+        std::lock_guard lock(doc_.mutex);
+        channel = doc_.editor.currentChannel;
+    }
+    channelList_->setCurrentIndex(channel);
+    RefreshChannelControls();
+}
+
+void ControlPanel::RefreshChannelControls() {
+    int device;
+    int velocity;
+    {
+        std::lock_guard lock(doc_.mutex);
+        const int channel = doc_.editor.currentChannel & 0x0F;
+        device = doc_.song.channelDevice[channel];
+        velocity = doc_.song.channelVelocity[channel];
+    }
+    deviceList_->setCurrentIndex(device < deviceList_->count() ? device : -1);
+    RefillProgramList();
+    velocity_->setValue(velocity);
+}
+
+void ControlPanel::RefillProgramList() {
+#if TARVEL_HAS_FILES
+    const ProgramList list = doc_.RefillProgramList();
+    programList_->clear();
+    for (const std::string& entry : list.entries)
+        programList_->addItem(QString::fromLatin1(entry.data(), qsizetype(entry.size())));
+    programList_->setCurrentIndex(list.selected);
+#endif
+    frame_.view().update();
+    BackToView();
+}
+
+void ControlPanel::SelectProgram(int program) {
+    programList_->setCurrentIndex(program < programList_->count() ? program : -1);
+}
+
+void ControlPanel::ShowBpmText(int bpm) {
+    tempo_->setText(QString::number(bpm));
+}
+
+void ControlPanel::SetPlayWatchText(const QString& text) {
+    playWatch_->setText(text);
+}
+
+void ControlPanel::SetHelperTexts(const std::string& row, const std::string& value,
+                                  const std::optional<std::string>& status) {
+    helperRow_->setText(QString::fromLatin1(row.data(), qsizetype(row.size())));
+    helperValue_->setText(QString::fromLatin1(value.data(), qsizetype(value.size())));
+    if (status)
+        helperStatus_->setText(QString::fromLatin1(status->data(), qsizetype(status->size())));
+}
+
+void ControlPanel::ChooseChannel(int channel) {
+    if (channel >= 0 && channel < 16) {
+        std::lock_guard lock(doc_.mutex);
+        doc_.editor.currentChannel = channel;
+    }
+    RefreshChannelControls();
+    frame_.view().update();
+    BackToView();
+}
+
+void ControlPanel::StepChannel(int delta) {
+    bool moved = false;
+    {
+        std::lock_guard lock(doc_.mutex);
+        const int channel = doc_.editor.currentChannel + delta;
+        if (channel >= 0 && channel < 16) {
+            doc_.editor.currentChannel = channel;
+            moved = true;
+        }
+    }
+    if (moved) {
+        SelectCurrentChannel();
+        frame_.view().update();
+    }
+    BackToView();
+}
+
+void ControlPanel::ChooseDevice(int device) {
+    if (device >= 0) {
+        std::lock_guard lock(doc_.mutex);
+        auto& routed = doc_.song.channelDevice[doc_.editor.currentChannel & 0x0F];
+        const auto chosen = static_cast<std::uint8_t>(device);
+        if (routed != chosen) routed = chosen;
+    }
+    BackToView();
+}
+
+void ControlPanel::ChooseProgram(int program) {
+    if (program >= 0) {
+        std::lock_guard lock(doc_.mutex);
+        doc_.SetChannelProgram(doc_.editor.currentChannel & 0x0F,
+                               static_cast<std::uint8_t>(program));
+    }
+    frame_.view().update();
+    BackToView();
+}
+
+void ControlPanel::ApplyTempoText(const QString& text) {
+    // Every change counts, so typing 400 sets 40 on the second digit; a fourth digit is not read.
+    const QString head = text.left(3);
+    if (head.isEmpty()) return;
+    int bpm = 0;
+    for (QChar digit : head) {
+        if (!digit.isDigit()) break;
+        bpm = bpm * 10 + digit.digitValue();
+    }
+    std::lock_guard lock(doc_.mutex);
+    doc_.SetBpm(bpm);
+}
+
+void ControlPanel::ApplyVelocity(int value) {
+    if (!filled_) return;
+    std::lock_guard lock(doc_.mutex);
+    doc_.song.channelVelocity[doc_.editor.currentChannel & 0x0F] =
+        static_cast<std::uint8_t>(std::clamp(value, 1, 127));
+}
+
+void ControlPanel::ChooseStep(int index) {
+    if (index >= 0 && index < int(std::size(kSequencerSteps))) {
+        std::lock_guard lock(doc_.mutex);
+        doc_.editor.seqStep = kSequencerSteps[index];
+    }
+    frame_.view().update();
+    BackToView();
+}
+
+void ControlPanel::EditPatchName() {
+    std::string name;
+    {
+        std::lock_guard lock(doc_.mutex);
+        const int program = doc_.song.channelProgram[doc_.editor.currentChannel & 0x0F];
+        const char* stored = doc_.song.patchNames[program];
+        name.assign(stored, strnlen(stored, kNameSize));
+    }
+    if (frame_.services().RunPatchNameDialog(&frame_, name)) {
+#if TARVEL_HAS_FILES
+        doc_.EditPatchName(name);
+#endif
+        RefillProgramList();
+    }
+    BackToView();
+}
+
+void ControlPanel::OpenPatchList() {
+    if (const auto path = frame_.services().ChoosePatchListToOpen(&frame_)) {
+#if TARVEL_HAS_FILES
+        doc_.LoadPatchList(*path);
+#endif
+        RefillProgramList();
+    }
+    BackToView();
+}
+
+void ControlPanel::SavePatchList() {
+    if (const auto path = frame_.services().ChoosePatchListToSave(&frame_)) {
+#if TARVEL_HAS_FILES
+        doc_.SavePatchList(*path);
+#endif
+    }
+    BackToView();
+}
+
+void ControlPanel::BackToView() {
+    frame_.view().setFocus();
+}
+
+}  // namespace tarvel

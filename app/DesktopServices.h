@@ -1,0 +1,42 @@
+// The real WindowServices: Qt message boxes and file choosers, the program's dialogs and
+// tools, and printing through the desktop's printers.
+#pragma once
+
+#include <memory>
+
+#include "app/WindowServices.h"
+
+class QPrinter;
+
+namespace tarvel {
+
+class DesktopServices final : public WindowServices {
+  public:
+    DesktopServices();
+    ~DesktopServices() override;
+
+    void ShowMessage(QWidget* owner, const UserMessage& message) override;
+    SaveAnswer AskSaveChanges(QWidget* owner) override;
+    std::optional<std::string> ChooseSongToOpen(QWidget* owner) override;
+    std::optional<std::string> ChooseSongToSave(QWidget* owner) override;
+
+    void ShowAboutBox(QWidget* owner) override;
+    void ShowHeaderDialog(QWidget* owner, CFennoralDoc& doc) override;
+    bool RunPatchNameDialog(QWidget* owner, std::string& name) override;
+    bool RunPatternPropertiesDialog(QWidget* owner, std::string& name, std::string& lines) override;
+    void ShowHelpDialog(QWidget* owner) override;
+    void ShowDelayCalculator(QWidget* owner, int lineDuration) override;
+    void OpenMixer() override;
+    void OpenWebLink(int commandId) override;
+    std::optional<std::string> ChoosePatchListToOpen(QWidget* owner) override;
+    std::optional<std::string> ChoosePatchListToSave(QWidget* owner) override;
+
+    void Print(CFennoralView& view) override;
+    void PrintPreview(CFennoralView& view) override;
+    void PrintSetup(QWidget* owner) override;
+
+  private:
+    std::unique_ptr<QPrinter> printer_;  // keeps the set-up between prints
+};
+
+}  // namespace tarvel

@@ -1,0 +1,191 @@
+#include "app/FennoralApp.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <mutex>
+
+#include "app/LandedPieces.h"
+#include "app/MainFrame.h"
+#include "app/QtUiHooks.h"
+#include "app/WindowServices.h"
+#include "song/FennoralDoc.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr const char* kRecentGroup = "Recent File List";
+
+std::unique_ptr<QSettings> OpenSettings(const QString& file) {
+    if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
+    return std::make_unique<QSettings>(CFennoralApp::kSettingsKey, "Tarvel");
+}
+
+}  // namespace
+
+CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, AppOptions options)
+    : services_(services),
+      options_(std::move(options)),
+      ui_(std::make_unique<QtUiHooks>(services)) {
+    doc_ = std::make_unique<CFennoralDoc>(*ui_, midiOut,
+                                          DocOptions{.startTimer = options_.startTimer});
+    ui_->AttachDocument(doc_.get());
+    frame_ = std::make_unique<CMainFrame>(*this, *doc_, services_);
+    ui_->AttachFrame(frame_.get());
+    LoadRecentFiles();
+    frame_->ShowRecentFiles(recentFiles_);
+}
+
+CFennoralApp::~CFennoralApp() {
+    ui_->AttachFrame(nullptr);
+    frame_.reset();
+    doc_.reset();
+    ui_->AttachDocument(nullptr);
+}
+
+bool CFennoralApp::Start(const QStringList& arguments) {
+    if (arguments.isEmpty()) {
+        doc_->NewSong();
+        SongReplaced("");
+    } else if (!OpenSong(QFileInfo(arguments.first()).absoluteFilePath().toStdString())) {
+        SongReplaced("");  // the file was refused and said so; start with the empty song
+    }
+    frame_->show();
+    frame_->repaint();
+    if (options_.showAboutBox) services_.ShowAboutBox(frame_.get());
+    frame_->AcceptDroppedFiles();
+    return true;
+}
+
+QString CFennoralApp::WindowTitle() const {
+    const QString name =
+        path_.empty() ? QString("Untitled") : QFileInfo(QString::fromStdString(path_)).fileName();
+    return name + " - Tarvel";
+}
+
+void CFennoralApp::SongReplaced(const std::string& path) {
+    path_ = path;
+    {
+        std::lock_guard lock(doc_->mutex);
+        changes_.MarkUnchanged(*doc_);
+    }
+    frame_->setWindowTitle(WindowTitle());
+    frame_->SelectCurrentChannel();
+    frame_->UpdateCommandStates();
+}
+
+bool CFennoralApp::IsSongChanged() {
+    std::lock_guard lock(doc_->mutex);
+    return changes_.IsChanged(*doc_);
+}
+
+bool CFennoralApp::SaveModifiedSong() {
+    if (!IsSongChanged()) return true;
+    switch (services_.AskSaveChanges(frame_.get())) {
+        case SaveAnswer::Yes:
+            return FileSave();
+        case SaveAnswer::No:
+            return true;
+        case SaveAnswer::Cancel:
+            return false;
+    }
+    return false;
+}
+
+void CFennoralApp::FileNew() {
+    if (!SaveModifiedSong()) return;
+    doc_->NewSong();
+    SongReplaced("");
+}
+
+void CFennoralApp::FileOpen() {
+    if (!SaveModifiedSong()) return;
+    if (const auto path = services_.ChooseSongToOpen(frame_.get())) OpenSong(*path);
+}
+
+void CFennoralApp::OpenRecentFile(int index) {
+    if (index < 0 || index >= recentFiles_.size()) return;
+    if (!SaveModifiedSong()) return;
+    const QString path = recentFiles_[index];
+    if (!OpenSong(path.toStdString())) {
+        // A recent file that can no longer be opened leaves the list.
+        recentFiles_.removeAll(path);
+        StoreRecentFiles();
+        frame_->ShowRecentFiles(recentFiles_);
+    }
+}
+
+void CFennoralApp::OpenDroppedFile(const std::string& path) {
+    if (!SaveModifiedSong()) return;
+    OpenSong(path);
+}
+
+bool CFennoralApp::OpenSong(const std::string& path) {
+#if TARVEL_HAS_FILES
+    // A refused file keeps the song, the title and the recent files as they were.
+    if (!doc_->LoadSong(path)) return false;
+    SongReplaced(path);
+    AddRecentFile(QString::fromStdString(path));
+    return true;
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+bool CFennoralApp::FileSave() {
+    if (path_.empty()) return FileSaveAs();
+    return SaveSongAs(path_);
+}
+
+bool CFennoralApp::FileSaveAs() {
+    const auto path = services_.ChooseSongToSave(frame_.get());
+    return path && SaveSongAs(*path);
+}
+
+bool CFennoralApp::SaveSongAs(const std::string& path) {
+#if TARVEL_HAS_FILES
+    if (!doc_->SaveSong(path)) return false;
+    SongReplaced(path);
+    AddRecentFile(QString::fromStdString(path));
+    return true;
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+void CFennoralApp::AddRecentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recentFiles_.removeAll(absolute);
+    recentFiles_.prepend(absolute);
+    while (recentFiles_.size() > kRecentFileCount) recentFiles_.removeLast();
+    StoreRecentFiles();
+    frame_->ShowRecentFiles(recentFiles_);
+}
+
+void CFennoralApp::LoadRecentFiles() {
+    const auto settings = OpenSettings(options_.settingsFile);
+    settings->beginGroup(kRecentGroup);
+    recentFiles_.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = settings->value(QString("File%1").arg(i)).toString();
+        if (!path.isEmpty()) recentFiles_.append(path);
+    }
+}
+
+void CFennoralApp::StoreRecentFiles() const {
+    const auto settings = OpenSettings(options_.settingsFile);
+    settings->beginGroup(kRecentGroup);
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString key = QString("File%1").arg(i);
+        if (i <= recentFiles_.size()) {
+            settings->setValue(key, recentFiles_[i - 1]);
+        } else {
+            settings->remove(key);
+        }
+    }
+}
+
+}  // namespace tarvel

@@ -1,0 +1,73 @@
+// The application: owns the document, the window side of the core's hooks and the main frame;
+// runs start-up, the song file commands (New, Open, Save, Save As, the recent files and dropped
+// files) and keeps the recent-file list in the settings. Window thread.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+
+#include "song/SongChangeTracker.h"
+
+namespace tarvel {
+
+class CFennoralDoc;
+class CMainFrame;
+class MidiOutDriver;
+class QtUiHooks;
+class WindowServices;
+
+struct AppOptions {
+    QString settingsFile;      // empty: the desktop's own settings store
+    bool startTimer = true;    // tests drive the player's clock themselves
+    bool showAboutBox = true;  // shown at every start, after the window
+};
+
+class CFennoralApp {
+  public:
+    static constexpr const char* kSettingsKey = "Velmora Audio Software 'Tarvel'";
+    static constexpr int kRecentFileCount = 4;
+
+    CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, AppOptions options = {});
+    ~CFennoralApp();
+
+    // Opens the song named by the first argument, if any, shows the window, then the about
+    // box, and from then on accepts dropped files.
+    bool Start(const QStringList& arguments);
+
+    CFennoralDoc& doc() { return *doc_; }
+    CMainFrame& frame() { return *frame_; }
+
+    // Song file commands. Each one that replaces the song first offers to save a changed one.
+    void FileNew();
+    void FileOpen();
+    bool FileSave();
+    bool FileSaveAs();
+    void OpenRecentFile(int index);
+    void OpenDroppedFile(const std::string& path);
+    bool SaveModifiedSong();  // false: the user cancelled
+    bool IsSongChanged();
+
+    QStringList RecentFiles() const { return recentFiles_; }
+    QString WindowTitle() const;
+
+  private:
+    bool OpenSong(const std::string& path);
+    bool SaveSongAs(const std::string& path);
+    void SongReplaced(const std::string& path);
+    void AddRecentFile(const QString& path);
+    void LoadRecentFiles();
+    void StoreRecentFiles() const;
+
+    WindowServices& services_;
+    AppOptions options_;
+    std::unique_ptr<QtUiHooks> ui_;
+    std::unique_ptr<CFennoralDoc> doc_;
+    std::unique_ptr<CMainFrame> frame_;
+    SongChangeTracker changes_;
+    std::string path_;  // empty for a song not yet saved
+    QStringList recentFiles_;
+};
+
+}  // namespace tarvel

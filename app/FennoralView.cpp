@@ -1,0 +1,205 @@
+#include "app/FennoralView.h"
+
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <mutex>
+
+#include "app/ControlPanel.h"
+#include "app/MainFrame.h"
+#include "app/VirtualKeyMapping.h"
+#include "song/FennoralDoc.h"
+
+#if TARVEL_HAS_EDITOR
+#include "editor/HelperTexts.h"
+#include "editor/KeyEditing.h"
+#endif
+
+namespace tarvel {
+
+namespace {
+
+[[maybe_unused]] QColor FromColorRef(std::uint32_t colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+QFont MonospaceFont(int pixelSize) {
+    QFont font("DejaVu Sans Mono");
+    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(pixelSize);
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+}  // namespace
+
+GridFont::GridFont(int pixelSize, int advance) : advance(advance) {
+    raw = QRawFont::fromFont(MonospaceFont(pixelSize));
+    ascent = raw.ascent();
+    for (int code = 0; code < 256; ++code) {
+        const QList<quint32> indexes =
+            raw.glyphIndexesForString(QString(QChar(code < 32 ? ' ' : code)));
+        glyphs[code] = indexes.isEmpty() ? 0 : indexes.front();
+    }
+}
+
+CFennoralView::CFennoralView(CFennoralDoc& doc, CMainFrame& frame)
+    : QWidget(&frame), doc_(doc), frame_(frame), largeFont_(9, 6), smallFont_(6, 4) {
+    // Every box is filled opaquely, so nothing is erased before a paint.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFixedSize(kWidth, kHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    glyphRun_.reserve(128);
+    positions_.reserve(128);
+}
+
+void CFennoralView::DrawText(QPainter& painter, const GridFont& font, int x, int y,
+                             const char* text) {
+    glyphRun_.clear();
+    positions_.clear();
+    const qreal baseline = y + font.ascent;
+    for (int i = 0; text[i]; ++i) {
+        glyphRun_.append(font.glyphs[static_cast<unsigned char>(text[i])]);
+        positions_.append(QPointF(x + font.advance * i, baseline));
+    }
+    if (glyphRun_.isEmpty()) return;
+    QGlyphRun run;
+    run.setRawFont(font.raw);
+    run.setGlyphIndexes(glyphRun_);
+    run.setPositions(positions_);
+    painter.drawGlyphRun(QPointF(0, 0), run);
+}
+
+void CFennoralView::Render(QPainter& painter) {
+#if TARVEL_HAS_EDITOR
+    {
+        std::lock_guard lock(doc_.mutex);
+        BuildDisplayModel(doc_, model_);
+    }
+#endif
+    PaintModel(painter);
+}
+
+void CFennoralView::PaintModel(QPainter& painter) {
+#if TARVEL_HAS_EDITOR
+    for (const DisplayItem& item : model_.items) {
+        const int x = item.x, y = item.y, w = item.width, h = item.height;
+        if (item.kind == DisplayItem::Kind::Invert) {
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            painter.fillRect(x, y, w, h, Qt::white);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            continue;
+        }
+        const QColor light = FromColorRef(item.light);
+        const QColor dark = FromColorRef(item.dark);
+        painter.fillRect(x, y, w - 1, 1, light);
+        painter.fillRect(x, y, 1, h - 1, light);
+        painter.fillRect(x + w - 1, y, 1, h, dark);
+        painter.fillRect(x, y + h - 1, w, 1, dark);
+        painter.fillRect(x + 1, y + 1, w - 2, h - 2, FromColorRef(item.fill));
+        painter.setPen(FromColorRef(item.textColour));
+        DrawText(painter, item.font == DisplayFont::Large ? largeFont_ : smallFont_, x + 2, y + 2,
+                 item.text);
+    }
+#else
+    painter.fillRect(QRect(0, 0, kWidth, kHeight), QColor(0xCF, 0xC0, 0xB0));
+#endif
+}
+
+void CFennoralView::paintEvent(QPaintEvent*) {
+#if TARVEL_HAS_EDITOR
+    HelperTexts helpers;
+    {
+        std::lock_guard lock(doc_.mutex);
+        BuildDisplayModel(doc_, model_);
+        doc_.player.editorWindowKnown = true;
+        helpers = UpdateHelperTexts(doc_);
+    }
+#endif
+    QPainter painter(this);
+    // The strip right of the sequencer's last column belongs to no box.
+    painter.fillRect(QRect(792, 0, kWidth - 792, kHeight), palette().window());
+    PaintModel(painter);
+#if TARVEL_HAS_EDITOR
+    frame_.panel().SetHelperTexts(helpers.row, helpers.value, helpers.status);
+#endif
+}
+
+bool CFennoralView::event(QEvent* event) {
+    // Tab and Shift+Tab move the edit cursor instead of the keyboard focus.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void CFennoralView::keyPressEvent(QKeyEvent* event) {
+#if TARVEL_HAS_EDITOR
+    if (const int code = VirtualKeyOf(*event)) {
+        const bool shiftHeld =
+            event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
+        EditorKeyDown(doc_, code, shiftHeld);
+        return;
+    }
+#endif
+    QWidget::keyPressEvent(event);
+}
+
+void CFennoralView::keyReleaseEvent(QKeyEvent* event) {
+    // Held keys repeat their press only: a repeated release must not stop the note.
+    if (event->isAutoRepeat()) return;
+#if TARVEL_HAS_EDITOR
+    if (const int code = VirtualKeyOf(*event)) {
+        EditorKeyUp(doc_, code);
+        return;
+    }
+#endif
+    QWidget::keyReleaseEvent(event);
+}
+
+void CFennoralView::mousePressEvent(QMouseEvent* event) {
+    setFocus();
+#if TARVEL_HAS_EDITOR
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        EditorLeftButtonDown(doc_, mouse_, at.x(), at.y());
+    } else if (event->button() == Qt::RightButton) {
+        if (EditorRightButtonDown(doc_, mouse_, at.x(), at.y()) == MouseAction::OpenEditMenu) {
+            update();
+            frame_.editMenu().exec(event->globalPosition().toPoint());
+        }
+    }
+    update();
+#else
+    (void)event;
+#endif
+}
+
+void CFennoralView::mouseReleaseEvent(QMouseEvent* event) {
+#if TARVEL_HAS_EDITOR
+    if (event->button() == Qt::LeftButton) EditorLeftButtonUp(mouse_);
+    if (event->button() == Qt::RightButton) EditorRightButtonUp(mouse_);
+#else
+    (void)event;
+#endif
+}
+
+void CFennoralView::mouseMoveEvent(QMouseEvent* event) {
+#if TARVEL_HAS_EDITOR
+    const QPoint at = event->position().toPoint();
+    EditorMouseMove(doc_, mouse_, at.x(), at.y());
+#else
+    (void)event;
+#endif
+}
+
+}  // namespace tarvel

@@ -1,0 +1,72 @@
+// The editor view: paints the editor core's display model box by box and hands keys and mouse
+// events to the core's handlers. It holds no song data, only the model it last built, its two
+// fonts and the mouse-drag flags. Window thread.
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
+#include <QWidget>
+#include <array>
+
+#include "app/LandedPieces.h"
+
+#if TARVEL_HAS_EDITOR
+#include "editor/DisplayModel.h"
+#include "editor/MouseEditing.h"
+#endif
+
+namespace tarvel {
+
+class CFennoralDoc;
+class CMainFrame;
+
+// A monospace font drawn on a fixed pixel grid, whatever its own advance.
+struct GridFont {
+    GridFont(int pixelSize, int advance);
+    QRawFont raw;
+    std::array<quint32, 256> glyphs{};
+    qreal ascent = 0;
+    int advance;
+};
+
+class CFennoralView final : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kWidth = 802;
+    static constexpr int kHeight = 24 + 25 * 12;  // two heading rows and 25 editor rows
+
+    CFennoralView(CFennoralDoc& doc, CMainFrame& frame);
+
+    // Builds the display model from the document (under its lock) and paints it; printing
+    // uses it as it is.
+    void Render(QPainter& painter);
+
+  protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool focusNextPrevChild(bool) override { return false; }  // Tab belongs to the editor
+
+  private:
+    void PaintModel(QPainter& painter);
+    void DrawText(QPainter& painter, const GridFont& font, int x, int y, const char* text);
+
+    CFennoralDoc& doc_;
+    CMainFrame& frame_;
+    GridFont largeFont_;
+    GridFont smallFont_;
+    QList<quint32> glyphRun_;  // reused between boxes
+    QList<QPointF> positions_;
+#if TARVEL_HAS_EDITOR
+    DisplayModel model_;
+    EditorMouse mouse_;
+#endif
+};
+
+}  // namespace tarvel

@@ -1,0 +1,79 @@
+// The main window: menu, accelerators, toolbar, control panel, status bar and the editor view,
+// the 100 ms play-watch timer and the command routing. It holds no song data: everything it
+// shows it reads from the document. Window thread.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <map>
+
+class QMenu;
+class QToolBar;
+
+namespace tarvel {
+
+class CFennoralApp;
+class CFennoralDoc;
+class CFennoralView;
+class ControlPanel;
+class WindowServices;
+
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    static constexpr int kWidth = 802;
+
+    CMainFrame(CFennoralApp& app, CFennoralDoc& doc, WindowServices& services);
+    ~CMainFrame() override;
+
+    CFennoralView& view() { return *view_; }
+    ControlPanel& panel() { return *panel_; }
+    QMenu& editMenu() { return *editMenu_; }
+    WindowServices& services() { return services_; }
+    QToolBar& toolBar() { return *toolBar_; }
+    QAction* action(int commandId) const;
+
+    // Runs a command as the menu, an accelerator or the toolbar would: a disabled one does
+    // nothing. Afterwards the keyboard goes back to the editor.
+    void Execute(int commandId);
+    bool IsCommandEnabled(int commandId) const;
+    bool IsCommandChecked(int commandId) const;
+    void UpdateCommandStates();
+
+    void SelectCurrentChannel();  // once the panel is filled
+    void ShowRecentFiles(const QStringList& paths);
+    void RefreshPlayWatch();
+    void AcceptDroppedFiles() { setAcceptDrops(true); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void BuildMenu();
+    void BuildToolBar();
+    void BuildStatusBar();
+    QAction* AddCommand(QMenu* menu, const char* label, int commandId);
+    void RunCommand(int commandId);  // the routing table
+    void EditPatternProperties();
+
+    CFennoralApp& app_;
+    CFennoralDoc& doc_;
+    WindowServices& services_;
+    CFennoralView* view_;
+    ControlPanel* panel_;
+    QToolBar* toolBar_ = nullptr;
+    QToolBar* panelBar_ = nullptr;
+    QMenu* editMenu_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    std::map<int, QAction*> actions_;
+    QAction* recentPlaceholder_ = nullptr;
+    QAction* recentFiles_[4] = {};
+    bool shown_ = false;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,49 @@
+// Everything the window side does that waits on the user or leaves the program: message boxes,
+// file choosers, the dialogs and tools, printing. The frame reaches them only through this
+// interface, so the Qt tests can drive every command without a modal window in the way.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "song/UiHooks.h"
+
+class QWidget;
+
+namespace tarvel {
+
+class CFennoralDoc;
+class CFennoralView;
+
+enum class SaveAnswer { Yes, No, Cancel };
+
+class WindowServices {
+  public:
+    virtual ~WindowServices() = default;
+
+    // Message boxes and the song file choosers.
+    virtual void ShowMessage(QWidget* owner, const UserMessage& message) = 0;
+    virtual SaveAnswer AskSaveChanges(QWidget* owner) = 0;
+    virtual std::optional<std::string> ChooseSongToOpen(QWidget* owner) = 0;
+    virtual std::optional<std::string> ChooseSongToSave(QWidget* owner) = 0;
+
+    // Dialogs and tools.
+    virtual void ShowAboutBox(QWidget* owner) = 0;
+    virtual void ShowHeaderDialog(QWidget* owner, CFennoralDoc& doc) = 0;
+    virtual bool RunPatchNameDialog(QWidget* owner, std::string& name) = 0;
+    virtual bool RunPatternPropertiesDialog(QWidget* owner, std::string& name,
+                                            std::string& lines) = 0;
+    virtual void ShowHelpDialog(QWidget* owner) = 0;
+    virtual void ShowDelayCalculator(QWidget* owner, int lineDuration) = 0;
+    virtual void OpenMixer() = 0;
+    virtual void OpenWebLink(int commandId) = 0;
+    virtual std::optional<std::string> ChoosePatchListToOpen(QWidget* owner) = 0;
+    virtual std::optional<std::string> ChoosePatchListToSave(QWidget* owner) = 0;
+
+    // Printing of the editor's drawing.
+    virtual void Print(CFennoralView& view) = 0;
+    virtual void PrintPreview(CFennoralView& view) = 0;
+    virtual void PrintSetup(QWidget* owner) = 0;
+};
+
+}  // namespace tarvel

@@ -1,6 +1,8 @@
 // The song: one fixed block of plain data whose byte image is the body of a song file.
-// Every record is packed and little-endian on the machines we build for, so the image can be
-// written and read as one block; the static_asserts below pin every offset to the file layout.
+// The records need no packing: every field falls on its natural alignment, so the compiler adds
+// no padding and every 32-bit field can be read whole. The image is little-endian on the
+// machines we build for, so it is written and read as one block; the static_asserts below pin
+// every size and offset to the file layout.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +25,6 @@ constexpr std::uint8_t kNoteOff = 0xFE;
 constexpr std::uint8_t kDefaultVelocity = 0xFF;
 constexpr std::uint8_t kNoCommand = 0xFF;
 constexpr std::uint8_t kEmptySlot = 0xFF;
-
-#pragma pack(push, 1)
 
 struct PatternCell {
     std::uint8_t note;
@@ -68,15 +68,14 @@ struct Song {
     SequenceSlot sequence[kSequenceRows][kTrackCount];  // row-major
 };
 
-#pragma pack(pop)
-
-static_assert(sizeof(PatternCell) == 4);
-static_assert(sizeof(SequenceSlot) == 3);
+static_assert(sizeof(PatternCell) == 4 && alignof(PatternCell) == 1);
+static_assert(sizeof(SequenceSlot) == 3 && alignof(SequenceSlot) == 1);
 static_assert(sizeof(SongHeader) == 2144);
 static_assert(sizeof(Pattern) == 16420);
 static_assert(offsetof(Pattern, cells) == 32);
 static_assert(offsetof(Pattern, lineCount) == 16416);
 static_assert(sizeof(Song) == 2908312);
+static_assert(alignof(Song) == 4 && alignof(Pattern) == 4);
 
 // Offsets inside the song image; the file stream adds its 5-byte magic in front.
 static_assert(offsetof(Song, lineDuration) == 0);

@@ -25,12 +25,14 @@ SongChangeTracker::SongChangeTracker() : saved_(std::make_unique<Song>()) {}
 SongChangeTracker::~SongChangeTracker() = default;
 
 void SongChangeTracker::MarkUnchanged(const CFennoralDoc& doc) {
+    TARVEL_ASSERT_LOCKED(doc);
     std::memcpy(saved_.get(), &doc.song, sizeof(Song));
     savedLoopStart_ = doc.editor.loopStartRow;
     savedLoopEnd_ = doc.editor.loopEndRow;
 }
 
 bool SongChangeTracker::IsChanged(const CFennoralDoc& doc) const {
+    TARVEL_ASSERT_LOCKED(doc);
     return !SameContent(*saved_, doc.song) || savedLoopStart_ != doc.editor.loopStartRow ||
            savedLoopEnd_ != doc.editor.loopEndRow;
 }

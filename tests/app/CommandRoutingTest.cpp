@@ -1,0 +1,256 @@
+// Every command of the menu reaches its operation: one row per command id, each run on a fresh
+// application through the menu's own action.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <functional>
+#include <mutex>
+#include <set>
+
+#include "AppFixture.h"
+#include "app/CommandIds.h"
+
+namespace tarvel::testing {
+namespace {
+
+enum Piece { kWindow, kEditor, kFiles, kPlayer };
+
+struct Route {
+    int id;
+    Piece piece;
+    std::function<void(AppTest&)> prepare;
+    std::function<void(AppTest&)> verify;
+};
+
+void Nothing(AppTest&) {}
+
+void ForgetSent(AppTest& test) {
+    test.TakeSent();
+}
+
+void PrintTo(const Route& route, std::ostream* out) {
+    *out << "command " << route.id;
+}
+
+std::function<void(AppTest&)> Calls(std::string call) {
+    return [call](AppTest& test) { EXPECT_EQ(test.services.Last(), call); };
+}
+
+// Checks a value of the document, read under its lock.
+std::function<void(AppTest&)> Holds(std::function<bool(const CFennoralDoc&)> check) {
+    return [check](AppTest& test) {
+        std::lock_guard lock(test.doc().mutex);
+        EXPECT_TRUE(check(test.doc()));
+    };
+}
+
+void MarkTwoLines(AppTest& test) {
+    std::lock_guard lock(test.doc().mutex);
+    EditorState& editor = test.doc().editor;
+    editor.blockMarked = 1;
+    editor.blockStartLine = 0;
+    editor.blockEndLine = 2;
+    editor.blockStartTrack = editor.blockEndTrack = 0;
+    editor.clipboardValid = 1;
+    editor.clipboardWidth = editor.clipboardHeight = 1;
+    test.doc().song.patterns[0].cells[0][0] = PatternCell{60, 0x00, 7, 0x00};
+    test.doc().song.patterns[0].cells[2][0] = PatternCell{kNoNote, 0x40, 7, 0x40};
+}
+
+const PatternCell& Cell(const CFennoralDoc& doc, int line) {
+    return doc.song.patterns[0].cells[line][0];
+}
+
+std::vector<Route> Routes() {
+    using namespace cmd;
+    std::vector<Route> routes = {
+        {kFileNew, kWindow,
+         [](AppTest& t) {
+             std::lock_guard lock(t.doc().mutex);
+             t.doc().song.channelVelocity[0] = 5;
+             t.services.saveAnswer = SaveAnswer::No;
+         },
+         Holds([](const CFennoralDoc& d) { return d.song.channelVelocity[0] == 100; })},
+        {kFileOpen, kWindow, Nothing, Calls("choose-open")},
+        {kFileSave, kWindow, Nothing, Calls("choose-save")},  // not named yet
+        {kFileSaveAs, kWindow, Nothing, Calls("choose-save")},
+        {kFilePrintSetup, kWindow, Nothing, Calls("print-setup")},
+        {kFilePrint, kWindow, Nothing, Calls("print")},
+        {kFilePrintPreview, kWindow, Nothing, Calls("print-preview")},
+        {kAppExit, kWindow, Nothing,
+         [](AppTest& t) {
+             EXPECT_FALSE(t.frame().isVisible());
+             EXPECT_FALSE(t.midi.IsOpen(0));
+         }},
+        {kViewToolbar, kWindow, Nothing,
+         [](AppTest& t) { EXPECT_TRUE(t.frame().toolBar().isHidden()); }},
+        {kViewStatusBar, kWindow, Nothing,
+         [](AppTest& t) { EXPECT_TRUE(t.frame().statusBar()->isHidden()); }},
+        {kEditSongHeader, kWindow, Nothing, Calls("header")},
+        {kPatternProperties, kWindow, Nothing, Calls("pattern-properties:empty:64")},
+        {kMidiResetControllers, kWindow, ForgetSent,
+         [](AppTest& t) {
+             EXPECT_EQ(t.services.Last(), "message:MIDI Message send");
+             EXPECT_EQ(t.TakeSent().front(), "b0 79 00@0");
+         }},
+        {kMidiAllNotesOff, kWindow, ForgetSent,
+         [](AppTest& t) {
+             EXPECT_EQ(t.services.Last(), "message:MIDI Message send");
+             EXPECT_EQ(t.TakeSent().front(), "b0 7b 00@0");
+         }},
+        {kOpenMixer, kWindow, Nothing, Calls("mixer")},
+        {kDelayTimes, kWindow, Nothing, Calls("delay:120")},
+        {kAppAbout, kWindow, Nothing, Calls("about")},
+        {kShowHelp, kWindow, Nothing, Calls("help")},
+
+        {kMarkBlockStart, kEditor, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.blockMarked == 1; })},
+        {kMarkBlockEnd, kEditor, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.blockMarked == 1; })},
+        {kEditCut, kEditor, MarkTwoLines,
+         Holds([](const CFennoralDoc& d) { return Cell(d, 0).note == kNoNote; })},
+        {kEditCopy, kEditor, MarkTwoLines,
+         Holds([](const CFennoralDoc& d) { return d.editor.clipboardHeight == 3; })},
+        {kEditPaste, kEditor,
+         [](AppTest& t) {
+             MarkTwoLines(t);
+             std::lock_guard lock(t.doc().mutex);
+             t.doc().editor.blockClipboard.cells[0][0] = PatternCell{61, 1, 2, 3};
+         },
+         Holds([](const CFennoralDoc& d) { return Cell(d, 0).note == 61; })},
+        {kInterpolateVelocity, kEditor, MarkTwoLines,
+         Holds([](const CFennoralDoc& d) { return Cell(d, 1).velocity == 0x20; })},
+        {kInterpolateParameter, kEditor, MarkTwoLines,
+         Holds([](const CFennoralDoc& d) { return Cell(d, 1).parameter == 0x20; })},
+        {kOctaveDown, kEditor, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.octave == 3; })},
+        {kOctaveUp, kEditor, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.octave == 5; })},
+        {kRecord, kEditor, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.recordMode == 1; })},
+
+        {kNextPattern, kFiles, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.currentPattern == 1; })},
+        {kPrevPattern, kFiles,
+         [](AppTest& t) {
+             std::lock_guard lock(t.doc().mutex);
+             t.doc().editor.currentPattern = 3;
+         },
+         Holds([](const CFennoralDoc& d) { return d.editor.currentPattern == 2; })},
+        {kTransposeUp, kFiles, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.insertTranspose == 1; })},
+        {kTransposeDown, kFiles, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.editor.insertTranspose == -1; })},
+        {kCutPattern, kFiles, MarkTwoLines,
+         Holds([](const CFennoralDoc& d) { return Cell(d, 0).note == kNoNote; })},
+        {kCopyPattern, kFiles, MarkTwoLines, Holds([](const CFennoralDoc& d) {
+             return d.editor.patternClipboard.cells[0][0].note == 60;
+         })},
+        {kPastePattern, kFiles,
+         [](AppTest& t) {
+             std::lock_guard lock(t.doc().mutex);
+             t.doc().editor.patternClipboard.cells[0][0] = PatternCell{62, 1, 2, 3};
+         },
+         Holds([](const CFennoralDoc& d) { return Cell(d, 0).note == 62; })},
+
+        {kPlayPattern, kPlayer, Nothing, Holds([](const CFennoralDoc& d) {
+             return d.player.isPlaying && d.player.playMode == kPatternMode;
+         })},
+        {kPlaySong, kPlayer, Nothing, Holds([](const CFennoralDoc& d) {
+             return d.player.isPlaying && d.player.playMode == kSongMode;
+         })},
+        {kStop, kPlayer,
+         [](AppTest& t) {
+#if TARVEL_HAS_PLAYER
+             std::lock_guard lock(t.doc().mutex);
+             t.doc().StartPlayback(kSongMode);
+#else
+             (void)t;
+#endif
+         },
+         Holds([](const CFennoralDoc& d) { return !d.player.isPlaying; })},
+        {kSeekStart, kPlayer,
+         [](AppTest& t) {
+             std::lock_guard lock(t.doc().mutex);
+             t.doc().player.playRow = 99;
+         },
+         Holds([](const CFennoralDoc& d) { return d.player.playRow == 0; })},
+        {kSeekEnd, kPlayer, Nothing,
+         Holds([](const CFennoralDoc& d) { return d.player.playRow == 384; })},
+    };
+    for (int id : {32808, 32813, 32814, 32815, 32816, 32817, 32818, 32819, 32820, 32821, 32822,
+                   32823, 32824, 32825})
+        routes.push_back({id, kWindow, Nothing, Calls("web:" + std::to_string(id))});
+    return routes;
+}
+
+bool Landed(Piece piece) {
+    switch (piece) {
+        case kEditor:
+            return TARVEL_HAS_EDITOR;
+        case kFiles:
+            return TARVEL_HAS_FILES;
+        case kPlayer:
+            return TARVEL_HAS_PLAYER;
+        default:
+            return true;
+    }
+}
+
+class CommandRoutingTest : public AppTest, public ::testing::WithParamInterface<Route> {};
+
+TEST_P(CommandRoutingTest, MenuCommandReachesItsOperation) {
+    const Route& route = GetParam();
+    if (!Landed(route.piece)) GTEST_SKIP() << "its operation has not landed yet";
+    route.prepare(*this);
+    frame().UpdateCommandStates();
+    QAction* action = frame().action(route.id);
+    ASSERT_NE(action, nullptr);
+    ASSERT_TRUE(action->isEnabled());
+    action->trigger();
+    route.verify(*this);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCommand, CommandRoutingTest, ::testing::ValuesIn(Routes()),
+                         [](const ::testing::TestParamInfo<Route>& info) {
+                             return std::to_string(info.param.id);
+                         });
+
+void CollectIds(const QMenu& menu, std::set<int>& ids) {
+    for (QAction* action : menu.actions()) {
+        if (action->menu()) CollectIds(*action->menu(), ids);
+        if (action->data().isValid()) ids.insert(action->data().toInt());
+    }
+}
+
+TEST_F(AppTest, RoutingTableCoversEveryMenuCommand) {
+    std::set<int> menuIds;
+    for (QAction* top : frame().menuBar()->actions()) CollectIds(*top->menu(), menuIds);
+    std::set<int> routed;
+    for (const Route& route : Routes()) routed.insert(route.id);
+    for (int id : menuIds) {
+        if (!cmd::IsRecentFile(id)) {
+            EXPECT_TRUE(routed.count(id)) << id;
+        }
+    }
+}
+
+TEST_F(AppTest, DisabledEditCommandsDoNothingFromTheirKeys) {
+    TARVEL_NEEDS(EDITOR);
+    {
+        std::lock_guard lock(doc().mutex);
+        doc().song.patterns[0].cells[0][0].note = 60;
+    }
+    frame().UpdateCommandStates();
+    EXPECT_FALSE(frame().action(cmd::kEditCut)->isEnabled());
+    QTest::keyClick(&view(), Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(&view(), Qt::Key_Delete, Qt::ShiftModifier);
+    std::lock_guard lock(doc().mutex);
+    EXPECT_EQ(doc().song.patterns[0].cells[0][0].note, 60);
+}
+
+}  // namespace
+}  // namespace tarvel::testing

@@ -58,7 +58,7 @@ ControlPanel::ControlPanel(CFennoralDoc& doc, CMainFrame& frame)
 
 void ControlPanel::Build() {
     QFont font = this->font();
-    font.setPixelSize(11);
+    font.setPixelSize(10);
     setFont(font);
     setFixedSize(Dlu(0, 0, 455, 116).size());
 

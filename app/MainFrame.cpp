@@ -259,6 +259,7 @@ void CMainFrame::BuildToolBar() {
 void CMainFrame::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName("59393");
+    bar->setSizeGripEnabled(false);  // the frame has a fixed size
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(indicator, bar);
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);

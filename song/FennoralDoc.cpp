@@ -6,7 +6,7 @@
 
 namespace tarvel {
 
-CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions /*options*/)
+CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions options)
     : ui_(ui), midiOut_(midiOut) {
     {
         std::lock_guard lock(mutex);
@@ -24,8 +24,10 @@ CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions /*opt
         std::lock_guard lock(mutex);
         player.lineClock = player.playRow = player.playMode = 0;
         player.isPlaying = 0;
-        for (int track = 0; track < kTrackCount; ++track) player.trackPattern[track] = -1;
     }
+    if (options.startTimer) StartClock();
+    std::lock_guard lock(mutex);
+    ResetTrackState();
 }
 
 CFennoralDoc::~CFennoralDoc() {
@@ -50,9 +52,10 @@ void CFennoralDoc::OpenMidiPorts() {
 }
 
 void CFennoralDoc::CloseMidiPorts() {
+    clock_.Stop();  // outside the lock: the last tick may be waiting for it
     std::lock_guard lock(mutex);
-    player.isPlaying = 0;
-    ReleaseAllNotes();
+    player.timerId = 0;
+    StopPlayback();
     for (int device = 0; device < ports.deviceCount; ++device) {
         if (ports.handles[device]) midiOut_.Close(device);
         ports.handles[device] = nullptr;

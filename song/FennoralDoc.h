@@ -17,6 +17,7 @@
 #include "engine/MidiPortSet.h"
 #include "engine/PlayerState.h"
 #include "platform/MidiOut.h"
+#include "platform/PeriodicTimer.h"
 #include "song/DocumentMutex.h"
 #include "song/Song.h"
 #include "song/UiHooks.h"
@@ -71,6 +72,20 @@ class CFennoralDoc {
     int EffectiveLineDuration() const;
 
     // --- Player (caller holds the lock) -----------------------------------------------------
+    // Transport: window thread.
+    void StartPlayback(int mode);  // kSongMode or kPatternMode; restarts a running playback
+    void StopPlayback();           // releases every note; the play watch keeps its time
+    void SeekStart();
+    void SeekEnd();
+    void ResetTrackState();
+    // The clock: timer thread, every 2 ms (tests call them directly).
+    void PlayerTick();
+    void SongTick();
+    void PatternTick();
+    void LoadTrackSlot(int track);
+    void RunPendingAction(int channel, int column);
+    // Turns one cell into its MIDI messages and pending actions.
+    void PlayCell(const Pattern& pattern, int line, int channel, int column);
 
     // --- Song files and patch lists (window thread; take the lock) ---------------------------
 
@@ -100,6 +115,10 @@ class CFennoralDoc {
 
   private:
     void OpenMidiPorts();
+    void StartClock();
+    static void ClockTick(void* doc, std::int64_t deadlineNs);
+    void BeginLine();
+    void AdvanceClock();
     void SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept;
     void SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept;
     void ShowInformation(const char* title, const std::string& text, bool ownedByFrame);
@@ -107,6 +126,7 @@ class CFennoralDoc {
     UiHooks& ui_;
     MidiOutDriver& midiOut_;
     std::atomic<unsigned> uiSignals_{0};
+    PeriodicTimer clock_;  // the player's 2 ms clock; stopped by CloseMidiPorts
 };
 
 }  // namespace tarvel

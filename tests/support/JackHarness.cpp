@@ -23,12 +23,16 @@ bool OnPath(const char* program) {
     return std::system(command.c_str()) == 0;
 }
 
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath,
+            bool keepErrors = false) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (keepErrors)
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -51,7 +55,7 @@ void Stop(pid_t pid) {
 
 }  // namespace
 
-JackHarness::JackHarness() {
+JackHarness::JackHarness(bool realtime) {
     if (!OnPath("jackd") || !OnPath("jack_midi_dump") || !OnPath("jack_lsp")) {
         failure_ = "jackd, jack_midi_dump or jack_lsp is not installed (Debian package jackd2)";
         return;
@@ -62,9 +66,10 @@ JackHarness::JackHarness() {
     setenv("JACK_DEFAULT_SERVER", serverName_.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
 
-    jackd_ = Spawn({"jackd", "--no-realtime", "-n", serverName_, "-d", "dummy", "-r",
-                    std::to_string(kSampleRate), "-p", "128"},
-                   "/dev/null");
+    serverLogPath_ = "/tmp/" + serverName_ + "-server.txt";
+    jackd_ = Spawn({"jackd", realtime ? "--realtime" : "--no-realtime", "-n", serverName_, "-d",
+                    "dummy", "-r", std::to_string(kSampleRate), "-p", "128"},
+                   serverLogPath_, true);
     if (jackd_ < 0 || !WaitForPort("system:playback_1", 10000)) {
         failure_ = "jackd with the dummy driver did not come up";
         return;
@@ -78,6 +83,16 @@ JackHarness::~JackHarness() {
     Stop(dump_);
     Stop(jackd_);
     if (!dumpPath_.empty()) std::remove(dumpPath_.c_str());
+    if (!serverLogPath_.empty()) std::remove(serverLogPath_.c_str());
+}
+
+int JackHarness::Xruns() const {
+    std::ifstream in(serverLogPath_);
+    std::string line;
+    int xruns = 0;
+    while (std::getline(in, line))
+        if (line.find("XRun") != std::string::npos) ++xruns;
+    return xruns;
 }
 
 bool JackHarness::WaitForPort(const std::string& port, int timeoutMs) const {

@@ -19,7 +19,9 @@ class JackHarness {
   public:
     static constexpr int kSampleRate = 48000;
 
-    JackHarness();
+    // `realtime`: the server asks for real-time priority (and runs on without it). Timing tests
+    // want it: the dummy driver drops whole periods from its frame clock when it wakes late.
+    explicit JackHarness(bool realtime = false);
     ~JackHarness();
     JackHarness(const JackHarness&) = delete;
     JackHarness& operator=(const JackHarness&) = delete;
@@ -30,12 +32,17 @@ class JackHarness {
     // Waits until `count` messages have arrived or `timeoutMs` passed, and returns all of them.
     std::vector<DumpedMessage> WaitForMessages(std::size_t count, int timeoutMs = 5000) const;
 
+    // Periods the server reported as late (xruns) so far; each one leaves the frame clock behind
+    // wall-clock time.
+    int Xruns() const;
+
   private:
     std::vector<DumpedMessage> ReadDump() const;
     bool WaitForPort(const std::string& port, int timeoutMs) const;
 
     std::string serverName_;
     std::string dumpPath_;
+    std::string serverLogPath_;
     pid_t jackd_ = -1;
     pid_t dump_ = -1;
     std::string failure_;

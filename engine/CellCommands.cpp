@@ -1,0 +1,86 @@
+// The cell command interpreter: what one pattern cell sends when the player reaches its line.
+// At most one controller, command or system message goes first, then the note.
+#include "song/FennoralDoc.h"
+
+namespace tarvel {
+namespace {
+
+constexpr std::uint8_t kLastController = 0x7F;
+constexpr std::uint8_t kNoteGate = 0x80;
+constexpr std::uint8_t kSetBpm = 0x90;
+constexpr std::uint8_t kPitchWheel = 0xA0;
+constexpr std::uint8_t kProgramChange = 0xB0;
+constexpr std::uint8_t kNoteDelay = 0xD0;
+constexpr std::uint8_t kNoteRetrigger = 0xE0;
+constexpr std::uint8_t kFirstSystemMessage = 0xF0;
+
+bool IsNote(std::uint8_t note) {
+    return note != kNoNote && note != kNoteOff;
+}
+
+}  // namespace
+
+void CFennoralDoc::PlayCell(const Pattern& pattern, int line, int channel, int column) {
+    TARVEL_ASSERT_LOCKED(*this);
+    if (line < 0 || line >= kPatternLines) return;
+    channel &= 0x0F;
+    column &= 0x0F;
+    // Read once: a cell being edited plays as whatever bytes it holds now.
+    const PatternCell cell = pattern.cells[line][column];
+    const std::uint8_t note = cell.note;
+    const std::uint8_t command = cell.command;
+    const std::uint8_t parameter = cell.parameter;
+    const std::uint8_t velocity = cell.velocity == kDefaultVelocity ? song.channelVelocity[channel]
+                                  : cell.velocity > 0x7F            ? std::uint8_t{0x7F}
+                                                                    : cell.velocity;
+
+    if (command <= kLastController) {
+        SendControlChange(channel, command, parameter);
+    } else if (command >= kFirstSystemMessage && command != kNoCommand) {
+        SendSystemMessage(command, parameter);
+    } else {
+        switch (command) {
+            case kNoteGate:
+                player.pendingAction[channel][column] = kPendingNoteOff;
+                break;
+            case kSetBpm:
+                SetBpm(parameter);  // parameters below 32 are refused; the field shows the tempo
+                ShowBpm();
+                break;
+            case kPitchWheel:
+                SendPitchWheel(channel, 0, parameter);  // unscaled: 0x20 is not the middle
+                break;
+            case kProgramChange:
+                SetChannelProgram(channel, parameter);
+                break;
+            case kNoteDelay:
+                // The delayed note starts at half line; the slot's old note sounds until then.
+                if (note == kNoteOff) {
+                    NoteOff(channel, column);
+                } else if (note != kNoNote) {
+                    player.pendingAction[channel][column] = kPendingDelayedNote;
+                    player.pendingNote[channel][column] = note;
+                    player.pendingVelocity[channel][column] = velocity;
+                }
+                return;
+            case kNoteRetrigger:
+                if (IsNote(note)) {
+                    player.pendingAction[channel][column] = kPendingRetrigger;
+                    player.pendingNote[channel][column] = note;
+                    player.pendingVelocity[channel][column] = velocity;
+                }
+                break;
+            default:
+                break;  // unassigned command values do nothing
+        }
+    }
+
+    if (note == kNoteOff) {
+        NoteOff(channel, column);
+    } else if (note != kNoNote) {
+        // Only the note at the line start is transposed; delayed and retriggered notes are not.
+        NoteOn(channel, column, (note + player.trackTranspose[channel]) & 0xFF, velocity);
+    }
+}
+
+}  // namespace tarvel

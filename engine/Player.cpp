@@ -1,0 +1,186 @@
+// The player: transport, the line clock counted in 2 ms ticks, and the walk through the
+// sequencer (song mode) or the editor's pattern (pattern mode). Ticks run on the timer thread,
+// the transport on the window thread, both under the document lock. Nothing here allocates.
+//
+// Values only a damaged or foreign song can bring are kept in range where they are used: a
+// line duration below 1 counts as 120 ms, a slot naming no pattern (128..254) is empty, line
+// counts are taken within 1..256 and the play row within the 16384 rows of the grid.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "song/FennoralDoc.h"
+
+namespace tarvel {
+namespace {
+
+int ClampRow(std::int64_t row) {
+    return static_cast<int>(std::clamp<std::int64_t>(row, 0, kSequenceRows - 1));
+}
+
+int PlayedLineCount(const Pattern& pattern) {
+    return std::clamp(pattern.lineCount, 1, kPatternLines);
+}
+
+// Adds 2 ms without ever overflowing, however long a damaged line or a playback lasts.
+void AddTwoMilliseconds(std::int32_t& clock) {
+    if (clock <= std::numeric_limits<std::int32_t>::max() - 2) clock += 2;
+}
+
+}  // namespace
+
+void CFennoralDoc::StartPlayback(int mode) {
+    TARVEL_ASSERT_LOCKED(*this);
+    ReleaseAllNotes();
+    ResetTrackState();
+    player.playWatch = 0;
+    player.lineClock = 0;
+    player.playRow = ClampRow(editor.seqCursorRow);
+    player.patternLine = 0;
+    player.playMode = mode == kSongMode ? kSongMode : kPatternMode;
+    player.isPlaying = 1;
+}
+
+void CFennoralDoc::StopPlayback() {
+    TARVEL_ASSERT_LOCKED(*this);
+    player.isPlaying = 0;
+    ReleaseAllNotes();
+    ResetTrackState();
+}
+
+void CFennoralDoc::SeekStart() {
+    TARVEL_ASSERT_LOCKED(*this);
+    player.playRow = ClampRow(editor.seqTopRow);
+    RaiseUiSignal(kRepaintView);
+}
+
+void CFennoralDoc::SeekEnd() {
+    TARVEL_ASSERT_LOCKED(*this);
+    // The row just below the 24 sequencer lines on show.
+    player.playRow = ClampRow(std::int64_t{editor.seqTopRow} + 24 * std::int64_t{editor.seqStep});
+    RaiseUiSignal(kRepaintView);
+}
+
+void CFennoralDoc::ResetTrackState() {
+    TARVEL_ASSERT_LOCKED(*this);
+    for (int track = 0; track < kTrackCount; ++track) {
+        player.trackPattern[track] = -1;
+        player.trackLine[track] = 0;
+        player.trackPatternRecord[track] = nullptr;
+        player.trackTranspose[track] = 0;
+    }
+}
+
+void CFennoralDoc::PlayerTick() {
+    TARVEL_ASSERT_LOCKED(*this);
+    if (player.playMode == kSongMode)
+        SongTick();
+    else
+        PatternTick();
+}
+
+void CFennoralDoc::SongTick() {
+    TARVEL_ASSERT_LOCKED(*this);
+    if (!player.isPlaying) return;
+    const int lineDuration = EffectiveLineDuration();
+
+    if (player.lineClock == 0) {
+        BeginLine();
+        for (int track = 0; track < kTrackCount; ++track) {
+            LoadTrackSlot(track);
+            const Pattern* pattern = player.trackPatternRecord[track];
+            if (player.trackPattern[track] == -1 || !pattern) continue;
+            for (int column = 0; column < kTrackCount; ++column)
+                PlayCell(*pattern, player.trackLine[track], track, column);
+            // A track whose pattern ends falls silent; its notes sound on until released.
+            if (++player.trackLine[track] >= PlayedLineCount(*pattern)) {
+                player.trackPattern[track] = -1;
+                player.trackPatternRecord[track] = nullptr;
+            }
+        }
+    }
+
+    if (player.halfLinePending && player.lineClock >= lineDuration / 2) {
+        player.halfLinePending = 0;
+        for (int channel = 0; channel < kTrackCount; ++channel)
+            for (int column = 0; column < kTrackCount; ++column) RunPendingAction(channel, column);
+    }
+
+    AdvanceClock();
+    if (player.lineClock >= lineDuration) {
+        player.lineClock = 0;
+        ++player.playRow;
+        if (player.playRow >= editor.loopEndRow || player.playRow >= kSequenceRows)
+            player.playRow = ClampRow(editor.loopStartRow);
+    }
+}
+
+void CFennoralDoc::PatternTick() {
+    TARVEL_ASSERT_LOCKED(*this);
+    if (!player.isPlaying) return;
+    const int lineDuration = EffectiveLineDuration();
+    // Taken afresh each tick, so a new pattern or channel plays from the next line on.
+    const int patternNumber = editor.currentPattern;
+    const int channel = editor.currentChannel & 0x0F;
+
+    if (player.lineClock == 0) {
+        BeginLine();
+        if (patternNumber >= 0 && patternNumber < kPatternCount) {
+            const Pattern& pattern = song.patterns[patternNumber];
+            for (int column = 0; column < kTrackCount; ++column)
+                PlayCell(pattern, player.patternLine, channel, column);
+            if (++player.patternLine >= PlayedLineCount(pattern)) player.patternLine = 0;
+        }
+    }
+
+    if (player.halfLinePending && player.lineClock >= lineDuration / 2) {
+        player.halfLinePending = 0;
+        for (int column = 0; column < kTrackCount; ++column) RunPendingAction(channel, column);
+    }
+
+    AdvanceClock();
+    if (player.lineClock >= lineDuration) player.lineClock = 0;
+}
+
+void CFennoralDoc::BeginLine() {
+    player.halfLinePending = 1;
+    if (player.editorWindowKnown) RaiseUiSignal(kRepaintView);
+}
+
+void CFennoralDoc::AdvanceClock() {
+    AddTwoMilliseconds(player.lineClock);
+    AddTwoMilliseconds(player.playWatch);
+}
+
+void CFennoralDoc::LoadTrackSlot(int track) {
+    TARVEL_ASSERT_LOCKED(*this);
+    const int row = player.playRow;
+    if (track < 0 || track >= kTrackCount || row < 0 || row >= kSequenceRows) return;
+    const SequenceSlot slot = song.sequence[row][track];
+    if (slot.pattern >= kPatternCount) return;  // empty, or names no pattern: play on
+    player.trackLine[track] = 0;
+    player.trackPattern[track] = slot.pattern;
+    player.trackPatternRecord[track] = &song.patterns[slot.pattern];
+    player.trackTranspose[track] = slot.transpose;
+}
+
+void CFennoralDoc::RunPendingAction(int channel, int column) {
+    TARVEL_ASSERT_LOCKED(*this);
+    channel &= 0x0F;
+    column &= 0x0F;
+    switch (player.pendingAction[channel][column]) {
+        case kPendingNoteOff:
+            NoteOff(channel, column);
+            break;
+        case kPendingDelayedNote:
+        case kPendingRetrigger:
+            NoteOn(channel, column, player.pendingNote[channel][column],
+                   player.pendingVelocity[channel][column]);
+            break;
+        default:
+            break;
+    }
+    player.pendingAction[channel][column] = kNoAction;
+}
+
+}  // namespace tarvel

@@ -1,0 +1,109 @@
+// Playing must never allocate: every operator new in this executable is counted while a song
+// plays, on the test thread or on the real timer thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "support/DenseSong.h"
+#include "support/RecordingUi.h"
+
+namespace {
+
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void* Allocate(std::size_t size) {
+    if (counting.load(std::memory_order_relaxed))
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* memory = std::malloc(size ? size : 1)) return memory;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+
+namespace tarvel {
+namespace {
+
+using testing::Density;
+
+// 10,000 ticks are about 167 lines of 16 tracks x 16 cells, a few messages each.
+constexpr std::size_t kRecorderCapacity = 1 << 20;
+
+TEST(AllocationCounter, SeesAllocations) {
+    allocations = 0;
+    counting = true;
+    delete new int(1);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 1);
+}
+
+class PlayerAllocation : public ::testing::TestWithParam<int> {};
+
+TEST_P(PlayerAllocation, TenThousandTicksOfADenseSongAllocateNothing) {
+    const int mode = GetParam();
+    testing::RecordingUi ui;
+    RecordingMidiOut midi(4, kRecorderCapacity);
+    auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = false});
+    std::lock_guard lock(doc->mutex);
+    FillDenseSong(*doc, Density::EveryCommand);
+    doc->player.editorWindowKnown = true;
+    doc->StartPlayback(mode);
+    midi.Clear();
+
+    allocations = 0;
+    counting = true;
+    for (int tick = 0; tick < 10000; ++tick) doc->PlayerTick();
+    counting = false;
+
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_GT(midi.Messages().size(), 10000u) << "the song should have kept the player busy";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, PlayerAllocation, ::testing::Values(kSongMode, kPatternMode));
+
+TEST(PlayerAllocationOnTheClock, TheTimerThreadAllocatesNothingWhilePlaying) {
+    testing::RecordingUi ui;
+    RecordingMidiOut midi(4, kRecorderCapacity);
+    auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = true});
+    {
+        std::lock_guard lock(doc->mutex);
+        FillDenseSong(*doc, Density::ControllersAndNotes);
+        doc->player.editorWindowKnown = true;
+        doc->StartPlayback(kSongMode);
+    }
+    allocations = 0;
+    counting = true;  // this thread only sleeps meanwhile
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+
+    std::lock_guard lock(doc->mutex);
+    EXPECT_GT(doc->player.playWatch, 500);
+}
+
+}  // namespace
+}  // namespace tarvel

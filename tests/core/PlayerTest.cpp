@@ -1,0 +1,444 @@
+// The player driven tick by tick: every message is stamped with the tick that sent it.
+#include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
+
+#include <mutex>
+
+#include "engine/PlayWatch.h"
+#include "support/RecordingUi.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using testing::TestDocument;
+
+class Player : public ::testing::Test {
+  protected:
+    explicit Player(int devices = 1) : t(devices) {}
+    void SetUp() override {
+        doc.DispatchUiSignals();
+        t.ui.Clear();
+        lock = std::unique_lock(doc.mutex);
+        t.TakeSent();
+    }
+
+    void Tick(int count) {
+        for (int i = 0; i < count; ++i) {
+            t.midi.SetStamp(tick++);
+            doc.PlayerTick();
+        }
+    }
+    // At BPM 125 a line is 60 ticks.
+    void Lines(int count) { Tick(60 * count); }
+
+    // Sent since the last call, as "<stamp>: <bytes>@<device>"; the stamp is the tick number
+    // divided by `ticksPerStamp` (60 gives line numbers at BPM 125).
+    std::vector<std::string> Sent(int ticksPerStamp = 1) {
+        std::vector<std::string> sent;
+        for (const RecordedMessage& m : t.midi.Messages())
+            sent.push_back(std::to_string(m.stamp / ticksPerStamp) + ": " + testing::Describe(m));
+        t.midi.Clear();
+        return sent;
+    }
+    std::vector<std::string> UiEvents() {
+        lock.unlock();
+        doc.DispatchUiSignals();
+        lock.lock();
+        std::vector<std::string> events = t.ui.Events();
+        t.ui.Clear();
+        return events;
+    }
+
+    Pattern& pattern(int number) { return doc.song.patterns[number]; }
+    void Put(int number, int line, int column, PatternCell cell) {
+        pattern(number).cells[line][column] = cell;
+    }
+    void Place(int row, int track, int number, int transpose = 0) {
+        doc.song.sequence[row][track] = {static_cast<std::uint8_t>(number),
+                                         static_cast<std::int8_t>(transpose), 0};
+    }
+    static PatternCell Note(int note, int command = kNoCommand, int parameter = 0) {
+        return {static_cast<std::uint8_t>(note), 0x50, static_cast<std::uint8_t>(command),
+                static_cast<std::uint8_t>(parameter)};
+    }
+
+    TestDocument t;
+    CFennoralDoc& doc = *t.doc;
+    std::unique_lock<DocumentMutex> lock;
+    int tick = 0;
+};
+
+class PlayerOnTwoDevices : public Player {
+  protected:
+    PlayerOnTwoDevices() : Player(2) {}
+};
+
+// --- Clock and tempo -----------------------------------------------------------------------
+
+TEST_F(Player, LineLengthsAndHalfLinePointsFollowTheTempo) {
+    struct Case {
+        int bpm, lineDuration, ticksPerLine, halfLineTick, shownBpm;
+    };
+    // An odd line duration rounds the line up to whole ticks; the half point is truncated.
+    for (const Case c :
+         {Case{125, 120, 60, 30, 125}, Case{130, 115, 58, 29, 130}, Case{32, 468, 234, 117, 32},
+          Case{512, 29, 15, 7, 517}, Case{480, 31, 16, 8, 483}}) {
+        SCOPED_TRACE(c.bpm);
+        doc.SetBpm(c.bpm);
+        doc.ShowBpm();
+        EXPECT_EQ(doc.song.lineDuration, c.lineDuration);
+        EXPECT_THAT(UiEvents(), ElementsAre("bpm:" + std::to_string(c.shownBpm)));
+
+        Put(0, 0, 0, Note(60, 0x80));  // gated: on at the line start, off at half line
+        Put(0, 1, 0, Note(62, 0x80));
+        tick = 0;
+        doc.StartPlayback(kPatternMode);
+        Tick(2 * c.ticksPerLine);
+        const auto at = [](int tick) { return std::to_string(tick) + ": "; };
+        EXPECT_THAT(Sent(), ElementsAre(at(0) + "90 3c 50@0", at(c.halfLineTick) + "80 3c 64@0",
+                                        at(c.ticksPerLine) + "90 3e 50@0",
+                                        at(c.ticksPerLine + c.halfLineTick) + "80 3e 64@0"));
+        EXPECT_EQ(doc.player.playWatch, 4 * c.ticksPerLine);
+    }
+}
+
+TEST_F(Player, TempoOutsideItsRangeIsIgnored) {
+    doc.SetBpm(31);
+    doc.SetBpm(513);
+    EXPECT_EQ(doc.song.lineDuration, 120);
+}
+
+TEST_F(Player, LineStartsRepaintTheEditorOnceItIsKnown) {
+    doc.StartPlayback(kPatternMode);
+    Lines(2);
+    EXPECT_THAT(UiEvents(), IsEmpty());
+    doc.player.editorWindowKnown = true;
+    Tick(1);
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+    Tick(58);  // within the line
+    EXPECT_THAT(UiEvents(), IsEmpty());
+}
+
+// --- Song mode -----------------------------------------------------------------------------
+
+TEST_F(Player, SongModeWalksTheRowsAndATrackFallsSilentAfterItsPattern) {
+    pattern(0).lineCount = 4;
+    for (int line = 0; line < 4; ++line) Put(0, line, 0, Note(60 + line));
+    pattern(1).lineCount = 2;
+    Put(1, 0, 0, Note(70));
+    Put(1, 1, 0, Note(71));
+    Place(0, 0, 0);
+    Place(2, 1, 1);
+    doc.editor.loopEndRow = 8;
+    doc.StartPlayback(kSongMode);
+    Lines(9);
+    EXPECT_THAT(Sent(60),
+                ElementsAre("0: 90 3c 50@0",                                    //
+                            "1: 80 3c 64@0", "1: 90 3d 50@0",                   //
+                            "2: 80 3d 64@0", "2: 90 3e 50@0", "2: 91 46 50@0",  //
+                            "3: 80 3e 64@0", "3: 90 3f 50@0", "3: 81 46 64@0", "3: 91 47 50@0",
+                            // rows 4..7: both tracks idle, their last notes sound on
+                            "8: 80 3f 64@0", "8: 90 3c 50@0"));  // row 0 again
+    EXPECT_EQ(doc.player.playRow, 1);
+    EXPECT_EQ(doc.player.trackPattern[1], -1);
+}
+
+TEST_F(Player, ASecondSlotRestartsItsPatternAndSlotsNamingNoPatternChangeNothing) {
+    for (int line = 0; line < 4; ++line) Put(0, line, 0, Note(60 + line));
+    Place(0, 0, 0);
+    doc.song.sequence[1][0] = {200, 5, 0};  // only a damaged song holds this
+    Place(2, 0, 0);
+    doc.StartPlayback(kSongMode);
+    Lines(4);
+    EXPECT_THAT(Sent(60), ElementsAre("0: 90 3c 50@0", "1: 80 3c 64@0", "1: 90 3d 50@0",
+                                      "2: 80 3d 64@0", "2: 90 3c 50@0",  // line 0 again
+                                      "3: 80 3c 64@0", "3: 90 3d 50@0"));
+}
+
+TEST_F(Player, AStartPastTheLoopEndPlaysThatRowThenLoops) {
+    for (int number = 0; number < 3; ++number) {
+        pattern(number).lineCount = 1;
+        Put(number, 0, 0, Note(60 + number));
+    }
+    Place(4, 0, 0);
+    Place(5, 0, 1);
+    Place(10, 0, 2);
+    doc.editor.loopStartRow = 4;
+    doc.editor.loopEndRow = 6;
+    doc.editor.seqCursorRow = 10;
+    doc.StartPlayback(kSongMode);
+    Lines(4);
+    EXPECT_THAT(Sent(60), ElementsAre("0: 90 3e 50@0", "1: 80 3e 64@0", "1: 90 3c 50@0",
+                                      "2: 80 3c 64@0", "2: 90 3d 50@0",  //
+                                      "3: 80 3d 64@0", "3: 90 3c 50@0"));
+}
+
+TEST_F(Player, RowsFromADamagedSongOrTheMouseStayInsideTheGrid) {
+    pattern(0).lineCount = pattern(1).lineCount = 1;
+    Put(0, 0, 0, Note(60));
+    Put(1, 0, 0, Note(61));
+    Place(kSequenceRows - 1, 0, 0);
+    Place(0, 0, 1);
+    doc.editor.loopStartRow = -5;
+    doc.editor.loopEndRow = 100000;
+    doc.editor.seqCursorRow = 20000;
+    doc.StartPlayback(kSongMode);
+    EXPECT_EQ(doc.player.playRow, kSequenceRows - 1);
+    Lines(2);
+    EXPECT_THAT(Sent(60), ElementsAre("0: 90 3c 50@0", "1: 80 3c 64@0", "1: 90 3d 50@0"));
+    EXPECT_EQ(doc.player.playRow, 1);
+}
+
+TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) {
+    Put(0, 40, 0, Note(60));
+    Put(0, 41, 0, Note(61));
+    Place(0, 0, 0);
+    doc.editor.loopEndRow = 1000;
+    doc.StartPlayback(kSongMode);
+    Lines(40);
+    pattern(0).lineCount = 16;  // shortened while line 40 is next
+    Lines(2);
+    EXPECT_THAT(Sent(60), ElementsAre("40: 90 3c 50@0"));  // that line plays, then the end
+    EXPECT_EQ(doc.player.trackPattern[0], -1);
+
+    pattern(1).lineCount = -3;  // one line, then silent
+    Put(1, 0, 0, Note(62));
+    Put(1, 1, 0, Note(63));
+    Place(42, 0, 1);
+    Lines(2);
+    EXPECT_THAT(Sent(60), ElementsAre("42: 80 3c 64@0", "42: 90 3e 50@0"));
+
+    pattern(2).lineCount = 100000;  // taken as 256 lines
+    Put(2, 255, 0, Note(64));
+    Put(2, 0, 0, Note(65));
+    doc.editor.currentPattern = 2;
+    doc.StartPlayback(kPatternMode);
+    Sent();
+    tick = 0;
+    Lines(257);
+    EXPECT_THAT(Sent(60), ElementsAre("0: 90 41 50@0", "255: 80 41 64@0", "255: 90 40 50@0",
+                                      "256: 80 40 64@0", "256: 90 41 50@0"));
+
+    doc.PlayCell(pattern(2), kPatternLines, 0, 0);
+    doc.PlayCell(pattern(2), -1, 0, 0);
+    EXPECT_THAT(Sent(), IsEmpty());
+}
+
+TEST_F(Player, ALineDurationBelowOneMsPlaysAndShowsAs120) {
+    doc.song.lineDuration = 0;
+    doc.ShowBpm();
+    EXPECT_THAT(UiEvents(), ElementsAre("bpm:125"));
+    pattern(0).lineCount = 1;
+    Put(0, 0, 0, Note(60));
+    doc.StartPlayback(kPatternMode);
+    doc.song.lineDuration = -7;
+    Tick(121);
+    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "60: 80 3c 64@0", "60: 90 3c 50@0",
+                                    "120: 80 3c 64@0", "120: 90 3c 50@0"));
+}
+
+// --- Cells ----------------------------------------------------------------------------------
+
+TEST_F(Player, TransposeMovesPlainNotesButNotDelayedOrRetriggeredOnes) {
+    Put(0, 0, 0, Note(60));
+    Put(0, 0, 1, Note(62, 0xD0));
+    Put(0, 0, 2, Note(64, 0xE0));
+    Put(0, 0, 3, Note(2));  // wraps below 0: kept modulo 256
+    Place(0, 2, 0, -12);
+    doc.StartPlayback(kSongMode);
+    Tick(31);
+    EXPECT_THAT(Sent(), ElementsAre("0: 92 30 50@0", "0: 92 34 50@0", "0: 92 76 50@0",
+                                    "30: 92 3e 50@0", "30: 82 34 64@0", "30: 92 40 50@0"));
+    EXPECT_EQ(doc.song.soundingNote[2][3], 246);
+}
+
+TEST_F(Player, GateDelayAndRetriggerActAtHalfLine) {
+    Put(0, 0, 0, Note(0x3e, 0x80));      // gate: on at the start, off at half line
+    Put(0, 0, 1, Note(0x40, 0xD0));      // delay: the old note sounds until half line
+    Put(0, 0, 2, Note(kNoteOff, 0xD0));  // delayed note-off: at once
+    Put(0, 0, 3, Note(kNoNote, 0xD0));   // nothing at all
+    Put(0, 0, 4, Note(0x43, 0xE0));      // retrigger: on at the start and again at half line
+    Put(0, 0, 5, Note(kNoNote, 0xE0));   // nothing queued
+    Put(0, 0, 6, Note(kNoteOff, 0xE0));  // note-off now, nothing queued
+    Put(0, 0, 7, Note(kNoNote, 0x80));   // gate cuts a note from an earlier line
+    doc.StartPlayback(kPatternMode);
+    doc.NoteOn(0, 1, 0x32, 0x50);
+    doc.NoteOn(0, 2, 0x33, 0x50);
+    doc.NoteOn(0, 6, 0x34, 0x50);
+    doc.NoteOn(0, 7, 0x35, 0x50);
+    Sent();
+    Tick(31);
+    EXPECT_THAT(Sent(), ElementsAre("0: 90 3e 50@0", "0: 80 33 64@0", "0: 90 43 50@0",
+                                    "0: 80 34 64@0",                     //
+                                    "30: 80 3e 64@0",                    // gate
+                                    "30: 80 32 64@0", "30: 90 40 50@0",  // delay
+                                    "30: 80 43 64@0", "30: 90 43 50@0",  // retrigger
+                                    "30: 80 35 64@0"));
+    for (int column = 0; column < kTrackCount; ++column)
+        EXPECT_EQ(doc.player.pendingAction[0][column], kNoAction) << column;
+}
+
+TEST_F(Player, VelocityRules) {
+    doc.song.channelVelocity[2] = 33;
+    const std::uint8_t velocities[] = {kDefaultVelocity, 0x90, 0, 0x7F, 0xFE};
+    for (int column = 0; column < 5; ++column)
+        Put(0, 0, column,
+            {static_cast<std::uint8_t>(60 + column), velocities[column], kNoCommand, 0});
+    Put(0, 0, 5, {70, 0xC0, 0xD0, 0});
+    for (int column = 0; column < 6; ++column) doc.PlayCell(pattern(0), 0, 2, column);
+    EXPECT_THAT(Sent(), ElementsAre("0: 92 3c 21@0", "0: 92 3d 7f@0", "0: 92 3e 00@0",
+                                    "0: 92 3f 7f@0", "0: 92 40 7f@0"));
+    EXPECT_EQ(doc.player.pendingVelocity[2][5], 0x7F);
+}
+
+TEST_F(PlayerOnTwoDevices, CommandsGoToEveryDeviceBeforeTheCellsNote) {
+    const PatternCell cells[] = {
+        {kNoNote, kDefaultVelocity, 0x07, 100},   // controller
+        {kNoNote, kDefaultVelocity, 0xA0, 0x20},  // pitch wheel, unscaled
+        {kNoNote, kDefaultVelocity, 0xA0, 0x40},
+        {60, kDefaultVelocity, 0xB0, 7},       // program change, then the note
+        {kNoNote, kDefaultVelocity, 0xF8, 0},  // real-time: one byte
+        {kNoNote, kDefaultVelocity, 0xF3, 2},  // song select: the data is not in the sent byte
+        {kNoNote, kDefaultVelocity, 0xF2, 5},  // song position
+        {kNoNote, kDefaultVelocity, 0x81, 9},  // unassigned values do nothing
+        {kNoNote, kDefaultVelocity, 0xC0, 9},  //
+        {kNoNote, kDefaultVelocity, 0xEF, 9},  //
+        {61, kDefaultVelocity, 0x0A, 64},      // controller, then the note
+    };
+    for (int column = 0; column < 11; ++column) {
+        Put(0, 0, column, cells[column]);
+        doc.PlayCell(pattern(0), 0, 3, column);
+    }
+    EXPECT_THAT(Sent(), ElementsAre("0: b3 07 64@0", "0: b3 07 64@1", "0: e3 00 20@0",
+                                    "0: e3 00 20@1", "0: e3 00 40@0", "0: e3 00 40@1", "0: c3 07@0",
+                                    "0: c3 07@1", "0: 93 3c 64@0", "0: f8@0", "0: f8@1",
+                                    "0: f3 00@0", "0: f3 00@1", "0: f2 00 05@0", "0: f2 00 05@1",
+                                    "0: b3 0a 40@0", "0: b3 0a 40@1", "0: 93 3d 64@0"));
+    EXPECT_EQ(doc.song.channelProgram[3], 7);
+    EXPECT_THAT(UiEvents(), IsEmpty());  // channel 3 is not the panel's channel
+
+    doc.editor.currentChannel = 3;
+    Put(0, 0, 0, {kNoNote, kDefaultVelocity, 0xB0, 5});
+    doc.PlayCell(pattern(0), 0, 3, 0);
+    EXPECT_THAT(UiEvents(), ElementsAre("program:5"));
+}
+
+TEST_F(Player, SetBpmCommandRewritesTheTempoFieldEvenWhenItRefuses) {
+    const auto playTempo = [&](std::uint8_t parameter) {
+        Put(0, 0, 0, {kNoNote, kDefaultVelocity, 0x90, parameter});
+        doc.PlayCell(pattern(0), 0, 0, 0);
+        return UiEvents();
+    };
+    EXPECT_THAT(playTempo(0x78), ElementsAre("bpm:120"));
+    EXPECT_EQ(doc.song.lineDuration, 125);
+    EXPECT_THAT(playTempo(0x10), ElementsAre("bpm:120"));
+    EXPECT_EQ(doc.song.lineDuration, 125);
+    EXPECT_THAT(playTempo(0xFF), ElementsAre("bpm:258"));  // 58 ms
+    EXPECT_THAT(Sent(), IsEmpty());
+}
+
+TEST_F(Player, AnEmptyCellLeavesTheSlotAlone) {
+    doc.NoteOn(0, 0, 60, 100);
+    Sent();
+    doc.PlayCell(pattern(0), 0, 0, 0);
+    EXPECT_THAT(Sent(), IsEmpty());
+    EXPECT_EQ(doc.song.soundingNote[0][0], 60);
+}
+
+// --- Pattern mode, seek, stop ---------------------------------------------------------------
+
+TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndKeepsOldPendingActions) {
+    Put(0, 0, 0, Note(60, 0x80));
+    Put(1, 0, 0, Note(70));
+    Put(1, 1, 0, Note(71));
+    doc.StartPlayback(kPatternMode);
+    Tick(1);
+    doc.editor.currentChannel = 3;
+    doc.editor.currentPattern = 1;
+    Tick(60);  // this half line covers channel 3 only; the next line plays the new choice
+    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "60: 93 47 50@0"));
+    EXPECT_EQ(doc.player.pendingAction[0][0], kPendingNoteOff);
+    EXPECT_EQ(doc.song.soundingNote[0][0], 60);  // not released by the switch
+
+    doc.editor.currentChannel = 0;
+    Tick(30);
+    EXPECT_THAT(Sent(), ElementsAre("90: 80 3c 64@0"));
+}
+
+TEST_F(Player, SeekMovesThePlayRowWithinTheGrid) {
+    doc.editor.seqTopRow = 0;
+    doc.editor.seqStep = 16;
+    doc.SeekEnd();
+    EXPECT_EQ(doc.player.playRow, 384);
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+    doc.SeekStart();
+    EXPECT_EQ(doc.player.playRow, 0);
+
+    doc.editor.seqTopRow = 16380;
+    doc.SeekEnd();
+    EXPECT_EQ(doc.player.playRow, kSequenceRows - 1);
+    doc.editor.seqTopRow = -7;
+    doc.SeekStart();
+    EXPECT_EQ(doc.player.playRow, 0);
+
+    // While playing, the current line ends first: play goes on at the row after the one sought.
+    doc.editor.seqTopRow = 0;
+    doc.editor.loopEndRow = 1000;
+    doc.StartPlayback(kSongMode);
+    Tick(10);
+    doc.SeekEnd();
+    Tick(50);
+    EXPECT_EQ(doc.player.playRow, 385);
+}
+
+TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
+    doc.editor.currentChannel = 2;
+    Put(0, 0, 0, Note(60));
+    Put(0, 0, 5, Note(62));
+    Put(0, 0, 9, Note(64, 0xE0));
+    doc.StartPlayback(kPatternMode);
+    Tick(20);
+    Sent();
+    doc.StopPlayback();
+    EXPECT_THAT(Sent(), ElementsAre("19: 82 3c 64@0", "19: 82 3e 64@0", "19: 82 40 64@0"));
+    EXPECT_EQ(doc.player.pendingAction[2][9], kNoAction);
+    Tick(100);
+    EXPECT_THAT(Sent(), IsEmpty());
+    EXPECT_EQ(doc.player.playWatch, 40);
+    EXPECT_EQ(FormatPlayWatch(doc.player.playWatch), "00:00:040");
+
+    doc.StartPlayback(kSongMode);  // a new start clears the watch and restarts the line
+    EXPECT_EQ(doc.player.playWatch, 0);
+    EXPECT_EQ(doc.player.lineClock, 0);
+}
+
+TEST_F(Player, ThePlayWatchCountsTwoMillisecondsPerTick) {
+    doc.StartPlayback(kPatternMode);
+    Tick(30617);
+    EXPECT_EQ(doc.player.playWatch, 61234);
+    EXPECT_EQ(FormatPlayWatch(doc.player.playWatch), "01:01:234");
+    EXPECT_EQ(FormatPlayWatch(0), "00:00:000");
+    EXPECT_EQ(FormatPlayWatch(6000000), "100:00:000");
+    EXPECT_EQ(FormatPlayWatch(-5), "00:00:000");
+}
+
+TEST_F(Player, RestartingInTheOtherModeReleasesNotesAndForgetsTheTracks) {
+    Put(0, 0, 0, Note(60));
+    Place(0, 0, 0);
+    doc.StartPlayback(kSongMode);
+    Tick(1);
+    doc.StartPlayback(kPatternMode);
+    EXPECT_EQ(doc.player.trackPattern[0], -1);
+    EXPECT_EQ(doc.player.playMode, kPatternMode);
+    Tick(1);
+    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "0: 80 3c 64@0", "1: 90 3c 50@0"));
+    EXPECT_THAT(UiEvents(), Not(Contains("invalidate")));
+}
+
+}  // namespace
+}  // namespace tarvel

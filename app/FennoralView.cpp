@@ -114,13 +114,16 @@ void CFennoralView::PaintModel(QPainter& painter) {
 void CFennoralView::paintEvent(QPaintEvent*) {
 #if TARVEL_HAS_EDITOR
     HelperTexts helpers;
+#endif
     {
         std::lock_guard lock(doc_.mutex);
-        BuildDisplayModel(doc_, model_);
+        // From now on every line start of the player asks for a repaint.
         doc_.player.editorWindowKnown = true;
+#if TARVEL_HAS_EDITOR
+        BuildDisplayModel(doc_, model_);
         helpers = UpdateHelperTexts(doc_);
-    }
 #endif
+    }
     QPainter painter(this);
     // The strip right of the sequencer's last column belongs to no box.
     painter.fillRect(QRect(792, 0, kWidth - 792, kHeight), palette().window());

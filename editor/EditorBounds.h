@@ -16,7 +16,8 @@ inline int CurrentPatternIndex(const EditorState& editor) {
 
 // The line count as far as the 256 lines of the record reach; at least one line.
 inline int UsableLineCount(const Pattern& pattern) {
-    return std::clamp(pattern.lineCount, 1, kPatternLines);
+    const int lineCount = pattern.lineCount;  // a copy: the record is packed
+    return std::clamp(lineCount, 1, kPatternLines);
 }
 
 // Sequencer rows per displayed line; a step below 1 would divide by zero.

@@ -34,7 +34,8 @@ void AddPatternPane(const CFennoralDoc& doc, DisplayModel& model) {
     const Pattern& pattern = doc.song.patterns[patternIndex];
     const int firstTrack = std::clamp(e.firstVisibleTrack, 0, kTrackCount - kVisibleTracks);
     // Lines past the record's 256 show blank, like lines past the count.
-    const int shownLines = std::min(pattern.lineCount, kPatternLines);
+    const int lineCount = pattern.lineCount;
+    const int shownLines = std::min(lineCount, kPatternLines);
     const bool patternPlaying = doc.player.playMode == kPatternMode;
 
     DisplayItem& title = AddBox(model, 0, 0, kPaneWidth, kRowHeight,

@@ -2,6 +2,8 @@
 // active modal widget, so tests type into the real dialog that a Run/Show function opened.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +22,11 @@ inline void WhenModalShows(std::function<void(QWidget*)> act) {
         poll->deleteLater();
         (void)QTest::qWaitForWindowActive(dialog);
         act(dialog);
+        // A failed expectation must not leave the test waiting on an open dialog.
+        if (QApplication::activeModalWidget() == dialog && dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog was left open";
+            dialog->close();
+        }
     });
     poll->start();
 }

@@ -118,7 +118,7 @@ class CFennoralDoc {
         kSelectProgram = 1u << 2,
         kRefreshPanel = 1u << 3,
     };
-    void RaiseUiSignal(unsigned signals) noexcept;
+    void RaiseUiSignal(unsigned raised) noexcept;
     void DispatchUiSignals();  // window thread; takes the lock briefly
 
     UiHooks& ui() { return ui_; }

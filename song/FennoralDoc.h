@@ -87,6 +87,17 @@ class CFennoralDoc {
     // Turns one cell into its MIDI messages and pending actions.
     void PlayCell(const Pattern& pattern, int line, int channel, int column);
 
+    // --- Editor operations (caller holds the lock; window thread) -----------------------------
+    // Moves the edit cursor by `delta` lines within the current pattern and scrolls the 25
+    // shown lines after it.
+    void MoveCursorLines(int delta);
+    // A note key: 0..28 semitones above C of the octave, kNoteOff or kNoNote. Sounds the note on
+    // the current channel; in record mode writes the note byte and steps down editStep lines.
+    void PreviewNote(int value);
+    // A digit key in fields 1..6: 0..15, or kDeleteEntry. Record mode only; steps down a line.
+    void EnterHexDigit(int value);
+    static constexpr int kDeleteEntry = 0xFF;
+
     // --- Song files and patch lists (window thread; take the lock) ---------------------------
 
     // --- Pattern commands (caller holds the lock) --------------------------------------------
@@ -107,7 +118,7 @@ class CFennoralDoc {
         kSelectProgram = 1u << 2,
         kRefreshPanel = 1u << 3,
     };
-    void RaiseUiSignal(unsigned signals) noexcept;
+    void RaiseUiSignal(unsigned raised) noexcept;
     void DispatchUiSignals();  // window thread; takes the lock briefly
 
     UiHooks& ui() { return ui_; }

@@ -24,6 +24,7 @@ TEST(JackMidiOut, EveryKindOfMessageReachesTheServerInOrder) {
     testing::RecordingUi ui;
     auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{false});
     EXPECT_TRUE(ui.Messages().empty());
+    ASSERT_TRUE(jack.WaitForMonitorConnection());
     {
         std::lock_guard lock(doc->mutex);
         doc->NoteOn(0, 0, 60, 100);

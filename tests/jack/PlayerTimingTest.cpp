@@ -22,6 +22,7 @@ TEST(JackPlayerTiming, PatternLinesAtBpm125Arrive120MsApart) {
 
     testing::RecordingUi ui;
     auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{.startTimer = true});
+    ASSERT_TRUE(jack.WaitForMonitorConnection());
     {
         std::lock_guard lock(doc->mutex);
         ASSERT_NE(doc->player.timerId, 0u);

@@ -104,6 +104,16 @@ bool JackHarness::WaitForPort(const std::string& port, int timeoutMs) const {
     return false;
 }
 
+bool JackHarness::WaitForMonitorConnection(int timeoutMs) const {
+    // jack_lsp -c lists a port's connections indented under it.
+    const char* command = "jack_lsp -c midi-monitor:input 2>/dev/null | grep -q '^ '";
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (std::system(command) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 // Lines look like " 111616: 90 3c 64 note on  (channel  0): pitch  60, velocity 100".
 std::vector<DumpedMessage> JackHarness::ReadDump() const {
     std::vector<DumpedMessage> messages;

@@ -29,6 +29,10 @@ class JackHarness {
     // Empty when the server and the monitor run; otherwise why they do not (e.g. jackd missing).
     const std::string& failure() const { return failure_; }
 
+    // Waits until some client is connected to jack_midi_dump's input. JACK makes connections
+    // asynchronously; what is sent before one is in place is lost.
+    bool WaitForMonitorConnection(int timeoutMs = 5000) const;
+
     // Waits until `count` messages have arrived or `timeoutMs` passed, and returns all of them.
     std::vector<DumpedMessage> WaitForMessages(std::size_t count, int timeoutMs = 5000) const;
 

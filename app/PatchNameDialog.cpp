@@ -1,0 +1,46 @@
+#include "app/PatchNameDialog.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/SongText.h"
+
+namespace tarvel {
+
+bool RunPatchNameDialog(QWidget* parent, std::string& name) {
+    QDialog dialog(parent);
+    dialog.setObjectName("135");
+    dialog.setWindowTitle("Set patch name");
+
+    auto* box = new QLineEdit(FromSongText(name), &dialog);
+    box->setObjectName("1045");
+    box->setMaxLength(31);
+    box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 40);
+
+    auto* ok = new QPushButton("OK", &dialog);
+    ok->setObjectName("1");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("Cancel", &dialog);
+    cancel->setObjectName("2");
+    cancel->setAutoDefault(false);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ok, 3);
+    buttons->addWidget(cancel, 1);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(box);
+    layout->addLayout(buttons);
+
+    box->setFocus();
+    box->selectAll();
+    if (dialog.exec() != QDialog::Accepted) return false;
+    name = ToSongText(box->text());
+    return true;
+}
+
+}  // namespace tarvel

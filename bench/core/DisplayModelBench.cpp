@@ -1,0 +1,49 @@
+#include <benchmark/benchmark.h>
+
+#include <mutex>
+
+#include "editor/DisplayModel.h"
+#include "support/RecordingUi.h"
+
+namespace tarvel {
+namespace {
+
+// A busy screen: every shown cell and slot filled, names, transposes, marks and a play line,
+// so each of the 25 rows of 4 cells and 16 slots costs what it costs in a real song.
+void FillScreen(CFennoralDoc& doc) {
+    Song& song = doc.song;
+    for (int pattern = 0; pattern < 16; ++pattern) doc.SetPatternName(pattern, "Groove A");
+    for (int line = 0; line < kPatternLines; ++line)
+        for (int track = 0; track < kTrackCount; ++track)
+            song.patterns[0].cells[line][track] = {static_cast<std::uint8_t>(36 + line % 48), 0x64,
+                                                   0x07, static_cast<std::uint8_t>(line)};
+    for (int row = 0; row < 25 * 16; ++row)
+        for (int track = 0; track < kTrackCount; ++track)
+            song.sequence[row][track] = {static_cast<std::uint8_t>((row / 16 + track) % 20),
+                                         static_cast<std::int8_t>(track % 3 - 1), 0};
+    EditorState& e = doc.editor;
+    e.blockMarked = 1;
+    e.blockEndTrack = 2;
+    e.blockEndLine = 7;
+    e.cursorLine = 3;
+    e.cursorTrack = 1;
+    doc.player.playRow = 40;
+}
+
+void BM_BuildDisplayModel(benchmark::State& state) {
+    testing::TestDocument t;
+    CFennoralDoc& doc = *t.doc;
+    std::lock_guard lock(doc.mutex);
+    FillScreen(doc);
+    DisplayModel model;
+    for (auto _ : state) {
+        BuildDisplayModel(doc, model);
+        benchmark::DoNotOptimize(model.items.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["items"] = static_cast<double>(model.items.size());
+}
+BENCHMARK(BM_BuildDisplayModel)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tarvel

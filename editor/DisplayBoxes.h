@@ -1,0 +1,33 @@
+// Building blocks of the display model, shared by the two panes.
+#pragma once
+
+#include "editor/DisplayColours.h"
+#include "editor/DisplayModel.h"
+
+namespace tarvel {
+
+constexpr int kDisplayRows = 25;
+constexpr int kRowHeight = 12;
+constexpr int kFirstRowY = 24;
+
+constexpr int RowY(int row) {
+    return kFirstRowY + kRowHeight * row;
+}
+
+// Appends a box with empty text; the caller writes the text into the returned item.
+DisplayItem& AddBox(DisplayModel& model, int x, int y, int width, int height,
+                    const BoxColours& colours, DisplayFont font);
+void AddInvert(DisplayModel& model, int x, int y, int width, int height);
+
+// The blank box that stands for a row with nothing to show.
+void AddBlankRow(DisplayModel& model, int x, int y, int width);
+
+// Title and corner boxes: pressed in with white text when the pane has the keyboard.
+BoxColours TitleColours(bool focused, Colour focusedFill);
+constexpr BoxColours kCornerColours{0xC0D0DF, 0xA0B0BF, kBlack, 0xB0C0CF, false};
+constexpr BoxColours kHeaderColours{0xCCDDAA, 0x889966, kBlack, 0xAABB88, false};
+
+void AddSequencerPane(const CFennoralDoc& doc, DisplayModel& model);
+void AddPatternPane(const CFennoralDoc& doc, DisplayModel& model);
+
+}  // namespace tarvel

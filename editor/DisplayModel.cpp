@@ -1,0 +1,54 @@
+#include "editor/DisplayModel.h"
+
+#include "editor/DisplayBoxes.h"
+
+namespace tarvel {
+
+DisplayItem& AddBox(DisplayModel& model, int x, int y, int width, int height,
+                    const BoxColours& colours, DisplayFont font) {
+    DisplayItem& item = model.items.emplace_back();
+    item.kind = DisplayItem::Kind::Box;
+    item.x = static_cast<std::int16_t>(x);
+    item.y = static_cast<std::int16_t>(y);
+    item.width = static_cast<std::int16_t>(width);
+    item.height = static_cast<std::int16_t>(height);
+    item.light = colours.light;
+    item.dark = colours.dark;
+    item.textColour = colours.text;
+    item.fill = colours.fill;
+    item.font = font;
+    item.sunken = colours.sunken;
+    item.text[0] = '\0';
+    return item;
+}
+
+void AddInvert(DisplayModel& model, int x, int y, int width, int height) {
+    DisplayItem& item = model.items.emplace_back();
+    item.kind = DisplayItem::Kind::Invert;
+    item.x = static_cast<std::int16_t>(x);
+    item.y = static_cast<std::int16_t>(y);
+    item.width = static_cast<std::int16_t>(width);
+    item.height = static_cast<std::int16_t>(height);
+    item.text[0] = '\0';
+}
+
+void AddBlankRow(DisplayModel& model, int x, int y, int width) {
+    DisplayItem& item = AddBox(model, x, y, width, kRowHeight, kCornerColours, DisplayFont::Large);
+    item.text[0] = ' ';
+    item.text[1] = '\0';
+}
+
+BoxColours TitleColours(bool focused, Colour focusedFill) {
+    return focused ? BoxColours{kBlack, kWhite, kWhite, focusedFill, true}
+                   : BoxColours{kWhite, kBlack, kBlack, 0xB0C0DF, false};
+}
+
+void BuildDisplayModel(const CFennoralDoc& doc, DisplayModel& model) {
+    TARVEL_ASSERT_LOCKED(doc);
+    model.items.clear();
+    // The sequencer first: the pattern pane and its bar are drawn over where they touch.
+    AddSequencerPane(doc, model);
+    AddPatternPane(doc, model);
+}
+
+}  // namespace tarvel

@@ -1,0 +1,38 @@
+// What the editor view shows, as data: every framed box and every inverted rectangle of the
+// sequencer pane, the bar and the pattern pane, in drawing order. The window paints the items
+// one after the other; printing renders the same list.
+//
+// The view paints a Box as a 3D frame (light top and left, dark bottom and right), an opaque
+// fill of the inner rectangle (x + 1, y + 1)..(x + width - 1, y + height - 1) and its text at
+// (x + 2, y + 2) in textColour, each character on the font's pixel grid (not clipped to the
+// box). An Invert item XOR-inverts its rectangle.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "editor/CellText.h"
+#include "song/FennoralDoc.h"
+
+namespace tarvel {
+
+enum class DisplayFont : std::uint8_t { Large, Small };  // 6 px and 4 px character grid
+
+struct DisplayItem {
+    enum class Kind : std::uint8_t { Box, Invert } kind;
+    std::int16_t x, y, width, height;
+    std::uint32_t light, dark, textColour, fill;  // 0xBBGGRR; unused for Invert
+    DisplayFont font;
+    bool sunken;     // light and dark already swapped; for painters that draw their own frame
+    char text[128];  // NUL-terminated; drawn at (x + 2, y + 2)
+};
+static_assert(sizeof(DisplayItem) == 160);
+
+struct DisplayModel {
+    std::vector<DisplayItem> items;  // in drawing order
+};
+
+// Lock held; window thread. Reuses `model`'s storage: no allocation once it has grown.
+void BuildDisplayModel(const CFennoralDoc& doc, DisplayModel& model);
+
+}  // namespace tarvel

@@ -1,0 +1,184 @@
+#include "editor/KeyEditing.h"
+
+#include <mutex>
+
+namespace tarvel {
+
+namespace {
+
+// Pattern-pane keys that move the cursor; true when `virtualKey` was one of them.
+bool HandleNavigationKey(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
+    switch (virtualKey) {
+        case vk::kTab:
+            doc.editor.cursorField = 0;
+            MoveCursorTrack(doc, shiftHeld ? -1 : +1);
+            return true;
+        case vk::kPrior:
+            doc.MoveCursorLines(-16);
+            return true;
+        case vk::kNext:
+            doc.MoveCursorLines(+16);
+            return true;
+        case vk::kUp:
+            doc.MoveCursorLines(-1);
+            return true;
+        case vk::kDown:
+            doc.MoveCursorLines(+1);
+            return true;
+        case vk::kLeft:
+            MoveCursorField(doc, -1);
+            return true;
+        case vk::kRight:
+            MoveCursorField(doc, +1);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void HandleSequencerKey(CFennoralDoc& doc, int virtualKey) {
+    switch (virtualKey) {
+        case vk::kUp:
+            MoveSeqRows(doc, -doc.editor.seqStep);
+            break;
+        case vk::kDown:
+            MoveSeqRows(doc, +doc.editor.seqStep);
+            break;
+        case vk::kLeft:
+            MoveCurrentChannel(doc, -1);
+            break;
+        case vk::kRight:
+            MoveCurrentChannel(doc, +1);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+int NoteKeyValue(int virtualKey) {
+    // A US keyboard's two rows of piano keys: Z..M from C of the octave, Q..U an octave up,
+    // and I..P a third octave's first notes; the black keys sit in the row above each.
+    switch (virtualKey) {
+        case 'Z':
+            return 0;
+        case 'S':
+            return 1;
+        case 'X':
+            return 2;
+        case 'D':
+            return 3;
+        case 'C':
+            return 4;
+        case 'V':
+            return 5;
+        case 'G':
+            return 6;
+        case 'B':
+            return 7;
+        case 'H':
+            return 8;
+        case 'N':
+            return 9;
+        case 'J':
+            return 10;
+        case 'M':
+            return 11;
+        case 'Q':
+            return 12;
+        case '2':
+            return 13;
+        case 'W':
+            return 14;
+        case '3':
+            return 15;
+        case 'E':
+            return 16;
+        case 'R':
+            return 17;
+        case '5':
+            return 18;
+        case 'T':
+            return 19;
+        case '6':
+            return 20;
+        case 'Y':
+            return 21;
+        case '7':
+            return 22;
+        case 'U':
+            return 23;
+        case 'I':
+            return 24;
+        case '9':
+            return 25;
+        case 'O':
+            return 26;
+        case '0':
+            return 27;
+        case 'P':
+            return 28;
+        case '1':
+            return kNoteOff;
+        case vk::kDelete:
+            return kNoNote;
+        default:
+            return -1;
+    }
+}
+
+int DigitKeyValue(int virtualKey) {
+    if (virtualKey >= '0' && virtualKey <= '9') return virtualKey - '0';
+    if (virtualKey >= 'A' && virtualKey <= 'F') return virtualKey - 'A' + 10;
+    if (virtualKey == vk::kDelete) return CFennoralDoc::kDeleteEntry;
+    return -1;
+}
+
+void EditorKeyDown(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
+    std::lock_guard lock(doc.mutex);
+    // The field is read once, here: a key that moves the cursor never also types.
+    const int field = doc.editor.cursorField;
+    if (doc.editor.sequencerFocus != 0) {
+        HandleSequencerKey(doc, virtualKey);
+        return;
+    }
+    if (HandleNavigationKey(doc, virtualKey, shiftHeld)) return;
+    if (field == 0) {
+        if (const int value = NoteKeyValue(virtualKey); value >= 0) doc.PreviewNote(value);
+    } else if (field >= 1) {
+        if (const int digit = DigitKeyValue(virtualKey); digit >= 0) doc.EnterHexDigit(digit);
+    }
+}
+
+void EditorKeyUp(CFennoralDoc& doc, int virtualKey) {
+    switch (virtualKey) {
+        case vk::kF4:
+        case vk::kF5:
+        case vk::kLeft:
+        case vk::kUp:
+        case vk::kRight:
+        case vk::kDown:
+        case vk::kDelete:
+        case vk::kPrior:
+        case vk::kNext:
+            return;
+        default:
+            break;
+    }
+    std::lock_guard lock(doc.mutex);
+    doc.NoteOff(doc.editor.currentChannel, doc.editor.cursorTrack);
+}
+
+void ShiftOctave(CFennoralDoc& doc, int delta) {
+    std::lock_guard lock(doc.mutex);
+    const int octave = doc.editor.octave + delta;
+    if (octave >= 0 && octave <= 8) doc.editor.octave = octave;
+}
+
+void ToggleRecord(CFennoralDoc& doc) {
+    std::lock_guard lock(doc.mutex);
+    doc.editor.recordMode = !doc.editor.recordMode;
+}
+
+}  // namespace tarvel

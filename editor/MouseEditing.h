@@ -1,0 +1,28 @@
+// The editor view's mouse, in client pixels. A click decides which pane has the keyboard
+// (x < 300: the pattern pane); in the sequencer the left button paints the current pattern into
+// the slots it crosses and the right button erases them. Window thread; each handler takes the
+// document lock for its own edit and asks for a repaint through the window-side signals.
+#pragma once
+
+#include "song/FennoralDoc.h"
+
+namespace tarvel {
+
+// The view's two drag flags, set between a button's down and up messages.
+struct EditorMouse {
+    bool leftDragging = false;
+    bool rightDragging = false;
+};
+
+enum class MouseAction {
+    None,
+    OpenEditMenu,  // show the frame's Edit menu as a context menu at the mouse
+};
+
+MouseAction EditorLeftButtonDown(CFennoralDoc& doc, EditorMouse& mouse, int x, int y);
+MouseAction EditorRightButtonDown(CFennoralDoc& doc, EditorMouse& mouse, int x, int y);
+void EditorLeftButtonUp(EditorMouse& mouse);
+void EditorRightButtonUp(EditorMouse& mouse);
+void EditorMouseMove(CFennoralDoc& doc, EditorMouse& mouse, int x, int y);
+
+}  // namespace tarvel

@@ -1,0 +1,90 @@
+// The pattern pane: four tracks of the current pattern, 25 lines, with the bar beside it.
+#include <algorithm>
+#include <cstdio>
+
+#include "editor/DisplayBoxes.h"
+#include "editor/EditorBounds.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr int kPaneWidth = 304;
+constexpr int kLineNumberWidth = 24;
+constexpr int kCellWidth = 70;
+constexpr int kVisibleTracks = 4;
+
+// The cursor's rectangle inside a cell box: the note and the space after it, or one digit.
+struct FieldSpan {
+    int left, right;
+};
+constexpr FieldSpan kFieldSpans[7] = {{0, 24},  {26, 32}, {32, 38}, {44, 50},
+                                      {50, 56}, {56, 62}, {62, 68}};
+
+bool InBlock(const EditorState& e, int track, int line) {
+    return e.blockMarked && e.blockStartTrack <= track && track <= e.blockEndTrack &&
+           e.blockStartLine <= line && line <= e.blockEndLine;
+}
+
+}  // namespace
+
+void AddPatternPane(const CFennoralDoc& doc, DisplayModel& model) {
+    const EditorState& e = doc.editor;
+    const int patternIndex = CurrentPatternIndex(e);
+    const Pattern& pattern = doc.song.patterns[patternIndex];
+    const int firstTrack = std::clamp(e.firstVisibleTrack, 0, kTrackCount - kVisibleTracks);
+    // Lines past the record's 256 show blank, like lines past the count.
+    const int lineCount = pattern.lineCount;
+    const int shownLines = std::min(lineCount, kPatternLines);
+    const bool patternPlaying = doc.player.playMode == kPatternMode;
+
+    DisplayItem& title = AddBox(model, 0, 0, kPaneWidth, kRowHeight,
+                                TitleColours(e.sequencerFocus == 0, 0x80A0BF), DisplayFont::Large);
+    std::snprintf(title.text, sizeof title.text, "Pattern editor: [%.2X] %.*s", patternIndex,
+                  static_cast<int>(BoundedLength(pattern.name)), pattern.name);
+
+    DisplayItem& corner =
+        AddBox(model, 0, 12, kLineNumberWidth, kRowHeight, kCornerColours, DisplayFont::Large);
+    WriteBounded(corner.text, "Lin", 3);
+
+    AddBox(model, kPaneWidth, 0, 4, 348, {kWhite, kBlack, kBlack, 0xB0B0B0, false},
+           DisplayFont::Large);
+
+    for (int k = 0; k < kVisibleTracks; ++k) {
+        DisplayItem& header = AddBox(model, kLineNumberWidth + kCellWidth * k, 12, kCellWidth,
+                                     kRowHeight, kHeaderColours, DisplayFont::Large);
+        WriteDecimal(WriteBounded(header.text, "Track ", 6), firstTrack + k, 3);
+    }
+
+    for (int row = 0; row < kDisplayRows; ++row) {
+        const int y = RowY(row);
+        const int line = e.firstVisibleLine + row;
+        if (line < 0 || line >= shownLines) {
+            AddBlankRow(model, 0, y, kPaneWidth);
+            continue;
+        }
+        DisplayItem& number =
+            AddBox(model, 0, y, kLineNumberWidth, kRowHeight,
+                   {0xEEEEEE, 0xAAAAAA, kBlack, 0xCCCCCC, false}, DisplayFont::Large);
+        WriteDecimal(number.text, line, 3);
+
+        const bool onCursorLine = line == e.cursorLine;
+        const bool onPlayLine = patternPlaying && line == doc.player.patternLine;
+        for (int k = 0; k < kVisibleTracks; ++k) {
+            const int track = firstTrack + k;
+            const int x = kLineNumberWidth + kCellWidth * k;
+            const bool onCursor = onCursorLine && track == e.cursorTrack;
+            const CellPlace place{line,         track,    InBlock(e, track, line),
+                                  onCursorLine, onCursor, onPlayLine};
+            DisplayItem& cell = AddBox(model, x, y, kCellWidth, kRowHeight,
+                                       PatternCellColours(place), DisplayFont::Large);
+            WriteCellText(cell.text, pattern.cells[line][track]);
+            if (onCursor && e.cursorField >= 0 && e.cursorField <= 6) {
+                const FieldSpan span = kFieldSpans[e.cursorField];
+                AddInvert(model, x + span.left, y, span.right - span.left, kRowHeight);
+            }
+        }
+    }
+}
+
+}  // namespace tarvel

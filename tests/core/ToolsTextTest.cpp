@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "engine/DelayTimes.h"
+#include "platform/BrowserCommand.h"
+
+namespace tarvel {
+namespace {
+
+TEST(DelayTimesText, DefaultTempo) {
+    EXPECT_EQ(DelayTimesText(120),
+              "At current tempo [125 BPM]:\n\nx1 Line = 120 ms.\nx2 Lines = 240 ms.\n"
+              "x3 Lines = 360 ms.\nx4 Lines = 480 ms.\nx5 Lines = 600 ms.\nx6 Lines = 720 ms.\n");
+}
+
+TEST(DelayTimesText, TempoIsRecomputedFromTheLineLength) {
+    // A typed 512 BPM gives 15000 / 512 = 29 ms lines, which read back as 517 BPM.
+    EXPECT_EQ(DelayTimesText(15000 / 512),
+              "At current tempo [517 BPM]:\n\nx1 Line = 29 ms.\nx2 Lines = 58 ms.\n"
+              "x3 Lines = 87 ms.\nx4 Lines = 116 ms.\nx5 Lines = 145 ms.\nx6 Lines = 174 ms.\n");
+    EXPECT_EQ(DelayTimesText(15000 / 400).substr(0, 27), "At current tempo [405 BPM]:");
+}
+
+TEST(DelayTimesText, DamagedLineLengthDoesNotDivideByZero) {
+    EXPECT_EQ(DelayTimesText(0), DelayTimesText(120));
+    EXPECT_EQ(DelayTimesText(-5), DelayTimesText(120));
+}
+
+TEST(BrowserCommandLine, QuotedPlaceholderIsCutAtItsQuotationMark) {
+    // The blank before the placeholder stays, so two blanks precede the address.
+    EXPECT_EQ(BrowserCommandLine("\"C:\\Program Files\\Browser\\browser.exe\" -nohome \"%1\"",
+                                 "https://example.org/"),
+              "\"C:\\Program Files\\Browser\\browser.exe\" -nohome  https://example.org/");
+}
+
+TEST(BrowserCommandLine, BarePlaceholderAndWhatFollowsItAreReplaced) {
+    EXPECT_EQ(BrowserCommandLine("browser.exe %1 -new-tab", "https://example.org/"),
+              "browser.exe  https://example.org/");
+    EXPECT_EQ(BrowserCommandLine("firefox-esr %u", "https://example.org/"),
+              "firefox-esr  https://example.org/");
+    // The quoted form wins even when a bare placeholder stands earlier.
+    EXPECT_EQ(BrowserCommandLine("run %U --url \"%1\"", "x"), "run %U --url  x");
+}
+
+TEST(BrowserCommandLine, CommandWithoutPlaceholderGetsTheAddressAppended) {
+    EXPECT_EQ(BrowserCommandLine("browser.exe -nohome", "https://example.org/"),
+              "browser.exe -nohome https://example.org/");
+    EXPECT_EQ(BrowserCommandLine("", "https://example.org/"), " https://example.org/");
+}
+
+TEST(DesktopEntryExec, ReadsTheExecKeyOfTheMainGroupOnly) {
+    const char* entry =
+        "[Desktop Entry]\r\nName=Browser\nExec[de]=wrong %u\nExec = browser --new %u \n"
+        "[Desktop Action new-window]\nExec=browser --new-window %u\n";
+    EXPECT_EQ(DesktopEntryExec(entry), "browser --new %u");
+    EXPECT_EQ(DesktopEntryExec("[Desktop Action x]\nExec=browser\n"), std::nullopt);
+    EXPECT_EQ(DesktopEntryExec(""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -2,6 +2,8 @@
 // resource ids, kept so that routing tables and stored settings read the same everywhere.
 #pragma once
 
+#include "editor/BlockCommands.h"  // the block commands' ids live with their operations
+
 namespace tarvel::cmd {
 
 // Standard file, edit, view and help commands.
@@ -35,8 +37,6 @@ constexpr int kOctaveUp = 32780;
 constexpr int kMidiResetControllers = 32782;
 constexpr int kMidiAllNotesOff = 32784;
 constexpr int kStop = 32786;
-constexpr int kMarkBlockStart = 32787;
-constexpr int kMarkBlockEnd = 32788;
 constexpr int kRecord = 32790;
 constexpr int kCopyPattern = 32792;
 constexpr int kCutPattern = 32793;
@@ -49,8 +49,6 @@ constexpr int kShowHelp = 32799;
 constexpr int kPlayPattern = 32801;
 constexpr int kDelayTimes = 32805;
 constexpr int kWebsite = 32808;  // the first of the web links, 32808 and 32813..32825
-constexpr int kInterpolateParameter = 32809;
-constexpr int kInterpolateVelocity = 32810;
 constexpr int kTransposeUp = 32811;
 constexpr int kTransposeDown = 32812;
 

@@ -10,6 +10,7 @@
 #include "app/FennoralView.h"
 #include "app/LandedPieces.h"
 #include "app/MainFrame.h"
+#include "app/WebLinks.h"
 #include "app/WindowServices.h"
 #include "song/FennoralDoc.h"
 
@@ -21,7 +22,8 @@
 namespace tarvel {
 
 const char* WebLinkLabel(int commandId) {
-    return commandId == cmd::kWebsite ? "Tarvel official website" : "Web link";
+    const WebLink* link = FindWebLink(commandId);
+    return link ? link->label : "";
 }
 
 void CMainFrame::RunCommand(int commandId) {

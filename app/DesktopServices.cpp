@@ -2,18 +2,19 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 #include "app/FennoralView.h"
-#include "app/LandedPieces.h"
 
-#if TARVEL_HAS_DIALOGS
-#include "app/Dialogs.h"
-#endif
+#include "app/AboutBox.h"
+#include "app/HeaderDialog.h"
+#include "app/HelpDialog.h"
+#include "app/PatchListChooser.h"
+#include "app/PatchNameDialog.h"
+#include "app/PatternPropertiesDialog.h"
+#include "app/Printing.h"
+#include "app/Tools.h"
 
 namespace tarvel {
 
@@ -24,13 +25,8 @@ std::optional<std::string> Chosen(const QString& path) {
     return path.toStdString();
 }
 
-// The view's drawing at its own pixel size, scaled to the page's width.
-void PrintView(QPrinter& printer, CFennoralView& view) {
-    QPainter painter(&printer);
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const qreal scale = page.width() / CFennoralView::kWidth;
-    painter.scale(scale, scale);
-    view.Render(painter);
+PrintableView Printable(CFennoralView& view) {
+    return {view.size(), [&view](QPainter& painter) { view.Render(painter); }};
 }
 
 }  // namespace
@@ -71,23 +67,16 @@ std::optional<std::string> DesktopServices::ChooseSongToSave(QWidget* owner) {
 }
 
 void DesktopServices::Print(CFennoralView& view) {
-    QPrintDialog dialog(printer_.get(), view.window());
-    if (dialog.exec() == QDialog::Accepted) PrintView(*printer_, view);
+    PrintView(view.window(), *printer_, Printable(view));
 }
 
 void DesktopServices::PrintPreview(CFennoralView& view) {
-    QPrintPreviewDialog dialog(printer_.get(), view.window());
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
-                     [&view](QPrinter* printer) { PrintView(*printer, view); });
-    dialog.exec();
+    PreviewView(view.window(), *printer_, Printable(view));
 }
 
 void DesktopServices::PrintSetup(QWidget* owner) {
-    QPageSetupDialog dialog(printer_.get(), owner);
-    dialog.exec();
+    SetUpPrinter(owner, *printer_);
 }
-
-#if TARVEL_HAS_DIALOGS
 
 void DesktopServices::ShowAboutBox(QWidget* owner) {
     ::tarvel::ShowAboutBox(owner);
@@ -120,28 +109,5 @@ std::optional<std::string> DesktopServices::ChoosePatchListToOpen(QWidget* owner
 std::optional<std::string> DesktopServices::ChoosePatchListToSave(QWidget* owner) {
     return ::tarvel::ChoosePatchListToSave(owner);
 }
-
-#else  // the dialogs and tools have not reached this branch yet
-
-void DesktopServices::ShowAboutBox(QWidget*) {}
-void DesktopServices::ShowHeaderDialog(QWidget*, CFennoralDoc&) {}
-bool DesktopServices::RunPatchNameDialog(QWidget*, std::string&) {
-    return false;
-}
-bool DesktopServices::RunPatternPropertiesDialog(QWidget*, std::string&, std::string&) {
-    return false;
-}
-void DesktopServices::ShowHelpDialog(QWidget*) {}
-void DesktopServices::ShowDelayCalculator(QWidget*, int) {}
-void DesktopServices::OpenMixer() {}
-void DesktopServices::OpenWebLink(int) {}
-std::optional<std::string> DesktopServices::ChoosePatchListToOpen(QWidget*) {
-    return std::nullopt;
-}
-std::optional<std::string> DesktopServices::ChoosePatchListToSave(QWidget*) {
-    return std::nullopt;
-}
-
-#endif
 
 }  // namespace tarvel

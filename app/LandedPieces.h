@@ -21,7 +21,7 @@
 #define TARVEL_HAS_FILES 0
 #endif
 
-#if __has_include("app/AboutBox.h") || __has_include("app/Dialogs.h")
+#if __has_include("app/AboutBox.h")
 #define TARVEL_HAS_DIALOGS 1
 #else
 #define TARVEL_HAS_DIALOGS 0

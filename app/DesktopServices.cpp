@@ -31,7 +31,13 @@ PrintableView Printable(CFennoralView& view) {
 
 }  // namespace
 
-DesktopServices::DesktopServices() : printer_(std::make_unique<QPrinter>()) {}
+DesktopServices::DesktopServices() = default;
+
+QPrinter& DesktopServices::printer() {
+    // Made at the first print: asking the print system for its printers takes a while.
+    if (!printer_) printer_ = std::make_unique<QPrinter>();
+    return *printer_;
+}
 
 DesktopServices::~DesktopServices() = default;
 
@@ -67,15 +73,15 @@ std::optional<std::string> DesktopServices::ChooseSongToSave(QWidget* owner) {
 }
 
 void DesktopServices::Print(CFennoralView& view) {
-    PrintView(view.window(), *printer_, Printable(view));
+    PrintView(view.window(), printer(), Printable(view));
 }
 
 void DesktopServices::PrintPreview(CFennoralView& view) {
-    PreviewView(view.window(), *printer_, Printable(view));
+    PreviewView(view.window(), printer(), Printable(view));
 }
 
 void DesktopServices::PrintSetup(QWidget* owner) {
-    SetUpPrinter(owner, *printer_);
+    SetUpPrinter(owner, printer());
 }
 
 void DesktopServices::ShowAboutBox(QWidget* owner) {

@@ -36,6 +36,8 @@ class DesktopServices final : public WindowServices {
     void PrintSetup(QWidget* owner) override;
 
   private:
+    QPrinter& printer();
+
     std::unique_ptr<QPrinter> printer_;  // keeps the set-up between prints
 };
 

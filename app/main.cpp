@@ -1,14 +1,19 @@
 // tarvel [song.trv]
 #include <QApplication>
+#include <future>
 
 #include "app/DesktopServices.h"
 #include "app/FennoralApp.h"
 #include "platform/MidiOut.h"
 
 int main(int argc, char* argv[]) {
+    // Finding the MIDI outputs (the synth reads its SoundFont) takes a few hundred
+    // milliseconds; it runs while the window system is being set up.
+    std::future<std::unique_ptr<tarvel::MidiOutDriver>> midiOutFound =
+        std::async(std::launch::async, tarvel::CreateSystemMidiOut);
     QApplication application(argc, argv);
     application.setApplicationName("Tarvel");
-    const std::unique_ptr<tarvel::MidiOutDriver> midiOut = tarvel::CreateSystemMidiOut();
+    const std::unique_ptr<tarvel::MidiOutDriver> midiOut = midiOutFound.get();
     tarvel::DesktopServices services;
     tarvel::CFennoralApp app(*midiOut, services);
     if (!app.Start(application.arguments().mid(1))) return 1;

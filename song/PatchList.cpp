@@ -1,7 +1,6 @@
 // Patch names: the program list of the control panel, renaming, and patch-list files, which
 // hold the song's patch table byte for byte.
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -50,20 +49,20 @@ bool CFennoralDoc::SavePatchList(const std::string& path) {
 ProgramList CFennoralDoc::RefillProgramList() const {
     int count;
     int program;
-    std::vector<std::array<char, kNameSize>> names;
+    std::vector<char> names;  // copied out, formatted outside the lock
     {
         std::lock_guard lock(mutex);
         // A damaged song's count is kept, but only the stored names can be listed.
         count = std::clamp(song.patchCount, 0, kPatchSlots);
-        names.resize(static_cast<std::size_t>(count));
-        std::memcpy(names.data(), song.patchNames, names.size() * kNameSize);
+        const char* table = reinterpret_cast<const char*>(&song.patchNames);
+        names.assign(table, table + count * kNameSize);
         program = song.channelProgram[editor.currentChannel & 0x0F];
     }
     ProgramList list{{}, program < count ? program : -1};
-    list.entries.reserve(names.size());
+    list.entries.reserve(static_cast<std::size_t>(count));
     char entry[48];
     for (int i = 0; i < count; ++i) {
-        const char* name = names[static_cast<std::size_t>(i)].data();
+        const char* name = names.data() + static_cast<std::size_t>(i) * kNameSize;
         const int length = static_cast<int>(strnlen(name, kNameSize));
         std::snprintf(entry, sizeof entry, "%.3d: %.*s", i + 1, length, name);
         list.entries.emplace_back(entry);

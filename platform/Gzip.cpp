@@ -58,27 +58,30 @@ std::vector<std::uint8_t> GzipCompress(std::span<const std::uint8_t> data,
 
 GzipExpansion GzipExpand(std::span<const std::uint8_t> compressed, std::size_t limit,
                          std::vector<std::uint8_t>& out) {
-    out.resize(limit);
+    out.clear();
     z_stream zs{};
-    if (inflateInit2(&zs, kGzipWindow) != Z_OK) {
-        out.clear();
-        return GzipExpansion::Damaged;
-    }
+    if (inflateInit2(&zs, kGzipWindow) != Z_OK) return GzipExpansion::Damaged;
     zs.next_in = const_cast<Bytef*>(compressed.data());
-    zs.next_out = out.data();
     std::size_t inLeft = compressed.size();
-    std::size_t outLeft = limit;
+    std::size_t produced = 0;
     int status = Z_OK;
-    while (outLeft > 0) {
+    // The buffer grows as the data comes, so that a file that is damaged early costs little.
+    constexpr std::size_t kFirstSize = 1 << 16;
+    while (produced < limit) {
+        if (produced == out.size()) {
+            if (produced > 0) out.reserve(limit);  // past the first piece: likely all of it
+            out.resize(std::min(limit, std::max(kFirstSize, out.size() * 2)));
+        }
+        zs.next_out = out.data() + produced;
         zs.avail_in = Chunk(inLeft);
-        zs.avail_out = Chunk(outLeft);
+        zs.avail_out = Chunk(out.size() - produced);
         const uInt inGiven = zs.avail_in;
         const uInt outGiven = zs.avail_out;
         status = inflate(&zs, Z_NO_FLUSH);
         inLeft -= inGiven - zs.avail_in;
-        outLeft -= outGiven - zs.avail_out;
+        produced += outGiven - zs.avail_out;
         if (status != Z_OK) break;  // the end, or an error
-        if (outLeft > 0 && inLeft == 0) {
+        if (zs.avail_out > 0 && inLeft == 0) {
             status = Z_BUF_ERROR;  // the input is used up in the middle of the stream
             break;
         }
@@ -87,7 +90,7 @@ GzipExpansion GzipExpand(std::span<const std::uint8_t> compressed, std::size_t l
     GzipExpansion result = GzipExpansion::Damaged;
     if (status == Z_STREAM_END) {
         result = GzipExpansion::Complete;
-    } else if (status == Z_OK && outLeft == 0) {
+    } else if (status == Z_OK && produced == limit) {
         // Full. One more byte tells a stream that just fits (its check sum is verified now)
         // from a longer one, whose rest we leave unexpanded.
         std::uint8_t probe;
@@ -101,7 +104,7 @@ GzipExpansion GzipExpand(std::span<const std::uint8_t> compressed, std::size_t l
             result = zs.avail_out == 0 ? GzipExpansion::Truncated : GzipExpansion::Damaged;
     }
     inflateEnd(&zs);
-    out.resize(limit - outLeft);
+    out.resize(produced);
     return result;
 }
 

@@ -27,32 +27,35 @@ std::vector<std::uint8_t> GzipCompress(std::span<const std::uint8_t> data,
     header.os = 255;  // "unknown": keeps the bytes the same whichever system wrote them
     deflateSetHeader(&zs, &header);
 
-    // Each Z_BLOCK flush may add a few bits beyond the bound.
-    std::vector<std::uint8_t> out(deflateBound(&zs, data.size()) + 8 * (blockEnds.size() + 1));
+    // Songs shrink a thousandfold, so the output starts small and grows as needed.
+    std::vector<std::uint8_t> out(std::min<std::size_t>(data.size() / 64 + 1024, 1 << 20));
     zs.next_in = const_cast<Bytef*>(data.data());
-    zs.next_out = out.data();
     std::size_t done = 0;
-    std::size_t outLeft = out.size();
+    std::size_t produced = 0;
     int status = Z_OK;
     for (std::size_t part = 0; part <= blockEnds.size() && status == Z_OK; ++part) {
         const bool last = part == blockEnds.size();
         const std::size_t end = last ? data.size() : std::clamp(blockEnds[part], done, data.size());
         if (!last && end == done) continue;  // an empty part: nothing to end
-        do {  // one call per part, unless a part is too large for zlib's counters
+        do {
+            if (produced == out.size()) out.resize(out.size() * 2);
+            zs.next_out = out.data() + produced;
             const std::size_t inLeft = end - done;
             zs.avail_in = Chunk(inLeft);
-            zs.avail_out = Chunk(outLeft);
+            zs.avail_out = Chunk(out.size() - produced);
             const uInt inGiven = zs.avail_in;
             const uInt outGiven = zs.avail_out;
             const bool partEnds = inGiven == inLeft;
             status = deflate(&zs, !partEnds ? Z_NO_FLUSH : last ? Z_FINISH : Z_BLOCK);
             done += inGiven - zs.avail_in;
-            outLeft -= outGiven - zs.avail_out;
-        } while (status == Z_OK && (done < end || (last && zs.avail_out == 0)));
+            produced += outGiven - zs.avail_out;
+            // No progress possible: either more room is needed, or the part is all done.
+            if (status == Z_BUF_ERROR) status = Z_OK;
+        } while (status == Z_OK && (done < end || zs.avail_out == 0));
     }
     deflateEnd(&zs);
     if (status != Z_STREAM_END) return {};
-    out.resize(out.size() - outLeft);
+    out.resize(produced);
     return out;
 }
 

@@ -446,11 +446,11 @@ TEST(SongFile, SaveAndLoadShareTheSongWithATickingPlayer) {
     CFennoralDoc& doc = *t.doc;
     std::atomic<bool> stop{false};
     std::thread ticks([&] {
-        int sum = 0;
+        unsigned sum = 0;
         while (!stop.load()) {
             std::lock_guard lock(doc.mutex);
             sum += doc.song.patterns[0].cells[0][0].note + doc.song.lineDuration;
-            doc.song.soundingNote[0][0] = sum & 0x7F;
+            doc.song.soundingNote[0][0] = static_cast<std::int32_t>(sum & 0x7F);
             doc.editor.loopEndRow = doc.editor.loopEndRow;
         }
     });

@@ -158,7 +158,8 @@ TEST(EditorState, StartsWithItsInitialValuesAndEmptyCopyBuffers) {
     EXPECT_EQ(editor.clipboardValid, 0);
     for (const Pattern* buffer : {&editor.blockClipboard, &editor.patternClipboard}) {
         EXPECT_STREQ(buffer->name, "empty");
-        EXPECT_EQ(buffer->lineCount, 64);
+        const std::int32_t lineCount = buffer->lineCount;  // packed: read, never bound to
+        EXPECT_EQ(lineCount, 64);
         EXPECT_EQ(std::memcmp(&buffer->cells[255][15], &kEmptyCell, 4), 0);
     }
 }

@@ -158,7 +158,7 @@ TEST(EditorState, StartsWithItsInitialValuesAndEmptyCopyBuffers) {
     EXPECT_EQ(editor.clipboardValid, 0);
     for (const Pattern* buffer : {&editor.blockClipboard, &editor.patternClipboard}) {
         EXPECT_STREQ(buffer->name, "empty");
-        const std::int32_t lineCount = buffer->lineCount;  // packed: read, never bound to
+        const std::int32_t lineCount = buffer->lineCount;  // packed: no reference to it
         EXPECT_EQ(lineCount, 64);
         EXPECT_EQ(std::memcmp(&buffer->cells[255][15], &kEmptyCell, 4), 0);
     }

@@ -7,6 +7,12 @@
 
 #include <mutex>
 
+#include "editor/BlockCommands.h"
+#include "editor/DisplayModel.h"
+#include "editor/HelperTexts.h"
+#include "editor/KeyEditing.h"
+#include "editor/MouseEditing.h"
+#include "editor/VirtualKeys.h"
 #include "song/SongFile.h"
 #include "support/DamagedSongs.h"
 #include "support/RecordingUi.h"
@@ -90,6 +96,58 @@ TEST_P(DamagedSongs, LoadAsTheyAreAndStayInsideTheSong) {
 
     doc.NewSong();
     EXPECT_EQ(doc.RefillProgramList().entries.size(), 128u);
+}
+
+// A damaged song plays for a while in both modes, seeks, and is shown and edited through the
+// display model, the helper texts, the keys, the mouse and the block commands.
+TEST_P(DamagedSongs, PlayAndShowWithoutLeavingTheTables) {
+    TestDocument t(2);
+    CFennoralDoc& doc = *t.doc;
+    ASSERT_TRUE(doc.LoadSongFromBytes(testing::DamagedSongFile(GetParam()), GetParam().name));
+    DisplayModel model;
+    EditorMouse mouse;
+
+    for (int mode : {kSongMode, kPatternMode}) {
+        {
+            std::lock_guard lock(doc.mutex);
+            doc.editor.seqCursorRow = doc.editor.loopEndRow / 2;
+            doc.StartPlayback(mode);
+            for (int tick = 0; tick < 1500; ++tick) doc.PlayerTick();
+            doc.SeekEnd();
+            for (int tick = 0; tick < 500; ++tick) doc.PlayerTick();
+            doc.SeekStart();
+            BuildDisplayModel(doc, model);
+        }
+        EXPECT_FALSE(model.items.empty());
+
+        for (int field = 0; field <= 6; ++field) {
+            {
+                std::lock_guard lock(doc.mutex);
+                doc.editor.cursorField = field;
+                UpdateHelperTexts(doc);
+            }
+            ToggleRecord(doc);
+            for (int key : {int{'Q'}, int{'7'}, vk::kDelete, vk::kDown, vk::kNext, vk::kRight})
+                EditorKeyDown(doc, key, false);
+            EditorKeyUp(doc, 'Q');
+        }
+        EditorMouseMove(doc, mouse, 700, 340);
+        EditorLeftButtonDown(doc, mouse, 700, 340);
+        EditorLeftButtonDown(doc, mouse, 700, 340);
+        EditorLeftButtonUp(mouse);
+        EditorRightButtonDown(doc, mouse, 700, 200);
+        EditorRightButtonUp(mouse);
+        EditorLeftButtonDown(doc, mouse, 10, 100);
+        MarkBlockStart(doc);
+        EditorKeyDown(doc, vk::kNext, false);
+        MarkBlockEnd(doc);
+        for (auto command :
+             {CopyBlock, CutBlock, PasteBlock, InterpolateParameter, InterpolateVelocity})
+            command(doc);
+        std::lock_guard lock(doc.mutex);
+        BuildDisplayModel(doc, model);
+        doc.StopPlayback();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, DamagedSongs, ::testing::ValuesIn(testing::DamagedSongs()),

@@ -11,13 +11,16 @@
 #include <atomic>
 #include <cassert>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "editor/EditorState.h"
 #include "engine/MidiPortSet.h"
 #include "engine/PlayerState.h"
 #include "platform/MidiOut.h"
 #include "platform/PeriodicTimer.h"
+#include "platform/SafeFile.h"
 #include "song/DocumentMutex.h"
 #include "song/Song.h"
 #include "song/UiHooks.h"
@@ -26,6 +29,12 @@ namespace tarvel {
 
 struct DocOptions {
     bool startTimer = true;  // tests that drive PlayerTick themselves leave the clock off
+};
+
+// What the control panel's program list shows.
+struct ProgramList {
+    std::vector<std::string> entries;  // "001: Acoustic Grand", ... numbered from 1
+    int selected;                      // the current channel's program, -1 when not listed
 };
 
 class CFennoralDoc {
@@ -41,7 +50,7 @@ class CFennoralDoc {
     EditorState editor;
     MidiPortSet ports;
     PlayerState player;
-    DocumentMutex mutex;
+    mutable DocumentMutex mutex;  // also taken by commands that only read
 
     // --- Song operations (caller holds the lock) --------------------------------------------
     void ResetSong();
@@ -99,8 +108,29 @@ class CFennoralDoc {
     static constexpr int kDeleteEntry = 0xFF;
 
     // --- Song files and patch lists (window thread; take the lock) ---------------------------
+    // A failure is shown in an error box and changes nothing.
+    bool SaveSong(const std::string& path);  // false: not saved, the old file is kept
+    bool LoadSong(const std::string& path);  // true: loaded and its information box shown
+    // LoadSong's steps after the file is read, for any source of bytes (the fuzz target).
+    bool LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title);
+    bool LoadPatchList(const std::string& path);
+    bool SavePatchList(const std::string& path);
+    ProgramList RefillProgramList() const;
+    // The "Set patch name" dialog's OK: the first 30 characters name the current channel's
+    // program, also one beyond patchCount.
+    void EditPatchName(const std::string& typed);
+    FileCalls fileCalls = SystemFileCalls();  // what saves write through; tests make it fail
 
     // --- Pattern commands (caller holds the lock) --------------------------------------------
+    // Pattern numbers outside 0..127 are ignored.
+    void CopyPattern(int pattern);
+    void CutPattern(int pattern);
+    void PastePattern(int pattern);
+    void StepCurrentPattern(int delta);     // clamped to 0..127; cursor to line 0
+    void AdjustInsertTranspose(int delta);  // clamped to -99..+99
+    // The "Pattern properties" dialog's OK for the current pattern: the name's first 30
+    // characters; the lines box's first three characters read as a number, clamped to 1..256.
+    void ApplyPatternProperties(const std::string& name, const std::string& lines);
 
     // --- Commands (window thread; take the lock) ---------------------------------------------
     void NewSong();               // the File menu's New: ResetSong, then SendAllPrograms

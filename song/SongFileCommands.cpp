@@ -1,0 +1,74 @@
+// Saving and opening songs. The file work and the compression run outside the lock; only the
+// copy of the song in or out holds it, so the player keeps time while a song is saved or opened.
+#include <filesystem>
+#include <mutex>
+
+#include "song/FennoralDoc.h"
+#include "song/SongFile.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr const char* kCorruptSong = "Corrupt data or damaged/old tarvel song";
+
+std::string FullPath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.string();
+}
+
+}  // namespace
+
+bool CFennoralDoc::SaveSong(const std::string& path) {
+    std::vector<std::uint8_t> stream(kSongStreamSize);
+    {
+        std::lock_guard lock(mutex);
+        WriteSongStream(song, editor.loopStartRow, editor.loopEndRow, stream);
+    }
+    const std::vector<std::uint8_t> file = EncodeSongFile(stream);
+    std::string whyNot = "compression failed";
+    if (!file.empty() && ReplaceFile(path, file, whyNot, fileCalls)) return true;
+    ui_.ShowMessage({MessageIcon::Error, "Error",
+                     "The song could not be saved as\n" + path + "\n(" + whyNot +
+                         ").\nA file that was there before is unchanged.",
+                     true});
+    return false;
+}
+
+bool CFennoralDoc::LoadSong(const std::string& path) {
+    std::vector<std::uint8_t> file;
+    std::string whyNot;
+    if (!ReadFilePrefix(path, kSongFileReadLimit, file, whyNot)) {
+        ui_.ShowMessage({MessageIcon::Error, "Error",
+                         "The song file\n" + path + "\ncould not be opened (" + whyNot + ").",
+                         false});
+        return false;
+    }
+    return LoadSongFromBytes(file, FullPath(path));
+}
+
+bool CFennoralDoc::LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title) {
+    std::vector<std::uint8_t> stream;
+    if (!DecodeSongFile(file, stream)) {
+        ui_.ShowMessage({MessageIcon::Error, "Error", kCorruptSong, false});
+        return false;
+    }
+    SongHeader header;
+    {
+        std::lock_guard lock(mutex);
+        // The loaded note table replaces the record of what sounds now: release those notes
+        // first, or nothing would ever stop them.
+        ReleaseAllNotes();
+        ReadSongStream(stream, song, editor.loopStartRow, editor.loopEndRow);
+        SendAllPrograms();
+        ShowBpm();
+        header = song.header;
+    }
+    RaiseUiSignal(kRefreshPanel | kRepaintView);
+    DispatchUiSignals();  // the panel shows the new song before the box waits for the user
+    ui_.ShowMessage({MessageIcon::Information, title, SongInformationText(header), false});
+    return true;
+}
+
+}  // namespace tarvel

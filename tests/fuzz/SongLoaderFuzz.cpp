@@ -1,0 +1,96 @@
+// libFuzzer target for the song loader. An input that starts like a gzip file is a song file: it
+// goes through the pure decoder, and through the document's loader when the decoder takes it.
+// Any other input is a list of byte edits (four bytes of offset, one byte of value) to a new
+// song's stream, taken straight into the song, so that damaged values reach the readers without
+// having to pass the gzip check sum. After either, the core's readers of a song run over it.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "platform/RecordingMidiOut.h"
+#include "song/FennoralDoc.h"
+#include "song/SongFile.h"
+
+namespace tarvel {
+namespace {
+
+class QuietUi final : public UiHooks {
+  public:
+    void ShowMessage(const UserMessage&) override {}
+    void InvalidateView() override {}
+    void SelectProgram(int) override {}
+    void ShowBpmText(int) override {}
+    void RefreshPanel() override {}
+    void WakeWindowThread() noexcept override {}
+};
+
+struct Harness {
+    QuietUi ui;
+    RecordingMidiOut midi{2, 1 << 12};
+    CFennoralDoc doc{ui, midi, DocOptions{.startTimer = false}};
+    std::vector<std::uint8_t> newSong;
+    std::vector<std::uint8_t> stream;
+
+    Harness() {
+        std::lock_guard lock(doc.mutex);
+        WriteSongStream(doc.song, doc.editor.loopStartRow, doc.editor.loopEndRow, newSong);
+    }
+
+    void TakeEdits(const std::uint8_t* data, std::size_t size) {
+        stream = newSong;
+        for (std::size_t i = 0; i + 5 <= size; i += 5) {
+            std::uint32_t offset;
+            std::memcpy(&offset, data + i, sizeof offset);
+            stream[offset % kSongStreamSize] = data[i + 4];
+        }
+        std::memcpy(stream.data(), kSongMagic, sizeof kSongMagic);
+        std::lock_guard lock(doc.mutex);
+        doc.ReleaseAllNotes();
+        ReadSongStream(stream, doc.song, doc.editor.loopStartRow, doc.editor.loopEndRow);
+    }
+
+    void ReadEverything() {
+        doc.DispatchUiSignals();
+        doc.RefillProgramList();
+        doc.ShowMidiOutInfo();
+        {
+            std::lock_guard lock(doc.mutex);
+            SongInformationText(doc.song.header);
+            doc.ShowBpm();
+            doc.SendAllPrograms();
+            for (int channel = 0; channel < kTrackCount; ++channel)
+                for (int column = 0; column < kTrackCount; ++column)
+                    doc.NoteOn(channel, column, channel + column, 100);
+            doc.ReleaseAllNotes();
+            doc.CopyPattern(doc.editor.currentPattern);
+            doc.PastePattern((doc.editor.currentPattern + 1) % kPatternCount);
+            doc.StepCurrentPattern(1);
+            doc.editor.seqCursorRow = doc.editor.loopStartRow;
+            doc.PutSequenceSlot();
+            doc.editor.seqCursorRow = doc.editor.loopEndRow;
+            doc.ClearSequenceSlot();
+        }
+        doc.EditPatchName("fuzz");
+        doc.DispatchUiSignals();
+        midi.Clear();
+    }
+};
+
+}  // namespace
+}  // namespace tarvel
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static tarvel::Harness* harness = new tarvel::Harness;  // one document for the whole run
+    const bool songFile = size >= 2 && data[0] == 0x1F && data[1] == 0x8B;
+    if (songFile) {
+        // The pure decoder first, into a buffer kept between runs: most files stop there.
+        if (!tarvel::DecodeSongFile({data, size}, harness->stream)) return 0;
+        if (!harness->doc.LoadSongFromBytes({data, size}, "fuzz")) __builtin_trap();
+    } else {
+        harness->TakeEdits(data, size);
+    }
+    harness->ReadEverything();
+    return 0;
+}

@@ -8,16 +8,13 @@
 #include "app/CommandIds.h"
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
-#include "app/LandedPieces.h"
 #include "app/MainFrame.h"
 #include "app/WebLinks.h"
 #include "app/WindowServices.h"
 #include "song/FennoralDoc.h"
 
-#if TARVEL_HAS_EDITOR
 #include "editor/BlockCommands.h"
 #include "editor/KeyEditing.h"
-#endif
 
 namespace tarvel {
 
@@ -92,7 +89,6 @@ void CMainFrame::RunCommand(int commandId) {
             services_.ShowDelayCalculator(this, lineDuration);
             return;
         }
-#if TARVEL_HAS_EDITOR
         case kMarkBlockStart:
             MarkBlockStart(doc_);
             return;
@@ -123,8 +119,6 @@ void CMainFrame::RunCommand(int commandId) {
         case kRecord:
             ToggleRecord(doc_);
             return;
-#endif
-#if TARVEL_HAS_FILES
         case kPrevPattern:
         case kNextPattern: {
             std::lock_guard lock(doc_.mutex);
@@ -147,8 +141,6 @@ void CMainFrame::RunCommand(int commandId) {
             if (commandId == kPastePattern) doc_.PastePattern(pattern);
             return;
         }
-#endif
-#if TARVEL_HAS_PLAYER
         case kPlayPattern:
         case kPlaySong: {
             std::lock_guard lock(doc_.mutex);
@@ -167,7 +159,6 @@ void CMainFrame::RunCommand(int commandId) {
             if (commandId == kSeekEnd) doc_.SeekEnd();
             return;
         }
-#endif
         default:
             break;
     }
@@ -185,10 +176,8 @@ void CMainFrame::EditPatternProperties() {
         lines = std::to_string(pattern.lineCount);
     }
     if (!services_.RunPatternPropertiesDialog(this, name, lines)) return;
-#if TARVEL_HAS_FILES
     std::lock_guard lock(doc_.mutex);
     doc_.ApplyPatternProperties(name, lines);
-#endif
 }
 
 bool CMainFrame::IsCommandEnabled(int commandId) const {
@@ -199,7 +188,6 @@ bool CMainFrame::IsCommandEnabled(int commandId) const {
         case kNextPane:
         case kPrevPane:
             return false;
-#if TARVEL_HAS_EDITOR
         case kEditCut:
         case kEditCopy:
         case kEditPaste:
@@ -207,7 +195,6 @@ bool CMainFrame::IsCommandEnabled(int commandId) const {
         case kInterpolateParameter:
             // The window thread is the only writer of the marks, so reading them needs no lock.
             return IsEditCommandEnabled(doc_, commandId);
-#endif
         default:
             return !IsRecentFile(commandId) || app_.RecentFiles().size() > commandId - kRecentFile1;
     }

@@ -14,7 +14,6 @@
 
 #include "app/Artwork.h"
 #include "app/FennoralView.h"
-#include "app/LandedPieces.h"
 #include "app/MainFrame.h"
 #include "app/Release.h"
 #include "app/WindowServices.h"
@@ -179,13 +178,11 @@ void ControlPanel::RefreshChannelControls() {
 }
 
 void ControlPanel::RefillProgramList() {
-#if TARVEL_HAS_FILES
     const ProgramList list = doc_.RefillProgramList();
     programList_->clear();
     for (const std::string& entry : list.entries)
         programList_->addItem(QString::fromLatin1(entry.data(), qsizetype(entry.size())));
     programList_->setCurrentIndex(list.selected);
-#endif
     frame_.view().update();
     BackToView();
 }
@@ -295,9 +292,7 @@ void ControlPanel::EditPatchName() {
         name.assign(stored, strnlen(stored, kNameSize));
     }
     if (frame_.services().RunPatchNameDialog(&frame_, name)) {
-#if TARVEL_HAS_FILES
         doc_.EditPatchName(name);
-#endif
         RefillProgramList();
     }
     BackToView();
@@ -305,9 +300,7 @@ void ControlPanel::EditPatchName() {
 
 void ControlPanel::OpenPatchList() {
     if (const auto path = frame_.services().ChoosePatchListToOpen(&frame_)) {
-#if TARVEL_HAS_FILES
         doc_.LoadPatchList(*path);
-#endif
         RefillProgramList();
     }
     BackToView();
@@ -315,9 +308,7 @@ void ControlPanel::OpenPatchList() {
 
 void ControlPanel::SavePatchList() {
     if (const auto path = frame_.services().ChoosePatchListToSave(&frame_)) {
-#if TARVEL_HAS_FILES
         doc_.SavePatchList(*path);
-#endif
     }
     BackToView();
 }

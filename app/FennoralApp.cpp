@@ -5,7 +5,6 @@
 #include <QSettings>
 #include <mutex>
 
-#include "app/LandedPieces.h"
 #include "app/MainFrame.h"
 #include "app/QtUiHooks.h"
 #include "app/WindowServices.h"
@@ -122,16 +121,11 @@ void CFennoralApp::OpenDroppedFile(const std::string& path) {
 }
 
 bool CFennoralApp::OpenSong(const std::string& path) {
-#if TARVEL_HAS_FILES
     // A refused file keeps the song, the title and the recent files as they were.
     if (!doc_->LoadSong(path)) return false;
     SongReplaced(path);
     AddRecentFile(QString::fromStdString(path));
     return true;
-#else
-    (void)path;
-    return false;
-#endif
 }
 
 bool CFennoralApp::FileSave() {
@@ -145,15 +139,10 @@ bool CFennoralApp::FileSaveAs() {
 }
 
 bool CFennoralApp::SaveSongAs(const std::string& path) {
-#if TARVEL_HAS_FILES
     if (!doc_->SaveSong(path)) return false;
     SongReplaced(path);
     AddRecentFile(QString::fromStdString(path));
     return true;
-#else
-    (void)path;
-    return false;
-#endif
 }
 
 void CFennoralApp::AddRecentFile(const QString& path) {

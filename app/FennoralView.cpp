@@ -13,16 +13,14 @@
 #include "app/VirtualKeyMapping.h"
 #include "song/FennoralDoc.h"
 
-#if TARVEL_HAS_EDITOR
 #include "editor/HelperTexts.h"
 #include "editor/KeyEditing.h"
-#endif
 
 namespace tarvel {
 
 namespace {
 
-[[maybe_unused]] QColor FromColorRef(std::uint32_t colour) {
+QColor FromColorRef(std::uint32_t colour) {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
@@ -76,17 +74,14 @@ void CFennoralView::DrawText(QPainter& painter, const GridFont& font, int x, int
 }
 
 void CFennoralView::Render(QPainter& painter) {
-#if TARVEL_HAS_EDITOR
     {
         std::lock_guard lock(doc_.mutex);
         BuildDisplayModel(doc_, model_);
     }
-#endif
     PaintModel(painter);
 }
 
 void CFennoralView::PaintModel(QPainter& painter) {
-#if TARVEL_HAS_EDITOR
     for (const DisplayItem& item : model_.items) {
         const int x = item.x, y = item.y, w = item.width, h = item.height;
         if (item.kind == DisplayItem::Kind::Invert) {
@@ -106,31 +101,22 @@ void CFennoralView::PaintModel(QPainter& painter) {
         DrawText(painter, item.font == DisplayFont::Large ? largeFont_ : smallFont_, x + 2, y + 2,
                  item.text);
     }
-#else
-    painter.fillRect(QRect(0, 0, kWidth, kHeight), QColor(0xCF, 0xC0, 0xB0));
-#endif
 }
 
 void CFennoralView::paintEvent(QPaintEvent*) {
-#if TARVEL_HAS_EDITOR
     HelperTexts helpers;
-#endif
     {
         std::lock_guard lock(doc_.mutex);
         // From now on every line start of the player asks for a repaint.
         doc_.player.editorWindowKnown = true;
-#if TARVEL_HAS_EDITOR
         BuildDisplayModel(doc_, model_);
         helpers = UpdateHelperTexts(doc_);
-#endif
     }
     QPainter painter(this);
     // The strip right of the sequencer's last column belongs to no box.
     painter.fillRect(QRect(792, 0, kWidth - 792, kHeight), palette().window());
     PaintModel(painter);
-#if TARVEL_HAS_EDITOR
     frame_.panel().SetHelperTexts(helpers.row, helpers.value, helpers.status);
-#endif
 }
 
 bool CFennoralView::event(QEvent* event) {
@@ -146,32 +132,27 @@ bool CFennoralView::event(QEvent* event) {
 }
 
 void CFennoralView::keyPressEvent(QKeyEvent* event) {
-#if TARVEL_HAS_EDITOR
     if (const int code = VirtualKeyOf(*event)) {
         const bool shiftHeld =
             event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
         EditorKeyDown(doc_, code, shiftHeld);
         return;
     }
-#endif
     QWidget::keyPressEvent(event);
 }
 
 void CFennoralView::keyReleaseEvent(QKeyEvent* event) {
     // Held keys repeat their press only: a repeated release must not stop the note.
     if (event->isAutoRepeat()) return;
-#if TARVEL_HAS_EDITOR
     if (const int code = VirtualKeyOf(*event)) {
         EditorKeyUp(doc_, code);
         return;
     }
-#endif
     QWidget::keyReleaseEvent(event);
 }
 
 void CFennoralView::mousePressEvent(QMouseEvent* event) {
     setFocus();
-#if TARVEL_HAS_EDITOR
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
         EditorLeftButtonDown(doc_, mouse_, at.x(), at.y());
@@ -182,27 +163,16 @@ void CFennoralView::mousePressEvent(QMouseEvent* event) {
         }
     }
     update();
-#else
-    (void)event;
-#endif
 }
 
 void CFennoralView::mouseReleaseEvent(QMouseEvent* event) {
-#if TARVEL_HAS_EDITOR
     if (event->button() == Qt::LeftButton) EditorLeftButtonUp(mouse_);
     if (event->button() == Qt::RightButton) EditorRightButtonUp(mouse_);
-#else
-    (void)event;
-#endif
 }
 
 void CFennoralView::mouseMoveEvent(QMouseEvent* event) {
-#if TARVEL_HAS_EDITOR
     const QPoint at = event->position().toPoint();
     EditorMouseMove(doc_, mouse_, at.x(), at.y());
-#else
-    (void)event;
-#endif
 }
 
 }  // namespace tarvel

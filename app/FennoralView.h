@@ -9,12 +9,8 @@
 #include <QWidget>
 #include <array>
 
-#include "app/LandedPieces.h"
-
-#if TARVEL_HAS_EDITOR
 #include "editor/DisplayModel.h"
 #include "editor/MouseEditing.h"
-#endif
 
 namespace tarvel {
 
@@ -63,10 +59,8 @@ class CFennoralView final : public QWidget {
     GridFont smallFont_;
     QList<quint32> glyphRun_;  // reused between boxes
     QList<QPointF> positions_;
-#if TARVEL_HAS_EDITOR
     DisplayModel model_;
     EditorMouse mouse_;
-#endif
 };
 
 }  // namespace tarvel

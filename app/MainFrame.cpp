@@ -19,12 +19,9 @@
 #include "app/ControlPanel.h"
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
-#include "app/LandedPieces.h"
 #include "song/FennoralDoc.h"
 
-#if TARVEL_HAS_PLAYER
 #include "engine/PlayWatch.h"
-#endif
 
 namespace tarvel {
 
@@ -322,11 +319,7 @@ void CMainFrame::RefreshPlayWatch() {
         std::lock_guard lock(doc_.mutex);
         played = doc_.player.playWatch;
     }
-#if TARVEL_HAS_PLAYER
     panel_->SetPlayWatchText(QString::fromStdString(FormatPlayWatch(played)));
-#else
-    (void)played;
-#endif
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

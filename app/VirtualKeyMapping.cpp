@@ -2,9 +2,6 @@
 
 #include <QKeyEvent>
 
-#include "app/LandedPieces.h"
-
-#if TARVEL_HAS_EDITOR
 #include "editor/VirtualKeys.h"
 
 namespace tarvel {
@@ -144,13 +141,3 @@ int VirtualKeyOf(const QKeyEvent& event) {
 }
 
 }  // namespace tarvel
-
-#else
-
-namespace tarvel {
-int VirtualKeyOf(const QKeyEvent&) {
-    return 0;
-}
-}  // namespace tarvel
-
-#endif

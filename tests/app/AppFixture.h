@@ -17,7 +17,6 @@
 #include "app/ControlPanel.h"
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
-#include "app/LandedPieces.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
 #include "platform/RecordingMidiOut.h"
@@ -126,11 +125,5 @@ class AppTest : public ::testing::Test {
     ScriptedServices services;
     std::unique_ptr<CFennoralApp> app;
 };
-
-// Skips a test whose operation comes with a piece that has not reached this branch yet.
-#define TARVEL_NEEDS(piece)                           \
-    if (!TARVEL_HAS_##piece) {                        \
-        GTEST_SKIP() << #piece " has not landed yet"; \
-    }
 
 }  // namespace tarvel::testing

@@ -90,7 +90,6 @@ TEST_F(ControlPanelTest, ChoosingAProgramSendsItToEveryDevice) {
 }
 
 TEST_F(ControlPanelTest, ProgramListShowsThePatchNamesOfTheSong) {
-    TARVEL_NEEDS(FILES);
     QComboBox* programs = Control<QComboBox>(1023);
     ASSERT_EQ(programs->count(), 128);
     EXPECT_EQ(programs->itemText(0), "001: Acoustic Grand");
@@ -163,7 +162,6 @@ TEST_F(ControlPanelTest, StepListSetsTheSequencerStep) {
 }
 
 TEST_F(ControlPanelTest, PlayWatchShowsMinutesSecondsAndMilliseconds) {
-    TARVEL_NEEDS(PLAYER);
     {
         std::lock_guard lock(doc().mutex);
         doc().player.playWatch = 3723456;

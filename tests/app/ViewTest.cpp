@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QTest>
 #include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <mutex>
 
@@ -30,7 +30,6 @@ class ViewTest : public AppTest {
 };
 
 TEST_F(ViewTest, SpaceTogglesRecordEvenWithTheKeyboardInTheView) {
-    TARVEL_NEEDS(EDITOR);
     ASSERT_EQ(QApplication::focusWidget(), &view());
     QTest::keyClick(&view(), Qt::Key_Space);
     EXPECT_TRUE(Recording());
@@ -41,7 +40,6 @@ TEST_F(ViewTest, SpaceTogglesRecordEvenWithTheKeyboardInTheView) {
 }
 
 TEST_F(ViewTest, NoteKeyWithRecordWritesTheCellAndSoundsTheNote) {
-    TARVEL_NEEDS(EDITOR);
     QTest::keyClick(&view(), Qt::Key_Space);
     TakeSent();
     QTest::keyPress(&view(), Qt::Key_Q);  // C of octave 4
@@ -61,7 +59,6 @@ TEST_F(ViewTest, NoteKeyWithRecordWritesTheCellAndSoundsTheNote) {
 }
 
 TEST_F(ViewTest, NoteKeyWithoutRecordOnlySounds) {
-    TARVEL_NEEDS(EDITOR);
     TakeSent();
     QTest::keyClick(&view(), Qt::Key_Z);
     EXPECT_EQ(CellAt(0).note, kNoNote);
@@ -69,14 +66,12 @@ TEST_F(ViewTest, NoteKeyWithoutRecordOnlySounds) {
 }
 
 TEST_F(ViewTest, KeypadOperatorsAreCommandsNotNotes) {
-    TARVEL_NEEDS(EDITOR);
     QTest::keyClick(&view(), Qt::Key_Asterisk, Qt::KeypadModifier);
     std::lock_guard lock(doc().mutex);
     EXPECT_EQ(doc().editor.octave, 5);
 }
 
 TEST_F(ViewTest, TabMovesTheCursorInsteadOfTheFocus) {
-    TARVEL_NEEDS(EDITOR);
     QTest::keyClick(&view(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), &view());
     std::lock_guard lock(doc().mutex);
@@ -84,7 +79,6 @@ TEST_F(ViewTest, TabMovesTheCursorInsteadOfTheFocus) {
 }
 
 TEST_F(ViewTest, FunctionKeysStartAndStopThePlayer) {
-    TARVEL_NEEDS(PLAYER);
     QTest::keyClick(&view(), Qt::Key_F5);
     EXPECT_TRUE(Playing(kSongMode));
     QTest::keyClick(&view(), Qt::Key_F6);  // not the stop key
@@ -100,7 +94,6 @@ TEST_F(ViewTest, FunctionKeysStartAndStopThePlayer) {
 }
 
 TEST_F(ViewTest, PaintingMarksTheViewKnownAndFillsTheHelperFields) {
-    TARVEL_NEEDS(EDITOR);
     const QImage image = view().grab().toImage();
     {
         std::lock_guard lock(doc().mutex);
@@ -116,7 +109,6 @@ TEST_F(ViewTest, PaintingMarksTheViewKnownAndFillsTheHelperFields) {
 }
 
 TEST_F(ViewTest, RightClickOnThePatternOpensTheEditMenu) {
-    TARVEL_NEEDS(EDITOR);
     QTimer::singleShot(0, [this] {
         QWidget* popup = QApplication::activePopupWidget();
         EXPECT_EQ(popup, static_cast<QWidget*>(&frame().editMenu()));

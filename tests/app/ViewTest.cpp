@@ -108,6 +108,15 @@ TEST_F(ViewTest, PaintingMarksTheViewKnownAndFillsTheHelperFields) {
     EXPECT_EQ(image.pixelColor(307, 100), QColor(0, 0, 0));
 }
 
+TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
+    QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16
+    Settle();
+    EXPECT_EQ(Control<QComboBox>(1021)->currentText(), "16");
+    std::lock_guard lock(doc().mutex);
+    EXPECT_EQ(doc().editor.currentChannel, 15);
+}
+
 TEST_F(ViewTest, RightClickOnThePatternOpensTheEditMenu) {
     QTimer::singleShot(0, [this] {
         QWidget* popup = QApplication::activePopupWidget();

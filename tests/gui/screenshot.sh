@@ -17,15 +17,29 @@ export XDG_CONFIG_HOME=$settings  # leave the user's recent files alone
 pid=$!
 trap 'kill $pid 2>/dev/null || true; rm -rf "$settings"' EXIT
 
-window=$(timeout 20 xdotool search --sync --onlyvisible --name ' - Tarvel$' | head -1)
-# The about box comes up over the window at every start; any key that closes it will do.
-sleep 1
-for box in $(xdotool search --onlyvisible --name '^About' 2>/dev/null || true); do
-  xdotool windowfocus --sync "$box" key Escape || true
+# Boxes come up before the window (the song's information) and after it (the about box);
+# each is closed with Return until the main window stands alone.
+close_boxes() {
+  for box in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
+    [ "$box" = "${window:-}" ] && continue
+    xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
+  done
+}
+window=
+for _ in $(seq 1 100); do
+  window=$(xdotool search --onlyvisible --name ' - Tarvel$' 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && break
+  close_boxes
+  sleep 0.2
 done
+[ -n "$window" ] || { echo "the main window never showed" >&2; exit 1; }
+sleep 1
+close_boxes
+sleep 0.5
 xdotool windowfocus --sync "$window"
 xdotool key --window "$window" F5
-sleep 1.5
+sleep 3
 import -window root "$out"
 kill -0 $pid  # still running: nothing crashed while playing
+echo "resident memory while playing: $(awk '/VmRSS/ {print $2, $3}' /proc/$pid/status)"
 echo "screenshot: $out"

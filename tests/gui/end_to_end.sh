@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# A musician's session, end to end: the real program on a private X server, playing into a
+# private JACK server that jack_midi_dump listens to. It opens the demo song, closes the about
+# box with a key press, plays with F5 and checks that notes arrive; then it records three notes
+# from the keyboard, saves with Ctrl+S, quits from the File menu, and checks that the saved
+# file holds those notes.
+#   usage: end_to_end.sh <tarvel> <demo.trv> <artifact-dir>
+set -euo pipefail
+tarvel=$(realpath "$1")
+demo=$(realpath "$2")
+artifacts=$(realpath -m "$3")
+
+for tool in xvfb-run xdotool jackd jack_midi_dump jack_lsp import zcat od; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+if [ "${TARVEL_E2E_INNER:-}" != 1 ]; then
+  exec env TARVEL_E2E_INNER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  sleep 0.3
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAILED: $*" >&2
+  import -window root "$artifacts/end_to_end_failure.png" 2>/dev/null || true
+  exit 1
+}
+wait_for() {  # wait_for <tenths of a second> <command...>
+  local tries=$1
+  shift
+  for _ in $(seq 1 "$tries"); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# A private JACK server; with no sound card and no ALSA sequencer here, the program's MIDI
+# outputs are the JACK ports, and jack_midi_dump's input is the only one.
+export JACK_DEFAULT_SERVER="tarvel-e2e-$$" JACK_NO_START_SERVER=1
+# This session has no audio output, so the built-in synth stays out of the device list even on a
+# desktop that has one; and the system's ALSA sequencer, if any, is not used.
+export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null
+export XDG_CONFIG_HOME="$work/config"  # leave the user's recent files alone
+
+jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+pids+=($!)
+wait_for 100 sh -c "jack_lsp | grep -qx system:playback_1" || fail "jackd did not start"
+jack_midi_dump -a >"$work/dump.txt" 2>/dev/null &
+pids+=($!)
+wait_for 100 sh -c "jack_lsp | grep -qx midi-monitor:input" || fail "jack_midi_dump did not start"
+
+cp "$demo" "$work/demo.trv"
+(cd "$work" && exec "$tarvel" "$work/demo.trv") >"$work/tarvel.log" 2>&1 &
+tarvel_pid=$!
+pids+=("$tarvel_pid")
+
+# The song's information box comes before the main window, the about box after it: each is
+# closed with a real Return key press until the main window stands alone.
+window=
+close_boxes() {
+  for box in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
+    [ "$box" = "$window" ] && continue
+    xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
+  done
+}
+for _ in $(seq 1 150); do
+  window=$(xdotool search --onlyvisible --name '^demo.trv - Tarvel$' 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && break
+  close_boxes
+  sleep 0.2
+done
+[ -n "$window" ] || fail "the main window never showed"
+sleep 1
+close_boxes
+sleep 0.5
+[ "$(xdotool search --onlyvisible --name '.' | grep -vcx "$window")" -eq 0 ] ||
+  fail "a box is still open over the main window"
+
+# Play the song and listen.
+xdotool windowfocus --sync "$window"
+xdotool key F5
+note_on='^ *[0-9]+: 9[0-9a-f] '
+wait_for 100 grep -qE "$note_on" "$work/dump.txt" || fail "no note-on reached jack_midi_dump"
+sleep 1
+xdotool key F8
+echo "note-ons received while playing: $(grep -cE "$note_on" "$work/dump.txt")"
+
+# Record C-5, D-5, E-5 into the first lines of track 0 of the current pattern.
+xdotool key space
+sleep 0.2
+for key in q w e; do
+  xdotool key "$key"
+  sleep 0.1
+done
+sleep 0.5
+import -window root "$artifacts/end_to_end.png"
+
+before=$(stat -c %Y.%s "$work/demo.trv")
+xdotool key ctrl+s
+wait_for 100 sh -c "[ \"\$(stat -c %Y.%s '$work/demo.trv')\" != '$before' ]" ||
+  fail "Ctrl+S did not save the song"
+
+# Quit through the File menu, as a user would; the song is saved, so nothing asks.
+xdotool key alt+f
+sleep 0.5
+xdotool key x
+wait_for 150 sh -c "! kill -0 $tarvel_pid" || fail "the program did not quit"
+wait "$tarvel_pid" || fail "the program exited with an error"
+
+# Pattern 0 starts at stream offset 2153; cell (line, 0) is 32 + 64 * line bytes into it.
+zcat "$work/demo.trv" >"$work/stream" || fail "the saved song is not a gzip file"
+[ "$(stat -c %s "$work/stream")" -eq 2908325 ] || fail "the saved stream has the wrong length"
+for line in 0 1 2; do
+  expected=$((60 + 2 * line))
+  got=$(od -An -tu1 -j $((2153 + 32 + 64 * line)) -N 1 "$work/stream" | tr -d ' ')
+  [ "$got" = "$expected" ] || fail "line $line holds note $got, expected $expected"
+done
+
+# The program itself opens the saved song again: its information box, titled with the path,
+# only comes up for a song it accepted.
+(cd "$work" && exec "$tarvel" "$work/demo.trv") >>"$work/tarvel.log" 2>&1 &
+tarvel_pid=$!
+pids+=("$tarvel_pid")
+wait_for 150 sh -c "xdotool search --onlyvisible --name '^$work/demo.trv\$'" ||
+  fail "the saved song was not accepted when opened again"
+kill "$tarvel_pid"
+echo "end to end: played, recorded C-5 D-5 E-5, saved, and opened the saved song again"
+echo "screenshot: $artifacts/end_to_end.png"

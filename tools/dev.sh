@@ -38,7 +38,9 @@ case "${1:-}" in
     install_missing
     build build
     if [ -x build/app/tarvel ]; then
-      exec build/app/tarvel examples/demo.trv
+      # From its own folder, where the build puts the manual that Help (F1) shows.
+      song="$PWD/examples/demo.trv"
+      cd build/app && exec ./tarvel "$song"
     fi
     exec build/tools/tarvel-midi-check
     ;;

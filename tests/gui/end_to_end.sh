@@ -30,6 +30,9 @@ cleanup() {
 trap cleanup EXIT
 fail() {
   echo "FAILED: $*" >&2
+  for log in jackd tarvel; do
+    [ -s "$work/$log.log" ] && { echo "--- $log.log" >&2; tail -n 20 "$work/$log.log" >&2; }
+  done
   import -window root "$artifacts/end_to_end_failure.png" 2>/dev/null || true
   exit 1
 }

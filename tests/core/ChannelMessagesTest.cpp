@@ -17,10 +17,8 @@ class ChannelMessages : public ::testing::Test {
   protected:
     explicit ChannelMessages(int devices = 2) : t(devices) {}
     void SetUp() override {
-        doc.DispatchUiSignals();
+        t.Settle();
         lock = std::unique_lock(doc.mutex);
-        t.TakeSent();
-        t.ui.Clear();
     }
     TestDocument t;
     CFennoralDoc& doc = *t.doc;

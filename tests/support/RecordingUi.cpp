@@ -58,6 +58,21 @@ std::vector<std::string> TestDocument::TakeSent() {
     return sent;
 }
 
+void TestDocument::Settle() {
+    doc->DispatchUiSignals();
+    TakeSent();
+    ui.Clear();
+}
+
+std::vector<std::string> TestDocument::TakeUiEvents(std::unique_lock<DocumentMutex>& held) {
+    held.unlock();
+    doc->DispatchUiSignals();
+    held.lock();
+    std::vector<std::string> events = ui.Events();
+    ui.Clear();
+    return events;
+}
+
 std::string Describe(const RecordedMessage& message) {
     std::string text;
     char byte[4];

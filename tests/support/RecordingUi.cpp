@@ -52,10 +52,7 @@ TestDocument::TestDocument(int devices, DocOptions options) : midi(devices) {
 }
 
 std::vector<std::string> TestDocument::TakeSent() {
-    std::vector<std::string> sent;
-    for (const RecordedMessage& message : midi.Messages()) sent.push_back(Describe(message));
-    midi.Clear();
-    return sent;
+    return testing::TakeSent(midi);
 }
 
 void TestDocument::Settle() {
@@ -81,6 +78,13 @@ std::string Describe(const RecordedMessage& message) {
         text += byte;
     }
     return text + "@" + std::to_string(message.device);
+}
+
+std::vector<std::string> TakeSent(RecordingMidiOut& midi) {
+    std::vector<std::string> sent;
+    for (const RecordedMessage& message : midi.Messages()) sent.push_back(Describe(message));
+    midi.Clear();
+    return sent;
 }
 
 }  // namespace tarvel::testing

@@ -55,5 +55,7 @@ struct TestDocument {
 };
 
 std::string Describe(const RecordedMessage& message);
+// The messages `midi` recorded since the last call, described as above, and forgets them.
+std::vector<std::string> TakeSent(RecordingMidiOut& midi);
 
 }  // namespace tarvel::testing

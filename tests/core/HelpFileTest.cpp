@@ -50,13 +50,10 @@ TEST_F(HelpFileTest, TakesTheFirstFolderThatHoldsTheManual) {
               std::vector<std::string>{"working directory"});
 }
 
-TEST_F(HelpFileTest, MissingManualGivesTheNotFoundEntry) {
+TEST_F(HelpFileTest, MissingManualGivesTheNotFoundEntryAndAnEmptyOneNoEntries) {
     EXPECT_EQ(LoadHelpEntries({Folder("first"), Folder("second")}),
               std::vector<std::string>{"Help file 'readme.txt' not found."});
     EXPECT_EQ(LoadHelpEntries({}), std::vector<std::string>{kHelpNotFound});
-}
-
-TEST_F(HelpFileTest, EmptyManualHasNoEntries) {
     Write("first", "");
     EXPECT_TRUE(LoadHelpEntries({Folder("first")}).empty());
 }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/DialogButtons.h"
 #include "app/SongText.h"
 
 namespace tarvel {
@@ -20,14 +21,7 @@ bool RunPatchNameDialog(QWidget* parent, std::string& name) {
     box->setMaxLength(31);
     box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 40);
 
-    auto* ok = new QPushButton("OK", &dialog);
-    ok->setObjectName("1");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", &dialog);
-    cancel->setObjectName("2");
-    cancel->setAutoDefault(false);
-    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    const auto [ok, cancel] = MakeOkCancelButtons(dialog);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok, 3);

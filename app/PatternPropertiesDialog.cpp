@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include "app/DialogButtons.h"
 #include "app/SongText.h"
 
 namespace tarvel {
@@ -24,14 +25,7 @@ bool RunPatternPropertiesDialog(QWidget* parent, std::string& name, std::string&
     linesBox->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), linesBox));
     linesBox->setMaximumWidth(linesBox->fontMetrics().averageCharWidth() * 8);
 
-    auto* ok = new QPushButton("OK", &dialog);
-    ok->setObjectName("1");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", &dialog);
-    cancel->setObjectName("2");
-    cancel->setAutoDefault(false);
-    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    const auto [ok, cancel] = MakeOkCancelButtons(dialog);
 
     auto* layout = new QGridLayout(&dialog);
     layout->addWidget(nameBox, 0, 0, 1, 3);

@@ -4,32 +4,36 @@
 
 namespace tarvel {
 
-DisplayItem& AddBox(DisplayModel& model, int x, int y, int width, int height,
-                    const BoxColours& colours, DisplayFont font) {
+namespace {
+
+DisplayItem& AddItem(DisplayModel& model, DisplayItem::Kind kind, int x, int y, int width,
+                     int height) {
     DisplayItem& item = model.items.emplace_back();
-    item.kind = DisplayItem::Kind::Box;
+    item.kind = kind;
     item.x = static_cast<std::int16_t>(x);
     item.y = static_cast<std::int16_t>(y);
     item.width = static_cast<std::int16_t>(width);
     item.height = static_cast<std::int16_t>(height);
+    item.text[0] = '\0';
+    return item;
+}
+
+}  // namespace
+
+DisplayItem& AddBox(DisplayModel& model, int x, int y, int width, int height,
+                    const BoxColours& colours, DisplayFont font) {
+    DisplayItem& item = AddItem(model, DisplayItem::Kind::Box, x, y, width, height);
     item.light = colours.light;
     item.dark = colours.dark;
     item.textColour = colours.text;
     item.fill = colours.fill;
     item.font = font;
     item.sunken = colours.sunken;
-    item.text[0] = '\0';
     return item;
 }
 
 void AddInvert(DisplayModel& model, int x, int y, int width, int height) {
-    DisplayItem& item = model.items.emplace_back();
-    item.kind = DisplayItem::Kind::Invert;
-    item.x = static_cast<std::int16_t>(x);
-    item.y = static_cast<std::int16_t>(y);
-    item.width = static_cast<std::int16_t>(width);
-    item.height = static_cast<std::int16_t>(height);
-    item.text[0] = '\0';
+    AddItem(model, DisplayItem::Kind::Invert, x, y, width, height);
 }
 
 void AddBlankRow(DisplayModel& model, int x, int y, int width) {

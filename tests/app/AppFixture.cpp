@@ -1,6 +1,9 @@
 #include "AppFixture.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 
 #include "support/RecordingUi.h"
 
@@ -11,10 +14,24 @@ void AppTest::Settle() {
 }
 
 std::vector<std::string> AppTest::TakeSent() {
-    std::vector<std::string> sent;
-    for (const RecordedMessage& message : midi.Messages()) sent.push_back(Describe(message));
-    midi.Clear();
-    return sent;
+    return testing::TakeSent(midi);
+}
+
+namespace {
+
+void CollectMenuActions(const QMenu& menu, std::map<int, QString>& labels) {
+    for (QAction* action : menu.actions()) {
+        if (action->menu()) CollectMenuActions(*action->menu(), labels);
+        if (action->data().isValid()) labels[action->data().toInt()] = action->text();
+    }
+}
+
+}  // namespace
+
+std::map<int, QString> MenuLabels(CMainFrame& frame) {
+    std::map<int, QString> labels;
+    for (QAction* top : frame.menuBar()->actions()) CollectMenuActions(*top->menu(), labels);
+    return labels;
 }
 
 }  // namespace tarvel::testing

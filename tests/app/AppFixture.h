@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,5 +126,8 @@ class AppTest : public ::testing::Test {
     ScriptedServices services;
     std::unique_ptr<CFennoralApp> app;
 };
+
+// Every command of the frame's menus, by id, with its label.
+std::map<int, QString> MenuLabels(CMainFrame& frame);
 
 }  // namespace tarvel::testing

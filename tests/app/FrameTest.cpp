@@ -2,8 +2,6 @@
 // from the timer thread and the close sequence.
 #include <QAction>
 #include <QKeyEvent>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -18,19 +16,6 @@
 
 namespace tarvel::testing {
 namespace {
-
-void CollectMenuActions(const QMenu& menu, std::map<int, QString>& labels) {
-    for (QAction* action : menu.actions()) {
-        if (action->menu()) CollectMenuActions(*action->menu(), labels);
-        if (action->data().isValid()) labels[action->data().toInt()] = action->text();
-    }
-}
-
-std::map<int, QString> MenuLabels(CMainFrame& frame) {
-    std::map<int, QString> labels;
-    for (QAction* top : frame.menuBar()->actions()) CollectMenuActions(*top->menu(), labels);
-    return labels;
-}
 
 TEST_F(AppTest, FrameIsFixedSizeWithRoomForEveryEditorRow) {
     EXPECT_EQ(frame().width(), 802);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <thread>
+#include <utility>
 
 #include "support/RecordingUi.h"
 
@@ -17,10 +18,8 @@ class ChannelMessages : public ::testing::Test {
   protected:
     explicit ChannelMessages(int devices = 2) : t(devices) {}
     void SetUp() override {
-        doc.DispatchUiSignals();
+        t.Settle();
         lock = std::unique_lock(doc.mutex);
-        t.TakeSent();
-        t.ui.Clear();
     }
     TestDocument t;
     CFennoralDoc& doc = *t.doc;
@@ -190,16 +189,10 @@ TEST(MidiPorts, DriverInformationText) {
 }
 
 TEST(MidiMessageLength, FollowsTheMidiStandard) {
-    EXPECT_EQ(MidiMessageLength(0x90), 3);
-    EXPECT_EQ(MidiMessageLength(0xC5), 2);
-    EXPECT_EQ(MidiMessageLength(0xD5), 2);
-    EXPECT_EQ(MidiMessageLength(0xE0), 3);
-    EXPECT_EQ(MidiMessageLength(0xF0), 0);
-    EXPECT_EQ(MidiMessageLength(0xF1), 2);
-    EXPECT_EQ(MidiMessageLength(0xF2), 3);
-    EXPECT_EQ(MidiMessageLength(0xF6), 1);
-    EXPECT_EQ(MidiMessageLength(0xFE), 1);
-    EXPECT_EQ(MidiMessageLength(0x40), 0);
+    const std::pair<int, int> lengths[] = {{0x90, 3}, {0xC5, 2}, {0xD5, 2}, {0xE0, 3}, {0xF0, 0},
+                                           {0xF1, 2}, {0xF2, 3}, {0xF6, 1}, {0xFE, 1}, {0x40, 0}};
+    for (const auto& [status, length] : lengths)
+        EXPECT_EQ(MidiMessageLength(status), length) << status;
 }
 
 // Two threads start and stop notes in one voice slot: the wire must never show a second

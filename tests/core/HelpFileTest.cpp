@@ -7,31 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 namespace tarvel {
 namespace {
-
-namespace fs = std::filesystem;
 
 class HelpFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ =
-            fs::temp_directory_path() /
-            ("tarvel-help-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "first");
-        fs::create_directories(root_ / "second");
+        std::filesystem::create_directories(Folder("first"));
+        std::filesystem::create_directories(Folder("second"));
     }
-    void TearDown() override { fs::remove_all(root_); }
-
-    std::string Folder(const char* name) const { return (root_ / name).string(); }
-
+    std::string Folder(const char* name) const { return root_.Path(name); }
     void Write(const char* folder, const std::string& text) const {
-        std::ofstream(root_ / folder / kHelpFileName, std::ios::binary) << text;
+        std::ofstream(Folder(folder) + "/" + kHelpFileName, std::ios::binary) << text;
     }
 
-    fs::path root_;
+    testing::TempFolder root_;
 };
 
 TEST_F(HelpFileTest, SplitsLinesAndKeepsALastLineWithoutLineBreak) {
@@ -58,13 +50,10 @@ TEST_F(HelpFileTest, TakesTheFirstFolderThatHoldsTheManual) {
               std::vector<std::string>{"working directory"});
 }
 
-TEST_F(HelpFileTest, MissingManualGivesTheNotFoundEntry) {
+TEST_F(HelpFileTest, MissingManualGivesTheNotFoundEntryAndAnEmptyOneNoEntries) {
     EXPECT_EQ(LoadHelpEntries({Folder("first"), Folder("second")}),
               std::vector<std::string>{"Help file 'readme.txt' not found."});
     EXPECT_EQ(LoadHelpEntries({}), std::vector<std::string>{kHelpNotFound});
-}
-
-TEST_F(HelpFileTest, EmptyManualHasNoEntries) {
     Write("first", "");
     EXPECT_TRUE(LoadHelpEntries({Folder("first")}).empty());
 }

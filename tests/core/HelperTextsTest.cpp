@@ -41,17 +41,15 @@ TEST_F(Helper, NamesControllersAndCommands) {
     EXPECT_EQ(Texts(kEmptyCell, 3), "Control / Default / None");
     EXPECT_EQ(Texts({0, 0, 0x61, 0}, 3), "Control / 0x61 (97) / [N/A] Data entry -1");
     EXPECT_EQ(Texts({0, 0, 0x7F, 0}, 3), "Control / 0x7F (127) / [000] Polu mode on");
+    EXPECT_EQ(Texts({0, 0, 0x40, 0}, 3),
+              "Control / 0x40 (64) / [SWI] Damper pedal on/off (Sustain)");
+    EXPECT_EQ(Texts({0, 0, 0x6E, 0}, 3), "Control / 0x6E (110) / [???] Undefined");
     EXPECT_EQ(Texts({0, 0, 0xC0, 0}, 3), "Control / 0xC0 (192) / Unassigned (no effect)");
     EXPECT_EQ(Texts({0, 0, 0xF4, 0}, 3), "Control / 0xF4 (244) / [SYSMSG] Undefined");
 }
 
-TEST(ControllerNames, EveryEntryIsTerminatedWithinItsField) {
-    for (const auto& name : controllerNames) {
-        EXPECT_LT(strnlen(name, sizeof name), sizeof name);
-        EXPECT_GT(std::strlen(name), 5u);
-    }
-    EXPECT_STREQ(controllerNames[64], "[SWI] Damper pedal on/off (Sustain)");
-    EXPECT_STREQ(controllerNames[110], "[???] Undefined");
+TEST(ControllerNames, EveryControllerHasAName) {
+    for (const auto& name : controllerNames) EXPECT_GT(std::strlen(name), 5u);
 }
 
 }  // namespace

@@ -18,14 +18,7 @@ using testing::TestDocument;
 
 class KeyEditing : public ::testing::Test {
   protected:
-    void SetUp() override { Settle(); }
-
-    // Forgets what start-up sent and signalled.
-    void Settle() {
-        doc.DispatchUiSignals();
-        t.TakeSent();
-        t.ui.Clear();
-    }
+    void SetUp() override { t.Settle(); }
     void Press(int key, bool shift = false) { EditorKeyDown(doc, key, shift); }
     void Release(int key) { EditorKeyUp(doc, key); }
     void Type(int key) {
@@ -268,7 +261,7 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     Press(vk::kDown);
     EXPECT_EQ(e.seqCursorRow, 16383);
     EXPECT_EQ(e.seqTopRow, 16316);
-    Settle();
+    t.Settle();
 
     Press(vk::kLeft);
     EXPECT_EQ(e.currentChannel, 15);

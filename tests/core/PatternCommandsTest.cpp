@@ -16,19 +16,11 @@ using testing::TestDocument;
 class PatternCommands : public ::testing::Test {
   protected:
     void SetUp() override {
-        doc.DispatchUiSignals();
-        t.ui.Clear();
+        t.Settle();
         lock = std::unique_lock(doc.mutex);
     }
     // The repaints asked for since the last call.
-    std::vector<std::string> Repaints() {
-        lock.unlock();
-        doc.DispatchUiSignals();
-        lock.lock();
-        std::vector<std::string> events = t.ui.Events();
-        t.ui.Clear();
-        return events;
-    }
+    std::vector<std::string> Repaints() { return t.TakeUiEvents(lock); }
     static bool Same(const Pattern& a, const Pattern& b) {
         return std::memcmp(&a, &b, sizeof a) == 0;
     }

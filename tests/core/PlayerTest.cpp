@@ -21,10 +21,8 @@ class Player : public ::testing::Test {
   protected:
     explicit Player(int devices = 1) : t(devices) {}
     void SetUp() override {
-        doc.DispatchUiSignals();
-        t.ui.Clear();
+        t.Settle();
         lock = std::unique_lock(doc.mutex);
-        t.TakeSent();
     }
 
     void Tick(int count) {
@@ -45,14 +43,7 @@ class Player : public ::testing::Test {
         t.midi.Clear();
         return sent;
     }
-    std::vector<std::string> UiEvents() {
-        lock.unlock();
-        doc.DispatchUiSignals();
-        lock.lock();
-        std::vector<std::string> events = t.ui.Events();
-        t.ui.Clear();
-        return events;
-    }
+    std::vector<std::string> UiEvents() { return t.TakeUiEvents(lock); }
 
     Pattern& pattern(int number) { return doc.song.patterns[number]; }
     void Put(int number, int line, int column, PatternCell cell) {

@@ -299,9 +299,7 @@ TEST(SongFile, RejectedFilesChangeNothing) {
         TestDocument t;
         MakeDistinctive(*t.doc);
         const std::vector<std::uint8_t> before = StreamOf(*t.doc);
-        t.doc->DispatchUiSignals();
-        t.TakeSent();
-        t.ui.Clear();
+        t.Settle();
 
         EXPECT_FALSE(t.doc->LoadSong(path));
 

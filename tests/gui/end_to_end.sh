@@ -6,6 +6,7 @@
 # file holds those notes.
 #   usage: end_to_end.sh <tarvel> <demo.trv> <artifact-dir>
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 tarvel=$(realpath "$1")
 demo=$(realpath "$2")
 artifacts=$(realpath -m "$3")
@@ -68,23 +69,7 @@ pids+=("$tarvel_pid")
 
 # The song's information box comes before the main window, the about box after it: each is
 # closed with a real Return key press until the main window stands alone.
-window=
-close_boxes() {
-  for box in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
-    [ "$box" = "$window" ] && continue
-    xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
-  done
-}
-for _ in $(seq 1 150); do
-  window=$(xdotool search --onlyvisible --name '^demo.trv - Tarvel$' 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  close_boxes
-  sleep 0.2
-done
-[ -n "$window" ] || fail "the main window never showed"
-sleep 1
-close_boxes
-sleep 0.5
+window=$(find_main_window '^demo.trv - Tarvel$' 150) || fail "the main window never showed"
 [ "$(xdotool search --onlyvisible --name '.' | grep -vcx "$window")" -eq 0 ] ||
   fail "a box is still open over the main window"
 

@@ -2,6 +2,7 @@
 # Runs the real program on a private X server with a song, starts the song with F5, and saves
 # a picture of the screen.   usage: screenshot.sh <tarvel> <song.trv> <out.png>
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 tarvel=$1
 song=$2
 out=$3
@@ -17,25 +18,7 @@ export XDG_CONFIG_HOME=$settings  # leave the user's recent files alone
 pid=$!
 trap 'kill $pid 2>/dev/null || true; rm -rf "$settings"' EXIT
 
-# Boxes come up before the window (the song's information) and after it (the about box);
-# each is closed with Return until the main window stands alone.
-close_boxes() {
-  for box in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
-    [ "$box" = "${window:-}" ] && continue
-    xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
-  done
-}
-window=
-for _ in $(seq 1 100); do
-  window=$(xdotool search --onlyvisible --name ' - Tarvel$' 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  close_boxes
-  sleep 0.2
-done
-[ -n "$window" ] || { echo "the main window never showed" >&2; exit 1; }
-sleep 1
-close_boxes
-sleep 0.5
+window=$(find_main_window ' - Tarvel$' 100) || { echo "the main window never showed" >&2; exit 1; }
 xdotool windowfocus --sync "$window"
 xdotool key --window "$window" F5
 sleep 3

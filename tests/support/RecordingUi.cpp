@@ -52,10 +52,22 @@ TestDocument::TestDocument(int devices, DocOptions options) : midi(devices) {
 }
 
 std::vector<std::string> TestDocument::TakeSent() {
-    std::vector<std::string> sent;
-    for (const RecordedMessage& message : midi.Messages()) sent.push_back(Describe(message));
-    midi.Clear();
-    return sent;
+    return testing::TakeSent(midi);
+}
+
+void TestDocument::Settle() {
+    doc->DispatchUiSignals();
+    TakeSent();
+    ui.Clear();
+}
+
+std::vector<std::string> TestDocument::TakeUiEvents(std::unique_lock<DocumentMutex>& held) {
+    held.unlock();
+    doc->DispatchUiSignals();
+    held.lock();
+    std::vector<std::string> events = ui.Events();
+    ui.Clear();
+    return events;
 }
 
 std::string Describe(const RecordedMessage& message) {
@@ -66,6 +78,13 @@ std::string Describe(const RecordedMessage& message) {
         text += byte;
     }
     return text + "@" + std::to_string(message.device);
+}
+
+std::vector<std::string> TakeSent(RecordingMidiOut& midi) {
+    std::vector<std::string> sent;
+    for (const RecordedMessage& message : midi.Messages()) sent.push_back(Describe(message));
+    midi.Clear();
+    return sent;
 }
 
 }  // namespace tarvel::testing

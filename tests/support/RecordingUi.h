@@ -46,8 +46,16 @@ struct TestDocument {
 
     // The messages sent since the last call, as "90 3c 64@0" (bytes, then @device).
     std::vector<std::string> TakeSent();
+    // Forgets what start-up sent and signalled. Call without holding the document.
+    void Settle();
+    // What the window thread is asked for when it dispatches the signals raised since the last
+    // call (see RecordingUi::Events); `held`, the caller's hold on the document, is let go
+    // meanwhile, as the window thread needs it.
+    std::vector<std::string> TakeUiEvents(std::unique_lock<DocumentMutex>& held);
 };
 
 std::string Describe(const RecordedMessage& message);
+// The messages `midi` recorded since the last call, described as above, and forgets them.
+std::vector<std::string> TakeSent(RecordingMidiOut& midi);
 
 }  // namespace tarvel::testing

@@ -33,6 +33,11 @@ RtMidiOutDriver::RtMidiOutDriver(Api api, std::string clientName)
     if (api != Api::Jack) candidates.push_back(RtMidi::LINUX_ALSA);
     if (api != Api::Alsa) candidates.push_back(RtMidi::UNIX_JACK);
     for (RtMidi::Api candidate : candidates) {
+        if (candidate == RtMidi::UNIX_JACK) {
+            jack_ = JackMidiOut::Connect(clientName_);
+            if (jack_) names_ = jack_->PortNames();
+            break;
+        }
         std::unique_ptr<RtMidiOut> probe = Connect(candidate, clientName_);
         if (!probe) continue;
         try {
@@ -49,7 +54,7 @@ RtMidiOutDriver::RtMidiOutDriver(Api api, std::string clientName)
 }
 
 RtMidiOutDriver::~RtMidiOutDriver() {
-    for (std::size_t i = 0; i < ports_.size(); ++i) Close(static_cast<int>(i));
+    for (std::size_t i = 0; i < names_.size(); ++i) Close(static_cast<int>(i));
 }
 
 int RtMidiOutDriver::DeviceCount() {
@@ -66,6 +71,7 @@ MidiOutCaps RtMidiOutDriver::Describe(int device) {
 
 bool RtMidiOutDriver::Open(int device) {
     if (device < 0 || device >= DeviceCount()) return false;
+    if (jack_) return jack_->Open(device);
     auto out = Connect(static_cast<RtMidi::Api>(api_), clientName_);
     if (!out) return false;
     try {
@@ -80,6 +86,7 @@ bool RtMidiOutDriver::Open(int device) {
 
 void RtMidiOutDriver::Close(int device) noexcept {
     if (device < 0 || device >= DeviceCount()) return;
+    if (jack_) return jack_->Close(device);
     try {
         ports_[static_cast<std::size_t>(device)].reset();
     } catch (...) {
@@ -88,6 +95,7 @@ void RtMidiOutDriver::Close(int device) noexcept {
 
 void RtMidiOutDriver::Send(int device, const std::uint8_t* bytes, int length) noexcept {
     if (device < 0 || device >= DeviceCount()) return;
+    if (jack_) return jack_->Send(device, bytes, length);
     RtMidiOut* out = ports_[static_cast<std::size_t>(device)].get();
     if (!out) return;
     try {

@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +13,6 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace tarvel::testing {
 namespace {
 
@@ -23,29 +21,32 @@ bool OnPath(const char* program) {
     return std::system(command.c_str()) == 0;
 }
 
+// The children get SIGTERM when this thread dies, so a crashed test leaves no server behind.
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath,
             bool keepErrors = false) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (keepErrors)
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    // Child: only async-signal-safe calls from here on.
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) _exit(127);
+    const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = keepErrors ? out : open("/dev/null", O_WRONLY);
+    if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0)
+        _exit(127);
+    execvp(args[0], args.data());
+    _exit(127);
 }
 
+// A JACK server killed outright keeps its slot in JACK's registry of (at most 8) servers, and
+// once those are used up no server starts on the machine; so give a loaded machine time to let
+// the server and its clients close properly. The server waits up to 5 s for a stuck client.
 void Stop(pid_t pid) {
     if (pid <= 0) return;
     kill(pid, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 500; ++i) {
         if (waitpid(pid, nullptr, WNOHANG) == pid) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

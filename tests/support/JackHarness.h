@@ -1,5 +1,6 @@
 // A private JACK server (dummy driver) with jack_midi_dump listening, for tests that check what
-// really reaches a MIDI server. Both processes are stopped by their ids when the harness goes.
+// really reaches a MIDI server. Both processes are stopped by their ids when the harness goes,
+// and get SIGTERM if the thread that made the harness dies first (a crashed test).
 #pragma once
 
 #include <sys/types.h>

@@ -22,10 +22,19 @@ fi
 mkdir -p "$artifacts"
 work=$(mktemp -d)
 pids=()
+# Stops what was started, newest first, each with time to end cleanly: a JACK server killed
+# outright keeps its place in JACK's table of servers, and a machine has only eight.
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  sleep 0.3
-  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  local i pid
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    pid=${pids[i]}
+    kill "$pid" 2>/dev/null || continue
+    for _ in $(seq 1 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -18,7 +18,13 @@ static_assert(sizeof(QueuedMessage) == 4);
 
 constexpr std::size_t kQueueBytes = 16384;
 
+void Quiet(const char*) {}
+
 jack_client_t* OpenClient(const std::string& name) {
+    // With no server running, libjack explains so on stderr at every attempt; no server simply
+    // means no JACK devices.
+    jack_set_error_function(&Quiet);
+    jack_set_info_function(&Quiet);
     return jack_client_open(name.c_str(), JackNoStartServer, nullptr);
 }
 

@@ -113,8 +113,11 @@ void CFennoralView::paintEvent(QPaintEvent*) {
         helpers = UpdateHelperTexts(doc_);
     }
     QPainter painter(this);
-    // The strip right of the sequencer's last column belongs to no box.
+    // Two strips belong to no box: right of the sequencer's last column, and the row labels of
+    // blank rows past the end of the grid (their box starts at x = 364). Qt double-buffers the
+    // widget, so filling them first shows no flicker.
     painter.fillRect(QRect(792, 0, kWidth - 792, kHeight), palette().window());
+    painter.fillRect(QRect(308, 24, 364 - 308, 25 * 12), palette().window());
     PaintModel(painter);
     frame_.panel().SetHelperTexts(helpers.row, helpers.value, helpers.status);
 }

@@ -117,12 +117,12 @@ bool IsEditCommandEnabled(const CFennoralDoc& doc, int commandId) {
         case cmd::kMarkBlockStart:
         case cmd::kMarkBlockEnd:
             return true;
-        case cmd::kCut:
-        case cmd::kCopy:
+        case cmd::kEditCut:
+        case cmd::kEditCopy:
         case cmd::kInterpolateVelocity:
         case cmd::kInterpolateParameter:
             return doc.editor.blockMarked != 0;
-        case cmd::kPaste:
+        case cmd::kEditPaste:
             return doc.editor.clipboardValid != 0;
         default:
             return false;
@@ -138,13 +138,13 @@ bool RunEditCommand(CFennoralDoc& doc, int commandId) {
         case cmd::kMarkBlockEnd:
             MarkBlockEnd(doc);
             break;
-        case cmd::kCut:
+        case cmd::kEditCut:
             CutBlock(doc);
             break;
-        case cmd::kCopy:
+        case cmd::kEditCopy:
             CopyBlock(doc);
             break;
-        case cmd::kPaste:
+        case cmd::kEditPaste:
             PasteBlock(doc);
             break;
         case cmd::kInterpolateVelocity:

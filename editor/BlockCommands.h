@@ -10,9 +10,9 @@ namespace tarvel {
 namespace cmd {
 constexpr int kMarkBlockStart = 32787;
 constexpr int kMarkBlockEnd = 32788;
-constexpr int kCut = 57635;
-constexpr int kCopy = 57634;
-constexpr int kPaste = 57637;
+constexpr int kEditCut = 57635;
+constexpr int kEditCopy = 57634;
+constexpr int kEditPaste = 57637;
 constexpr int kInterpolateVelocity = 32810;
 constexpr int kInterpolateParameter = 32809;
 }  // namespace cmd

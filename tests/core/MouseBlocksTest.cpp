@@ -129,16 +129,16 @@ TEST_F(Blocks, DisabledCommandsNeverRun) {
     Cell(0, 0).parameter = 0x10;
     Cell(4, 0).parameter = 0x50;
     EXPECT_TRUE(IsEditCommandEnabled(doc, cmd::kMarkBlockStart));
-    EXPECT_FALSE(IsEditCommandEnabled(doc, cmd::kCopy));
+    EXPECT_FALSE(IsEditCommandEnabled(doc, cmd::kEditCopy));
     EXPECT_FALSE(RunEditCommand(doc, cmd::kInterpolateParameter));
-    EXPECT_FALSE(RunEditCommand(doc, cmd::kPaste));  // nothing copied yet
-    EXPECT_FALSE(RunEditCommand(doc, 32773));        // not an Edit command
+    EXPECT_FALSE(RunEditCommand(doc, cmd::kEditPaste));  // nothing copied yet
+    EXPECT_FALSE(RunEditCommand(doc, 32773));            // not an Edit command
     EXPECT_EQ(Cell(1, 0).parameter, 0);
     EXPECT_FALSE(e.clipboardValid);
 
     MarkBlock(0, 0, 0, 4);
-    EXPECT_TRUE(RunEditCommand(doc, cmd::kCopy));
-    EXPECT_TRUE(IsEditCommandEnabled(doc, cmd::kPaste));
+    EXPECT_TRUE(RunEditCommand(doc, cmd::kEditCopy));
+    EXPECT_TRUE(IsEditCommandEnabled(doc, cmd::kEditPaste));
 }
 
 TEST_F(Blocks, LoopMarksInTheSequencerRoundToTheStep) {

@@ -2,7 +2,9 @@
 // resource ids, kept so that routing tables and stored settings read the same everywhere.
 #pragma once
 
-#include "editor/BlockCommands.h"  // the block commands' ids live with their operations
+#include <optional>
+
+#include "editor/BlockCommands.h"
 
 namespace tarvel::cmd {
 
@@ -16,6 +18,9 @@ constexpr int kFilePrint = 57607;
 constexpr int kFilePrintPreview = 57609;
 constexpr int kRecentFile1 = 57616;  // 57616..57619
 constexpr int kRecentFileCount = 4;
+constexpr int kEditCopy = 57634;
+constexpr int kEditCut = 57635;
+constexpr int kEditPaste = 57637;
 constexpr int kEditUndo = 57643;
 constexpr int kAppAbout = 57664;
 constexpr int kAppExit = 57665;
@@ -34,6 +39,8 @@ constexpr int kOctaveUp = 32780;
 constexpr int kMidiResetControllers = 32782;
 constexpr int kMidiAllNotesOff = 32784;
 constexpr int kStop = 32786;
+constexpr int kMarkBlockStart = 32787;
+constexpr int kMarkBlockEnd = 32788;
 constexpr int kRecord = 32790;
 constexpr int kCopyPattern = 32792;
 constexpr int kCutPattern = 32793;
@@ -45,9 +52,33 @@ constexpr int kOpenMixer = 32798;
 constexpr int kShowHelp = 32799;
 constexpr int kPlayPattern = 32801;
 constexpr int kDelayTimes = 32805;
+constexpr int kInterpolateParameter = 32809;
+constexpr int kInterpolateVelocity = 32810;
 constexpr int kWebsite = 32808;  // the first of the web links, 32808 and 32813..32825
 constexpr int kTransposeUp = 32811;
 constexpr int kTransposeDown = 32812;
+
+// The editor's block command behind an Edit menu id.
+constexpr std::optional<EditCommand> EditCommandFor(int id) {
+    switch (id) {
+        case kMarkBlockStart:
+            return EditCommand::MarkBlockStart;
+        case kMarkBlockEnd:
+            return EditCommand::MarkBlockEnd;
+        case kEditCut:
+            return EditCommand::Cut;
+        case kEditCopy:
+            return EditCommand::Copy;
+        case kEditPaste:
+            return EditCommand::Paste;
+        case kInterpolateVelocity:
+            return EditCommand::InterpolateVelocity;
+        case kInterpolateParameter:
+            return EditCommand::InterpolateParameter;
+        default:
+            return std::nullopt;
+    }
+}
 
 constexpr bool IsWebLink(int id) {
     return id == kWebsite || (id >= 32813 && id <= 32825);

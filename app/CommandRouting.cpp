@@ -11,7 +11,7 @@
 #include "app/MainFrame.h"
 #include "app/WebLinks.h"
 #include "app/WindowServices.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 #include "editor/BlockCommands.h"
 #include "editor/KeyEditing.h"
@@ -25,6 +25,10 @@ const char* WebLinkLabel(int commandId) {
 
 void CMainFrame::RunCommand(int commandId) {
     using namespace cmd;
+    if (const auto edit = EditCommandFor(commandId)) {
+        RunEditCommand(doc_.edit, *edit);
+        return;
+    }
     switch (commandId) {
         // The application's and the document's standard commands.
         case kFileNew:
@@ -89,35 +93,14 @@ void CMainFrame::RunCommand(int commandId) {
             services_.ShowDelayCalculator(this, lineDuration);
             return;
         }
-        case kMarkBlockStart:
-            MarkBlockStart(doc_);
-            return;
-        case kMarkBlockEnd:
-            MarkBlockEnd(doc_);
-            return;
-        case kEditCut:
-            CutBlock(doc_);
-            return;
-        case kEditCopy:
-            CopyBlock(doc_);
-            return;
-        case kEditPaste:
-            PasteBlock(doc_);
-            return;
-        case kInterpolateVelocity:
-            InterpolateVelocity(doc_);
-            return;
-        case kInterpolateParameter:
-            InterpolateParameter(doc_);
-            return;
         case kOctaveDown:
-            ShiftOctave(doc_, -1);
+            ShiftOctave(doc_.edit, -1);
             return;
         case kOctaveUp:
-            ShiftOctave(doc_, +1);
+            ShiftOctave(doc_.edit, +1);
             return;
         case kRecord:
-            ToggleRecord(doc_);
+            ToggleRecord(doc_.edit);
             return;
         case kPrevPattern:
         case kNextPattern: {
@@ -188,14 +171,10 @@ bool CMainFrame::IsCommandEnabled(int commandId) const {
         case kNextPane:
         case kPrevPane:
             return false;
-        case kEditCut:
-        case kEditCopy:
-        case kEditPaste:
-        case kInterpolateVelocity:
-        case kInterpolateParameter:
-            // The window thread is the only writer of the marks, so reading them needs no lock.
-            return IsEditCommandEnabled(doc_, commandId);
         default:
+            // The window thread is the only writer of the marks, so reading them needs no lock.
+            if (const auto edit = EditCommandFor(commandId))
+                return IsEditCommandEnabled(doc_.edit, *edit);
             return !IsRecentFile(commandId) || app_.RecentFiles().size() > commandId - kRecentFile1;
     }
 }

@@ -17,7 +17,7 @@
 #include "app/MainFrame.h"
 #include "app/Release.h"
 #include "app/WindowServices.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 

@@ -8,7 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/QtUiHooks.h"
 #include "app/WindowServices.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "song/SongChangeTracker.h"
+#include "document/SongChangeTracker.h"
 
 namespace tarvel {
 

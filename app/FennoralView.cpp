@@ -11,7 +11,7 @@
 #include "app/ControlPanel.h"
 #include "app/MainFrame.h"
 #include "app/VirtualKeyMapping.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 #include "editor/HelperTexts.h"
 #include "editor/KeyEditing.h"
@@ -76,7 +76,7 @@ void CFennoralView::DrawText(QPainter& painter, const GridFont& font, int x, int
 void CFennoralView::Render(QPainter& painter) {
     {
         std::lock_guard lock(doc_.mutex);
-        BuildDisplayModel(doc_, model_);
+        BuildDisplayModel(doc_.edit, model_);
     }
     PaintModel(painter);
 }
@@ -109,8 +109,8 @@ void CFennoralView::paintEvent(QPaintEvent*) {
         std::lock_guard lock(doc_.mutex);
         // From now on every line start of the player asks for a repaint.
         doc_.player.editorWindowKnown = true;
-        BuildDisplayModel(doc_, model_);
-        helpers = UpdateHelperTexts(doc_);
+        BuildDisplayModel(doc_.edit, model_);
+        helpers = UpdateHelperTexts(doc_.edit);
     }
     QPainter painter(this);
     // Two strips belong to no box: right of the sequencer's last column, and the row labels of
@@ -138,7 +138,7 @@ void CFennoralView::keyPressEvent(QKeyEvent* event) {
     if (const int code = VirtualKeyOf(*event)) {
         const bool shiftHeld =
             event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
-        EditorKeyDown(doc_, code, shiftHeld);
+        EditorKeyDown(doc_.edit, code, shiftHeld);
         return;
     }
     QWidget::keyPressEvent(event);
@@ -148,7 +148,7 @@ void CFennoralView::keyReleaseEvent(QKeyEvent* event) {
     // Held keys repeat their press only: a repeated release must not stop the note.
     if (event->isAutoRepeat()) return;
     if (const int code = VirtualKeyOf(*event)) {
-        EditorKeyUp(doc_, code);
+        EditorKeyUp(doc_.edit, code);
         return;
     }
     QWidget::keyReleaseEvent(event);
@@ -158,9 +158,9 @@ void CFennoralView::mousePressEvent(QMouseEvent* event) {
     setFocus();
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        EditorLeftButtonDown(doc_, mouse_, at.x(), at.y());
+        EditorLeftButtonDown(doc_.edit, mouse_, at.x(), at.y());
     } else if (event->button() == Qt::RightButton) {
-        if (EditorRightButtonDown(doc_, mouse_, at.x(), at.y()) == MouseAction::OpenEditMenu) {
+        if (EditorRightButtonDown(doc_.edit, mouse_, at.x(), at.y()) == MouseAction::OpenEditMenu) {
             update();
             frame_.editMenu().exec(event->globalPosition().toPoint());
         }
@@ -175,7 +175,7 @@ void CFennoralView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CFennoralView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    EditorMouseMove(doc_, mouse_, at.x(), at.y());
+    EditorMouseMove(doc_.edit, mouse_, at.x(), at.y());
 }
 
 }  // namespace tarvel

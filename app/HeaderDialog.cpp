@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "app/SongText.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 

@@ -19,7 +19,7 @@
 #include "app/ControlPanel.h"
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 #include "engine/PlayWatch.h"
 

@@ -14,7 +14,7 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 

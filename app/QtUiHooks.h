@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include "song/UiHooks.h"
+#include "document/UiHooks.h"
 
 class QSocketNotifier;
 

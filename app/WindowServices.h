@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "song/UiHooks.h"
+#include "document/UiHooks.h"
 
 class QWidget;
 

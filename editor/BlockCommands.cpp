@@ -25,7 +25,7 @@ BlockRange MarkedBlock(const EditorState& e) {
             ClampLine(e.blockEndLine)};
 }
 
-void CopyMarkedBlock(CFennoralDoc& doc) {
+void CopyMarkedBlock(SongEditor& doc) {
     EditorState& e = doc.editor;
     const Pattern& pattern = doc.song.patterns[CurrentPatternIndex(e)];
     const BlockRange block = MarkedBlock(e);
@@ -40,7 +40,7 @@ void CopyMarkedBlock(CFennoralDoc& doc) {
 
 }  // namespace
 
-void MarkBlockStart(CFennoralDoc& doc) {
+void MarkBlockStart(SongEditor& doc) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
     if (e.sequencerFocus == 0) {
@@ -54,10 +54,10 @@ void MarkBlockStart(CFennoralDoc& doc) {
         e.loopStartRow = row;
         if (e.loopEndRow < row) e.loopEndRow = row;
     }
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
-void MarkBlockEnd(CFennoralDoc& doc) {
+void MarkBlockEnd(SongEditor& doc) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
     if (e.sequencerFocus == 0) {
@@ -72,15 +72,15 @@ void MarkBlockEnd(CFennoralDoc& doc) {
         e.loopEndRow = row;
         if (e.loopStartRow > row) e.loopStartRow = row;
     }
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
-void CopyBlock(CFennoralDoc& doc) {
+void CopyBlock(SongEditor& doc) {
     std::lock_guard lock(doc.mutex);
     CopyMarkedBlock(doc);  // nothing on screen changes
 }
 
-void CutBlock(CFennoralDoc& doc) {
+void CutBlock(SongEditor& doc) {
     std::lock_guard lock(doc.mutex);
     CopyMarkedBlock(doc);
     Pattern& pattern = doc.song.patterns[CurrentPatternIndex(doc.editor)];
@@ -88,10 +88,10 @@ void CutBlock(CFennoralDoc& doc) {
     for (int line = block.firstLine; line <= block.lastLine; ++line)
         for (int track = block.firstTrack; track <= block.lastTrack; ++track)
             pattern.cells[line][track] = kEmptyCell;
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
-void PasteBlock(CFennoralDoc& doc) {
+void PasteBlock(SongEditor& doc) {
     std::lock_guard lock(doc.mutex);
     const EditorState& e = doc.editor;
     if (!e.clipboardValid) return;
@@ -109,52 +109,49 @@ void PasteBlock(CFennoralDoc& doc) {
             pattern.cells[line][track] = e.blockClipboard.cells[i][j];
         }
     }
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
-bool IsEditCommandEnabled(const CFennoralDoc& doc, int commandId) {
-    switch (commandId) {
-        case cmd::kMarkBlockStart:
-        case cmd::kMarkBlockEnd:
+bool IsEditCommandEnabled(const SongEditor& doc, EditCommand command) {
+    switch (command) {
+        case EditCommand::MarkBlockStart:
+        case EditCommand::MarkBlockEnd:
             return true;
-        case cmd::kEditCut:
-        case cmd::kEditCopy:
-        case cmd::kInterpolateVelocity:
-        case cmd::kInterpolateParameter:
+        case EditCommand::Cut:
+        case EditCommand::Copy:
+        case EditCommand::InterpolateVelocity:
+        case EditCommand::InterpolateParameter:
             return doc.editor.blockMarked != 0;
-        case cmd::kEditPaste:
+        case EditCommand::Paste:
             return doc.editor.clipboardValid != 0;
-        default:
-            return false;
     }
+    return false;
 }
 
-bool RunEditCommand(CFennoralDoc& doc, int commandId) {
-    if (!IsEditCommandEnabled(doc, commandId)) return false;
-    switch (commandId) {
-        case cmd::kMarkBlockStart:
+bool RunEditCommand(SongEditor& doc, EditCommand command) {
+    if (!IsEditCommandEnabled(doc, command)) return false;
+    switch (command) {
+        case EditCommand::MarkBlockStart:
             MarkBlockStart(doc);
             break;
-        case cmd::kMarkBlockEnd:
+        case EditCommand::MarkBlockEnd:
             MarkBlockEnd(doc);
             break;
-        case cmd::kEditCut:
+        case EditCommand::Cut:
             CutBlock(doc);
             break;
-        case cmd::kEditCopy:
+        case EditCommand::Copy:
             CopyBlock(doc);
             break;
-        case cmd::kEditPaste:
+        case EditCommand::Paste:
             PasteBlock(doc);
             break;
-        case cmd::kInterpolateVelocity:
+        case EditCommand::InterpolateVelocity:
             InterpolateVelocity(doc);
             break;
-        case cmd::kInterpolateParameter:
+        case EditCommand::InterpolateParameter:
             InterpolateParameter(doc);
             break;
-        default:
-            return false;
     }
     return true;
 }

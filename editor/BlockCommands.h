@@ -3,33 +3,33 @@
 // track. Window thread; each command takes the document lock for its own edit.
 #pragma once
 
-#include "song/FennoralDoc.h"
+#include "editor/SongEditor.h"
 
 namespace tarvel {
 
-namespace cmd {
-constexpr int kMarkBlockStart = 32787;
-constexpr int kMarkBlockEnd = 32788;
-constexpr int kEditCut = 57635;
-constexpr int kEditCopy = 57634;
-constexpr int kEditPaste = 57637;
-constexpr int kInterpolateVelocity = 32810;
-constexpr int kInterpolateParameter = 32809;
-}  // namespace cmd
+enum class EditCommand {
+    MarkBlockStart,
+    MarkBlockEnd,
+    Cut,
+    Copy,
+    Paste,
+    InterpolateVelocity,
+    InterpolateParameter,
+};
 
-void MarkBlockStart(CFennoralDoc& doc);
-void MarkBlockEnd(CFennoralDoc& doc);
-void CopyBlock(CFennoralDoc& doc);
-void CutBlock(CFennoralDoc& doc);
-void PasteBlock(CFennoralDoc& doc);
-void InterpolateParameter(CFennoralDoc& doc);
-void InterpolateVelocity(CFennoralDoc& doc);
+void MarkBlockStart(SongEditor& doc);
+void MarkBlockEnd(SongEditor& doc);
+void CopyBlock(SongEditor& doc);
+void CutBlock(SongEditor& doc);
+void PasteBlock(SongEditor& doc);
+void InterpolateParameter(SongEditor& doc);
+void InterpolateVelocity(SongEditor& doc);
 
-// The update state of an Edit command; false for ids that are not Edit commands. Reads only
-// fields that the window thread alone writes, so it needs no lock.
-bool IsEditCommandEnabled(const CFennoralDoc& doc, int commandId);
-// Runs an Edit command if it is enabled; false when it was disabled or is not an Edit command.
-// The frame routes menu items and accelerators through here, so a disabled command never runs.
-bool RunEditCommand(CFennoralDoc& doc, int commandId);
+// The update state of an Edit command. Reads only fields that the window thread alone writes,
+// so it needs no lock.
+bool IsEditCommandEnabled(const SongEditor& doc, EditCommand command);
+// Runs an Edit command if it is enabled; false when it was disabled. The frame routes menu items
+// and accelerators through here, so a disabled command never runs.
+bool RunEditCommand(SongEditor& doc, EditCommand command);
 
 }  // namespace tarvel

@@ -22,7 +22,7 @@ int ClampSequenceRow(long long row) {
 
 }  // namespace
 
-void CFennoralDoc::MoveCursorLines(int delta) {
+void SongEditor::MoveCursorLines(int delta) {
     TARVEL_ASSERT_LOCKED(*this);
     const int lineCount = UsableLineCount(song.patterns[CurrentPatternIndex(editor)]);
     const int line =
@@ -36,7 +36,7 @@ void CFennoralDoc::MoveCursorLines(int delta) {
     RaiseUiSignal(kRepaintView);
 }
 
-void MoveCursorTrack(CFennoralDoc& doc, int delta) {
+void MoveCursorTrack(SongEditor& doc, int delta) {
     TARVEL_ASSERT_LOCKED(doc);
     EditorState& e = doc.editor;
     const int track = WrapTrack(ClampTrack(e.cursorTrack) + delta);
@@ -44,10 +44,10 @@ void MoveCursorTrack(CFennoralDoc& doc, int delta) {
         e.firstVisibleTrack = track - (kVisibleTracks - 1);
     if (track < e.firstVisibleTrack) e.firstVisibleTrack = track;
     e.cursorTrack = track;
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
-void MoveCursorField(CFennoralDoc& doc, int delta) {
+void MoveCursorField(SongEditor& doc, int delta) {
     TARVEL_ASSERT_LOCKED(doc);
     EditorState& e = doc.editor;
     const int field = e.cursorField + delta;
@@ -60,21 +60,21 @@ void MoveCursorField(CFennoralDoc& doc, int delta) {
     } else {
         e.cursorField = field;
     }
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
-void MoveSeqRows(CFennoralDoc& doc, int delta) {
+void MoveSeqRows(SongEditor& doc, int delta) {
     TARVEL_ASSERT_LOCKED(doc);
     EditorState& e = doc.editor;
     e.seqCursorRow = ClampSequenceRow(0LL + e.seqCursorRow + delta);
     e.seqTopRow = ClampSequenceRow(0LL + e.seqTopRow + delta);
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
-void MoveCurrentChannel(CFennoralDoc& doc, int delta) {
+void MoveCurrentChannel(SongEditor& doc, int delta) {
     TARVEL_ASSERT_LOCKED(doc);
     doc.editor.currentChannel = WrapTrack(doc.editor.currentChannel + delta);
-    doc.RaiseUiSignal(CFennoralDoc::kRefreshPanel | CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRefreshPanel | kRepaintView);
 }
 
 }  // namespace tarvel

@@ -1,17 +1,17 @@
 // The view's cursor moves. Caller holds the lock; window thread. Each asks for a repaint.
 #pragma once
 
-#include "song/FennoralDoc.h"
+#include "editor/SongEditor.h"
 
 namespace tarvel {
 
 // Edit cursor to another of the 16 tracks, wrapping, keeping it among the four shown.
-void MoveCursorTrack(CFennoralDoc& doc, int delta);
+void MoveCursorTrack(SongEditor& doc, int delta);
 // Edit cursor to another of the seven fields of a cell, running on into the next track.
-void MoveCursorField(CFennoralDoc& doc, int delta);
+void MoveCursorField(SongEditor& doc, int delta);
 // Sequencer cursor and the grid's top row together, each kept in 0..16383.
-void MoveSeqRows(CFennoralDoc& doc, int delta);
+void MoveSeqRows(SongEditor& doc, int delta);
 // The current channel, wrapping around the 16; the panel follows.
-void MoveCurrentChannel(CFennoralDoc& doc, int delta);
+void MoveCurrentChannel(SongEditor& doc, int delta);
 
 }  // namespace tarvel

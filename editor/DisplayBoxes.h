@@ -27,7 +27,7 @@ BoxColours TitleColours(bool focused, Colour focusedFill);
 constexpr BoxColours kCornerColours{0xC0D0DF, 0xA0B0BF, kBlack, 0xB0C0CF, false};
 constexpr BoxColours kHeaderColours{0xCCDDAA, 0x889966, kBlack, 0xAABB88, false};
 
-void AddSequencerPane(const CFennoralDoc& doc, DisplayModel& model);
-void AddPatternPane(const CFennoralDoc& doc, DisplayModel& model);
+void AddSequencerPane(const SongEditor& doc, DisplayModel& model);
+void AddPatternPane(const SongEditor& doc, DisplayModel& model);
 
 }  // namespace tarvel

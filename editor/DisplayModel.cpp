@@ -47,7 +47,7 @@ BoxColours TitleColours(bool focused, Colour focusedFill) {
                    : BoxColours{kWhite, kBlack, kBlack, 0xB0C0DF, false};
 }
 
-void BuildDisplayModel(const CFennoralDoc& doc, DisplayModel& model) {
+void BuildDisplayModel(const SongEditor& doc, DisplayModel& model) {
     TARVEL_ASSERT_LOCKED(doc);
     model.items.clear();
     // The sequencer first: the pattern pane and its bar are drawn over where they touch.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "editor/CellText.h"
-#include "song/FennoralDoc.h"
+#include "editor/SongEditor.h"
 
 namespace tarvel {
 
@@ -33,6 +33,6 @@ struct DisplayModel {
 };
 
 // Lock held; window thread. Reuses `model`'s storage: no allocation once it has grown.
-void BuildDisplayModel(const CFennoralDoc& doc, DisplayModel& model);
+void BuildDisplayModel(const SongEditor& doc, DisplayModel& model);
 
 }  // namespace tarvel

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "song/FennoralDoc.h"
+#include "editor/SongEditor.h"
 
 namespace tarvel {
 
@@ -34,13 +34,13 @@ inline int ClampLine(int line) {
 }
 
 // The cell at (currentPattern, cursorLine, cursorTrack).
-inline PatternCell& CellUnderCursor(CFennoralDoc& doc) {
+inline PatternCell& CellUnderCursor(SongEditor& doc) {
     const EditorState& e = doc.editor;
     return doc.song.patterns[CurrentPatternIndex(e)]
         .cells[ClampLine(e.cursorLine)][ClampTrack(e.cursorTrack)];
 }
 
-inline const PatternCell& CellUnderCursor(const CFennoralDoc& doc) {
+inline const PatternCell& CellUnderCursor(const SongEditor& doc) {
     const EditorState& e = doc.editor;
     return doc.song.patterns[CurrentPatternIndex(e)]
         .cells[ClampLine(e.cursorLine)][ClampTrack(e.cursorTrack)];

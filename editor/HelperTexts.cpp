@@ -201,7 +201,7 @@ std::string ValueText(int value) {
 
 }  // namespace
 
-HelperTexts UpdateHelperTexts(const CFennoralDoc& doc) {
+HelperTexts UpdateHelperTexts(const SongEditor& doc) {
     TARVEL_ASSERT_LOCKED(doc);
     const PatternCell cell = CellUnderCursor(doc);
     switch (doc.editor.cursorField) {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "song/FennoralDoc.h"
+#include "editor/SongEditor.h"
 
 namespace tarvel {
 
@@ -16,7 +16,7 @@ struct HelperTexts {
 };
 
 // Lock held; window thread, after every paint of the view.
-HelperTexts UpdateHelperTexts(const CFennoralDoc& doc);
+HelperTexts UpdateHelperTexts(const SongEditor& doc);
 
 // The MIDI control change names, by controller number, each in a fixed 128-byte entry.
 extern const char controllerNames[128][128];

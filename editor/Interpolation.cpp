@@ -12,7 +12,7 @@ namespace {
 // Fills lines a .. b - 1 of the block's first track from the value at a towards the value at
 // b; line b keeps its byte. The step is single precision and the running value double, and
 // each line gets the running value truncated, so the results match songs made before.
-void Interpolate(CFennoralDoc& doc, std::uint8_t PatternCell::*field, bool emptyCountsAsZero) {
+void Interpolate(SongEditor& doc, std::uint8_t PatternCell::*field, bool emptyCountsAsZero) {
     std::lock_guard lock(doc.mutex);
     const EditorState& e = doc.editor;
     Pattern& pattern = doc.song.patterns[CurrentPatternIndex(e)];
@@ -34,16 +34,16 @@ void Interpolate(CFennoralDoc& doc, std::uint8_t PatternCell::*field, bool empty
         pattern.cells[first + i][track].*field = static_cast<std::uint8_t>(static_cast<int>(value));
         value += step;
     }
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
 }  // namespace
 
-void InterpolateParameter(CFennoralDoc& doc) {
+void InterpolateParameter(SongEditor& doc) {
     Interpolate(doc, &PatternCell::parameter, false);
 }
 
-void InterpolateVelocity(CFennoralDoc& doc) {
+void InterpolateVelocity(SongEditor& doc) {
     Interpolate(doc, &PatternCell::velocity, true);  // an empty velocity counts as 0
 }
 

@@ -7,7 +7,7 @@ namespace tarvel {
 namespace {
 
 // Pattern-pane keys that move the cursor; true when `virtualKey` was one of them.
-bool HandleNavigationKey(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
+bool HandleNavigationKey(SongEditor& doc, int virtualKey, bool shiftHeld) {
     switch (virtualKey) {
         case vk::kTab:
             doc.editor.cursorField = 0;
@@ -36,7 +36,7 @@ bool HandleNavigationKey(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
     }
 }
 
-void HandleSequencerKey(CFennoralDoc& doc, int virtualKey) {
+void HandleSequencerKey(SongEditor& doc, int virtualKey) {
     switch (virtualKey) {
         case vk::kUp:
             MoveSeqRows(doc, -doc.editor.seqStep);
@@ -131,11 +131,11 @@ int NoteKeyValue(int virtualKey) {
 int DigitKeyValue(int virtualKey) {
     if (virtualKey >= '0' && virtualKey <= '9') return virtualKey - '0';
     if (virtualKey >= 'A' && virtualKey <= 'F') return virtualKey - 'A' + 10;
-    if (virtualKey == vk::kDelete) return CFennoralDoc::kDeleteEntry;
+    if (virtualKey == vk::kDelete) return SongEditor::kDeleteEntry;
     return -1;
 }
 
-void EditorKeyDown(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
+void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld) {
     std::lock_guard lock(doc.mutex);
     // The field is read once, here: a key that moves the cursor never also types.
     const int field = doc.editor.cursorField;
@@ -151,7 +151,7 @@ void EditorKeyDown(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
     }
 }
 
-void EditorKeyUp(CFennoralDoc& doc, int virtualKey) {
+void EditorKeyUp(SongEditor& doc, int virtualKey) {
     switch (virtualKey) {
         case vk::kF4:
         case vk::kF5:
@@ -167,16 +167,16 @@ void EditorKeyUp(CFennoralDoc& doc, int virtualKey) {
             break;
     }
     std::lock_guard lock(doc.mutex);
-    doc.NoteOff(doc.editor.currentChannel, doc.editor.cursorTrack);
+    doc.engine.NoteOff(doc.editor.currentChannel, doc.editor.cursorTrack);
 }
 
-void ShiftOctave(CFennoralDoc& doc, int delta) {
+void ShiftOctave(SongEditor& doc, int delta) {
     std::lock_guard lock(doc.mutex);
     const int octave = doc.editor.octave + delta;
     if (octave >= 0 && octave <= 8) doc.editor.octave = octave;
 }
 
-void ToggleRecord(CFennoralDoc& doc) {
+void ToggleRecord(SongEditor& doc) {
     std::lock_guard lock(doc.mutex);
     doc.editor.recordMode = !doc.editor.recordMode;
 }

@@ -4,24 +4,24 @@
 #pragma once
 
 #include "editor/CursorMoves.h"
+#include "editor/SongEditor.h"
 #include "editor/VirtualKeys.h"
-#include "song/FennoralDoc.h"
 
 namespace tarvel {
 
 // `shiftHeld` matters only for Tab. Keys the frame turns into commands never arrive here.
-void EditorKeyDown(CFennoralDoc& doc, int virtualKey, bool shiftHeld);
+void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld);
 // Releases the note of the current channel's slot under the cursor track, except for the
 // keys that never start one. The window filters out auto-repeat releases before calling.
-void EditorKeyUp(CFennoralDoc& doc, int virtualKey);
+void EditorKeyUp(SongEditor& doc, int virtualKey);
 
 // "Shift octave down" (32779, delta -1) and "Shift octave up" (32780, delta +1): 0..8.
-void ShiftOctave(CFennoralDoc& doc, int delta);
+void ShiftOctave(SongEditor& doc, int delta);
 // "Record" (32790). The frame checks the menu item while recordMode is set.
-void ToggleRecord(CFennoralDoc& doc);
+void ToggleRecord(SongEditor& doc);
 
 // The key tables. -1: not a key of that table.
 int NoteKeyValue(int virtualKey);   // 0..28, kNoteOff or kNoNote
-int DigitKeyValue(int virtualKey);  // 0..15 or CFennoralDoc::kDeleteEntry
+int DigitKeyValue(int virtualKey);  // 0..15 or SongEditor::kDeleteEntry
 
 }  // namespace tarvel

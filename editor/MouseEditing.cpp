@@ -16,7 +16,7 @@ constexpr int kRowHeight = 12;
 
 }  // namespace
 
-MouseAction EditorLeftButtonDown(CFennoralDoc& doc, EditorMouse& mouse, int x, int y) {
+MouseAction EditorLeftButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
     const int oldFocus = e.sequencerFocus;
@@ -30,14 +30,14 @@ MouseAction EditorLeftButtonDown(CFennoralDoc& doc, EditorMouse& mouse, int x, i
             doc.PutSequenceSlot();
         }
     }
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
     return MouseAction::None;
 }
 
-MouseAction EditorRightButtonDown(CFennoralDoc& doc, EditorMouse& mouse, int x, int /*y*/) {
+MouseAction EditorRightButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int /*y*/) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
     if (x < kPaneSplitX) {
         e.sequencerFocus = 0;
         return MouseAction::OpenEditMenu;
@@ -58,7 +58,7 @@ void EditorRightButtonUp(EditorMouse& mouse) {
     mouse.rightDragging = false;
 }
 
-void EditorMouseMove(CFennoralDoc& doc, EditorMouse& mouse, int x, int y) {
+void EditorMouseMove(SongEditor& doc, EditorMouse& mouse, int x, int y) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
     if (x <= 340 || e.sequencerFocus == 0) return;
@@ -70,7 +70,7 @@ void EditorMouseMove(CFennoralDoc& doc, EditorMouse& mouse, int x, int y) {
 
     if (mouse.leftDragging) doc.PutSequenceSlot();
     if (mouse.rightDragging) doc.ClearSequenceSlot();
-    doc.RaiseUiSignal(CFennoralDoc::kRepaintView);
+    doc.RaiseUiSignal(kRepaintView);
 }
 
 }  // namespace tarvel

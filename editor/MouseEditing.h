@@ -4,7 +4,7 @@
 // document lock for its own edit and asks for a repaint through the window-side signals.
 #pragma once
 
-#include "song/FennoralDoc.h"
+#include "editor/SongEditor.h"
 
 namespace tarvel {
 
@@ -19,10 +19,10 @@ enum class MouseAction {
     OpenEditMenu,  // show the frame's Edit menu as a context menu at the mouse
 };
 
-MouseAction EditorLeftButtonDown(CFennoralDoc& doc, EditorMouse& mouse, int x, int y);
-MouseAction EditorRightButtonDown(CFennoralDoc& doc, EditorMouse& mouse, int x, int y);
+MouseAction EditorLeftButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y);
+MouseAction EditorRightButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y);
 void EditorLeftButtonUp(EditorMouse& mouse);
 void EditorRightButtonUp(EditorMouse& mouse);
-void EditorMouseMove(CFennoralDoc& doc, EditorMouse& mouse, int x, int y);
+void EditorMouseMove(SongEditor& doc, EditorMouse& mouse, int x, int y);
 
 }  // namespace tarvel

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "editor/EditorBounds.h"
+#include "editor/SongEditor.h"
 
 namespace tarvel {
 
@@ -11,7 +12,7 @@ constexpr int kHighestSemitone = 28;  // E two octaves above the octave's C
 
 }  // namespace
 
-void CFennoralDoc::PreviewNote(int value) {
+void SongEditor::PreviewNote(int value) {
     TARVEL_ASSERT_LOCKED(*this);
     if (value == kNoteOff || value == kNoNote) {
         if (!editor.recordMode) return;  // without record these keys have nothing to do
@@ -24,11 +25,11 @@ void CFennoralDoc::PreviewNote(int value) {
     const int note = editor.octave * 12 + value;
     if (editor.recordMode) CellUnderCursor(*this).note = static_cast<std::uint8_t>(note);
     const int channel = editor.currentChannel & 0x0F;
-    NoteOn(channel, editor.cursorTrack, note, song.channelVelocity[channel]);
+    engine.NoteOn(channel, editor.cursorTrack, note, song.channelVelocity[channel]);
     if (editor.recordMode) MoveCursorLines(editor.editStep);
 }
 
-void CFennoralDoc::EnterHexDigit(int value) {
+void SongEditor::EnterHexDigit(int value) {
     TARVEL_ASSERT_LOCKED(*this);
     const int field = editor.cursorField;
     if (!editor.recordMode || field < 1 || field > 6) return;

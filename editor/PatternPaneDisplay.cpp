@@ -28,7 +28,7 @@ bool InBlock(const EditorState& e, int track, int line) {
 
 }  // namespace
 
-void AddPatternPane(const CFennoralDoc& doc, DisplayModel& model) {
+void AddPatternPane(const SongEditor& doc, DisplayModel& model) {
     const EditorState& e = doc.editor;
     const int patternIndex = CurrentPatternIndex(e);
     const Pattern& pattern = doc.song.patterns[patternIndex];

@@ -33,7 +33,7 @@ void WriteSlotText(char* out, const Song& song, int pattern) {
     WriteDecimal(out, pattern, 1);
 }
 
-void AddTitle(const CFennoralDoc& doc, DisplayModel& model) {
+void AddTitle(const SongEditor& doc, DisplayModel& model) {
     const EditorState& e = doc.editor;
     const int patternIndex = CurrentPatternIndex(e);
     const Pattern& pattern = doc.song.patterns[patternIndex];
@@ -46,7 +46,7 @@ void AddTitle(const CFennoralDoc& doc, DisplayModel& model) {
                   pattern.lineCount, column + 1, ProgramName(doc.song, column), e.insertTranspose);
 }
 
-void AddColumnHeaders(const CFennoralDoc& doc, DisplayModel& model) {
+void AddColumnHeaders(const SongEditor& doc, DisplayModel& model) {
     constexpr BoxColours kCurrentChannel{0x5C70AA, 0x587066, kWhite, 0x5A7088, false};
     for (int c = 0; c < kTrackCount; ++c) {
         const BoxColours& colours =
@@ -57,7 +57,7 @@ void AddColumnHeaders(const CFennoralDoc& doc, DisplayModel& model) {
     }
 }
 
-void AddSlotRow(const CFennoralDoc& doc, DisplayModel& model, int y, int row, int step) {
+void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int step) {
     const EditorState& e = doc.editor;
     const int playRow = doc.player.playRow;
     const bool playing = row <= playRow && playRow < 0LL + row + step;
@@ -106,7 +106,7 @@ void AddSlotRow(const CFennoralDoc& doc, DisplayModel& model, int y, int row, in
 
 }  // namespace
 
-void AddSequencerPane(const CFennoralDoc& doc, DisplayModel& model) {
+void AddSequencerPane(const SongEditor& doc, DisplayModel& model) {
     const EditorState& e = doc.editor;
     const int step = SequencerStep(e);
 

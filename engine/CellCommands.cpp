@@ -1,6 +1,7 @@
 // The cell command interpreter: what one pattern cell sends when the player reaches its line.
 // At most one controller, command or system message goes first, then the note.
-#include "song/FennoralDoc.h"
+#include "engine/Engine.h"
+#include "song/SongOps.h"
 
 namespace tarvel {
 namespace {
@@ -20,7 +21,8 @@ bool IsNote(std::uint8_t note) {
 
 }  // namespace
 
-void CFennoralDoc::PlayCell(const Pattern& pattern, int line, int channel, int column) {
+void Engine::PlayCell(const Pattern& pattern, int line, int channel, int column,
+                      int currentChannel) {
     TARVEL_ASSERT_LOCKED(*this);
     if (line < 0 || line >= kPatternLines) return;
     channel &= 0x0F;
@@ -44,14 +46,15 @@ void CFennoralDoc::PlayCell(const Pattern& pattern, int line, int channel, int c
                 player.pendingAction[channel][column] = kPendingNoteOff;
                 break;
             case kSetBpm:
-                SetBpm(parameter);  // parameters below 32 are refused; the field shows the tempo
+                SetBpm(song,
+                       parameter);  // parameters below 32 are refused; the field shows the tempo
                 ShowBpm();
                 break;
             case kPitchWheel:
                 SendPitchWheel(channel, 0, parameter);  // unscaled: 0x20 is not the middle
                 break;
             case kProgramChange:
-                SetChannelProgram(channel, parameter);
+                SetChannelProgram(channel, parameter, currentChannel);
                 break;
             case kNoteDelay:
                 // The delayed note starts at half line; the slot's old note sounds until then.

@@ -1,10 +1,10 @@
 // Every MIDI message the program sends leaves through here. Notes go to the device their
 // channel is routed to; everything else goes to every device in ascending order.
-#include "song/FennoralDoc.h"
+#include "engine/Engine.h"
 
 namespace tarvel {
 
-void CFennoralDoc::SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept {
+void Engine::SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept {
     if (device < 0 || device >= ports.deviceCount) return;
     MidiOutDriver* handle = ports.handles[device];
     if (!handle) return;  // failed to open, or closed: dropped, as the platform would
@@ -16,12 +16,12 @@ void CFennoralDoc::SendToDevice(int device, std::uint8_t status, int data1, int 
     handle->Send(device, bytes, length);
 }
 
-void CFennoralDoc::SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept {
+void Engine::SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept {
     for (int device = 0; device < ports.deviceCount; ++device)
         SendToDevice(device, status, data1, data2);
 }
 
-void CFennoralDoc::NoteOn(int channel, int column, int note, int velocity) {
+void Engine::NoteOn(int channel, int column, int note, int velocity) {
     TARVEL_ASSERT_LOCKED(*this);
     channel &= 0x0F;
     column &= 0x0F;
@@ -31,7 +31,7 @@ void CFennoralDoc::NoteOn(int channel, int column, int note, int velocity) {
                  velocity);
 }
 
-void CFennoralDoc::NoteOff(int channel, int column) {
+void Engine::NoteOff(int channel, int column) {
     TARVEL_ASSERT_LOCKED(*this);
     channel &= 0x0F;
     column &= 0x0F;
@@ -43,38 +43,44 @@ void CFennoralDoc::NoteOff(int channel, int column) {
                  0x64);
 }
 
-void CFennoralDoc::SendControlChange(int channel, int controller, int value) {
+void Engine::SendControlChange(int channel, int controller, int value) {
     TARVEL_ASSERT_LOCKED(*this);
     SendToAllDevices(static_cast<std::uint8_t>(0xB0 + (channel & 0x0F)), controller, value);
 }
 
-void CFennoralDoc::SendPitchWheel(int channel, int low, int high) {
+void Engine::SendPitchWheel(int channel, int low, int high) {
     TARVEL_ASSERT_LOCKED(*this);
     SendToAllDevices(static_cast<std::uint8_t>(0xE0 + (channel & 0x0F)), low, high);
 }
 
-void CFennoralDoc::SendSystemMessage(int status, int data) {
+void Engine::SendSystemMessage(int status, int data) {
     TARVEL_ASSERT_LOCKED(*this);
     // The data travels in the second data byte, as for the pitch wheel.
     SendToAllDevices(static_cast<std::uint8_t>(status), 0, data);
 }
 
-void CFennoralDoc::SetChannelProgram(int channel, int program) {
+void Engine::SetChannelProgram(int channel, int program, int currentChannel) {
     TARVEL_ASSERT_LOCKED(*this);
     channel &= 0x0F;
     song.channelProgram[channel] = static_cast<std::uint8_t>(program);
-    if (channel == editor.currentChannel) RaiseUiSignal(kSelectProgram);
+    if (channel == currentChannel) signals_.Raise(kSelectProgram);
     SendToAllDevices(static_cast<std::uint8_t>(0xC0 + channel), program, 0);
 }
 
-void CFennoralDoc::SendControlToAllChannels(int controller) {
+void Engine::SendControlToAllChannels(int controller) {
     TARVEL_ASSERT_LOCKED(*this);
     ResetNoteTracking();
     for (int channel = 0; channel < kTrackCount; ++channel)
         SendControlChange(channel, controller, 0);
 }
 
-void CFennoralDoc::ReleaseAllNotes() {
+void Engine::SendAllPrograms(int currentChannel) {
+    TARVEL_ASSERT_LOCKED(*this);
+    for (int channel = 0; channel < kTrackCount; ++channel)
+        SetChannelProgram(channel, song.channelProgram[channel], currentChannel);
+}
+
+void Engine::ReleaseAllNotes() {
     TARVEL_ASSERT_LOCKED(*this);
     for (int channel = 0; channel < kTrackCount; ++channel) {
         for (int column = 0; column < kTrackCount; ++column) {
@@ -84,7 +90,11 @@ void CFennoralDoc::ReleaseAllNotes() {
     }
 }
 
-void CFennoralDoc::ResetNoteTracking() {
+void Engine::ShowBpm() {
+    signals_.Raise(kShowBpm);
+}
+
+void Engine::ResetNoteTracking() {
     for (auto& channel : song.soundingNote)
         for (auto& note : channel) note = -1;
     for (auto& channel : player.pendingAction)

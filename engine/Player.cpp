@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "song/FennoralDoc.h"
+#include "engine/Engine.h"
+#include "song/SongOps.h"
 
 namespace tarvel {
 namespace {
@@ -29,39 +30,32 @@ void AddTwoMilliseconds(std::int32_t& clock) {
 
 }  // namespace
 
-void CFennoralDoc::StartPlayback(int mode) {
+void Engine::StartPlayback(int mode, int fromRow) {
     TARVEL_ASSERT_LOCKED(*this);
     ReleaseAllNotes();
     ResetTrackState();
     player.playWatch = 0;
     player.lineClock = 0;
-    player.playRow = ClampRow(editor.seqCursorRow);
+    player.playRow = ClampRow(fromRow);
     player.patternLine = 0;
     player.playMode = mode == kSongMode ? kSongMode : kPatternMode;
     player.isPlaying = 1;
 }
 
-void CFennoralDoc::StopPlayback() {
+void Engine::StopPlayback() {
     TARVEL_ASSERT_LOCKED(*this);
     player.isPlaying = 0;
     ReleaseAllNotes();
     ResetTrackState();
 }
 
-void CFennoralDoc::SeekStart() {
+void Engine::SeekTo(std::int64_t row) {
     TARVEL_ASSERT_LOCKED(*this);
-    player.playRow = ClampRow(editor.seqTopRow);
-    RaiseUiSignal(kRepaintView);
+    player.playRow = ClampRow(row);
+    signals_.Raise(kRepaintView);
 }
 
-void CFennoralDoc::SeekEnd() {
-    TARVEL_ASSERT_LOCKED(*this);
-    // The row just below the 24 sequencer lines on show.
-    player.playRow = ClampRow(std::int64_t{editor.seqTopRow} + 24 * std::int64_t{editor.seqStep});
-    RaiseUiSignal(kRepaintView);
-}
-
-void CFennoralDoc::ResetTrackState() {
+void Engine::ResetTrackState() {
     TARVEL_ASSERT_LOCKED(*this);
     for (int track = 0; track < kTrackCount; ++track) {
         player.trackPattern[track] = -1;
@@ -71,18 +65,18 @@ void CFennoralDoc::ResetTrackState() {
     }
 }
 
-void CFennoralDoc::PlayerTick() {
+void Engine::PlayerTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
     if (player.playMode == kSongMode)
-        SongTick();
+        SongTick(inputs);
     else
-        PatternTick();
+        PatternTick(inputs);
 }
 
-void CFennoralDoc::SongTick() {
+void Engine::SongTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!player.isPlaying) return;
-    const int lineDuration = EffectiveLineDuration();
+    const int lineDuration = EffectiveLineDuration(song);
 
     if (player.lineClock == 0) {
         BeginLine();
@@ -91,7 +85,7 @@ void CFennoralDoc::SongTick() {
             const Pattern* pattern = player.trackPatternRecord[track];
             if (player.trackPattern[track] == -1 || !pattern) continue;
             for (int column = 0; column < kTrackCount; ++column)
-                PlayCell(*pattern, player.trackLine[track], track, column);
+                PlayCell(*pattern, player.trackLine[track], track, column, inputs.currentChannel);
             // A track whose pattern ends falls silent; its notes sound on until released.
             if (++player.trackLine[track] >= PlayedLineCount(*pattern)) {
                 player.trackPattern[track] = -1;
@@ -110,25 +104,25 @@ void CFennoralDoc::SongTick() {
     if (player.lineClock >= lineDuration) {
         player.lineClock = 0;
         ++player.playRow;
-        if (player.playRow >= editor.loopEndRow || player.playRow >= kSequenceRows)
-            player.playRow = ClampRow(editor.loopStartRow);
+        if (player.playRow >= inputs.loopEndRow || player.playRow >= kSequenceRows)
+            player.playRow = ClampRow(inputs.loopStartRow);
     }
 }
 
-void CFennoralDoc::PatternTick() {
+void Engine::PatternTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!player.isPlaying) return;
-    const int lineDuration = EffectiveLineDuration();
+    const int lineDuration = EffectiveLineDuration(song);
     // Taken afresh each tick, so a new pattern or channel plays from the next line on.
-    const int patternNumber = editor.currentPattern;
-    const int channel = editor.currentChannel & 0x0F;
+    const int patternNumber = inputs.currentPattern;
+    const int channel = inputs.currentChannel & 0x0F;
 
     if (player.lineClock == 0) {
         BeginLine();
         if (patternNumber >= 0 && patternNumber < kPatternCount) {
             const Pattern& pattern = song.patterns[patternNumber];
             for (int column = 0; column < kTrackCount; ++column)
-                PlayCell(pattern, player.patternLine, channel, column);
+                PlayCell(pattern, player.patternLine, channel, column, inputs.currentChannel);
             if (++player.patternLine >= PlayedLineCount(pattern)) player.patternLine = 0;
         }
     }
@@ -142,17 +136,17 @@ void CFennoralDoc::PatternTick() {
     if (player.lineClock >= lineDuration) player.lineClock = 0;
 }
 
-void CFennoralDoc::BeginLine() {
+void Engine::BeginLine() {
     player.halfLinePending = 1;
-    if (player.editorWindowKnown) RaiseUiSignal(kRepaintView);
+    if (player.editorWindowKnown) signals_.Raise(kRepaintView);
 }
 
-void CFennoralDoc::AdvanceClock() {
+void Engine::AdvanceClock() {
     AddTwoMilliseconds(player.lineClock);
     AddTwoMilliseconds(player.playWatch);
 }
 
-void CFennoralDoc::LoadTrackSlot(int track) {
+void Engine::LoadTrackSlot(int track) {
     TARVEL_ASSERT_LOCKED(*this);
     const int row = player.playRow;
     if (track < 0 || track >= kTrackCount || row < 0 || row >= kSequenceRows) return;
@@ -164,7 +158,7 @@ void CFennoralDoc::LoadTrackSlot(int track) {
     player.trackTranspose[track] = slot.transpose;
 }
 
-void CFennoralDoc::RunPendingAction(int channel, int column) {
+void Engine::RunPendingAction(int channel, int column) {
     TARVEL_ASSERT_LOCKED(*this);
     channel &= 0x0F;
     column &= 0x0F;

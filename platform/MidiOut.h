@@ -34,6 +34,16 @@ class MidiOutDriver {
     virtual void Send(int device, const std::uint8_t* bytes, int length) noexcept = 0;
 };
 
+// No devices at all: for programs that build or convert songs without playing them.
+class NoMidiOut final : public MidiOutDriver {
+  public:
+    int DeviceCount() override { return 0; }
+    MidiOutCaps Describe(int) override { return {}; }
+    bool Open(int) override { return false; }
+    void Close(int) noexcept override {}
+    void Send(int, const std::uint8_t*, int) noexcept override {}
+};
+
 // Several drivers seen as one: the devices of the first come first.
 class ChainedMidiOut final : public MidiOutDriver {
   public:

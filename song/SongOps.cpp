@@ -1,8 +1,16 @@
+#include "song/SongOps.h"
+
 #include <cstdio>
 
-#include "song/FennoralDoc.h"
-
 namespace tarvel {
+
+namespace {
+
+bool IsPatternNumber(int pattern) {
+    return pattern >= 0 && pattern < kPatternCount;
+}
+
+}  // namespace
 
 void MakeEmptyPattern(Pattern& pattern) {
     CopyText(pattern.name, "empty");
@@ -11,29 +19,14 @@ void MakeEmptyPattern(Pattern& pattern) {
     pattern.lineCount = kDefaultLineCount;
 }
 
-namespace {
-
-bool IsPatternNumber(int pattern) {
-    return pattern >= 0 && pattern < kPatternCount;
-}
-
-SequenceSlot* SlotUnderCursor(Song& song, const EditorState& editor) {
-    const int row = editor.seqCursorRow;
-    const int column = editor.seqCursorColumn;
-    if (row < 0 || row >= kSequenceRows || column < 0 || column >= kTrackCount) return nullptr;
-    return &song.sequence[row][column];
-}
-
-}  // namespace
-
-void CFennoralDoc::ResetSong() {
-    TARVEL_ASSERT_LOCKED(*this);
+void MakeNewSong(Song& song) {
     SongHeader& header = song.header;
     header.author[0] = header.band[0] = header.date[0] = header.comments[0] = '\0';
 
-    for (int pattern = 0; pattern < kPatternCount; ++pattern) ResetPattern(pattern);
+    for (int pattern = 0; pattern < kPatternCount; ++pattern) ResetPattern(song, pattern);
 
-    ResetNoteTracking();
+    for (auto& channel : song.soundingNote)
+        for (auto& note : channel) note = -1;
 
     song.patchCount = 128;
     for (int program = 0; program < 128; ++program)
@@ -48,55 +41,31 @@ void CFennoralDoc::ResetSong() {
             song.sequence[row][track] = SequenceSlot{kEmptySlot, 0, 0};
     }
 
-    SetBpm(125);
-    ShowBpm();
+    SetBpm(song, 125);
 }
 
-void CFennoralDoc::ResetPattern(int pattern) {
+void ResetPattern(Song& song, int pattern) {
     if (IsPatternNumber(pattern)) MakeEmptyPattern(song.patterns[pattern]);
 }
 
-int CFennoralDoc::GetPatternLineCount(int pattern) const {
+int GetPatternLineCount(const Song& song, int pattern) {
     return IsPatternNumber(pattern) ? song.patterns[pattern].lineCount : 0;
 }
 
-void CFennoralDoc::SetPatternLineCount(int pattern, int count) {
+void SetPatternLineCount(Song& song, int pattern, int count) {
     if (IsPatternNumber(pattern)) song.patterns[pattern].lineCount = count;
 }
 
-void CFennoralDoc::SetPatternName(int pattern, const char* name) {
+void SetPatternName(Song& song, int pattern, const char* name) {
     if (IsPatternNumber(pattern)) CopyText(song.patterns[pattern].name, name);
 }
 
-void CFennoralDoc::PutSequenceSlot() {
-    if (SequenceSlot* slot = SlotUnderCursor(song, editor)) {
-        slot->pattern = static_cast<std::uint8_t>(editor.currentPattern);
-        slot->transpose = static_cast<std::int8_t>(editor.insertTranspose);
-    }
-}
-
-void CFennoralDoc::ClearSequenceSlot() {
-    if (SequenceSlot* slot = SlotUnderCursor(song, editor)) {
-        slot->pattern = kEmptySlot;
-        slot->transpose = 0;
-    }
-}
-
-void CFennoralDoc::SendAllPrograms() {
-    for (int channel = 0; channel < kTrackCount; ++channel)
-        SetChannelProgram(channel, song.channelProgram[channel]);
-}
-
-void CFennoralDoc::SetBpm(int bpm) {
+void SetBpm(Song& song, int bpm) {
     if (bpm >= 32 && bpm <= 512) song.lineDuration = 15000 / bpm;
 }
 
-int CFennoralDoc::EffectiveLineDuration() const {
+int EffectiveLineDuration(const Song& song) {
     return song.lineDuration >= 1 ? song.lineDuration : 120;
-}
-
-void CFennoralDoc::ShowBpm() {
-    RaiseUiSignal(kShowBpm);
 }
 
 }  // namespace tarvel

@@ -9,8 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/RecordingMidiOut.h"
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 namespace {
@@ -326,7 +325,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     tarvel::ConsoleUi ui;
-    tarvel::RecordingMidiOut midi(0);
+    tarvel::NoMidiOut midi;
     auto doc = std::make_unique<tarvel::CFennoralDoc>(ui, midi, tarvel::DocOptions{false});
     if (!empty) {
         std::lock_guard lock(doc->mutex);

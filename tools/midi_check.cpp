@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
-#include "platform/RecordingMidiOut.h"
-#include "song/FennoralDoc.h"
+#include "support/RecordingMidiOut.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 namespace {

@@ -37,7 +37,7 @@ void BM_BuildDisplayModel(benchmark::State& state) {
     FillScreen(doc);
     DisplayModel model;
     for (auto _ : state) {
-        BuildDisplayModel(doc, model);
+        BuildDisplayModel(doc.edit, model);
         benchmark::DoNotOptimize(model.items.data());
         benchmark::ClobberMemory();
     }

@@ -116,7 +116,7 @@ TEST_P(DamagedSongs, PlayAndShowWithoutLeavingTheTables) {
             doc.SeekEnd();
             for (int tick = 0; tick < 500; ++tick) doc.PlayerTick();
             doc.SeekStart();
-            BuildDisplayModel(doc, model);
+            BuildDisplayModel(doc.edit, model);
         }
         EXPECT_FALSE(model.items.empty());
 
@@ -124,28 +124,28 @@ TEST_P(DamagedSongs, PlayAndShowWithoutLeavingTheTables) {
             {
                 std::lock_guard lock(doc.mutex);
                 doc.editor.cursorField = field;
-                UpdateHelperTexts(doc);
+                UpdateHelperTexts(doc.edit);
             }
-            ToggleRecord(doc);
+            ToggleRecord(doc.edit);
             for (int key : {int{'Q'}, int{'7'}, vk::kDelete, vk::kDown, vk::kNext, vk::kRight})
-                EditorKeyDown(doc, key, false);
-            EditorKeyUp(doc, 'Q');
+                EditorKeyDown(doc.edit, key, false);
+            EditorKeyUp(doc.edit, 'Q');
         }
-        EditorMouseMove(doc, mouse, 700, 340);
-        EditorLeftButtonDown(doc, mouse, 700, 340);
-        EditorLeftButtonDown(doc, mouse, 700, 340);
+        EditorMouseMove(doc.edit, mouse, 700, 340);
+        EditorLeftButtonDown(doc.edit, mouse, 700, 340);
+        EditorLeftButtonDown(doc.edit, mouse, 700, 340);
         EditorLeftButtonUp(mouse);
-        EditorRightButtonDown(doc, mouse, 700, 200);
+        EditorRightButtonDown(doc.edit, mouse, 700, 200);
         EditorRightButtonUp(mouse);
-        EditorLeftButtonDown(doc, mouse, 10, 100);
-        MarkBlockStart(doc);
-        EditorKeyDown(doc, vk::kNext, false);
-        MarkBlockEnd(doc);
+        EditorLeftButtonDown(doc.edit, mouse, 10, 100);
+        MarkBlockStart(doc.edit);
+        EditorKeyDown(doc.edit, vk::kNext, false);
+        MarkBlockEnd(doc.edit);
         for (auto command :
              {CopyBlock, CutBlock, PasteBlock, InterpolateParameter, InterpolateVelocity})
-            command(doc);
+            command(doc.edit);
         std::lock_guard lock(doc.mutex);
-        BuildDisplayModel(doc, model);
+        BuildDisplayModel(doc.edit, model);
         doc.StopPlayback();
     }
 }

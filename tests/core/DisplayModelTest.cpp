@@ -29,7 +29,7 @@ class Display : public ::testing::Test {
   protected:
     const DisplayModel& Build() {
         std::lock_guard lock(doc.mutex);
-        BuildDisplayModel(doc, model);
+        BuildDisplayModel(doc.edit, model);
         return model;
     }
     // The first box drawn at (x, y); the tests build before they look.

@@ -18,7 +18,7 @@ class Helper : public ::testing::Test {
         std::lock_guard lock(doc.mutex);
         doc.song.patterns[0].cells[0][0] = cell;
         doc.editor.cursorField = field;
-        const HelperTexts texts = UpdateHelperTexts(doc);
+        const HelperTexts texts = UpdateHelperTexts(doc.edit);
         return texts.row + " / " + texts.value + " / " + texts.status.value_or("(kept)");
     }
     TestDocument t;

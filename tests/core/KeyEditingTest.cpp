@@ -19,8 +19,8 @@ using testing::TestDocument;
 class KeyEditing : public ::testing::Test {
   protected:
     void SetUp() override { t.Settle(); }
-    void Press(int key, bool shift = false) { EditorKeyDown(doc, key, shift); }
-    void Release(int key) { EditorKeyUp(doc, key); }
+    void Press(int key, bool shift = false) { EditorKeyDown(doc.edit, key, shift); }
+    void Release(int key) { EditorKeyUp(doc.edit, key); }
     void Type(int key) {
         Press(key);
         Release(key);
@@ -129,7 +129,7 @@ TEST_F(KeyEditing, WithoutRecordANoteKeyOnlySoundsUntilItIsReleased) {
 }
 
 TEST_F(KeyEditing, RecordWritesTheNoteAndAutoRepeatFillsSuccessiveLines) {
-    ToggleRecord(doc);
+    ToggleRecord(doc.edit);
     Cell(0) = {kNoNote, 0x40, 0x07, 0x22};
     Press('Q');
     EXPECT_EQ(Cell(0).note, 60);
@@ -152,7 +152,7 @@ TEST_F(KeyEditing, RecordWritesTheNoteAndAutoRepeatFillsSuccessiveLines) {
 }
 
 TEST_F(KeyEditing, RecordWritesNoteOffAndClearSilently) {
-    ToggleRecord(doc);
+    ToggleRecord(doc.edit);
     Cell(0).note = 60;
     Type('1');
     Type(vk::kDelete);
@@ -163,12 +163,12 @@ TEST_F(KeyEditing, RecordWritesNoteOffAndClearSilently) {
 }
 
 TEST_F(KeyEditing, OctaveCommandsStopAtZeroAndEight) {
-    for (int i = 0; i < 6; ++i) ShiftOctave(doc, +1);
+    for (int i = 0; i < 6; ++i) ShiftOctave(doc.edit, +1);
     EXPECT_EQ(e.octave, 8);
     Press('P');
     EXPECT_THAT(t.TakeSent(), ElementsAre("90 7c 64@0"));  // 124, the highest note the keys reach
 
-    for (int i = 0; i < 10; ++i) ShiftOctave(doc, -1);
+    for (int i = 0; i < 10; ++i) ShiftOctave(doc.edit, -1);
     EXPECT_EQ(e.octave, 0);
     Press('Z');
     EXPECT_THAT(t.TakeSent(), ElementsAre("80 7c 64@0", "90 00 64@0"));
@@ -184,7 +184,7 @@ TEST_F(KeyEditing, KeysOutsideTheNoteTableDoNothing) {
 }
 
 TEST_F(KeyEditing, HexDigitsFillEachFieldAndStepOneLine) {
-    ToggleRecord(doc);
+    ToggleRecord(doc.edit);
     e.editStep = 4;  // digits always step one line
     e.cursorField = 1;
     Type('7');
@@ -220,7 +220,7 @@ TEST_F(KeyEditing, HexDigitsFillEachFieldAndStepOneLine) {
 }
 
 TEST_F(KeyEditing, DeleteEmptiesVelocityAndCommandButZeroesTheParameter) {
-    ToggleRecord(doc);
+    ToggleRecord(doc.edit);
     for (int field = 1; field <= 6; ++field) {
         Cell(field) = {60, 0x40, 0x07, 0x22};
         e.cursorLine = field;
@@ -242,7 +242,7 @@ TEST_F(KeyEditing, DigitsNeedRecordAndOnlyHexKeysCount) {
     EXPECT_EQ(Cell(0).parameter, 0);
     EXPECT_EQ(e.cursorLine, 0);
 
-    ToggleRecord(doc);
+    ToggleRecord(doc.edit);
     Type('G');
     Type(vk::kNumpad0 + 7);
     EXPECT_EQ(Cell(0).parameter, 0);
@@ -269,7 +269,7 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     Press(vk::kRight);
     EXPECT_EQ(e.currentChannel, 0);
 
-    ToggleRecord(doc);
+    ToggleRecord(doc.edit);
     Press('Q');
     Press(vk::kTab);
     EXPECT_EQ(Cell(0).note, kNoNote);
@@ -290,7 +290,7 @@ TEST_F(KeyEditing, KeyUpReleasesTheSlotOfTheMomentExceptForMovingKeys) {
 }
 
 TEST_F(KeyEditing, EditsHoldTheLockWhileThePlayerReads) {
-    ToggleRecord(doc);
+    ToggleRecord(doc.edit);
     std::atomic<bool> done{false};
     std::thread reader([&] {
         int seen = 0;

@@ -1,4 +1,4 @@
-#include "song/SongChangeTracker.h"
+#include "document/SongChangeTracker.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/RecordingMidiOut.h"
-#include "song/FennoralDoc.h"
+#include "support/RecordingMidiOut.h"
+#include "document/FennoralDoc.h"
 #include "song/SongFile.h"
 
 namespace tarvel {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel::testing {
 

@@ -2,7 +2,7 @@
 // and the timer tool.
 #pragma once
 
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel::testing {
 

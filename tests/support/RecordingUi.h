@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/RecordingMidiOut.h"
-#include "song/FennoralDoc.h"
-#include "song/UiHooks.h"
+#include "support/RecordingMidiOut.h"
+#include "document/FennoralDoc.h"
+#include "document/UiHooks.h"
 
 namespace tarvel::testing {
 

@@ -1,8 +1,8 @@
-#include "song/SongChangeTracker.h"
+#include "document/SongChangeTracker.h"
 
 #include <cstring>
 
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 

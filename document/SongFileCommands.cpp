@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 #include "song/SongFile.h"
 
 namespace tarvel {

@@ -1,4 +1,4 @@
-#include "platform/RecordingMidiOut.h"
+#include "support/RecordingMidiOut.h"
 
 #include <cstdio>
 #include <cstring>

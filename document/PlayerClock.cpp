@@ -2,7 +2,7 @@
 // document lock, for the whole life of the document.
 #include <mutex>
 
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 namespace tarvel {
 

@@ -1,4 +1,4 @@
-#include "song/FennoralDoc.h"
+#include "document/FennoralDoc.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,7 +7,7 @@
 namespace tarvel {
 
 CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions options)
-    : ui_(ui), midiOut_(midiOut) {
+    : ui_(ui), midiOut_(midiOut), signals_(ui) {
     {
         std::lock_guard lock(mutex);
         // Bytes that no reset writes (after each text's NUL, patch names 128..511) start as 0.
@@ -60,6 +60,13 @@ void CFennoralDoc::CloseMidiPorts() {
         if (ports.handles[device]) midiOut_.Close(device);
         ports.handles[device] = nullptr;
     }
+}
+
+void CFennoralDoc::ResetSong() {
+    TARVEL_ASSERT_LOCKED(*this);
+    MakeNewSong(song);
+    engine.ResetNoteTracking();
+    engine.ShowBpm();
 }
 
 void CFennoralDoc::NewSong() {
@@ -116,13 +123,8 @@ void CFennoralDoc::ShowMidiOutInfo() {
     ShowInformation("MIDI Out driver info", text, true);
 }
 
-void CFennoralDoc::RaiseUiSignal(unsigned signals) noexcept {
-    // Wake the window only when a signal is new; one already pending has its wake-up on the way.
-    if ((uiSignals_.fetch_or(signals) & signals) != signals) ui_.WakeWindowThread();
-}
-
 void CFennoralDoc::DispatchUiSignals() {
-    const unsigned signals = uiSignals_.exchange(0);
+    const unsigned signals = signals_.Take();
     if (!signals) return;
     int bpm;
     int program;

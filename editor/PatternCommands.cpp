@@ -1,7 +1,8 @@
 // The menu commands on whole patterns and on the editor's choice of pattern.
 #include <algorithm>
 
-#include "song/FennoralDoc.h"
+#include "editor/SongEditor.h"
+#include "song/SongOps.h"
 
 namespace tarvel {
 
@@ -30,29 +31,29 @@ int Step(int value, int delta, int low, int high) {
 
 }  // namespace
 
-void CFennoralDoc::CopyPattern(int pattern) {
+void SongEditor::CopyPattern(int pattern) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!IsPatternNumber(pattern)) return;
     editor.patternClipboard = song.patterns[pattern];
     RaiseUiSignal(kRepaintView);
 }
 
-void CFennoralDoc::CutPattern(int pattern) {
+void SongEditor::CutPattern(int pattern) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!IsPatternNumber(pattern)) return;
     CopyPattern(pattern);
-    ResetPattern(pattern);
+    ResetPattern(song, pattern);
     RaiseUiSignal(kRepaintView);
 }
 
-void CFennoralDoc::PastePattern(int pattern) {
+void SongEditor::PastePattern(int pattern) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!IsPatternNumber(pattern)) return;
     song.patterns[pattern] = editor.patternClipboard;
     RaiseUiSignal(kRepaintView);
 }
 
-void CFennoralDoc::StepCurrentPattern(int delta) {
+void SongEditor::StepCurrentPattern(int delta) {
     TARVEL_ASSERT_LOCKED(*this);
     editor.currentPattern = Step(editor.currentPattern, delta, 0, kPatternCount - 1);
     editor.cursorLine = 0;
@@ -60,17 +61,17 @@ void CFennoralDoc::StepCurrentPattern(int delta) {
     RaiseUiSignal(kRepaintView);
 }
 
-void CFennoralDoc::AdjustInsertTranspose(int delta) {
+void SongEditor::AdjustInsertTranspose(int delta) {
     TARVEL_ASSERT_LOCKED(*this);
     editor.insertTranspose =
         Step(editor.insertTranspose, delta, -kMaxInsertTranspose, kMaxInsertTranspose);
     RaiseUiSignal(kRepaintView);
 }
 
-void CFennoralDoc::ApplyPatternProperties(const std::string& name, const std::string& lines) {
+void SongEditor::ApplyPatternProperties(const std::string& name, const std::string& lines) {
     TARVEL_ASSERT_LOCKED(*this);
-    SetPatternName(editor.currentPattern, name.substr(0, kPatternNameLimit).c_str());
-    SetPatternLineCount(editor.currentPattern, PatternLinesFromText(lines));
+    SetPatternName(song, editor.currentPattern, name.substr(0, kPatternNameLimit).c_str());
+    SetPatternLineCount(song, editor.currentPattern, PatternLinesFromText(lines));
     RaiseUiSignal(kRepaintView);
 }
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/UiSignals.h"
+
 namespace tarvel {
 
 enum class MessageIcon { Information, Error };
@@ -15,7 +17,7 @@ struct UserMessage {
     bool ownedByFrame;  // false: a box with no owner, as at start-up
 };
 
-class UiHooks {
+class UiHooks : public WindowWaker {
   public:
     virtual ~UiHooks() = default;
 
@@ -26,9 +28,8 @@ class UiHooks {
     virtual void ShowBpmText(int bpm) = 0;
     virtual void RefreshPanel() = 0;
 
-    // Any thread, including the timer thread: asks the window thread to call
-    // CFennoralDoc::DispatchUiSignals soon. Must not allocate, block or touch a window.
-    virtual void WakeWindowThread() noexcept = 0;
+    // WakeWindowThread (any thread) asks the window thread to call
+    // CFennoralDoc::DispatchUiSignals soon.
 };
 
 }  // namespace tarvel

@@ -1,0 +1,191 @@
+// The document: the one object that holds all data of the running program, in this order: the
+// song, the editor state, the opened MIDI devices and the player. It is made once at start-up
+// (on the heap: the song alone is 2.9 MB) and lives until the program ends.
+//
+// The behaviour lives in the layers below: `engine` plays and sends, `edit` edits. The
+// operations below that carry their names forward to them, filling in what the editor decides;
+// what is the document's own is files, patch lists, the clock and the menu commands.
+//
+// Locking. `mutex` guards all four records. Operations in the sections marked "caller holds the
+// lock" assume it is held by the calling thread, so a tick or an edit can run several of them in
+// one hold; commands marked "takes the lock" are called by the window side as they are, and
+// release the lock before they show anything.
+#pragma once
+
+#include <atomic>
+#include <cassert>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "document/UiHooks.h"
+#include "editor/EditorState.h"
+#include "editor/SongEditor.h"
+#include "engine/Engine.h"
+#include "engine/MidiPortSet.h"
+#include "engine/PlayerState.h"
+#include "platform/DocumentMutex.h"
+#include "platform/MidiOut.h"
+#include "platform/PeriodicTimer.h"
+#include "platform/SafeFile.h"
+#include "song/Song.h"
+#include "song/SongOps.h"
+
+namespace tarvel {
+
+struct DocOptions {
+    bool startTimer = true;  // tests that drive PlayerTick themselves leave the clock off
+};
+
+// What the control panel's program list shows.
+struct ProgramList {
+    std::vector<std::string> entries;  // "001: Acoustic Grand", ... numbered from 1
+    int selected;                      // the current channel's program, -1 when not listed
+};
+
+class CFennoralDoc {
+  public:
+    // Window thread. Resets the song, initialises the editor state, opens every MIDI device of
+    // `midiOut` and starts the player's clock.
+    CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions options = {});
+    ~CFennoralDoc();
+    CFennoralDoc(const CFennoralDoc&) = delete;
+    CFennoralDoc& operator=(const CFennoralDoc&) = delete;
+
+    Song song;
+    EditorState editor;
+    MidiPortSet ports;
+    PlayerState player;
+    mutable DocumentMutex mutex;  // also taken by commands that only read
+
+  private:
+    // Before the layers below, which keep references to the signals.
+    UiHooks& ui_;
+    MidiOutDriver& midiOut_;
+    UiSignals signals_;
+
+  public:
+    Engine engine{song, player, ports, mutex, signals_};
+    SongEditor edit{song, editor, engine, signals_};
+
+    // --- Song operations (caller holds the lock) --------------------------------------------
+    void ResetSong();  // a new song; nothing sounds and the tempo box follows
+    void ResetPattern(int pattern) { tarvel::ResetPattern(song, pattern); }
+    int GetPatternLineCount(int pattern) const {
+        return tarvel::GetPatternLineCount(song, pattern);
+    }
+    void SetPatternLineCount(int pattern, int count) {
+        tarvel::SetPatternLineCount(song, pattern, count);
+    }
+    void SetPatternName(int pattern, const char* name) {
+        tarvel::SetPatternName(song, pattern, name);
+    }
+    void PutSequenceSlot() { edit.PutSequenceSlot(); }
+    void ClearSequenceSlot() { edit.ClearSequenceSlot(); }
+    void SendAllPrograms() { engine.SendAllPrograms(editor.currentChannel); }
+
+    // --- MIDI sends (caller holds the lock; window or timer thread) -------------------------
+    void NoteOn(int channel, int column, int note, int velocity) {
+        engine.NoteOn(channel, column, note, velocity);
+    }
+    void NoteOff(int channel, int column) { engine.NoteOff(channel, column); }
+    void SendControlChange(int channel, int controller, int value) {
+        engine.SendControlChange(channel, controller, value);
+    }
+    void SendPitchWheel(int channel, int low, int high) {
+        engine.SendPitchWheel(channel, low, high);
+    }
+    void SendSystemMessage(int status, int data) { engine.SendSystemMessage(status, data); }
+    void SetChannelProgram(int channel, int program) {
+        engine.SetChannelProgram(channel, program, editor.currentChannel);
+    }
+    void SendControlToAllChannels(int controller) { engine.SendControlToAllChannels(controller); }
+    void ReleaseAllNotes() { engine.ReleaseAllNotes(); }
+    void ResetNoteTracking() { engine.ResetNoteTracking(); }
+
+    // --- Tempo (caller holds the lock) -------------------------------------------------------
+    void SetBpm(int bpm) { tarvel::SetBpm(song, bpm); }
+    void ShowBpm() { engine.ShowBpm(); }
+    int EffectiveLineDuration() const { return tarvel::EffectiveLineDuration(song); }
+
+    // --- Player (caller holds the lock) -----------------------------------------------------
+    // Transport: window thread.
+    void StartPlayback(int mode) { engine.StartPlayback(mode, editor.seqCursorRow); }
+    void StopPlayback() { engine.StopPlayback(); }
+    void SeekStart() { engine.SeekTo(editor.seqTopRow); }
+    // The row just below the 24 sequencer lines on show.
+    void SeekEnd() {
+        engine.SeekTo(std::int64_t{editor.seqTopRow} + 24 * std::int64_t{editor.seqStep});
+    }
+    void ResetTrackState() { engine.ResetTrackState(); }
+    // The clock: timer thread, every 2 ms (tests call them directly).
+    void PlayerTick() { engine.PlayerTick(PlayerInputsNow()); }
+    void SongTick() { engine.SongTick(PlayerInputsNow()); }
+    void PatternTick() { engine.PatternTick(PlayerInputsNow()); }
+    void LoadTrackSlot(int track) { engine.LoadTrackSlot(track); }
+    void RunPendingAction(int channel, int column) { engine.RunPendingAction(channel, column); }
+    void PlayCell(const Pattern& pattern, int line, int channel, int column) {
+        engine.PlayCell(pattern, line, channel, column, editor.currentChannel);
+    }
+
+    // --- Editor operations (caller holds the lock; window thread) -----------------------------
+    void MoveCursorLines(int delta) { edit.MoveCursorLines(delta); }
+    void PreviewNote(int value) { edit.PreviewNote(value); }
+    void EnterHexDigit(int value) { edit.EnterHexDigit(value); }
+    static constexpr int kDeleteEntry = SongEditor::kDeleteEntry;
+
+    // --- Song files and patch lists (window thread; take the lock) ---------------------------
+    // A failure is shown in an error box and changes nothing.
+    bool SaveSong(const std::string& path);  // false: not saved, the old file is kept
+    bool LoadSong(const std::string& path);  // true: loaded and its information box shown
+    // LoadSong's steps after the file is read, for any source of bytes (the fuzz target).
+    bool LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title);
+    bool LoadPatchList(const std::string& path);
+    bool SavePatchList(const std::string& path);
+    ProgramList RefillProgramList() const;
+    // The "Set patch name" dialog's OK: the first 30 characters name the current channel's
+    // program, also one beyond patchCount.
+    void EditPatchName(const std::string& typed);
+    FileCalls fileCalls = SystemFileCalls();  // what saves write through; tests make it fail
+
+    // --- Pattern commands (caller holds the lock) --------------------------------------------
+    void CopyPattern(int pattern) { edit.CopyPattern(pattern); }
+    void CutPattern(int pattern) { edit.CutPattern(pattern); }
+    void PastePattern(int pattern) { edit.PastePattern(pattern); }
+    void StepCurrentPattern(int delta) { edit.StepCurrentPattern(delta); }
+    void AdjustInsertTranspose(int delta) { edit.AdjustInsertTranspose(delta); }
+    void ApplyPatternProperties(const std::string& name, const std::string& lines) {
+        edit.ApplyPatternProperties(name, lines);
+    }
+
+    // --- Commands (window thread; take the lock) ---------------------------------------------
+    void NewSong();               // the File menu's New: ResetSong, then SendAllPrograms
+    void MidiResetControllers();  // MIDI menu "All controllers reset", with its confirmation
+    void MidiAllNotesOff();       // MIDI menu "All notes off", with its confirmation
+    void ShowMidiOutInfo();       // the panel's "Details..." box
+    void CloseMidiPorts();        // at the close of the main window
+
+    // --- Window-side signals ------------------------------------------------------------------
+    // What the timer thread (or any edit) wants the window to do is recorded as UiSignal bits
+    // and done by DispatchUiSignals on the window thread; raising one never allocates or waits.
+    void RaiseUiSignal(unsigned raised) noexcept { signals_.Raise(raised); }
+    void DispatchUiSignals();  // window thread; takes the lock briefly
+
+    UiHooks& ui() { return ui_; }
+    MidiOutDriver& midiOut() { return midiOut_; }
+
+  private:
+    void OpenMidiPorts();
+    void StartClock();
+    static void ClockTick(void* doc, std::int64_t deadlineNs);  // timer thread
+    PlayerInputs PlayerInputsNow() const {
+        return {editor.currentPattern, editor.currentChannel, editor.loopStartRow,
+                editor.loopEndRow};
+    }
+    void ShowInformation(const char* title, const std::string& text, bool ownedByFrame);
+
+    PeriodicTimer clock_;  // the player's 2 ms clock; stopped by CloseMidiPorts
+};
+
+}  // namespace tarvel

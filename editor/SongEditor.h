@@ -1,0 +1,68 @@
+// What editing works on: the song and the editor state it changes, the player state it shows,
+// the engine that sounds the notes typed, the lock that guards them all and the signals that
+// ask the window to repaint. The document owns every part; the editor's functions take this
+// view of it, so nothing in the editor knows the document.
+//
+// Operations marked "caller holds the lock" run inside a hold the caller took; the free
+// functions of the editor's other headers take the lock themselves unless they say otherwise.
+// Window thread.
+#pragma once
+
+#include <string>
+
+#include "editor/EditorState.h"
+#include "engine/Engine.h"
+
+namespace tarvel {
+
+class SongEditor {
+  public:
+    SongEditor(Song& song, EditorState& editor, Engine& engine, UiSignals& signals)
+        : song(song),
+          editor(editor),
+          player(engine.player),
+          engine(engine),
+          mutex(engine.mutex),
+          signals_(signals) {}
+    SongEditor(const SongEditor&) = delete;
+    SongEditor& operator=(const SongEditor&) = delete;
+
+    void RaiseUiSignal(unsigned raised) noexcept { signals_.Raise(raised); }
+
+    // --- Typing into the pattern (caller holds the lock) ----------------------------------------
+    // Moves the edit cursor by `delta` lines within the current pattern and scrolls the 25
+    // shown lines after it.
+    void MoveCursorLines(int delta);
+    // A note key: 0..28 semitones above C of the octave, kNoteOff or kNoNote. Sounds the note on
+    // the current channel; in record mode writes the note byte and steps down editStep lines.
+    void PreviewNote(int value);
+    // A digit key in fields 1..6: 0..15, or kDeleteEntry. Record mode only; steps down a line.
+    void EnterHexDigit(int value);
+    static constexpr int kDeleteEntry = 0xFF;
+
+    // --- The sequencer slot under its cursor (caller holds the lock) ----------------------------
+    void PutSequenceSlot();    // the current pattern with the insert transpose
+    void ClearSequenceSlot();  // empty again
+
+    // --- Pattern commands (caller holds the lock) -----------------------------------------------
+    // Pattern numbers outside 0..127 are ignored.
+    void CopyPattern(int pattern);
+    void CutPattern(int pattern);
+    void PastePattern(int pattern);
+    void StepCurrentPattern(int delta);     // clamped to 0..127; cursor to line 0
+    void AdjustInsertTranspose(int delta);  // clamped to -99..+99
+    // The "Pattern properties" dialog's OK for the current pattern: the name's first 30
+    // characters; the lines box's first three characters read as a number, clamped to 1..256.
+    void ApplyPatternProperties(const std::string& name, const std::string& lines);
+
+    Song& song;
+    EditorState& editor;
+    const PlayerState& player;
+    Engine& engine;
+    DocumentMutex& mutex;
+
+  private:
+    UiSignals& signals_;
+};
+
+}  // namespace tarvel

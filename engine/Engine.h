@@ -1,0 +1,81 @@
+// The engine: every MIDI message the program sends, the tracking of the notes that sound, the
+// player with its transport and 2 ms ticks, and the cell command interpreter. It works on
+// records the document owns (the song, the player state, the opened ports) and learns what the
+// editor decides (current pattern and channel, loop rows) as plain inputs.
+//
+// Every operation expects the document lock to be held by the calling thread: the timer thread
+// for the ticks, the window thread for the transport and the sends of edits and commands.
+// Nothing here allocates.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/MidiPortSet.h"
+#include "engine/PlayerState.h"
+#include "engine/UiSignals.h"
+#include "platform/DocumentMutex.h"
+#include "song/Song.h"
+
+namespace tarvel {
+
+// What the editor decides and the player follows, taken afresh at every tick.
+struct PlayerInputs {
+    int currentPattern;
+    int currentChannel;
+    int loopStartRow;
+    int loopEndRow;
+};
+
+class Engine {
+  public:
+    Engine(Song& song, PlayerState& player, MidiPortSet& ports, DocumentMutex& mutex,
+           UiSignals& signals)
+        : song(song), player(player), ports(ports), mutex(mutex), signals_(signals) {}
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // --- MIDI sends ---------------------------------------------------------------------------
+    void NoteOn(int channel, int column, int note, int velocity);
+    void NoteOff(int channel, int column);
+    void SendControlChange(int channel, int controller, int value);
+    void SendPitchWheel(int channel, int low, int high);
+    void SendSystemMessage(int status, int data);
+    // The program list follows when `channel` is the editor's current channel.
+    void SetChannelProgram(int channel, int program, int currentChannel);
+    void SendAllPrograms(int currentChannel);
+    void SendControlToAllChannels(int controller);
+    void ReleaseAllNotes();
+    void ResetNoteTracking();
+    void ShowBpm();  // asks the window side to show 15000 / lineDuration
+
+    // --- Transport ----------------------------------------------------------------------------
+    void StartPlayback(int mode, int fromRow);  // restarts a running playback
+    void StopPlayback();            // releases every note; the play watch keeps its time
+    void SeekTo(std::int64_t row);  // kept within the grid
+    void ResetTrackState();
+
+    // --- The clock's work, every 2 ms -----------------------------------------------------------
+    void PlayerTick(const PlayerInputs& inputs);
+    void SongTick(const PlayerInputs& inputs);
+    void PatternTick(const PlayerInputs& inputs);
+    void LoadTrackSlot(int track);
+    void RunPendingAction(int channel, int column);
+    // Turns one cell into its MIDI messages and pending actions.
+    void PlayCell(const Pattern& pattern, int line, int channel, int column, int currentChannel);
+
+    // The records it works on, owned by the document.
+    Song& song;
+    PlayerState& player;
+    MidiPortSet& ports;
+    DocumentMutex& mutex;  // held by every caller; named here for the assertions
+
+  private:
+    void BeginLine();
+    void AdvanceClock();
+    void SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept;
+    void SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept;
+
+    UiSignals& signals_;
+};
+
+}  // namespace tarvel

@@ -65,17 +65,13 @@ QString CFennoralApp::WindowTitle() const {
 
 void CFennoralApp::SongReplaced(const std::string& path) {
     path_ = path;
-    {
-        std::lock_guard lock(doc_->mutex);
-        changes_.MarkUnchanged(*doc_);
-    }
+    changes_.MarkUnchanged(*doc_);
     frame_->setWindowTitle(WindowTitle());
     frame_->SelectCurrentChannel();
     frame_->UpdateCommandStates();
 }
 
 bool CFennoralApp::IsSongChanged() {
-    std::lock_guard lock(doc_->mutex);
     return changes_.IsChanged(*doc_);
 }
 

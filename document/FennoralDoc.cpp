@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace tarvel {
@@ -22,6 +23,7 @@ CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions optio
     OpenMidiPorts();
     {
         std::lock_guard lock(mutex);
+        for (int device = 0; device < ports.deviceCount; ++device) engine.SendAllNotesOffTo(device);
         player.lineClock = player.playRow = player.playMode = 0;
         player.isPlaying = 0;
     }
@@ -64,16 +66,40 @@ void CFennoralDoc::CloseMidiPorts() {
 
 void CFennoralDoc::ResetSong() {
     TARVEL_ASSERT_LOCKED(*this);
+    engine.ReleaseAllNotes();
     MakeNewSong(song);
     engine.ResetNoteTracking();
     engine.ShowBpm();
 }
 
 void CFennoralDoc::NewSong() {
+    // From the song as it is: a new song keeps the bytes that no reset writes.
+    const auto next = std::make_unique<Song>();
+    CopyInShortHolds(mutex, next.get(), &song, sizeof(Song));
+    MakeNewSong(*next);
+    ReplaceSong(*next, nullptr);
+}
+
+void CFennoralDoc::ReplaceSong(const Song& next, const LoopRows* loop) {
     {
         std::lock_guard lock(mutex);
-        ResetSong();
+        ReleaseAllNotes();  // what sounds now belongs to the song that goes
+        player.songReplacing = 1;
+    }
+    CopyInShortHolds(mutex, &song, &next, sizeof(Song));
+    {
+        std::lock_guard lock(mutex);
+        if (loop) {
+            editor.loopStartRow = loop->start;
+            editor.loopEndRow = loop->end;
+        }
+        // A loaded note table is taken as it is, its notes routed as their channels are.
+        for (int channel = 0; channel < kTrackCount; ++channel)
+            for (int column = 0; column < kTrackCount; ++column)
+                player.soundingDevice[channel][column] = song.channelDevice[channel];
+        player.songReplacing = 0;
         SendAllPrograms();
+        ShowBpm();
     }
     RaiseUiSignal(kRefreshPanel | kRepaintView);
 }
@@ -85,7 +111,7 @@ void CFennoralDoc::ShowInformation(const char* title, const std::string& text, b
 void CFennoralDoc::MidiResetControllers() {
     {
         std::lock_guard lock(mutex);
-        SendControlToAllChannels(121);
+        SendControlToAllChannels(121);  // releases the notes first
     }
     ShowInformation("MIDI Message send",
                     "'All controller reset' message has been send to all devices and channels",

@@ -184,6 +184,13 @@ class CFennoralDoc {
                 editor.loopEndRow};
     }
     void ShowInformation(const char* title, const std::string& text, bool ownedByFrame);
+    struct LoopRows {
+        std::int32_t start;
+        std::int32_t end;
+    };
+    // Window thread; takes the lock in short holds. Copies `next` over the song (and the loop
+    // rows when given) while the player waits, so the clock is never kept waiting for long.
+    void ReplaceSong(const Song& next, const LoopRows* loop);
 
     PeriodicTimer clock_;  // the player's 2 ms clock; stopped by CloseMidiPorts
 };

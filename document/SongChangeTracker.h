@@ -18,7 +18,7 @@ class SongChangeTracker {
     SongChangeTracker();
     ~SongChangeTracker();
 
-    // Caller holds the document lock.
+    // Window thread; take the document lock in short holds, so the caller must not hold it.
     void MarkUnchanged(const CFennoralDoc& doc);
     bool IsChanged(const CFennoralDoc& doc) const;
 

@@ -1,6 +1,7 @@
 // Saving and opening songs. The file work and the compression run outside the lock; only the
 // copy of the song in or out holds it, so the player keeps time while a song is saved or opened.
 #include <filesystem>
+#include <memory>
 #include <mutex>
 
 #include "document/FennoralDoc.h"
@@ -21,11 +22,18 @@ std::string FullPath(const std::string& path) {
 }  // namespace
 
 bool CFennoralDoc::SaveSong(const std::string& path) {
-    std::vector<std::uint8_t> stream(kSongStreamSize);
+    std::int32_t loopStart;
+    std::int32_t loopEnd;
     {
         std::lock_guard lock(mutex);
-        WriteSongStream(song, editor.loopStartRow, editor.loopEndRow, stream);
+        loopStart = editor.loopStartRow;
+        loopEnd = editor.loopEndRow;
     }
+    // The window thread is the only editor, so a copy in short holds is the song as it stands.
+    const auto copy = std::make_unique<Song>();
+    CopyInShortHolds(mutex, copy.get(), &song, sizeof(Song));
+    std::vector<std::uint8_t> stream(kSongStreamSize);
+    WriteSongStream(*copy, loopStart, loopEnd, stream);
     const std::vector<std::uint8_t> file = EncodeSongFile(stream);
     std::string whyNot = "compression failed";
     if (!file.empty() && ReplaceFile(path, file, whyNot, fileCalls)) return true;
@@ -54,18 +62,11 @@ bool CFennoralDoc::LoadSongFromBytes(std::span<const std::uint8_t> file, const s
         ui_.ShowMessage({MessageIcon::Error, "Error", kCorruptSong, false});
         return false;
     }
-    SongHeader header;
-    {
-        std::lock_guard lock(mutex);
-        // The loaded note table replaces the record of what sounds now: release those notes
-        // first, or nothing would ever stop them.
-        ReleaseAllNotes();
-        ReadSongStream(stream, song, editor.loopStartRow, editor.loopEndRow);
-        SendAllPrograms();
-        ShowBpm();
-        header = song.header;
-    }
-    RaiseUiSignal(kRefreshPanel | kRepaintView);
+    const auto loaded = std::make_unique<Song>();
+    LoopRows loop;
+    ReadSongStream(stream, *loaded, loop.start, loop.end);
+    ReplaceSong(*loaded, &loop);
+    const SongHeader& header = loaded->header;
     DispatchUiSignals();  // the panel shows the new song before the box waits for the user
     ui_.ShowMessage({MessageIcon::Information, title, SongInformationText(header), false});
     return true;

@@ -38,6 +38,14 @@ struct EditorState {
     std::uint8_t recordMode;
     Pattern blockClipboard;
     Pattern patternClipboard;
+    // The note each held note key sounds, by virtual key, so that its release stops that note
+    // wherever the cursor or the channel went meanwhile.
+    struct HeldNoteKey {
+        std::uint8_t sounding;
+        std::uint8_t channel;
+        std::uint8_t column;
+        std::uint8_t note;
+    } heldNoteKeys[256];
 };
 
 void InitEditorState(EditorState& editor);

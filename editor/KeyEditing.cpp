@@ -145,29 +145,29 @@ void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld) {
     }
     if (HandleNavigationKey(doc, virtualKey, shiftHeld)) return;
     if (field == 0) {
-        if (const int value = NoteKeyValue(virtualKey); value >= 0) doc.PreviewNote(value);
+        if (const int value = NoteKeyValue(virtualKey); value >= 0) {
+            const int channel = doc.editor.currentChannel & 0x0F;
+            const int column = doc.editor.cursorTrack & 0x0F;
+            doc.PreviewNote(value);
+            const std::int32_t sounding = doc.song.soundingNote[channel][column];
+            if (value != kNoteOff && value != kNoNote && sounding >= 0)
+                doc.editor.heldNoteKeys[virtualKey & 0xFF] = {
+                    1, static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(column),
+                    static_cast<std::uint8_t>(sounding)};
+        }
     } else if (field >= 1) {
         if (const int digit = DigitKeyValue(virtualKey); digit >= 0) doc.EnterHexDigit(digit);
     }
 }
 
 void EditorKeyUp(SongEditor& doc, int virtualKey) {
-    switch (virtualKey) {
-        case vk::kF4:
-        case vk::kF5:
-        case vk::kLeft:
-        case vk::kUp:
-        case vk::kRight:
-        case vk::kDown:
-        case vk::kDelete:
-        case vk::kPrior:
-        case vk::kNext:
-            return;
-        default:
-            break;
-    }
     std::lock_guard lock(doc.mutex);
-    doc.engine.NoteOff(doc.editor.currentChannel, doc.editor.cursorTrack);
+    auto& held = doc.editor.heldNoteKeys[virtualKey & 0xFF];
+    // Only the note this key started, and only while it still sounds: a later note in the same
+    // slot belongs to another key or to the player.
+    if (held.sounding && doc.song.soundingNote[held.channel][held.column] == held.note)
+        doc.engine.NoteOff(held.channel, held.column);
+    held.sounding = 0;
 }
 
 void ShiftOctave(SongEditor& doc, int delta) {

@@ -11,8 +11,8 @@ namespace tarvel {
 
 // `shiftHeld` matters only for Tab. Keys the frame turns into commands never arrive here.
 void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld);
-// Releases the note of the current channel's slot under the cursor track, except for the
-// keys that never start one. The window filters out auto-repeat releases before calling.
+// Releases the note that this key started, wherever the cursor and the channel are now. The
+// window filters out auto-repeat releases before calling.
 void EditorKeyUp(SongEditor& doc, int virtualKey);
 
 // "Shift octave down" (32779, delta -1) and "Shift octave up" (32780, delta +1): 0..8.

@@ -26,9 +26,10 @@ void Engine::NoteOn(int channel, int column, int note, int velocity) {
     channel &= 0x0F;
     column &= 0x0F;
     NoteOff(channel, column);
+    const std::uint8_t device = song.channelDevice[channel];
     song.soundingNote[channel][column] = note & 0xFF;
-    SendToDevice(song.channelDevice[channel], static_cast<std::uint8_t>(0x90 + channel), note,
-                 velocity);
+    player.soundingDevice[channel][column] = device;
+    SendToDevice(device, static_cast<std::uint8_t>(0x90 + channel), note, velocity);
 }
 
 void Engine::NoteOff(int channel, int column) {
@@ -39,8 +40,22 @@ void Engine::NoteOff(int channel, int column) {
     if (sounding < 0) return;
     const int note = sounding;
     sounding = -1;
-    SendToDevice(song.channelDevice[channel], static_cast<std::uint8_t>(0x80 + channel), note,
-                 0x64);
+    // Where the note went, even if the channel has been routed elsewhere since.
+    SendToDevice(player.soundingDevice[channel][column], static_cast<std::uint8_t>(0x80 + channel),
+                 note, 0x64);
+}
+
+void Engine::SendAllNotesOffTo(int device) {
+    TARVEL_ASSERT_LOCKED(*this);
+    for (int channel = 0; channel < kTrackCount; ++channel)
+        SendToDevice(device, static_cast<std::uint8_t>(0xB0 + channel), 123, 0);
+}
+
+void Engine::SetChannelDevice(int channel, int device) {
+    TARVEL_ASSERT_LOCKED(*this);
+    channel &= 0x0F;
+    for (int column = 0; column < kTrackCount; ++column) NoteOff(channel, column);
+    song.channelDevice[channel] = static_cast<std::uint8_t>(device);
 }
 
 void Engine::SendControlChange(int channel, int controller, int value) {
@@ -69,7 +84,9 @@ void Engine::SetChannelProgram(int channel, int program, int currentChannel) {
 
 void Engine::SendControlToAllChannels(int controller) {
     TARVEL_ASSERT_LOCKED(*this);
-    ResetNoteTracking();
+    // A controller reset does not silence notes on every device: release them first, so the
+    // tracking never forgets a note that still sounds.
+    ReleaseAllNotes();
     for (int channel = 0; channel < kTrackCount; ++channel)
         SendControlChange(channel, controller, 0);
 }
@@ -95,6 +112,7 @@ void Engine::ShowBpm() {
 }
 
 void Engine::ResetNoteTracking() {
+    TARVEL_ASSERT_LOCKED(*this);
     for (auto& channel : song.soundingNote)
         for (auto& note : channel) note = -1;
     for (auto& channel : player.pendingAction)

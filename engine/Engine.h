@@ -43,9 +43,14 @@ class Engine {
     // The program list follows when `channel` is the editor's current channel.
     void SetChannelProgram(int channel, int program, int currentChannel);
     void SendAllPrograms(int currentChannel);
+    // All Notes Off on the 16 channels of one device: at start-up, for what a run that was
+    // killed may have left sounding.
+    void SendAllNotesOffTo(int device);
+    // Routes a channel to another device; its sounding notes are released first, where they went.
+    void SetChannelDevice(int channel, int device);
     void SendControlToAllChannels(int controller);
     void ReleaseAllNotes();
-    void ResetNoteTracking();
+    void ResetNoteTracking();  // forgets without note-offs: only for notes that no longer sound
     void ShowBpm();  // asks the window side to show 15000 / lineDuration
 
     // --- Transport ----------------------------------------------------------------------------

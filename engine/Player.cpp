@@ -67,6 +67,7 @@ void Engine::ResetTrackState() {
 
 void Engine::PlayerTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
+    if (player.songReplacing) return;
     if (player.playMode == kSongMode)
         SongTick(inputs);
     else
@@ -129,7 +130,10 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
 
     if (player.halfLinePending && player.lineClock >= lineDuration / 2) {
         player.halfLinePending = 0;
-        for (int column = 0; column < kTrackCount; ++column) RunPendingAction(channel, column);
+        // Every channel's, not only the current one's: a gate set before a change of channel
+        // must still end its note.
+        for (int pending = 0; pending < kTrackCount; ++pending)
+            for (int column = 0; column < kTrackCount; ++column) RunPendingAction(pending, column);
     }
 
     AdvanceClock();

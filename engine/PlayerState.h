@@ -34,6 +34,12 @@ struct PlayerState {
     std::int32_t trackTranspose[kTrackCount];
     std::uint8_t halfLinePending;
     std::uint8_t isPlaying;
+    // Set while the window thread copies a new song in, piece by piece: ticks then play nothing,
+    // so no line is played from half of one song and half of another.
+    std::uint8_t songReplacing;
+    // The device each voice slot's sounding note went to, so its note-off follows it there
+    // even when the channel is routed elsewhere meanwhile. [channel][column]
+    std::uint8_t soundingDevice[kTrackCount][kTrackCount];
     bool panelKnown;        // the frame has registered the program list and the BPM box
     std::uint32_t timerId;  // 0 when the periodic timer could not be created
 };

@@ -104,19 +104,20 @@ TEST_F(ChannelMessages, AllNotesOffReleasesSoundingNotesThenSendsTheController) 
                             "send to all devices and channels"));
 }
 
-TEST_F(ChannelMessages, ControllerResetEmptiesTheSlotsWithoutNoteOffs) {
+TEST_F(ChannelMessages, ControllerResetReleasesSoundingNotesThenResetsEveryChannel) {
     doc.NoteOn(0, 0, 60, 100);
     t.TakeSent();
     lock.unlock();
     doc.MidiResetControllers();
     std::vector<std::string> sent = t.TakeSent();
-    ASSERT_EQ(sent.size(), 32u);
-    EXPECT_EQ(sent[0], "b0 79 00@0");
+    ASSERT_EQ(sent.size(), 33u);
+    EXPECT_EQ(sent[0], "80 3c 64@0");  // controller 121 silences nothing by itself
+    EXPECT_EQ(sent[1], "b0 79 00@0");
     EXPECT_THAT(t.ui.Events(),
                 ElementsAre("message:info:MIDI Message send:'All controller reset' message has "
                             "been send to all devices and channels"));
     lock.lock();
-    doc.NoteOn(0, 0, 62, 100);  // the slot was emptied: no note-off first
+    doc.NoteOn(0, 0, 62, 100);  // the slot was released: no second note-off
     EXPECT_THAT(t.TakeSent(), ElementsAre("90 3e 64@0"));
 }
 
@@ -138,6 +139,13 @@ TEST(MidiPorts, FailingDeviceShowsOneErrorAndTheOthersStillPlay) {
     EXPECT_THAT(ui.Events(),
                 ElementsAre("message:error:MIDI Initialization:Error opening midi out device"));
     EXPECT_EQ(doc->ports.deviceCount, 3);
+    // Start-up silences what an earlier run may have left: All Notes Off on every channel of
+    // every device that opened.
+    std::vector<std::string> silence;
+    for (int device : {0, 2})
+        for (int channel = 0; channel < 16; ++channel)
+            silence.push_back(testing::Describe({device, {std::uint8_t(0xB0 + channel), 123, 0}, 3, 0}));
+    EXPECT_EQ(testing::TakeSent(midi), silence);
     std::lock_guard lock(doc->mutex);
     doc->SendControlChange(0, 1, 2);
     EXPECT_EQ(midi.Messages().size(), 2u);

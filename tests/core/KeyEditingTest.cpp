@@ -277,16 +277,28 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     EXPECT_THAT(t.TakeSent(), IsEmpty());
 }
 
-TEST_F(KeyEditing, KeyUpReleasesTheSlotOfTheMomentExceptForMovingKeys) {
+TEST_F(KeyEditing, KeyUpReleasesTheNoteItsKeyStartedWhereverTheCursorWent) {
     Press('Q');
+    Press(vk::kTab);  // the cursor and the channel move while the key is held
+    {
+        std::lock_guard lock(doc.mutex);
+        MoveCurrentChannel(doc.edit, +1);
+    }
+    Release(vk::kTab);
     Release(vk::kDown);
-    Release(vk::kF5);
-    Release(vk::kDelete);
     EXPECT_THAT(t.TakeSent(), ElementsAre("90 3c 64@0"));
-
-    e.sequencerFocus = 1;  // in either pane, whatever was pressed
-    Release(vk::kSpace);
+    e.sequencerFocus = 1;  // in either pane
+    Release('Q');
     EXPECT_THAT(t.TakeSent(), ElementsAre("80 3c 64@0"));
+
+    // A second key in the same slot takes the note over: the first key's release leaves it.
+    e.sequencerFocus = 0;
+    Press('Q');
+    Press('W');
+    Release('Q');
+    EXPECT_THAT(t.TakeSent(), ElementsAre("91 3c 64@0", "81 3c 64@0", "91 3e 64@0"));
+    Release('W');
+    EXPECT_THAT(t.TakeSent(), ElementsAre("81 3e 64@0"));
 }
 
 TEST_F(KeyEditing, EditsHoldTheLockWhileThePlayerReads) {

@@ -343,7 +343,7 @@ TEST_F(Player, AnEmptyCellLeavesTheSlotAlone) {
 
 // --- Pattern mode, seek, stop ---------------------------------------------------------------
 
-TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndKeepsOldPendingActions) {
+TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndEndsTheOldChannelsGates) {
     Put(0, 0, 0, Note(60, 0x80));
     Put(1, 0, 0, Note(70));
     Put(1, 1, 0, Note(71));
@@ -351,14 +351,8 @@ TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndKeepsOldPendin
     Tick(1);
     doc.editor.currentChannel = 3;
     doc.editor.currentPattern = 1;
-    Tick(60);  // this half line covers channel 3 only; the next line plays the new choice
-    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "60: 93 47 50@0"));
-    EXPECT_EQ(doc.player.pendingAction[0][0], kPendingNoteOff);
-    EXPECT_EQ(doc.song.soundingNote[0][0], 60);  // not released by the switch
-
-    doc.editor.currentChannel = 0;
-    Tick(30);
-    EXPECT_THAT(Sent(), ElementsAre("90: 80 3c 64@0"));
+    Tick(60);  // the gate of channel 0 still ends at half line; the next line plays the new choice
+    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "30: 80 3c 64@0", "60: 93 47 50@0"));
 }
 
 TEST_F(Player, SeekMovesThePlayRowWithinTheGrid) {

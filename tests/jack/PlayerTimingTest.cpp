@@ -32,7 +32,8 @@ TEST(JackPlayerTiming, PatternLinesAtBpm125Arrive120MsApart) {
         doc->StartPlayback(kPatternMode);
     }
     constexpr int kLines = 26;  // about 3 s; each line after the first also releases a note
-    const auto dumped = jack.WaitForMessages(2 * kLines - 1, 10000);
+    constexpr int kStartUpSilence = 16;  // All Notes Off on every channel
+    const auto dumped = jack.WaitForMessages(kStartUpSilence + 2 * kLines - 1, 10000);
     doc->CloseMidiPorts();
     std::vector<std::int64_t> lineStarts;
     for (const auto& message : dumped)

@@ -237,9 +237,8 @@ void ControlPanel::StepChannel(int delta) {
 void ControlPanel::ChooseDevice(int device) {
     if (device >= 0) {
         std::lock_guard lock(doc_.mutex);
-        auto& routed = doc_.song.channelDevice[doc_.editor.currentChannel & 0x0F];
-        const auto chosen = static_cast<std::uint8_t>(device);
-        if (routed != chosen) routed = chosen;
+        const int channel = doc_.editor.currentChannel & 0x0F;
+        if (doc_.song.channelDevice[channel] != device) doc_.SetChannelDevice(channel, device);
     }
     BackToView();
 }

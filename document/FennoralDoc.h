@@ -100,6 +100,7 @@ class CFennoralDoc {
     void SetChannelProgram(int channel, int program) {
         engine.SetChannelProgram(channel, program, editor.currentChannel);
     }
+    void SetChannelDevice(int channel, int device) { engine.SetChannelDevice(channel, device); }
     void SendControlToAllChannels(int controller) { engine.SendControlToAllChannels(controller); }
     void ReleaseAllNotes() { engine.ReleaseAllNotes(); }
     void ResetNoteTracking() { engine.ResetNoteTracking(); }

@@ -115,12 +115,16 @@ void WriteTrack(std::vector<std::uint8_t>& out, const MidiTrack& track) {
 
 // --- Reading ------------------------------------------------------------------------------
 
-template <typename... Values>
-bool Refuse(std::string& whyNot, const char* format, Values... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, values...);
-    whyNot = text;
+bool Refuse(std::string& whyNot, const char* reason) {
+    whyNot = reason;
     return false;
+}
+
+template <typename First, typename... Rest>
+bool Refuse(std::string& whyNot, const char* format, First first, Rest... rest) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, first, rest...);
+    return Refuse(whyNot, text);
 }
 
 // A chunk's four-letter type as text that is safe to show, whatever its bytes.

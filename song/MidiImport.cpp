@@ -49,17 +49,33 @@ struct EventRef {
     }
 };
 
-// Every event of every track in the order they sound; ties in track order.
+// Every event of every track in the order they sound; ties in track order. Each track is in
+// tick order already (unless made by hand), so merging them pairwise is enough.
 std::vector<EventRef> Timeline(const MidiFileData& file) {
     std::size_t count = 0;
     for (const MidiTrack& track : file.tracks) count += track.events.size();
     std::vector<EventRef> timeline;
     timeline.reserve(count);
-    for (std::uint32_t t = 0; t < file.tracks.size(); ++t)
+    std::vector<std::size_t> ends = {0};  // of each run of events in order
+    for (std::uint32_t t = 0; t < file.tracks.size(); ++t) {
         for (std::uint32_t i = 0; i < file.tracks[t].events.size(); ++i)
             timeline.push_back({file.tracks[t].events[i].tick, t, i});
-    if (!std::is_sorted(timeline.begin(), timeline.end()))
-        std::sort(timeline.begin(), timeline.end());
+        const auto begin = timeline.begin() + static_cast<std::ptrdiff_t>(ends.back());
+        if (!std::is_sorted(begin, timeline.end())) std::sort(begin, timeline.end());
+        ends.push_back(timeline.size());
+    }
+    while (ends.size() > 2) {
+        std::vector<std::size_t> merged = {0};
+        for (std::size_t i = 2; i < ends.size(); i += 2) {
+            const auto at = [&](std::size_t end) {
+                return timeline.begin() + static_cast<std::ptrdiff_t>(ends[end]);
+            };
+            std::inplace_merge(at(i - 2), at(i - 1), at(i));
+            merged.push_back(ends[i]);
+        }
+        if (ends.size() % 2 == 0) merged.push_back(ends.back());  // an odd run out
+        ends = std::move(merged);
+    }
     return timeline;
 }
 
@@ -84,11 +100,17 @@ struct CellWrite {
     std::uint8_t amount;  // velocity or parameter
 };
 
+// Tells patterns apart before they are compared, a word at a time.
 std::uint64_t HashOf(const Pattern& pattern, int lines) {
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    static_assert(sizeof pattern.cells[0] % sizeof(std::uint64_t) == 0);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pattern.cells);
-    for (std::size_t i = 0; i < lines * sizeof pattern.cells[0]; ++i)
-        hash = (hash ^ bytes[i]) * 1099511628211ull;
+    std::uint64_t hash = 0;
+    for (std::size_t at = 0; at < lines * sizeof pattern.cells[0]; at += sizeof hash) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + at, sizeof word);
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        hash ^= hash >> 29;
+    }
     return hash;
 }
 
@@ -398,9 +420,13 @@ class MidiImporter {
 };
 
 std::string WithCommas(int number) {
-    std::string digits = std::to_string(number);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
-    return digits;
+    const std::string digits = std::to_string(number);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
 }
 
 }  // namespace

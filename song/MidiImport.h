@@ -44,6 +44,7 @@ MidiImportReport ImportMidiFile(const MidiFileData& file, Song& song,
 
 // What to tell the user, for example
 // "Imported 1,234 notes; 12 dropped: more than 16 at once (10), song longer than the grid (2)."
+// Any thread.
 std::string MidiImportReportText(const MidiImportReport& report);
 
 }  // namespace tarvel

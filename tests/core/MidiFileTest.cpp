@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
+
+#include <cstdio>
+
+#include "song/MidiFile.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::HasSubstr;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes Chunk(const char* id, const Bytes& body) {
+    const auto n = static_cast<std::uint32_t>(body.size());
+    return Cat({Bytes(id, id + 4),
+                {Bytes::value_type(n >> 24), Bytes::value_type(n >> 16), Bytes::value_type(n >> 8),
+                 Bytes::value_type(n)},
+                body});
+}
+
+Bytes Header(int tracks, int format = 1, int division = 96) {
+    return Chunk("MThd", {0, Bytes::value_type(format), Bytes::value_type(tracks >> 8),
+                          Bytes::value_type(tracks), Bytes::value_type(division >> 8),
+                          Bytes::value_type(division)});
+}
+
+Bytes OneTrack(const Bytes& body) {
+    return Cat({Header(1), Chunk("MTrk", body)});
+}
+
+// "@tick status data1 data2" for channel messages, "@tick ff51[07 a1 20]" for meta and SysEx;
+// tracks apart by " | ".
+std::string Describe(const MidiFileData& file) {
+    std::string text =
+        "format " + std::to_string(file.format) + " division " + std::to_string(file.division);
+    char item[16];
+    for (const MidiTrack& track : file.tracks) {
+        text += " |";
+        for (const MidiEvent& event : track.events) {
+            text += " @" + std::to_string(event.tick);
+            if (event.status < 0xF0) {
+                std::snprintf(item, sizeof item, " %02x %02x %02x", event.status, event.data1,
+                              event.data2);
+                text += item;
+                continue;
+            }
+            std::snprintf(item, sizeof item, event.status == kMetaEvent ? " ff%02x[" : " %02x[",
+                          event.status == kMetaEvent ? event.data1 : event.status);
+            text += item;
+            for (std::uint8_t byte : track.DataOf(event)) {
+                std::snprintf(item, sizeof item, "%02x ", byte);
+                text += item;
+            }
+            if (text.back() == ' ') text.pop_back();
+            text += "]";
+        }
+    }
+    return text;
+}
+
+std::string Repeated(const std::string& text, int times) {
+    std::string all;
+    while (times-- > 0) all += text;
+    return all;
+}
+
+std::string ReadAndDescribe(const Bytes& bytes) {
+    MidiFileData file;
+    std::string whyNot;
+    if (!ReadMidiFile(bytes, file, whyNot)) return "refused: " + whyNot;
+    return Describe(file);
+}
+
+TEST(MidiFileWriter, WritesDeltaTimesRunningStatusAndOneEndOfTrack) {
+    MidiFileData file{.format = 0, .division = 96, .tracks = {{}}};
+    MidiTrack& track = file.tracks[0];
+    track.AddMessage(0, 0x90, 0x3C, 0x40);
+    track.AddMessage(96, 0x90, 0x3C, 0x00);                  // running status
+    track.AddMeta(96, kMetaTempo, Bytes{0x07, 0xA1, 0x20});  // ends the running status
+    track.AddMessage(200, 0x90, 0xC0, 0xFF);                 // data bytes kept to 7 bits
+    track.AddMessage(400, 0x80, 0x40, 0x00);                 // a two-byte delta time
+    track.AddMessage(400, 0xF8, 0, 0);                       // real time: no place in a file
+    track.AddMeta(500, kMetaEndOfTrack, {});                 // gives the track's end
+    EXPECT_EQ(WriteMidiFile(file),
+              Cat({Header(1, 0, 96),
+                   Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0x00, 0x00, 0xFF,
+                                  0x51, 0x03, 0x07, 0xA1, 0x20, 0x68, 0x90, 0x40, 0x7F,
+                                  0x81, 0x48, 0x80, 0x40, 0x00, 0x64, 0xFF, 0x2F, 0x00})}));
+}
+
+TEST(MidiFileWriter, SortsByTickKeepingTiesAndBridgesGapsTooLongForADeltaTime) {
+    MidiFileData file{.tracks = {{}}};
+    file.tracks[0].AddMessage(0x20000000, 0x90, 1, 1);
+    file.tracks[0].AddMessage(5, 0xC0, 2);
+    file.tracks[0].AddMessage(5, 0xC0, 3);
+    EXPECT_EQ(ReadAndDescribe(WriteMidiFile(file)),
+              "format 1 division 480 | @5 c0 02 00 @5 c0 03 00 @268435460 ff01[] "
+              "@536870912 90 01 01 @536870912 ff2f[]");
+}
+
+TEST(MidiFile, EveryKindOfEventRoundTrips) {
+    MidiFileData file{.format = 1, .division = 0xE728, .tracks = {{}, {}}};  // SMPTE 25 x 40
+    MidiTrack& first = file.tracks[0];
+    std::uint32_t tick = 0;
+    for (std::uint8_t status : {0x80, 0x90, 0x90, 0xA3, 0xB4, 0xB4, 0xC5, 0xD6, 0xE7, 0xEF}) {
+        tick += 7;
+        const bool oneDataByte = (status & 0xE0) == 0xC0;
+        first.AddMessage(tick, status, tick & 0x7F, oneDataByte ? 0 : (tick * 3) & 0x7F);
+    }
+    first.AddSysEx(tick, kSysExStart, Bytes{0x43, 0x10, 0x4C, 0xF7});
+    first.AddSysEx(tick + 1, kSysExEscape, Bytes{0xF3, 0x01});
+    for (std::size_t size : {0, 1, 127, 128, 20000})
+        first.AddMeta(tick += 0x0FFFFFF, 0x7F, Bytes(size, static_cast<std::uint8_t>(size)));
+    first.AddMessage(tick, 0xD6, 9);  // after a meta event the status is written again
+    first.AddMeta(tick + 9, kMetaEndOfTrack, {});
+    file.tracks[1].AddMeta(0, kMetaEndOfTrack, {});
+
+    MidiFileData read;
+    std::string whyNot;
+    ASSERT_TRUE(ReadMidiFile(WriteMidiFile(file), read, whyNot)) << whyNot;
+    EXPECT_EQ(Describe(read), Describe(file));
+}
+
+TEST(MidiFileReader, ReadsWhatWritersReallyWrite) {
+    const Bytes endOfTrack = {0x00, 0xFF, 0x2F, 0x00};
+    const struct {
+        const char* what;
+        Bytes bytes;
+        std::string events;  // after "format 1 division 96 |"
+    } cases[] = {
+        {"running status across events",
+         OneTrack(
+             {0x00, 0x90, 0x3C, 0x40, 0x10, 0x3E, 0x40, 0x10, 0x80, 0x3C, 0x00, 0x00, 0x3E, 0x00}),
+         " @0 90 3c 40 @16 90 3e 40 @32 80 3c 00 @32 80 3e 00"},
+        {"running status across meta and SysEx",
+         OneTrack({0x00, 0xC1, 0x05, 0x00, 0xFF, 0x01, 0x01, 0x41, 0x00, 0x06, 0x00, 0xF0, 0x01,
+                   0xF7, 0x00, 0x07}),
+         " @0 c1 05 00 @0 ff01[41] @0 c1 06 00 @0 f0[f7] @0 c1 07 00"},
+        {"SysEx in parts, meta of a two-byte length",
+         OneTrack(Cat(
+             {{0x00, 0xF0, 0x02, 0x43, 0x12, 0x05, 0xF7, 0x01, 0xF7, 0x00, 0xFF, 0x7F, 0x81, 0x00},
+              Bytes(128, 0x55)})),
+         " @0 f0[43 12] @5 f7[f7] @5 ff7f[" + Repeated("55 ", 127) + "55]"},
+        {"the longest delta time", OneTrack({0xFF, 0xFF, 0xFF, 0x7F, 0xB0, 0x07, 0x64}),
+         " @268435455 b0 07 64"},
+        {"unknown chunks, a longer header, bytes after the last track and after End of Track",
+         Cat({Chunk("MThd", {0, 1, 0, 2, 0, 96, 0xAB, 0xCD}),
+              Chunk("XFIH", {1, 2, 3}),
+              Chunk("MTrk", Cat({endOfTrack, {0x00, 0x90, 0x3C}})),
+              Chunk("MTrk", {}),
+              {0, 0, 0}}),
+         " @0 ff2f[] |"},
+        {"a RIFF MIDI file",
+         Cat({{'R', 'I', 'F', 'F', 30, 0,    0,    0,   'R', 'M', 'I', 'D', 'L', 'I', 'S',
+               'T', 1,   0,   0,   0,  0x99, 0x00, 'd', 'a', 't', 'a', 26,  0,   0,   0},
+              OneTrack(endOfTrack)}),
+         " @0 ff2f[]"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadAndDescribe(c.bytes), std::string("format 1 division 96 |") + c.events)
+            << c.what;
+}
+
+TEST(MidiFileReader, RefusesDamageWithAOneLineReasonAndKeepsWhatItHad) {
+    Bytes manyDeltas = {0x00, 0x90, 0x3C, 0x40};
+    for (int i = 0; i < 17; ++i)
+        manyDeltas.insert(manyDeltas.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00});
+    const struct {
+        Bytes bytes;
+        const char* reason;
+    } cases[] = {
+        {{}, "not a MIDI file: it does not start with \"MThd\""},
+        {Bytes(4096, 0), "not a MIDI file: it does not start with \"MThd\""},
+        {{'M', 'T', 'h', 'd', 0, 0}, "the file ends inside its header"},
+        {Chunk("MThd", {0, 1, 0, 1}), "a header chunk of 4 bytes, less than the 6 it needs"},
+        {{'M', 'T', 'h', 'd', 0, 0, 0, 9, 0, 1, 0, 1, 0, 96},
+         "the header chunk claims 9 bytes, but only 6 follow"},
+        {Header(1, 2), "MIDI file format 2; only formats 0 and 1 can be read"},
+        {Header(1, 1, 0), "the header gives 0 ticks per quarter note"},
+        {Header(1, 1, 0xE700), "the header gives 0 ticks per SMPTE frame"},
+        {Header(1025), "1025 tracks, more than the 1024 that can be read"},
+        {Cat({Header(2), Chunk("MTrk", {})}), "holds 1 of the 2 tracks its header counts"},
+        {Cat({Header(1), {'M', 'T', 'r', 'k', 0, 0, 0, 5, 0x00, 0x90, 0x3C, 0x40}}),
+         "chunk \"MTrk\" at byte 14 claims 5 bytes, but only 4 follow"},
+        {Cat({Header(1), {'\x01', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xFF}}),
+         "chunk \"?Trk\" at byte 14 claims 4294967295 bytes, but only 0 follow"},
+        {OneTrack({0x00, 0x3C, 0x40}),
+         "track 1: data byte 3C at byte 23 where a status byte is needed"},
+        {OneTrack({0x00, 0x90, 0x3C, 0x90}),
+         "track 1: byte 90 at byte 25 where a data byte is needed"},
+        {OneTrack({0x80, 0x80, 0x80, 0x80, 0x00}),
+         "track 1: variable-length number longer than 4 bytes at byte 22"},
+        {OneTrack({0x00, 0x90, 0x3C}), "track 1: ends inside an event at byte 25"},
+        {OneTrack({0x00, 0xF0, 0x05, 0x43, 0xF7}),
+         "track 1: event of 5 bytes at byte 25 runs past the end of the track"},
+        {OneTrack({0x00, 0xFF, 0x03, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}),
+         "track 1: variable-length number longer than 4 bytes at byte 25"},
+        {OneTrack({0x00, 0xF4}), "track 1: status byte F4 at byte 23 cannot stand in a MIDI file"},
+        {OneTrack(manyDeltas), "track 1: runs past tick 4294967295 at byte 122"},
+        {Cat({Header(2), Chunk("MTrk", {}), Chunk("MTrk", {0x00, 0xA0})}),
+         "track 2: ends inside an event at byte 32"},
+        {{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
+         "a RIFF file, but not a MIDI file (no \"RMID\" type)"},
+        {{'R', 'I', 'F', 'F', 12, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a', 9, 0, 0, 0},
+         "RIFF chunk \"data\" at byte 12 runs past the end of the file"},
+        {{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'},
+         "a RIFF MIDI file without its \"data\" chunk"},
+        {Bytes(kMidiFileSizeLimit + 1), "larger than 64 MB, more than any MIDI file needs"},
+    };
+    for (const auto& c : cases) {
+        MidiFileData file{.format = 0, .division = 7, .tracks = {{}}};
+        std::string whyNot;
+        EXPECT_FALSE(ReadMidiFile(c.bytes, file, whyNot)) << c.reason;
+        EXPECT_THAT(whyNot, HasSubstr(c.reason));
+        EXPECT_EQ(whyNot.find('\n'), std::string::npos);
+        EXPECT_EQ(Describe(file), "format 0 division 7 |");
+    }
+}
+
+TEST(MidiFileReader, RefusesEveryTruncationOfAValidFile) {
+    MidiFileData file{.tracks = {{}, {}}};
+    file.tracks[0].AddMeta(0, kMetaTrackName, Bytes{'L', 'e', 'a', 'd'});
+    file.tracks[0].AddSysEx(0, kSysExStart, Bytes{0x7E, 0x7F, 0x09, 0x01, 0xF7});
+    for (std::uint32_t tick = 0; tick < 2000; tick += 240)
+        file.tracks[1].AddMessage(tick, 0x91, 60, 90);
+    const Bytes whole = WriteMidiFile(file);
+    MidiFileData read;
+    std::string whyNot;
+    ASSERT_TRUE(ReadMidiFile(whole, read, whyNot));
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+        EXPECT_FALSE(ReadMidiFile(cut, read, whyNot)) << size;
+        EXPECT_FALSE(whyNot.empty());
+    }
+}
+
+TEST(MidiFileReader, RefusesMoreEventsThanItTakesOn) {
+    Bytes body = {0x00, 0xC0, 0x05};
+    body.resize(3 + 2 * kMidiEventLimit, 0x00);  // each further event: a delta and a program
+    std::string whyNot;
+    MidiFileData file;
+    EXPECT_FALSE(ReadMidiFile(OneTrack(body), file, whyNot));
+    EXPECT_EQ(whyNot, "track 1: more than 2000000 events in the file");
+    body.resize(body.size() - 2);
+    EXPECT_TRUE(ReadMidiFile(OneTrack(body), file, whyNot)) << whyNot;
+    EXPECT_EQ(file.tracks[0].events.size(), kMidiEventLimit);
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "song/MidiImport.h"
-#include "support/NewSong.h"
+#include "song/SongOps.h"
 
 namespace tarvel {
 namespace {
@@ -44,7 +44,7 @@ MidiFileData BusyFile() {
 void BM_ReadAndImportMidiFile(benchmark::State& state) {
     const std::vector<std::uint8_t> bytes = WriteMidiFile(BusyFile());
     auto newSong = std::make_unique<Song>();
-    testing::ResetToNewSong(*newSong);
+    MakeNewSong(*newSong);
     auto song = std::make_unique<Song>();
     MidiImportReport report;
     for (auto _ : state) {

@@ -8,19 +8,18 @@
 #include <tuple>
 
 #include "song/MidiImport.h"
-#include "support/NewSong.h"
+#include "song/SongOps.h"
+#include "support/RecordingUi.h"
 
 namespace tarvel {
 namespace {
-
-using testing::ResetToNewSong;
 
 constexpr std::uint16_t kDivision = 96;  // 24 ticks a line
 constexpr std::uint32_t kTicksPerLine = kDivision / 4;
 
 std::unique_ptr<Song> NewSong() {
     auto song = std::make_unique<Song>();
-    ResetToNewSong(*song);
+    MakeNewSong(*song);
     return song;
 }
 
@@ -223,7 +222,7 @@ TEST(MidiImport, NotesOnLinesPlayBackAndWriteBackAsTheyCame) {
         testing::TestDocument t;
         CFennoralDoc& doc = *t.doc;
         std::lock_guard lock(doc.mutex);
-        ResetToNewSong(doc.song);
+        MakeNewSong(doc.song);
         const MidiImportReport report =
             ImportMidiFile(original, doc.song);  // its events out of order
         EXPECT_EQ(report.Dropped(), 0);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "song/MidiImport.h"
-#include "support/NewSong.h"
+#include "song/SongOps.h"
 
 namespace tarvel {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 struct Harness {
     Song newSong;
     Song song;
-    Harness() { testing::ResetToNewSong(newSong); }
+    Harness() { MakeNewSong(newSong); }
 };
 
 void Check(bool condition) {

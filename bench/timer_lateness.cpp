@@ -2,9 +2,12 @@
 // recording ports under the document lock, and every call's lateness against its deadline is
 // kept. Prints lateness p50 / p99 / max and the drift of ticks played against wall-clock time.
 //
-//   timer_lateness [seconds] [--busy]
-//     seconds  how long to run (default 30)
-//     --busy   keep every core busy with an ordinary thread meanwhile
+//   timer_lateness [seconds] [--busy] [--window-load]
+//     seconds        how long to run (default 30)
+//     --busy         keep every core busy with an ordinary thread meanwhile
+//     --window-load  a second thread does the window's heaviest work over and over meanwhile
+//                    (open, New, save, change tracking, a full block paste, interpolation,
+//                    pattern commands) and the longest time it held the lock is printed
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -14,9 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "document/SongChangeTracker.h"
+#include "editor/BlockCommands.h"
 #include "platform/PeriodicTimer.h"
+#include "song/SongFile.h"
 #include "support/DenseSong.h"
 #include "support/RecordingUi.h"
+#include "support/TempFolder.h"
 
 namespace tarvel {
 namespace {
@@ -43,11 +50,52 @@ void MeasuredTick(void* context, std::int64_t deadlineNs) {
     m.calls.store(index + 1, std::memory_order_release);
 }
 
+// The window thread's heaviest work, in a loop, with its lock holds watched.
+void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, HoldWatch& watch) {
+    std::vector<std::uint8_t> denseFile;
+    {
+        std::vector<std::uint8_t> stream;
+        std::lock_guard lock(doc.mutex);
+        WriteSongStream(doc.song, doc.editor.loopStartRow, doc.editor.loopEndRow, stream);
+        denseFile = EncodeSongFile(stream);
+    }
+    testing::TempFolder folder;
+    SongChangeTracker changes;
+    watch.thread = std::this_thread::get_id();
+    doc.mutex.Watch(&watch);
+    while (!stop.load()) {
+        doc.NewSong();
+        doc.LoadSongFromBytes(denseFile, "dense");
+        changes.MarkUnchanged(doc);
+        {
+            std::lock_guard lock(doc.mutex);
+            EditorState& e = doc.editor;
+            e.currentPattern = 0;
+            e.blockMarked = 1;
+            e.blockStartTrack = e.blockStartLine = 0;
+            e.blockEndTrack = kTrackCount - 1;
+            e.blockEndLine = kPatternLines - 1;
+        }
+        CopyBlock(doc.edit);
+        PasteBlock(doc.edit);
+        InterpolateVelocity(doc.edit);
+        InterpolateParameter(doc.edit);
+        {
+            std::lock_guard lock(doc.mutex);
+            doc.CopyPattern(0);
+            doc.PastePattern(1);
+        }
+        (void)changes.IsChanged(doc);
+        doc.SaveSong(folder.Path("song.trv"));
+    }
+    doc.mutex.Watch(nullptr);
+}
+
 double Microseconds(std::int64_t ns) {
     return static_cast<double>(ns) / 1000.0;
 }
 
-int Run(int seconds, bool busy) {
+int Run(int seconds, bool busy, bool windowLoad) {
     testing::RecordingUi ui;
     // Room for every message of the run, so the ports never stop recording part-way.
     RecordingMidiOut midi(4, static_cast<std::size_t>(seconds) * 20000 + 100000);
@@ -67,6 +115,9 @@ int Run(int seconds, bool busy) {
                 while (!stopLoad.load(std::memory_order_relaxed)) spin = spin + 1;
             });
     }
+
+    HoldWatch windowHolds;
+    if (windowLoad) load.emplace_back([&] { WindowLoad(*doc, stopLoad, windowHolds); });
 
     Measurement m{doc.get(), std::vector<std::int64_t>(static_cast<std::size_t>(seconds) * 600)};
     PeriodicTimer timer;
@@ -91,8 +142,9 @@ int Run(int seconds, bool busy) {
     const auto percentile = [&late](double p) {
         return late.empty() ? 0 : late[static_cast<std::size_t>(p * (late.size() - 1))];
     };
-    std::printf("%d s, %s, SCHED_FIFO %s, %zu messages sent\n", seconds,
+    std::printf("%d s, %s%s, SCHED_FIFO %s, %zu messages sent\n", seconds,
                 busy ? "a busy thread on every core" : "idle",
+                windowLoad ? ", window work in a loop" : "",
                 timer.IsRealtime() ? "granted" : "refused", midi.Messages().size());
     std::printf("lateness   p50 %.1f us   p99 %.1f us   max %.1f us\n",
                 Microseconds(percentile(0.50)), Microseconds(percentile(0.99)),
@@ -102,6 +154,10 @@ int Run(int seconds, bool busy) {
         played, static_cast<long long>(due),
         static_cast<long long>(static_cast<std::int64_t>(played) - due),
         static_cast<long long>(timer.SkippedCalls()));
+    if (windowLoad)
+        std::printf("window     %lld lock holds, longest %.1f us\n",
+                    static_cast<long long>(windowHolds.holds.load()),
+                    Microseconds(windowHolds.longestNs.load()));
     return 0;
 }
 
@@ -111,15 +167,18 @@ int Run(int seconds, bool busy) {
 int main(int argc, char** argv) {
     int seconds = 30;
     bool busy = false;
+    bool windowLoad = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--busy") == 0)
             busy = true;
+        else if (std::strcmp(argv[i], "--window-load") == 0)
+            windowLoad = true;
         else if (std::atoi(argv[i]) > 0)
             seconds = std::atoi(argv[i]);
         else {
-            std::fprintf(stderr, "usage: %s [seconds] [--busy]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [seconds] [--busy] [--window-load]\n", argv[0]);
             return 2;
         }
     }
-    return tarvel::Run(seconds, busy);
+    return tarvel::Run(seconds, busy, windowLoad);
 }

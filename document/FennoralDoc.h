@@ -71,14 +71,20 @@ class CFennoralDoc {
 
     // --- Song operations (caller holds the lock) --------------------------------------------
     void ResetSong();  // a new song; nothing sounds and the tempo box follows
-    void ResetPattern(int pattern) { tarvel::ResetPattern(song, pattern); }
+    void ResetPattern(int pattern) {
+        TARVEL_ASSERT_LOCKED(*this);
+        tarvel::ResetPattern(song, pattern);
+    }
     int GetPatternLineCount(int pattern) const {
+        TARVEL_ASSERT_LOCKED(*this);
         return tarvel::GetPatternLineCount(song, pattern);
     }
     void SetPatternLineCount(int pattern, int count) {
+        TARVEL_ASSERT_LOCKED(*this);
         tarvel::SetPatternLineCount(song, pattern, count);
     }
     void SetPatternName(int pattern, const char* name) {
+        TARVEL_ASSERT_LOCKED(*this);
         tarvel::SetPatternName(song, pattern, name);
     }
     void PutSequenceSlot() { edit.PutSequenceSlot(); }
@@ -106,9 +112,15 @@ class CFennoralDoc {
     void ResetNoteTracking() { engine.ResetNoteTracking(); }
 
     // --- Tempo (caller holds the lock) -------------------------------------------------------
-    void SetBpm(int bpm) { tarvel::SetBpm(song, bpm); }
+    void SetBpm(int bpm) {
+        TARVEL_ASSERT_LOCKED(*this);
+        tarvel::SetBpm(song, bpm);
+    }
     void ShowBpm() { engine.ShowBpm(); }
-    int EffectiveLineDuration() const { return tarvel::EffectiveLineDuration(song); }
+    int EffectiveLineDuration() const {
+        TARVEL_ASSERT_LOCKED(*this);
+        return tarvel::EffectiveLineDuration(song);
+    }
 
     // --- Player (caller holds the lock) -----------------------------------------------------
     // Transport: window thread.

@@ -108,6 +108,7 @@ void Engine::ReleaseAllNotes() {
 }
 
 void Engine::ShowBpm() {
+    TARVEL_ASSERT_LOCKED(*this);
     signals_.Raise(kShowBpm);
 }
 

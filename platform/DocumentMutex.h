@@ -2,23 +2,80 @@
 // tick, a window-thread edit or send for that edit only. It knows its owner so that operations
 // which rely on it being held can say so in an assertion, and a tool can watch how long one
 // thread holds it.
+//
+// Where the system offers it, the lock inherits priority: the clock runs at real-time priority
+// and the window thread does not, so without it a window hold could be preempted by any other
+// program while the clock waits behind it.
 #pragma once
 
 #include <atomic>
 #include <cassert>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <mutex>
 #include <thread>
+
+#if __has_include(<pthread.h>)
+#include <pthread.h>
+#endif
 
 namespace tarvel {
 
 // The longest hold of one thread, for tools that check that the window never keeps the clock
-// waiting. Written by the watched thread, read by any.
+// waiting: as wall time, and as the thread's own processor time (what the hold itself cost,
+// without the time other programs had the processor meanwhile). Written by the watched thread,
+// read by any.
 struct HoldWatch {
     std::thread::id thread;
     std::atomic<std::int64_t> longestNs{0};
+    std::atomic<std::int64_t> longestCpuNs{0};
     std::atomic<std::int64_t> holds{0};
+};
+
+// The bare lock: priority inheritance where POSIX has it, a plain mutex elsewhere.
+class InheritingMutex {
+  public:
+    InheritingMutex(const InheritingMutex&) = delete;
+    InheritingMutex& operator=(const InheritingMutex&) = delete;
+#if __has_include(<pthread.h>) && defined(_POSIX_THREAD_PRIO_INHERIT)
+    InheritingMutex() {
+        pthread_mutexattr_t attributes;
+        pthread_mutexattr_init(&attributes);
+        pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT);
+        pthread_mutex_init(&mutex_, &attributes);
+        pthread_mutexattr_destroy(&attributes);
+    }
+    ~InheritingMutex() {
+        pthread_mutex_destroy(&mutex_);
+    }
+    void lock() {
+        pthread_mutex_lock(&mutex_);
+    }
+    bool try_lock() {
+        return pthread_mutex_trylock(&mutex_) == 0;
+    }
+    void unlock() {
+        pthread_mutex_unlock(&mutex_);
+    }
+
+  private:
+    pthread_mutex_t mutex_;
+#else
+    InheritingMutex() = default;
+    void lock() {
+        mutex_.lock();
+    }
+    bool try_lock() {
+        return mutex_.try_lock();
+    }
+    void unlock() {
+        mutex_.unlock();
+    }
+
+  private:
+    std::mutex mutex_;
+#endif
 };
 
 class DocumentMutex {
@@ -38,6 +95,9 @@ class DocumentMutex {
             const std::int64_t held = NowNs() - lockedAtNs_;
             if (held > watch->longestNs.load(std::memory_order_relaxed))
                 watch->longestNs.store(held, std::memory_order_relaxed);
+            const std::int64_t cost = ThreadCpuNs() - lockedAtCpuNs_;
+            if (cost > watch->longestCpuNs.load(std::memory_order_relaxed))
+                watch->longestCpuNs.store(cost, std::memory_order_relaxed);
             watch->holds.fetch_add(1, std::memory_order_relaxed);
         }
         owner_.store(std::thread::id(), std::memory_order_relaxed);
@@ -55,15 +115,28 @@ class DocumentMutex {
                    std::chrono::steady_clock::now().time_since_epoch())
             .count();
     }
+    static std::int64_t ThreadCpuNs() {
+#if defined(CLOCK_THREAD_CPUTIME_ID)
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+#else
+        return NowNs();
+#endif
+    }
     void Acquired() {
         owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-        if (watch_.load(std::memory_order_relaxed)) lockedAtNs_ = NowNs();
+        if (watch_.load(std::memory_order_relaxed)) {
+            lockedAtNs_ = NowNs();
+            lockedAtCpuNs_ = ThreadCpuNs();
+        }
     }
 
-    std::mutex mutex_;
+    InheritingMutex mutex_;
     std::atomic<std::thread::id> owner_{};
     std::atomic<HoldWatch*> watch_{nullptr};
     std::int64_t lockedAtNs_ = 0;  // the holder's own
+    std::int64_t lockedAtCpuNs_ = 0;
 };
 
 // Copies or compares a large block, shared under `mutex`, in pieces that each take the lock on

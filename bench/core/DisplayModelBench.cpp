@@ -12,7 +12,7 @@ namespace {
 // so each of the 25 rows of 4 cells and 16 slots costs what it costs in a real song.
 void FillScreen(CFennoralDoc& doc) {
     Song& song = doc.song;
-    for (int pattern = 0; pattern < 16; ++pattern) doc.SetPatternName(pattern, "Groove A");
+    for (int pattern = 0; pattern < 16; ++pattern) SetPatternName(doc.song, pattern, "Groove A");
     for (int line = 0; line < kPatternLines; ++line)
         for (int track = 0; track < kTrackCount; ++track)
             song.patterns[0].cells[line][track] = {static_cast<std::uint8_t>(36 + line % 48), 0x64,

@@ -177,7 +177,7 @@ TEST_F(Display, BlockAndPatternPlayLineShadeTheirCells) {
 
 TEST_F(Display, SlotsShowPatternNamesOrNumbersAndTheirTranspose) {
     doc.song.sequence[0][1] = {12, 0, 0};
-    doc.SetPatternName(5, "Bassline");
+    SetPatternName(doc.song, 5, "Bassline");
     doc.song.sequence[0][2] = {5, -5, 0};
     doc.song.sequence[0][3] = {200, 0, 0};  // a damaged slot: past the pattern table
     Build();

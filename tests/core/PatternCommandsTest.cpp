@@ -37,7 +37,7 @@ class PatternCommands : public ::testing::Test {
 
 TEST_F(PatternCommands, CutAndPasteMoveAWholePattern) {
     Pattern& three = doc.song.patterns[3];
-    doc.SetPatternName(3, "Chorus");
+    SetPatternName(doc.song, 3, "Chorus");
     three.cells[255][15] = {60, 100, 0x80, 0};
     three.lineCount = 16;
     const Pattern original = three;
@@ -61,7 +61,7 @@ TEST_F(PatternCommands, CutAndPasteMoveAWholePattern) {
 
 TEST_F(PatternCommands, PasteBeforeAnyCopyGivesAnEmptyPattern) {
     doc.song.patterns[4].cells[1][1].note = 50;
-    doc.SetPatternName(4, "Busy");
+    SetPatternName(doc.song, 4, "Busy");
     doc.song.patterns[4].lineCount = 128;
     doc.PastePattern(4);
     EXPECT_TRUE(IsEmptyPattern(doc.song.patterns[4]));

@@ -53,7 +53,7 @@ std::string TextAt(const std::vector<std::uint8_t>& stream, std::size_t offset) 
 void MakeDistinctive(CFennoralDoc& doc) {
     std::lock_guard lock(doc.mutex);
     doc.song.patterns[5].cells[3][4] = {60, 90, 0x07, 100};
-    doc.SetPatternName(5, "Verse");
+    SetPatternName(doc.song, 5, "Verse");
     doc.song.channelProgram[2] = 40;
     doc.song.soundingNote[7][8] = 66;
     doc.editor.loopStartRow = 16;

@@ -112,14 +112,14 @@ TEST(SongModel, PatternAndSlotOperations) {
 
     // Shortening never touches cells: they come back when the pattern grows again.
     doc.song.patterns[2].cells[40][3].note = 50;
-    doc.SetPatternLineCount(2, 16);
-    EXPECT_EQ(doc.GetPatternLineCount(2), 16);
-    doc.SetPatternLineCount(2, 64);
+    SetPatternLineCount(doc.song, 2, 16);
+    EXPECT_EQ(GetPatternLineCount(doc.song, 2), 16);
+    SetPatternLineCount(doc.song, 2, 64);
     EXPECT_EQ(doc.song.patterns[2].cells[40][3].note, 50);
 
     // A name keeps the bytes after its NUL.
     std::memset(doc.song.patterns[1].name, 'x', kNameSize);
-    doc.SetPatternName(1, "Verse");
+    SetPatternName(doc.song, 1, "Verse");
     EXPECT_STREQ(doc.song.patterns[1].name, "Verse");
     EXPECT_EQ(doc.song.patterns[1].name[6], 'x');
 

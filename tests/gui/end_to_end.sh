@@ -46,6 +46,15 @@ fail() {
   import -window root "$artifacts/end_to_end_failure.png" 2>/dev/null || true
   exit 1
 }
+# The notes still sounding at the monitor: note-ons less their note-offs, per channel and note.
+sounding_notes() {
+  awk '$2 ~ /^[89][0-9a-f]$/ && NF >= 4 {
+         key = substr($2, 2) " " $3
+         if (substr($2, 1, 1) == "9" && $4 != "00") on[key]++
+         else if (on[key] > 0) on[key]--
+       }
+       END { for (key in on) if (on[key] > 0) n++; print n + 0 }' "$work/dump.txt"
+}
 wait_for() {  # wait_for <tenths of a second> <command...>
   local tries=$1
   shift
@@ -82,6 +91,12 @@ window=$(find_main_window '^demo.trv - Tarvel$' 150) || fail "the main window ne
 [ "$(xdotool search --onlyvisible --name '.' | grep -vcx "$window")" -eq 0 ] ||
   fail "a box is still open over the main window"
 
+# Start-up sends All Notes Off on all 16 channels, for what a killed earlier run left sounding.
+for channel in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do
+  grep -qE "^ *[0-9]+: b$channel 7b 00" "$work/dump.txt" ||
+    fail "no All Notes Off on channel $channel at start-up"
+done
+
 # Play the song and listen.
 xdotool windowfocus --sync "$window"
 xdotool key F5
@@ -90,6 +105,8 @@ wait_for 100 grep -qE "$note_on" "$work/dump.txt" || fail "no note-on reached ja
 sleep 1
 xdotool key F8
 echo "note-ons received while playing: $(grep -cE "$note_on" "$work/dump.txt")"
+sleep 0.5
+[ "$(sounding_notes)" -eq 0 ] || fail "$(sounding_notes) notes still sound after Stop"
 
 # Record C-5, D-5, E-5 into the first lines of track 0 of the current pattern.
 xdotool key space
@@ -112,6 +129,7 @@ sleep 0.5
 xdotool key x
 wait_for 150 sh -c "! kill -0 $tarvel_pid" || fail "the program did not quit"
 wait "$tarvel_pid" || fail "the program exited with an error"
+[ "$(sounding_notes)" -eq 0 ] || fail "$(sounding_notes) notes still sound after the program quit"
 
 # Pattern 0 starts at stream offset 2153; cell (line, 0) is 32 + 64 * line bytes into it.
 zcat "$work/demo.trv" >"$work/stream" || fail "the saved song is not a gzip file"

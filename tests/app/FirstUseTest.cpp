@@ -1,0 +1,39 @@
+// What a new user meets first in the window: start-up, the tempo box, the mixer button and the
+// help viewer.
+#include <QTest>
+
+#include "AppFixture.h"
+
+namespace tarvel::testing {
+namespace {
+
+TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
+    // A song whose 124 ms line shows as 120 BPM keeps its line.
+    const std::string song = settingsDir.filePath("slow.trv").toStdString();
+    doc().song.lineDuration = 124;
+    ASSERT_TRUE(doc().SaveSong(song));
+    doc().NewSong();
+    ASSERT_TRUE(doc().LoadSong(song));
+    Settle();
+    QLineEdit* tempo = Control<QLineEdit>(1032);
+    EXPECT_EQ(tempo->text(), "120");
+    EXPECT_EQ(doc().song.lineDuration, 124);
+
+    const struct {
+        const char* keys;
+        int line;           // as typed, or left as it was when refused
+        const char* shown;  // once the box is left
+    } typed[] = {{"20", 124, "120"}, {"400", 37, "400"}, {"1250", 120, "125"}};
+    for (const auto& [keys, line, shown] : typed) {
+        doc().song.lineDuration = 124;
+        tempo->clear();
+        tempo->setFocus();
+        QTest::keyClicks(tempo, keys);
+        view().setFocus();
+        EXPECT_EQ(doc().song.lineDuration, line) << keys;
+        EXPECT_EQ(tempo->text(), shown) << keys;
+    }
+}
+
+}  // namespace
+}  // namespace tarvel::testing

@@ -74,4 +74,10 @@ int MidiMessageLength(std::uint8_t status) noexcept;
 // MIDI ports.
 std::unique_ptr<MidiOutDriver> CreateSystemMidiOut();
 
+// Main thread, before any other thread starts: changing the environment races with every thread
+// that reads it. Sets what the MIDI back ends rely on for the whole process: no JACK client, ours
+// or one inside a library, starts a JACK server of its own behind the user's back (a value the
+// user set is kept).
+void PrepareProcessForMidi();
+
 }  // namespace tarvel

@@ -2,7 +2,6 @@
 
 #include <rtmidi/RtMidi.h>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace tarvel {
@@ -26,9 +25,6 @@ std::unique_ptr<RtMidiOut> Connect(RtMidi::Api api, const std::string& clientNam
 
 RtMidiOutDriver::RtMidiOutDriver(Api api, std::string clientName)
     : clientName_(std::move(clientName)) {
-    // Never let a JACK client start a server of its own behind the user's back.
-    setenv("JACK_NO_START_SERVER", "1", 0);
-
     std::vector<RtMidi::Api> candidates;
     if (api != Api::Jack) candidates.push_back(RtMidi::LINUX_ALSA);
     if (api != Api::Alsa) candidates.push_back(RtMidi::UNIX_JACK);

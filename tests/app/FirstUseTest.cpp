@@ -1,11 +1,26 @@
 // What a new user meets first in the window: start-up, the tempo box, the mixer button and the
 // help viewer.
+#include <QApplication>
 #include <QTest>
 
 #include "AppFixture.h"
 
 namespace tarvel::testing {
 namespace {
+
+TEST(StartUp, FailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
+    QApplication::setQuitOnLastWindowClosed(false);  // the other tests still need event loops
+    for (bool closedDuringAboutBox : {false, true}) {
+        QTemporaryDir settings;
+        RecordingMidiOut midi;
+        ScriptedServices services;
+        if (closedDuringAboutBox) services.duringAboutBox = [](QWidget* frame) { frame->close(); };
+        CFennoralApp app(midi, services,
+                         {.settingsFile = settings.filePath("tarvel.ini"), .startTimer = false});
+        EXPECT_EQ(app.Start({}), !closedDuringAboutBox);
+    }
+    QApplication::setQuitOnLastWindowClosed(true);
+}
 
 TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     // A song whose 124 ms line shows as 120 BPM keeps its line.

@@ -141,7 +141,7 @@ void ControlPanel::Build() {
     connect(tempo_, &QLineEdit::textEdited, this, &ControlPanel::ApplyTempoText);
     connect(tempo_, &QLineEdit::editingFinished, this, &ControlPanel::ShowPlayingTempo);
     connect(mixer, &QPushButton::clicked, this, [this] {
-        frame_.services().OpenMixer();
+        frame_.services().OpenMixer(&frame_);
         BackToView();
     });
     connect(stepList_, &QComboBox::activated, this, &ControlPanel::ChooseStep);

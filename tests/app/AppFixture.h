@@ -73,7 +73,7 @@ class ScriptedServices final : public WindowServices {
     void ShowDelayCalculator(QWidget*, int lineDuration) override {
         calls.push_back("delay:" + std::to_string(lineDuration));
     }
-    void OpenMixer() override { calls.push_back("mixer"); }
+    void OpenMixer(QWidget*) override { calls.push_back("mixer"); }
     void OpenWebLink(int commandId) override {
         calls.push_back("web:" + std::to_string(commandId));
     }

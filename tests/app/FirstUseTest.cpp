@@ -1,9 +1,12 @@
 // What a new user meets first in the window: start-up, the tempo box, the mixer button and the
 // help viewer.
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 
 #include "AppFixture.h"
+#include "ModalDriver.h"
+#include "app/Tools.h"
 
 namespace tarvel::testing {
 namespace {
@@ -48,6 +51,22 @@ TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
         EXPECT_EQ(doc().song.lineDuration, line) << keys;
         EXPECT_EQ(tempo->text(), shown) << keys;
     }
+}
+
+TEST(Mixer, SaysWhichMixersItTriedWhenNoneStarts) {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    QString said;
+    WhenModalShows([&said](QWidget* box) {
+        said = static_cast<QMessageBox*>(box)->text();
+        box->close();
+    });
+    OpenMixer(nullptr);
+    EXPECT_EQ(said,
+              "No sound mixer was found.\n\n"
+              "Tried: pavucontrol, pavucontrol-qt, gnome-control-center sound, kmix");
+    qputenv("PATH", path);
 }
 
 }  // namespace

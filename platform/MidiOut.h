@@ -17,6 +17,7 @@ struct MidiOutCaps {
     char productName[32] = {};
     std::uint16_t voices = 0;
     std::uint32_t support = 0;  // 0x1 volume, 0x2 L/R volume, 0x4 patch caching, 0x8 streaming
+    char details[256] = {};     // the back end's own words: port, API, client; a line each
 };
 
 class MidiOutDriver {

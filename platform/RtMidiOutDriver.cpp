@@ -2,6 +2,7 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace tarvel {
@@ -60,8 +61,15 @@ int RtMidiOutDriver::DeviceCount() {
 MidiOutCaps RtMidiOutDriver::Describe(int device) {
     MidiOutCaps caps;
     if (device < 0 || device >= DeviceCount()) return caps;
-    std::strncpy(caps.productName, names_[static_cast<std::size_t>(device)].c_str(),
-                 sizeof caps.productName - 1);
+    const std::string& port = names_[static_cast<std::size_t>(device)];
+    std::strncpy(caps.productName, port.c_str(), sizeof caps.productName - 1);
+    if (jack_) {
+        jack_->Describe(device, caps.details, sizeof caps.details);
+    } else {
+        std::snprintf(
+            caps.details, sizeof caps.details, "Port: %s\nAPI: %s\nClient: %s", port.c_str(),
+            RtMidi::getApiDisplayName(static_cast<RtMidi::Api>(api_)).c_str(), clientName_.c_str());
+    }
     return caps;
 }
 

@@ -1,11 +1,15 @@
 // What a new user meets first in the window: start-up, the tempo box, the mixer button and the
 // help viewer.
 #include <QApplication>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTest>
+#include <fstream>
 
 #include "AppFixture.h"
 #include "ModalDriver.h"
+#include "app/HelpDialog.h"
 #include "app/Tools.h"
 
 namespace tarvel::testing {
@@ -67,6 +71,15 @@ TEST(Mixer, SaysWhichMixersItTriedWhenNoneStarts) {
               "No sound mixer was found.\n\n"
               "Tried: pavucontrol, pavucontrol-qt, gnome-control-center sound, kmix");
     qputenv("PATH", path);
+}
+
+TEST(HelpViewer, OpensWideEnoughForTheManualsLines) {
+    QTemporaryDir folder;
+    std::ofstream(folder.filePath("readme.txt").toStdString()) << std::string(94, 'W') << "\n";
+    CHelpDialog dialog(nullptr, {folder.path().toStdString()});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.list()->horizontalScrollBar()->maximum(), 0);
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ void CMainFrame::RunCommand(int commandId) {
             doc_.MidiAllNotesOff();
             return;
         case kOpenMixer:
-            services_.OpenMixer();
+            services_.OpenMixer(this);
             return;
         case kShowHelp:
             services_.ShowHelpDialog(this);

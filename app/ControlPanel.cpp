@@ -41,6 +41,19 @@ QLabel* Caption(QWidget* parent, const char* text, const QRect& where, bool cent
     return label;
 }
 
+// The tempo the box's text asks for: its first three characters, up to the first non-digit, as a
+// decimal number (no digits: 0). None for an empty box.
+std::optional<int> TypedBpm(const QString& text) {
+    const QString head = text.left(3);
+    if (head.isEmpty()) return std::nullopt;
+    int bpm = 0;
+    for (QChar digit : head) {
+        if (!digit.isDigit()) break;
+        bpm = bpm * 10 + digit.digitValue();
+    }
+    return bpm;
+}
+
 QComboBox* DropDownList(QWidget* parent, int id, const QRect& where) {
     auto* list = Place(new QComboBox(parent), QRect(where.x(), where.y(), where.width(), 20), id);
     list->setMaxVisibleItems(12);
@@ -123,9 +136,12 @@ void ControlPanel::Build() {
     connect(open, &QPushButton::clicked, this, &ControlPanel::OpenPatchList);
     connect(save, &QPushButton::clicked, this, &ControlPanel::SavePatchList);
     connect(velocity_, &QSlider::valueChanged, this, &ControlPanel::ApplyVelocity);
-    connect(tempo_, &QLineEdit::textChanged, this, &ControlPanel::ApplyTempoText);
+    // Only the user's typing sets the tempo: a tempo the program writes into the box must not
+    // come back rounded (a 124 ms line shows 120, which would make it 125 ms).
+    connect(tempo_, &QLineEdit::textEdited, this, &ControlPanel::ApplyTempoText);
+    connect(tempo_, &QLineEdit::editingFinished, this, &ControlPanel::ShowPlayingTempo);
     connect(mixer, &QPushButton::clicked, this, [this] {
-        frame_.services().OpenMixer();
+        frame_.services().OpenMixer(&frame_);
         BackToView();
     });
     connect(stepList_, &QComboBox::activated, this, &ControlPanel::ChooseStep);
@@ -254,16 +270,25 @@ void ControlPanel::ChooseProgram(int program) {
 }
 
 void ControlPanel::ApplyTempoText(const QString& text) {
-    // Every change counts, so typing 400 sets 40 on the second digit; a fourth digit is not read.
-    const QString head = text.left(3);
-    if (head.isEmpty()) return;
-    int bpm = 0;
-    for (QChar digit : head) {
-        if (!digit.isDigit()) break;
-        bpm = bpm * 10 + digit.digitValue();
-    }
+    // Every keystroke counts, so typing 400 sets 40 on the second digit; a fourth digit is not
+    // read. Tempos outside 32..512 are refused by SetBpm.
+    const std::optional<int> bpm = TypedBpm(text);
+    if (!bpm) return;
     std::lock_guard lock(doc_.mutex);
-    doc_.SetBpm(bpm);
+    doc_.SetBpm(*bpm);
+}
+
+void ControlPanel::ShowPlayingTempo() {
+    int lineDuration;
+    {
+        std::lock_guard lock(doc_.mutex);
+        lineDuration = doc_.EffectiveLineDuration();
+    }
+    // A typed tempo that plays stays as typed (400 plays as 405); anything else, refused or only
+    // partly read, gives way to the tempo that plays.
+    const std::optional<int> typed = TypedBpm(tempo_->text());
+    if (tempo_->text().size() <= 3 && typed > 0 && 15000 / *typed == lineDuration) return;
+    ShowBpmText(15000 / lineDuration);
 }
 
 void ControlPanel::ApplyVelocity(int value) {

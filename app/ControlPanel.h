@@ -43,6 +43,7 @@ class ControlPanel final : public QWidget {
     void ChooseDevice(int device);
     void ChooseProgram(int program);
     void ApplyTempoText(const QString& text);
+    void ShowPlayingTempo();  // when the user leaves the tempo box
     void ApplyVelocity(int value);
     void ChooseStep(int index);
     void EditPatchName();

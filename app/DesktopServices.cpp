@@ -103,8 +103,8 @@ void DesktopServices::ShowHelpDialog(QWidget* owner) {
 void DesktopServices::ShowDelayCalculator(QWidget* owner, int lineDuration) {
     ::tarvel::ShowDelayCalculator(owner, lineDuration);
 }
-void DesktopServices::OpenMixer() {
-    ::tarvel::OpenMixer();
+void DesktopServices::OpenMixer(QWidget* owner) {
+    ::tarvel::OpenMixer(owner);
 }
 void DesktopServices::OpenWebLink(int commandId) {
     ::tarvel::OpenWebLink(commandId);

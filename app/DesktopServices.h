@@ -26,7 +26,7 @@ class DesktopServices final : public WindowServices {
     bool RunPatternPropertiesDialog(QWidget* owner, std::string& name, std::string& lines) override;
     void ShowHelpDialog(QWidget* owner) override;
     void ShowDelayCalculator(QWidget* owner, int lineDuration) override;
-    void OpenMixer() override;
+    void OpenMixer(QWidget* owner) override;
     void OpenWebLink(int commandId) override;
     std::optional<std::string> ChoosePatchListToOpen(QWidget* owner) override;
     std::optional<std::string> ChoosePatchListToSave(QWidget* owner) override;

@@ -53,6 +53,9 @@ bool CFennoralApp::Start(const QStringList& arguments) {
     frame_->show();
     frame_->repaint();
     if (options_.showAboutBox) services_.ShowAboutBox(frame_.get());
+    // The window can be gone by now (closed while the about box was up, or never shown): then
+    // there is nothing to run, and the caller must not wait in an event loop for it.
+    if (!frame_->isVisible()) return false;
     frame_->AcceptDroppedFiles();
     return true;
 }

@@ -33,7 +33,8 @@ class CFennoralApp {
     ~CFennoralApp();
 
     // Opens the song named by the first argument, if any, shows the window, then the about
-    // box, and from then on accepts dropped files.
+    // box, and from then on accepts dropped files. False when the window is not showing at the
+    // end: the program did not start.
     bool Start(const QStringList& arguments);
 
     CFennoralDoc& doc() { return *doc_; }

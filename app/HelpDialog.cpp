@@ -7,7 +7,10 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOption>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/SongText.h"
 #include "platform/HelpFile.h"
@@ -28,6 +31,26 @@ constexpr SectionButton kSectionButtons[] = {
     {"1026", "Keyboard shortcuts", kHelpSectionEntries[2]},
     {"1027", "History", kHelpSectionEntries[3]},
 };
+
+// The manual is written in lines of at most this many characters.
+constexpr int kManualLineWidth = 94;
+
+// The width of `list` that shows lines of `characters` characters of its font whole: an item as
+// the style sizes it, the frame and the vertical scroll bar.
+int WidthForLines(const QListWidget& list, int characters) {
+    QStyleOptionViewItem item;
+    item.initFrom(&list);
+    item.font = list.font();
+    item.fontMetrics = QFontMetrics(list.font());
+    item.text = QString(characters, 'M');
+    item.features = QStyleOptionViewItem::HasDisplay;
+    // Some glyphs (W, for one) reach past their advance, which a line ending in one adds.
+    const int overhang = std::max(0, -item.fontMetrics.minRightBearing());
+    const QStyle& style = *list.style();
+    return style.sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), &list).width() +
+           overhang + 2 * list.frameWidth() +
+           style.pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
+}
 
 }  // namespace
 
@@ -51,8 +74,8 @@ CHelpDialog::CHelpDialog(QWidget* parent, const std::vector<std::string>& folder
     for (const std::string& entry : LoadHelpEntries(folders)) {
         list_->addItem(FromSongText(entry));
     }
-    const QFontMetrics metrics(font);
-    list_->setMinimumSize(metrics.horizontalAdvance(QString(96, 'M')), metrics.height() * 30);
+    list_->setMinimumSize(WidthForLines(*list_, kManualLineWidth),
+                          QFontMetrics(font).height() * 30);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(0);

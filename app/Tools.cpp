@@ -57,10 +57,16 @@ void ShowDelayCalculator(QWidget* parent, int lineDuration) {
     box.exec();
 }
 
-void OpenMixer() {
+void OpenMixer(QWidget* parent) {
+    QStringList tried;
     for (const char* command : kMixerCommands) {
         if (StartDetached(command)) return;
+        tried.append(command);
     }
+    QMessageBox box(QMessageBox::Information, "Open MM mixer",
+                    "No sound mixer was found.\n\nTried: " + tried.join(", "), QMessageBox::Ok,
+                    parent);
+    box.exec();
 }
 
 void OpenWebLink(int commandId) {

@@ -1,5 +1,5 @@
 // The small commands that do not touch the song: the delay calculator, the mixer and the web
-// links. None of them reports a failure to start something.
+// links.
 #pragma once
 
 #include <string>
@@ -14,8 +14,9 @@ namespace tarvel {
 // Window thread. The "Delay calculator tool" box for a line of `lineDuration` ms.
 void ShowDelayCalculator(QWidget* parent, int lineDuration);
 
-// Window thread. Starts the desktop's sound mixer, if one of the known ones is installed.
-void OpenMixer();
+// Window thread. Starts the first of the desktop's sound mixers that will start; when none does,
+// says so in a box over `parent`, naming the ones tried.
+void OpenMixer(QWidget* parent);
 
 // Window thread. Opens the command's web page; unknown commands do nothing.
 void OpenWebLink(int commandId);

@@ -35,7 +35,7 @@ class WindowServices {
                                             std::string& lines) = 0;
     virtual void ShowHelpDialog(QWidget* owner) = 0;
     virtual void ShowDelayCalculator(QWidget* owner, int lineDuration) = 0;
-    virtual void OpenMixer() = 0;
+    virtual void OpenMixer(QWidget* owner) = 0;
     virtual void OpenWebLink(int commandId) = 0;
     virtual std::optional<std::string> ChoosePatchListToOpen(QWidget* owner) = 0;
     virtual std::optional<std::string> ChoosePatchListToSave(QWidget* owner) = 0;

@@ -7,6 +7,7 @@
 #include "platform/MidiOut.h"
 
 int main(int argc, char* argv[]) {
+    tarvel::PrepareProcessForMidi();  // before the first thread
     // Finding the MIDI outputs (the synth reads its SoundFont) takes a few hundred
     // milliseconds; it runs while the window system is being set up.
     std::future<std::unique_ptr<tarvel::MidiOutDriver>> midiOutFound =

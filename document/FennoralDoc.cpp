@@ -40,10 +40,13 @@ void CFennoralDoc::OpenMidiPorts() {
     const int count = midiOut_.DeviceCount();
     ports.deviceCount = count < 0 ? 0 : (count > kMaxMidiDevices ? kMaxMidiDevices : count);
     for (int device = 0; device < ports.deviceCount; ++device) {
-        ports.capabilities[device] = midiOut_.Describe(device);
-        ports.capabilities[device].productName[sizeof ports.capabilities[device].productName - 1] =
-            '\0';
-        if (midiOut_.Open(device)) {
+        const bool opened = midiOut_.Open(device);
+        // Described once open, so that the back end can name the connection it made.
+        MidiOutCaps& caps = ports.capabilities[device];
+        caps = midiOut_.Describe(device);
+        caps.productName[sizeof caps.productName - 1] = '\0';
+        caps.details[sizeof caps.details - 1] = '\0';
+        if (opened) {
             std::lock_guard lock(mutex);
             ports.handles[device] = &midiOut_;
         } else {
@@ -146,6 +149,12 @@ void CFennoralDoc::ShowMidiOutInfo() {
     if (caps.support & 0x2) text += "Separate L & R volume controls\n";
     if (caps.support & 0x8) text += "Direct streaming\n";
     if (caps.support & 0x1) text += "Volume control";
+    // What the back end says of itself (port, API, client), after a blank line.
+    if (caps.details[0] != '\0') {
+        if (text.back() != '\n') text += '\n';
+        text += '\n';
+        text += caps.details;
+    }
     ShowInformation("MIDI Out driver info", text, true);
 }
 

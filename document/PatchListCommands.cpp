@@ -22,13 +22,14 @@ std::uint8_t* PatchTable(Song& song) {
 bool CFennoralDoc::LoadPatchList(const std::string& path) {
     std::vector<std::uint8_t> table;
     std::string whyNot;
-    if (!ReadFilePrefix(path, kPatchTableSize, table, whyNot)) {
+    // A short file is no patch list: taken, its missing bytes would leave a mix of two lists.
+    if (!ReadFilePrefix(path, kPatchTableSize, table, whyNot) || table.size() < kPatchTableSize) {
         ui_.ShowMessage({MessageIcon::Error, "Failed to open patchlist file", "Error", true});
         return false;
     }
     {
         std::lock_guard lock(mutex);
-        std::memcpy(PatchTable(song), table.data(), table.size());  // a short file: its bytes
+        std::memcpy(PatchTable(song), table.data(), kPatchTableSize);
     }
     RaiseUiSignal(kRefreshPanel | kRepaintView);
     return true;

@@ -1,7 +1,8 @@
 // The editor view's mouse, in client pixels. A click decides which pane has the keyboard
-// (x < 300: the pattern pane); in the sequencer the left button paints the current pattern into
-// the slots it crosses and the right button erases them. Window thread; each handler takes the
-// document lock for its own edit and asks for a repaint through the window-side signals.
+// (x < 300: the pattern pane); in the sequencer each button acts on the slot under the mouse: the
+// left button paints the current pattern into it and into the slots it crosses, the right button
+// erases them. Window thread; each handler takes the document lock for its own edit and asks for
+// a repaint through the window-side signals.
 #pragma once
 
 #include "editor/SongEditor.h"

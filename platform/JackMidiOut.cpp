@@ -4,6 +4,7 @@
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace tarvel {
@@ -76,6 +77,18 @@ JackMidiOut::JackMidiOut(std::string clientName, std::vector<std::string> names)
     : clientName_(std::move(clientName)), names_(std::move(names)), connections_(names_.size()) {}
 
 JackMidiOut::~JackMidiOut() = default;
+
+void JackMidiOut::Describe(int device, char* text, std::size_t size) const {
+    if (size == 0) return;
+    text[0] = '\0';
+    if (device < 0 || device >= static_cast<int>(names_.size())) return;
+    const Connection* connection = connections_[static_cast<std::size_t>(device)].get();
+    // JACK may have renamed our client to keep names unique; an open device knows the name.
+    const char* client = connection ? jack_get_client_name(connection->client) : nullptr;
+    std::snprintf(text, size, "Port: %s\nAPI: JACK\nClient: %s",
+                  names_[static_cast<std::size_t>(device)].c_str(),
+                  client ? client : "(not connected)");
+}
 
 bool JackMidiOut::Open(int device) {
     if (device < 0 || device >= static_cast<int>(names_.size())) return false;

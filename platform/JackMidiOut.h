@@ -4,6 +4,7 @@
 // client, and its queue is freed only after jack_client_close has stopped the process cycle.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,10 @@ class JackMidiOut {
 
     // The MIDI input ports of the server when we connected ("client:port").
     const std::vector<std::string>& PortNames() const { return names_; }
+
+    // Window thread. Writes "Port: ...\nAPI: JACK\nClient: ..." into `text` (NUL-terminated, cut
+    // to `size`).
+    void Describe(int device, char* text, std::size_t size) const;
 
     bool Open(int device);
     void Close(int device) noexcept;

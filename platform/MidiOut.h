@@ -17,6 +17,7 @@ struct MidiOutCaps {
     char productName[32] = {};
     std::uint16_t voices = 0;
     std::uint32_t support = 0;  // 0x1 volume, 0x2 L/R volume, 0x4 patch caching, 0x8 streaming
+    char details[256] = {};     // the back end's own words: port, API, client; a line each
 };
 
 class MidiOutDriver {
@@ -73,5 +74,11 @@ int MidiMessageLength(std::uint8_t status) noexcept;
 // The drivers of this machine: the built-in synth first (when it can start), then the system's
 // MIDI ports.
 std::unique_ptr<MidiOutDriver> CreateSystemMidiOut();
+
+// Main thread, before any other thread starts: changing the environment races with every thread
+// that reads it. Sets what the MIDI back ends rely on for the whole process: no JACK client, ours
+// or one inside a library, starts a JACK server of its own behind the user's back (a value the
+// user set is kept).
+void PrepareProcessForMidi();
 
 }  // namespace tarvel

@@ -2,7 +2,7 @@
 
 #include <rtmidi/RtMidi.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 namespace tarvel {
@@ -26,9 +26,6 @@ std::unique_ptr<RtMidiOut> Connect(RtMidi::Api api, const std::string& clientNam
 
 RtMidiOutDriver::RtMidiOutDriver(Api api, std::string clientName)
     : clientName_(std::move(clientName)) {
-    // Never let a JACK client start a server of its own behind the user's back.
-    setenv("JACK_NO_START_SERVER", "1", 0);
-
     std::vector<RtMidi::Api> candidates;
     if (api != Api::Jack) candidates.push_back(RtMidi::LINUX_ALSA);
     if (api != Api::Alsa) candidates.push_back(RtMidi::UNIX_JACK);
@@ -64,8 +61,15 @@ int RtMidiOutDriver::DeviceCount() {
 MidiOutCaps RtMidiOutDriver::Describe(int device) {
     MidiOutCaps caps;
     if (device < 0 || device >= DeviceCount()) return caps;
-    std::strncpy(caps.productName, names_[static_cast<std::size_t>(device)].c_str(),
-                 sizeof caps.productName - 1);
+    const std::string& port = names_[static_cast<std::size_t>(device)];
+    std::strncpy(caps.productName, port.c_str(), sizeof caps.productName - 1);
+    if (jack_) {
+        jack_->Describe(device, caps.details, sizeof caps.details);
+    } else {
+        std::snprintf(
+            caps.details, sizeof caps.details, "Port: %s\nAPI: %s\nClient: %s", port.c_str(),
+            RtMidi::getApiDisplayName(static_cast<RtMidi::Api>(api_)).c_str(), clientName_.c_str());
+    }
     return caps;
 }
 

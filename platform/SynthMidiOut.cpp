@@ -2,11 +2,12 @@
 
 #include <fluidsynth.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace tarvel {
 
-SynthMidiOut::SynthMidiOut(const std::string& soundFont) {
+SynthMidiOut::SynthMidiOut(const std::string& soundFont) : soundFont_(soundFont) {
     // A synth that cannot start simply contributes no device; its complaints stay quiet.
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
         fluid_set_log_function(level, nullptr, nullptr);
@@ -26,7 +27,10 @@ SynthMidiOut::SynthMidiOut(const std::string& soundFont) {
     for (const char* driver : {"pulseaudio", "alsa"}) {
         fluid_settings_setstr(settings_, "audio.driver", driver);
         audio_ = new_fluid_audio_driver(settings_, synth_);
-        if (audio_) return;
+        if (audio_) {
+            audioDriver_ = driver;
+            return;
+        }
     }
     Shutdown();
 }
@@ -52,6 +56,9 @@ MidiOutCaps SynthMidiOut::Describe(int device) {
     caps.driverVersion = FLUIDSYNTH_VERSION_MAJOR * 100 + FLUIDSYNTH_VERSION_MINOR;
     caps.voices = static_cast<std::uint16_t>(fluid_synth_get_polyphony(synth_));
     caps.support = 0x1;  // volume control
+    std::snprintf(caps.details, sizeof caps.details,
+                  "Port: built-in synthesizer\nAPI: FluidSynth %s, audio through %s\nSoundFont: %s",
+                  fluid_version_str(), audioDriver_, soundFont_.c_str());
     return caps;
 }
 

@@ -30,6 +30,9 @@ class SynthMidiOut final : public MidiOutDriver {
   private:
     void Shutdown() noexcept;
 
+    std::string soundFont_;
+    const char* audioDriver_ = "";  // the one that opened
+
     _fluid_hashtable_t* settings_ = nullptr;
     _fluid_synth_t* synth_ = nullptr;
     _fluid_audio_driver_t* audio_ = nullptr;

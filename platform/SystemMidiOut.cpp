@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "platform/MidiOut.h"
 #include "platform/RtMidiOutDriver.h"
 #include "platform/SynthMidiOut.h"
@@ -9,6 +11,10 @@ std::unique_ptr<MidiOutDriver> CreateSystemMidiOut() {
     chain->Add(std::make_unique<SynthMidiOut>());
     chain->Add(std::make_unique<RtMidiOutDriver>());
     return chain;
+}
+
+void PrepareProcessForMidi() {
+    setenv("JACK_NO_START_SERVER", "1", 0);
 }
 
 }  // namespace tarvel

@@ -25,6 +25,7 @@ class ConsoleUi final : public tarvel::UiHooks {
 
 int main() {
     using namespace std::chrono_literals;
+    tarvel::PrepareProcessForMidi();
     ConsoleUi ui;
     auto midiOut = tarvel::CreateSystemMidiOut();
     auto doc = std::make_unique<tarvel::CFennoralDoc>(ui, *midiOut, tarvel::DocOptions{false});

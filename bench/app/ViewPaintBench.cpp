@@ -11,8 +11,8 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
-#include "support/RecordingMidiOut.h"
 #include "document/FennoralDoc.h"
+#include "support/RecordingMidiOut.h"
 
 namespace tarvel {
 namespace {
@@ -29,7 +29,7 @@ class SilentServices final : public WindowServices {
     bool RunPatternPropertiesDialog(QWidget*, std::string&, std::string&) override { return false; }
     void ShowHelpDialog(QWidget*) override {}
     void ShowDelayCalculator(QWidget*, int) override {}
-    void OpenMixer() override {}
+    void OpenMixer(QWidget*) override {}
     void OpenWebLink(int) override {}
     std::optional<std::string> ChoosePatchListToOpen(QWidget*) override { return {}; }
     std::optional<std::string> ChoosePatchListToSave(QWidget*) override { return {}; }

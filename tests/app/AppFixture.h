@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,8 +21,8 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
-#include "support/RecordingMidiOut.h"
 #include "document/FennoralDoc.h"
+#include "support/RecordingMidiOut.h"
 
 namespace tarvel::testing {
 
@@ -35,6 +36,7 @@ class ScriptedServices final : public WindowServices {
     std::optional<std::string> songToSave;
     std::optional<std::string> patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
+    std::function<void(QWidget*)> duringAboutBox;  // runs while the about box would be up
 
     void ShowMessage(QWidget*, const UserMessage& message) override {
         messages.push_back(message);
@@ -52,7 +54,10 @@ class ScriptedServices final : public WindowServices {
         calls.push_back("choose-save");
         return songToSave;
     }
-    void ShowAboutBox(QWidget*) override { calls.push_back("about"); }
+    void ShowAboutBox(QWidget* owner) override {
+        calls.push_back("about");
+        if (duringAboutBox) duringAboutBox(owner);
+    }
     void ShowHeaderDialog(QWidget*, CFennoralDoc&) override { calls.push_back("header"); }
     bool RunPatchNameDialog(QWidget*, std::string& name) override {
         calls.push_back("patch-name:" + name);
@@ -68,7 +73,7 @@ class ScriptedServices final : public WindowServices {
     void ShowDelayCalculator(QWidget*, int lineDuration) override {
         calls.push_back("delay:" + std::to_string(lineDuration));
     }
-    void OpenMixer() override { calls.push_back("mixer"); }
+    void OpenMixer(QWidget*) override { calls.push_back("mixer"); }
     void OpenWebLink(int commandId) override {
         calls.push_back("web:" + std::to_string(commandId));
     }

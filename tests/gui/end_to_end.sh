@@ -2,8 +2,9 @@
 # A musician's session, end to end: the real program on a private X server, playing into a
 # private JACK server that jack_midi_dump listens to. It opens the demo song, closes the about
 # box with a key press, plays with F5 and checks that notes arrive; then it records three notes
-# from the keyboard, saves with Ctrl+S, quits from the File menu, and checks that the saved
-# file holds those notes.
+# from the keyboard, clicks twice into the sequencer without a move between, saves with Ctrl+S,
+# quits from the File menu, and checks that the saved file holds those notes and the one slot the
+# clicks painted.
 #   usage: end_to_end.sh <tarvel> <demo.trv> <artifact-dir>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -11,7 +12,7 @@ tarvel=$(realpath "$1")
 demo=$(realpath "$2")
 artifacts=$(realpath -m "$3")
 
-for tool in xvfb-run xdotool jackd jack_midi_dump jack_lsp import zcat od; do
+for tool in xvfb-run xdotool jackd jack_midi_dump jack_lsp import convert zcat od cmp; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -118,6 +119,19 @@ done
 sleep 0.5
 import -window root "$artifacts/end_to_end.png"
 
+# The first click into the sequencer only gives it the keyboard; a second one without a move
+# paints the current pattern (0) into the slot under the mouse: column 14 on line 10, row 160,
+# empty in the demo. The view's top is where the grey of the bar between the panes begins.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+import -window "$window" "$work/window.png"
+top=$(convert "$work/window.png" -crop "1x$HEIGHT+305+0" txt:- |
+  awk -F '[,:]' '/#B0B0B0/ && top == "" { top = $2 } END { print top }')
+xdotool mousemove --window "$window" $((344 + 28 * 14 + 10)) $((top + 24 + 12 * 10 + 6))
+for _ in 1 2; do
+  sleep 0.3
+  xdotool click 1
+done
+
 before=$(stat -c %Y.%s "$work/demo.trv")
 xdotool key ctrl+s
 wait_for 100 sh -c "[ \"\$(stat -c %Y.%s '$work/demo.trv')\" != '$before' ]" ||
@@ -139,6 +153,10 @@ for line in 0 1 2; do
   got=$(od -An -tu1 -j $((2153 + 32 + 64 * line)) -N 1 "$work/stream" | tr -d ' ')
   [ "$got" = "$expected" ] || fail "line $line holds note $got, expected $expected"
 done
+# The grid starts at stream offset 2121885; only the pattern byte of slot (160, 14) changed.
+slots=$({ zcat "$demo" | cmp -l - "$work/stream" || true; } |
+  awk '$1 > 2121885 { print $1 - 2121886, $3 }')
+[ "$slots" = "$((3 * (160 * 16 + 14))) 0" ] || fail "the clicks changed the grid at: $slots"
 
 # The program itself opens the saved song again: its information box, titled with the path,
 # only comes up for a song it accepted.

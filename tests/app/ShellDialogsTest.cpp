@@ -67,12 +67,12 @@ TEST(DelayCalculator, ShowsTheDelayTimesInAnInformationBox) {
 }
 
 TEST(Printing, TheViewIsScaledToFitAndCentred) {
+    // A 100 x 100 view that paints past its edges, which the clip cuts off.
+    const PrintableView view = {
+        QSize(100, 100), [](QPainter& painter) { painter.fillRect(-50, -50, 300, 300, Qt::red); }};
     QImage page(400, 200, QImage::Format_RGB32);
     page.fill(Qt::white);
-    PaintScaled(page, QRect(0, 0, 400, 200), {QSize(100, 100), [](QPainter& painter) {
-                                                  painter.fillRect(-50, -50, 300, 300,
-                                                                   Qt::red);  // clipped to the view
-                                              }});
+    PaintScaled(page, QRect(0, 0, 400, 200), view);
     // 100 x 100 scaled by 2 fits the height and stands in the middle: x 100..299.
     EXPECT_EQ(page.pixelColor(99, 100), QColor(Qt::white));
     EXPECT_EQ(page.pixelColor(100, 0), QColor(Qt::red));

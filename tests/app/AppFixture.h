@@ -1,21 +1,27 @@
 // The whole application on the offscreen platform: the real frame, view and panel on a
-// recording MIDI port, with scripted answers in place of every modal window.
+// recording MIDI port, with scripted answers in place of every modal window. Includes what the
+// window's tests share.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/CommandIds.h"
 #include "app/ControlPanel.h"
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
@@ -23,18 +29,18 @@
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
 #include "support/RecordingMidiOut.h"
+#include "support/RecordingUi.h"
 
 namespace tarvel::testing {
 
 // Writes down every request as a short text and answers as the test has set it up.
 class ScriptedServices final : public WindowServices {
   public:
+    using Path = std::optional<std::string>;
     std::vector<std::string> calls;
     std::vector<UserMessage> messages;
     SaveAnswer saveAnswer = SaveAnswer::Cancel;
-    std::optional<std::string> songToOpen;
-    std::optional<std::string> songToSave;
-    std::optional<std::string> patchList;
+    Path songToOpen, songToSave, patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
     std::function<void(QWidget*)> duringAboutBox;  // runs while the about box would be up
 
@@ -42,54 +48,46 @@ class ScriptedServices final : public WindowServices {
         messages.push_back(message);
         calls.push_back("message:" + message.title);
     }
-    SaveAnswer AskSaveChanges(QWidget*) override {
-        calls.push_back("ask-save");
-        return saveAnswer;
+    SaveAnswer AskSaveChanges(QWidget*) override { return Answer("ask-save", saveAnswer); }
+    Path ChooseSongToOpen(QWidget*) override { return Answer("choose-open", songToOpen); }
+    Path ChooseSongToSave(QWidget*) override { return Answer("choose-save", songToSave); }
+    Path ChoosePatchListToOpen(QWidget*) override { return Answer("choose-patch-open", patchList); }
+    Path ChoosePatchListToSave(QWidget*) override { return Answer("choose-patch-save", patchList); }
+    bool RunPatchNameDialog(QWidget*, std::string& name) override {
+        calls.push_back("patch-name:" + name);
+        return Rename(name);
     }
-    std::optional<std::string> ChooseSongToOpen(QWidget*) override {
-        calls.push_back("choose-open");
-        return songToOpen;
+    bool RunPatternPropertiesDialog(QWidget*, std::string& name, std::string& lines) override {
+        calls.push_back("pattern-properties:" + name + ":" + lines);
+        return Rename(name);
     }
-    std::optional<std::string> ChooseSongToSave(QWidget*) override {
-        calls.push_back("choose-save");
-        return songToSave;
+    void ShowDelayCalculator(QWidget*, int lineDuration) override {
+        calls.push_back("delay:" + std::to_string(lineDuration));
     }
+    void OpenWebLink(int id) override { calls.push_back("web:" + std::to_string(id)); }
     void ShowAboutBox(QWidget* owner) override {
         calls.push_back("about");
         if (duringAboutBox) duringAboutBox(owner);
     }
     void ShowHeaderDialog(QWidget*, CFennoralDoc&) override { calls.push_back("header"); }
-    bool RunPatchNameDialog(QWidget*, std::string& name) override {
-        calls.push_back("patch-name:" + name);
-        if (dialogText) name = *dialogText;
-        return dialogText.has_value();
-    }
-    bool RunPatternPropertiesDialog(QWidget*, std::string& name, std::string& lines) override {
-        calls.push_back("pattern-properties:" + name + ":" + lines);
-        if (dialogText) name = *dialogText;
-        return dialogText.has_value();
-    }
     void ShowHelpDialog(QWidget*) override { calls.push_back("help"); }
-    void ShowDelayCalculator(QWidget*, int lineDuration) override {
-        calls.push_back("delay:" + std::to_string(lineDuration));
-    }
     void OpenMixer(QWidget*) override { calls.push_back("mixer"); }
-    void OpenWebLink(int commandId) override {
-        calls.push_back("web:" + std::to_string(commandId));
-    }
-    std::optional<std::string> ChoosePatchListToOpen(QWidget*) override {
-        calls.push_back("choose-patch-open");
-        return patchList;
-    }
-    std::optional<std::string> ChoosePatchListToSave(QWidget*) override {
-        calls.push_back("choose-patch-save");
-        return patchList;
-    }
     void Print(CFennoralView&) override { calls.push_back("print"); }
     void PrintPreview(CFennoralView&) override { calls.push_back("print-preview"); }
     void PrintSetup(QWidget*) override { calls.push_back("print-setup"); }
 
     std::string Last() const { return calls.empty() ? "" : calls.back(); }
+
+  private:
+    template <typename T>
+    T Answer(std::string call, T answer) {
+        calls.push_back(std::move(call));
+        return answer;
+    }
+    bool Rename(std::string& name) {
+        if (dialogText) name = *dialogText;
+        return dialogText.has_value();
+    }
 };
 
 class AppTest : public ::testing::Test {
@@ -114,25 +112,31 @@ class AppTest : public ::testing::Test {
     }
 
     // Lets the window thread run what the core asked of it.
-    static void Settle();
+    static void Settle() {
+        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    }
 
     CFennoralDoc& doc() { return app->doc(); }
     CMainFrame& frame() { return app->frame(); }
     CFennoralView& view() { return frame().view(); }
-    ControlPanel& panel() { return frame().panel(); }
     template <typename Widget>
     Widget* Control(int id) {
-        return panel().findChild<Widget*>(QString::number(id));
+        return frame().panel().findChild<Widget*>(QString::number(id));
     }
-    std::vector<std::string> TakeSent();
+    std::vector<std::string> TakeSent() { return testing::TakeSent(midi); }
+
+    // The document under its lock for one expression: `EXPECT_EQ(Locked()->editor.octave, 4)`.
+    struct LockedDoc {
+        std::unique_lock<DocumentMutex> lock;
+        CFennoralDoc* doc;
+        CFennoralDoc* operator->() const { return doc; }
+    };
+    LockedDoc Locked() { return {std::unique_lock(doc().mutex), &doc()}; }
 
     QTemporaryDir settingsDir;
     RecordingMidiOut midi;
     ScriptedServices services;
     std::unique_ptr<CFennoralApp> app;
 };
-
-// Every command of the frame's menus, by id, with its label.
-std::map<int, QString> MenuLabels(CMainFrame& frame);
 
 }  // namespace tarvel::testing

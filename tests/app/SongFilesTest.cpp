@@ -1,12 +1,11 @@
-// Opening and saving songs from the window: titles, the recent files, refused files and the
-// question before a changed song is replaced.
-#include <QFile>
+// Opening and saving songs from the window: titles, the recent files, refused files, failed
+// saves and the question before a changed song is replaced.
 #include <QSettings>
 #include <QTemporaryDir>
-#include <mutex>
+#include <fstream>
+#include <functional>
 
 #include "AppFixture.h"
-#include "app/CommandIds.h"
 
 namespace tarvel::testing {
 namespace {
@@ -15,56 +14,78 @@ class SongFilesTest : public AppTest {
   public:
     std::string PathOf(const char* name) { return songs.filePath(name).toStdString(); }
     void ChangeSong(std::uint8_t velocity) {
-        std::lock_guard lock(doc().mutex);
-        doc().song.patterns[0].cells[0][0].velocity = velocity;
+        Locked()->song.patterns[0].cells[0][0].velocity = velocity;
     }
-    std::uint8_t Velocity() {
-        std::lock_guard lock(doc().mutex);
-        return doc().song.patterns[0].cells[0][0].velocity;
+    std::uint8_t Velocity() { return Locked()->song.patterns[0].cells[0][0].velocity; }
+    // Saves the song, changed to `velocity`, under `name`.
+    void SaveAs(const char* name, std::uint8_t velocity) {
+        ChangeSong(velocity);
+        services.songToSave = PathOf(name);
+        frame().Execute(cmd::kFileSaveAs);
     }
 
     QTemporaryDir songs;
 };
 
-TEST_F(SongFilesTest, SaveAsNamesTheSongAndEntersTheRecentFiles) {
-    ChangeSong(0x40);
-    services.songToSave = PathOf("first.trv");
-    frame().Execute(cmd::kFileSaveAs);
+TEST_F(SongFilesTest, SaveAsNamesTheSongAndLaterSavesGoThereWithoutAsking) {
+    SaveAs("first.trv", 0x40);
     EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
     EXPECT_FALSE(app->IsSongChanged());
-    ASSERT_EQ(app->RecentFiles().size(), 1);
-    EXPECT_EQ(app->RecentFiles()[0].toStdString(), PathOf("first.trv"));
+    EXPECT_EQ(app->RecentFiles(), QStringList{QString::fromStdString(PathOf("first.trv"))});
     EXPECT_TRUE(frame().action(cmd::kRecentFile1)->isVisible());
 
-    // Save now writes to the same name without asking.
     ChangeSong(0x41);
     services.calls.clear();
     frame().Execute(cmd::kFileSave);
     EXPECT_TRUE(services.calls.empty());
     EXPECT_FALSE(app->IsSongChanged());
+
+    ChangeSong(0x55);  // closing with Yes saves first
+    services.saveAnswer = SaveAnswer::Yes;
+    EXPECT_TRUE(frame().close());
+    EXPECT_FALSE(midi.IsOpen(0));
+    TestDocument reader;
+    ASSERT_TRUE(reader.doc->LoadSong(PathOf("first.trv")));
+    EXPECT_EQ(reader.doc->song.patterns[0].cells[0][0].velocity, 0x55);
 }
 
-TEST_F(SongFilesTest, OpeningARecentFileBringsItsSongBack) {
-    ChangeSong(0x40);
-    services.songToSave = PathOf("kept.trv");
-    frame().Execute(cmd::kFileSaveAs);
-    ChangeSong(0x22);
+// New, Open, a recent file, a dropped file and closing ask about a changed song first: Cancel
+// keeps it; No lets the file's song replace it.
+TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
+    SaveAs("kept.trv", 0x40);
+    services.songToOpen = PathOf("kept.trv");
+    const std::function<void()> replacements[] = {
+        [&] { frame().Execute(cmd::kFileOpen); },
+        [&] { frame().Execute(cmd::kRecentFile1); },
+        [&] { app->OpenDroppedFile(PathOf("kept.trv")); },
+        [&] { frame().Execute(cmd::kFileNew); },
+        [&] { EXPECT_FALSE(frame().close()); },
+    };
+    services.saveAnswer = SaveAnswer::Cancel;
+    for (const auto& replace : replacements) {
+        ChangeSong(0x33);
+        services.calls.clear();
+        replace();
+        EXPECT_EQ(services.calls, std::vector<std::string>{"ask-save"});
+        EXPECT_EQ(Velocity(), 0x33);
+    }
+    EXPECT_TRUE(frame().isVisible());
+    EXPECT_TRUE(midi.IsOpen(0));
+
     services.saveAnswer = SaveAnswer::No;
-    frame().Execute(cmd::kRecentFile1);
-    EXPECT_EQ(services.calls[services.calls.size() - 2], "ask-save");
-    EXPECT_EQ(Velocity(), 0x40);
-    EXPECT_EQ(frame().windowTitle(), "kept.trv - Tarvel");
+    for (int i = 0; i < 3; ++i) {
+        ChangeSong(0x22);
+        services.calls.clear();
+        replacements[i]();
+        EXPECT_EQ(services.calls.at(0), "ask-save");
+        EXPECT_EQ(Velocity(), 0x40);
+        EXPECT_EQ(frame().windowTitle(), "kept.trv - Tarvel");
+    }
 }
 
 TEST_F(SongFilesTest, RefusedFileKeepsTheSongTitleAndRecentFiles) {
-    ChangeSong(0x40);
-    services.songToSave = PathOf("good.trv");
-    frame().Execute(cmd::kFileSaveAs);
-    QFile junk(QString::fromStdString(PathOf("junk.trv")));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a song");
-    junk.close();
-
+    SaveAs("good.trv", 0x40);
+    std::ofstream(PathOf("junk.trv")) << "not a song";
     services.songToOpen = PathOf("junk.trv");
     services.messages.clear();
     frame().Execute(cmd::kFileOpen);
@@ -75,53 +96,26 @@ TEST_F(SongFilesTest, RefusedFileKeepsTheSongTitleAndRecentFiles) {
     EXPECT_EQ(Velocity(), 0x40);
 }
 
-TEST_F(SongFilesTest, OpenOnAChangedSongCancelledKeepsEverything) {
-    ChangeSong(0x33);
-    services.saveAnswer = SaveAnswer::Cancel;
-    services.calls.clear();
-    frame().Execute(cmd::kFileOpen);
-    EXPECT_EQ(services.calls, std::vector<std::string>{"ask-save"});  // no file chooser
-    EXPECT_EQ(Velocity(), 0x33);
-}
-
-TEST_F(SongFilesTest, DroppedFileIsOpenedAfterTheQuestion) {
-    ChangeSong(0x40);
-    services.songToSave = PathOf("dropped.trv");
-    frame().Execute(cmd::kFileSaveAs);
-    frame().Execute(cmd::kFileNew);
-    ChangeSong(0x10);
-    services.saveAnswer = SaveAnswer::No;
-    app->OpenDroppedFile(PathOf("dropped.trv"));
-    EXPECT_EQ(Velocity(), 0x40);
-    EXPECT_EQ(frame().windowTitle(), "dropped.trv - Tarvel");
-}
-
-TEST_F(SongFilesTest, ClosingWithYesSavesTheSongFirst) {
-    services.songToSave = PathOf("closing.trv");
-    frame().Execute(cmd::kFileSaveAs);
+TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOpen) {
     ChangeSong(0x55);
     services.saveAnswer = SaveAnswer::Yes;
-    EXPECT_TRUE(frame().close());
-    EXPECT_FALSE(midi.IsOpen(0));
-    // Read back through a fresh document: the change reached the file.
-    RecordingMidiOut otherMidi(1);
-    ScriptedServices otherServices;
-    AppOptions options;
-    options.settingsFile = settingsDir.filePath("other.ini");
-    options.startTimer = false;
-    options.showAboutBox = false;
-    CFennoralApp other(otherMidi, otherServices, options);
-    other.Start({QString::fromStdString(PathOf("closing.trv"))});
-    std::lock_guard lock(other.doc().mutex);
-    EXPECT_EQ(other.doc().song.patterns[0].cells[0][0].velocity, 0x55);
-    EXPECT_EQ(other.frame().windowTitle(), "closing.trv - Tarvel");
+    services.songToSave.reset();  // the user cancels the file chooser
+    frame().Execute(cmd::kFileNew);
+    EXPECT_EQ(services.calls, (std::vector<std::string>{"about", "ask-save", "choose-save"}));
+
+    services.songToSave = PathOf("no-such-folder/song.trv");
+    EXPECT_FALSE(frame().close());
+    EXPECT_EQ(services.messages.back().icon, MessageIcon::Error);
+    EXPECT_TRUE(frame().isVisible());
+    EXPECT_TRUE(app->IsSongChanged());
+    EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+    EXPECT_TRUE(app->RecentFiles().isEmpty());
+    EXPECT_EQ(Velocity(), 0x55);
 }
 
-TEST_F(SongFilesTest, RecentFilesSurviveInTheSettings) {
-    for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) {
-        services.songToSave = PathOf(name);
-        frame().Execute(cmd::kFileSaveAs);
-    }
+TEST_F(SongFilesTest, RecentFilesAreTheLastFourAndSurviveInTheSettings) {
+    for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) SaveAs(name, 0x40);
+    EXPECT_EQ(app->RecentFiles().size(), 4);
     QSettings settings(settingsDir.filePath("tarvel.ini"), QSettings::IniFormat);
     settings.beginGroup("Recent File List");
     EXPECT_EQ(settings.value("File1").toString().toStdString(), PathOf("e.trv"));

@@ -1,46 +1,28 @@
 // The editor view with real key and mouse events: notes, Record, the transport keys, painting.
-#include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTest>
 #include <QTimer>
-#include <mutex>
 
 #include "AppFixture.h"
-#include "app/CommandIds.h"
 
 namespace tarvel::testing {
 namespace {
 
 class ViewTest : public AppTest {
   public:
-    PatternCell CellAt(int line, int track = 0) {
-        std::lock_guard lock(doc().mutex);
-        return doc().song.patterns[0].cells[line][track];
-    }
+    PatternCell CellAt(int line) { return Locked()->song.patterns[0].cells[line][0]; }
     bool Playing(int mode) {
-        std::lock_guard lock(doc().mutex);
-        return doc().player.isPlaying && doc().player.playMode == mode;
-    }
-    bool Recording() {
-        std::lock_guard lock(doc().mutex);
-        return doc().editor.recordMode != 0;
+        auto doc = Locked();
+        return doc->player.isPlaying && doc->player.playMode == mode;
     }
 };
 
-TEST_F(ViewTest, SpaceTogglesRecordEvenWithTheKeyboardInTheView) {
+TEST_F(ViewTest, NoteKeyWithRecordWritesTheCellAndSoundsTheNoteUntilTheRealRelease) {
     ASSERT_EQ(QApplication::focusWidget(), &view());
-    QTest::keyClick(&view(), Qt::Key_Space);
-    EXPECT_TRUE(Recording());
+    QTest::keyClick(&view(), Qt::Key_Space);  // Record, even with the keyboard in the view
     frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kRecord)->isChecked());
-    QTest::keyClick(&view(), Qt::Key_Space);
-    EXPECT_FALSE(Recording());
-}
-
-TEST_F(ViewTest, NoteKeyWithRecordWritesTheCellAndSoundsTheNote) {
-    QTest::keyClick(&view(), Qt::Key_Space);
     TakeSent();
     QTest::keyPress(&view(), Qt::Key_Q);  // C of octave 4
     EXPECT_EQ(CellAt(0).note, 60);
@@ -52,53 +34,38 @@ TEST_F(ViewTest, NoteKeyWithRecordWritesTheCellAndSoundsTheNote) {
     EXPECT_TRUE(TakeSent().empty());
     QTest::keyRelease(&view(), Qt::Key_Q);
     EXPECT_EQ(TakeSent(), std::vector<std::string>{"80 3c 64@0"});
-    {
-        std::lock_guard lock(doc().mutex);
-        EXPECT_EQ(doc().editor.cursorLine, 1);
-    }
-}
+    EXPECT_EQ(Locked()->editor.cursorLine, 1);
 
-TEST_F(ViewTest, NoteKeyWithoutRecordOnlySounds) {
-    TakeSent();
+    QTest::keyClick(&view(), Qt::Key_Space);  // Record off: a note key only sounds
     QTest::keyClick(&view(), Qt::Key_Z);
-    EXPECT_EQ(CellAt(0).note, kNoNote);
+    EXPECT_EQ(CellAt(1).note, kNoNote);
     EXPECT_EQ(TakeSent(), (std::vector<std::string>{"90 30 64@0", "80 30 64@0"}));
 }
 
-TEST_F(ViewTest, KeypadOperatorsAreCommandsNotNotes) {
-    QTest::keyClick(&view(), Qt::Key_Asterisk, Qt::KeypadModifier);
-    std::lock_guard lock(doc().mutex);
-    EXPECT_EQ(doc().editor.octave, 5);
-}
-
-TEST_F(ViewTest, TabMovesTheCursorInsteadOfTheFocus) {
-    QTest::keyClick(&view(), Qt::Key_Tab);
+TEST_F(ViewTest, CommandKeysAreNotNotes) {
+    TakeSent();
+    QTest::keyClick(&view(), Qt::Key_Asterisk, Qt::KeypadModifier);  // octave up
+    QTest::keyClick(&view(), Qt::Key_Tab);                           // the next track
     EXPECT_EQ(QApplication::focusWidget(), &view());
-    std::lock_guard lock(doc().mutex);
-    EXPECT_EQ(doc().editor.cursorTrack, 1);
-}
-
-TEST_F(ViewTest, FunctionKeysStartAndStopThePlayer) {
     QTest::keyClick(&view(), Qt::Key_F5);
     EXPECT_TRUE(Playing(kSongMode));
-    QTest::keyClick(&view(), Qt::Key_F6);  // not the stop key
-    EXPECT_TRUE(Playing(kSongMode));
     QTest::keyClick(&view(), Qt::Key_F4);
+    QTest::keyClick(&view(), Qt::Key_F6);  // not the stop key
     EXPECT_TRUE(Playing(kPatternMode));
     frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kPlayPattern)->isChecked());
     EXPECT_FALSE(frame().action(cmd::kPlaySong)->isChecked());
     QTest::keyClick(&view(), Qt::Key_F8);
-    EXPECT_FALSE(Playing(kPatternMode));
-    EXPECT_FALSE(Playing(kSongMode));
+    EXPECT_TRUE(TakeSent().empty());
+    auto doc = Locked();
+    EXPECT_FALSE(doc->player.isPlaying);
+    EXPECT_EQ(doc->editor.octave, 5);
+    EXPECT_EQ(doc->editor.cursorTrack, 1);
 }
 
 TEST_F(ViewTest, PaintingMarksTheViewKnownAndFillsTheHelperFields) {
     const QImage image = view().grab().toImage();
-    {
-        std::lock_guard lock(doc().mutex);
-        EXPECT_TRUE(doc().player.editorWindowKnown);
-    }
+    EXPECT_TRUE(Locked()->player.editorWindowKnown);
     EXPECT_EQ(Control<QLabel>(1042)->text(), "Note");
     EXPECT_EQ(Control<QLabel>(1041)->text(), "Default");
     EXPECT_EQ(Control<QLabel>(1043)->text(), "---");
@@ -113,8 +80,7 @@ TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {
     QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16
     Settle();
     EXPECT_EQ(Control<QComboBox>(1021)->currentText(), "16");
-    std::lock_guard lock(doc().mutex);
-    EXPECT_EQ(doc().editor.currentChannel, 15);
+    EXPECT_EQ(Locked()->editor.currentChannel, 15);
 }
 
 TEST_F(ViewTest, RightClickOnThePatternOpensTheEditMenu) {

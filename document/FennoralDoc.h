@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "document/EditHistory.h"
 #include "document/UiHooks.h"
 #include "editor/EditorState.h"
 #include "editor/SongEditor.h"
@@ -68,6 +69,13 @@ class CFennoralDoc {
   public:
     Engine engine{song, player, ports, mutex, signals_};
     SongEditor edit{song, editor, engine, signals_};
+    EditHistory history{song, editor};  // caller holds the lock; window thread
+
+    // --- Undo and redo (window thread; take the lock) ----------------------------------------
+    // Each writes back one step's bytes in one short hold and shows the place of the edit;
+    // false when there was nothing to take back.
+    bool Undo();
+    bool Redo();
 
     // --- Song operations (caller holds the lock) --------------------------------------------
     void ResetSong();  // a new song; nothing sounds and the tempo box follows

@@ -60,19 +60,24 @@ bool CFennoralApp::Start(const QStringList& arguments) {
 QString CFennoralApp::WindowTitle() const {
     const QString name =
         path_.empty() ? QString("Untitled") : QFileInfo(QString::fromStdString(path_)).fileName();
-    return name + " - Tarvel";
+    return name + (IsSongChanged() ? "* - Tarvel" : " - Tarvel");
 }
 
 void CFennoralApp::SongReplaced(const std::string& path) {
     path_ = path;
-    changes_.MarkUnchanged(*doc_);
+    {
+        std::lock_guard lock(doc_->mutex);
+        doc_->history.MarkSaved();
+    }
     frame_->setWindowTitle(WindowTitle());
     frame_->SelectCurrentChannel();
     frame_->UpdateCommandStates();
 }
 
-bool CFennoralApp::IsSongChanged() {
-    return changes_.IsChanged(*doc_);
+bool CFennoralApp::IsSongChanged() const {
+    // The history knows: the song is changed when it is not where the last load or save left it.
+    std::lock_guard lock(doc_->mutex);
+    return doc_->history.IsChanged();
 }
 
 bool CFennoralApp::SaveModifiedSong() {

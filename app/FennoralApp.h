@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "document/SongChangeTracker.h"
-
 namespace tarvel {
 
 class CFennoralDoc;
@@ -47,7 +45,7 @@ class CFennoralApp {
     void OpenRecentFile(int index);
     void OpenDroppedFile(const std::string& path);
     bool SaveModifiedSong();  // false: the user cancelled
-    bool IsSongChanged();
+    bool IsSongChanged() const;
 
     QStringList RecentFiles() const { return recentFiles_; }
     QString WindowTitle() const;
@@ -65,7 +63,6 @@ class CFennoralApp {
     std::unique_ptr<QtUiHooks> ui_;
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
-    SongChangeTracker changes_;
     std::string path_;  // empty for a song not yet saved
     QStringList recentFiles_;
 };

@@ -1,5 +1,7 @@
 #include "document/UndoableEdits.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <mutex>
 
 #include "document/EditAction.h"
@@ -12,6 +14,11 @@ namespace {
 int CurrentPattern(CFennoralDoc& doc) {
     std::lock_guard lock(doc.mutex);
     return doc.editor.currentPattern;
+}
+
+// One byte of a 16-entry channel table.
+SongRange ChannelByteRange(std::size_t table, int channel) {
+    return {table + static_cast<std::size_t>(channel & 0x0F), 1};
 }
 
 const char* EditCommandLabel(EditCommand command) {
@@ -93,6 +100,31 @@ void SetBpmAsEdit(CFennoralDoc& doc, int bpm) {
     doc.history.Begin("Tempo");
     doc.history.Watch(TempoRange());
     doc.SetBpm(bpm);
+    doc.history.End();
+}
+
+void SetChannelDeviceAsEdit(CFennoralDoc& doc, int channel, int device) {
+    TARVEL_ASSERT_LOCKED(doc);
+    doc.history.Begin("Device");
+    doc.history.Watch(ChannelByteRange(offsetof(Song, channelDevice), channel));
+    doc.SetChannelDevice(channel & 0x0F, device);
+    doc.history.End();
+}
+
+void SetChannelProgramAsEdit(CFennoralDoc& doc, int channel, int program) {
+    TARVEL_ASSERT_LOCKED(doc);
+    doc.history.Begin("Program");
+    doc.history.Watch(ChannelByteRange(offsetof(Song, channelProgram), channel));
+    doc.SetChannelProgram(channel & 0x0F, program);
+    doc.history.End();
+}
+
+void SetChannelVelocityAsEdit(CFennoralDoc& doc, int channel, int velocity) {
+    TARVEL_ASSERT_LOCKED(doc);
+    doc.history.Begin("Velocity");
+    doc.history.Watch(ChannelByteRange(offsetof(Song, channelVelocity), channel));
+    doc.song.channelVelocity[channel & 0x0F] =
+        static_cast<std::uint8_t>(std::clamp(velocity, 1, 127));
     doc.history.End();
 }
 

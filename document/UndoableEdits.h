@@ -26,8 +26,11 @@ void ApplyPatternPropertiesAsEdit(CFennoralDoc& doc, const std::string& name,
 MouseAction MouseDownAsEdit(CFennoralDoc& doc, EditorMouse& mouse, bool left, int x, int y);
 void MouseUpAsEdit(CFennoralDoc& doc, EditorMouse& mouse, bool left);
 
-// The tempo box. Caller holds the lock: the player writes the tempo too, so the step is taken
-// in the same hold as the edit.
+// The tempo box and the control panel's channel settings. Caller holds the lock: the player
+// writes the tempo and the programs too, so the step is taken in the same hold as the edit.
 void SetBpmAsEdit(CFennoralDoc& doc, int bpm);
+void SetChannelDeviceAsEdit(CFennoralDoc& doc, int channel, int device);
+void SetChannelProgramAsEdit(CFennoralDoc& doc, int channel, int program);
+void SetChannelVelocityAsEdit(CFennoralDoc& doc, int channel, int velocity);  // 1..127
 
 }  // namespace tarvel

@@ -135,6 +135,19 @@ std::vector<Route> Routes() {
          Holds([](const CFennoralDoc& d) { return d.editor.insertTranspose == 1; })},
         {kTransposeDown, Nothing,
          Holds([](const CFennoralDoc& d) { return d.editor.insertTranspose == -1; })},
+        {kEditUndo,
+         [](AppTest& t) {
+             MarkTwoLines(t);
+             t.frame().Execute(kCutPattern);
+         },
+         Holds([](const CFennoralDoc& d) { return Cell(d, 0).note == 60 && d.history.CanRedo(); })},
+        {kEditRedo,
+         [](AppTest& t) {
+             MarkTwoLines(t);
+             t.frame().Execute(kCutPattern);
+             t.frame().Execute(kEditUndo);
+         },
+         Holds([](const CFennoralDoc& d) { return Cell(d, 0).note == kNoNote; })},
         {kCutPattern, MarkTwoLines,
          Holds([](const CFennoralDoc& d) { return Cell(d, 0).note == kNoNote; })},
         {kCopyPattern, MarkTwoLines, Holds([](const CFennoralDoc& d) {

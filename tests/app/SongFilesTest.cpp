@@ -7,6 +7,7 @@
 
 #include "AppFixture.h"
 #include "app/CommandIds.h"
+#include "document/EditAction.h"
 
 namespace tarvel::testing {
 namespace {
@@ -15,6 +16,7 @@ class SongFilesTest : public AppTest {
   public:
     std::string PathOf(const char* name) { return songs.filePath(name).toStdString(); }
     void ChangeSong(std::uint8_t velocity) {
+        EditAction typing(doc(), "Typing", {PatternRange(0)});
         std::lock_guard lock(doc().mutex);
         doc().song.patterns[0].cells[0][0].velocity = velocity;
     }

@@ -9,6 +9,7 @@
 #include "app/QtUiHooks.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
+#include "document/SongRecovery.h"
 
 namespace tarvel {
 
@@ -16,12 +17,12 @@ namespace {
 
 constexpr const char* kRecentGroup = "Recent File List";
 
+}  // namespace
+
 std::unique_ptr<QSettings> OpenSettings(const QString& file) {
     if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
     return std::make_unique<QSettings>(CFennoralApp::kSettingsKey, "Tarvel");
 }
-
-}  // namespace
 
 CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, AppOptions options)
     : services_(services),
@@ -34,9 +35,11 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     ui_->AttachFrame(frame_.get());
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
+    StartAutosave();
 }
 
 CFennoralApp::~CFennoralApp() {
+    recovery_->Remove();  // a clean exit: the song was saved or the user let it go
     ui_->AttachFrame(nullptr);
     frame_.reset();
     doc_.reset();
@@ -53,6 +56,7 @@ bool CFennoralApp::Start(const QStringList& arguments) {
     frame_->show();
     frame_->repaint();
     if (options_.showAboutBox) services_.ShowAboutBox(frame_.get());
+    OfferRecovery();
     frame_->AcceptDroppedFiles();
     return true;
 }
@@ -69,6 +73,7 @@ void CFennoralApp::SongReplaced(const std::string& path) {
         std::lock_guard lock(doc_->mutex);
         doc_->history.MarkSaved();
     }
+    recovery_->Remove();
     frame_->setWindowTitle(WindowTitle());
     frame_->SelectCurrentChannel();
     frame_->UpdateCommandStates();

@@ -8,16 +8,23 @@
 #include <memory>
 #include <string>
 
+class QSettings;
+
 namespace tarvel {
 
 class CFennoralDoc;
 class CMainFrame;
 class MidiOutDriver;
 class QtUiHooks;
+class SongRecovery;
 class WindowServices;
+
+// The settings in `file`, or the desktop's own store when it is empty.
+std::unique_ptr<QSettings> OpenSettings(const QString& file);
 
 struct AppOptions {
     QString settingsFile;      // empty: the desktop's own settings store
+    QString recoveryFolder;    // empty: "tarvel/recovery" in the user's data folder
     bool startTimer = true;    // tests drive the player's clock themselves
     bool showAboutBox = true;  // shown at every start, after the window
 };
@@ -50,6 +57,11 @@ class CFennoralApp {
     QStringList RecentFiles() const { return recentFiles_; }
     QString WindowTitle() const;
 
+    // Autosave (Recovery.cpp): while the song is changed, every interval (60 s unless the
+    // settings' [Recovery] AutosaveSeconds says otherwise) the song goes to a recovery file.
+    void Autosave();
+    SongRecovery& recovery() { return *recovery_; }
+
   private:
     bool OpenSong(const std::string& path);
     bool SaveSongAs(const std::string& path);
@@ -57,12 +69,15 @@ class CFennoralApp {
     void AddRecentFile(const QString& path);
     void LoadRecentFiles();
     void StoreRecentFiles() const;
+    void StartAutosave();
+    void OfferRecovery();  // the songs of programs that ended without saving
 
     WindowServices& services_;
     AppOptions options_;
     std::unique_ptr<QtUiHooks> ui_;
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<SongRecovery> recovery_;
     std::string path_;  // empty for a song not yet saved
     QStringList recentFiles_;
 };

@@ -75,6 +75,8 @@ class EditHistory final : public SongWriteListener {
     void Clear();
     // The song as it is now is the one on disk.
     void MarkSaved();
+    // The song as it is now is not on disk (a recovered song): changed until saved.
+    void MarkUnsaved() { unrecordedWrite_ = true; }
     // Whether the song differs from the one last loaded, saved or started.
     bool IsChanged() const;
 

@@ -159,6 +159,8 @@ class CFennoralDoc {
     // --- Song files and patch lists (window thread; take the lock) ---------------------------
     // A failure is shown in an error box and changes nothing.
     bool SaveSong(const std::string& path);  // false: not saved, the old file is kept
+    // SaveSong without the error box: false with the reason in `whyNot`.
+    bool WriteSongFile(const std::string& path, std::string& whyNot);
     bool LoadSong(const std::string& path);  // true: loaded and its information box shown
     // LoadSong's steps after the file is read, for any source of bytes (the fuzz target).
     bool LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title);

@@ -20,8 +20,8 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
-#include "support/RecordingMidiOut.h"
 #include "document/FennoralDoc.h"
+#include "support/RecordingMidiOut.h"
 
 namespace tarvel::testing {
 
@@ -31,6 +31,7 @@ class ScriptedServices final : public WindowServices {
     std::vector<std::string> calls;
     std::vector<UserMessage> messages;
     SaveAnswer saveAnswer = SaveAnswer::Cancel;
+    bool recover = true;
     std::optional<std::string> songToOpen;
     std::optional<std::string> songToSave;
     std::optional<std::string> patchList;
@@ -39,6 +40,10 @@ class ScriptedServices final : public WindowServices {
     void ShowMessage(QWidget*, const UserMessage& message) override {
         messages.push_back(message);
         calls.push_back("message:" + message.title);
+    }
+    bool AskRecoverSong(QWidget*, const std::string& song) override {
+        calls.push_back("ask-recover:" + song);
+        return recover;
     }
     SaveAnswer AskSaveChanges(QWidget*) override {
         calls.push_back("ask-save");
@@ -95,6 +100,7 @@ class AppTest : public ::testing::Test {
         ASSERT_TRUE(settingsDir.isValid());
         AppOptions options;
         options.settingsFile = settingsDir.filePath("tarvel.ini");
+        options.recoveryFolder = settingsDir.filePath("recovery");
         options.startTimer = false;
         app = std::make_unique<CFennoralApp>(midi, services, options);
         app->Start({});

@@ -20,7 +20,7 @@ struct Accelerator {
     int command;
 };
 
-const std::array<Accelerator, 32> kAccelerators{{
+const std::array<Accelerator, 34> kAccelerators{{
     {Qt::Key_B, kCtrl, cmd::kMarkBlockStart},
     {Qt::Key_C, kCtrl, cmd::kEditCopy},
     {Qt::Key_E, kCtrl, cmd::kMarkBlockEnd},
@@ -53,6 +53,8 @@ const std::array<Accelerator, 32> kAccelerators{{
     {Qt::Key_Minus, kCtrl | kNum, cmd::kTransposeDown},
     {Qt::Key_X, kCtrl, cmd::kEditCut},
     {Qt::Key_Z, kCtrl, cmd::kEditUndo},
+    {Qt::Key_Y, kCtrl, cmd::kEditRedo},
+    {Qt::Key_Z, kCtrl | kShift, cmd::kEditRedo},
 }};
 
 // Only these keys exist twice on the keyboard in a way the table cares about.

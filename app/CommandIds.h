@@ -22,6 +22,7 @@ constexpr int kEditCopy = 57634;
 constexpr int kEditCut = 57635;
 constexpr int kEditPaste = 57637;
 constexpr int kEditUndo = 57643;
+constexpr int kEditRedo = 57644;
 constexpr int kAppAbout = 57664;
 constexpr int kAppExit = 57665;
 constexpr int kNextPane = 57680;

@@ -12,6 +12,7 @@
 #include "app/WebLinks.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
+#include "document/UndoableEdits.h"
 
 #include "editor/BlockCommands.h"
 #include "editor/KeyEditing.h"
@@ -26,7 +27,7 @@ const char* WebLinkLabel(int commandId) {
 void CMainFrame::RunCommand(int commandId) {
     using namespace cmd;
     if (const auto edit = EditCommandFor(commandId)) {
-        RunEditCommand(doc_.edit, *edit);
+        RunEditCommandAsEdit(doc_, *edit);
         return;
     }
     switch (commandId) {
@@ -115,15 +116,20 @@ void CMainFrame::RunCommand(int commandId) {
             return;
         }
         case kCutPattern:
-        case kCopyPattern:
-        case kPastePattern: {
-            std::lock_guard lock(doc_.mutex);
-            const int pattern = doc_.editor.currentPattern;
-            if (commandId == kCutPattern) doc_.CutPattern(pattern);
-            if (commandId == kCopyPattern) doc_.CopyPattern(pattern);
-            if (commandId == kPastePattern) doc_.PastePattern(pattern);
+            RunPatternCommandAsEdit(doc_, PatternCommand::Cut);
             return;
-        }
+        case kCopyPattern:
+            RunPatternCommandAsEdit(doc_, PatternCommand::Copy);
+            return;
+        case kPastePattern:
+            RunPatternCommandAsEdit(doc_, PatternCommand::Paste);
+            return;
+        case kEditUndo:
+            doc_.Undo();
+            return;
+        case kEditRedo:
+            doc_.Redo();
+            return;
         case kPlayPattern:
         case kPlaySong: {
             std::lock_guard lock(doc_.mutex);
@@ -159,15 +165,18 @@ void CMainFrame::EditPatternProperties() {
         lines = std::to_string(pattern.lineCount);
     }
     if (!services_.RunPatternPropertiesDialog(this, name, lines)) return;
-    std::lock_guard lock(doc_.mutex);
-    doc_.ApplyPatternProperties(name, lines);
+    ApplyPatternPropertiesAsEdit(doc_, name, lines);
 }
 
 bool CMainFrame::IsCommandEnabled(int commandId) const {
     using namespace cmd;
     switch (commandId) {
-        // Undo has no handler; the pane commands need a split window, which there is none of.
         case kEditUndo:
+        case kEditRedo: {
+            std::lock_guard lock(doc_.mutex);
+            return commandId == kEditUndo ? doc_.history.CanUndo() : doc_.history.CanRedo();
+        }
+        // The pane commands need a split window, which there is none of.
         case kNextPane:
         case kPrevPane:
             return false;

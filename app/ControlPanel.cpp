@@ -18,6 +18,7 @@
 #include "app/Release.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
+#include "document/UndoableEdits.h"
 
 namespace tarvel {
 
@@ -254,7 +255,8 @@ void ControlPanel::ChooseDevice(int device) {
     if (device >= 0) {
         std::lock_guard lock(doc_.mutex);
         const int channel = doc_.editor.currentChannel & 0x0F;
-        if (doc_.song.channelDevice[channel] != device) doc_.SetChannelDevice(channel, device);
+        if (doc_.song.channelDevice[channel] != device)
+            SetChannelDeviceAsEdit(doc_, channel, device);
     }
     BackToView();
 }
@@ -262,8 +264,8 @@ void ControlPanel::ChooseDevice(int device) {
 void ControlPanel::ChooseProgram(int program) {
     if (program >= 0) {
         std::lock_guard lock(doc_.mutex);
-        doc_.SetChannelProgram(doc_.editor.currentChannel & 0x0F,
-                               static_cast<std::uint8_t>(program));
+        SetChannelProgramAsEdit(doc_, doc_.editor.currentChannel & 0x0F,
+                                static_cast<std::uint8_t>(program));
     }
     frame_.view().update();
     BackToView();
@@ -275,7 +277,7 @@ void ControlPanel::ApplyTempoText(const QString& text) {
     const std::optional<int> bpm = TypedBpm(text);
     if (!bpm) return;
     std::lock_guard lock(doc_.mutex);
-    doc_.SetBpm(*bpm);
+    SetBpmAsEdit(doc_, *bpm);
 }
 
 void ControlPanel::ShowPlayingTempo() {
@@ -294,8 +296,7 @@ void ControlPanel::ShowPlayingTempo() {
 void ControlPanel::ApplyVelocity(int value) {
     if (!filled_) return;
     std::lock_guard lock(doc_.mutex);
-    doc_.song.channelVelocity[doc_.editor.currentChannel & 0x0F] =
-        static_cast<std::uint8_t>(std::clamp(value, 1, 127));
+    SetChannelVelocityAsEdit(doc_, doc_.editor.currentChannel & 0x0F, value);
 }
 
 void ControlPanel::ChooseStep(int index) {

@@ -9,6 +9,7 @@
 #include "app/QtUiHooks.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
+#include "document/SongRecovery.h"
 
 namespace tarvel {
 
@@ -16,12 +17,12 @@ namespace {
 
 constexpr const char* kRecentGroup = "Recent File List";
 
+}  // namespace
+
 std::unique_ptr<QSettings> OpenSettings(const QString& file) {
     if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
     return std::make_unique<QSettings>(CFennoralApp::kSettingsKey, "Tarvel");
 }
-
-}  // namespace
 
 CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, AppOptions options)
     : services_(services),
@@ -34,9 +35,11 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     ui_->AttachFrame(frame_.get());
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
+    StartAutosave();
 }
 
 CFennoralApp::~CFennoralApp() {
+    recovery_->Remove();  // a clean exit: the song was saved or the user let it go
     ui_->AttachFrame(nullptr);
     frame_.reset();
     doc_.reset();
@@ -56,6 +59,7 @@ bool CFennoralApp::Start(const QStringList& arguments) {
     // The window can be gone by now (closed while the about box was up, or never shown): then
     // there is nothing to run, and the caller must not wait in an event loop for it.
     if (!frame_->isVisible()) return false;
+    OfferRecovery();
     frame_->AcceptDroppedFiles();
     return true;
 }
@@ -63,19 +67,25 @@ bool CFennoralApp::Start(const QStringList& arguments) {
 QString CFennoralApp::WindowTitle() const {
     const QString name =
         path_.empty() ? QString("Untitled") : QFileInfo(QString::fromStdString(path_)).fileName();
-    return name + " - Tarvel";
+    return name + (IsSongChanged() ? "* - Tarvel" : " - Tarvel");
 }
 
 void CFennoralApp::SongReplaced(const std::string& path) {
     path_ = path;
-    changes_.MarkUnchanged(*doc_);
+    {
+        std::lock_guard lock(doc_->mutex);
+        doc_->history.MarkSaved();
+    }
+    recovery_->Remove();
     frame_->setWindowTitle(WindowTitle());
     frame_->SelectCurrentChannel();
     frame_->UpdateCommandStates();
 }
 
-bool CFennoralApp::IsSongChanged() {
-    return changes_.IsChanged(*doc_);
+bool CFennoralApp::IsSongChanged() const {
+    // The history knows: the song is changed when it is not where the last load or save left it.
+    std::lock_guard lock(doc_->mutex);
+    return doc_->history.IsChanged();
 }
 
 bool CFennoralApp::SaveModifiedSong() {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "document/SongChangeTracker.h"
+class QSettings;
 
 namespace tarvel {
 
@@ -16,10 +16,15 @@ class CFennoralDoc;
 class CMainFrame;
 class MidiOutDriver;
 class QtUiHooks;
+class SongRecovery;
 class WindowServices;
+
+// The settings in `file`, or the desktop's own store when it is empty.
+std::unique_ptr<QSettings> OpenSettings(const QString& file);
 
 struct AppOptions {
     QString settingsFile;      // empty: the desktop's own settings store
+    QString recoveryFolder;    // empty: "tarvel/recovery" in the user's data folder
     bool startTimer = true;    // tests drive the player's clock themselves
     bool showAboutBox = true;  // shown at every start, after the window
 };
@@ -48,10 +53,15 @@ class CFennoralApp {
     void OpenRecentFile(int index);
     void OpenDroppedFile(const std::string& path);
     bool SaveModifiedSong();  // false: the user cancelled
-    bool IsSongChanged();
+    bool IsSongChanged() const;
 
     QStringList RecentFiles() const { return recentFiles_; }
     QString WindowTitle() const;
+
+    // Autosave (Recovery.cpp): while the song is changed, every interval (60 s unless the
+    // settings' [Recovery] AutosaveSeconds says otherwise) the song goes to a recovery file.
+    void Autosave();
+    SongRecovery& recovery() { return *recovery_; }
 
   private:
     bool OpenSong(const std::string& path);
@@ -60,13 +70,15 @@ class CFennoralApp {
     void AddRecentFile(const QString& path);
     void LoadRecentFiles();
     void StoreRecentFiles() const;
+    void StartAutosave();
+    void OfferRecovery();  // the songs of programs that ended without saving
 
     WindowServices& services_;
     AppOptions options_;
     std::unique_ptr<QtUiHooks> ui_;
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
-    SongChangeTracker changes_;
+    std::unique_ptr<SongRecovery> recovery_;
     std::string path_;  // empty for a song not yet saved
     QStringList recentFiles_;
 };

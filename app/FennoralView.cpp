@@ -12,6 +12,7 @@
 #include "app/MainFrame.h"
 #include "app/VirtualKeyMapping.h"
 #include "document/FennoralDoc.h"
+#include "document/UndoableEdits.h"
 
 #include "editor/HelperTexts.h"
 #include "editor/KeyEditing.h"
@@ -138,7 +139,7 @@ void CFennoralView::keyPressEvent(QKeyEvent* event) {
     if (const int code = VirtualKeyOf(*event)) {
         const bool shiftHeld =
             event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
-        EditorKeyDown(doc_.edit, code, shiftHeld);
+        KeyDownAsEdit(doc_, code, shiftHeld);
         return;
     }
     QWidget::keyPressEvent(event);
@@ -158,9 +159,9 @@ void CFennoralView::mousePressEvent(QMouseEvent* event) {
     setFocus();
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        EditorLeftButtonDown(doc_.edit, mouse_, at.x(), at.y());
+        MouseDownAsEdit(doc_, mouse_, true, at.x(), at.y());
     } else if (event->button() == Qt::RightButton) {
-        if (EditorRightButtonDown(doc_.edit, mouse_, at.x(), at.y()) == MouseAction::OpenEditMenu) {
+        if (MouseDownAsEdit(doc_, mouse_, false, at.x(), at.y()) == MouseAction::OpenEditMenu) {
             update();
             frame_.editMenu().exec(event->globalPosition().toPoint());
         }
@@ -169,8 +170,8 @@ void CFennoralView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CFennoralView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) EditorLeftButtonUp(mouse_);
-    if (event->button() == Qt::RightButton) EditorRightButtonUp(mouse_);
+    if (event->button() == Qt::LeftButton) MouseUpAsEdit(doc_, mouse_, true);
+    if (event->button() == Qt::RightButton) MouseUpAsEdit(doc_, mouse_, false);
 }
 
 void CFennoralView::mouseMoveEvent(QMouseEvent* event) {

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "app/SongText.h"
+#include "document/EditAction.h"
 #include "document/FennoralDoc.h"
 
 namespace tarvel {
@@ -120,6 +121,7 @@ void CHeaderDialog::Clear() {
 }
 
 void ShowHeaderDialog(QWidget* parent, CFennoralDoc& doc) {
+    EditAction session(doc, "Song Header", {HeaderRange()});
     CHeaderDialog dialog(parent, doc);
     dialog.exec();
 }

@@ -131,6 +131,10 @@ void CMainFrame::BuildMenu() {
     AddCommand(fileMenu_, "E&xit", kAppExit);
 
     editMenu_ = bar->addMenu("&Edit");
+    AddCommand(editMenu_, "&Undo\tCtrl+Z",
+               kEditUndo);  // named after the step by UpdateCommandStates
+    AddCommand(editMenu_, "&Redo\tCtrl+Y", kEditRedo);
+    editMenu_->addSeparator();
     AddCommand(editMenu_, "Mark pattern block start\tCtrl+B", kMarkBlockStart);
     AddCommand(editMenu_, "Mark pattern block end\tCtrl+E", kMarkBlockEnd);
     editMenu_->addSeparator();
@@ -192,8 +196,7 @@ void CMainFrame::BuildMenu() {
     helpMenu->addSeparator();
     AddCommand(helpMenu, "Show help file...\tF1", kShowHelp);
 
-    // The keys that have no menu item still have commands: all three are never enabled.
-    AddCommand(nullptr, "", kEditUndo);
+    // The keys that have no menu item still have commands: both are never enabled.
     AddCommand(nullptr, "", kNextPane);
     AddCommand(nullptr, "", kPrevPane);
 
@@ -296,6 +299,7 @@ void CMainFrame::UpdateCommandStates() {
         command->setEnabled(IsCommandEnabled(id));
         if (command->isCheckable()) command->setChecked(IsCommandChecked(id));
     }
+    ShowUndoState();
 }
 
 void CMainFrame::SelectCurrentChannel() {

@@ -60,6 +60,7 @@ class CMainFrame final : public QMainWindow {
     QAction* AddCommand(QMenu* menu, const char* label, int commandId);
     void RunCommand(int commandId);  // the routing table
     void EditPatternProperties();
+    void ShowUndoState();  // the Undo and Redo items name their steps; the title marks a change
 
     CFennoralApp& app_;
     CFennoralDoc& doc_;

@@ -24,6 +24,8 @@ class WindowServices {
     // Message boxes and the song file choosers.
     virtual void ShowMessage(QWidget* owner, const UserMessage& message) = 0;
     virtual SaveAnswer AskSaveChanges(QWidget* owner) = 0;
+    // "Tarvel closed without saving changes to <song>. Recover them?" true: Recover.
+    virtual bool AskRecoverSong(QWidget* owner, const std::string& song);  // Recovery.cpp
     virtual std::optional<std::string> ChooseSongToOpen(QWidget* owner) = 0;
     virtual std::optional<std::string> ChooseSongToSave(QWidget* owner) = 0;
 

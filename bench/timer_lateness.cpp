@@ -6,8 +6,8 @@
 //     seconds        how long to run (default 30)
 //     --busy         keep every core busy with an ordinary thread meanwhile
 //     --window-load  a second thread does the window's heaviest work over and over meanwhile
-//                    (open, New, save, change tracking, a full block paste, interpolation,
-//                    pattern commands) and the longest time it held the lock is printed
+//                    (open, New, save, a full block paste, interpolation, pattern commands,
+//                    undo and redo) and the longest time it held the lock is printed
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -17,8 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "document/SongChangeTracker.h"
-#include "editor/BlockCommands.h"
+#include "document/UndoableEdits.h"
 #include "platform/PeriodicTimer.h"
 #include "song/SongFile.h"
 #include "support/DenseSong.h"
@@ -60,13 +59,11 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, HoldWatch& wat
         denseFile = EncodeSongFile(stream);
     }
     testing::TempFolder folder;
-    SongChangeTracker changes;
     watch.thread = std::this_thread::get_id();
     doc.mutex.Watch(&watch);
     while (!stop.load()) {
         doc.NewSong();
         doc.LoadSongFromBytes(denseFile, "dense");
-        changes.MarkUnchanged(doc);
         {
             std::lock_guard lock(doc.mutex);
             EditorState& e = doc.editor;
@@ -76,16 +73,16 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, HoldWatch& wat
             e.blockEndTrack = kTrackCount - 1;
             e.blockEndLine = kPatternLines - 1;
         }
-        CopyBlock(doc.edit);
-        PasteBlock(doc.edit);
-        InterpolateVelocity(doc.edit);
-        InterpolateParameter(doc.edit);
-        {
-            std::lock_guard lock(doc.mutex);
-            doc.CopyPattern(0);
-            doc.PastePattern(1);
+        RunEditCommandAsEdit(doc, EditCommand::Copy);
+        RunEditCommandAsEdit(doc, EditCommand::Paste);
+        RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity);
+        RunEditCommandAsEdit(doc, EditCommand::InterpolateParameter);
+        RunPatternCommandAsEdit(doc, PatternCommand::Copy);
+        RunPatternCommandAsEdit(doc, PatternCommand::Paste);
+        while (doc.Undo()) {
         }
-        (void)changes.IsChanged(doc);
+        while (doc.Redo()) {
+        }
         doc.SaveSong(folder.Path("song.trv"));
     }
     doc.mutex.Watch(nullptr);

@@ -20,6 +20,7 @@ CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions optio
         player.editorWindowKnown = false;
         player.halfLinePending = 1;
     }
+    edit.writeListener = &history;
     OpenMidiPorts();
     {
         std::lock_guard lock(mutex);
@@ -101,6 +102,7 @@ void CFennoralDoc::ReplaceSong(const Song& next, const LoopRows* loop) {
             for (int column = 0; column < kTrackCount; ++column)
                 player.soundingDevice[channel][column] = song.channelDevice[channel];
         player.songReplacing = 0;
+        history.Clear();  // a new or loaded song starts a new history
         SendAllPrograms();
         ShowBpm();
     }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "document/EditHistory.h"
 #include "document/UiHooks.h"
 #include "editor/EditorState.h"
 #include "editor/SongEditor.h"
@@ -68,6 +69,13 @@ class CFennoralDoc {
   public:
     Engine engine{song, player, ports, mutex, signals_};
     SongEditor edit{song, editor, engine, signals_};
+    EditHistory history{song, editor};  // caller holds the lock; window thread
+
+    // --- Undo and redo (window thread; take the lock) ----------------------------------------
+    // Each writes back one step's bytes in one short hold and shows the place of the edit;
+    // false when there was nothing to take back.
+    bool Undo();
+    bool Redo();
 
     // --- Song operations (caller holds the lock) --------------------------------------------
     void ResetSong();  // a new song; nothing sounds and the tempo box follows
@@ -151,6 +159,8 @@ class CFennoralDoc {
     // --- Song files and patch lists (window thread; take the lock) ---------------------------
     // A failure is shown in an error box and changes nothing.
     bool SaveSong(const std::string& path);  // false: not saved, the old file is kept
+    // SaveSong without the error box: false with the reason in `whyNot`.
+    bool WriteSongFile(const std::string& path, std::string& whyNot);
     bool LoadSong(const std::string& path);  // true: loaded and its information box shown
     // LoadSong's steps after the file is read, for any source of bytes (the fuzz target).
     bool LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title);

@@ -29,7 +29,10 @@ bool CFennoralDoc::LoadPatchList(const std::string& path) {
     }
     {
         std::lock_guard lock(mutex);
+        history.Begin("Load Patch List");
+        history.Watch(PatchTableRange());
         std::memcpy(PatchTable(song), table.data(), kPatchTableSize);
+        history.End();
     }
     RaiseUiSignal(kRefreshPanel | kRepaintView);
     return true;
@@ -75,7 +78,10 @@ void CFennoralDoc::EditPatchName(const std::string& typed) {
     const std::string name = typed.substr(0, kPatchNameLimit);
     {
         std::lock_guard lock(mutex);
+        history.Begin("Patch Name");
+        history.Watch(PatchTableRange());
         CopyText(song.patchNames[song.channelProgram[editor.currentChannel & 0x0F]], name.c_str());
+        history.End();
     }
     RaiseUiSignal(kRefreshPanel | kRepaintView);
 }

@@ -22,6 +22,16 @@ std::string FullPath(const std::string& path) {
 }  // namespace
 
 bool CFennoralDoc::SaveSong(const std::string& path) {
+    std::string whyNot;
+    if (WriteSongFile(path, whyNot)) return true;
+    ui_.ShowMessage({MessageIcon::Error, "Error",
+                     "The song could not be saved as\n" + path + "\n(" + whyNot +
+                         ").\nA file that was there before is unchanged.",
+                     true});
+    return false;
+}
+
+bool CFennoralDoc::WriteSongFile(const std::string& path, std::string& whyNot) {
     std::int32_t loopStart;
     std::int32_t loopEnd;
     {
@@ -35,13 +45,8 @@ bool CFennoralDoc::SaveSong(const std::string& path) {
     std::vector<std::uint8_t> stream(kSongStreamSize);
     WriteSongStream(*copy, loopStart, loopEnd, stream);
     const std::vector<std::uint8_t> file = EncodeSongFile(stream);
-    std::string whyNot = "compression failed";
-    if (!file.empty() && ReplaceFile(path, file, whyNot, fileCalls)) return true;
-    ui_.ShowMessage({MessageIcon::Error, "Error",
-                     "The song could not be saved as\n" + path + "\n(" + whyNot +
-                         ").\nA file that was there before is unchanged.",
-                     true});
-    return false;
+    whyNot = "compression failed";
+    return !file.empty() && ReplaceFile(path, file, whyNot, fileCalls);
 }
 
 bool CFennoralDoc::LoadSong(const std::string& path) {

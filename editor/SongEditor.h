@@ -8,12 +8,24 @@
 // Window thread.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "editor/EditorState.h"
 #include "engine/Engine.h"
 
 namespace tarvel {
+
+// Told before the editor writes a stretch of the song that an edit could not name up front,
+// such as the slot under a dragging mouse, so the undo history can keep its old bytes.
+// Caller holds the lock; window thread.
+class SongWriteListener {
+  public:
+    virtual void WillWrite(std::size_t offset, std::size_t size) = 0;
+
+  protected:
+    ~SongWriteListener() = default;
+};
 
 class SongEditor {
   public:
@@ -60,6 +72,7 @@ class SongEditor {
     const PlayerState& player;
     Engine& engine;
     DocumentMutex& mutex;
+    SongWriteListener* writeListener = nullptr;
 
   private:
     UiSignals& signals_;

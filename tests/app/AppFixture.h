@@ -40,6 +40,7 @@ class ScriptedServices final : public WindowServices {
     std::vector<std::string> calls;
     std::vector<UserMessage> messages;
     SaveAnswer saveAnswer = SaveAnswer::Cancel;
+    bool recover = true;
     Path songToOpen, songToSave, patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
     std::function<void(QWidget*)> duringAboutBox;  // runs while the about box would be up
@@ -47,6 +48,10 @@ class ScriptedServices final : public WindowServices {
     void ShowMessage(QWidget*, const UserMessage& message) override {
         messages.push_back(message);
         calls.push_back("message:" + message.title);
+    }
+    bool AskRecoverSong(QWidget*, const std::string& song) override {
+        calls.push_back("ask-recover:" + song);
+        return recover;
     }
     SaveAnswer AskSaveChanges(QWidget*) override { return Answer("ask-save", saveAnswer); }
     Path ChooseSongToOpen(QWidget*) override { return Answer("choose-open", songToOpen); }
@@ -98,6 +103,7 @@ class AppTest : public ::testing::Test {
         ASSERT_TRUE(settingsDir.isValid());
         AppOptions options;
         options.settingsFile = settingsDir.filePath("tarvel.ini");
+        options.recoveryFolder = settingsDir.filePath("recovery");
         options.startTimer = false;
         app = std::make_unique<CFennoralApp>(midi, services, options);
         app->Start({});

@@ -78,14 +78,14 @@ void SetUpEveryOperation(AppTest& t) {
 std::vector<Route> Routes() {
     using namespace cmd;
     std::vector<Route> routes = {
-        {kFileNew, "note0 60>255 ask-save c0 00@0"},
-        {kFileOpen, "ask-save choose-open"},
+        {kFileNew, "note0 60>255 c0 00@0"},  // set up outside the history: nothing to save
+        {kFileOpen, "choose-open"},
         {kFileSave, "choose-save"},  // not named yet
         {kFileSaveAs, "choose-save"},
         {kFilePrintSetup, "print-setup"},
         {kFilePrint, "print"},
         {kFilePrintPreview, "print-preview"},
-        {kAppExit, "ports 2>0 window 1>0 ask-save"},
+        {kAppExit, "ports 2>0 window 1>0"},
         {kViewToolbar, "toolbar 1>0"},
         {kViewStatusBar, "statusbar 1>0"},
         {kEditSongHeader, "header"},
@@ -113,6 +113,12 @@ std::vector<Route> Routes() {
         {kCutPattern, "note0 60>255 patternClipboard 62>60"},
         {kCopyPattern, "patternClipboard 62>60"},
         {kPastePattern, "note0 60>62"},
+        {kEditUndo, "note0 255>60", [](AppTest& t) { t.frame().Execute(cmd::kCutPattern); }},
+        {kEditRedo, "note0 60>255",
+         [](AppTest& t) {
+             t.frame().Execute(cmd::kCutPattern);
+             t.frame().Execute(cmd::kEditUndo);
+         }},
         {kPlayPattern, "mode 0>1 playing 0>1 row 99>0"},
         {kPlaySong, "playing 0>1 row 99>0"},
         {kStop, "playing 1>0", [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); }},

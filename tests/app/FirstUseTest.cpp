@@ -23,7 +23,9 @@ TEST(StartUp, FailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
         ScriptedServices services;
         if (closedDuringAboutBox) services.duringAboutBox = [](QWidget* frame) { frame->close(); };
         CFennoralApp app(midi, services,
-                         {.settingsFile = settings.filePath("tarvel.ini"), .startTimer = false});
+                         {.settingsFile = settings.filePath("tarvel.ini"),
+                          .recoveryFolder = settings.filePath("recovery"),
+                          .startTimer = false});
         EXPECT_EQ(app.Start({}), !closedDuringAboutBox);
     }
     QApplication::setQuitOnLastWindowClosed(true);

@@ -6,6 +6,8 @@
 #include <functional>
 
 #include "AppFixture.h"
+#include "app/CommandIds.h"
+#include "document/EditAction.h"
 
 namespace tarvel::testing {
 namespace {
@@ -14,7 +16,9 @@ class SongFilesTest : public AppTest {
   public:
     std::string PathOf(const char* name) { return songs.filePath(name).toStdString(); }
     void ChangeSong(std::uint8_t velocity) {
-        Locked()->song.patterns[0].cells[0][0].velocity = velocity;
+        EditAction typing(doc(), "Typing", {PatternRange(0)});
+        std::lock_guard lock(doc().mutex);
+        doc().song.patterns[0].cells[0][0].velocity = velocity;
     }
     std::uint8_t Velocity() { return Locked()->song.patterns[0].cells[0][0].velocity; }
     // Saves the song, changed to `velocity`, under `name`.
@@ -108,7 +112,7 @@ TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOp
     EXPECT_EQ(services.messages.back().icon, MessageIcon::Error);
     EXPECT_TRUE(frame().isVisible());
     EXPECT_TRUE(app->IsSongChanged());
-    EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+    EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
     EXPECT_TRUE(app->RecentFiles().isEmpty());
     EXPECT_EQ(Velocity(), 0x55);
 }

@@ -1,0 +1,90 @@
+// Autosave and recovery: while the song is changed, it is written to this program's recovery
+// file every interval; at start, the files of programs that ended without saving are offered
+// back.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+#include <algorithm>
+#include <mutex>
+
+#include "app/FennoralApp.h"
+#include "app/MainFrame.h"
+#include "app/WindowServices.h"
+#include "document/FennoralDoc.h"
+#include "document/SongRecovery.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr int kDefaultAutosaveSeconds = 60;
+
+}  // namespace
+
+bool WindowServices::AskRecoverSong(QWidget* owner, const std::string& song) {
+    QMessageBox box(QMessageBox::Question, "Tarvel",
+                    QString("Tarvel closed without saving changes to %1. Recover them?")
+                        .arg(QString::fromStdString(song)),
+                    QMessageBox::NoButton, owner);
+    QPushButton* recover = box.addButton("Recover", QMessageBox::AcceptRole);
+    box.addButton("Discard", QMessageBox::DestructiveRole);
+    box.setDefaultButton(recover);
+    box.exec();
+    return box.clickedButton() == recover;
+}
+
+void CFennoralApp::StartAutosave() {
+    QString folder = options_.recoveryFolder;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                 "/tarvel/recovery";
+    recovery_ = std::make_unique<SongRecovery>(
+        folder.toStdString(), static_cast<int>(QCoreApplication::applicationPid()));
+    const int seconds = OpenSettings(options_.settingsFile)
+                            ->value("Recovery/AutosaveSeconds", kDefaultAutosaveSeconds)
+                            .toInt();
+    auto* timer = new QTimer(frame_.get());
+    QObject::connect(timer, &QTimer::timeout, frame_.get(), [this] { Autosave(); });
+    timer->start(std::clamp(seconds, 1, 3600) * 1000);
+}
+
+void CFennoralApp::Autosave() {
+    // Never while a box is up: the save prompt, for one, is deciding what becomes of the song.
+    if (QApplication::activeModalWidget()) return;
+    if (!IsSongChanged()) {
+        recovery_->Remove();  // undone back to the file
+        return;
+    }
+    std::string whyNot;
+    recovery_->Write(*doc_, path_, whyNot);  // a failure is tried again next time
+}
+
+void CFennoralApp::OfferRecovery() {
+    for (const LeftoverRecovery& leftover : recovery_->FindLeftovers()) {
+        const std::string song = leftover.songPath.empty() ? "an untitled song" : leftover.songPath;
+        if (!services_.AskRecoverSong(frame_.get(), song)) {
+            recovery_->Discard(leftover);
+            continue;
+        }
+        if (!doc_->LoadSong(leftover.songFile)) {
+            recovery_->SetAside(leftover);  // its message was shown; the file stays for a look
+            continue;
+        }
+        // Titled with its own path, so Save writes there; changed until then.
+        SongReplaced(leftover.songPath);
+        {
+            std::lock_guard lock(doc_->mutex);
+            doc_->history.MarkUnsaved();
+        }
+        frame_->UpdateCommandStates();
+        // This program's own recovery file holds the song before the old one goes.
+        std::string whyNot;
+        if (recovery_->Write(*doc_, path_, whyNot)) recovery_->Discard(leftover);
+        return;  // one song at a time: any other is offered at the next start
+    }
+}
+
+}  // namespace tarvel

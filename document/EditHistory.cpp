@@ -1,0 +1,211 @@
+#include "document/EditHistory.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvel {
+
+namespace {
+
+// Differing runs closer than this are kept as one: a run costs more than a few equal bytes.
+constexpr std::size_t kJoinGap = 8;
+
+}  // namespace
+
+SongRange PatternRange(int pattern) {
+    if (pattern < 0 || pattern >= kPatternCount) return {0, 0};
+    return {offsetof(Song, patterns) + sizeof(Pattern) * static_cast<std::size_t>(pattern),
+            sizeof(Pattern)};
+}
+
+SongRange SequenceSlotRange(int row, int column) {
+    if (row < 0 || row >= kSequenceRows || column < 0 || column >= kTrackCount) return {0, 0};
+    const std::size_t slot = static_cast<std::size_t>(row) * kTrackCount + column;
+    return {offsetof(Song, sequence) + slot * sizeof(SequenceSlot), sizeof(SequenceSlot)};
+}
+
+SongRange HeaderRange() {
+    return {offsetof(Song, header), sizeof(SongHeader)};
+}
+
+SongRange PatchTableRange() {
+    return {kPatchTableOffset, kPatchTableSize};
+}
+
+SongRange TempoRange() {
+    return {offsetof(Song, lineDuration), sizeof(Song::lineDuration)};
+}
+
+EditHistory::EditHistory(Song& song, EditorState& editor, HistoryLimits limits)
+    : song_(song), editor_(editor), limits_(limits) {}
+
+EditPlace EditHistory::PlaceNow() const {
+    return {editor_.currentPattern, editor_.cursorLine, editor_.cursorTrack, editor_.seqCursorRow,
+            editor_.seqCursorColumn};
+}
+
+void EditHistory::Begin(const char* label) {
+    if (depth_++ > 0) return;
+    label_ = label;
+    place_ = PlaceNow();
+    loopBefore_[0] = editor_.loopStartRow;
+    loopBefore_[1] = editor_.loopEndRow;
+    watched_.clear();
+    watchedBytes_.clear();
+}
+
+void EditHistory::Watch(SongRange range) {
+    if (depth_ == 0 || range.size == 0 || range.offset > sizeof(Song) ||
+        range.size > sizeof(Song) - range.offset)
+        return;
+    // Keep the oldest bytes: only the parts no earlier watch of this action covers.
+    std::size_t at = range.offset;
+    const std::size_t end = range.offset + range.size;
+    std::vector<Watched> added;
+    auto next = std::lower_bound(
+        watched_.begin(), watched_.end(), at,
+        [](const Watched& w, std::size_t offset) { return w.offset + w.size <= offset; });
+    while (at < end) {
+        const std::size_t gapEnd = next == watched_.end() ? end : std::min(end, next->offset);
+        if (gapEnd > at) {
+            added.push_back({at, gapEnd - at, watchedBytes_.size()});
+            watchedBytes_.insert(watchedBytes_.end(), Image() + at, Image() + gapEnd);
+            at = gapEnd;
+        }
+        if (next == watched_.end()) break;
+        at = std::max(at, next->offset + next->size);
+        ++next;
+    }
+    if (added.empty()) return;
+    watched_.insert(watched_.end(), added.begin(), added.end());
+    std::sort(watched_.begin(), watched_.end(),
+              [](const Watched& a, const Watched& b) { return a.offset < b.offset; });
+}
+
+void EditHistory::WillWrite(std::size_t offset, std::size_t size) {
+    if (depth_ == 0) {
+        unrecordedWrite_ = true;
+        return;
+    }
+    Watch({offset, size});
+}
+
+void EditHistory::TakeRuns(const Watched& watched, Step& step) {
+    const std::uint8_t* before = watchedBytes_.data() + watched.before;
+    const std::uint8_t* now = Image() + watched.offset;
+    std::size_t i = 0;
+    while (i < watched.size) {
+        while (i < watched.size && before[i] == now[i]) ++i;
+        if (i == watched.size) break;
+        const std::size_t start = i;
+        std::size_t last = i;  // the last differing byte of this run
+        while (i < watched.size && i - last <= kJoinGap) {
+            if (before[i] != now[i]) last = i;
+            ++i;
+        }
+        const std::size_t size = last + 1 - start;
+        step.runs.push_back({static_cast<std::uint32_t>(watched.offset + start),
+                             static_cast<std::uint32_t>(size),
+                             static_cast<std::uint32_t>(step.bytes.size())});
+        step.bytes.insert(step.bytes.end(), before + start, before + start + size);
+        step.bytes.insert(step.bytes.end(), now + start, now + start + size);
+        i = last + 1;
+    }
+}
+
+void EditHistory::End() {
+    if (depth_ == 0 || --depth_ > 0) return;
+    Step step{label_,
+              0,
+              place_,
+              {loopBefore_[0], loopBefore_[1]},
+              {editor_.loopStartRow, editor_.loopEndRow},
+              {},
+              {}};
+    for (const Watched& watched : watched_) TakeRuns(watched, step);
+    watched_.clear();
+    watchedBytes_.clear();
+    const bool loopChanged =
+        step.loopBefore[0] != step.loopAfter[0] || step.loopBefore[1] != step.loopAfter[1];
+    if (step.runs.empty() && !loopChanged) return;
+    step.runs.shrink_to_fit();
+    step.bytes.shrink_to_fit();
+    Push(std::move(step));
+}
+
+std::size_t EditHistory::StepBytes(const Step& step) {
+    return sizeof(Step) + step.runs.capacity() * sizeof(Run) + step.bytes.capacity();
+}
+
+void EditHistory::Push(Step&& step) {
+    // A new edit after undos forgets what could have been redone.
+    while (steps_.size() > applied_) {
+        memoryBytes_ -= StepBytes(steps_.back());
+        steps_.pop_back();
+    }
+    step.serial = nextSerial_++;
+    memoryBytes_ += StepBytes(step);
+    steps_.push_back(std::move(step));
+    ++applied_;
+    while (steps_.size() > 1 &&
+           (steps_.size() > limits_.maxSteps || memoryBytes_ > limits_.maxBytes)) {
+        // The state after the dropped step is where undoing now stops.
+        baseSerial_ = steps_.front().serial;
+        memoryBytes_ -= StepBytes(steps_.front());
+        steps_.pop_front();
+        --applied_;
+    }
+}
+
+const char* EditHistory::UndoLabel() const {
+    return CanUndo() ? steps_[applied_ - 1].label : "";
+}
+
+const char* EditHistory::RedoLabel() const {
+    return CanRedo() ? steps_[applied_].label : "";
+}
+
+bool EditHistory::Undo(EditPlace& place) {
+    if (!CanUndo()) return false;
+    const Step& step = steps_[--applied_];
+    // Backwards, so a byte changed twice in one step ends at its oldest value.
+    for (auto run = step.runs.rbegin(); run != step.runs.rend(); ++run)
+        std::memcpy(Image() + run->offset, step.bytes.data() + run->data, run->size);
+    editor_.loopStartRow = step.loopBefore[0];
+    editor_.loopEndRow = step.loopBefore[1];
+    place = step.place;
+    return true;
+}
+
+bool EditHistory::Redo(EditPlace& place) {
+    if (!CanRedo()) return false;
+    const Step& step = steps_[applied_++];
+    for (const Run& run : step.runs)
+        std::memcpy(Image() + run.offset, step.bytes.data() + run.data + run.size, run.size);
+    editor_.loopStartRow = step.loopAfter[0];
+    editor_.loopEndRow = step.loopAfter[1];
+    place = step.place;
+    return true;
+}
+
+void EditHistory::Clear() {
+    steps_.clear();
+    applied_ = 0;
+    memoryBytes_ = 0;
+    depth_ = 0;
+    watched_.clear();
+    watchedBytes_.clear();
+    baseSerial_ = savedSerial_ = nextSerial_++;
+    unrecordedWrite_ = false;
+}
+
+void EditHistory::MarkSaved() {
+    savedSerial_ = Position();
+    unrecordedWrite_ = false;
+}
+
+bool EditHistory::IsChanged() const {
+    return unrecordedWrite_ || Position() != savedSerial_;
+}
+
+}  // namespace tarvel

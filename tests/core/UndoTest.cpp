@@ -1,0 +1,410 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "document/EditAction.h"
+#include "document/UndoableEdits.h"
+#include "editor/KeyEditing.h"
+#include "editor/VirtualKeys.h"
+#include "support/DenseSong.h"
+#include "support/RecordingUi.h"
+#include "support/TempFolder.h"
+
+namespace tarvel {
+namespace {
+
+using testing::TempFolder;
+using testing::TestDocument;
+
+// What a song file holds: the song image but its note-tracking table, and the loop rows.
+struct Snapshot {
+    std::unique_ptr<Song> song = std::make_unique<Song>();
+    std::int32_t loop[2] = {0, 0};
+};
+
+Snapshot Take(CFennoralDoc& doc) {
+    std::lock_guard lock(doc.mutex);
+    Snapshot s;
+    std::memcpy(s.song.get(), &doc.song, sizeof(Song));
+    std::memset(s.song->soundingNote, 0, sizeof(Song::soundingNote));
+    s.loop[0] = doc.editor.loopStartRow;
+    s.loop[1] = doc.editor.loopEndRow;
+    return s;
+}
+
+bool Same(const Snapshot& a, const Snapshot& b) {
+    return std::memcmp(a.song.get(), b.song.get(), sizeof(Song)) == 0 && a.loop[0] == b.loop[0] &&
+           a.loop[1] == b.loop[1];
+}
+
+void Press(CFennoralDoc& doc, int key) {
+    KeyDownAsEdit(doc, key, false);
+    EditorKeyUp(doc.edit, key);
+}
+
+void Drag(CFennoralDoc& doc, bool left, std::initializer_list<std::pair<int, int>> points) {
+    EditorMouse mouse;
+    auto at = points.begin();
+    MouseDownAsEdit(doc, mouse, left, at->first, at->second);
+    for (++at; at != points.end(); ++at) EditorMouseMove(doc.edit, mouse, at->first, at->second);
+    MouseUpAsEdit(doc, mouse, left);
+}
+
+void MarkBlock(CFennoralDoc& doc, int firstTrack, int firstLine, int lastTrack, int lastLine) {
+    {
+        std::lock_guard lock(doc.mutex);
+        doc.editor.cursorTrack = firstTrack;
+        doc.editor.cursorLine = firstLine;
+    }
+    RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart);
+    {
+        std::lock_guard lock(doc.mutex);
+        doc.editor.cursorTrack = lastTrack;
+        doc.editor.cursorLine = lastLine;
+    }
+    RunEditCommandAsEdit(doc, EditCommand::MarkBlockEnd);
+}
+
+void Focus(CFennoralDoc& doc, int sequencer, int pattern = 2, int line = 5, int field = 0) {
+    std::lock_guard lock(doc.mutex);
+    EditorState& e = doc.editor;
+    e.sequencerFocus = sequencer;
+    e.recordMode = 1;
+    e.currentPattern = pattern;
+    e.cursorLine = line;
+    e.cursorTrack = 3;
+    e.cursorField = field;
+}
+
+struct EditCase {
+    const char* name;
+    const char* label;
+    std::function<void(CFennoralDoc&, const TempFolder&)> setUp;
+    std::function<void(CFennoralDoc&, const TempFolder&)> edit;
+};
+
+const EditCase kEditCases[] = {
+    {"note", "Typing", [](auto& doc, auto&) { Focus(doc, 0); },
+     [](auto& doc, auto&) { Press(doc, 'Q'); }},
+    {"digit", "Typing", [](auto& doc, auto&) { Focus(doc, 0, 2, 5, 3); },
+     [](auto& doc, auto&) { Press(doc, 'A'); }},
+    {"delete", "Typing", [](auto& doc, auto&) { Focus(doc, 0, 2, 7, 0); },
+     [](auto& doc, auto&) { Press(doc, vk::kDelete); }},
+    {"slots painted by a drag", "Paint Slots", [](auto& doc, auto&) { Focus(doc, 1, 20); },
+     [](auto& doc, auto&) {
+         Drag(doc, true, {{350, 40}, {380, 52}, {410, 76}, {440, 100}});
+     }},
+    {"slots cleared by a drag", "Clear Slots", [](auto& doc, auto&) { Focus(doc, 1); },
+     [](auto& doc, auto&) {
+         Drag(doc, false, {{350, 30}, {350, 42}, {378, 54}, {600, 66}});
+     }},
+    {"block cut", "Cut",
+     [](auto& doc, auto&) {
+         Focus(doc, 0);
+         MarkBlock(doc, 1, 4, 6, 40);
+     },
+     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::Cut); }},
+    {"full block paste", "Paste",
+     [](auto& doc, auto&) {
+         Focus(doc, 0, 1);
+         MarkBlock(doc, 0, 0, 15, 255);
+         RunEditCommandAsEdit(doc, EditCommand::Copy);
+         Focus(doc, 0, 2, 0);
+     },
+     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::Paste); }},
+    {"velocity interpolation", "Interpolate",
+     [](auto& doc, auto&) {
+         Focus(doc, 0);
+         MarkBlock(doc, 2, 3, 2, 60);
+         std::lock_guard lock(doc.mutex);
+         doc.song.patterns[2].cells[3][2].velocity = 0x10;
+         doc.song.patterns[2].cells[60][2].velocity = 0x70;
+     },
+     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity); }},
+    {"parameter interpolation", "Interpolate",
+     [](auto& doc, auto&) {
+         Focus(doc, 0);
+         MarkBlock(doc, 5, 0, 5, 255);
+     },
+     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::InterpolateParameter); }},
+    {"pattern cut", "Cut Pattern", [](auto& doc, auto&) { Focus(doc, 0, 4); },
+     [](auto& doc, auto&) { RunPatternCommandAsEdit(doc, PatternCommand::Cut); }},
+    {"pattern paste", "Paste Pattern",
+     [](auto& doc, auto&) {
+         Focus(doc, 0, 7);
+         RunPatternCommandAsEdit(doc, PatternCommand::Copy);
+         Focus(doc, 0, 40);
+     },
+     [](auto& doc, auto&) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
+    {"pattern properties", "Pattern Properties", [](auto& doc, auto&) { Focus(doc, 0, 9); },
+     [](auto& doc, auto&) { ApplyPatternPropertiesAsEdit(doc, "Chorus", "48"); }},
+    {"loop start", "Loop Mark",
+     [](auto& doc, auto&) {
+         Focus(doc, 1);
+         std::lock_guard lock(doc.mutex);
+         doc.editor.seqCursorRow = 500;
+     },
+     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
+    {"loop end", "Loop Mark",
+     [](auto& doc, auto&) {
+         Focus(doc, 1);
+         std::lock_guard lock(doc.mutex);
+         doc.editor.seqCursorRow = 100;
+     },
+     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockEnd); }},
+    {"header dialog session", "Song Header", [](auto&, auto&) {},
+     [](auto& doc, auto&) {
+         EditAction session(doc, "Song Header", {HeaderRange()});
+         for (const char* typed : {"A", "An", "Ann"}) {
+             std::lock_guard lock(doc.mutex);
+             CopyText(doc.song.header.author, typed);
+             CopyText(doc.song.header.comments, typed);
+         }
+     }},
+    {"patch name", "Patch Name", [](auto&, auto&) {},
+     [](auto& doc, auto&) { doc.EditPatchName("Warm Pad"); }},
+    {"patch list", "Load Patch List",
+     [](auto&, auto& folder) {
+         std::vector<std::uint8_t> table(kPatchTableSize, 'x');
+         table[0] = 3;
+         table[1] = table[2] = table[3] = 0;
+         testing::WriteBytes(folder.Path("bank.lst"), table);
+     },
+     [](auto& doc, auto& folder) { doc.LoadPatchList(folder.Path("bank.lst")); }},
+    {"tempo box", "Tempo", [](auto&, auto&) {},
+     [](auto& doc, auto&) {
+         std::lock_guard lock(doc.mutex);
+         SetBpmAsEdit(doc, 90);
+     }},
+};
+
+class EveryEdit : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(EveryEdit, UndoRestoresTheSongBeforeAndRedoTheSongAfter) {
+    const EditCase& edit = GetParam();
+    TestDocument t;
+    CFennoralDoc& doc = *t.doc;
+    TempFolder folder;
+    {
+        std::lock_guard lock(doc.mutex);
+        FillDenseSong(doc, testing::Density::EveryCommand);
+    }
+    edit.setUp(doc, folder);
+    {
+        std::lock_guard lock(doc.mutex);
+        doc.history.MarkSaved();
+    }
+    const std::size_t stepsBefore = doc.history.StepCount();
+    const Snapshot before = Take(doc);
+
+    edit.edit(doc, folder);
+    const Snapshot after = Take(doc);
+    ASSERT_FALSE(Same(before, after)) << "the edit changed nothing";
+    EXPECT_EQ(doc.history.StepCount(), stepsBefore + 1) << "one action, one step";
+    EXPECT_STREQ(doc.history.UndoLabel(), edit.label);
+    EXPECT_TRUE(doc.history.IsChanged());
+
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_TRUE(Same(Take(doc), before));
+    EXPECT_FALSE(doc.history.IsChanged()) << "back at the saved position";
+    ASSERT_TRUE(doc.Redo());
+    EXPECT_TRUE(Same(Take(doc), after));
+    EXPECT_TRUE(doc.history.IsChanged());
+    EXPECT_FALSE(doc.Redo());
+    EXPECT_LT(doc.history.MemoryBytes(), 64u * 1024) << "only the changed runs are kept";
+}
+
+INSTANTIATE_TEST_SUITE_P(Undo, EveryEdit, ::testing::ValuesIn(kEditCases), [](const auto& info) {
+    std::string name;
+    for (const char* c = info.param.name; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+});
+
+TEST(Undo, UndoBringsTheCursorBackToTheEdit) {
+    TestDocument t;
+    CFennoralDoc& doc = *t.doc;
+    Focus(doc, 0, 6, 30);
+    Press(doc, 'Z');
+    {
+        std::lock_guard lock(doc.mutex);
+        doc.StepCurrentPattern(+40);
+        doc.editor.cursorTrack = 9;
+    }
+    ASSERT_TRUE(doc.Undo());
+    std::lock_guard lock(doc.mutex);
+    EXPECT_EQ(doc.editor.currentPattern, 6);
+    EXPECT_EQ(doc.editor.cursorLine, 30);
+    EXPECT_EQ(doc.editor.cursorTrack, 3);
+}
+
+TEST(Undo, MovingAndPlayingAreNoEditsAndANewSongForgetsTheHistory) {
+    TestDocument t;
+    CFennoralDoc& doc = *t.doc;
+    {
+        std::lock_guard lock(doc.mutex);
+        FillDenseSong(doc, testing::Density::EveryCommand);
+        doc.history.MarkSaved();
+        doc.StartPlayback(kSongMode);
+    }
+    Focus(doc, 0);
+    {
+        std::lock_guard lock(doc.mutex);
+        doc.editor.recordMode = 0;
+    }
+    for (int key : {vk::kDown, vk::kRight, int{'Q'}}) Press(doc, key);
+    for (int tick = 0; tick < 2000; ++tick) {
+        std::lock_guard lock(doc.mutex);
+        doc.PlayerTick();  // tempo and program cells write the song
+    }
+    EXPECT_EQ(doc.history.StepCount(), 0u);
+    EXPECT_FALSE(doc.history.IsChanged());
+
+    Focus(doc, 0);
+    Press(doc, 'Q');
+    EXPECT_TRUE(doc.history.IsChanged());
+    doc.NewSong();
+    EXPECT_FALSE(doc.history.CanUndo());
+    EXPECT_FALSE(doc.history.IsChanged());
+}
+
+TEST(Undo, TheOldestStepsGoFirstAndTheSavedPlaceIsKeptOrLost) {
+    auto song = std::make_unique<Song>();
+    std::memset(song.get(), 0, sizeof(Song));
+    EditorState editor{};
+    EditHistory history(*song, editor, {.maxSteps = 3});
+    const auto edit = [&](std::uint8_t value) {
+        history.Begin("Typing");
+        history.Watch(PatternRange(0));
+        song->patterns[0].cells[0][0].note = value;
+        history.End();
+    };
+    history.Clear();
+    for (std::uint8_t value = 1; value <= 5; ++value) edit(value);
+    EXPECT_EQ(history.StepCount(), 3u);
+    history.MarkSaved();
+    EditPlace place;
+    int undone = 0;
+    while (history.Undo(place)) ++undone;
+    EXPECT_EQ(undone, 3);
+    EXPECT_EQ(song->patterns[0].cells[0][0].note, 2);  // the state after the oldest step kept
+    EXPECT_TRUE(history.IsChanged());
+    while (history.Redo(place)) {
+    }
+    EXPECT_FALSE(history.IsChanged());
+    // Saved, then an undo and a different edit: the saved state cannot come back by redo.
+    ASSERT_TRUE(history.Undo(place));
+    edit(9);
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_TRUE(history.IsChanged());
+    // A write that came with no action open cannot be undone but still counts as a change.
+    history.MarkSaved();
+    history.WillWrite(offsetof(Song, sequence), 3);
+    EXPECT_TRUE(history.IsChanged());
+}
+
+// Random edits, undos and redos against a model that keeps every state whole.
+TEST(Undo, RandomEditsUndosAndRedosAgreeWithWholeCopies) {
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        TestDocument t;
+        CFennoralDoc& doc = *t.doc;
+        {
+            std::lock_guard lock(doc.mutex);
+            FillDenseSong(doc, testing::Density::ControllersAndNotes);
+            doc.history.MarkSaved();
+        }
+        std::mt19937 random(seed);
+        const auto pick = [&](int n) { return static_cast<int>(random() % n); };
+        std::vector<Snapshot> states;
+        states.push_back(Take(doc));
+        std::size_t at = 0;
+        std::ptrdiff_t saved = 0;
+        for (int step = 0; step < 30; ++step) {
+            const int what = pick(10);
+            if (what < 2) {
+                if (doc.Undo()) --at;
+            } else if (what < 3) {
+                if (doc.Redo()) ++at;
+            } else if (what < 4) {
+                std::lock_guard lock(doc.mutex);
+                doc.history.MarkSaved();
+                saved = static_cast<std::ptrdiff_t>(at);
+            } else {
+                switch (what) {
+                    case 4:
+                        Focus(doc, 0, pick(3), pick(256), pick(7));
+                        Press(doc, "QZ1A5F"[pick(6)]);
+                        break;
+                    case 5:
+                        Focus(doc, 1, pick(3));
+                        Drag(
+                            doc, pick(2) == 0,
+                            {{350 + pick(400), 30 + pick(200)}, {350 + pick(400), 30 + pick(200)}});
+                        break;
+                    case 6:
+                        Focus(doc, 0, pick(3), pick(200));
+                        MarkBlock(doc, pick(8), pick(100), 8 + pick(8), 100 + pick(156));
+                        RunEditCommandAsEdit(doc, EditCommand::Copy);
+                        Focus(doc, 0, pick(3), pick(256));
+                        RunEditCommandAsEdit(doc, EditCommand::Paste);
+                        break;
+                    case 7:
+                        Focus(doc, 1);
+                        {
+                            std::lock_guard lock(doc.mutex);
+                            doc.editor.seqCursorRow = pick(1000);
+                        }
+                        RunEditCommandAsEdit(
+                            doc, pick(2) ? EditCommand::MarkBlockStart : EditCommand::MarkBlockEnd);
+                        break;
+                    case 8: {
+                        std::lock_guard lock(doc.mutex);
+                        SetBpmAsEdit(doc, 40 + pick(200));
+                        break;
+                    }
+                    default:
+                        Focus(doc, 0, pick(3));
+                        ApplyPatternPropertiesAsEdit(doc, "P", std::to_string(1 + pick(256)));
+                        break;
+                }
+                Snapshot now = Take(doc);
+                if (!Same(now, states[at])) {
+                    states.resize(at + 1);
+                    if (saved > static_cast<std::ptrdiff_t>(at)) saved = -1;
+                    states.push_back(std::move(now));
+                    ++at;
+                }
+            }
+            ASSERT_TRUE(Same(Take(doc), states[at])) << "seed " << seed << " step " << step;
+            ASSERT_EQ(doc.history.IsChanged(), static_cast<std::ptrdiff_t>(at) != saved)
+                << "seed " << seed << " step " << step;
+        }
+    }
+}
+
+// Undo and redo while the clock plays the song; the thread sanitizer watches.
+TEST(Undo, UndoWhilePlaying) {
+    TestDocument t(1, {.startTimer = true});
+    CFennoralDoc& doc = *t.doc;
+    {
+        std::lock_guard lock(doc.mutex);
+        FillDenseSong(doc, testing::Density::EveryCommand);
+        doc.StartPlayback(kSongMode);
+    }
+    Focus(doc, 0, 0, 0);
+    for (int i = 0; i < 50; ++i) Press(doc, 'Q');
+    for (int i = 0; i < 50; ++i) EXPECT_TRUE(doc.Undo());
+    for (int i = 0; i < 50; ++i) EXPECT_TRUE(doc.Redo());
+    std::lock_guard lock(doc.mutex);
+    doc.StopPlayback();
+}
+
+}  // namespace
+}  // namespace tarvel

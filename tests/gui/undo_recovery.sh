@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Undo and crash recovery through the real window on a private X server: record three notes and
+# paint slots with a mouse drag, press Ctrl+Z until the song is the demo again; then type two
+# notes, wait for an autosave, kill the program outright, start it again, choose Recover, save,
+# and check that the saved file holds the two notes.
+#   usage: undo_recovery.sh <tarvel> <demo.trv> <artifact-dir>
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+tarvel=$(realpath "$1")
+demo=$(realpath "$2")
+artifacts=$(realpath -m "$3")
+
+for tool in xvfb-run xdotool import zcat od cmp; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+if [ "${TARVEL_E2E_INNER:-}" != 1 ]; then
+  exec env TARVEL_E2E_INNER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+tarvel_pid=
+cleanup() {
+  [ -n "$tarvel_pid" ] && kill "$tarvel_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAILED: $*" >&2
+  [ -s "$work/tarvel.log" ] && { echo "--- tarvel.log" >&2; tail -n 20 "$work/tarvel.log" >&2; }
+  import -window root "$artifacts/undo_recovery_failure.png" 2>/dev/null || true
+  exit 1
+}
+wait_for() {  # wait_for <tenths of a second> <command...>
+  local tries=$1
+  shift
+  for _ in $(seq 1 "$tries"); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+title_is() { xdotool getwindowname "$window" 2>/dev/null | grep -qx "$1"; }
+
+# A private settings and data folder; autosave every 2 s instead of every minute.
+export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null JACK_NO_START_SERVER=1
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+settings="$XDG_CONFIG_HOME/Velmora Audio Software 'Tarvel'"
+mkdir -p "$settings"
+printf '[Recovery]\nAutosaveSeconds=2\n' >"$settings/Tarvel.conf"
+recovery="$XDG_DATA_HOME/tarvel/recovery"
+
+cp "$demo" "$work/demo.trv"
+(cd "$work" && exec "$tarvel" "$work/demo.trv") >"$work/tarvel.log" 2>&1 &
+tarvel_pid=$!
+window=$(find_main_window '^demo.trv - Tarvel$' 150) || fail "the main window never showed"
+xdotool windowfocus --sync "$window"
+
+# Record three notes, then paint slots: the first click gives the sequencer the keyboard, the
+# drag paints.
+xdotool key space
+for key in q w e; do
+  xdotool key "$key"
+  sleep 0.1
+done
+xdotool mousemove --window "$window" 420 300 click 1
+sleep 0.2
+xdotool mousemove --window "$window" 420 300 mousedown 1
+for x in 440 470 500 530; do
+  xdotool mousemove --window "$window" "$x" 320
+  sleep 0.05
+done
+xdotool mouseup 1
+wait_for 20 title_is 'demo.trv\* - Tarvel' || fail "the title does not mark the change"
+
+# Undo until the title says the song is the one on disk: three notes and one drag, four steps.
+undos=0
+for _ in $(seq 1 10); do
+  title_is 'demo.trv - Tarvel' && break
+  xdotool key ctrl+z
+  undos=$((undos + 1))
+  sleep 0.3
+done
+title_is 'demo.trv - Tarvel' || fail "Ctrl+Z did not bring the song back"
+[ "$undos" -eq 4 ] || fail "took $undos undos, expected 4 (three notes and one drag)"
+xdotool key ctrl+s
+sleep 1
+# Byte for byte the demo again, but the note-tracking table (stream 2104457..2105480), which
+# is playing state.
+zcat "$demo" >"$work/original"
+zcat "$work/demo.trv" >"$work/undone"
+differing=$(cmp -l "$work/original" "$work/undone" | awk '$1 <= 2104457 || $1 > 2105481' | wc -l)
+[ "$differing" -eq 0 ] || fail "$differing bytes differ from the demo after undoing everything"
+
+# Type two notes into the pattern (a click there gives it the keyboard back), wait for the
+# autosave and kill the program outright.
+xdotool mousemove --window "$window" 100 300 click 1
+sleep 0.2
+for key in q w; do
+  xdotool key "$key"
+  sleep 0.1
+done
+wait_for 100 sh -c "ls '$recovery'/$tarvel_pid.trv" || fail "no autosave was written"
+sleep 0.5
+kill -9 "$tarvel_pid"
+wait "$tarvel_pid" 2>/dev/null || true
+tarvel_pid=
+
+# Start again: the question's default button is Recover; Return closes every box.
+(cd "$work" && exec "$tarvel") >>"$work/tarvel.log" 2>&1 &
+tarvel_pid=$!
+window=$(find_main_window '^demo.trv\* - Tarvel$' 150) || fail "the song was not recovered"
+import -window root "$artifacts/undo_recovery.png"
+before=$(stat -c %Y.%s "$work/demo.trv")
+xdotool windowfocus --sync "$window" key ctrl+s
+wait_for 100 sh -c "[ \"\$(stat -c %Y.%s '$work/demo.trv')\" != '$before' ]" ||
+  fail "Ctrl+S did not save the recovered song"
+xdotool key alt+f
+sleep 0.5
+xdotool key x
+wait_for 150 sh -c "! kill -0 $tarvel_pid" || fail "the program did not quit"
+tarvel_pid=
+ls "$recovery"/*.trv >/dev/null 2>&1 && fail "a recovery file is left after a clean exit"
+
+# Pattern 0 starts at stream offset 2153; cell (line, 0) is 32 + 64 * line bytes into it.
+zcat "$work/demo.trv" >"$work/stream"
+for line in 0 1; do
+  expected=$((60 + 2 * line))
+  got=$(od -An -tu1 -j $((2153 + 32 + 64 * line)) -N 1 "$work/stream" | tr -d ' ')
+  [ "$got" = "$expected" ] || fail "line $line holds note $got, expected $expected"
+done
+echo "undo and recovery: edits undone to the demo's bytes; a killed session's notes recovered and saved"

@@ -20,8 +20,8 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
-#include "support/RecordingMidiOut.h"
 #include "document/FennoralDoc.h"
+#include "support/RecordingMidiOut.h"
 
 namespace tarvel::testing {
 
@@ -35,6 +35,10 @@ class ScriptedServices final : public WindowServices {
     std::optional<std::string> songToSave;
     std::optional<std::string> patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
+    std::optional<std::string> midiFile;    // to import from or export to
+    std::optional<int> patternLines;
+    std::optional<AudioFileChoice> audioFile;
+    double cancelAt = 2;  // the progress at which the user cancels an export
 
     void ShowMessage(QWidget*, const UserMessage& message) override {
         messages.push_back(message);
@@ -51,6 +55,31 @@ class ScriptedServices final : public WindowServices {
     std::optional<std::string> ChooseSongToSave(QWidget*) override {
         calls.push_back("choose-save");
         return songToSave;
+    }
+    std::optional<std::string> ChooseMidiFileToImport(QWidget*) override {
+        calls.push_back("choose-midi-import");
+        return midiFile;
+    }
+    std::optional<int> AskImportPatternLines(QWidget*) override {
+        calls.push_back("pattern-lines");
+        return patternLines;
+    }
+    std::optional<std::string> ChooseMidiFileToExport(QWidget*) override {
+        calls.push_back("choose-midi-export");
+        return midiFile;
+    }
+    std::optional<AudioFileChoice> ChooseAudioFileToExport(QWidget*) override {
+        calls.push_back("choose-audio-export");
+        return audioFile;
+    }
+    std::unique_ptr<ProgressBox> ShowProgress(QWidget*, const std::string& title) override {
+        calls.push_back("progress:" + title);
+        struct Box final : ProgressBox {
+            explicit Box(double at) : cancelAt(at) {}
+            bool Advance(double done) override { return done < cancelAt; }
+            double cancelAt;
+        };
+        return std::make_unique<Box>(cancelAt);
     }
     void ShowAboutBox(QWidget*) override { calls.push_back("about"); }
     void ShowHeaderDialog(QWidget*, CFennoralDoc&) override { calls.push_back("header"); }

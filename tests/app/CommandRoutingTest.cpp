@@ -72,6 +72,9 @@ std::vector<Route> Routes() {
         {kFileOpen, Nothing, Calls("choose-open")},
         {kFileSave, Nothing, Calls("choose-save")},  // not named yet
         {kFileSaveAs, Nothing, Calls("choose-save")},
+        {kImportMidiFile, Nothing, Calls("choose-midi-import")},
+        {kExportMidiFile, Nothing, Calls("choose-midi-export")},
+        {kExportAudioFile, Nothing, Calls("choose-audio-export")},
         {kFilePrintSetup, Nothing, Calls("print-setup")},
         {kFilePrint, Nothing, Calls("print")},
         {kFilePrintPreview, Nothing, Calls("print-preview")},

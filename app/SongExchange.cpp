@@ -40,8 +40,9 @@ void CFennoralApp::FileExportAudio() {
     if (!choice) return;
     const std::unique_ptr<ProgressBox> progress =
         services_.ShowProgress(frame_.get(), "Exporting " + choice->path);
-    doc_->ExportAudioSong(choice->path, {.format = choice->format},
-                          [&progress](double done) { return progress->Advance(done); });
+    doc_->ExportAudioSong(choice->path, {.format = choice->format}, [&progress](double done) {
+        return !progress || progress->Advance(done);
+    });
 }
 
 }  // namespace tarvel

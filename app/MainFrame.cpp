@@ -114,7 +114,7 @@ void CMainFrame::BuildMenu() {
     AddCommand(fileMenu_, "Save &As...", kFileSaveAs);
     fileMenu_->addSeparator();
     AddCommand(fileMenu_->addMenu("&Import"), "MIDI file...", kImportMidiFile);
-    QMenu* exportMenu = fileMenu_->addMenu("Ex&port");
+    QMenu* exportMenu = fileMenu_->addMenu("&Export");
     AddCommand(exportMenu, "MIDI file...", kExportMidiFile);
     AddCommand(exportMenu, "Audio file...", kExportAudioFile);
     fileMenu_->addSeparator();

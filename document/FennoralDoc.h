@@ -166,6 +166,7 @@ class CFennoralDoc {
     std::optional<MidiImportReport> ImportMidiSong(const std::string& path, int patternLines);
     // One pass of the song, from row 0 to the loop end, written to `path` safely.
     std::optional<MidiExportReport> ExportMidiSong(const std::string& path);
+    // The same pass played on a synth of its own into an audio file; `progress` may cancel it.
     ExportOutcome ExportAudioSong(const std::string& path, const AudioExportSettings& settings,
                                   const ExportProgress& progress);
 

@@ -24,6 +24,8 @@ std::unique_ptr<SynthFileRenderer> SynthFileRenderer::Create(const std::string& 
     }
     fluid_settings_setnum(settings, "synth.sample-rate", format.sampleRate);
     fluid_settings_setnum(settings, "synth.gain", SynthMidiOut::kGain);  // as it sounds live
+    // Samples load as the programs in use are chosen, not all 140 MB of the SoundFont first.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setint(settings, "audio.period-size", kBlockFrames);
     fluid_settings_setstr(settings, "audio.file.name", path.c_str());
     fluid_settings_setstr(settings, "audio.file.type",

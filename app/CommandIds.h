@@ -58,6 +58,9 @@ constexpr int kInterpolateVelocity = 32810;
 constexpr int kWebsite = 32808;  // the first of the web links, 32808 and 32813..32825
 constexpr int kTransposeUp = 32811;
 constexpr int kTransposeDown = 32812;
+constexpr int kImportMidiFile = 32830;
+constexpr int kExportMidiFile = 32831;
+constexpr int kExportAudioFile = 32832;
 
 // The editor's block command behind an Edit menu id.
 constexpr std::optional<EditCommand> EditCommandFor(int id) {

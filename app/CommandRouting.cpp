@@ -44,6 +44,15 @@ void CMainFrame::RunCommand(int commandId) {
         case kFileSaveAs:
             app_.FileSaveAs();
             return;
+        case kImportMidiFile:
+            app_.FileImportMidi();
+            return;
+        case kExportMidiFile:
+            app_.FileExportMidi();
+            return;
+        case kExportAudioFile:
+            app_.FileExportAudio();
+            return;
         case kFilePrintSetup:
             services_.PrintSetup(this);
             return;

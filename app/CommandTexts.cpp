@@ -35,6 +35,10 @@ constexpr Entry kTexts[] = {
      {"Interpolate linearly parameter control value between marked rows", ""}},
     {cmd::kTransposeUp, {"Tranpose current sequencer row 1 semitone up", ""}},
     {cmd::kTransposeDown, {"Transpose current sequencer row 1 semitone down", ""}},
+    {cmd::kImportMidiFile, {"Make a new song of a MIDI file", ""}},
+    {cmd::kExportMidiFile, {"Save the song as a MIDI file: what playing it sends", ""}},
+    {cmd::kExportAudioFile,
+     {"Save the song as a WAV or FLAC file, played by the built-in synth", ""}},
     // Standard commands.
     {cmd::kFileNew, {"Create a new document", "New"}},
     {cmd::kFileOpen, {"Open an existing document", "Open"}},

@@ -20,6 +20,13 @@ class DesktopServices final : public WindowServices {
     std::optional<std::string> ChooseSongToOpen(QWidget* owner) override;
     std::optional<std::string> ChooseSongToSave(QWidget* owner) override;
 
+    // In ExchangeDialogs.cpp.
+    std::optional<std::string> ChooseMidiFileToImport(QWidget* owner) override;
+    std::optional<int> AskImportPatternLines(QWidget* owner) override;
+    std::optional<std::string> ChooseMidiFileToExport(QWidget* owner) override;
+    std::optional<AudioFileChoice> ChooseAudioFileToExport(QWidget* owner) override;
+    std::unique_ptr<ProgressBox> ShowProgress(QWidget* owner, const std::string& title) override;
+
     void ShowAboutBox(QWidget* owner) override;
     void ShowHeaderDialog(QWidget* owner, CFennoralDoc& doc) override;
     bool RunPatchNameDialog(QWidget* owner, std::string& name) override;

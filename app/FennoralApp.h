@@ -53,6 +53,12 @@ class CFennoralApp {
     void OpenRecentFile(int index);
     void OpenDroppedFile(const std::string& path);
     bool SaveModifiedSong();  // false: the user cancelled
+
+    // Song exchange (SongExchange.cpp): a new song from a MIDI file, which asks to save a changed
+    // song first, as Open does; the song out as a MIDI or an audio file.
+    void FileImportMidi();
+    void FileExportMidi();
+    void FileExportAudio();
     bool IsSongChanged() const;
 
     QStringList RecentFiles() const { return recentFiles_; }

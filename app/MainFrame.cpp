@@ -113,6 +113,11 @@ void CMainFrame::BuildMenu() {
     AddCommand(fileMenu_, "&Save\tCtrl+S", kFileSave);
     AddCommand(fileMenu_, "Save &As...", kFileSaveAs);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_->addMenu("&Import"), "MIDI file...", kImportMidiFile);
+    QMenu* exportMenu = fileMenu_->addMenu("&Export");
+    AddCommand(exportMenu, "MIDI file...", kExportMidiFile);
+    AddCommand(exportMenu, "Audio file...", kExportAudioFile);
+    fileMenu_->addSeparator();
     AddCommand(fileMenu_, "Edit song header...", kEditSongHeader);
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, "&Print...\tCtrl+P", kFilePrint);

@@ -3,10 +3,12 @@
 // interface, so the Qt tests can drive every command without a modal window in the way.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "document/UiHooks.h"
+#include "platform/SynthFileRenderer.h"
 
 class QWidget;
 
@@ -16,6 +18,18 @@ class CFennoralDoc;
 class CFennoralView;
 
 enum class SaveAnswer { Yes, No, Cancel };
+
+struct AudioFileChoice {
+    std::string path;
+    AudioFileFormat format;
+};
+
+// A box that shows how far a long job has got, with a Cancel button.
+class ProgressBox {
+  public:
+    virtual ~ProgressBox() = default;
+    virtual bool Advance(double done) = 0;  // 0..1; false once the user has cancelled
+};
 
 class WindowServices {
   public:
@@ -28,6 +42,13 @@ class WindowServices {
     virtual bool AskRecoverSong(QWidget* owner, const std::string& song);  // Recovery.cpp
     virtual std::optional<std::string> ChooseSongToOpen(QWidget* owner) = 0;
     virtual std::optional<std::string> ChooseSongToSave(QWidget* owner) = 0;
+
+    // Song exchange: the files to import from and export to, and the progress of an export.
+    virtual std::optional<std::string> ChooseMidiFileToImport(QWidget* owner) = 0;
+    virtual std::optional<int> AskImportPatternLines(QWidget* owner) = 0;  // 16..256
+    virtual std::optional<std::string> ChooseMidiFileToExport(QWidget* owner) = 0;
+    virtual std::optional<AudioFileChoice> ChooseAudioFileToExport(QWidget* owner) = 0;
+    virtual std::unique_ptr<ProgressBox> ShowProgress(QWidget* owner, const std::string& title) = 0;
 
     // Dialogs and tools.
     virtual void ShowAboutBox(QWidget* owner) = 0;

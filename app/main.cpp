@@ -1,13 +1,16 @@
-// tarvel [song.trv]
+// tarvel [song.trv], or a command-line job: tarvel --help
 #include <QApplication>
 #include <future>
 
+#include "app/CommandLine.h"
 #include "app/DesktopServices.h"
 #include "app/FennoralApp.h"
 #include "platform/MidiOut.h"
 
 int main(int argc, char* argv[]) {
     tarvel::PrepareProcessForMidi();  // before the first thread
+    // Converting and inspecting songs needs no window, so it runs before Qt does anything.
+    if (const std::optional<int> status = tarvel::RunCommandLine(argc, argv)) return *status;
     // Finding the MIDI outputs (the synth reads its SoundFont) takes a few hundred
     // milliseconds; it runs while the window system is being set up.
     std::future<std::unique_ptr<tarvel::MidiOutDriver>> midiOutFound =

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cassert>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,13 +24,16 @@
 #include "document/UiHooks.h"
 #include "editor/EditorState.h"
 #include "editor/SongEditor.h"
+#include "engine/AudioExport.h"
 #include "engine/Engine.h"
+#include "engine/MidiExport.h"
 #include "engine/MidiPortSet.h"
 #include "engine/PlayerState.h"
 #include "platform/DocumentMutex.h"
 #include "platform/MidiOut.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/SafeFile.h"
+#include "song/MidiImport.h"
 #include "song/Song.h"
 #include "song/SongOps.h"
 
@@ -171,6 +175,22 @@ class CFennoralDoc {
     // program, also one beyond patchCount.
     void EditPatchName(const std::string& typed);
     FileCalls fileCalls = SystemFileCalls();  // what saves write through; tests make it fail
+
+    // --- Song exchange: MIDI files in, MIDI and audio files out (window thread; take the lock
+    // in short holds) ------------------------------------------------------------------------
+    // The player plays on meanwhile; exports render a copy of the song and never touch it. A
+    // failure is shown in an error box and changes nothing.
+    void CopySong(Song& into, std::int32_t& loopStartRow, std::int32_t& loopEndRow) const;
+    // Replaces the song with one built outside the lock, as opening a song file does.
+    void ReplaceWithSong(const Song& next, std::int32_t loopStartRow, std::int32_t loopEndRow);
+    // A new song from the MIDI file at `path`, with patterns `patternLines` long (16..256) and a
+    // loop over all of it.
+    std::optional<MidiImportReport> ImportMidiSong(const std::string& path, int patternLines);
+    // One pass of the song, from row 0 to the loop end, written to `path` safely.
+    std::optional<MidiExportReport> ExportMidiSong(const std::string& path);
+    // The same pass played on a synth of its own into an audio file; `progress` may cancel it.
+    ExportOutcome ExportAudioSong(const std::string& path, const AudioExportSettings& settings,
+                                  const ExportProgress& progress);
 
     // --- Pattern commands (caller holds the lock) --------------------------------------------
     void CopyPattern(int pattern) { edit.CopyPattern(pattern); }

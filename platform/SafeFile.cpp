@@ -110,6 +110,46 @@ bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, s
     return true;
 }
 
+ReplacementFile::~ReplacementFile() {
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+}
+
+bool ReplacementFile::Create(const std::string& path, std::string& whyNot) {
+    target_ = ResolveLink(path);
+    const int fd = CreateTemporaryBeside(target_, temporary_);
+    if (fd < 0) {
+        temporary_.clear();
+        whyNot = Reason("cannot create a file in its folder", errno);
+        return false;
+    }
+    struct stat old;
+    if (stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
+    close(fd);
+    return true;
+}
+
+bool ReplacementFile::Commit(std::string& whyNot) {
+    const int fd = open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+    const char* failedStep = nullptr;
+    if (fd < 0)
+        failedStep = "the written file is gone";
+    else if (fsync(fd) != 0)
+        failedStep = "flushing to the disk failed";
+    int error = errno;
+    if (fd >= 0) close(fd);
+    if (!failedStep && rename(temporary_.c_str(), target_.c_str()) != 0) {
+        failedStep = "replacing the old file failed";
+        error = errno;
+    }
+    if (failedStep) {
+        whyNot = Reason(failedStep, error);
+        return false;
+    }
+    temporary_.clear();
+    SyncFolderOf(target_);
+    return true;
+}
+
 bool ReadFilePrefix(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out,
                     std::string& whyNot) {
     out.clear();

@@ -27,6 +27,27 @@ FileCalls SystemFileCalls();
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string& whyNot,
                  const FileCalls& calls = SystemFileCalls());
 
+// A new file that another library writes by its name (the audio file renderer does): made empty
+// beside `path`, so that the rename stays within one file system, and renamed over `path` by
+// Commit once it is complete. Until then `path` keeps what it held; a file never committed is
+// removed when this goes.
+class ReplacementFile {
+  public:
+    ReplacementFile() = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    bool Create(const std::string& path, std::string& whyNot);
+    const std::string& TemporaryPath() const { return temporary_; }
+    // Flushes the written file to the disk, then renames it over `path`.
+    bool Commit(std::string& whyNot);
+
+  private:
+    std::string target_;
+    std::string temporary_;  // empty once committed or removed
+};
+
 // Reads the first `limit` bytes of a file (all of it when it is shorter).
 bool ReadFilePrefix(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out,
                     std::string& whyNot);

@@ -5,18 +5,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/SynthMessages.h"
+
 namespace tarvel {
 
 SynthMidiOut::SynthMidiOut(const std::string& soundFont) : soundFont_(soundFont) {
     // A synth that cannot start simply contributes no device; its complaints stay quiet.
-    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-        fluid_set_log_function(level, nullptr, nullptr);
+    SilenceSynthLog();
 
     settings_ = new_fluid_settings();
     if (!settings_) return;
     // Load samples only for the programs in use: the GM SoundFont is 140 MB on disk.
     fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
-    fluid_settings_setnum(settings_, "synth.gain", 0.5);
+    fluid_settings_setnum(settings_, "synth.gain", kGain);
 
     synth_ = new_fluid_synth(settings_);
     if (!synth_ || fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED) {
@@ -75,36 +76,8 @@ void SynthMidiOut::Close(int device) noexcept {
 }
 
 void SynthMidiOut::Send(int device, const std::uint8_t* bytes, int length) noexcept {
-    if (device != 0 || !open_ || length < 1) return;
-    const int channel = bytes[0] & 0x0F;
-    const int data1 = length > 1 ? bytes[1] : 0;
-    const int data2 = length > 2 ? bytes[2] : 0;
-    switch (bytes[0] & 0xF0) {
-        case 0x80:
-            fluid_synth_noteoff(synth_, channel, data1);
-            break;
-        case 0x90:
-            fluid_synth_noteon(synth_, channel, data1, data2);
-            break;
-        case 0xA0:
-            fluid_synth_key_pressure(synth_, channel, data1, data2);
-            break;
-        case 0xB0:
-            fluid_synth_cc(synth_, channel, data1, data2);
-            break;
-        case 0xC0:
-            fluid_synth_program_change(synth_, channel, data1);
-            break;
-        case 0xD0:
-            fluid_synth_channel_pressure(synth_, channel, data1);
-            break;
-        case 0xE0:
-            fluid_synth_pitch_bend(synth_, channel, data1 | (data2 << 7));
-            break;
-        default:
-            if (bytes[0] == 0xFF) fluid_synth_system_reset(synth_);
-            break;  // other system and real-time messages mean nothing to a synth
-    }
+    if (device != 0 || !open_) return;
+    PlayOnSynth(synth_, bytes, length);
 }
 
 }  // namespace tarvel

@@ -15,6 +15,7 @@ namespace tarvel {
 class SynthMidiOut final : public MidiOutDriver {
   public:
     static constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+    static constexpr double kGain = 0.5;  // loud enough, with room for many voices at once
 
     explicit SynthMidiOut(const std::string& soundFont = kDefaultSoundFont);
     ~SynthMidiOut() override;

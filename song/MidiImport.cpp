@@ -88,6 +88,23 @@ struct Note {
     std::uint8_t velocity;
 };
 
+// A note that found its column.
+struct PlacedNote {
+    int start;
+    int end;  // the line of its note-off, which may lie past the grid
+    std::uint8_t channel;
+    std::uint8_t column;
+};
+
+// A stretch laid into the song: its row, the patterns made before it, its writes and its notes.
+struct LaidStretch {
+    int row;
+    std::size_t madeBefore;
+    std::size_t begin;
+    std::size_t end;
+    int notes;
+};
+
 enum class WriteKind : std::uint8_t { NoteOn, NoteOff, Command };
 
 // One thing to write into a cell of the song's time line (row = line).
@@ -264,6 +281,7 @@ class MidiImporter {
             }
             *free = note.end;
             const auto column = static_cast<std::uint8_t>(free - columns.begin());
+            placed_.push_back({note.start, note.end, note.channel, column});
             writes_.push_back(
                 {note.start, WriteKind::NoteOn, note.channel, column, note.key, note.velocity});
             if (note.end < kSequenceRows)
@@ -309,36 +327,96 @@ class MidiImporter {
 
         std::size_t next = 0;
         for (int row = 0; next < writes_.size(); row += lines_) {
-            std::array<bool, kTrackCount> used{};
-            for (Pattern& pattern : stretch_)
-                std::fill_n(&pattern.cells[0][0], lines_ * kTrackCount, kEmptyCell);
             std::size_t end = next;
-            for (; end < writes_.size() && writes_[end].line < row + lines_; ++end) {
-                const CellWrite& write = writes_[end];
-                used[write.channel] = true;
-                Write(stretch_[write.channel], write.line - row, write);
-            }
-
-            std::array<int, kTrackCount> chosen;
-            if (ChoosePatterns(used, chosen) > kPatternCount) {
-                for (; next < writes_.size(); ++next)
-                    if (writes_[next].kind != WriteKind::NoteOff) ++report_.patternsFull;
+            while (end < writes_.size() && writes_[end].line < row + lines_) ++end;
+            if (!LayStretch(row, next, end, {})) {
+                cutByPatterns_ = true;
+                CountDropped(next, writes_.size());
                 break;
             }
-            for (int channel = 0; channel < kTrackCount; ++channel) {
-                if (!used[channel]) continue;
-                const int number = chosen[channel];
-                if (number == static_cast<int>(hashes_.size())) {
-                    MakePattern(song_.patterns[number], stretch_[channel], channel, row);
-                    hashes_.push_back(stretchHashes_[channel]);
-                }
-                song_.sequence[row][channel].pattern = static_cast<std::uint8_t>(number);
-                song_.sequence[row][channel].transpose = 0;
-            }
-            for (; next < end; ++next) report_.notes += writes_[next].kind == WriteKind::NoteOn;
-            report_.endRow = std::min(row + lines_, kSequenceRows);
+            next = end;
         }
+        EndNotesAtTheCut();
         report_.patterns = static_cast<int>(hashes_.size());
+        report_.endRow = laid_.empty() ? 0 : std::min(laid_.back().row + lines_, kSequenceRows);
+    }
+
+    // Where the song is cut short (the patterns ran out, or a note-off lies past the grid), notes
+    // laid before the cut would sound on: their note-offs went with what was cut. The last
+    // stretch ends them on its last line. Should that take one pattern more than there are, that
+    // stretch goes too, and the one before ends what sounds at its end.
+    void EndNotesAtTheCut() {
+        while (!laid_.empty()) {
+            const LaidStretch last = laid_.back();
+            const int cut = std::min(last.row + lines_, kSequenceRows);
+            std::vector<PlacedNote> sounding;
+            for (const PlacedNote& note : placed_)
+                if (note.start < cut && note.end >= cut) sounding.push_back(note);
+            if (sounding.empty()) return;
+            Unlay(last);
+            if (LayStretch(last.row, last.begin, last.end, sounding)) return;
+            cutByPatterns_ = true;
+            CountDropped(last.begin, last.end);
+        }
+    }
+
+    // Lays the stretch at `row` from writes [begin, end) and ends the `sounding` notes on its
+    // last line. False, with nothing laid, when its patterns would be more than there are.
+    bool LayStretch(int row, std::size_t begin, std::size_t end,
+                    const std::vector<PlacedNote>& sounding) {
+        std::array<bool, kTrackCount> used{};
+        for (Pattern& pattern : stretch_)
+            std::fill_n(&pattern.cells[0][0], lines_ * kTrackCount, kEmptyCell);
+        int notes = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            const CellWrite& write = writes_[i];
+            used[write.channel] = true;
+            Write(stretch_[write.channel], write.line - row, write);
+            notes += write.kind == WriteKind::NoteOn;
+        }
+        const int lastLine = std::min(lines_, kSequenceRows - row) - 1;
+        int startingAtTheCut = 0;  // a note-off takes their place: they never sound
+        for (const PlacedNote& note : sounding) {
+            used[note.channel] = true;
+            PatternCell& cell = stretch_[note.channel].cells[lastLine][note.column];
+            startingAtTheCut += note.start == row + lastLine;
+            cell.note = kNoteOff;
+            cell.velocity = kDefaultVelocity;
+        }
+
+        std::array<int, kTrackCount> chosen;
+        if (ChoosePatterns(used, chosen) > kPatternCount) return false;
+        const std::size_t madeBefore = hashes_.size();
+        for (int channel = 0; channel < kTrackCount; ++channel) {
+            if (!used[channel]) continue;
+            const int number = chosen[channel];
+            if (number == static_cast<int>(hashes_.size())) {
+                MakePattern(song_.patterns[number], stretch_[channel], channel, row);
+                hashes_.push_back(stretchHashes_[channel]);
+            }
+            song_.sequence[row][channel].pattern = static_cast<std::uint8_t>(number);
+            song_.sequence[row][channel].transpose = 0;
+        }
+        (cutByPatterns_ ? report_.patternsFull : report_.pastGrid) += startingAtTheCut;
+        notes -= startingAtTheCut;
+        report_.notes += notes;
+        laid_.push_back({row, madeBefore, begin, end, notes});
+        return true;
+    }
+
+    // Takes the last stretch laid back out of the song.
+    void Unlay(const LaidStretch& stretch) {
+        for (SequenceSlot& slot : song_.sequence[stretch.row]) slot = {kEmptySlot, 0, 0};
+        for (std::size_t p = stretch.madeBefore; p < hashes_.size(); ++p)
+            MakeEmptyPattern(song_.patterns[p]);
+        hashes_.resize(stretch.madeBefore);
+        report_.notes -= stretch.notes;
+        laid_.pop_back();
+    }
+
+    void CountDropped(std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            if (writes_[i].kind != WriteKind::NoteOff) ++report_.patternsFull;
     }
 
     // The pattern each used channel's stretch gets: an equal one made before, or a new one
@@ -406,6 +484,9 @@ class MidiImporter {
     MidiImportReport report_;
 
     std::vector<Note> notes_;
+    std::vector<PlacedNote> placed_;  // in the order they start
+    std::vector<LaidStretch> laid_;
+    bool cutByPatterns_ = false;
     std::array<std::array<std::int32_t, 128>, kTrackCount> openHead_;
     std::array<std::array<std::int32_t, 128>, kTrackCount> openTail_;
     std::vector<CellWrite> writes_;

@@ -9,7 +9,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
   qt6-base-dev qt6-qpa-plugins librtmidi-dev libjack-jackd2-dev libfluidsynth-dev fluid-soundfont-gm zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  jackd2 xvfb xauth xdotool imagemagick fonts-dejavu-core
+  jackd2 xvfb xauth xdotool imagemagick fonts-dejavu-core fluidsynth python3-mido
 )
 
 install_missing() {

@@ -23,6 +23,13 @@ class SilentServices final : public WindowServices {
     SaveAnswer AskSaveChanges(QWidget*) override { return SaveAnswer::No; }
     std::optional<std::string> ChooseSongToOpen(QWidget*) override { return {}; }
     std::optional<std::string> ChooseSongToSave(QWidget*) override { return {}; }
+    std::optional<std::string> ChooseMidiFileToImport(QWidget*) override { return {}; }
+    std::optional<int> AskImportPatternLines(QWidget*) override { return {}; }
+    std::optional<std::string> ChooseMidiFileToExport(QWidget*) override { return {}; }
+    std::optional<AudioFileChoice> ChooseAudioFileToExport(QWidget*) override { return {}; }
+    std::unique_ptr<ProgressBox> ShowProgress(QWidget*, const std::string&) override {
+        return nullptr;
+    }
     void ShowAboutBox(QWidget*) override {}
     void ShowHeaderDialog(QWidget*, CFennoralDoc&) override {}
     bool RunPatchNameDialog(QWidget*, std::string&) override { return false; }

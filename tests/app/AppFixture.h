@@ -44,6 +44,10 @@ class ScriptedServices final : public WindowServices {
     Path songToOpen, songToSave, patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
     std::function<void(QWidget*)> duringAboutBox;  // runs while the about box would be up
+    std::optional<std::string> midiFile;           // to import from or export to
+    std::optional<int> patternLines;
+    std::optional<AudioFileChoice> audioFile;
+    double cancelAt = 2;  // the progress at which the user cancels an export
 
     void ShowMessage(QWidget*, const UserMessage& message) override {
         messages.push_back(message);
@@ -58,6 +62,31 @@ class ScriptedServices final : public WindowServices {
     Path ChooseSongToSave(QWidget*) override { return Answer("choose-save", songToSave); }
     Path ChoosePatchListToOpen(QWidget*) override { return Answer("choose-patch-open", patchList); }
     Path ChoosePatchListToSave(QWidget*) override { return Answer("choose-patch-save", patchList); }
+    std::optional<std::string> ChooseMidiFileToImport(QWidget*) override {
+        calls.push_back("choose-midi-import");
+        return midiFile;
+    }
+    std::optional<int> AskImportPatternLines(QWidget*) override {
+        calls.push_back("pattern-lines");
+        return patternLines;
+    }
+    std::optional<std::string> ChooseMidiFileToExport(QWidget*) override {
+        calls.push_back("choose-midi-export");
+        return midiFile;
+    }
+    std::optional<AudioFileChoice> ChooseAudioFileToExport(QWidget*) override {
+        calls.push_back("choose-audio-export");
+        return audioFile;
+    }
+    std::unique_ptr<ProgressBox> ShowProgress(QWidget*, const std::string& title) override {
+        calls.push_back("progress:" + title);
+        struct Box final : ProgressBox {
+            explicit Box(double at) : cancelAt(at) {}
+            bool Advance(double done) override { return done < cancelAt; }
+            double cancelAt;
+        };
+        return std::make_unique<Box>(cancelAt);
+    }
     bool RunPatchNameDialog(QWidget*, std::string& name) override {
         calls.push_back("patch-name:" + name);
         return Rename(name);

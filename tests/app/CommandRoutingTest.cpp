@@ -82,6 +82,9 @@ std::vector<Route> Routes() {
         {kFileOpen, "choose-open"},
         {kFileSave, "choose-save"},  // not named yet
         {kFileSaveAs, "choose-save"},
+        {kImportMidiFile, "choose-midi-import"},
+        {kExportMidiFile, "choose-midi-export"},
+        {kExportAudioFile, "choose-audio-export"},
         {kFilePrintSetup, "print-setup"},
         {kFilePrint, "print"},
         {kFilePrintPreview, "print-preview"},

@@ -30,7 +30,8 @@ TEST(SongChangeTrackerTest, SeesEveryKindOfEditButNotTheSoundingNotes) {
     EXPECT_TRUE(changed([&] { doc.song.patterns[5].cells[3][2].velocity = 0x40; }));
     EXPECT_TRUE(changed([&] { doc.song.sequence[16383][15].pattern = 1; }));
     EXPECT_TRUE(changed([&] { doc.SetBpm(140); }));
-    EXPECT_TRUE(changed([&] { doc.editor.loopEndRow = 32; }));  // stored with the song
+    EXPECT_TRUE(changed([&] { doc.editor.loopStartRow = 16; }));  // stored with the song
+    EXPECT_TRUE(changed([&] { doc.editor.loopEndRow = 32; }));
     EXPECT_FALSE(changed([&] { doc.editor.cursorLine = 7; }));  // not stored
 }
 

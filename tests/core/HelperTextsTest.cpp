@@ -26,12 +26,7 @@ TEST(HelperTexts, DescribeTheFieldUnderTheCursorAndNameControllersAndCommands) {
         {{0, 0, 0x07, 0}, 3, "Control / 0x07 (7) / [MSB] Channel volume"},
         {{0, 0, 0x90, 0}, 4, "Control / 0x90 (144) / Set BPM"},
         {kEmptyCell, 3, "Control / Default / None"},
-        {{0, 0, 0x61, 0}, 3, "Control / 0x61 (97) / [N/A] Data entry -1"},
-        {{0, 0, 0x7F, 0}, 3, "Control / 0x7F (127) / [000] Polu mode on"},
-        {{0, 0, 0x40, 0}, 3, "Control / 0x40 (64) / [SWI] Damper pedal on/off (Sustain)"},
-        {{0, 0, 0x6E, 0}, 3, "Control / 0x6E (110) / [???] Undefined"},
         {{0, 0, 0xC0, 0}, 3, "Control / 0xC0 (192) / Unassigned (no effect)"},
-        {{0, 0, 0xF4, 0}, 3, "Control / 0xF4 (244) / [SYSMSG] Undefined"},
     };
     testing::TestDocument t;
     CFennoralDoc& doc = *t.doc;

@@ -72,16 +72,15 @@ TEST_F(PatchList, AFileHoldsTheTableAndLoadingOneReplacesOnlyTheTable) {
     ASSERT_TRUE(doc.SavePatchList(path));
     EXPECT_EQ(ReadBytes(path), Table());
 
-    testing::TestDocument to;
-    to.doc->song.patchCount = 3;
-    CopyText(to.doc->song.patchNames[300], "Mine");
-    to.doc->song.channelProgram[0] = 9;
-    to.Settle();
-    ASSERT_TRUE(to.doc->LoadPatchList(path));
-    EXPECT_EQ(TableOf(*to.doc), Table());
-    EXPECT_EQ(to.doc->song.channelProgram[0], 9);
-    EXPECT_THAT(to.TakeSent(), IsEmpty());  // no program change
-    EXPECT_THAT(to.ui.Messages(), IsEmpty());
+    const std::vector<std::uint8_t> saved = Table();
+    doc.song.patchCount = 3;
+    CopyText(doc.song.patchNames[300], "Mine");
+    doc.song.channelProgram[0] = 9;
+    ASSERT_TRUE(doc.LoadPatchList(path));
+    EXPECT_EQ(Table(), saved);
+    EXPECT_EQ(doc.song.channelProgram[0], 9);
+    EXPECT_THAT(t.TakeSent(), IsEmpty());  // no program change
+    EXPECT_THAT(t.ui.Messages(), IsEmpty());
 
     std::vector<std::uint8_t> longer(kPatchTableSize + 1000, 'x');
     WriteBytes(folder.Path("long.tvp"), longer);

@@ -171,6 +171,41 @@ TEST_F(Player, AStartPastTheLoopEndPlaysThatRowThenLoopsAndRowsStayInsideTheGrid
     EXPECT_EQ(doc.player.playRow, 1);
 }
 
+TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) {
+    Put(0, 40, 0, Note(60));
+    Put(0, 41, 0, Note(61));
+    Place(0, 0, 0);
+    e.loopEndRow = 1000;
+    doc.StartPlayback(kSongMode);
+    Lines(40);
+    pattern(0).lineCount = 16;  // shortened while line 40 is next
+    Lines(2);
+    EXPECT_THAT(Sent(60), ElementsAre("40: 90 3c 50@0"));  // that line plays, then the end
+    EXPECT_EQ(doc.player.trackPattern[0], -1);
+
+    pattern(1).lineCount = -3;  // one line, then silent
+    Put(1, 0, 0, Note(62));
+    Put(1, 1, 0, Note(63));
+    Place(42, 0, 1);
+    Lines(2);
+    EXPECT_THAT(Sent(60), ElementsAre("42: 80 3c 64@0", "42: 90 3e 50@0"));
+
+    pattern(2).lineCount = 100000;  // taken as 256 lines
+    Put(2, 255, 0, Note(64));
+    Put(2, 0, 0, Note(65));
+    e.currentPattern = 2;
+    doc.StartPlayback(kPatternMode);
+    Sent();
+    tick = 0;
+    Lines(257);
+    EXPECT_THAT(Sent(60), ElementsAre("0: 90 41 50@0", "255: 80 41 64@0", "255: 90 40 50@0",
+                                      "256: 80 40 64@0", "256: 90 41 50@0"));
+
+    doc.PlayCell(pattern(2), kPatternLines, 0, 0);
+    doc.PlayCell(pattern(2), -1, 0, 0);
+    EXPECT_THAT(Sent(), IsEmpty());
+}
+
 TEST_F(Player, TransposeMovesPlainNotesButNotDelayedOrRetriggeredOnes) {
     Put(0, 0, 0, Note(60));
     Put(0, 0, 1, Note(62, 0xD0));

@@ -110,35 +110,16 @@ class Mouse : public Blocks {
     EditorMouse mouse;
 };
 
-TEST_F(Mouse, TheFirstClickIntoTheSequencerOnlyTakesTheKeyboard) {
-    e.currentPattern = 3;
-    e.insertTranspose = -5;
-    EXPECT_EQ(EditorLeftButtonDown(doc.edit, mouse, 400, 60), MouseAction::None);
-    EXPECT_EQ(e.sequencerFocus, 1);
-    EXPECT_EQ(Slot(0, 0).pattern, kEmptySlot);
-    EditorLeftButtonUp(mouse);
-
-    EditorMouseMove(doc.edit, mouse, 344 + 28 * 2 + 5, 24 + 12 * 3 + 2);
-    EXPECT_EQ(e.seqCursorColumn, 2);
-    EXPECT_EQ(e.seqCursorRow, 48);
-    EditorLeftButtonDown(doc.edit, mouse, 344 + 28 * 2 + 5, 24 + 12 * 3 + 2);
-    EXPECT_EQ(Slot(48, 2).pattern, 3);
-    EXPECT_EQ(Slot(48, 2).transpose, -5);
-    EditorLeftButtonUp(mouse);
-
-    e.seqCursorRow = 0;
-    EditorLeftButtonDown(doc.edit, mouse, 400, 24);  // on the headers: no painting
-    EXPECT_EQ(Slot(0, 2).pattern, kEmptySlot);
-}
-
-TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrosses) {
+TEST_F(Mouse, DraggingPaintsWithTheInsertTransposeAndErasesTheSlotsItCrosses) {
     e.sequencerFocus = 1;
     e.currentPattern = 7;
+    e.insertTranspose = -5;
     EditorLeftButtonDown(doc.edit, mouse, 350, 30);
     for (int y = 30; y < 90; y += 12) EditorMouseMove(doc.edit, mouse, 350, y);
     EditorLeftButtonUp(mouse);
     EditorMouseMove(doc.edit, mouse, 350, 102);
     for (int row = 0; row <= 64; row += 16) EXPECT_EQ(Slot(row, 0).pattern, 7) << row;
+    EXPECT_EQ(Slot(64, 0).transpose, -5);
     EXPECT_EQ(Slot(96, 0).pattern, kEmptySlot);  // after the button came up
 
     EditorMouseMove(doc.edit, mouse, 350, 54);

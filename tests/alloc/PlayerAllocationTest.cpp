@@ -26,22 +26,14 @@ void* Allocate(std::size_t size) {
 
 }  // namespace
 
+// The other forms of new and delete come down to these.
 void* operator new(std::size_t size) {
-    return Allocate(size);
-}
-void* operator new[](std::size_t size) {
     return Allocate(size);
 }
 void operator delete(void* memory) noexcept {
     std::free(memory);
 }
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
 void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
     std::free(memory);
 }
 
@@ -53,39 +45,35 @@ using testing::Density;
 // 10,000 ticks are about 167 lines of 16 tracks x 16 cells, a few messages each.
 constexpr std::size_t kRecorderCapacity = 1 << 20;
 
-TEST(AllocationCounter, SeesAllocations) {
+template <typename Work>
+long AllocationsWhile(Work work) {
     allocations = 0;
     counting = true;
-    delete new int(1);
+    work();
     counting = false;
-    EXPECT_EQ(allocations.load(), 1);
+    return allocations.load();
 }
 
-class PlayerAllocation : public ::testing::TestWithParam<int> {};
-
-TEST_P(PlayerAllocation, TenThousandTicksOfADenseSongAllocateNothing) {
-    const int mode = GetParam();
-    testing::RecordingUi ui;
-    RecordingMidiOut midi(4, kRecorderCapacity);
-    auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = false});
-    std::lock_guard lock(doc->mutex);
-    FillDenseSong(*doc, Density::EveryCommand);
-    doc->player.editorWindowKnown = true;
-    doc->StartPlayback(mode);
-    midi.Clear();
-
-    allocations = 0;
-    counting = true;
-    for (int tick = 0; tick < 10000; ++tick) doc->PlayerTick();
-    counting = false;
-
-    EXPECT_EQ(allocations.load(), 0);
-    EXPECT_GT(midi.Messages().size(), 10000u) << "the song should have kept the player busy";
+TEST(PlayerAllocation, TicksOfADenseSongAllocateNothingInEitherMode) {
+    ASSERT_EQ(AllocationsWhile([] { delete new int(1); }), 1);  // the counter counts
+    for (int mode : {kSongMode, kPatternMode}) {
+        testing::RecordingUi ui;
+        RecordingMidiOut midi(4, kRecorderCapacity);
+        auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = false});
+        std::lock_guard lock(doc->mutex);
+        FillDenseSong(*doc, Density::EveryCommand);
+        doc->player.editorWindowKnown = true;
+        doc->StartPlayback(mode);
+        midi.Clear();
+        EXPECT_EQ(AllocationsWhile([&] {
+                      for (int tick = 0; tick < 10000; ++tick) doc->PlayerTick();
+                  }),
+                  0);
+        EXPECT_GT(midi.Messages().size(), 10000u) << "the song should have kept the player busy";
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothModes, PlayerAllocation, ::testing::Values(kSongMode, kPatternMode));
-
-TEST(PlayerAllocationOnTheClock, TheTimerThreadAllocatesNothingWhilePlaying) {
+TEST(PlayerAllocation, TheTimerThreadAllocatesNothingWhilePlaying) {
     testing::RecordingUi ui;
     RecordingMidiOut midi(4, kRecorderCapacity);
     auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = true});
@@ -95,12 +83,8 @@ TEST(PlayerAllocationOnTheClock, TheTimerThreadAllocatesNothingWhilePlaying) {
         doc->player.editorWindowKnown = true;
         doc->StartPlayback(kSongMode);
     }
-    allocations = 0;
-    counting = true;  // this thread only sleeps meanwhile
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    counting = false;
-    EXPECT_EQ(allocations.load(), 0);
-
+    // This thread only sleeps meanwhile.
+    EXPECT_EQ(AllocationsWhile([] { std::this_thread::sleep_for(std::chrono::seconds(1)); }), 0);
     std::lock_guard lock(doc->mutex);
     EXPECT_GT(doc->player.playWatch, 500);
 }

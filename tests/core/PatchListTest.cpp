@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
-
 #include <gmock/gmock.h>
 
 #include <sys/types.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
-#include "support/RecordingUi.h"
+#include "support/DocumentTest.h"
 #include "support/TempFolder.h"
 
 namespace tarvel {
@@ -17,128 +16,77 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::ReadBytes;
 using testing::TempFolder;
-using testing::TestDocument;
 using testing::WriteBytes;
 
-std::vector<std::uint8_t> PatchTableOf(CFennoralDoc& doc) {
-    std::lock_guard lock(doc.mutex);
+std::vector<std::uint8_t> TableOf(const CFennoralDoc& doc) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&doc.song) + kPatchTableOffset;
     return {bytes, bytes + kPatchTableSize};
 }
 
-TEST(ProgramList, ListsTheNamesInUseWithTheChannelsProgramSelected) {
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    ProgramList list = doc.RefillProgramList();
-    ASSERT_EQ(list.entries.size(), 128u);
-    EXPECT_EQ(list.entries.front(), "001: Acoustic Grand");
-    EXPECT_EQ(list.entries.back(), "128: Gunshot");
-    EXPECT_EQ(list.selected, 0);
+class PatchList : public testing::DocumentTest {
+  protected:
+    std::vector<std::uint8_t> Table() { return TableOf(doc); }
+    TempFolder folder;
+};
 
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.editor.currentChannel = 5;
-        doc.song.channelProgram[5] = 127;
-    }
-    EXPECT_EQ(doc.RefillProgramList().selected, 127);
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.song.channelProgram[5] = 128;  // beyond the names in use: nothing selected
-    }
-    EXPECT_EQ(doc.RefillProgramList().selected, -1);
-}
-
-TEST(ProgramList, CountsFromDamagedSongsStayInsideTheTable) {
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    for (std::int32_t count : {0, -1, INT32_MIN}) {
-        {
-            std::lock_guard lock(doc.mutex);
-            doc.song.patchCount = count;
-        }
+TEST_F(PatchList, TheProgramListShowsTheNamesInUseWithTheChannelsProgramSelected) {
+    std::memset(doc.song.patchNames[511], 'z', kNameSize);  // no NUL
+    e.currentChannel = 5;
+    struct Case {
+        std::int32_t patchCount;
+        int program, entries, selected;
+    };
+    for (const Case c : {Case{128, 0, 128, 0}, Case{128, 127, 128, 127}, Case{128, 128, 128, -1},
+                         Case{0, 0, 0, -1}, Case{-1, 0, 0, -1}, Case{INT_MIN, 0, 0, -1},
+                         Case{513, 255, 512, 255}}) {  // damaged counts stay inside the table
+        doc.song.patchCount = c.patchCount;
+        doc.song.channelProgram[5] = static_cast<std::uint8_t>(c.program);
         const ProgramList list = doc.RefillProgramList();
-        EXPECT_THAT(list.entries, IsEmpty());
-        EXPECT_EQ(list.selected, -1);
+        ASSERT_EQ(list.entries.size(), static_cast<std::size_t>(c.entries)) << c.patchCount;
+        EXPECT_EQ(list.selected, c.selected) << c.patchCount;
+        if (c.entries == 0) continue;
+        EXPECT_EQ(list.entries.front(), "001: Acoustic Grand");
+        EXPECT_EQ(list.entries[127], "128: Gunshot");
     }
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.song.patchCount = 513;
-        std::memset(doc.song.patchNames[511], 'z', kNameSize);  // no NUL
-        doc.song.channelProgram[0] = 255;
-    }
-    const ProgramList list = doc.RefillProgramList();
-    ASSERT_EQ(list.entries.size(), 512u);
-    EXPECT_EQ(list.entries.back(), "512: " + std::string(kNameSize, 'z'));
-    EXPECT_EQ(list.selected, 255);
+    EXPECT_EQ(doc.RefillProgramList().entries.back(), "512: " + std::string(kNameSize, 'z'));
 }
 
-TEST(PatchNames, RenamingKeepsThirtyCharactersAlsoBeyondTheNamesInUse) {
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.editor.currentChannel = 2;
-        doc.song.channelProgram[2] = 7;
-    }
+TEST_F(PatchList, RenamingKeepsThirtyCharactersAlsoBeyondTheNamesInUse) {
+    e.currentChannel = 2;
+    doc.song.channelProgram[2] = 7;
     doc.EditPatchName(std::string(31, 'a'));
-    EXPECT_EQ(std::string(doc.song.patchNames[7]), std::string(30, 'a'));
     EXPECT_EQ(doc.RefillProgramList().entries[7], "008: " + std::string(30, 'a'));
-
     doc.EditPatchName("Pad");
     EXPECT_STREQ(doc.song.patchNames[7], "Pad");
     EXPECT_EQ(doc.song.patchNames[7][4], 'a');  // the bytes after the NUL stay
 
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.song.patchCount = 10;
-        doc.song.channelProgram[2] = 200;
-    }
+    doc.song.patchCount = 10;
+    doc.song.channelProgram[2] = 200;
     doc.EditPatchName("Hidden");
     EXPECT_STREQ(doc.song.patchNames[200], "Hidden");
-    EXPECT_EQ(doc.RefillProgramList().entries.size(), 10u);
-
-    doc.DispatchUiSignals();
-    EXPECT_THAT(t.ui.Events(), ::testing::Contains("panel"));
-    EXPECT_THAT(t.ui.Events(), ::testing::Contains("invalidate"));
+    EXPECT_THAT(UiEvents(), ElementsAre("panel", "invalidate"));
 }
 
-TEST(PatchListFile, SavedTableLoadsIntoAnotherSongByteForByte) {
-    TempFolder folder;
-    TestDocument from;
+TEST_F(PatchList, AFileHoldsTheTableAndLoadingOneReplacesOnlyTheTable) {
     const std::string path = folder.Path("mylist");  // used as typed: no extension added
-    ASSERT_TRUE(from.doc->SavePatchList(path));
-    EXPECT_THAT(folder.Names(), ElementsAre("mylist"));
-    const std::vector<std::uint8_t> table = PatchTableOf(*from.doc);
-    EXPECT_EQ(ReadBytes(path), table);
+    ASSERT_TRUE(doc.SavePatchList(path));
+    EXPECT_EQ(ReadBytes(path), Table());
 
-    TestDocument to;
-    CFennoralDoc& doc = *to.doc;
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.song.patchCount = 3;
-        CopyText(doc.song.patchNames[0], "Mine");
-        CopyText(doc.song.patchNames[300], "Also mine");
-        doc.song.channelProgram[0] = 9;
-    }
-    to.TakeSent();
+    const std::vector<std::uint8_t> saved = Table();
+    doc.song.patchCount = 3;
+    CopyText(doc.song.patchNames[300], "Mine");
+    doc.song.channelProgram[0] = 9;
     ASSERT_TRUE(doc.LoadPatchList(path));
-    EXPECT_EQ(PatchTableOf(doc), table);
+    EXPECT_EQ(Table(), saved);
     EXPECT_EQ(doc.song.channelProgram[0], 9);
-    EXPECT_THAT(to.TakeSent(), IsEmpty());  // no program change
-    EXPECT_THAT(to.ui.Messages(), IsEmpty());
-}
-
-TEST(PatchListFile, LongFilesReplaceOnlyTheTable) {
-    TempFolder folder;
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
+    EXPECT_THAT(t.TakeSent(), IsEmpty());  // no program change
+    EXPECT_THAT(t.ui.Messages(), IsEmpty());
 
     std::vector<std::uint8_t> longer(kPatchTableSize + 1000, 'x');
-    longer[kPatchTableSize - 1] = 'y';
     WriteBytes(folder.Path("long.tvp"), longer);
     ASSERT_TRUE(doc.LoadPatchList(folder.Path("long.tvp")));
-    EXPECT_EQ(PatchTableOf(doc),
-              std::vector<std::uint8_t>(longer.begin(), longer.begin() + kPatchTableSize));
+    longer.resize(kPatchTableSize);
+    EXPECT_EQ(Table(), longer);
     EXPECT_EQ(doc.song.sequence[0][0].pattern, kEmptySlot);  // the byte after the table
 }
 
@@ -147,12 +95,8 @@ ssize_t FailingWrite(int, const void*, std::size_t) {
     return -1;
 }
 
-TEST(PatchListFile, FilesThatCannotBeOpenedOrWrittenAreReported) {
-    TempFolder folder;
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    const std::vector<std::uint8_t> before = PatchTableOf(doc);
-
+TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
+    const std::vector<std::uint8_t> before = Table();
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("missing.tvp")));
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("")));  // a folder
     EXPECT_FALSE(doc.SavePatchList(folder.Path("missing/list.tvp")));
@@ -161,7 +105,7 @@ TEST(PatchListFile, FilesThatCannotBeOpenedOrWrittenAreReported) {
     doc.fileCalls.write = FailingWrite;
     EXPECT_FALSE(doc.SavePatchList(folder.Path("old.tvp")));
 
-    EXPECT_EQ(PatchTableOf(doc), before);
+    EXPECT_EQ(Table(), before);
     EXPECT_EQ(ReadBytes(folder.Path("old.tvp")), old);
     EXPECT_THAT(folder.Names(), ElementsAre("old.tvp"));
     EXPECT_THAT(t.ui.Events(), ElementsAre("message:error:Failed to open patchlist file:Error",

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "engine/PlayWatch.h"
-#include "support/RecordingUi.h"
+#include "support/DocumentTest.h"
 
 namespace tarvel {
 namespace {
@@ -15,15 +15,11 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using testing::TestDocument;
 
-class Player : public ::testing::Test {
+class Player : public testing::DocumentTest {
   protected:
-    explicit Player(int devices = 1) : t(devices) {}
-    void SetUp() override {
-        t.Settle();
-        lock = std::unique_lock(doc.mutex);
-    }
+    explicit Player(int devices = 1) : DocumentTest(devices) {}
+    void SetUp() override { Hold(); }
 
     void Tick(int count) {
         for (int i = 0; i < count; ++i) {
@@ -43,11 +39,10 @@ class Player : public ::testing::Test {
         t.midi.Clear();
         return sent;
     }
-    std::vector<std::string> UiEvents() { return t.TakeUiEvents(lock); }
 
     Pattern& pattern(int number) { return doc.song.patterns[number]; }
     void Put(int number, int line, int column, PatternCell cell) {
-        pattern(number).cells[line][column] = cell;
+        Cell(line, column, number) = cell;
     }
     void Place(int row, int track, int number, int transpose = 0) {
         doc.song.sequence[row][track] = {static_cast<std::uint8_t>(number),
@@ -58,9 +53,6 @@ class Player : public ::testing::Test {
                 static_cast<std::uint8_t>(parameter)};
     }
 
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    std::unique_lock<DocumentMutex> lock;
     int tick = 0;
 };
 
@@ -68,8 +60,6 @@ class PlayerOnTwoDevices : public Player {
   protected:
     PlayerOnTwoDevices() : Player(2) {}
 };
-
-// --- Clock and tempo -----------------------------------------------------------------------
 
 TEST_F(Player, LineLengthsAndHalfLinePointsFollowTheTempo) {
     struct Case {
@@ -98,10 +88,21 @@ TEST_F(Player, LineLengthsAndHalfLinePointsFollowTheTempo) {
     }
 }
 
-TEST_F(Player, TempoOutsideItsRangeIsIgnored) {
+TEST_F(Player, TempoOutsideItsRangeIsIgnoredAndALineBelowOneMsPlaysAndShowsAs120) {
     doc.SetBpm(31);
     doc.SetBpm(513);
     EXPECT_EQ(doc.song.lineDuration, 120);
+
+    doc.song.lineDuration = 0;
+    doc.ShowBpm();
+    EXPECT_THAT(UiEvents(), ElementsAre("bpm:125"));
+    pattern(0).lineCount = 1;
+    Put(0, 0, 0, Note(60));
+    doc.StartPlayback(kPatternMode);
+    doc.song.lineDuration = -7;
+    Tick(121);
+    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "60: 80 3c 64@0", "60: 90 3c 50@0",
+                                    "120: 80 3c 64@0", "120: 90 3c 50@0"));
 }
 
 TEST_F(Player, LineStartsRepaintTheEditorOnceItIsKnown) {
@@ -115,43 +116,31 @@ TEST_F(Player, LineStartsRepaintTheEditorOnceItIsKnown) {
     EXPECT_THAT(UiEvents(), IsEmpty());
 }
 
-// --- Song mode -----------------------------------------------------------------------------
-
-TEST_F(Player, SongModeWalksTheRowsAndATrackFallsSilentAfterItsPattern) {
-    pattern(0).lineCount = 4;
+TEST_F(Player, SongModeWalksTheRowsAndSlotsStartTheirPatternsFromTheTop) {
     for (int line = 0; line < 4; ++line) Put(0, line, 0, Note(60 + line));
+    pattern(0).lineCount = 4;
     pattern(1).lineCount = 2;
     Put(1, 0, 0, Note(70));
     Put(1, 1, 0, Note(71));
     Place(0, 0, 0);
+    doc.song.sequence[1][0] = {200, 5, 0};  // names no pattern (a damaged song): plays on
+    Place(2, 0, 0);                         // restarts pattern 0
     Place(2, 1, 1);
     doc.editor.loopEndRow = 8;
     doc.StartPlayback(kSongMode);
     Lines(9);
     EXPECT_THAT(Sent(60),
-                ElementsAre("0: 90 3c 50@0",                                    //
-                            "1: 80 3c 64@0", "1: 90 3d 50@0",                   //
-                            "2: 80 3d 64@0", "2: 90 3e 50@0", "2: 91 46 50@0",  //
-                            "3: 80 3e 64@0", "3: 90 3f 50@0", "3: 81 46 64@0", "3: 91 47 50@0",
-                            // rows 4..7: both tracks idle, their last notes sound on
+                ElementsAre("0: 90 3c 50@0", "1: 80 3c 64@0", "1: 90 3d 50@0",  //
+                            "2: 80 3d 64@0", "2: 90 3c 50@0", "2: 91 46 50@0",  //
+                            "3: 80 3c 64@0", "3: 90 3d 50@0", "3: 81 46 64@0", "3: 91 47 50@0",
+                            "4: 80 3d 64@0", "4: 90 3e 50@0", "5: 80 3e 64@0", "5: 90 3f 50@0",
+                            // rows 6 and 7: both patterns ended, their last notes sound on
                             "8: 80 3f 64@0", "8: 90 3c 50@0"));  // row 0 again
     EXPECT_EQ(doc.player.playRow, 1);
     EXPECT_EQ(doc.player.trackPattern[1], -1);
 }
 
-TEST_F(Player, ASecondSlotRestartsItsPatternAndSlotsNamingNoPatternChangeNothing) {
-    for (int line = 0; line < 4; ++line) Put(0, line, 0, Note(60 + line));
-    Place(0, 0, 0);
-    doc.song.sequence[1][0] = {200, 5, 0};  // only a damaged song holds this
-    Place(2, 0, 0);
-    doc.StartPlayback(kSongMode);
-    Lines(4);
-    EXPECT_THAT(Sent(60), ElementsAre("0: 90 3c 50@0", "1: 80 3c 64@0", "1: 90 3d 50@0",
-                                      "2: 80 3d 64@0", "2: 90 3c 50@0",  // line 0 again
-                                      "3: 80 3c 64@0", "3: 90 3d 50@0"));
-}
-
-TEST_F(Player, AStartPastTheLoopEndPlaysThatRowThenLoops) {
+TEST_F(Player, AStartPastTheLoopEndPlaysThatRowThenLoopsAndRowsStayInsideTheGrid) {
     for (int number = 0; number < 3; ++number) {
         pattern(number).lineCount = 1;
         Put(number, 0, 0, Note(60 + number));
@@ -159,29 +148,26 @@ TEST_F(Player, AStartPastTheLoopEndPlaysThatRowThenLoops) {
     Place(4, 0, 0);
     Place(5, 0, 1);
     Place(10, 0, 2);
-    doc.editor.loopStartRow = 4;
-    doc.editor.loopEndRow = 6;
-    doc.editor.seqCursorRow = 10;
+    e.loopStartRow = 4;
+    e.loopEndRow = 6;
+    e.seqCursorRow = 10;
     doc.StartPlayback(kSongMode);
     Lines(4);
     EXPECT_THAT(Sent(60), ElementsAre("0: 90 3e 50@0", "1: 80 3e 64@0", "1: 90 3c 50@0",
                                       "2: 80 3c 64@0", "2: 90 3d 50@0",  //
                                       "3: 80 3d 64@0", "3: 90 3c 50@0"));
-}
 
-TEST_F(Player, RowsFromADamagedSongOrTheMouseStayInsideTheGrid) {
-    pattern(0).lineCount = pattern(1).lineCount = 1;
-    Put(0, 0, 0, Note(60));
-    Put(1, 0, 0, Note(61));
-    Place(kSequenceRows - 1, 0, 0);
-    Place(0, 0, 1);
-    doc.editor.loopStartRow = -5;
-    doc.editor.loopEndRow = 100000;
-    doc.editor.seqCursorRow = 20000;
+    // Rows from a damaged song or the mouse.
+    Place(kSequenceRows - 1, 0, 1);
+    Place(0, 0, 0);
+    e.loopStartRow = -5;
+    e.loopEndRow = 100000;
+    e.seqCursorRow = 20000;
     doc.StartPlayback(kSongMode);
     EXPECT_EQ(doc.player.playRow, kSequenceRows - 1);
     Lines(2);
-    EXPECT_THAT(Sent(60), ElementsAre("0: 90 3c 50@0", "1: 80 3c 64@0", "1: 90 3d 50@0"));
+    EXPECT_THAT(Sent(60),
+                ElementsAre("3: 80 3c 64@0", "4: 90 3d 50@0", "5: 80 3d 64@0", "5: 90 3c 50@0"));
     EXPECT_EQ(doc.player.playRow, 1);
 }
 
@@ -189,7 +175,7 @@ TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) 
     Put(0, 40, 0, Note(60));
     Put(0, 41, 0, Note(61));
     Place(0, 0, 0);
-    doc.editor.loopEndRow = 1000;
+    e.loopEndRow = 1000;
     doc.StartPlayback(kSongMode);
     Lines(40);
     pattern(0).lineCount = 16;  // shortened while line 40 is next
@@ -207,7 +193,7 @@ TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) 
     pattern(2).lineCount = 100000;  // taken as 256 lines
     Put(2, 255, 0, Note(64));
     Put(2, 0, 0, Note(65));
-    doc.editor.currentPattern = 2;
+    e.currentPattern = 2;
     doc.StartPlayback(kPatternMode);
     Sent();
     tick = 0;
@@ -219,21 +205,6 @@ TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) 
     doc.PlayCell(pattern(2), -1, 0, 0);
     EXPECT_THAT(Sent(), IsEmpty());
 }
-
-TEST_F(Player, ALineDurationBelowOneMsPlaysAndShowsAs120) {
-    doc.song.lineDuration = 0;
-    doc.ShowBpm();
-    EXPECT_THAT(UiEvents(), ElementsAre("bpm:125"));
-    pattern(0).lineCount = 1;
-    Put(0, 0, 0, Note(60));
-    doc.StartPlayback(kPatternMode);
-    doc.song.lineDuration = -7;
-    Tick(121);
-    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "60: 80 3c 64@0", "60: 90 3c 50@0",
-                                    "120: 80 3c 64@0", "120: 90 3c 50@0"));
-}
-
-// --- Cells ----------------------------------------------------------------------------------
 
 TEST_F(Player, TransposeMovesPlainNotesButNotDelayedOrRetriggeredOnes) {
     Put(0, 0, 0, Note(60));
@@ -274,17 +245,20 @@ TEST_F(Player, GateDelayAndRetriggerActAtHalfLine) {
         EXPECT_EQ(doc.player.pendingAction[0][column], kNoAction) << column;
 }
 
-TEST_F(Player, VelocityRules) {
+TEST_F(Player, VelocityRulesAndAnEmptyCellLeavesTheSlotAlone) {
     doc.song.channelVelocity[2] = 33;
+    doc.NoteOn(2, 6, 70, 1);
+    Sent();
     const std::uint8_t velocities[] = {kDefaultVelocity, 0x90, 0, 0x7F, 0xFE};
     for (int column = 0; column < 5; ++column)
         Put(0, 0, column,
             {static_cast<std::uint8_t>(60 + column), velocities[column], kNoCommand, 0});
     Put(0, 0, 5, {70, 0xC0, 0xD0, 0});
-    for (int column = 0; column < 6; ++column) doc.PlayCell(pattern(0), 0, 2, column);
+    for (int column = 0; column < 7; ++column) doc.PlayCell(pattern(0), 0, 2, column);
     EXPECT_THAT(Sent(), ElementsAre("0: 92 3c 21@0", "0: 92 3d 7f@0", "0: 92 3e 00@0",
                                     "0: 92 3f 7f@0", "0: 92 40 7f@0"));
     EXPECT_EQ(doc.player.pendingVelocity[2][5], 0x7F);
+    EXPECT_EQ(doc.song.soundingNote[2][6], 70);
 }
 
 TEST_F(PlayerOnTwoDevices, CommandsGoToEveryDeviceBeforeTheCellsNote) {
@@ -296,20 +270,24 @@ TEST_F(PlayerOnTwoDevices, CommandsGoToEveryDeviceBeforeTheCellsNote) {
         {kNoNote, kDefaultVelocity, 0xF8, 0},  // real-time: one byte
         {kNoNote, kDefaultVelocity, 0xF3, 2},  // song select: the data is not in the sent byte
         {kNoNote, kDefaultVelocity, 0xF2, 5},  // song position
+        {kNoNote, kDefaultVelocity, 0xF1, 3},  // time code quarter frame
+        {kNoNote, kDefaultVelocity, 0xF0, 3},  // system exclusive: not sent
+        {kNoNote, kDefaultVelocity, 0xF6, 3},  // tune request: one byte
         {kNoNote, kDefaultVelocity, 0x81, 9},  // unassigned values do nothing
         {kNoNote, kDefaultVelocity, 0xC0, 9},  //
         {kNoNote, kDefaultVelocity, 0xEF, 9},  //
         {61, kDefaultVelocity, 0x0A, 64},      // controller, then the note
     };
-    for (int column = 0; column < 11; ++column) {
+    for (int column = 0; column < 14; ++column) {
         Put(0, 0, column, cells[column]);
         doc.PlayCell(pattern(0), 0, 3, column);
     }
-    EXPECT_THAT(Sent(), ElementsAre("0: b3 07 64@0", "0: b3 07 64@1", "0: e3 00 20@0",
-                                    "0: e3 00 20@1", "0: e3 00 40@0", "0: e3 00 40@1", "0: c3 07@0",
-                                    "0: c3 07@1", "0: 93 3c 64@0", "0: f8@0", "0: f8@1",
-                                    "0: f3 00@0", "0: f3 00@1", "0: f2 00 05@0", "0: f2 00 05@1",
-                                    "0: b3 0a 40@0", "0: b3 0a 40@1", "0: 93 3d 64@0"));
+    EXPECT_THAT(Sent(),
+                ElementsAre("0: b3 07 64@0", "0: b3 07 64@1", "0: e3 00 20@0", "0: e3 00 20@1",
+                            "0: e3 00 40@0", "0: e3 00 40@1", "0: c3 07@0", "0: c3 07@1",
+                            "0: 93 3c 64@0", "0: f8@0", "0: f8@1", "0: f3 00@0", "0: f3 00@1",
+                            "0: f2 00 05@0", "0: f2 00 05@1", "0: f1 00@0", "0: f1 00@1", "0: f6@0",
+                            "0: f6@1", "0: b3 0a 40@0", "0: b3 0a 40@1", "0: 93 3d 64@0"));
     EXPECT_EQ(doc.song.channelProgram[3], 7);
     EXPECT_THAT(UiEvents(), IsEmpty());  // channel 3 is not the panel's channel
 
@@ -317,31 +295,17 @@ TEST_F(PlayerOnTwoDevices, CommandsGoToEveryDeviceBeforeTheCellsNote) {
     Put(0, 0, 0, {kNoNote, kDefaultVelocity, 0xB0, 5});
     doc.PlayCell(pattern(0), 0, 3, 0);
     EXPECT_THAT(UiEvents(), ElementsAre("program:5"));
-}
+    EXPECT_THAT(Sent(), ElementsAre("0: c3 05@0", "0: c3 05@1"));
 
-TEST_F(Player, SetBpmCommandRewritesTheTempoFieldEvenWhenItRefuses) {
-    const auto playTempo = [&](std::uint8_t parameter) {
-        Put(0, 0, 0, {kNoNote, kDefaultVelocity, 0x90, parameter});
+    // Set BPM rewrites the tempo field, and shows it, even when it refuses a value below 32.
+    for (const auto& [parameter, shown] : {std::pair{0x78, "bpm:120"}, {0x10, "bpm:120"}}) {
+        Put(0, 0, 0, {kNoNote, kDefaultVelocity, 0x90, static_cast<std::uint8_t>(parameter)});
         doc.PlayCell(pattern(0), 0, 0, 0);
-        return UiEvents();
-    };
-    EXPECT_THAT(playTempo(0x78), ElementsAre("bpm:120"));
-    EXPECT_EQ(doc.song.lineDuration, 125);
-    EXPECT_THAT(playTempo(0x10), ElementsAre("bpm:120"));
-    EXPECT_EQ(doc.song.lineDuration, 125);
-    EXPECT_THAT(playTempo(0xFF), ElementsAre("bpm:258"));  // 58 ms
+        EXPECT_THAT(UiEvents(), ElementsAre(shown));
+        EXPECT_EQ(doc.song.lineDuration, 125);
+    }
     EXPECT_THAT(Sent(), IsEmpty());
 }
-
-TEST_F(Player, AnEmptyCellLeavesTheSlotAlone) {
-    doc.NoteOn(0, 0, 60, 100);
-    Sent();
-    doc.PlayCell(pattern(0), 0, 0, 0);
-    EXPECT_THAT(Sent(), IsEmpty());
-    EXPECT_EQ(doc.song.soundingNote[0][0], 60);
-}
-
-// --- Pattern mode, seek, stop ---------------------------------------------------------------
 
 TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndEndsTheOldChannelsGates) {
     Put(0, 0, 0, Note(60, 0x80));
@@ -371,7 +335,7 @@ TEST_F(Player, SeekMovesThePlayRowWithinTheGrid) {
     doc.SeekStart();
     EXPECT_EQ(doc.player.playRow, 0);
 
-    // While playing, the current line ends first: play goes on at the row after the one sought.
+    // While playing, the line ends first; play goes on at the row after the one sought.
     doc.editor.seqTopRow = 0;
     doc.editor.loopEndRow = 1000;
     doc.StartPlayback(kSongMode);
@@ -396,32 +360,23 @@ TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
     EXPECT_THAT(Sent(), IsEmpty());
     EXPECT_EQ(doc.player.playWatch, 40);
     EXPECT_EQ(FormatPlayWatch(doc.player.playWatch), "00:00:040");
-
-    doc.StartPlayback(kSongMode);  // a new start clears the watch and restarts the line
-    EXPECT_EQ(doc.player.playWatch, 0);
-    EXPECT_EQ(doc.player.lineClock, 0);
-}
-
-TEST_F(Player, ThePlayWatchCountsTwoMillisecondsPerTick) {
-    doc.StartPlayback(kPatternMode);
-    Tick(30617);
-    EXPECT_EQ(doc.player.playWatch, 61234);
-    EXPECT_EQ(FormatPlayWatch(doc.player.playWatch), "01:01:234");
-    EXPECT_EQ(FormatPlayWatch(0), "00:00:000");
+    EXPECT_EQ(FormatPlayWatch(61234), "01:01:234");
     EXPECT_EQ(FormatPlayWatch(6000000), "100:00:000");
     EXPECT_EQ(FormatPlayWatch(-5), "00:00:000");
-}
 
-TEST_F(Player, RestartingInTheOtherModeReleasesNotesAndForgetsTheTracks) {
-    Put(0, 0, 0, Note(60));
-    Place(0, 0, 0);
+    // A new start clears the watch and restarts the line; in the other mode it forgets the
+    // tracks and releases their notes.
+    Place(0, 2, 0);
     doc.StartPlayback(kSongMode);
+    EXPECT_EQ(doc.player.playWatch, 0);
     Tick(1);
     doc.StartPlayback(kPatternMode);
-    EXPECT_EQ(doc.player.trackPattern[0], -1);
-    EXPECT_EQ(doc.player.playMode, kPatternMode);
+    EXPECT_EQ(doc.player.trackPattern[2], -1);
+    EXPECT_EQ(doc.player.lineClock, 0);
     Tick(1);
-    EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "0: 80 3c 64@0", "1: 90 3c 50@0"));
+    EXPECT_THAT(Sent(), ElementsAre("120: 92 3c 50@0", "120: 92 3e 50@0", "120: 92 40 50@0",
+                                    "120: 82 3c 64@0", "120: 82 3e 64@0", "120: 82 40 64@0",
+                                    "121: 92 3c 50@0", "121: 92 3e 50@0", "121: 92 40 50@0"));
     EXPECT_THAT(UiEvents(), Not(Contains("invalidate")));
 }
 

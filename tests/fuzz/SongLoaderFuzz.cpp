@@ -9,9 +9,9 @@
 #include <mutex>
 #include <vector>
 
-#include "support/RecordingMidiOut.h"
 #include "document/FennoralDoc.h"
 #include "song/SongFile.h"
+#include "support/RecordingMidiOut.h"
 
 namespace tarvel {
 namespace {

@@ -54,6 +54,15 @@ void Stop(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
+// Runs `command` until it succeeds or `timeoutMs` passed.
+bool Retry(const std::string& command, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (std::system(command.c_str()) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 }  // namespace
 
 JackHarness::JackHarness(bool realtime) {
@@ -97,22 +106,12 @@ int JackHarness::Xruns() const {
 }
 
 bool JackHarness::WaitForPort(const std::string& port, int timeoutMs) const {
-    const std::string command = "jack_lsp 2>/dev/null | grep -qx '" + port + "'";
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        if (std::system(command.c_str()) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return Retry("jack_lsp 2>/dev/null | grep -qx '" + port + "'", timeoutMs);
 }
 
+// jack_lsp -c lists a port's connections indented under it.
 bool JackHarness::WaitForMonitorConnection(int timeoutMs) const {
-    // jack_lsp -c lists a port's connections indented under it.
-    const char* command = "jack_lsp -c midi-monitor:input 2>/dev/null | grep -q '^ '";
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (std::system(command) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return Retry("jack_lsp -c midi-monitor:input 2>/dev/null | grep -q '^ '", timeoutMs);
 }
 
 // Lines look like " 111616: 90 3c 64 note on  (channel  0): pitch  60, velocity 100".

@@ -5,11 +5,6 @@
 
 namespace tarvel {
 
-bool RecordedMessage::operator==(const RecordedMessage& other) const {
-    return device == other.device && length == other.length &&
-           std::memcmp(bytes, other.bytes, static_cast<std::size_t>(length)) == 0;
-}
-
 RecordingMidiOut::RecordingMidiOut(int deviceCount, std::size_t capacity)
     : deviceCount_(deviceCount), open_(static_cast<std::size_t>(deviceCount), false) {
     messages_.reserve(capacity);
@@ -36,13 +31,12 @@ bool RecordingMidiOut::IsOpen(int device) const {
 }
 
 MidiOutCaps RecordingMidiOut::Describe(int device) {
-    MidiOutCaps caps;
+    MidiOutCaps caps{.manufacturerId = 1,
+                     .productId = static_cast<std::uint16_t>(device),
+                     .driverVersion = 100,
+                     .voices = 16,
+                     .support = 0x1};
     std::snprintf(caps.productName, sizeof caps.productName, "Recorder %d", device);
-    caps.manufacturerId = 1;
-    caps.productId = static_cast<std::uint16_t>(device);
-    caps.driverVersion = 100;
-    caps.voices = 16;
-    caps.support = 0x1;
     return caps;
 }
 

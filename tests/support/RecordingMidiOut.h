@@ -16,8 +16,6 @@ struct RecordedMessage {
     std::uint8_t bytes[3];
     int length;
     std::int64_t stamp;
-
-    bool operator==(const RecordedMessage& other) const;
 };
 
 class RecordingMidiOut final : public MidiOutDriver {

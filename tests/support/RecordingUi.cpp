@@ -18,19 +18,6 @@ void RecordingUi::ShowMessage(const UserMessage& message) {
     Record("message:" + std::string(icon) + ":" + message.title + ":" + message.text);
 }
 
-void RecordingUi::InvalidateView() {
-    Record("invalidate");
-}
-void RecordingUi::SelectProgram(int program) {
-    Record("program:" + std::to_string(program));
-}
-void RecordingUi::ShowBpmText(int bpm) {
-    Record("bpm:" + std::to_string(bpm));
-}
-void RecordingUi::RefreshPanel() {
-    Record("panel");
-}
-
 std::vector<std::string> RecordingUi::Events() const {
     std::lock_guard lock(mutex_);
     return events_;
@@ -59,15 +46,6 @@ void TestDocument::Settle() {
     doc->DispatchUiSignals();
     TakeSent();
     ui.Clear();
-}
-
-std::vector<std::string> TestDocument::TakeUiEvents(std::unique_lock<DocumentMutex>& held) {
-    held.unlock();
-    doc->DispatchUiSignals();
-    held.lock();
-    std::vector<std::string> events = ui.Events();
-    ui.Clear();
-    return events;
 }
 
 std::string Describe(const RecordedMessage& message) {

@@ -1,33 +1,30 @@
 // A window side that only writes down what the core asked of it.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "support/RecordingMidiOut.h"
 #include "document/FennoralDoc.h"
 #include "document/UiHooks.h"
+#include "support/RecordingMidiOut.h"
 
 namespace tarvel::testing {
 
 class RecordingUi final : public UiHooks {
   public:
     void ShowMessage(const UserMessage& message) override;
-    void InvalidateView() override;
-    void SelectProgram(int program) override;
-    void ShowBpmText(int bpm) override;
-    void RefreshPanel() override;
-    void WakeWindowThread() noexcept override { wakes.fetch_add(1); }
+    void InvalidateView() override { Record("invalidate"); }
+    void SelectProgram(int program) override { Record("program:" + std::to_string(program)); }
+    void ShowBpmText(int bpm) override { Record("bpm:" + std::to_string(bpm)); }
+    void RefreshPanel() override { Record("panel"); }
+    void WakeWindowThread() noexcept override {}
 
     // "message:<icon>:<title>:<text>", "invalidate", "program:<n>", "bpm:<n>", "panel".
     std::vector<std::string> Events() const;
     std::vector<UserMessage> Messages() const;
     void Clear();
-
-    std::atomic<int> wakes{0};
 
   private:
     void Record(std::string event);
@@ -48,10 +45,6 @@ struct TestDocument {
     std::vector<std::string> TakeSent();
     // Forgets what start-up sent and signalled. Call without holding the document.
     void Settle();
-    // What the window thread is asked for when it dispatches the signals raised since the last
-    // call (see RecordingUi::Events); `held`, the caller's hold on the document, is let go
-    // meanwhile, as the window thread needs it.
-    std::vector<std::string> TakeUiEvents(std::unique_lock<DocumentMutex>& held);
 };
 
 std::string Describe(const RecordedMessage& message);

@@ -1,5 +1,7 @@
 // The File menu's Import and Export: a new song from a MIDI file, the song out as a MIDI or an
 // audio file. The document does the work; this side asks the user and shows the outcome.
+#include <mutex>
+
 #include "app/FennoralApp.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
@@ -15,7 +17,13 @@ void CFennoralApp::FileImportMidi() {
     if (!lines) return;
     const auto report = doc_->ImportMidiSong(*path, *lines);
     if (!report) return;  // refused and said so: the song is as it was
-    // The new song is saved nowhere yet, so it counts as changed: closing asks to save it.
+    // The new song is saved nowhere yet, so it counts as changed: closing asks to save it. Like
+    // an opened song it is not undoable.
+    {
+        std::lock_guard lock(doc_->mutex);
+        doc_->history.Clear();
+        doc_->history.MarkUnsaved();
+    }
     path_.clear();
     frame_->setWindowTitle(WindowTitle());
     frame_->SelectCurrentChannel();

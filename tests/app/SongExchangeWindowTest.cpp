@@ -8,6 +8,7 @@
 
 #include "AppFixture.h"
 #include "app/CommandIds.h"
+#include "document/EditAction.h"
 #include "song/MidiFile.h"
 #include "support/TempFolder.h"
 
@@ -17,7 +18,8 @@ namespace {
 class SongExchangeWindowTest : public AppTest {
   public:
     std::string PathOf(const char* name) { return folder.filePath(name).toStdString(); }
-    void PutCell(PatternCell cell) {
+    void PutCell(PatternCell cell) {  // as the user's edit, so the song counts as changed
+        EditAction edit(doc(), "Typing", {PatternRange(0), SequenceSlotRange(0, 0)});
         std::lock_guard lock(doc().mutex);
         doc().song.patterns[0].cells[0][0] = cell;
         doc().song.sequence[0][0] = {0, 0, 0};
@@ -67,7 +69,7 @@ TEST_F(SongExchangeWindowTest, ImportAsksToSaveAChangedSongFirstAndShowsWhatCame
         EXPECT_EQ(doc().editor.loopEndRow, 32);
     }
     // Saved nowhere yet: an untitled song that closing offers to save.
-    EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+    EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
     EXPECT_TRUE(app->IsSongChanged());
 }
 

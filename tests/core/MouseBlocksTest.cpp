@@ -40,7 +40,9 @@ TEST_F(Blocks, InterpolationNeedsABlockFollowsTheSinglePrecisionStepAndTruncates
     const auto velocity = &PatternCell::velocity;
     EXPECT_THAT(Interpolated({0x00, 0xAA, 0xAA, 0xAA, 0x40}, parameter),
                 ElementsAre(0x00, 0x10, 0x20, 0x30, 0x40));
-    EXPECT_THAT(Interpolated({0, 0xAA, 0xAA, 10}, parameter), ElementsAre(0, 3, 6, 10));
+    // A double step would give 5 on the fourth line.
+    EXPECT_THAT(Interpolated({0, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 10}, parameter),
+                ElementsAre(0, 1, 3, 4, 6, 8, 10));
     EXPECT_THAT(Interpolated({0x7F, 0xAA, 0x00}, parameter), ElementsAre(0x7F, 0x3F, 0x00));
     // An empty velocity counts as 0 at the start; an empty end keeps its FF.
     EXPECT_THAT(Interpolated({0xFF, 0xAA, 0x60}, velocity), ElementsAre(0x00, 0x30, 0x60));

@@ -151,9 +151,9 @@ void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld) {
             doc.PreviewNote(value);
             const std::int32_t sounding = doc.song.soundingNote[channel][column];
             if (value != kNoteOff && value != kNoNote && sounding >= 0)
-                doc.editor.heldNoteKeys[virtualKey & 0xFF] = {
-                    1, static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(column),
-                    static_cast<std::uint8_t>(sounding)};
+                doc.editor.heldNoteKeys[virtualKey & 0xFF] = {1, static_cast<std::uint8_t>(channel),
+                                                              static_cast<std::uint8_t>(column),
+                                                              static_cast<std::uint8_t>(sounding)};
         }
     } else if (field >= 1) {
         if (const int digit = DigitKeyValue(virtualKey); digit >= 0) doc.EnterHexDigit(digit);

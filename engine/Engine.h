@@ -51,7 +51,7 @@ class Engine {
     void SendControlToAllChannels(int controller);
     void ReleaseAllNotes();
     void ResetNoteTracking();  // forgets without note-offs: only for notes that no longer sound
-    void ShowBpm();  // asks the window side to show 15000 / lineDuration
+    void ShowBpm();            // asks the window side to show 15000 / lineDuration
 
     // --- Transport ----------------------------------------------------------------------------
     void StartPlayback(int mode, int fromRow);  // restarts a running playback

@@ -227,6 +227,8 @@ class CFennoralDoc {
                 editor.loopEndRow};
     }
     void ShowInformation(const char* title, const std::string& text, bool ownedByFrame);
+    // Undo or Redo: one step of the history, then the cursor shows where it was.
+    bool StepHistory(bool (EditHistory::*step)(EditPlace&));
     struct LoopRows {
         std::int32_t start;
         std::int32_t end;

@@ -22,22 +22,18 @@ void ShowEditPlace(SongEditor& edit, const EditPlace& place) {
 }  // namespace
 
 bool CFennoralDoc::Undo() {
-    {
-        std::lock_guard lock(mutex);
-        EditPlace place;
-        if (!history.Undo(place)) return false;
-        ShowEditPlace(edit, place);
-        ShowBpm();
-    }
-    RaiseUiSignal(kRefreshPanel | kRepaintView);
-    return true;
+    return StepHistory(&EditHistory::Undo);
 }
 
 bool CFennoralDoc::Redo() {
+    return StepHistory(&EditHistory::Redo);
+}
+
+bool CFennoralDoc::StepHistory(bool (EditHistory::*step)(EditPlace&)) {
     {
         std::lock_guard lock(mutex);
         EditPlace place;
-        if (!history.Redo(place)) return false;
+        if (!(history.*step)(place)) return false;
         ShowEditPlace(edit, place);
         ShowBpm();
     }

@@ -39,6 +39,16 @@ const char* EditCommandLabel(EditCommand command) {
     return "Edit";
 }
 
+// One small edit as one step: the range it may touch is watched around the write.
+template <typename Write>
+void AsOneEdit(CFennoralDoc& doc, const char* label, SongRange range, Write write) {
+    TARVEL_ASSERT_LOCKED(doc);
+    doc.history.Begin(label);
+    doc.history.Watch(range);
+    write();
+    doc.history.End();
+}
+
 }  // namespace
 
 void KeyDownAsEdit(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
@@ -96,36 +106,24 @@ void MouseUpAsEdit(CFennoralDoc& doc, EditorMouse& mouse, bool left) {
 }
 
 void SetBpmAsEdit(CFennoralDoc& doc, int bpm) {
-    TARVEL_ASSERT_LOCKED(doc);
-    doc.history.Begin("Tempo");
-    doc.history.Watch(TempoRange());
-    doc.SetBpm(bpm);
-    doc.history.End();
+    AsOneEdit(doc, "Tempo", TempoRange(), [&] { doc.SetBpm(bpm); });
 }
 
 void SetChannelDeviceAsEdit(CFennoralDoc& doc, int channel, int device) {
-    TARVEL_ASSERT_LOCKED(doc);
-    doc.history.Begin("Device");
-    doc.history.Watch(ChannelByteRange(offsetof(Song, channelDevice), channel));
-    doc.SetChannelDevice(channel & 0x0F, device);
-    doc.history.End();
+    AsOneEdit(doc, "Device", ChannelByteRange(offsetof(Song, channelDevice), channel),
+              [&] { doc.SetChannelDevice(channel & 0x0F, device); });
 }
 
 void SetChannelProgramAsEdit(CFennoralDoc& doc, int channel, int program) {
-    TARVEL_ASSERT_LOCKED(doc);
-    doc.history.Begin("Program");
-    doc.history.Watch(ChannelByteRange(offsetof(Song, channelProgram), channel));
-    doc.SetChannelProgram(channel & 0x0F, program);
-    doc.history.End();
+    AsOneEdit(doc, "Program", ChannelByteRange(offsetof(Song, channelProgram), channel),
+              [&] { doc.SetChannelProgram(channel & 0x0F, program); });
 }
 
 void SetChannelVelocityAsEdit(CFennoralDoc& doc, int channel, int velocity) {
-    TARVEL_ASSERT_LOCKED(doc);
-    doc.history.Begin("Velocity");
-    doc.history.Watch(ChannelByteRange(offsetof(Song, channelVelocity), channel));
-    doc.song.channelVelocity[channel & 0x0F] =
-        static_cast<std::uint8_t>(std::clamp(velocity, 1, 127));
-    doc.history.End();
+    AsOneEdit(doc, "Velocity", ChannelByteRange(offsetof(Song, channelVelocity), channel), [&] {
+        doc.song.channelVelocity[channel & 0x0F] =
+            static_cast<std::uint8_t>(std::clamp(velocity, 1, 127));
+    });
 }
 
 }  // namespace tarvel

@@ -8,13 +8,9 @@
 #include <cstring>
 #include <random>
 
-#include "editor/BlockCommands.h"
-#include "editor/DisplayModel.h"
-#include "editor/HelperTexts.h"
-#include "editor/KeyEditing.h"
-#include "editor/MouseEditing.h"
 #include "song/SongFile.h"
 #include "support/DenseSong.h"
+#include "support/ExerciseSong.h"
 #include "support/RecordingUi.h"
 
 namespace tarvel {
@@ -26,11 +22,6 @@ struct DamagedSong {
     const char* name;  // letters and digits only, usable as a test name
     void (*damage)(Song& song, Loop& loopStartRow, Loop& loopEndRow);
 };
-
-template <std::size_t N>
-void NoNul(char (&text)[N]) {
-    std::memset(text, '%', N);  // also no format directive
-}
 
 const DamagedSong kDamagedSongs[] = {
     {"LineDurationZero", [](Song& s, Loop&, Loop&) { s.lineDuration = 0; }},
@@ -44,23 +35,6 @@ const DamagedSong kDamagedSongs[] = {
      [](Song& s, Loop&, Loop&) {
          const std::int32_t counts[] = {0, -1, 300, INT_MAX, INT_MIN};
          for (int k = 0; k < kPatternCount; ++k) s.patterns[k].lineCount = counts[k % 5];
-     }},
-    {"TextsWithoutNul",
-     [](Song& s, Loop&, Loop&) {
-         NoNul(s.header.author);
-         NoNul(s.header.band);
-         NoNul(s.header.date);
-         NoNul(s.header.comments);
-         for (Pattern& pattern : s.patterns) NoNul(pattern.name);
-         for (auto& name : s.trackName) NoNul(name);
-         for (auto& name : s.patchNames) NoNul(name);
-     }},
-    {"ChannelDevice255",
-     [](Song& s, Loop&, Loop&) { std::memset(s.channelDevice, 255, sizeof s.channelDevice); }},
-    {"ProgramAndVelocity255",
-     [](Song& s, Loop&, Loop&) {
-         std::memset(s.channelProgram, 255, sizeof s.channelProgram);
-         std::memset(s.channelVelocity, 255, sizeof s.channelVelocity);
      }},
     {"SoundingNoteGarbage",
      [](Song& s, Loop&, Loop&) {
@@ -90,10 +64,8 @@ std::vector<std::uint8_t> StreamOf(CFennoralDoc& doc) {
     return stream;
 }
 
-// A dense song with the damage done, loaded through the real loader, then played in both modes
-// with seeks, and shown and edited through the display model, the helper texts, the keys, the
-// mouse and the block commands. The fuzz target runs the panel, the sends and the pattern
-// commands over many more songs.
+// A dense song with the damage done, loaded through the real loader, then played, shown and
+// edited; the fuzz target runs the same over many more songs.
 TEST_P(DamagedSongs, LoadAsTheyAreAndArePlayedShownAndEditedInsideTheSong) {
     testing::TestDocument t(2);
     CFennoralDoc& doc = *t.doc;
@@ -106,49 +78,7 @@ TEST_P(DamagedSongs, LoadAsTheyAreAndArePlayedShownAndEditedInsideTheSong) {
     doc.NewSong();
     ASSERT_TRUE(doc.LoadSongFromBytes(EncodeSongFile(damaged), GetParam().name));
     EXPECT_EQ(StreamOf(doc), damaged);  // nothing was "repaired"
-
-    DisplayModel model;
-    EditorMouse mouse;
-    for (int mode : {kSongMode, kPatternMode}) {
-        {
-            std::lock_guard lock(doc.mutex);
-            doc.editor.seqCursorRow = doc.editor.loopEndRow / 2;
-            doc.StartPlayback(mode);
-            for (int tick = 0; tick < 1500; ++tick) doc.PlayerTick();
-            doc.SeekEnd();
-            for (int tick = 0; tick < 500; ++tick) doc.PlayerTick();
-            doc.SeekStart();
-            BuildDisplayModel(doc.edit, model);
-        }
-        doc.DispatchUiSignals();
-        for (int field = 0; field <= 6; ++field) {
-            {
-                std::lock_guard lock(doc.mutex);
-                doc.editor.cursorField = field;
-                UpdateHelperTexts(doc.edit);
-            }
-            ToggleRecord(doc.edit);
-            for (int key : {int{'Q'}, int{'7'}, vk::kDelete, vk::kDown, vk::kNext, vk::kRight})
-                EditorKeyDown(doc.edit, key, false);
-            EditorKeyUp(doc.edit, 'Q');
-        }
-        EditorMouseMove(doc.edit, mouse, 700, 340);
-        EditorLeftButtonDown(doc.edit, mouse, 700, 340);
-        EditorLeftButtonDown(doc.edit, mouse, 700, 340);
-        EditorLeftButtonUp(mouse);
-        EditorRightButtonDown(doc.edit, mouse, 700, 200);
-        EditorRightButtonUp(mouse);
-        EditorLeftButtonDown(doc.edit, mouse, 10, 100);
-        MarkBlockStart(doc.edit);
-        EditorKeyDown(doc.edit, vk::kNext, false);
-        MarkBlockEnd(doc.edit);
-        for (auto command :
-             {CopyBlock, CutBlock, PasteBlock, InterpolateParameter, InterpolateVelocity})
-            command(doc.edit);
-        std::lock_guard lock(doc.mutex);
-        BuildDisplayModel(doc.edit, model);
-        doc.StopPlayback();
-    }
+    testing::ExerciseSong(doc, 1500);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneOfEachKind, DamagedSongs, ::testing::ValuesIn(kDamagedSongs),

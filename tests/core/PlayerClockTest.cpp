@@ -9,6 +9,7 @@
 #include <random>
 #include <thread>
 
+#include "document/UndoableEdits.h"
 #include "support/DenseSong.h"
 #include "support/RecordingUi.h"
 
@@ -89,7 +90,7 @@ TEST(PlayerClockDeathTest, ATimerThatCannotStartIsReportedAndTheProgramGoesOn) {
 }
 
 // The one stress test of the lock: the real clock plays a dense song while this thread does
-// what the window thread does, at random (ThreadSanitizer builds see any unguarded access);
+// what the window thread does, at random, with undo and redo (ThreadSanitizer builds see any unguarded access);
 // closing the ports stops the clock before it releases the notes.
 TEST(PlayerStress, TheClockPlaysWhileTheWindowThreadEditsUntilCloseStopsIt) {
     testing::RecordingUi ui;
@@ -99,6 +100,7 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowThreadEditsUntilCloseStopsIt) {
         std::lock_guard lock(doc->mutex);
         FillDenseSong(*doc, testing::Density::EveryCommand);
         doc->player.editorWindowKnown = true;
+        doc->editor.recordMode = 1;
         doc->StartPlayback(kSongMode);
     }
     std::mt19937 random(7);
@@ -131,6 +133,10 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowThreadEditsUntilCloseStopsIt) {
             if (random() % 32 == 0) doc->StopPlayback();
             if (random() % 300 == 0) doc->ResetSong();
         }
+        // Undoable edits and their undo and redo take the lock themselves.
+        if (edit % 4 == 0) KeyDownAsEdit(*doc, "QZ7"[edit % 3], false);
+        if (edit % 8 == 1) doc->Undo();
+        if (edit % 8 == 5) doc->Redo();
         if (edit % 16 == 0) doc->DispatchUiSignals();
         std::this_thread::sleep_for(100us);
     }

@@ -6,7 +6,6 @@
 #include <memory>
 #include <mutex>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "document/EditAction.h"
@@ -93,8 +92,6 @@ struct EditCase {
 const EditCase kEditCases[] = {
     {"note", "Typing", [](auto& doc, auto&) { Focus(doc, 0); },
      [](auto& doc, auto&) { Press(doc, 'Q'); }},
-    {"digit", "Typing", [](auto& doc, auto&) { Focus(doc, 0, 2, 5, 3); },
-     [](auto& doc, auto&) { Press(doc, 'A'); }},
     {"delete", "Typing", [](auto& doc, auto&) { Focus(doc, 0, 2, 7, 0); },
      [](auto& doc, auto&) { Press(doc, vk::kDelete); }},
     {"slots painted by a drag", "Paint Slots", [](auto& doc, auto&) { Focus(doc, 1, 20); },
@@ -128,12 +125,6 @@ const EditCase kEditCases[] = {
          doc.song.patterns[2].cells[60][2].velocity = 0x70;
      },
      [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity); }},
-    {"parameter interpolation", "Interpolate",
-     [](auto& doc, auto&) {
-         Focus(doc, 0);
-         MarkBlock(doc, 5, 0, 5, 255);
-     },
-     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::InterpolateParameter); }},
     {"pattern cut", "Cut Pattern", [](auto& doc, auto&) { Focus(doc, 0, 4); },
      [](auto& doc, auto&) { RunPatternCommandAsEdit(doc, PatternCommand::Cut); }},
     {"pattern paste", "Paste Pattern",
@@ -152,13 +143,6 @@ const EditCase kEditCases[] = {
          doc.editor.seqCursorRow = 500;
      },
      [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
-    {"loop end", "Loop Mark",
-     [](auto& doc, auto&) {
-         Focus(doc, 1);
-         std::lock_guard lock(doc.mutex);
-         doc.editor.seqCursorRow = 100;
-     },
-     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockEnd); }},
     {"header dialog session", "Song Header", [](auto&, auto&) {},
      [](auto& doc, auto&) {
          EditAction session(doc, "Song Header", {HeaderRange()});
@@ -387,23 +371,6 @@ TEST(Undo, RandomEditsUndosAndRedosAgreeWithWholeCopies) {
                 << "seed " << seed << " step " << step;
         }
     }
-}
-
-// Undo and redo while the clock plays the song; the thread sanitizer watches.
-TEST(Undo, UndoWhilePlaying) {
-    TestDocument t(1, {.startTimer = true});
-    CFennoralDoc& doc = *t.doc;
-    {
-        std::lock_guard lock(doc.mutex);
-        FillDenseSong(doc, testing::Density::EveryCommand);
-        doc.StartPlayback(kSongMode);
-    }
-    Focus(doc, 0, 0, 0);
-    for (int i = 0; i < 50; ++i) Press(doc, 'Q');
-    for (int i = 0; i < 50; ++i) EXPECT_TRUE(doc.Undo());
-    for (int i = 0; i < 50; ++i) EXPECT_TRUE(doc.Redo());
-    std::lock_guard lock(doc.mutex);
-    doc.StopPlayback();
 }
 
 }  // namespace

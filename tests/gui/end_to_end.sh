@@ -12,41 +12,9 @@ tarvel=$(realpath "$1")
 demo=$(realpath "$2")
 artifacts=$(realpath -m "$3")
 
-for tool in xvfb-run xdotool jackd jack_midi_dump jack_lsp import convert zcat od cmp; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-if [ "${TARVEL_E2E_INNER:-}" != 1 ]; then
-  exec env TARVEL_E2E_INNER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-mkdir -p "$artifacts"
-work=$(mktemp -d)
-pids=()
-# Stops what was started, newest first, each with time to end cleanly: a JACK server killed
-# outright keeps its place in JACK's table of servers, and a machine has only eight.
-cleanup() {
-  local i pid
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    pid=${pids[i]}
-    kill "$pid" 2>/dev/null || continue
-    for _ in $(seq 1 100); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*" >&2
-  for log in jackd tarvel; do
-    [ -s "$work/$log.log" ] && { echo "--- $log.log" >&2; tail -n 20 "$work/$log.log" >&2; }
-  done
-  import -window root "$artifacts/end_to_end_failure.png" 2>/dev/null || true
-  exit 1
-}
+require_tools xvfb-run xdotool jackd jack_midi_dump jack_lsp import convert zcat od cmp
+run_on_private_x "$0" "$@"
+start_session end_to_end "$artifacts"
 # The notes still sounding at the monitor: note-ons less their note-offs, per channel and note.
 sounding_notes() {
   awk '$2 ~ /^[89][0-9a-f]$/ && NF >= 4 {
@@ -56,16 +24,6 @@ sounding_notes() {
        }
        END { for (key in on) if (on[key] > 0) n++; print n + 0 }' "$work/dump.txt"
 }
-wait_for() {  # wait_for <tenths of a second> <command...>
-  local tries=$1
-  shift
-  for _ in $(seq 1 "$tries"); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 # A private JACK server; with no sound card and no ALSA sequencer here, the program's MIDI
 # outputs are the JACK ports, and jack_midi_dump's input is the only one.
 export JACK_DEFAULT_SERVER="tarvel-e2e-$$" JACK_NO_START_SERVER=1
@@ -82,9 +40,7 @@ pids+=($!)
 wait_for 100 sh -c "jack_lsp | grep -qx midi-monitor:input" || fail "jack_midi_dump did not start"
 
 cp "$demo" "$work/demo.trv"
-(cd "$work" && exec "$tarvel" "$work/demo.trv") >"$work/tarvel.log" 2>&1 &
-tarvel_pid=$!
-pids+=("$tarvel_pid")
+start_tarvel "$work/demo.trv"
 
 # The song's information box comes before the main window, the about box after it: each is
 # closed with a real Return key press until the main window stands alone.
@@ -132,27 +88,13 @@ for _ in 1 2; do
   xdotool click 1
 done
 
-before=$(stat -c %Y.%s "$work/demo.trv")
-xdotool key ctrl+s
-wait_for 100 sh -c "[ \"\$(stat -c %Y.%s '$work/demo.trv')\" != '$before' ]" ||
-  fail "Ctrl+S did not save the song"
-
-# Quit through the File menu, as a user would; the song is saved, so nothing asks.
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-wait_for 150 sh -c "! kill -0 $tarvel_pid" || fail "the program did not quit"
+save_with_ctrl_s "$work/demo.trv"
+quit_from_menu  # the song is saved, so nothing asks
 wait "$tarvel_pid" || fail "the program exited with an error"
 [ "$(sounding_notes)" -eq 0 ] || fail "$(sounding_notes) notes still sound after the program quit"
 
-# Pattern 0 starts at stream offset 2153; cell (line, 0) is 32 + 64 * line bytes into it.
-zcat "$work/demo.trv" >"$work/stream" || fail "the saved song is not a gzip file"
+expect_rising_notes "$work/demo.trv" 3
 [ "$(stat -c %s "$work/stream")" -eq 2908325 ] || fail "the saved stream has the wrong length"
-for line in 0 1 2; do
-  expected=$((60 + 2 * line))
-  got=$(od -An -tu1 -j $((2153 + 32 + 64 * line)) -N 1 "$work/stream" | tr -d ' ')
-  [ "$got" = "$expected" ] || fail "line $line holds note $got, expected $expected"
-done
 # The grid starts at stream offset 2121885; only the pattern byte of slot (160, 14) changed.
 slots=$({ zcat "$demo" | cmp -l - "$work/stream" || true; } |
   awk '$1 > 2121885 { print $1 - 2121886, $3 }')
@@ -160,9 +102,7 @@ slots=$({ zcat "$demo" | cmp -l - "$work/stream" || true; } |
 
 # The program itself opens the saved song again: its information box, titled with the path,
 # only comes up for a song it accepted.
-(cd "$work" && exec "$tarvel" "$work/demo.trv") >>"$work/tarvel.log" 2>&1 &
-tarvel_pid=$!
-pids+=("$tarvel_pid")
+start_tarvel "$work/demo.trv"
 wait_for 150 sh -c "xdotool search --onlyvisible --name '^$work/demo.trv\$'" ||
   fail "the saved song was not accepted when opened again"
 kill "$tarvel_pid"

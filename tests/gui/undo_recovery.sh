@@ -10,37 +10,9 @@ tarvel=$(realpath "$1")
 demo=$(realpath "$2")
 artifacts=$(realpath -m "$3")
 
-for tool in xvfb-run xdotool import zcat od cmp; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-if [ "${TARVEL_E2E_INNER:-}" != 1 ]; then
-  exec env TARVEL_E2E_INNER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-mkdir -p "$artifacts"
-work=$(mktemp -d)
-tarvel_pid=
-cleanup() {
-  [ -n "$tarvel_pid" ] && kill "$tarvel_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*" >&2
-  [ -s "$work/tarvel.log" ] && { echo "--- tarvel.log" >&2; tail -n 20 "$work/tarvel.log" >&2; }
-  import -window root "$artifacts/undo_recovery_failure.png" 2>/dev/null || true
-  exit 1
-}
-wait_for() {  # wait_for <tenths of a second> <command...>
-  local tries=$1
-  shift
-  for _ in $(seq 1 "$tries"); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
+require_tools xvfb-run xdotool import zcat od cmp
+run_on_private_x "$0" "$@"
+start_session undo_recovery "$artifacts"
 title_is() { xdotool getwindowname "$window" 2>/dev/null | grep -qx "$1"; }
 
 # A private settings and data folder; autosave every 2 s instead of every minute.
@@ -52,8 +24,7 @@ printf '[Recovery]\nAutosaveSeconds=2\n' >"$settings/Tarvel.conf"
 recovery="$XDG_DATA_HOME/tarvel/recovery"
 
 cp "$demo" "$work/demo.trv"
-(cd "$work" && exec "$tarvel" "$work/demo.trv") >"$work/tarvel.log" 2>&1 &
-tarvel_pid=$!
+start_tarvel "$work/demo.trv"
 window=$(find_main_window '^demo.trv - Tarvel$' 150) || fail "the main window never showed"
 xdotool windowfocus --sync "$window"
 
@@ -84,8 +55,7 @@ for _ in $(seq 1 10); do
 done
 title_is 'demo.trv - Tarvel' || fail "Ctrl+Z did not bring the song back"
 [ "$undos" -eq 4 ] || fail "took $undos undos, expected 4 (three notes and one drag)"
-xdotool key ctrl+s
-sleep 1
+save_with_ctrl_s "$work/demo.trv"
 # Byte for byte the demo again, but the note-tracking table (stream 2104457..2105480), which
 # is playing state.
 zcat "$demo" >"$work/original"
@@ -105,29 +75,15 @@ wait_for 100 sh -c "ls '$recovery'/$tarvel_pid.trv" || fail "no autosave was wri
 sleep 0.5
 kill -9 "$tarvel_pid"
 wait "$tarvel_pid" 2>/dev/null || true
-tarvel_pid=
 
 # Start again: the question's default button is Recover; Return closes every box.
-(cd "$work" && exec "$tarvel") >>"$work/tarvel.log" 2>&1 &
-tarvel_pid=$!
+start_tarvel
 window=$(find_main_window '^demo.trv\* - Tarvel$' 150) || fail "the song was not recovered"
 import -window root "$artifacts/undo_recovery.png"
-before=$(stat -c %Y.%s "$work/demo.trv")
-xdotool windowfocus --sync "$window" key ctrl+s
-wait_for 100 sh -c "[ \"\$(stat -c %Y.%s '$work/demo.trv')\" != '$before' ]" ||
-  fail "Ctrl+S did not save the recovered song"
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-wait_for 150 sh -c "! kill -0 $tarvel_pid" || fail "the program did not quit"
-tarvel_pid=
+xdotool windowfocus --sync "$window"
+save_with_ctrl_s "$work/demo.trv"
+quit_from_menu
 ls "$recovery"/*.trv >/dev/null 2>&1 && fail "a recovery file is left after a clean exit"
 
-# Pattern 0 starts at stream offset 2153; cell (line, 0) is 32 + 64 * line bytes into it.
-zcat "$work/demo.trv" >"$work/stream"
-for line in 0 1; do
-  expected=$((60 + 2 * line))
-  got=$(od -An -tu1 -j $((2153 + 32 + 64 * line)) -N 1 "$work/stream" | tr -d ' ')
-  [ "$got" = "$expected" ] || fail "line $line holds note $got, expected $expected"
-done
+expect_rising_notes "$work/demo.trv" 2
 echo "undo and recovery: edits undone to the demo's bytes; a killed session's notes recovered and saved"

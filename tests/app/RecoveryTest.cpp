@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QTest>
 
 #include <mutex>
@@ -134,16 +133,6 @@ TEST_F(RecoveryTest, TheFileOfARunningProgramIsNotOffered) {
     QDir(Folder()).rename(pid + ".trv", parent + ".trv");
     SongRecovery other(Folder().toStdString(), 1);
     EXPECT_TRUE(other.FindLeftovers().empty());
-}
-
-TEST_F(RecoveryTest, TheIntervalComesFromTheSettingsFile) {
-    {
-        QSettings settings(settingsDir.filePath("tarvel.ini"), QSettings::IniFormat);
-        settings.setValue("Recovery/AutosaveSeconds", 1);
-    }
-    Restart();
-    Edit(60);
-    QTRY_VERIFY_WITH_TIMEOUT(app->recovery().Exists(), 3000);
 }
 
 }  // namespace

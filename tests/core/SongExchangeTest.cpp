@@ -1,12 +1,11 @@
-// Songs in from MIDI files and out as MIDI and audio files: import then export, imports cut short
-// that still end every note, and the document's exports to real files, which leave the live
-// player, its ports and any old file alone.
+// Songs in from MIDI files and out as MIDI and audio files: imports cut short that still end
+// every note, and the document's exports to real files, which leave the live player, its ports
+// and any old file alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
-#include <random>
 #include <set>
 #include <tuple>
 
@@ -55,33 +54,6 @@ std::unique_ptr<Song> Imported(const MidiFileData& file, int lines, MidiImportRe
     MakeNewSong(*song);
     report = ImportMidiFile(file, *song, {.patternLines = lines});
     return song;
-}
-
-TEST(SongExchange, ImportThenExportGivesBackTheNotesOnLinesAndTheTempo) {
-    for (unsigned seed : {1u, 2u, 3u}) {
-        std::mt19937 random(seed);
-        std::vector<Note> notes;
-        std::vector<char> busy(kTrackCount * 128 * 300);  // [channel][key][line]
-        for (int n = 0; n < 600; ++n) {
-            const int channel = static_cast<int>(random() % 16);
-            const int key = 30 + static_cast<int>(random() % 60);
-            const auto start = static_cast<std::uint32_t>(random() % 250);
-            const auto end = start + 1 + static_cast<std::uint32_t>(random() % 30);
-            char* lines = &busy[(channel * 128 + key) * 300];
-            if (std::count(lines + start, lines + end, 1) > 0) continue;
-            std::fill(lines + start, lines + end, 1);
-            notes.emplace_back(channel, key, 1 + static_cast<int>(random() % 127), start, end);
-        }
-        MidiImportReport report;
-        const auto song = Imported(FileOf(notes), 64, report);
-        ASSERT_EQ(report.Dropped(), 0);
-        MidiFileData exported;
-        MidiExportReport lost;
-        std::string whyNot;
-        ASSERT_TRUE(ExportSongAsMidi(*song, report.endRow, exported, lost, whyNot)) << whyNot;
-        EXPECT_EQ(NoteEvents(exported), NoteEvents(FileOf(notes))) << seed;
-        EXPECT_EQ(exported.tracks[0].DataOf(exported.tracks[0].events[1]).front(), 0x07);
-    }
 }
 
 // Where the patterns run out or the grid ends, the notes laid before the cut end there: after

@@ -50,12 +50,6 @@ void Engine::SendClockOut(int lineDuration, std::int64_t deadlineNs) {
     TARVEL_ASSERT_LOCKED(*this);
     ClockOutState& clock = player.clockOut;
     if (player.lineClock == 0) {
-        // A line cut short (a faster tempo typed in mid-line) still gets all its clocks, late
-        // rather than lost, so the receivers count 24 per beat.
-        while (!clock.startPending && clock.clocksSentInLine < kClocksPerLine) {
-            SendToClockDevices(kTimingClock, 0, 0);
-            ++clock.clocksSentInLine;
-        }
         clock.clocksSentInLine = 0;
         // One line is one MIDI beat (six clocks), so the song position is the row.
         const int row = player.playRow;
@@ -71,7 +65,9 @@ void Engine::SendClockOut(int lineDuration, std::int64_t deadlineNs) {
         clock.expectedRow = row + 1;
     }
 
-    // A line lasts whole ticks: 2 ms x ceil(lineDuration / 2).
+    // A line lasts whole ticks: 2 ms x ceil(lineDuration / 2). It ends at the first tick that
+    // reaches its length, so all six clocks have gone by then, even when a faster tempo typed in
+    // mid-line cuts it short.
     const std::int64_t lineNs = std::int64_t{(lineDuration + 1) / 2} * kTickNs;
     const std::int64_t tickStartNs = std::int64_t{player.lineClock} * kNsPerMs;
     while (clock.clocksSentInLine < kClocksPerLine) {

@@ -54,11 +54,16 @@ struct JackMidiOut::Connection {
 
 namespace {
 
+// A time stamp further ahead than this is taken as a fault and sent at once, so it never holds
+// back the queue behind it.
+constexpr std::int64_t kLongestWaitUs = 1'000'000;
+
 // The frame of this cycle for a message due at `atUs` (JACK's clock), or -1 when it belongs to a
 // later cycle. A message already late goes at the cycle's first frame.
 std::int64_t FrameFor(jack_client_t* client, std::int64_t atUs, jack_nframes_t cycleStart,
                       jack_time_t cycleUs, jack_time_t nextUs, jack_nframes_t frames) {
     if (atUs <= static_cast<std::int64_t>(cycleUs)) return 0;
+    if (atUs >= static_cast<std::int64_t>(nextUs) + kLongestWaitUs) return 0;
     if (atUs >= static_cast<std::int64_t>(nextUs)) return -1;
     const jack_nframes_t frame =
         jack_time_to_frames(client, static_cast<jack_time_t>(atUs)) - cycleStart;

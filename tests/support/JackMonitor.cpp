@@ -48,8 +48,8 @@ int JackMonitor::Process(std::uint32_t frames, void* arg) {
     float periodUs = 0;
     if (jack_get_cycle_times(self.client_, &cycleStart, &cycleUs, &nextUs, &periodUs) != 0)
         return 0;
-    const std::int64_t oursMinusJackNs = PeriodicTimer::MonotonicNowNs() -
-                                         static_cast<std::int64_t>(jack_get_time()) * 1000;
+    const std::int64_t oursMinusJackNs =
+        PeriodicTimer::MonotonicNowNs() - static_cast<std::int64_t>(jack_get_time()) * 1000;
     const std::uint32_t events = jack_midi_get_event_count(buffer);
     std::size_t count = self.count_.load(std::memory_order_relaxed);
     for (std::uint32_t i = 0; i < events && count < self.received_.size(); ++i) {
@@ -57,9 +57,9 @@ int JackMonitor::Process(std::uint32_t frames, void* arg) {
         if (jack_midi_event_get(&event, buffer, i) != 0 || event.size < 1 || event.size > 3)
             continue;
         // The event's frame as a time on JACK's clock, interpolated within the cycle.
-        const double atUs = static_cast<double>(cycleUs) +
-                            static_cast<double>(event.time) *
-                                static_cast<double>(nextUs - cycleUs) / frames;
+        const double atUs =
+            static_cast<double>(cycleUs) +
+            static_cast<double>(event.time) * static_cast<double>(nextUs - cycleUs) / frames;
         TimedMessage& message = self.received_[count++];
         message.timeNs = static_cast<std::int64_t>(atUs * 1000.0) + oursMinusJackNs;
         message.length = static_cast<int>(event.size);
@@ -95,7 +95,8 @@ void DueTimeLog::Send(int device, const std::uint8_t* bytes, int length) noexcep
     {
         std::lock_guard lock(mutex_);
         if (device == watched_ && length >= 1 && length <= 3 && sent_.size() < sent_.capacity()) {
-            TimedMessage message{dueNs_ != 0 ? dueNs_ : PeriodicTimer::MonotonicNowNs(), {}, length};
+            const std::int64_t now = PeriodicTimer::MonotonicNowNs();
+            TimedMessage message{dueNs_ != 0 ? dueNs_ : now, {}, length, now};
             std::memcpy(message.bytes, bytes, static_cast<std::size_t>(length));
             sent_.push_back(message);
         }

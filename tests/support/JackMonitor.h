@@ -22,6 +22,7 @@ struct TimedMessage {
     std::int64_t timeNs;  // CLOCK_MONOTONIC
     std::uint8_t bytes[3];
     int length;
+    std::int64_t sentNs = 0;  // DueTimeLog: when Send was called
 };
 
 class JackMonitor {

@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "JackMonitor.h"
 #include "platform/JackMidiOut.h"
 #include "platform/RtMidiOutDriver.h"
 #include "support/JackHarness.h"
-#include "support/JackMonitor.h"
 #include "support/RecordingUi.h"
 
 namespace tarvel {
@@ -47,7 +47,7 @@ int Measure(int seconds, int periodFrames) {
         return 1;
     }
     const std::size_t capacity = static_cast<std::size_t>(seconds) * 1000 + 1000;
-    testing::JackMonitor monitor("jitter-monitor", capacity);
+    bench::JackMonitor monitor("jitter-monitor", capacity);
     if (!monitor.failure().empty()) {
         std::fprintf(stderr, "%s\n", monitor.failure().c_str());
         return 1;
@@ -60,7 +60,7 @@ int Measure(int seconds, int periodFrames) {
         std::fprintf(stderr, "the monitor's port is not among the devices\n");
         return 1;
     }
-    testing::DueTimeLog log(driver, capacity);
+    bench::DueTimeLog log(driver, capacity);
     log.Watch(device);
     testing::RecordingUi ui;
     auto doc = std::make_unique<CFennoralDoc>(ui, log, DocOptions{.startTimer = true});
@@ -87,7 +87,7 @@ int Measure(int seconds, int periodFrames) {
     doc->CloseMidiPorts();
 
     const auto sent = log.Sent();
-    const auto matched = testing::MatchSentToReceived(sent, monitor.Received());
+    const auto matched = bench::MatchSentToReceived(sent, monitor.Received());
     std::vector<std::int64_t> sorted = matched.latenessNs;
     const double medianMs = Percentile(sorted, 0.5);
     const auto medianNs = static_cast<std::int64_t>(std::llround(medianMs * 1e6));

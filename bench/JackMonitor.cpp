@@ -1,4 +1,4 @@
-#include "support/JackMonitor.h"
+#include "JackMonitor.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -7,7 +7,7 @@
 
 #include "platform/PeriodicTimer.h"
 
-namespace tarvel::testing {
+namespace tarvel::bench {
 
 JackMonitor::JackMonitor(const std::string& clientName, std::size_t capacity) {
     received_.resize(capacity);
@@ -124,4 +124,4 @@ MatchedTiming MatchSentToReceived(const std::vector<TimedMessage>& sent,
     return matched;
 }
 
-}  // namespace tarvel::testing
+}  // namespace tarvel::bench

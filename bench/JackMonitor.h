@@ -16,7 +16,7 @@
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
 
-namespace tarvel::testing {
+namespace tarvel::bench {
 
 struct TimedMessage {
     std::int64_t timeNs;  // CLOCK_MONOTONIC
@@ -83,4 +83,4 @@ struct MatchedTiming {
 MatchedTiming MatchSentToReceived(const std::vector<TimedMessage>& sent,
                                   const std::vector<TimedMessage>& received);
 
-}  // namespace tarvel::testing
+}  // namespace tarvel::bench

@@ -78,8 +78,7 @@ JackHarness::JackHarness(bool realtime, int periodFrames) {
 
     serverLogPath_ = "/tmp/" + serverName_ + "-server.txt";
     jackd_ = Spawn({"jackd", realtime ? "--realtime" : "--no-realtime", "-n", serverName_, "-d",
-                    "dummy", "-r", std::to_string(kSampleRate), "-p",
-                    std::to_string(periodFrames)},
+                    "dummy", "-r", std::to_string(kSampleRate), "-p", std::to_string(periodFrames)},
                    serverLogPath_, true);
     if (jackd_ < 0 || !WaitForPort("system:playback_1", 10000)) {
         failure_ = "jackd with the dummy driver did not come up";

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <mutex>
 
+#include "app/ClockOutChoice.h"
 #include "app/MainFrame.h"
 #include "app/QtUiHooks.h"
 #include "app/WindowServices.h"
@@ -33,9 +34,16 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     ui_->AttachDocument(doc_.get());
     frame_ = std::make_unique<CMainFrame>(*this, *doc_, services_);
     ui_->AttachFrame(frame_.get());
+    AddMidiClockOut();
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
     StartAutosave();
+}
+
+void CFennoralApp::AddMidiClockOut() {
+    RestoreClockDevices(*doc_, *OpenSettings(options_.settingsFile));
+    AddClockOutMenuItem(frame_->MidiMenu(), frame_.get(), *doc_,
+                        [file = options_.settingsFile] { return OpenSettings(file); });
 }
 
 CFennoralApp::~CFennoralApp() {

@@ -77,7 +77,8 @@ class CFennoralApp {
     void LoadRecentFiles();
     void StoreRecentFiles() const;
     void StartAutosave();
-    void OfferRecovery();  // the songs of programs that ended without saving
+    void OfferRecovery();    // the songs of programs that ended without saving
+    void AddMidiClockOut();  // the Midi menu's clock choice, restored from the settings
 
     WindowServices& services_;
     AppOptions options_;

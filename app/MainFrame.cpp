@@ -178,7 +178,8 @@ void CMainFrame::BuildMenu() {
     AddCommand(playerMenu, "Seek start", kSeekStart);
     AddCommand(playerMenu, "Seek end", kSeekEnd);
 
-    QMenu* midiMenu = bar->addMenu("Midi");
+    midiMenu_ = bar->addMenu("Midi");
+    QMenu* midiMenu = midiMenu_;
     QMenu* sendMenu = midiMenu->addMenu("Send");
     AddCommand(sendMenu, "All controllers reset", kMidiResetControllers);
     AddCommand(sendMenu, "All notes off", kMidiAllNotesOff);

@@ -30,6 +30,7 @@ class CMainFrame final : public QMainWindow {
     CFennoralView& view() { return *view_; }
     ControlPanel& panel() { return *panel_; }
     QMenu& editMenu() { return *editMenu_; }
+    QMenu* MidiMenu() { return midiMenu_; }
     WindowServices& services() { return services_; }
     QToolBar& toolBar() { return *toolBar_; }
     QAction* action(int commandId) const;
@@ -68,6 +69,7 @@ class CMainFrame final : public QMainWindow {
     CFennoralView* view_;
     ControlPanel* panel_;
     QToolBar* toolBar_ = nullptr;
+    QMenu* midiMenu_ = nullptr;
     QToolBar* panelBar_ = nullptr;
     QMenu* editMenu_ = nullptr;
     QMenu* fileMenu_ = nullptr;

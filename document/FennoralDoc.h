@@ -119,6 +119,7 @@ class CFennoralDoc {
         engine.SetChannelProgram(channel, program, editor.currentChannel);
     }
     void SetChannelDevice(int channel, int device) { engine.SetChannelDevice(channel, device); }
+    void SetSendsClock(int device, bool sends) { engine.SetSendsClock(device, sends); }
     void SendControlToAllChannels(int controller) { engine.SendControlToAllChannels(controller); }
     void ReleaseAllNotes() { engine.ReleaseAllNotes(); }
     void ResetNoteTracking() { engine.ResetNoteTracking(); }
@@ -144,8 +145,13 @@ class CFennoralDoc {
         engine.SeekTo(std::int64_t{editor.seqTopRow} + 24 * std::int64_t{editor.seqStep});
     }
     void ResetTrackState() { engine.ResetTrackState(); }
-    // The clock: timer thread, every 2 ms (tests call them directly).
-    void PlayerTick() { engine.PlayerTick(PlayerInputsNow()); }
+    // The clock: timer thread, every 2 ms (tests call them directly). `deadlineNs`: when the
+    // tick was due (CLOCK_MONOTONIC), 0 for "now".
+    void PlayerTick(std::int64_t deadlineNs = 0) {
+        PlayerInputs inputs = PlayerInputsNow();
+        inputs.deadlineNs = deadlineNs;
+        engine.PlayerTick(inputs);
+    }
     void SongTick() { engine.SongTick(PlayerInputsNow()); }
     void PatternTick() { engine.PatternTick(PlayerInputsNow()); }
     void LoadTrackSlot(int track) { engine.LoadTrackSlot(track); }

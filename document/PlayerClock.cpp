@@ -21,10 +21,10 @@ void CFennoralDoc::StartClock() {
     ui_.ShowMessage({MessageIcon::Error, "Fatal error", "Failed to create timer!", false});
 }
 
-void CFennoralDoc::ClockTick(void* doc, std::int64_t /*deadlineNs*/) {
+void CFennoralDoc::ClockTick(void* doc, std::int64_t deadlineNs) {
     CFennoralDoc& self = *static_cast<CFennoralDoc*>(doc);
     std::lock_guard lock(self.mutex);
-    self.PlayerTick();
+    self.PlayerTick(deadlineNs);
 }
 
 }  // namespace tarvel

@@ -24,6 +24,9 @@ struct PlayerInputs {
     int currentChannel;
     int loopStartRow;
     int loopEndRow;
+    // When this tick was due (CLOCK_MONOTONIC ns): its sends carry it, and each MIDI clock is
+    // stamped from it. 0 when unknown (tests, offline rendering): everything then goes "now".
+    std::int64_t deadlineNs = 0;
 };
 
 class Engine {
@@ -59,6 +62,11 @@ class Engine {
     void SeekTo(std::int64_t row);  // kept within the grid
     void ResetTrackState();
 
+    // --- MIDI clock out ------------------------------------------------------------------------
+    // Window thread. Device `device` follows our tempo from now on, or stops following (it is
+    // sent a Stop when playing).
+    void SetSendsClock(int device, bool sends);
+
     // --- The clock's work, every 2 ms -----------------------------------------------------------
     void PlayerTick(const PlayerInputs& inputs);
     void SongTick(const PlayerInputs& inputs);
@@ -77,6 +85,11 @@ class Engine {
   private:
     void BeginLine();
     void AdvanceClock();
+    // Timer thread, first in a playing tick: the run's Start or new position and the clocks
+    // that fall within this tick, each with its own due time.
+    void SendClockOut(int lineDuration, std::int64_t deadlineNs);
+    void SendToClockDevices(std::uint8_t status, int data1, int data2) noexcept;
+    void SetDueTime(std::int64_t dueNs) noexcept;  // on every open device's driver
     void SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept;
     void SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept;
 

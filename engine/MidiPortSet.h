@@ -15,6 +15,8 @@ struct MidiPortSet {
     MidiOutDriver* handles[kMaxMidiDevices];
     std::int32_t deviceCount;  // as reported at start-up, at most kMaxMidiDevices
     MidiOutCaps capabilities[kMaxMidiDevices];
+    // Device i follows our tempo (MIDI clock, Start, Stop) when set; the Midi menu's choice.
+    std::uint8_t sendsClock[kMaxMidiDevices];
 };
 
 }  // namespace tarvel

@@ -39,11 +39,13 @@ void Engine::StartPlayback(int mode, int fromRow) {
     player.playRow = ClampRow(fromRow);
     player.patternLine = 0;
     player.playMode = mode == kSongMode ? kSongMode : kPatternMode;
+    player.clockOut.startPending = 1;
     player.isPlaying = 1;
 }
 
 void Engine::StopPlayback() {
     TARVEL_ASSERT_LOCKED(*this);
+    if (player.isPlaying) SendToClockDevices(0xFC, 0, 0);  // Stop
     player.isPlaying = 0;
     ReleaseAllNotes();
     ResetTrackState();
@@ -67,17 +69,21 @@ void Engine::ResetTrackState() {
 
 void Engine::PlayerTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
-    if (player.songReplacing) return;
+    if (player.songReplacing || !player.isPlaying) return;
+    // The tick's sends carry its deadline; sends between ticks go "now".
+    SetDueTime(inputs.deadlineNs);
     if (player.playMode == kSongMode)
         SongTick(inputs);
     else
         PatternTick(inputs);
+    SetDueTime(0);
 }
 
 void Engine::SongTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!player.isPlaying) return;
     const int lineDuration = EffectiveLineDuration(song);
+    SendClockOut(lineDuration, inputs.deadlineNs);
 
     if (player.lineClock == 0) {
         BeginLine();
@@ -117,6 +123,7 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
     // Taken afresh each tick, so a new pattern or channel plays from the next line on.
     const int patternNumber = inputs.currentPattern;
     const int channel = inputs.currentChannel & 0x0F;
+    SendClockOut(lineDuration, inputs.deadlineNs);
 
     if (player.lineClock == 0) {
         BeginLine();

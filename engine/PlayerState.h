@@ -18,6 +18,14 @@ enum PendingAction : std::uint8_t {
     kPendingRetrigger = 3,
 };
 
+// Where the devices that follow our MIDI clock think the song is.
+struct ClockOutState {
+    std::uint8_t startPending;      // the next tick begins the run: Start, or a position first
+    std::uint8_t clocksSentInLine;  // 0..6 of the line being played
+    std::int32_t expectedRow;       // song mode: the row that follows without a jump; -1 unknown
+};
+static_assert(sizeof(ClockOutState) == 8);
+
 struct PlayerState {
     bool editorWindowKnown;  // set at the view's first paint; line starts then ask for repaints
     std::int32_t lineClock;  // ms elapsed in the current line, in steps of 2
@@ -40,6 +48,7 @@ struct PlayerState {
     // The device each voice slot's sounding note went to, so its note-off follows it there
     // even when the channel is routed elsewhere meanwhile. [channel][column]
     std::uint8_t soundingDevice[kTrackCount][kTrackCount];
+    ClockOutState clockOut;
     bool panelKnown;        // the frame has registered the program list and the BPM box
     std::uint32_t timerId;  // 0 when the periodic timer could not be created
 };

@@ -4,20 +4,28 @@
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/PeriodicTimer.h"
 
 namespace tarvel {
 namespace {
 
 // A message crosses to the process thread as one fixed-size record.
 struct QueuedMessage {
+    std::int64_t dueNs;  // CLOCK_MONOTONIC
     std::uint8_t length;
     std::uint8_t bytes[3];
+    std::uint8_t unused[4];
 };
-static_assert(sizeof(QueuedMessage) == 4);
+static_assert(sizeof(QueuedMessage) == 16);
+static_assert(offsetof(QueuedMessage, length) == 8);
 
-constexpr std::size_t kQueueBytes = 16384;
+// Room for a dense line on every channel even when a 1,024-frame period holds it back ~23 ms.
+constexpr std::size_t kQueueBytes = 65536;
+constexpr char kOwnPortName[] = "out";
 
 void Quiet(const char*) {}
 
@@ -46,14 +54,53 @@ struct JackMidiOut::Connection {
 
 namespace {
 
+// A time stamp further ahead than this is taken as a fault and sent at once, so it never holds
+// back the queue behind it.
+constexpr std::int64_t kLongestWaitUs = 1'000'000;
+
+// The frame of this cycle for a message due at `atUs` (JACK's clock), or -1 when it belongs to a
+// later cycle. A message already late goes at the cycle's first frame.
+std::int64_t FrameFor(jack_client_t* client, std::int64_t atUs, jack_nframes_t cycleStart,
+                      jack_time_t cycleUs, jack_time_t nextUs, jack_nframes_t frames) {
+    if (atUs <= static_cast<std::int64_t>(cycleUs)) return 0;
+    if (atUs >= static_cast<std::int64_t>(nextUs) + kLongestWaitUs) return 0;
+    if (atUs >= static_cast<std::int64_t>(nextUs)) return -1;
+    const jack_nframes_t frame =
+        jack_time_to_frames(client, static_cast<jack_time_t>(atUs)) - cycleStart;
+    return std::min<std::int64_t>(frame, frames - 1);
+}
+
+// Process thread: real-time, so nothing here waits or allocates.
 int Process(jack_nframes_t frames, void* arg) {
     auto* connection = static_cast<JackMidiOut::Connection*>(arg);
     void* buffer = jack_port_get_buffer(connection->port, frames);
     jack_midi_clear_buffer(buffer);
+    jack_nframes_t cycleStart = 0;
+    jack_time_t cycleUs = 0;
+    jack_time_t nextUs = 0;
+    float periodUs = 0;
+    const bool timed =
+        jack_get_cycle_times(connection->client, &cycleStart, &cycleUs, &nextUs, &periodUs) == 0 &&
+        nextUs > cycleUs;
+    // JACK's clock against ours, read side by side: on Linux they are normally the same.
+    const std::int64_t jackMinusOursUs =
+        static_cast<std::int64_t>(jack_get_time()) - PeriodicTimer::MonotonicNowNs() / 1000;
+    const std::int64_t latencyUs =
+        static_cast<std::int64_t>(nextUs - cycleUs) + JackMidiOut::kSendMarginUs;
+    std::int64_t lastFrame = 0;  // JACK wants the events of a cycle in time order
     QueuedMessage message;
     while (jack_ringbuffer_read_space(connection->queue) >= sizeof message) {
-        jack_ringbuffer_read(connection->queue, reinterpret_cast<char*>(&message), sizeof message);
-        jack_midi_event_write(buffer, 0, message.bytes, message.length);  // full: dropped
+        jack_ringbuffer_peek(connection->queue, reinterpret_cast<char*>(&message), sizeof message);
+        std::int64_t frame = 0;
+        if (timed) {
+            const std::int64_t atUs = message.dueNs / 1000 + jackMinusOursUs + latencyUs;
+            frame = FrameFor(connection->client, atUs, cycleStart, cycleUs, nextUs, frames);
+            if (frame < 0) break;  // this and what follows are due in a later cycle
+        }
+        jack_ringbuffer_read_advance(connection->queue, sizeof message);
+        lastFrame = std::max(lastFrame, frame);
+        jack_midi_event_write(buffer, static_cast<jack_nframes_t>(lastFrame), message.bytes,
+                              message.length);  // full: dropped
     }
     return 0;
 }
@@ -61,28 +108,45 @@ int Process(jack_nframes_t frames, void* arg) {
 }  // namespace
 
 std::unique_ptr<JackMidiOut> JackMidiOut::Connect(const std::string& clientName) {
-    jack_client_t* probe = OpenClient(clientName);
-    if (!probe) return nullptr;
+    jack_client_t* own = OpenClient(clientName);
+    if (!own) return nullptr;
     std::vector<std::string> names;
     if (const char** ports =
-            jack_get_ports(probe, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput)) {
+            jack_get_ports(own, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput)) {
         for (const char** port = ports; *port; ++port) names.emplace_back(*port);
         jack_free(ports);
     }
-    jack_client_close(probe);
-    return std::unique_ptr<JackMidiOut>(new JackMidiOut(clientName, std::move(names)));
+    names.push_back(std::string(jack_get_client_name(own)) + ":" + kOwnPortName);
+    return std::unique_ptr<JackMidiOut>(new JackMidiOut(clientName, std::move(names), own));
 }
 
-JackMidiOut::JackMidiOut(std::string clientName, std::vector<std::string> names)
-    : clientName_(std::move(clientName)), names_(std::move(names)), connections_(names_.size()) {}
+JackMidiOut::JackMidiOut(std::string clientName, std::vector<std::string> names, jack_client_t* own)
+    : clientName_(std::move(clientName)),
+      names_(std::move(names)),
+      connections_(names_.size()),
+      ownClient_(std::make_unique<Connection>()) {
+    ownClient_->client = own;
+}
 
-JackMidiOut::~JackMidiOut() = default;
+JackMidiOut::~JackMidiOut() {
+    // The own port's connection borrows ownClient_'s client: closing that first stops the
+    // cycle that reads the connection's queue, then the queue goes.
+    if (!connections_.empty() && connections_.back()) connections_.back()->client = nullptr;
+    ownClient_.reset();
+    connections_.clear();
+}
 
 void JackMidiOut::Describe(int device, char* text, std::size_t size) const {
     if (size == 0) return;
     text[0] = '\0';
     if (device < 0 || device >= static_cast<int>(names_.size())) return;
     const Connection* connection = connections_[static_cast<std::size_t>(device)].get();
+    if (device == OwnPortDevice()) {
+        std::snprintf(text, size, "Port: %s\nAPI: JACK\nClient: %s (our own port)",
+                      names_[static_cast<std::size_t>(device)].c_str(),
+                      jack_get_client_name(ownClient_->client));
+        return;
+    }
     // JACK may have renamed our client to keep names unique; an open device knows the name.
     const char* client = connection ? jack_get_client_name(connection->client) : nullptr;
     std::snprintf(text, size, "Port: %s\nAPI: JACK\nClient: %s",
@@ -92,19 +156,26 @@ void JackMidiOut::Describe(int device, char* text, std::size_t size) const {
 
 bool JackMidiOut::Open(int device) {
     if (device < 0 || device >= static_cast<int>(names_.size())) return false;
+    if (connections_[static_cast<std::size_t>(device)]) return true;
+    const bool own = device == OwnPortDevice();
     auto connection = std::make_unique<Connection>();
-    connection->client = OpenClient(clientName_);
+    connection->client = own ? ownClient_->client : OpenClient(clientName_);
     if (!connection->client) return false;
-    const std::string portName = "out " + std::to_string(device);
+    const std::string portName = own ? kOwnPortName : "out " + std::to_string(device);
     connection->port = jack_port_register(connection->client, portName.c_str(),
                                           JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     connection->queue = jack_ringbuffer_create(kQueueBytes);
-    if (!connection->port || !connection->queue ||
-        jack_set_process_callback(connection->client, &Process, connection.get()) != 0 ||
-        jack_activate(connection->client) != 0)
-        return false;
-    if (jack_connect(connection->client, jack_port_name(connection->port),
-                     names_[static_cast<std::size_t>(device)].c_str()) != 0)
+    const bool started =
+        connection->port && connection->queue &&
+        jack_set_process_callback(connection->client, &Process, connection.get()) == 0 &&
+        jack_activate(connection->client) == 0;
+    if (own && !started) {
+        if (connection->port) jack_port_unregister(connection->client, connection->port);
+        connection->client = nullptr;  // stays ownClient_'s
+    }
+    if (!started) return false;
+    if (!own && jack_connect(connection->client, jack_port_name(connection->port),
+                             names_[static_cast<std::size_t>(device)].c_str()) != 0)
         return false;
     connections_[static_cast<std::size_t>(device)] = std::move(connection);
     return true;
@@ -112,14 +183,24 @@ bool JackMidiOut::Open(int device) {
 
 void JackMidiOut::Close(int device) noexcept {
     if (device < 0 || device >= static_cast<int>(names_.size())) return;
-    connections_[static_cast<std::size_t>(device)].reset();
+    auto& connection = connections_[static_cast<std::size_t>(device)];
+    if (connection && device == OwnPortDevice()) {
+        // Stops the process cycle that reads the queue; the client itself stays for a reopen.
+        jack_deactivate(connection->client);
+        jack_port_unregister(connection->client, connection->port);
+        connection->client = nullptr;
+    }
+    connection.reset();
 }
 
 void JackMidiOut::Send(int device, const std::uint8_t* bytes, int length) noexcept {
     if (device < 0 || device >= static_cast<int>(names_.size())) return;
     Connection* connection = connections_[static_cast<std::size_t>(device)].get();
     if (!connection || length < 1 || length > 3) return;
-    QueuedMessage message{static_cast<std::uint8_t>(length), {}};
+    QueuedMessage message{dueNs_ != 0 ? dueNs_ : PeriodicTimer::MonotonicNowNs(),
+                          static_cast<std::uint8_t>(length),
+                          {},
+                          {}};
     std::memcpy(message.bytes, bytes, static_cast<std::size_t>(length));
     // Never wait on the process thread: when a whole queue is still unsent, the message is lost.
     if (jack_ringbuffer_write_space(connection->queue) >= sizeof message)

@@ -42,6 +42,10 @@ void ChainedMidiOut::Send(int device, const std::uint8_t* bytes, int length) noe
     if (route.driver) route.driver->Send(route.device, bytes, length);
 }
 
+void ChainedMidiOut::SetDueTime(std::int64_t dueNs) noexcept {
+    for (const auto& driver : drivers_) driver->SetDueTime(dueNs);
+}
+
 int MidiMessageLength(std::uint8_t status) noexcept {
     if (status < 0x80) return 0;
     if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;  // program change, aftertouch

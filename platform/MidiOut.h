@@ -33,6 +33,12 @@ class MidiOutDriver {
     // Any thread, one caller at a time (the document lock serialises sends). Must not allocate
     // or block for long: the player calls it from the 2 ms timer thread.
     virtual void Send(int device, const std::uint8_t* bytes, int length) noexcept = 0;
+
+    // Same callers as Send. The CLOCK_MONOTONIC time (ns) the following sends were due, until
+    // the next call; 0 means "now", each send stamped as it is made. A back end that delivers
+    // by time stamp (JACK) puts them on the wire at that time plus a constant latency; the
+    // others send at once and ignore it.
+    virtual void SetDueTime(std::int64_t /*dueNs*/) noexcept {}
 };
 
 // No devices at all: for programs that build or convert songs without playing them.
@@ -55,6 +61,7 @@ class ChainedMidiOut final : public MidiOutDriver {
     bool Open(int device) override;
     void Close(int device) noexcept override;
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
+    void SetDueTime(std::int64_t dueNs) noexcept override;
 
   private:
     struct Route {

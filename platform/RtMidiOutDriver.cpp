@@ -44,6 +44,7 @@ RtMidiOutDriver::RtMidiOutDriver(Api api, std::string clientName)
             names_.clear();
             continue;
         }
+        names_.push_back(clientName_);
         api_ = candidate;
         break;
     }
@@ -66,9 +67,10 @@ MidiOutCaps RtMidiOutDriver::Describe(int device) {
     if (jack_) {
         jack_->Describe(device, caps.details, sizeof caps.details);
     } else {
-        std::snprintf(
-            caps.details, sizeof caps.details, "Port: %s\nAPI: %s\nClient: %s", port.c_str(),
-            RtMidi::getApiDisplayName(static_cast<RtMidi::Api>(api_)).c_str(), clientName_.c_str());
+        std::snprintf(caps.details, sizeof caps.details, "Port: %s%s\nAPI: %s\nClient: %s",
+                      port.c_str(), IsOwnPort(device) ? " (our own port, for other programs)" : "",
+                      RtMidi::getApiDisplayName(static_cast<RtMidi::Api>(api_)).c_str(),
+                      clientName_.c_str());
     }
     return caps;
 }
@@ -79,11 +81,15 @@ bool RtMidiOutDriver::Open(int device) {
     auto out = Connect(static_cast<RtMidi::Api>(api_), clientName_);
     if (!out) return false;
     try {
-        out->openPort(static_cast<unsigned>(device), "out " + std::to_string(device));
+        if (IsOwnPort(device))
+            out->openVirtualPort(clientName_);
+        else
+            out->openPort(static_cast<unsigned>(device), "out " + std::to_string(device));
     } catch (const RtMidiError&) {
         return false;
     }
-    if (!out->isPortOpen()) return false;
+    // A virtual port counts as open once made, though RtMidi reports it closed.
+    if (!IsOwnPort(device) && !out->isPortOpen()) return false;
     ports_[static_cast<std::size_t>(device)] = std::move(out);
     return true;
 }
@@ -106,6 +112,10 @@ void RtMidiOutDriver::Send(int device, const std::uint8_t* bytes, int length) no
         out->sendMessage(bytes, static_cast<std::size_t>(length));
     } catch (...) {
     }
+}
+
+void RtMidiOutDriver::SetDueTime(std::int64_t dueNs) noexcept {
+    if (jack_) jack_->SetDueTime(dueNs);
 }
 
 }  // namespace tarvel

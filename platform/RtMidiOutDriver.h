@@ -1,6 +1,7 @@
 // The system's MIDI ports: the ALSA sequencer through RtMidi on Linux, JACK (our own client, see
 // JackMidiOut.h) where no ALSA sequencer exists. Errors never escape; a back end that cannot start
-// has no devices.
+// has no devices. The last device is our own output port ("Tarvel", a virtual port on the ALSA
+// sequencer), which other programs connect to.
 #pragma once
 
 #include <memory>
@@ -26,12 +27,15 @@ class RtMidiOutDriver final : public MidiOutDriver {
     bool Open(int device) override;
     void Close(int device) noexcept override;
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
+    void SetDueTime(std::int64_t dueNs) noexcept override;
 
   private:
+    bool IsOwnPort(int device) const { return device == static_cast<int>(names_.size()) - 1; }
+
     int api_ = 0;                        // the RtMidi::Api that answered
     std::unique_ptr<JackMidiOut> jack_;  // set when JACK answered; then ports_ stays empty
     std::string clientName_;
-    std::vector<std::string> names_;
+    std::vector<std::string> names_;                 // the system's ports, then our own
     std::vector<std::unique_ptr<RtMidiOut>> ports_;  // one open connection per device
 };
 

@@ -63,10 +63,12 @@ TEST(PlayerAllocation, TicksOfADenseSongAllocateNothingInEitherMode) {
         std::lock_guard lock(doc->mutex);
         FillDenseSong(*doc, Density::EveryCommand);
         doc->player.editorWindowKnown = true;
+        doc->SetSendsClock(1, true);
+        doc->SetSendsClock(3, true);
         doc->StartPlayback(mode);
         midi.Clear();
         EXPECT_EQ(AllocationsWhile([&] {
-                      for (int tick = 0; tick < 10000; ++tick) doc->PlayerTick();
+                      for (int tick = 0; tick < 10000; ++tick) doc->PlayerTick(tick + 1);
                   }),
                   0);
         EXPECT_GT(midi.Messages().size(), 10000u) << "the song should have kept the player busy";

@@ -32,8 +32,9 @@ TEST(Jack, EveryKindOfMessageArrivesInOrderAndTheClockKeepsTime) {
     testing::JackHarness jack(/*realtime=*/true);
     if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
     RtMidiOutDriver driver(RtMidiOutDriver::Api::Jack, "tarvel-test");
-    ASSERT_EQ(driver.DeviceCount(), 1) << "only jack_midi_dump should be listening";
+    ASSERT_EQ(driver.DeviceCount(), 2) << "jack_midi_dump's input, then our own port";
     EXPECT_STREQ(driver.Describe(0).productName, "midi-monitor:input");
+    EXPECT_STREQ(driver.Describe(1).productName, "tarvel-test:out");
     testing::RecordingUi ui;
     auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{.startTimer = true});
     EXPECT_TRUE(ui.Messages().empty());

@@ -14,7 +14,7 @@ TEST(MidiOutDetails, JackDevicesNameTheirPortApiAndClient) {
     if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
 
     RtMidiOutDriver driver(RtMidiOutDriver::Api::Jack, "tarvel-details");
-    ASSERT_EQ(driver.DeviceCount(), 1) << "only jack_midi_dump should be listening";
+    ASSERT_EQ(driver.DeviceCount(), 2) << "jack_midi_dump's input, then our own port";
     testing::RecordingUi ui;
     auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{false});
     doc->ShowMidiOutInfo();
@@ -23,7 +23,10 @@ TEST(MidiOutDetails, JackDevicesNameTheirPortApiAndClient) {
     EXPECT_EQ(ui.Messages()[0].text,
               "Name: midi-monitor:input \nVersion: 0 \nManufacturer ID: 0 \nProduct ID: 0 \n"
               "Voices 0 \n\nDevice supports:\n"
-              "\nPort: midi-monitor:input\nAPI: JACK\nClient: tarvel-details");
+              "\nPort: midi-monitor:input\nAPI: JACK\nClient: tarvel-details-01");
+    // Our own port's client came first and holds the plain name, for others to find.
+    EXPECT_STREQ(doc->ports.capabilities[1].details,
+                 "Port: tarvel-details:out\nAPI: JACK\nClient: tarvel-details (our own port)");
     doc.reset();
 }
 

@@ -56,9 +56,14 @@ void RecordingMidiOut::Send(int device, const std::uint8_t* bytes, int length) n
     std::lock_guard lock(mutex_);
     if (device < 0 || device >= deviceCount_ || !open_[static_cast<std::size_t>(device)]) return;
     if (length < 1 || length > 3 || messages_.size() == messages_.capacity()) return;
-    RecordedMessage message{device, {0, 0, 0}, length, stamp_};
+    RecordedMessage message{device, {0, 0, 0}, length, stamp_, dueNs_};
     std::memcpy(message.bytes, bytes, static_cast<std::size_t>(length));
     messages_.push_back(message);
+}
+
+void RecordingMidiOut::SetDueTime(std::int64_t dueNs) noexcept {
+    std::lock_guard lock(mutex_);
+    dueNs_ = dueNs;
 }
 
 }  // namespace tarvel

@@ -16,6 +16,7 @@ struct RecordedMessage {
     std::uint8_t bytes[3];
     int length;
     std::int64_t stamp;
+    std::int64_t dueNs = 0;  // the due time the engine gave for it; 0 for "now"
 };
 
 class RecordingMidiOut final : public MidiOutDriver {
@@ -34,6 +35,7 @@ class RecordingMidiOut final : public MidiOutDriver {
     bool Open(int device) override;
     void Close(int device) noexcept override;
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
+    void SetDueTime(std::int64_t dueNs) noexcept override;
 
   private:
     int deviceCount_;
@@ -42,6 +44,7 @@ class RecordingMidiOut final : public MidiOutDriver {
     std::vector<bool> open_;
     std::vector<RecordedMessage> messages_;
     std::int64_t stamp_ = 0;
+    std::int64_t dueNs_ = 0;
 };
 
 }  // namespace tarvel

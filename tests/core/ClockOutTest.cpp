@@ -1,0 +1,147 @@
+// MIDI clock out, tick by tick on recording devices: each tick is given a deadline 2 ms after
+// the last, so every message's due time can be checked to the nanosecond.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::int64_t kBaseNs = 1'000'000'000;
+constexpr std::int64_t kTickNs = 2'000'000;
+
+class ClockOut : public testing::DocumentTest {
+  protected:
+    ClockOut() : DocumentTest(2) {}
+    void SetUp() override {
+        Hold();
+        doc.SetSendsClock(1, true);  // device 0 plays notes only
+    }
+
+    void Tick(int count) {
+        for (int i = 0; i < count; ++i) doc.PlayerTick(kBaseNs + kTickNs * tick++);
+    }
+    // The real-time and position messages device 1 got since the last call, and their due
+    // times; anything else reaching device 0 or 1 is checked by the tests themselves.
+    struct Received {
+        std::vector<std::string> messages;
+        std::vector<std::int64_t> clockDueNs;
+    };
+    Received TakeClockDevice() {
+        Received received;
+        for (const RecordedMessage& m : t.midi.Messages()) {
+            if (m.device != 1 || m.bytes[0] < 0xF0) continue;
+            if (m.bytes[0] == 0xF8)
+                received.clockDueNs.push_back(m.dueNs);
+            else
+                received.messages.push_back(testing::Describe(m));
+        }
+        t.midi.Clear();
+        return received;
+    }
+
+    int tick = 0;
+};
+
+// For tempos whose sixth of a line is and is not a whole number of ticks: Start, then exactly
+// 24 clocks per beat spaced evenly to the nanosecond at the line's length in whole ticks, then
+// Stop; the device that was not chosen gets none of it.
+TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
+    struct Case {
+        int bpm;
+        std::int64_t lineMs;  // 2 x ceil(15000 / bpm / 2)
+    };
+    for (const Case c : {Case{125, 120}, Case{130, 116}, Case{97, 154}, Case{512, 30}}) {
+        SCOPED_TRACE(c.bpm);
+        doc.SetBpm(c.bpm);
+        doc.StartPlayback(kPatternMode);
+        constexpr int kBeats = 3;
+        Tick(static_cast<int>(kBeats * 4 * c.lineMs / 2));
+        doc.StopPlayback();
+        for (const RecordedMessage& m : t.midi.Messages())
+            EXPECT_FALSE(m.device == 0 && m.bytes[0] >= 0xF0) << testing::Describe(m);
+        const Received got = TakeClockDevice();
+        EXPECT_THAT(got.messages, ElementsAre("fa@1", "fc@1"));
+        ASSERT_EQ(got.clockDueNs.size(), 24u * kBeats);
+        const std::int64_t startNs = kBaseNs + kTickNs * (tick - kBeats * 4 * c.lineMs / 2);
+        for (std::size_t k = 0; k < got.clockDueNs.size(); ++k) {
+            const std::int64_t line = static_cast<std::int64_t>(k) / 6;
+            const std::int64_t expected =
+                startNs + line * c.lineMs * 1'000'000 +
+                (static_cast<std::int64_t>(k) % 6) * c.lineMs * 1'000'000 / 6;
+            ASSERT_EQ(got.clockDueNs[k], expected) << "clock " << k;
+        }
+    }
+}
+
+// A Set BPM cell changes the clocks' spacing from the line it is on; a tempo typed in mid-line
+// that cuts the line short still leaves six clocks in it.
+TEST_F(ClockOut, FollowsTempoCellsAtTheirLineAndNeverLosesAClock) {
+    doc.song.patterns[0].lineCount = 4;
+    Cell(2, 0) = {kNoNote, kDefaultVelocity, 0x90, 250};  // BPM 250: 60 ms lines
+    doc.StartPlayback(kPatternMode);
+    Tick(60 + 60 + 30 + 30);  // two lines of 120 ms, two of 60 ms
+    Received got = TakeClockDevice();
+    ASSERT_EQ(got.clockDueNs.size(), 24u);
+    for (std::size_t k = 1; k < got.clockDueNs.size(); ++k)
+        EXPECT_EQ(got.clockDueNs[k] - got.clockDueNs[k - 1], k <= 12 ? 20'000'000 : 10'000'000)
+            << "clock " << k;
+
+    doc.SetBpm(125);
+    Tick(40);         // two thirds into a 120 ms line: four clocks
+    doc.SetBpm(500);  // 30 ms: the line ends at the next tick
+    Tick(1 + 15);
+    got = TakeClockDevice();
+    EXPECT_EQ(got.clockDueNs.size(), 6u + 6u) << "the short line's clocks, then a whole line";
+}
+
+// Start from the top, a position and Continue from another row, and Stop, position and Continue
+// wherever the song jumps: a seek, the loop's wrap, a device that joins mid-song.
+TEST_F(ClockOut, TellsTheSongPositionWheneverPlayingStartsElsewhere) {
+    e.loopStartRow = 2;
+    e.loopEndRow = 4;
+    e.seqCursorRow = 0;
+    doc.StartPlayback(kSongMode);
+    Tick(60 * 4);  // rows 0, 1, 2, 3
+    EXPECT_THAT(TakeClockDevice().messages, ElementsAre("fa@1"));
+    Tick(60);  // the wrap to row 2
+    EXPECT_THAT(TakeClockDevice().messages, ElementsAre("fc@1", "f2 02 00@1", "fb@1"));
+
+    e.seqCursorRow = 200;
+    doc.StartPlayback(kSongMode);
+    Tick(1);
+    EXPECT_THAT(TakeClockDevice().messages, ElementsAre("f2 48 01@1", "fb@1"));
+    Tick(59);
+    doc.engine.SeekTo(16383);
+    Tick(60);
+    EXPECT_THAT(TakeClockDevice().messages, ElementsAre("fc@1", "f2 7f 7f@1", "fb@1"));
+
+    doc.SetSendsClock(0, true);
+    Tick(60);
+    EXPECT_THAT(t.TakeSent(), ::testing::IsSupersetOf({"fc@0", "f2 02 00@0", "fb@0"}));
+    doc.SetSendsClock(0, false);
+    EXPECT_THAT(t.TakeSent(), ElementsAre("fc@0"));
+    doc.StopPlayback();
+    doc.StopPlayback();  // a second Stop sends nothing
+    EXPECT_THAT(TakeClockDevice().messages, ElementsAre("fc@1"));
+}
+
+// A tick's sends carry its deadline; sends between ticks (a previewed note) go "now".
+TEST_F(ClockOut, TickSendsCarryTheirDeadlineAndOtherSendsGoNow) {
+    Cell(0, 0) = {60, 0x40, kNoCommand, 0};
+    doc.StartPlayback(kPatternMode);
+    Tick(3);
+    doc.NoteOn(1, 0, 62, 90);
+    const auto sent = t.midi.Messages();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(testing::Describe(sent[sent.size() - 2]), "90 3c 40@0");
+    EXPECT_EQ(sent[sent.size() - 2].dueNs, kBaseNs);
+    EXPECT_EQ(testing::Describe(sent.back()), "91 3e 5a@0");
+    EXPECT_EQ(sent.back().dueNs, 0);
+}
+
+}  // namespace
+}  // namespace tarvel

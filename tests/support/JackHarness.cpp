@@ -65,7 +65,7 @@ bool Retry(const std::string& command, int timeoutMs) {
 
 }  // namespace
 
-JackHarness::JackHarness(bool realtime) {
+JackHarness::JackHarness(bool realtime, int periodFrames) {
     if (!OnPath("jackd") || !OnPath("jack_midi_dump") || !OnPath("jack_lsp")) {
         failure_ = "jackd, jack_midi_dump or jack_lsp is not installed (Debian package jackd2)";
         return;
@@ -78,7 +78,7 @@ JackHarness::JackHarness(bool realtime) {
 
     serverLogPath_ = "/tmp/" + serverName_ + "-server.txt";
     jackd_ = Spawn({"jackd", realtime ? "--realtime" : "--no-realtime", "-n", serverName_, "-d",
-                    "dummy", "-r", std::to_string(kSampleRate), "-p", "128"},
+                    "dummy", "-r", std::to_string(kSampleRate), "-p", std::to_string(periodFrames)},
                    serverLogPath_, true);
     if (jackd_ < 0 || !WaitForPort("system:playback_1", 10000)) {
         failure_ = "jackd with the dummy driver did not come up";

@@ -22,7 +22,8 @@ class JackHarness {
 
     // `realtime`: the server asks for real-time priority (and runs on without it). Timing tests
     // want it: the dummy driver drops whole periods from its frame clock when it wakes late.
-    explicit JackHarness(bool realtime = false);
+    // `periodFrames`: the server's period (buffer size).
+    explicit JackHarness(bool realtime = false, int periodFrames = 128);
     ~JackHarness();
     JackHarness(const JackHarness&) = delete;
     JackHarness& operator=(const JackHarness&) = delete;

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "app/MainFrame.h"
+#include "app/MidiInputMenu.h"
 #include "app/QtUiHooks.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
@@ -33,6 +34,7 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     ui_->AttachDocument(doc_.get());
     frame_ = std::make_unique<CMainFrame>(*this, *doc_, services_);
     ui_->AttachFrame(frame_.get());
+    midiInput_ = std::make_unique<MidiInputMenu>(*doc_, frame_->midiMenu(), options_.settingsFile);
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
     StartAutosave();
@@ -40,6 +42,7 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
 
 CFennoralApp::~CFennoralApp() {
     recovery_->Remove();  // a clean exit: the song was saved or the user let it go
+    midiInput_.reset();
     ui_->AttachFrame(nullptr);
     frame_.reset();
     doc_.reset();

@@ -14,6 +14,7 @@ namespace tarvel {
 
 class CFennoralDoc;
 class CMainFrame;
+class MidiInputMenu;
 class MidiOutDriver;
 class QtUiHooks;
 class SongRecovery;
@@ -68,6 +69,7 @@ class CFennoralApp {
     // settings' [Recovery] AutosaveSeconds says otherwise) the song goes to a recovery file.
     void Autosave();
     SongRecovery& recovery() { return *recovery_; }
+    MidiInputMenu& midiInput() { return *midiInput_; }
 
   private:
     bool OpenSong(const std::string& path);
@@ -85,6 +87,7 @@ class CFennoralApp {
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SongRecovery> recovery_;
+    std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
     std::string path_;  // empty for a song not yet saved
     QStringList recentFiles_;
 };

@@ -104,7 +104,7 @@ void JackMidiIn::Close(const std::string& name) noexcept {
     open_.erase(it);
 }
 
-void JackMidiIn::CheckPorts() {
+std::vector<std::string> JackMidiIn::CheckPorts() {
     std::vector<std::string> lost;
     if (serverGone_) {
         lost = open_;
@@ -117,6 +117,7 @@ void JackMidiIn::CheckPorts() {
         Close(name);
         sink_.InputLost(name.c_str());
     }
+    return lost;
 }
 
 }  // namespace tarvel

@@ -27,7 +27,7 @@ class JackMidiIn final : public MidiInDriver {
     std::vector<std::string> PortNames() override;
     bool Open(const std::string& name) override;
     void Close(const std::string& name) noexcept override;
-    void CheckPorts() override;
+    std::vector<std::string> CheckPorts() override;
 
     // The server's full name of our own input port ("Tarvel:midi_in"), for connecting to it.
     std::string OwnPortName() const;

@@ -40,9 +40,9 @@ class MidiInDriver {
     virtual bool Open(const std::string& name) = 0;
     // Window thread. After it returns no message of that port reaches the sink.
     virtual void Close(const std::string& name) noexcept = 0;
-    // Window thread, now and then: finds open ports that are gone and reports each once to
-    // the sink's InputLost, then closes it.
-    virtual void CheckPorts() = 0;
+    // Window thread, now and then: finds open ports that are gone, reports each once to the
+    // sink's InputLost and closes it; returns their names.
+    virtual std::vector<std::string> CheckPorts() = 0;
 };
 
 // The name our own input port is listed under: other programs connect to it.

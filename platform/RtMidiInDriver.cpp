@@ -102,7 +102,7 @@ void RtMidiInDriver::Close(const std::string& name) noexcept {
     open_.erase(it);
 }
 
-void RtMidiInDriver::CheckPorts() {
+std::vector<std::string> RtMidiInDriver::CheckPorts() {
     const std::vector<std::string> names = PortNames();
     std::vector<std::string> lost;
     for (const auto& connection : open_)
@@ -112,6 +112,7 @@ void RtMidiInDriver::CheckPorts() {
         Close(name);
         sink_.InputLost(name.c_str());
     }
+    return lost;
 }
 
 }  // namespace tarvel

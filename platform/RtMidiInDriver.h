@@ -21,7 +21,7 @@ class RtMidiInDriver final : public MidiInDriver {
     std::vector<std::string> PortNames() override;
     bool Open(const std::string& name) override;
     void Close(const std::string& name) noexcept override;
-    void CheckPorts() override;
+    std::vector<std::string> CheckPorts() override;
 
     struct Connection;
 

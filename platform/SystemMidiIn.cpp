@@ -10,7 +10,7 @@ class NoMidiIn final : public MidiInDriver {
     std::vector<std::string> PortNames() override { return {}; }
     bool Open(const std::string&) override { return false; }
     void Close(const std::string&) noexcept override {}
-    void CheckPorts() override {}
+    std::vector<std::string> CheckPorts() override { return {}; }
 };
 
 }  // namespace

@@ -3,13 +3,12 @@
 // For tests and measuring tools on the private server of JackHarness.
 #pragma once
 
+#include <jack/jack.h>
+#include <jack/ringbuffer.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-typedef struct _jack_client jack_client_t;
-typedef struct _jack_port jack_port_t;
-typedef struct jack_ringbuffer_t jack_ringbuffer_t;
 
 namespace tarvel::testing {
 

@@ -88,7 +88,7 @@ class CFennoralApp {
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SongRecovery> recovery_;
     std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
-    std::string path_;  // empty for a song not yet saved
+    std::string path_;                          // empty for a song not yet saved
     QStringList recentFiles_;
 };
 

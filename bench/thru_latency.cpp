@@ -109,8 +109,8 @@ int Run(int period, int notes, bool playing) {
     std::printf("period %d frames (%.3f ms)%s: %zu sent, %zu received, %d unmatched\n", period,
                 periodMs, playing ? ", pattern playing" : "", sent.size(), received.size(), lost);
     std::printf("thru latency ms: p50 %.3f  p99 %.3f  max %.3f  (goal p99 <= %.3f); xruns %d\n",
-                Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.99),
-                Percentile(latencyMs, 1.0), periodMs + 0.5, jack.Xruns());
+                Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.99), Percentile(latencyMs, 1.0),
+                periodMs + 0.5, jack.Xruns());
     return 0;
 }
 

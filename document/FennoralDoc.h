@@ -251,7 +251,7 @@ class CFennoralDoc {
     void ReplaceSong(const Song& next, const LoopRows* loop);
 
     char lostInput_[64] = {};  // the input that went, until the window has said so; locked
-    PeriodicTimer clock_;  // the player's 2 ms clock; stopped by CloseMidiPorts
+    PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts
 };
 
 }  // namespace tarvel

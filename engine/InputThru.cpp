@@ -20,8 +20,7 @@ void Engine::ThruNoteOff(int note) {
     PlayerState::InputNote& input = player.inputNotes[note & 0x7F];
     if (!input.sounding) return;
     input.sounding = 0;
-    SendToDevice(input.device, static_cast<std::uint8_t>(0x80 + input.channel), note & 0x7F,
-                 0x64);
+    SendToDevice(input.device, static_cast<std::uint8_t>(0x80 + input.channel), note & 0x7F, 0x64);
 }
 
 void Engine::ThruMessage(int channel, std::uint8_t status, int data1, int data2) {

@@ -20,7 +20,8 @@ std::unique_ptr<JackMidiIn> JackMidiIn::Connect(const std::string& clientName, M
     jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, nullptr);
     if (!client) return nullptr;
     std::unique_ptr<JackMidiIn> in(new JackMidiIn(client, sink));
-    in->ownPort_ = jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    in->ownPort_ =
+        jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     in->capturePort_ =
         jack_port_register(client, "capture", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     if (!in->ownPort_ || !in->capturePort_) return nullptr;
@@ -37,8 +38,7 @@ JackMidiIn::~JackMidiIn() {
     jack_client_close(client_);
 }
 
-void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames,
-                          MidiInParser& parser) noexcept {
+void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser) noexcept {
     void* buffer = jack_port_get_buffer(port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     for (std::uint32_t i = 0; i < count; ++i) {

@@ -14,8 +14,7 @@ namespace tarvel {
 class RtMidiInDriver final : public MidiInDriver {
   public:
     // Null when the ALSA sequencer cannot be reached.
-    static std::unique_ptr<RtMidiInDriver> Connect(const std::string& clientName,
-                                                   MidiInSink& sink);
+    static std::unique_ptr<RtMidiInDriver> Connect(const std::string& clientName, MidiInSink& sink);
     ~RtMidiInDriver() override;
 
     std::vector<std::string> PortNames() override;

@@ -18,8 +18,8 @@ std::string Parse(const std::vector<std::uint8_t>& bytes) {
     for (std::uint8_t byte : bytes) {
         if (!parser.Feed(byte, message)) continue;
         char text[16];
-        std::snprintf(text, sizeof text, "%s%02x %02x %02x", out.empty() ? "" : ",",
-                      message.status, message.data1, message.data2);
+        std::snprintf(text, sizeof text, "%s%02x %02x %02x", out.empty() ? "" : ",", message.status,
+                      message.data1, message.data2);
         out += text;
     }
     return out;

@@ -124,8 +124,8 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
         int line;
     };
     // Line 0 starts at the first tick; 30 ticks is 60 ms, half of the line.
-    for (const Case c : {Case{1, 60, 0}, Case{28, 61, 0}, Case{1, 62, 1}, Case{59, 63, 1},
-                         Case{29, 64, 2}}) {
+    for (const Case c :
+         {Case{1, 60, 0}, Case{28, 61, 0}, Case{1, 62, 1}, Case{59, 63, 1}, Case{29, 64, 2}}) {
         tick(c.ticks);
         Send(0x90, static_cast<std::uint8_t>(c.note), 100);
         Send(0x80, static_cast<std::uint8_t>(c.note), 0);

@@ -20,8 +20,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::vector<Bytes> BytesSince(const std::vector<testing::DumpedMessage>& dumped,
-                              std::size_t from) {
+std::vector<Bytes> BytesSince(const std::vector<testing::DumpedMessage>& dumped, std::size_t from) {
     std::vector<Bytes> bytes;
     for (std::size_t i = from; i < dumped.size(); ++i) bytes.push_back(dumped[i].bytes);
     return bytes;

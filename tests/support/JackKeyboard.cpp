@@ -32,8 +32,8 @@ bool JackKeyboard::ConnectTo(const std::string& port) {
 }
 
 void JackKeyboard::Play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    const StampedMessage message{0, static_cast<std::uint8_t>((status & 0xE0) == 0xC0 ? 2 : 3),
-                                 {status, data1, data2}};
+    const StampedMessage message{
+        0, static_cast<std::uint8_t>((status & 0xE0) == 0xC0 ? 2 : 3), {status, data1, data2}};
     jack_ringbuffer_write(toPlay_, reinterpret_cast<const char*>(&message), sizeof message);
 }
 

@@ -18,6 +18,7 @@ class MidiInputMenu;
 class MidiOutDriver;
 class QtUiHooks;
 class SongRecovery;
+class SynthMidiOut;
 class WindowServices;
 
 // The settings in `file`, or the desktop's own store when it is empty.
@@ -28,6 +29,7 @@ struct AppOptions {
     QString recoveryFolder;    // empty: "tarvel/recovery" in the user's data folder
     bool startTimer = true;    // tests drive the player's clock themselves
     bool showAboutBox = true;  // shown at every start, after the window
+    SynthMidiOut* synth = nullptr;  // the built-in synth among the MIDI outputs, if any
 };
 
 class CFennoralApp {

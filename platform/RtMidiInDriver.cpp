@@ -1,6 +1,7 @@
 #include "platform/RtMidiInDriver.h"
 
 #include <rtmidi/RtMidi.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -41,6 +42,8 @@ void Receive(double, std::vector<unsigned char>* bytes, void* user) {
 
 std::unique_ptr<RtMidiInDriver> RtMidiInDriver::Connect(const std::string& clientName,
                                                         MidiInSink& sink) {
+    // Without the sequencer's device RtMidi would complain on stderr before it fails.
+    if (access("/dev/snd/seq", R_OK | W_OK) != 0) return nullptr;
     if (!ConnectAlsa(clientName)) return nullptr;
     return std::unique_ptr<RtMidiInDriver>(new RtMidiInDriver(clientName, sink));
 }

@@ -8,8 +8,8 @@
 
 #include "app/MainFrame.h"
 #include "app/MidiInputMenu.h"
-#include "app/SynthMenu.h"
 #include "app/QtUiHooks.h"
+#include "app/SynthMenu.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
 #include "document/SongRecovery.h"

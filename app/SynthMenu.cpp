@@ -51,8 +51,8 @@ void AddSynthMenuItems(QMenu& midiMenu, QWidget* parent, SynthMidiOut* synth,
     font->setObjectName("synthSoundFont");
     QObject::connect(font, &QAction::triggered, parent, [=] {
         const QString current = LoadSynthSettings(settingsFile).soundFont;
-        const QString path = QFileDialog::getOpenFileName(parent, "SoundFont", current,
-                                                          "SoundFonts (*.sf2 *.sf3)");
+        const QString path =
+            QFileDialog::getOpenFileName(parent, "SoundFont", current, "SoundFonts (*.sf2 *.sf3)");
         if (path.isEmpty()) return;
         QString whyNot;
         if (!ChooseSoundFont(synth, settingsFile, path, whyNot))

@@ -31,8 +31,8 @@ MidiOutCaps ChainedMidiOut::Describe(int device) {
     if (device == 0 && !note_.empty()) {
         caps.details[sizeof caps.details - 1] = '\0';
         const std::size_t used = std::strlen(caps.details);
-        std::snprintf(caps.details + used, sizeof caps.details - used, "%s%s",
-                      used ? "\n" : "", note_.c_str());
+        std::snprintf(caps.details + used, sizeof caps.details - used, "%s%s", used ? "\n" : "",
+                      note_.c_str());
     }
     return caps;
 }

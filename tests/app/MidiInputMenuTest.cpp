@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "AppFixture.h"
 #include "app/MidiInputMenu.h"
 #include "app/SynthMenu.h"
 #include "document/DocumentMidiInput.h"
 #include "platform/SynthMidiOut.h"
-#include "AppFixture.h"
 
 namespace tarvel::testing {
 namespace {
@@ -57,9 +57,9 @@ class MidiMenu : public AppTest {
         AppTest::TearDown();
     }
     std::unique_ptr<MidiInputMenu> MakeMenu() {
-        auto menu = std::make_unique<MidiInputMenu>(
-            doc(), midiMenu, settingsDir.filePath("tarvel.ini"),
-            std::make_unique<ScriptedInputs>(ports, open, sink));
+        auto menu =
+            std::make_unique<MidiInputMenu>(doc(), midiMenu, settingsDir.filePath("tarvel.ini"),
+                                            std::make_unique<ScriptedInputs>(ports, open, sink));
         return menu;
     }
     QStringList Entries(MidiInputMenu& menu) {
@@ -91,9 +91,8 @@ TEST_F(MidiMenu, PickedInputsAreOpenedRememberedAndOpenedAgainAtTheNextStart) {
         Pick(*menu, "Pads:port 0");
         Pick(*menu, "Pads:port 0");  // and off again
         EXPECT_EQ(open, (std::vector<std::string>{"Keys:port 0", kOwnInputPortName}));
-        EXPECT_EQ(Entries(*menu),
-                  QStringList({QString(kOwnInputPortName) + " [x]", "Keys:port 0 [x]",
-                               "Pads:port 0"}));
+        EXPECT_EQ(Entries(*menu), QStringList({QString(kOwnInputPortName) + " [x]",
+                                               "Keys:port 0 [x]", "Pads:port 0"}));
     }
     open.clear();
 

@@ -25,11 +25,12 @@ class WindowServices;
 std::unique_ptr<QSettings> OpenSettings(const QString& file);
 
 struct AppOptions {
-    QString settingsFile;           // empty: the desktop's own settings store
-    QString recoveryFolder;         // empty: "tarvel/recovery" in the user's data folder
-    bool startTimer = true;         // tests drive the player's clock themselves
-    bool showAboutBox = true;       // shown at every start, after the window
-    SynthMidiOut* synth = nullptr;  // the built-in synth among the MIDI outputs, if any
+    QString settingsFile;      // empty: the desktop's own settings store
+    QString recoveryFolder;    // empty: "tarvel/recovery" in the user's data folder
+    bool startTimer = true;    // tests drive the player's clock themselves
+    bool showAboutBox = true;  // shown at every start, after the window
+    // The built-in synth among the MIDI outputs, if any.
+    SynthMidiOut* synth = nullptr;
 };
 
 class CFennoralApp {

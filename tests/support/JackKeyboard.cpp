@@ -13,7 +13,7 @@ JackKeyboard::JackKeyboard(const std::string& name, bool listen) {
     if (listen) in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     toPlay_ = jack_ringbuffer_create(1 << 14);
     sent_ = jack_ringbuffer_create(1 << 16);
-    received_ = jack_ringbuffer_create(1 << 16);
+    received_ = jack_ringbuffer_create(1 << 20);  // room for a whole run of a busy song
     jack_set_process_callback(client_, &JackKeyboard::Process, this);
     if (!out_ || (listen && !in_) || jack_activate(client_) != 0) {
         jack_client_close(client_);

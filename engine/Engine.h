@@ -54,8 +54,9 @@ class Engine {
     void ShowBpm();            // asks the window side to show 15000 / lineDuration
 
     // --- MIDI input played through (thru) to the current channel's device -----------------------
-    // A note-on with velocity 0 is a note-off. A note already sounding from the input stops
-    // first, so each input note sounds once.
+    // The MIDI input's thread, or the window thread when an input closes. A note-on with
+    // velocity 0 is a note-off. A note already sounding from the input stops first, so each
+    // input note sounds once.
     void ThruNoteOn(int channel, int note, int velocity);
     void ThruNoteOff(int note);
     void ThruMessage(int channel, std::uint8_t status, int data1, int data2);  // controllers, bend

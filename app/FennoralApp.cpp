@@ -3,14 +3,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStatusBar>
 #include <mutex>
 
 #include "app/ClockOutChoice.h"
 #include "app/MainFrame.h"
+#include "app/MidiInputMenu.h"
 #include "app/QtUiHooks.h"
+#include "app/SynthMenu.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
 #include "document/SongRecovery.h"
+#include "platform/SynthMidiOut.h"
 
 namespace tarvel {
 
@@ -35,6 +39,8 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     frame_ = std::make_unique<CMainFrame>(*this, *doc_, services_);
     ui_->AttachFrame(frame_.get());
     AddMidiClockOut();
+    midiInput_ = std::make_unique<MidiInputMenu>(*doc_, frame_->midiMenu(), options_.settingsFile);
+    AddSynthMenuItems(frame_->midiMenu(), frame_.get(), options_.synth, options_.settingsFile);
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
     StartAutosave();
@@ -42,12 +48,13 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
 
 void CFennoralApp::AddMidiClockOut() {
     RestoreClockDevices(*doc_, *OpenSettings(options_.settingsFile));
-    AddClockOutMenuItem(frame_->MidiMenu(), frame_.get(), *doc_,
+    AddClockOutMenuItem(&frame_->midiMenu(), frame_.get(), *doc_,
                         [file = options_.settingsFile] { return OpenSettings(file); });
 }
 
 CFennoralApp::~CFennoralApp() {
     recovery_->Remove();  // a clean exit: the song was saved or the user let it go
+    midiInput_.reset();
     ui_->AttachFrame(nullptr);
     frame_.reset();
     doc_.reset();
@@ -62,6 +69,9 @@ bool CFennoralApp::Start(const QStringList& arguments) {
         SongReplaced("");  // the file was refused and said so; start with the empty song
     }
     frame_->show();
+    if (options_.synth && options_.synth->DeviceCount() == 0)
+        frame_->statusBar()->showMessage(QString::fromStdString(
+            "Built-in synthesizer absent: " + options_.synth->Failure() + "."));
     frame_->repaint();
     if (options_.showAboutBox) services_.ShowAboutBox(frame_.get());
     // The window can be gone by now (closed while the about box was up, or never shown): then

@@ -14,9 +14,11 @@ namespace tarvel {
 
 class CFennoralDoc;
 class CMainFrame;
+class MidiInputMenu;
 class MidiOutDriver;
 class QtUiHooks;
 class SongRecovery;
+class SynthMidiOut;
 class WindowServices;
 
 // The settings in `file`, or the desktop's own store when it is empty.
@@ -27,6 +29,8 @@ struct AppOptions {
     QString recoveryFolder;    // empty: "tarvel/recovery" in the user's data folder
     bool startTimer = true;    // tests drive the player's clock themselves
     bool showAboutBox = true;  // shown at every start, after the window
+    // The built-in synth among the MIDI outputs, if any.
+    SynthMidiOut* synth = nullptr;
 };
 
 class CFennoralApp {
@@ -68,6 +72,7 @@ class CFennoralApp {
     // settings' [Recovery] AutosaveSeconds says otherwise) the song goes to a recovery file.
     void Autosave();
     SongRecovery& recovery() { return *recovery_; }
+    MidiInputMenu& midiInput() { return *midiInput_; }
 
   private:
     bool OpenSong(const std::string& path);
@@ -86,7 +91,8 @@ class CFennoralApp {
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SongRecovery> recovery_;
-    std::string path_;  // empty for a song not yet saved
+    std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
+    std::string path_;                          // empty for a song not yet saved
     QStringList recentFiles_;
 };
 

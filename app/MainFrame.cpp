@@ -178,8 +178,7 @@ void CMainFrame::BuildMenu() {
     AddCommand(playerMenu, "Seek start", kSeekStart);
     AddCommand(playerMenu, "Seek end", kSeekEnd);
 
-    midiMenu_ = bar->addMenu("Midi");
-    QMenu* midiMenu = midiMenu_;
+    QMenu* midiMenu = midiMenu_ = bar->addMenu("Midi");
     QMenu* sendMenu = midiMenu->addMenu("Send");
     AddCommand(sendMenu, "All controllers reset", kMidiResetControllers);
     AddCommand(sendMenu, "All notes off", kMidiAllNotesOff);

@@ -30,7 +30,7 @@ class CMainFrame final : public QMainWindow {
     CFennoralView& view() { return *view_; }
     ControlPanel& panel() { return *panel_; }
     QMenu& editMenu() { return *editMenu_; }
-    QMenu* MidiMenu() { return midiMenu_; }
+    QMenu& midiMenu() { return *midiMenu_; }
     WindowServices& services() { return services_; }
     QToolBar& toolBar() { return *toolBar_; }
     QAction* action(int commandId) const;
@@ -73,6 +73,7 @@ class CMainFrame final : public QMainWindow {
     QToolBar* panelBar_ = nullptr;
     QMenu* editMenu_ = nullptr;
     QMenu* fileMenu_ = nullptr;
+    QMenu* midiMenu_ = nullptr;
     std::map<int, QAction*> actions_;
     QAction* recentPlaceholder_ = nullptr;
     QAction* recentFiles_[4] = {};

@@ -2,12 +2,14 @@
 // recording ports under the document lock, and every call's lateness against its deadline is
 // kept. Prints lateness p50 / p99 / max and the drift of ticks played against wall-clock time.
 //
-//   timer_lateness [seconds] [--busy] [--window-load]
+//   timer_lateness [seconds] [--busy] [--window-load] [--midi-flood]
 //     seconds        how long to run (default 30)
 //     --busy         keep every core busy with an ordinary thread meanwhile
 //     --window-load  a second thread does the window's heaviest work over and over meanwhile
 //                    (open, New, save, a full block paste, interpolation, pattern commands,
 //                    undo and redo) and the longest time it held the lock is printed
+//     --midi-flood   a MIDI input sweeps a controller at ten times a MIDI cable's rate (a
+//                    message every 100 us) through thru meanwhile
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -92,10 +94,10 @@ double Microseconds(std::int64_t ns) {
     return static_cast<double>(ns) / 1000.0;
 }
 
-int Run(int seconds, bool busy, bool windowLoad) {
+int Run(int seconds, bool busy, bool windowLoad, bool midiFlood) {
     testing::RecordingUi ui;
     // Room for every message of the run, so the ports never stop recording part-way.
-    RecordingMidiOut midi(4, static_cast<std::size_t>(seconds) * 20000 + 100000);
+    RecordingMidiOut midi(4, static_cast<std::size_t>(seconds) * 30000 + 100000);
     auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = false});
     {
         std::lock_guard lock(doc->mutex);
@@ -115,6 +117,17 @@ int Run(int seconds, bool busy, bool windowLoad) {
 
     HoldWatch windowHolds;
     if (windowLoad) load.emplace_back([&] { WindowLoad(*doc, stopLoad, windowHolds); });
+    std::atomic<long> floodMessages{0};
+    if (midiFlood) {
+        load.emplace_back([&] {
+            for (int value = 0; !stopLoad.load(std::memory_order_relaxed);
+                 value = (value + 1) & 0x7F) {
+                doc->ReceiveMidi({0xB0, 1, static_cast<std::uint8_t>(value)});
+                floodMessages.fetch_add(1, std::memory_order_relaxed);
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }
+        });
+    }
 
     Measurement m{doc.get(), std::vector<std::int64_t>(static_cast<std::size_t>(seconds) * 600)};
     PeriodicTimer timer;
@@ -139,9 +152,10 @@ int Run(int seconds, bool busy, bool windowLoad) {
     const auto percentile = [&late](double p) {
         return late.empty() ? 0 : late[static_cast<std::size_t>(p * (late.size() - 1))];
     };
-    std::printf("%d s, %s%s, SCHED_FIFO %s, %zu messages sent\n", seconds,
+    std::printf("%d s, %s%s%s, SCHED_FIFO %s, %zu messages sent\n", seconds,
                 busy ? "a busy thread on every core" : "idle",
                 windowLoad ? ", window work in a loop" : "",
+                midiFlood ? ", a controller sweep from a MIDI input" : "",
                 timer.IsRealtime() ? "granted" : "refused", midi.Messages().size());
     std::printf("lateness   p50 %.1f us   p99 %.1f us   max %.1f us\n",
                 Microseconds(percentile(0.50)), Microseconds(percentile(0.99)),
@@ -157,6 +171,8 @@ int Run(int seconds, bool busy, bool windowLoad) {
             static_cast<long long>(windowHolds.holds.load()),
             Microseconds(windowHolds.longestNs.load()),
             Microseconds(windowHolds.longestCpuNs.load()));
+    if (midiFlood)
+        std::printf("midi input %ld controller messages played through\n", floodMessages.load());
     return 0;
 }
 
@@ -167,17 +183,21 @@ int main(int argc, char** argv) {
     int seconds = 30;
     bool busy = false;
     bool windowLoad = false;
+    bool midiFlood = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--busy") == 0)
             busy = true;
         else if (std::strcmp(argv[i], "--window-load") == 0)
             windowLoad = true;
+        else if (std::strcmp(argv[i], "--midi-flood") == 0)
+            midiFlood = true;
         else if (std::atoi(argv[i]) > 0)
             seconds = std::atoi(argv[i]);
         else {
-            std::fprintf(stderr, "usage: %s [seconds] [--busy] [--window-load]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [seconds] [--busy] [--window-load] [--midi-flood]\n",
+                         argv[0]);
             return 2;
         }
     }
-    return tarvel::Run(seconds, busy, windowLoad);
+    return tarvel::Run(seconds, busy, windowLoad, midiFlood);
 }

@@ -163,13 +163,23 @@ void CFennoralDoc::ShowMidiOutInfo() {
 void CFennoralDoc::DispatchUiSignals() {
     const unsigned signals = signals_.Take();
     if (!signals) return;
+    if (signals & kInputEdits) TakeInputEdits();
     int bpm;
     int program;
+    std::string lostInput;
     {
         std::lock_guard lock(mutex);
         bpm = 15000 / EffectiveLineDuration();
         program = song.channelProgram[editor.currentChannel & 0x0F];
+        lostInput = lostInput_;
+        lostInput_[0] = '\0';
     }
+    if (!lostInput.empty())
+        ui_.ShowMessage({MessageIcon::Error, "MIDI Input",
+                         "The MIDI input \"" + lostInput +
+                             "\" is gone. Its notes were stopped; pick it again in the Midi "
+                             "menu once it is back.",
+                         true});
     if (signals & kRefreshPanel) ui_.RefreshPanel();
     if (signals & kSelectProgram) ui_.SelectProgram(program);
     if (signals & kShowBpm) ui_.ShowBpmText(bpm);

@@ -23,6 +23,7 @@
 #include "document/EditHistory.h"
 #include "document/UiHooks.h"
 #include "editor/EditorState.h"
+#include "editor/MidiInputEditing.h"
 #include "editor/SongEditor.h"
 #include "engine/AudioExport.h"
 #include "engine/Engine.h"
@@ -30,6 +31,7 @@
 #include "engine/MidiPortSet.h"
 #include "engine/PlayerState.h"
 #include "platform/DocumentMutex.h"
+#include "platform/MidiIn.h"
 #include "platform/MidiOut.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/SafeFile.h"
@@ -215,6 +217,17 @@ class CFennoralDoc {
     void ShowMidiOutInfo();       // the panel's "Details..." box
     void CloseMidiPorts();        // at the close of the main window
 
+    // --- MIDI input (see DocumentMidiInput.h) ----------------------------------------------
+    InputRecording inputRecording;  // caller holds the lock
+    // The input's thread; takes the lock for the edit only and allocates nothing.
+    void ReceiveMidi(const MidiInMessage& message) noexcept;
+    // Any thread: stops the notes inputs sound and has the window say once that `portName`
+    // is gone.
+    void MidiInputLost(const char* portName) noexcept;
+    // Window thread; takes the lock. Each cell written by input becomes an undo step of its
+    // own, as a note key's would; DispatchUiSignals calls it, and so does every history step.
+    void TakeInputEdits();
+
     // --- Window-side signals ------------------------------------------------------------------
     // What the timer thread (or any edit) wants the window to do is recorded as UiSignal bits
     // and done by DispatchUiSignals on the window thread; raising one never allocates or waits.
@@ -243,7 +256,8 @@ class CFennoralDoc {
     // rows when given) while the player waits, so the clock is never kept waiting for long.
     void ReplaceSong(const Song& next, const LoopRows* loop);
 
-    PeriodicTimer clock_;  // the player's 2 ms clock; stopped by CloseMidiPorts
+    char lostInput_[64] = {};  // the input that went, until the window has said so; locked
+    PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts
 };
 
 }  // namespace tarvel

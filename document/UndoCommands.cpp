@@ -30,6 +30,7 @@ bool CFennoralDoc::Redo() {
 }
 
 bool CFennoralDoc::StepHistory(bool (EditHistory::*step)(EditPlace&)) {
+    TakeInputEdits();  // the newest recorded notes are the first to go back
     {
         std::lock_guard lock(mutex);
         EditPlace place;

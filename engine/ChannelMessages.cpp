@@ -105,6 +105,7 @@ void Engine::ReleaseAllNotes() {
             player.pendingAction[channel][column] = kNoAction;
         }
     }
+    ReleaseInputNotes();
 }
 
 void Engine::ShowBpm() {
@@ -118,6 +119,7 @@ void Engine::ResetNoteTracking() {
         for (auto& note : channel) note = -1;
     for (auto& channel : player.pendingAction)
         for (auto& action : channel) action = kNoAction;
+    for (auto& input : player.inputNotes) input.sounding = 0;
 }
 
 }  // namespace tarvel

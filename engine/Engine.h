@@ -56,6 +56,15 @@ class Engine {
     void ResetNoteTracking();  // forgets without note-offs: only for notes that no longer sound
     void ShowBpm();            // asks the window side to show 15000 / lineDuration
 
+    // --- MIDI input played through (thru) to the current channel's device -----------------------
+    // The MIDI input's thread, or the window thread when an input closes. A note-on with
+    // velocity 0 is a note-off. A note already sounding from the input stops first, so each
+    // input note sounds once.
+    void ThruNoteOn(int channel, int note, int velocity);
+    void ThruNoteOff(int note);
+    void ThruMessage(int channel, std::uint8_t status, int data1, int data2);  // controllers, bend
+    void ReleaseInputNotes();  // also part of ReleaseAllNotes
+
     // --- Transport ----------------------------------------------------------------------------
     void StartPlayback(int mode, int fromRow);  // restarts a running playback
     void StopPlayback();            // releases every note; the play watch keeps its time

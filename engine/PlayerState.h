@@ -49,8 +49,16 @@ struct PlayerState {
     // even when the channel is routed elsewhere meanwhile. [channel][column]
     std::uint8_t soundingDevice[kTrackCount][kTrackCount];
     ClockOutState clockOut;
+    // Notes a MIDI input sounds through to the current channel's device, by note number: each
+    // note-off goes where its note-on went, whatever the channel or its device is now.
+    struct InputNote {
+        std::uint8_t sounding;
+        std::uint8_t device;
+        std::uint8_t channel;
+    } inputNotes[128];
     bool panelKnown;        // the frame has registered the program list and the BPM box
     std::uint32_t timerId;  // 0 when the periodic timer could not be created
 };
+static_assert(sizeof(PlayerState::InputNote) == 3);
 
 }  // namespace tarvel

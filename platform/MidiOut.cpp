@@ -1,5 +1,8 @@
 #include "platform/MidiOut.h"
 
+#include <cstdio>
+#include <cstring>
+
 namespace tarvel {
 
 void ChainedMidiOut::Add(std::unique_ptr<MidiOutDriver> driver) {
@@ -24,7 +27,14 @@ int ChainedMidiOut::DeviceCount() {
 
 MidiOutCaps ChainedMidiOut::Describe(int device) {
     Route route = Find(device);
-    return route.driver ? route.driver->Describe(route.device) : MidiOutCaps{};
+    MidiOutCaps caps = route.driver ? route.driver->Describe(route.device) : MidiOutCaps{};
+    if (device == 0 && !note_.empty()) {
+        caps.details[sizeof caps.details - 1] = '\0';
+        const std::size_t used = std::strlen(caps.details);
+        std::snprintf(caps.details + used, sizeof caps.details - used, "%s%s", used ? "\n" : "",
+                      note_.c_str());
+    }
+    return caps;
 }
 
 bool ChainedMidiOut::Open(int device) {

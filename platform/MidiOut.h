@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tarvel {
@@ -63,6 +64,9 @@ class ChainedMidiOut final : public MidiOutDriver {
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
     void SetDueTime(std::int64_t dueNs) noexcept override;
 
+    // A line the details of device 0 end with: why a device that would come first is absent.
+    void SetNote(std::string note) { note_ = std::move(note); }
+
   private:
     struct Route {
         MidiOutDriver* driver;
@@ -72,6 +76,7 @@ class ChainedMidiOut final : public MidiOutDriver {
 
     std::vector<std::unique_ptr<MidiOutDriver>> drivers_;
     std::vector<int> counts_;  // device counts taken when each driver was added
+    std::string note_;
 };
 
 // The number of bytes the MIDI standard gives a message with this status byte; 0 for a status
@@ -81,6 +86,11 @@ int MidiMessageLength(std::uint8_t status) noexcept;
 // The drivers of this machine: the built-in synth first (when it can start), then the system's
 // MIDI ports.
 std::unique_ptr<MidiOutDriver> CreateSystemMidiOut();
+class SynthMidiOut;
+// The same with the synth on `soundFont` at `gain`; `synth` is the synth among the drivers
+// (it may have no device, and then says why).
+std::unique_ptr<MidiOutDriver> CreateSystemMidiOut(const std::string& soundFont, double gain,
+                                                   SynthMidiOut*& synth);
 
 // Main thread, before any other thread starts: changing the environment races with every thread
 // that reads it. Sets what the MIDI back ends rely on for the whole process: no JACK client, ours

@@ -7,8 +7,18 @@
 namespace tarvel {
 
 std::unique_ptr<MidiOutDriver> CreateSystemMidiOut() {
+    SynthMidiOut* synth = nullptr;
+    return CreateSystemMidiOut(SynthMidiOut::kDefaultSoundFont, SynthMidiOut::kGain, synth);
+}
+
+std::unique_ptr<MidiOutDriver> CreateSystemMidiOut(const std::string& soundFont, double gain,
+                                                   SynthMidiOut*& synth) {
     auto chain = std::make_unique<ChainedMidiOut>();
-    chain->Add(std::make_unique<SynthMidiOut>());
+    auto ownSynth = std::make_unique<SynthMidiOut>(soundFont, gain);
+    synth = ownSynth.get();
+    if (ownSynth->DeviceCount() == 0)
+        chain->SetNote("Built-in synthesizer: absent, " + ownSynth->Failure() + ".");
+    chain->Add(std::move(ownSynth));
     chain->Add(std::make_unique<RtMidiOutDriver>());
     return chain;
 }

@@ -91,5 +91,40 @@ TEST(PlayerAllocation, TheTimerThreadAllocatesNothingWhilePlaying) {
     EXPECT_GT(doc->player.playWatch, 500);
 }
 
+// A MIDI input's thread: thru, recording at the cursor and live recording while the pattern
+// plays, and a controller sweep, all without allocating.
+TEST(PlayerAllocation, MidiInputAllocatesNothing) {
+    testing::RecordingUi ui;
+    RecordingMidiOut midi(4, kRecorderCapacity);
+    auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = false});
+    {
+        std::lock_guard lock(doc->mutex);
+        doc->editor.recordMode = 1;
+        doc->inputRecording.recordVelocity = 1;
+    }
+    auto play = [&] {
+        for (int i = 0; i < 2000; ++i) {
+            const auto note = static_cast<std::uint8_t>(i % 128);
+            doc->ReceiveMidi({0x90, note, 100});
+            doc->ReceiveMidi({0xB0, 1, static_cast<std::uint8_t>(i % 128)});
+            doc->ReceiveMidi({0xE0, 0, static_cast<std::uint8_t>(i % 128)});
+            doc->ReceiveMidi({0x80, note, 0});
+            if (i % 16 == 0) {
+                std::lock_guard lock(doc->mutex);
+                doc->PlayerTick();
+            }
+        }
+    };
+    EXPECT_EQ(AllocationsWhile(play), 0);
+    {
+        std::lock_guard lock(doc->mutex);
+        doc->StartPlayback(kPatternMode);
+    }
+    EXPECT_EQ(AllocationsWhile(play), 0);
+    std::lock_guard lock(doc->mutex);
+    EXPECT_EQ(doc->inputRecording.pendingCount, InputRecording::kCapacity);
+    EXPECT_EQ(doc->inputRecording.overflowed, 1) << "more notes than are kept for undo";
+}
+
 }  // namespace
 }  // namespace tarvel

@@ -31,6 +31,11 @@ export JACK_DEFAULT_SERVER="tarvel-e2e-$$" JACK_NO_START_SERVER=1
 # desktop that has one; and the system's ALSA sequencer, if any, is not used.
 export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null
 export XDG_CONFIG_HOME="$work/config"  # leave the user's recent files alone
+# The built-in synth would take JACK's audio and be device 0: a SoundFont that is not there keeps
+# it out, so the song's notes go to jack_midi_dump.
+settings_dir="$work/config/Velmora Audio Software 'Tarvel'"
+mkdir -p "$settings_dir"
+printf '[Midi]\nSoundFont=/nonexistent.sf2\n' >"$settings_dir/Tarvel.conf"
 
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 pids+=($!)

@@ -1,0 +1,67 @@
+// MIDI input as the document sees it: each message is one short hold of the lock on the
+// input's thread; what must allocate (the undo steps, the message of a lost port) is done
+// later on the window thread.
+#include <cstddef>
+#include <cstring>
+#include <mutex>
+
+#include "document/FennoralDoc.h"
+
+namespace tarvel {
+namespace {
+
+constexpr unsigned kInputLost = 1u << 9;
+
+bool SameCell(const PatternCell& a, const PatternCell& b) {
+    return a.note == b.note && a.velocity == b.velocity && a.command == b.command &&
+           a.parameter == b.parameter;
+}
+
+}  // namespace
+
+void CFennoralDoc::ReceiveMidi(const MidiInMessage& message) noexcept {
+    std::lock_guard lock(mutex);
+    HandleMidiInput(edit, inputRecording, message);
+}
+
+void CFennoralDoc::MidiInputLost(const char* portName) noexcept {
+    {
+        std::lock_guard lock(mutex);
+        engine.ReleaseInputNotes();
+        if (lostInput_[0] == '\0') {
+            std::strncpy(lostInput_, portName, sizeof lostInput_ - 1);
+            lostInput_[sizeof lostInput_ - 1] = '\0';
+        }
+    }
+    RaiseUiSignal(kInputLost);
+}
+
+void CFennoralDoc::TakeInputEdits() {
+    std::lock_guard lock(mutex);
+    // A mouse drag's step is still open: the edits wait for the next call.
+    if (history.IsOpen()) return;
+    auto* image = reinterpret_cast<std::uint8_t*>(&song);
+    for (int i = 0; i < inputRecording.pendingCount; ++i) {
+        const RecordedInputEdit& recorded = inputRecording.pending[i];
+        PatternCell& cell = song.patterns[recorded.pattern].cells[recorded.line][recorded.track];
+        // Changed again since (a load, an undo): the step would no longer be true.
+        if (!SameCell(cell, recorded.after)) {
+            history.MarkUnsaved();
+            continue;
+        }
+        // The history takes old bytes when a stretch is watched: the cell goes back to its
+        // old bytes for that moment, inside this one hold.
+        const std::size_t offset =
+            static_cast<std::size_t>(reinterpret_cast<std::uint8_t*>(&cell) - image);
+        cell = recorded.before;
+        history.Begin("Recording");
+        history.Watch({offset, sizeof cell});
+        cell = recorded.after;
+        history.End();
+    }
+    inputRecording.pendingCount = 0;
+    if (inputRecording.overflowed) history.MarkUnsaved();
+    inputRecording.overflowed = 0;
+}
+
+}  // namespace tarvel

@@ -1,0 +1,123 @@
+#include "platform/JackMidiIn.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace tarvel {
+namespace {
+
+void Quiet(const char*) {}
+
+}  // namespace
+
+std::unique_ptr<JackMidiIn> JackMidiIn::Connect(const std::string& clientName, MidiInSink& sink) {
+    // With no server running, libjack explains so on stderr at every attempt.
+    jack_set_error_function(&Quiet);
+    jack_set_info_function(&Quiet);
+    jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, nullptr);
+    if (!client) return nullptr;
+    std::unique_ptr<JackMidiIn> in(new JackMidiIn(client, sink));
+    in->ownPort_ =
+        jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    in->capturePort_ =
+        jack_port_register(client, "capture", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (!in->ownPort_ || !in->capturePort_) return nullptr;
+    jack_set_process_callback(client, &JackMidiIn::Process, in.get());
+    jack_on_shutdown(client, &JackMidiIn::ServerGone, in.get());
+    if (jack_activate(client) != 0) return nullptr;
+    return in;
+}
+
+JackMidiIn::JackMidiIn(jack_client_t* client, MidiInSink& sink) : client_(client), sink_(sink) {}
+
+JackMidiIn::~JackMidiIn() {
+    // Stops the process cycle, waiting for a running one, before the parsers go.
+    jack_client_close(client_);
+}
+
+void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser) noexcept {
+    void* buffer = jack_port_get_buffer(port, frames);
+    const std::uint32_t count = jack_midi_get_event_count(buffer);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) != 0) continue;
+        MidiInMessage message;
+        for (std::size_t b = 0; b < event.size; ++b)
+            if (parser.Feed(event.buffer[b], message)) sink_.ReceiveMidi(message);
+    }
+}
+
+int JackMidiIn::Process(std::uint32_t frames, void* self) {
+    auto* in = static_cast<JackMidiIn*>(self);
+    // Our own port is read only while picked; its buffer is still taken, as JACK expects.
+    if (in->ownOpen_.load(std::memory_order_relaxed))
+        in->ReadPort(in->ownPort_, frames, in->ownParser_);
+    in->ReadPort(in->capturePort_, frames, in->captureParser_);
+    return 0;
+}
+
+void JackMidiIn::ServerGone(void* self) {
+    static_cast<JackMidiIn*>(self)->serverGone_ = true;
+}
+
+std::string JackMidiIn::OwnPortName() const {
+    return jack_port_name(ownPort_);
+}
+
+std::vector<std::string> JackMidiIn::PortNames() {
+    std::vector<std::string> names{kOwnInputPortName};
+    if (serverGone_) return names;
+    const std::string ownClient = std::string(jack_get_client_name(client_)) + ":";
+    if (const char** ports =
+            jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput)) {
+        for (const char** port = ports; *port; ++port)
+            if (std::string(*port).rfind(ownClient, 0) != 0) names.emplace_back(*port);
+        jack_free(ports);
+    }
+    return names;
+}
+
+bool JackMidiIn::Open(const std::string& name) {
+    if (serverGone_) return false;
+    if (name == kOwnInputPortName) {
+        ownOpen_ = true;
+        return true;
+    }
+    if (std::find(open_.begin(), open_.end(), name) != open_.end()) return true;
+    const int result = jack_connect(client_, name.c_str(), jack_port_name(capturePort_));
+    if (result != 0 && result != EEXIST) return false;
+    open_.push_back(name);
+    return true;
+}
+
+void JackMidiIn::Close(const std::string& name) noexcept {
+    if (name == kOwnInputPortName) {
+        ownOpen_ = false;
+        return;
+    }
+    const auto it = std::find(open_.begin(), open_.end(), name);
+    if (it == open_.end()) return;
+    if (!serverGone_) jack_disconnect(client_, name.c_str(), jack_port_name(capturePort_));
+    open_.erase(it);
+}
+
+std::vector<std::string> JackMidiIn::CheckPorts() {
+    std::vector<std::string> lost;
+    if (serverGone_) {
+        lost = open_;
+        if (ownOpen_) lost.emplace_back(kOwnInputPortName);
+    } else {
+        for (const std::string& name : open_)
+            if (!jack_port_by_name(client_, name.c_str())) lost.push_back(name);
+    }
+    for (const std::string& name : lost) {
+        Close(name);
+        sink_.InputLost(name.c_str());
+    }
+    return lost;
+}
+
+}  // namespace tarvel

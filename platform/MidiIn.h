@@ -1,0 +1,55 @@
+// The boundary to the machine's MIDI inputs. A driver lists the input ports it can see, opens
+// and closes them by name, and hands every complete channel message to one sink on its own
+// thread. Drivers never throw: a back end that cannot start lists nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarvel {
+
+// One channel message as it came in; data bytes are 7-bit, data2 is 0 for one-byte messages.
+struct MidiInMessage {
+    std::uint8_t status;
+    std::uint8_t data1;
+    std::uint8_t data2;
+};
+
+class MidiInSink {
+  public:
+    // The driver's input thread (RtMidi's, JACK's process thread). Must not allocate or block
+    // for long: a JACK cycle waits for it.
+    virtual void ReceiveMidi(const MidiInMessage& message) noexcept = 0;
+    // The driver's input thread or the window thread: an open port went away (unplugged, the
+    // server stopped). Notes it started must stop; the window says so once.
+    virtual void InputLost(const char* portName) noexcept = 0;
+
+  protected:
+    ~MidiInSink() = default;
+};
+
+class MidiInDriver {
+  public:
+    virtual ~MidiInDriver() = default;
+
+    // Window thread. The input ports of the machine now, our own port first.
+    virtual std::vector<std::string> PortNames() = 0;
+    // Window thread. Starts listening to `name`; false when no such port can be opened.
+    virtual bool Open(const std::string& name) = 0;
+    // Window thread. After it returns no message of that port reaches the sink.
+    virtual void Close(const std::string& name) noexcept = 0;
+    // Window thread, now and then: finds open ports that are gone, reports each once to the
+    // sink's InputLost and closes it; returns their names.
+    virtual std::vector<std::string> CheckPorts() = 0;
+};
+
+// The name our own input port is listed under: other programs connect to it.
+inline constexpr const char* kOwnInputPortName = "Tarvel (own input port)";
+
+// The inputs of this machine: the ALSA sequencer through RtMidi; our own JACK client where no
+// ALSA sequencer exists and a JACK server runs; else none.
+std::unique_ptr<MidiInDriver> CreateSystemMidiIn(MidiInSink& sink);
+
+}  // namespace tarvel

@@ -1,0 +1,25 @@
+// Turns a MIDI byte stream into channel messages: running status is followed, real-time bytes
+// (0xF8..0xFF) are skipped wherever they fall, SysEx and system common messages are swallowed
+// whole. A data byte with no status before it is dropped. Allocates nothing; one parser per
+// input port, used by that port's thread only.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/MidiIn.h"
+
+namespace tarvel {
+
+class MidiInParser {
+  public:
+    // True when `byte` completes a channel message, which is then in `message`.
+    bool Feed(std::uint8_t byte, MidiInMessage& message) noexcept;
+
+  private:
+    std::uint8_t status_ = 0;  // running status; 0 after SysEx, system common or at the start
+    std::uint8_t data_[2] = {0, 0};
+    int have_ = 0;
+    bool inSysEx_ = false;
+};
+
+}  // namespace tarvel

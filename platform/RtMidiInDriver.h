@@ -1,0 +1,35 @@
+// MIDI input from the ALSA sequencer through RtMidi: one RtMidi connection per picked port,
+// and a virtual port "Tarvel" of our own that other programs connect to. RtMidi calls back on
+// a thread of its own per connection.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/MidiIn.h"
+
+namespace tarvel {
+
+class RtMidiInDriver final : public MidiInDriver {
+  public:
+    // Null when the ALSA sequencer cannot be reached.
+    static std::unique_ptr<RtMidiInDriver> Connect(const std::string& clientName, MidiInSink& sink);
+    ~RtMidiInDriver() override;
+
+    std::vector<std::string> PortNames() override;
+    bool Open(const std::string& name) override;
+    void Close(const std::string& name) noexcept override;
+    std::vector<std::string> CheckPorts() override;
+
+    struct Connection;
+
+  private:
+    RtMidiInDriver(std::string clientName, MidiInSink& sink);
+
+    std::string clientName_;
+    MidiInSink& sink_;
+    std::vector<std::unique_ptr<Connection>> open_;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,213 @@
+// A MIDI input as the musician meets it: its notes sound on the current channel's device and
+// always stop where they sounded; in record mode they go into the pattern like note keys, and
+// while the pattern plays, at the line being played; each written note is one undo step.
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+#include <tuple>
+#include <thread>
+
+#include "document/DocumentMidiInput.h"
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class MidiInput : public testing::DocumentTest {
+  protected:
+    MidiInput() : DocumentTest(3) {}
+    void Send(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0) {
+        input.ReceiveMidi({status, data1, data2});
+    }
+    std::vector<std::string> Sent() { return t.TakeSent(); }
+    void Route(int channel, int device) {
+        std::lock_guard hold(doc.mutex);
+        doc.SetChannelDevice(channel, device);
+    }
+
+    DocumentMidiInput input{doc};
+};
+
+TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
+    e.currentChannel = 2;
+    Route(2, 1);
+    Send(0x90, 60, 100);  // whatever channel the keyboard sends on
+    Send(0x95, 64, 30);
+    EXPECT_THAT(Sent(), ElementsAre("92 3c 64@1", "92 40 1e@1"));
+
+    // Channel and device change while the keys are held: the note-offs follow the notes.
+    e.currentChannel = 3;
+    Route(2, 2);
+    Send(0x80, 60, 10);
+    Send(0x90, 64, 0);  // note-on with velocity 0 is a note-off
+    Send(0x80, 64, 0);  // nothing sounds any more: nothing sent
+    EXPECT_THAT(Sent(), ElementsAre("82 3c 64@1", "82 40 64@1"));
+
+    // The same key again before its release stops the first note first.
+    Send(0x90, 67, 90);
+    Send(0x90, 67, 91);
+    EXPECT_THAT(Sent(), ElementsAre("93 43 5a@0", "83 43 64@0", "93 43 5b@0"));
+
+    // Controllers and the pitch wheel follow the current channel to its device; the rest of
+    // what a keyboard sends is not ours.
+    Route(3, 2);  // releases nothing of the input's: not a voice slot's note
+    Send(0xB7, 1, 64);
+    Send(0xE0, 0, 0x50);
+    Send(0xC0, 5);
+    Send(0xD0, 40);
+    Send(0xA0, 60, 40);
+    EXPECT_THAT(Sent(), ElementsAre("b3 01 40@2", "e3 00 50@2"));
+
+    // Stop releases what the input sounds, where it sounds.
+    {
+        std::lock_guard hold(doc.mutex);
+        doc.StopPlayback();
+    }
+    EXPECT_THAT(Sent(), ElementsAre("83 43 64@0"));
+}
+
+TEST_F(MidiInput, RecordModeWritesAtTheCursorStepsByTheEditStepAndCanRecordVelocity) {
+    Send(0x90, 60, 100);  // record off: sound only
+    Send(0x80, 60, 0);
+    EXPECT_EQ(Cell(0, 0).note, kNoNote);
+    EXPECT_EQ(e.cursorLine, 0);
+
+    e.recordMode = 1;
+    e.editStep = 3;
+    e.cursorTrack = 5;
+    Send(0x90, 61, 100);
+    EXPECT_EQ(Cell(0, 5).note, 61);
+    EXPECT_EQ(Cell(0, 5).velocity, kDefaultVelocity) << "velocity is written only when asked";
+    EXPECT_EQ(e.cursorLine, 3);
+    Send(0x80, 61, 0);  // a note-off writes nothing
+    EXPECT_EQ(e.cursorLine, 3);
+
+    doc.inputRecording.recordVelocity = 1;
+    Send(0x90, 62, 77);
+    EXPECT_EQ(Cell(3, 5).note, 62);
+    EXPECT_EQ(Cell(3, 5).velocity, 77);
+    EXPECT_EQ(e.cursorLine, 6);
+    Send(0xB0, 64, 127);  // a pedal writes nothing
+    EXPECT_EQ(e.cursorLine, 6);
+
+    // Each note is one undo step, taken back newest first.
+    EXPECT_THAT(UiEvents(), ::testing::Contains("invalidate"));
+    EXPECT_TRUE(doc.history.IsChanged());
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(Cell(3, 5).note, kNoNote);
+    EXPECT_EQ(Cell(3, 5).velocity, kDefaultVelocity);
+    EXPECT_EQ(Cell(0, 5).note, 61);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(Cell(0, 5).note, kNoNote);
+    EXPECT_FALSE(doc.Undo());
+    EXPECT_FALSE(doc.history.IsChanged());
+    ASSERT_TRUE(doc.Redo());
+    EXPECT_EQ(Cell(0, 5).note, 61);
+}
+
+TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
+    {
+        std::lock_guard hold(doc.mutex);
+        doc.SetBpm(125);  // 120 ms lines
+        doc.StartPlayback(kPatternMode);
+    }
+    e.recordMode = 1;
+    e.cursorTrack = 2;
+    auto tick = [&](int ticks) {
+        std::lock_guard hold(doc.mutex);
+        for (int i = 0; i < ticks; ++i) doc.PlayerTick();
+    };
+    struct Case {
+        int ticks;  // 2 ms each since the last case
+        int note;
+        int line;
+    };
+    // Line 0 starts at the first tick; 30 ticks is 60 ms, half of the line.
+    for (const Case c :
+         {Case{1, 60, 0}, Case{28, 61, 0}, Case{1, 62, 1}, Case{59, 63, 1}, Case{29, 64, 2}}) {
+        tick(c.ticks);
+        Send(0x90, static_cast<std::uint8_t>(c.note), 100);
+        Send(0x80, static_cast<std::uint8_t>(c.note), 0);
+        EXPECT_EQ(Cell(c.line, 2).note, c.note) << "note " << c.note;
+    }
+    EXPECT_EQ(e.cursorLine, 0) << "the cursor stays while the pattern plays";
+
+    // The last line wraps to the first.
+    {
+        std::lock_guard hold(doc.mutex);
+        doc.song.patterns[0].lineCount = 4;
+        doc.player.patternLine = 0;  // line 3 is playing
+        doc.player.lineClock = 100;
+    }
+    Send(0x90, 70, 100);
+    EXPECT_EQ(Cell(0, 2).note, 70);
+}
+
+TEST_F(MidiInput, ALostInputStopsItsNotesAndSaysSoOnce) {
+    Send(0x90, 60, 100);
+    Send(0x90, 64, 100);
+    Sent();
+    input.InputLost("Keys:port 0");
+    input.InputLost("Keys:port 0");
+    EXPECT_THAT(Sent(), ElementsAre("80 3c 64@0", "80 40 64@0"));
+    const std::vector<std::string> events = UiEvents();
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& event) {
+                                return event.find("Keys:port 0") != std::string::npos;
+                            }),
+              1);
+    EXPECT_THAT(UiEvents(), IsEmpty());
+}
+
+// The input's own thread, the real clock and the window's edits and undo all at once: every
+// note the input started is stopped at the end, and the history takes every recorded note.
+TEST(MidiInputThreads, InputOnItsOwnThreadWhileThePlayerTicksAndTheWindowEditsAndUndoes) {
+    testing::TestDocument t(2, DocOptions{.startTimer = true});
+    CFennoralDoc& doc = *t.doc;
+    {
+        std::lock_guard hold(doc.mutex);
+        doc.editor.recordMode = 1;
+        doc.StartPlayback(kPatternMode);
+    }
+    DocumentMidiInput input(doc);
+    std::atomic<bool> done{false};
+    std::thread keyboard([&] {
+        for (int i = 0; i < 3000; ++i) {
+            const auto note = static_cast<std::uint8_t>(36 + i % 48);
+            input.ReceiveMidi({0x90, note, 90});
+            input.ReceiveMidi({0xB0, 1, static_cast<std::uint8_t>(i & 0x7F)});
+            if (i % 3) input.ReceiveMidi({0x80, note, 0});
+        }
+        done = true;
+    });
+    while (!done) {
+        doc.DispatchUiSignals();
+        doc.Undo();
+        {
+            std::lock_guard hold(doc.mutex);
+            doc.editor.currentChannel = (doc.editor.currentChannel + 1) & 0x0F;
+        }
+        std::this_thread::yield();
+    }
+    keyboard.join();
+    doc.CloseMidiPorts();
+    std::set<std::tuple<int, int, int>> sounding;  // device, channel, note
+    for (const RecordedMessage& message : t.midi.Messages()) {
+        const auto key = std::make_tuple(message.device, message.bytes[0] & 0x0F,
+                                         static_cast<int>(message.bytes[1]));
+        if ((message.bytes[0] & 0xF0) == 0x90 && message.bytes[2] > 0) {
+            sounding.insert(key);
+        } else if ((message.bytes[0] & 0xF0) == 0x80) {
+            sounding.erase(key);
+        }
+    }
+    EXPECT_TRUE(sounding.empty()) << sounding.size() << " notes left sounding";
+}
+
+}  // namespace
+}  // namespace tarvel

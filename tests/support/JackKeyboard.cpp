@@ -1,0 +1,93 @@
+#include "support/JackKeyboard.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+
+namespace tarvel::testing {
+
+JackKeyboard::JackKeyboard(const std::string& name, bool listen) {
+    client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
+    if (!client_) return;
+    out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (listen) in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    toPlay_ = jack_ringbuffer_create(1 << 14);
+    sent_ = jack_ringbuffer_create(1 << 16);
+    received_ = jack_ringbuffer_create(1 << 20);  // room for a whole run of a busy song
+    jack_set_process_callback(client_, &JackKeyboard::Process, this);
+    if (!out_ || (listen && !in_) || jack_activate(client_) != 0) {
+        jack_client_close(client_);
+        client_ = nullptr;
+    }
+}
+
+JackKeyboard::~JackKeyboard() {
+    if (client_) jack_client_close(client_);
+    for (jack_ringbuffer_t* ring : {toPlay_, sent_, received_})
+        if (ring) jack_ringbuffer_free(ring);
+}
+
+bool JackKeyboard::ConnectTo(const std::string& port) {
+    return client_ && jack_connect(client_, jack_port_name(out_), port.c_str()) == 0;
+}
+
+void JackKeyboard::Play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    const StampedMessage message{
+        0, static_cast<std::uint8_t>((status & 0xE0) == 0xC0 ? 2 : 3), {status, data1, data2}};
+    jack_ringbuffer_write(toPlay_, reinterpret_cast<const char*>(&message), sizeof message);
+}
+
+int JackKeyboard::Process(std::uint32_t frames, void* self) {
+    auto* k = static_cast<JackKeyboard*>(self);
+    const std::int64_t start = jack_last_frame_time(k->client_);
+    void* out = jack_port_get_buffer(k->out_, frames);
+    jack_midi_clear_buffer(out);
+    StampedMessage message;
+    // One message a cycle, at a random frame of it, so that latencies cover every offset.
+    if (jack_ringbuffer_read_space(k->toPlay_) >= sizeof message) {
+        jack_ringbuffer_read(k->toPlay_, reinterpret_cast<char*>(&message), sizeof message);
+        k->random_ = k->random_ * 1664525u + 1013904223u;
+        const std::uint32_t offset = (k->random_ >> 8) % frames;
+        if (jack_midi_event_write(out, offset, message.bytes, message.length) == 0) {
+            message.frame = start + offset;
+            jack_ringbuffer_write(k->sent_, reinterpret_cast<const char*>(&message),
+                                  sizeof message);
+        }
+    }
+    if (k->in_) {
+        void* in = jack_port_get_buffer(k->in_, frames);
+        const std::uint32_t count = jack_midi_get_event_count(in);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, in, i) != 0 || event.size > 3) continue;
+            StampedMessage got{start + event.time, static_cast<std::uint8_t>(event.size), {}};
+            for (std::size_t b = 0; b < event.size; ++b) got.bytes[b] = event.buffer[b];
+            jack_ringbuffer_write(k->received_, reinterpret_cast<const char*>(&got), sizeof got);
+        }
+    }
+    return 0;
+}
+
+void JackKeyboard::Drain(jack_ringbuffer_t* ring, std::vector<StampedMessage>& into) {
+    StampedMessage message;
+    while (jack_ringbuffer_read_space(ring) >= sizeof message) {
+        jack_ringbuffer_read(ring, reinterpret_cast<char*>(&message), sizeof message);
+        into.push_back(message);
+    }
+}
+
+std::vector<StampedMessage> JackKeyboard::Sent() {
+    if (sent_) Drain(sent_, sentLog_);
+    return sentLog_;
+}
+
+std::vector<StampedMessage> JackKeyboard::Received() {
+    if (received_) Drain(received_, receivedLog_);
+    return receivedLog_;
+}
+
+std::uint32_t JackKeyboard::PeriodFrames() const {
+    return client_ ? jack_get_buffer_size(client_) : 0;
+}
+
+}  // namespace tarvel::testing

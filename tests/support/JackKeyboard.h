@@ -1,0 +1,55 @@
+// A JACK client that plays MIDI like a keyboard plugged into a server, and can listen on an
+// input port of its own, stamping what it sends and receives with the server's frame clock.
+// For tests and measuring tools on the private server of JackHarness.
+#pragma once
+
+#include <jack/jack.h>
+#include <jack/ringbuffer.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarvel::testing {
+
+struct StampedMessage {
+    std::int64_t frame;  // the server's frame time at which it left or arrived
+    std::uint8_t length;
+    std::uint8_t bytes[3];
+};
+
+class JackKeyboard {
+  public:
+    // `listen`: also register an input port "in" (register it before the program under test
+    // lists its outputs, so that it becomes one of them).
+    explicit JackKeyboard(const std::string& name, bool listen = false);
+    ~JackKeyboard();
+    JackKeyboard(const JackKeyboard&) = delete;
+    JackKeyboard& operator=(const JackKeyboard&) = delete;
+
+    bool ok() const { return client_ != nullptr; }
+    // Connects our output port "out" to `port` ("client:port").
+    bool ConnectTo(const std::string& port);
+    // Any thread: goes out at a random frame of the next cycle.
+    void Play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // What has gone out and come in so far.
+    std::vector<StampedMessage> Sent();
+    std::vector<StampedMessage> Received();
+    std::uint32_t PeriodFrames() const;
+
+  private:
+    static int Process(std::uint32_t frames, void* self);
+    static void Drain(jack_ringbuffer_t* ring, std::vector<StampedMessage>& into);
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* out_ = nullptr;
+    jack_port_t* in_ = nullptr;
+    jack_ringbuffer_t* toPlay_ = nullptr;
+    jack_ringbuffer_t* sent_ = nullptr;
+    jack_ringbuffer_t* received_ = nullptr;
+    std::uint32_t random_ = 1;  // process thread only
+    std::vector<StampedMessage> sentLog_;
+    std::vector<StampedMessage> receivedLog_;
+};
+
+}  // namespace tarvel::testing

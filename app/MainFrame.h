@@ -69,7 +69,6 @@ class CMainFrame final : public QMainWindow {
     CFennoralView* view_;
     ControlPanel* panel_;
     QToolBar* toolBar_ = nullptr;
-    QMenu* midiMenu_ = nullptr;
     QToolBar* panelBar_ = nullptr;
     QMenu* editMenu_ = nullptr;
     QMenu* fileMenu_ = nullptr;

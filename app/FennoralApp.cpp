@@ -35,6 +35,7 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     ui_->AttachFrame(frame_.get());
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
+    RestoreWindowSettings();
     StartAutosave();
 }
 

@@ -65,6 +65,7 @@ void CFennoralView::DrawText(QPainter& painter, const GridFont& font, int x, int
     positions_.clear();
     const qreal baseline = y + font.ascent;
     for (int i = 0; text[i]; ++i) {
+        if (text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
         glyphRun_.append(font.glyphs[static_cast<unsigned char>(text[i])]);
         positions_.append(QPointF(x + font.advance * i, baseline));
     }
@@ -85,6 +86,7 @@ void CFennoralView::Render(QPainter& painter) {
 }
 
 void CFennoralView::PaintModel(QPainter& painter) {
+    std::uint32_t penColour = ~0u;  // none yet; most text is black, so the pen seldom changes
     for (const DisplayItem& item : model_.items) {
         const int x = item.x, y = item.y, w = item.width, h = item.height;
         if (item.kind == DisplayItem::Kind::Invert) {
@@ -100,7 +102,10 @@ void CFennoralView::PaintModel(QPainter& painter) {
         painter.fillRect(x + w - 1, y, 1, h, dark);
         painter.fillRect(x, y + h - 1, w, 1, dark);
         painter.fillRect(x + 1, y + 1, w - 2, h - 2, FromColorRef(item.fill));
-        painter.setPen(FromColorRef(item.textColour));
+        if (item.textColour != penColour) {
+            penColour = item.textColour;
+            painter.setPen(FromColorRef(penColour));
+        }
         DrawText(painter, item.font == DisplayFont::Large ? largeFont_ : smallFont_, x + 2, y + 2,
                  item.text);
     }

@@ -1,8 +1,6 @@
 // The window beyond its classic size, with real events: more tracks, lines and rows as it grows,
-// its size and "Follow play" kept in the settings, the mouse and the wheel in the pattern pane,
-// and note keys read by their place.
+// its size and "Follow play" kept in the settings, and note keys read by their place.
 #include <QKeyEvent>
-#include <QWheelEvent>
 
 #include "AppFixture.h"
 
@@ -60,31 +58,6 @@ TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
     EXPECT_FALSE(Locked()->edit.followPlay);
 }
 
-TEST_F(LargerWindowTest, ClickDragAndWheelInThePatternPane) {
-    Locked()->song.patterns[0].lineCount = 64;
-    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(94 + 35, 24 + 12 * 2 + 5));
-    EXPECT_EQ(Locked()->editor.cursorTrack, 1);
-    EXPECT_EQ(Locked()->editor.cursorField, 2);
-    EXPECT_EQ(Locked()->editor.cursorLine, 2);
-
-    QTest::mousePress(&view(), Qt::LeftButton, {}, QPoint(30, 30));
-    QTest::mouseMove(&view(), QPoint(164 + 10, 24 + 12 * 5 + 3));
-    QTest::mouseRelease(&view(), Qt::LeftButton, {}, QPoint(164 + 10, 24 + 12 * 5 + 3));
-    {
-        auto doc = Locked();
-        EXPECT_TRUE(doc->editor.blockMarked);
-        EXPECT_EQ(doc->editor.blockEndTrack, 2);
-        EXPECT_EQ(doc->editor.blockEndLine, 5);
-    }
-    frame().UpdateCommandStates();
-    EXPECT_TRUE(frame().action(cmd::kEditCopy)->isEnabled());  // the block is a real one
-
-    QWheelEvent wheel(QPointF(100, 100), view().mapToGlobal(QPointF(100, 100)), {}, {0, -240},
-                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&view(), &wheel);
-    EXPECT_EQ(Locked()->editor.firstVisibleLine, 6);
-}
-
 TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {
     TakeSent();
     // The key where a US keyboard has Y prints Z on a German one: A of octave 4 either way.
@@ -93,18 +66,6 @@ TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {
     QApplication::sendEvent(&view(), &press);
     QApplication::sendEvent(&view(), &release);
     EXPECT_EQ(TakeSent(), (std::vector<std::string>{"90 45 64@0", "80 45 64@0"}));
-}
-
-TEST_F(LargerWindowTest, MuteAndSoloShowOnTheHeaders) {
-    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(344 + 28 * 2 + 10, 17));
-    QTest::mouseClick(&view(), Qt::RightButton, {}, QPoint(344 + 28 * 4 + 10, 17));
-    QTest::keyClick(&view(), Qt::Key_F9);  // the current channel, 1
-    EXPECT_EQ(Locked()->engine.mutes.muted, 0b101);
-    EXPECT_EQ(Locked()->engine.mutes.soloed, 0b10000);
-    const QImage image = view().grab().toImage();
-    const QColor plain = image.pixelColor(344 + 28 * 1 + 14, 13);
-    EXPECT_NE(image.pixelColor(344 + 28 * 2 + 14, 13), plain);
-    EXPECT_NE(image.pixelColor(344 + 28 * 4 + 14, 13), plain);
 }
 
 }  // namespace

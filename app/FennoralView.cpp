@@ -35,6 +35,17 @@ QFont MonospaceFont(int pixelSize) {
     return font;
 }
 
+// The key's XKB keycode, as X11 and Wayland report it; other systems number their keys in
+// other ways, and there the note keys follow the characters.
+unsigned XkbKeycodeOf(const QKeyEvent& event) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    Q_UNUSED(event);
+    return 0;
+#else
+    return event.nativeScanCode();
+#endif
+}
+
 }  // namespace
 
 GridFont::GridFont(int pixelSize, int advance) : advance(advance) {
@@ -155,7 +166,7 @@ void CFennoralView::resizeEvent(QResizeEvent* event) {
 }
 
 void CFennoralView::keyPressEvent(QKeyEvent* event) {
-    const EditorKey key = ReadEditorKey(event->nativeScanCode(), VirtualKeyOf(*event));
+    const EditorKey key = ReadEditorKey(XkbKeycodeOf(*event), VirtualKeyOf(*event));
     if (key.virtualKey || key.noteKey) {
         const bool shiftHeld =
             event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
@@ -168,7 +179,7 @@ void CFennoralView::keyPressEvent(QKeyEvent* event) {
 void CFennoralView::keyReleaseEvent(QKeyEvent* event) {
     // Held keys repeat their press only: a repeated release must not stop the note.
     if (event->isAutoRepeat()) return;
-    const EditorKey key = ReadEditorKey(event->nativeScanCode(), VirtualKeyOf(*event));
+    const EditorKey key = ReadEditorKey(XkbKeycodeOf(*event), VirtualKeyOf(*event));
     if (key.virtualKey || key.noteKey) {
         EditorKeyUp(doc_.edit, key);
         return;

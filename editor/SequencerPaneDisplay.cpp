@@ -63,7 +63,7 @@ void AddTitle(const SongEditor& doc, DisplayModel& model) {
 // else it is, since its notes are what the musician misses.
 const BoxColours& HeaderColours(const SongEditor& doc, int channel) {
     static constexpr BoxColours kCurrentChannel{0x5C70AA, 0x587066, kWhite, 0x5A7088, false};
-    static constexpr BoxColours kMuted{0xA0A0A0, 0x505050, 0x303030, 0x787878, true};
+    static constexpr BoxColours kMuted{0xA0A0A0, 0x505050, 0x303030, 0x787878, false};
     static constexpr BoxColours kSoloed{0x99FFFF, 0x008888, kBlack, 0x33CCEE, false};
     const TrackMutes& mutes = doc.engine.mutes;
     if (mutes.muted >> channel & 1) return kMuted;

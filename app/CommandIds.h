@@ -61,6 +61,9 @@ constexpr int kTransposeDown = 32812;
 constexpr int kImportMidiFile = 32830;
 constexpr int kExportMidiFile = 32831;
 constexpr int kExportAudioFile = 32832;
+constexpr int kFollowPlay = 32840;
+constexpr int kMuteTrack = 32841;  // the current channel's track
+constexpr int kSoloTrack = 32842;
 
 // The editor's block command behind an Edit menu id.
 constexpr std::optional<EditCommand> EditCommandFor(int id) {

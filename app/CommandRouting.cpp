@@ -16,6 +16,7 @@
 
 #include "editor/BlockCommands.h"
 #include "editor/KeyEditing.h"
+#include "editor/TrackMuting.h"
 
 namespace tarvel {
 
@@ -112,6 +113,17 @@ void CMainFrame::RunCommand(int commandId) {
         case kRecord:
             ToggleRecord(doc_.edit);
             return;
+        case kFollowPlay:
+            SetFollowPlay(!IsCommandChecked(kFollowPlay));
+            return;
+        case kMuteTrack:
+        case kSoloTrack: {
+            std::lock_guard lock(doc_.mutex);
+            const int channel = doc_.editor.currentChannel & 0x0F;
+            if (commandId == kMuteTrack) FlipTrackMute(doc_.edit, channel);
+            if (commandId == kSoloTrack) FlipTrackSolo(doc_.edit, channel);
+            return;
+        }
         case kPrevPattern:
         case kNextPattern: {
             std::lock_guard lock(doc_.mutex);
@@ -206,9 +218,16 @@ bool CMainFrame::IsCommandChecked(int commandId) const {
             return !statusBar()->isHidden();
         case kRecord:
         case kPlayPattern:
-        case kPlaySong: {
+        case kPlaySong:
+        case kFollowPlay:
+        case kMuteTrack:
+        case kSoloTrack: {
             std::lock_guard lock(doc_.mutex);
             if (commandId == kRecord) return doc_.editor.recordMode != 0;
+            if (commandId == kFollowPlay) return doc_.edit.followPlay;
+            const unsigned channelBit = 1u << (doc_.editor.currentChannel & 0x0F);
+            if (commandId == kMuteTrack) return (doc_.engine.mutes.muted & channelBit) != 0;
+            if (commandId == kSoloTrack) return (doc_.engine.mutes.soloed & channelBit) != 0;
             const int mode = commandId == kPlaySong ? kSongMode : kPatternMode;
             return doc_.player.isPlaying && doc_.player.playMode == mode;
         }

@@ -39,6 +39,9 @@ constexpr Entry kTexts[] = {
     {cmd::kExportMidiFile, {"Save the song as a MIDI file: what playing it sends", ""}},
     {cmd::kExportAudioFile,
      {"Save the song as a WAV or FLAC file, played by the built-in synth", ""}},
+    {cmd::kFollowPlay, {"Scroll the pattern editor with the line being played", ""}},
+    {cmd::kMuteTrack, {"Mute or unmute the current channel's track", ""}},
+    {cmd::kSoloTrack, {"Solo the current channel's track, or end its solo", ""}},
     // Standard commands.
     {cmd::kFileNew, {"Create a new document", "New"}},
     {cmd::kFileOpen, {"Open an existing document", "Open"}},

@@ -43,6 +43,7 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     AddSynthMenuItems(frame_->midiMenu(), frame_.get(), options_.synth, options_.settingsFile);
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
+    RestoreWindowSettings();
     StartAutosave();
 }
 

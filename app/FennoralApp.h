@@ -66,6 +66,11 @@ class CFennoralApp {
     bool IsSongChanged() const;
 
     QStringList RecentFiles() const { return recentFiles_; }
+
+    // The window's size (and whether it is maximised) and "Follow play", in the settings' group
+    // [Window] (WindowSettings.cpp). Stored as they change and when the window closes.
+    void StoreWindowSize() const;
+    void StoreFollowPlay(bool on) const;
     QString WindowTitle() const;
 
     // Autosave (Recovery.cpp): while the song is changed, every interval (60 s unless the
@@ -82,8 +87,9 @@ class CFennoralApp {
     void LoadRecentFiles();
     void StoreRecentFiles() const;
     void StartAutosave();
-    void OfferRecovery();    // the songs of programs that ended without saving
-    void AddMidiClockOut();  // the Midi menu's clock choice, restored from the settings
+    void RestoreWindowSettings();  // WindowSettings.cpp
+    void OfferRecovery();          // the songs of programs that ended without saving
+    void AddMidiClockOut();        // the Midi menu's clock choice, restored from the settings
 
     WindowServices& services_;
     AppOptions options_;

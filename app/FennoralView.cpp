@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <mutex>
 
 #include "app/ControlPanel.h"
@@ -16,6 +17,7 @@
 
 #include "editor/HelperTexts.h"
 #include "editor/KeyEditing.h"
+#include "editor/ViewPlacement.h"
 
 namespace tarvel {
 
@@ -31,6 +33,17 @@ QFont MonospaceFont(int pixelSize) {
     font.setPixelSize(pixelSize);
     font.setStyleHint(QFont::TypeWriter);
     return font;
+}
+
+// The key's XKB keycode, as X11 and Wayland report it; other systems number their keys in
+// other ways, and there the note keys follow the characters.
+unsigned XkbKeycodeOf(const QKeyEvent& event) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    Q_UNUSED(event);
+    return 0;
+#else
+    return event.nativeScanCode();
+#endif
 }
 
 }  // namespace
@@ -50,7 +63,7 @@ CFennoralView::CFennoralView(CFennoralDoc& doc, CMainFrame& frame)
     // Every box is filled opaquely, so nothing is erased before a paint.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    setFixedSize(kWidth, kHeight);
+    setMinimumSize(kWidth, kHeight);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     glyphRun_.reserve(128);
@@ -63,6 +76,7 @@ void CFennoralView::DrawText(QPainter& painter, const GridFont& font, int x, int
     positions_.clear();
     const qreal baseline = y + font.ascent;
     for (int i = 0; text[i]; ++i) {
+        if (text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
         glyphRun_.append(font.glyphs[static_cast<unsigned char>(text[i])]);
         positions_.append(QPointF(x + font.advance * i, baseline));
     }
@@ -83,6 +97,7 @@ void CFennoralView::Render(QPainter& painter) {
 }
 
 void CFennoralView::PaintModel(QPainter& painter) {
+    std::uint32_t penColour = ~0u;  // none yet; most text is black, so the pen seldom changes
     for (const DisplayItem& item : model_.items) {
         const int x = item.x, y = item.y, w = item.width, h = item.height;
         if (item.kind == DisplayItem::Kind::Invert) {
@@ -98,7 +113,10 @@ void CFennoralView::PaintModel(QPainter& painter) {
         painter.fillRect(x + w - 1, y, 1, h, dark);
         painter.fillRect(x, y + h - 1, w, 1, dark);
         painter.fillRect(x + 1, y + 1, w - 2, h - 2, FromColorRef(item.fill));
-        painter.setPen(FromColorRef(item.textColour));
+        if (item.textColour != penColour) {
+            penColour = item.textColour;
+            painter.setPen(FromColorRef(penColour));
+        }
         DrawText(painter, item.font == DisplayFont::Large ? largeFont_ : smallFont_, x + 2, y + 2,
                  item.text);
     }
@@ -106,19 +124,26 @@ void CFennoralView::PaintModel(QPainter& painter) {
 
 void CFennoralView::paintEvent(QPaintEvent*) {
     HelperTexts helpers;
+    EditorLayout layout;
     {
         std::lock_guard lock(doc_.mutex);
         // From now on every line start of the player asks for a repaint.
         doc_.player.editorWindowKnown = true;
+        FollowPlayedLine(doc_.edit);
         BuildDisplayModel(doc_.edit, model_);
         helpers = UpdateHelperTexts(doc_.edit);
+        layout = doc_.edit.layout;
     }
     QPainter painter(this);
-    // Two strips belong to no box: right of the sequencer's last column, and the row labels of
-    // blank rows past the end of the grid (their box starts at x = 364). Qt double-buffers the
-    // widget, so filling them first shows no flicker.
-    painter.fillRect(QRect(792, 0, kWidth - 792, kHeight), palette().window());
-    painter.fillRect(QRect(308, 24, 364 - 308, 25 * 12), palette().window());
+    // Three strips belong to no box: right of the sequencer's last column, the row labels of
+    // blank rows past the end of the grid (their box starts 56 pixels into the pane), and what
+    // is left below the last row. Qt double-buffers the widget, so filling them first shows no
+    // flicker.
+    const int paneRight = layout.sequencerX + layout.sequencerWidth;
+    const int rowsBottom = 24 + 12 * layout.visibleRows;
+    painter.fillRect(QRect(paneRight, 0, width() - paneRight, height()), palette().window());
+    painter.fillRect(QRect(layout.sequencerX, 24, 56, rowsBottom - 24), palette().window());
+    painter.fillRect(QRect(0, rowsBottom, width(), height() - rowsBottom), palette().window());
     PaintModel(painter);
     frame_.panel().SetHelperTexts(helpers.row, helpers.value, helpers.status);
 }
@@ -135,11 +160,17 @@ bool CFennoralView::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void CFennoralView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    SetViewSize(doc_.edit, width(), height());
+}
+
 void CFennoralView::keyPressEvent(QKeyEvent* event) {
-    if (const int code = VirtualKeyOf(*event)) {
+    const EditorKey key = ReadEditorKey(XkbKeycodeOf(*event), VirtualKeyOf(*event));
+    if (key.virtualKey || key.noteKey) {
         const bool shiftHeld =
             event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
-        KeyDownAsEdit(doc_, code, shiftHeld);
+        KeyDownAsEdit(doc_, key, shiftHeld);
         return;
     }
     QWidget::keyPressEvent(event);
@@ -148,11 +179,25 @@ void CFennoralView::keyPressEvent(QKeyEvent* event) {
 void CFennoralView::keyReleaseEvent(QKeyEvent* event) {
     // Held keys repeat their press only: a repeated release must not stop the note.
     if (event->isAutoRepeat()) return;
-    if (const int code = VirtualKeyOf(*event)) {
-        EditorKeyUp(doc_.edit, code);
+    const EditorKey key = ReadEditorKey(XkbKeycodeOf(*event), VirtualKeyOf(*event));
+    if (key.virtualKey || key.noteKey) {
+        EditorKeyUp(doc_.edit, key);
         return;
     }
     QWidget::keyReleaseEvent(event);
+}
+
+void CFennoralView::wheelEvent(QWheelEvent* event) {
+    // A notch is 120 eighths of a degree; touchpads send less at a time.
+    wheelEighths_ += event->angleDelta().y();
+    const int notches = wheelEighths_ / 120;
+    wheelEighths_ %= 120;
+    if (notches != 0) {
+        const QPoint at = event->position().toPoint();
+        EditorWheel(doc_.edit, at.x(), at.y(), notches);
+        update();
+    }
+    event->accept();
 }
 
 void CFennoralView::mousePressEvent(QMouseEvent* event) {

@@ -30,8 +30,9 @@ class CFennoralView final : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kWidth = 802;
-    static constexpr int kHeight = 24 + 25 * 12;  // two heading rows and 25 editor rows
+    // The classic size, the default and the least: two heading rows and 25 editor rows.
+    static constexpr int kWidth = kMinimumViewWidth;
+    static constexpr int kHeight = kMinimumViewHeight;
 
     CFennoralView(CFennoralDoc& doc, CMainFrame& frame);
 
@@ -39,8 +40,12 @@ class CFennoralView final : public QWidget {
     // uses it as it is.
     void Render(QPainter& painter);
 
+    QSize sizeHint() const override { return {kWidth, kHeight}; }
+
   protected:
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -61,6 +66,7 @@ class CFennoralView final : public QWidget {
     QList<QPointF> positions_;
     DisplayModel model_;
     EditorMouse mouse_;
+    int wheelEighths_ = 0;  // a fine-grained wheel's turn not yet a whole notch
 };
 
 }  // namespace tarvel

@@ -53,7 +53,8 @@ QString ShortenedPath(const QString& path) {
 
 CMainFrame::CMainFrame(CFennoralApp& app, CFennoralDoc& doc, WindowServices& services)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                               Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                               Qt::WindowCloseButtonHint),
       app_(app),
       doc_(doc),
       services_(services) {
@@ -67,8 +68,10 @@ CMainFrame::CMainFrame(CFennoralApp& app, CFennoralDoc& doc, WindowServices& ser
     BuildStatusBar();
     view_->setFocus();
 
-    // Fixed size: as wide as the editor's layout, tall enough for all 25 editor rows.
-    setFixedSize(kWidth, sizeHint().height());
+    // The classic size is the default and the least: as wide as the editor's classic layout,
+    // tall enough for its 25 rows. More room shows more of the song.
+    setMinimumSize(kWidth, sizeHint().height());
+    resize(kWidth, sizeHint().height());
 
     auto* playWatchTimer = new QTimer(this);
     connect(playWatchTimer, &QTimer::timeout, this, [this] {
@@ -167,6 +170,8 @@ void CMainFrame::BuildMenu() {
     QMenu* viewMenu = bar->addMenu("&View");
     AddCommand(viewMenu, "&Toolbar", kViewToolbar)->setCheckable(true);
     AddCommand(viewMenu, "&Status Bar", kViewStatusBar)->setCheckable(true);
+    viewMenu->addSeparator();
+    AddCommand(viewMenu, "Follow play\tScroll Lock", kFollowPlay)->setCheckable(true);
 
     QMenu* playerMenu = bar->addMenu("Player");
     AddCommand(playerMenu, "Record\tSpace", kRecord)->setCheckable(true);
@@ -177,6 +182,9 @@ void CMainFrame::BuildMenu() {
     playerMenu->addSeparator();
     AddCommand(playerMenu, "Seek start", kSeekStart);
     AddCommand(playerMenu, "Seek end", kSeekEnd);
+    playerMenu->addSeparator();
+    AddCommand(playerMenu, "Mute current track\tF9", kMuteTrack)->setCheckable(true);
+    AddCommand(playerMenu, "Solo current track\tShift+F9", kSoloTrack)->setCheckable(true);
 
     QMenu* midiMenu = midiMenu_ = bar->addMenu("Midi");
     QMenu* sendMenu = midiMenu->addMenu("Send");
@@ -264,7 +272,7 @@ void CMainFrame::BuildToolBar() {
 void CMainFrame::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName("59393");
-    bar->setSizeGripEnabled(false);  // the frame has a fixed size
+    bar->setSizeGripEnabled(true);
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(indicator, bar);
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -350,6 +358,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    app_.StoreWindowSize();
     doc_.CloseMidiPorts();
     event->accept();
 }

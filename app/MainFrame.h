@@ -46,6 +46,8 @@ class CMainFrame final : public QMainWindow {
     void ShowRecentFiles(const QStringList& paths);
     void RefreshPlayWatch();
     void AcceptDroppedFiles() { setAcceptDrops(true); }
+    // "Follow play": kept in the settings as it changes.
+    void SetFollowPlay(bool on);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -51,10 +51,10 @@ void AsOneEdit(CFennoralDoc& doc, const char* label, SongRange range, Write writ
 
 }  // namespace
 
-void KeyDownAsEdit(CFennoralDoc& doc, int virtualKey, bool shiftHeld) {
+void KeyDownAsEdit(CFennoralDoc& doc, const EditorKey& key, bool shiftHeld) {
     // Slots announce themselves as they are written; the pattern is watched whole.
     EditAction action(doc, "Typing", {PatternRange(CurrentPattern(doc))});
-    EditorKeyDown(doc.edit, virtualKey, shiftHeld);
+    EditorKeyDown(doc.edit, key, shiftHeld);
 }
 
 bool RunEditCommandAsEdit(CFennoralDoc& doc, EditCommand command) {

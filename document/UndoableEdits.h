@@ -7,12 +7,13 @@
 
 #include "document/FennoralDoc.h"
 #include "editor/BlockCommands.h"
+#include "editor/KeyPositions.h"
 #include "editor/MouseEditing.h"
 
 namespace tarvel {
 
 // A key in the editor view: typing into the current pattern, or a slot of the sequencer.
-void KeyDownAsEdit(CFennoralDoc& doc, int virtualKey, bool shiftHeld);
+void KeyDownAsEdit(CFennoralDoc& doc, const EditorKey& key, bool shiftHeld);
 // An Edit menu command (block cut and paste, interpolations, marks and loop marks).
 bool RunEditCommandAsEdit(CFennoralDoc& doc, EditCommand command);
 

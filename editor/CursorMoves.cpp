@@ -8,8 +8,6 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kVisibleLines = 25;
-constexpr int kVisibleTracks = 4;
 constexpr int kLastField = 6;
 
 int WrapTrack(int track) {
@@ -29,8 +27,9 @@ void SongEditor::MoveCursorLines(int delta) {
         static_cast<int>(std::clamp<long long>(0LL + editor.cursorLine + delta, 0, lineCount - 1));
     editor.cursorLine = line;
 
+    const int shownLines = layout.visibleRows;
     int top = editor.firstVisibleLine;
-    if (line > top + kVisibleLines - 1) top = line - (kVisibleLines - 1);
+    if (line > top + shownLines - 1) top = line - (shownLines - 1);
     if (line < top) top = line;
     editor.firstVisibleLine = top;
     RaiseUiSignal(kRepaintView);
@@ -39,9 +38,10 @@ void SongEditor::MoveCursorLines(int delta) {
 void MoveCursorTrack(SongEditor& doc, int delta) {
     TARVEL_ASSERT_LOCKED(doc);
     EditorState& e = doc.editor;
+    const int shownTracks = doc.layout.visibleTracks;
     const int track = WrapTrack(ClampTrack(e.cursorTrack) + delta);
-    if (track > e.firstVisibleTrack + kVisibleTracks - 1)
-        e.firstVisibleTrack = track - (kVisibleTracks - 1);
+    if (track > e.firstVisibleTrack + shownTracks - 1)
+        e.firstVisibleTrack = track - (shownTracks - 1);
     if (track < e.firstVisibleTrack) e.firstVisibleTrack = track;
     e.cursorTrack = track;
     doc.RaiseUiSignal(kRepaintView);

@@ -5,7 +5,7 @@
 
 namespace tarvel {
 
-// Edit cursor to another of the 16 tracks, wrapping, keeping it among the four shown.
+// Edit cursor to another of the 16 tracks, wrapping, keeping it among those shown.
 void MoveCursorTrack(SongEditor& doc, int delta);
 // Edit cursor to another of the seven fields of a cell, running on into the next track.
 void MoveCursorField(SongEditor& doc, int delta);

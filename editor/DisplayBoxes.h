@@ -6,7 +6,6 @@
 
 namespace tarvel {
 
-constexpr int kDisplayRows = 25;
 constexpr int kRowHeight = 12;
 constexpr int kFirstRowY = 24;
 

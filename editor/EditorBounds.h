@@ -25,6 +25,11 @@ inline int SequencerStep(const EditorState& editor) {
     return std::max(editor.seqStep, 1);
 }
 
+// The pattern pane's leftmost track: a window made wider may show tracks from an earlier start.
+inline int FirstShownTrack(const SongEditor& doc) {
+    return std::clamp(doc.editor.firstVisibleTrack, 0, kTrackCount - doc.layout.visibleTracks);
+}
+
 inline int ClampTrack(int track) {
     return std::clamp(track, 0, kTrackCount - 1);
 }

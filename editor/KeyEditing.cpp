@@ -135,8 +135,10 @@ int DigitKeyValue(int virtualKey) {
     return -1;
 }
 
-void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld) {
+void EditorKeyDown(SongEditor& doc, const EditorKey& key, bool shiftHeld) {
     std::lock_guard lock(doc.mutex);
+    const int virtualKey = key.virtualKey;
+    const int noteKey = NoteTableKey(key);
     // The field is read once, here: a key that moves the cursor never also types.
     const int field = doc.editor.cursorField;
     if (doc.editor.sequencerFocus != 0) {
@@ -145,24 +147,24 @@ void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld) {
     }
     if (HandleNavigationKey(doc, virtualKey, shiftHeld)) return;
     if (field == 0) {
-        if (const int value = NoteKeyValue(virtualKey); value >= 0) {
+        if (const int value = NoteKeyValue(noteKey); value >= 0) {
             const int channel = doc.editor.currentChannel & 0x0F;
             const int column = doc.editor.cursorTrack & 0x0F;
             doc.PreviewNote(value);
             const std::int32_t sounding = doc.song.soundingNote[channel][column];
             if (value != kNoteOff && value != kNoNote && sounding >= 0)
-                doc.editor.heldNoteKeys[virtualKey & 0xFF] = {1, static_cast<std::uint8_t>(channel),
-                                                              static_cast<std::uint8_t>(column),
-                                                              static_cast<std::uint8_t>(sounding)};
+                doc.editor.heldNoteKeys[noteKey & 0xFF] = {1, static_cast<std::uint8_t>(channel),
+                                                           static_cast<std::uint8_t>(column),
+                                                           static_cast<std::uint8_t>(sounding)};
         }
     } else if (field >= 1) {
         if (const int digit = DigitKeyValue(virtualKey); digit >= 0) doc.EnterHexDigit(digit);
     }
 }
 
-void EditorKeyUp(SongEditor& doc, int virtualKey) {
+void EditorKeyUp(SongEditor& doc, const EditorKey& key) {
     std::lock_guard lock(doc.mutex);
-    auto& held = doc.editor.heldNoteKeys[virtualKey & 0xFF];
+    auto& held = doc.editor.heldNoteKeys[NoteTableKey(key) & 0xFF];
     // Only the note this key started, and only while it still sounds: a later note in the same
     // slot belongs to another key or to the player.
     if (held.sounding && doc.song.soundingNote[held.channel][held.column] == held.note)

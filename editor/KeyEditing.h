@@ -4,16 +4,26 @@
 #pragma once
 
 #include "editor/CursorMoves.h"
+#include "editor/KeyPositions.h"
 #include "editor/SongEditor.h"
 #include "editor/VirtualKeys.h"
 
 namespace tarvel {
 
-// `shiftHeld` matters only for Tab. Keys the frame turns into commands never arrive here.
-void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld);
+// `shiftHeld` matters only for Tab. Keys the frame turns into commands never arrive here. The
+// note table reads the key's place, every other table its character.
+void EditorKeyDown(SongEditor& doc, const EditorKey& key, bool shiftHeld);
 // Releases the note that this key started, wherever the cursor and the channel are now. The
 // window filters out auto-repeat releases before calling.
-void EditorKeyUp(SongEditor& doc, int virtualKey);
+void EditorKeyUp(SongEditor& doc, const EditorKey& key);
+
+// A key of a US keyboard, where place and character agree.
+inline void EditorKeyDown(SongEditor& doc, int virtualKey, bool shiftHeld) {
+    EditorKeyDown(doc, EditorKey{virtualKey, 0}, shiftHeld);
+}
+inline void EditorKeyUp(SongEditor& doc, int virtualKey) {
+    EditorKeyUp(doc, EditorKey{virtualKey, 0});
+}
 
 // "Shift octave down" (32779, delta -1) and "Shift octave up" (32780, delta +1): 0..8.
 void ShiftOctave(SongEditor& doc, int delta);

@@ -2,24 +2,40 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
+
+#include "editor/EditorBounds.h"
+#include "editor/TrackMuting.h"
 
 namespace tarvel {
 
 namespace {
 
-constexpr int kPaneSplitX = 300;       // left of it the pattern pane takes the keyboard
-constexpr int kRowLabelsRightX = 340;  // up to here the sequencer's row labels
-constexpr int kSequencerGridX = 344;   // left edge of slot column 0
-constexpr int kSlotWidth = 28;
+constexpr int kHeadersTopY = 12;
 constexpr int kRowsTopY = 24;
 constexpr int kRowHeight = 12;
+constexpr int kWheelStep = 3;
+
+// Left of it the pattern pane takes the keyboard: four pixels short of the bar, as always.
+int PaneSplitX(const EditorLayout& layout) {
+    return layout.patternWidth - 4;
+}
+
+// Up to here the sequencer's row labels.
+int RowLabelsRightX(const EditorLayout& layout) {
+    return layout.sequencerX + 32;
+}
+
+int SequencerColumnAt(const EditorLayout& layout, int x) {
+    return std::clamp((x - SequencerGridX(layout)) / layout.slotWidth, 0, kTrackCount - 1);
+}
 
 // Puts the sequencer cursor on the slot under (x, y); false over the row labels, which move
 // nothing. Above the rows (the headers) the cursor lands on the top row.
-bool PlaceSequencerCursor(EditorState& e, int x, int y) {
-    if (x <= kRowLabelsRightX) return false;
-    e.seqCursorColumn = std::clamp((x - kSequencerGridX) / kSlotWidth, 0, kTrackCount - 1);
+bool PlaceSequencerCursor(const EditorLayout& layout, EditorState& e, int x, int y) {
+    if (x <= RowLabelsRightX(layout)) return false;
+    e.seqCursorColumn = SequencerColumnAt(layout, x);
     // No upper bound: past row 16383 the slot operations do nothing.
     const long long row = 0LL + e.seqTopRow + 1LL * ((y - kRowsTopY) / kRowHeight) * e.seqStep;
     e.seqCursorRow = static_cast<int>(std::clamp<long long>(row, 0, INT_MAX));
@@ -29,8 +45,76 @@ bool PlaceSequencerCursor(EditorState& e, int x, int y) {
 // A button acts on the slot under the mouse: the cursor goes there first, since the moves that
 // led there were ignored while the pattern pane had the keyboard. Over the row labels or the
 // headers no slot is under the mouse, and the button writes nothing.
-bool PlaceCursorOnClickedSlot(EditorState& e, int x, int y) {
-    return PlaceSequencerCursor(e, x, y) && y > kRowsTopY;
+bool PlaceCursorOnClickedSlot(const EditorLayout& layout, EditorState& e, int x, int y) {
+    return PlaceSequencerCursor(layout, e, x, y) && y > kRowsTopY;
+}
+
+// The channel whose header is under (x, y), or -1.
+int HeaderChannelAt(const EditorLayout& layout, int x, int y) {
+    if (y < kHeadersTopY || y >= kRowsTopY || x < SequencerGridX(layout)) return -1;
+    const int column = (x - SequencerGridX(layout)) / layout.slotWidth;
+    return column < kTrackCount ? column : -1;
+}
+
+// The field whose cursor rectangle lies nearest to `offset` pixels into a cell.
+int FieldAt(int offset) {
+    int nearest = 0;
+    int nearestDistance = INT_MAX;
+    for (int field = 0; field < 7; ++field) {
+        const FieldSpan span = kFieldSpans[field];
+        const int distance = offset < span.left     ? span.left - offset
+                             : offset >= span.right ? offset - span.right + 1
+                                                    : 0;
+        if (distance < nearestDistance) {
+            nearest = field;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
+}
+
+struct PatternSpot {
+    int track, field, line;
+};
+
+// The cell under (x, y) in the pattern pane, kept within the shown tracks and the pattern's
+// lines. False left of the cells (line numbers) or above the rows.
+bool PatternSpotAt(const SongEditor& doc, int x, int y, PatternSpot& spot) {
+    const EditorLayout& layout = doc.layout;
+    if (x < kLineNumberWidth || y < kRowsTopY) return false;
+    const int shown = std::min((x - kLineNumberWidth) / kCellWidth, layout.visibleTracks - 1);
+    const int lineCount = UsableLineCount(doc.song.patterns[CurrentPatternIndex(doc.editor)]);
+    const long long line = 0LL + doc.editor.firstVisibleLine + (y - kRowsTopY) / kRowHeight;
+    spot.track = FirstShownTrack(doc) + shown;
+    spot.field = FieldAt(x - kLineNumberWidth - kCellWidth * shown);
+    spot.line = static_cast<int>(std::clamp<long long>(line, 0, lineCount - 1));
+    return true;
+}
+
+void MarkDraggedBlock(EditorState& e, const EditorMouse& mouse, const PatternSpot& spot) {
+    if (spot.track == mouse.anchorTrack && spot.line == mouse.anchorLine && !e.blockMarked)
+        return;  // still on the pressed cell: a click, not a drag
+    e.blockMarked = 1;
+    e.blockStartTrack = std::min(mouse.anchorTrack, spot.track);
+    e.blockEndTrack = std::max(mouse.anchorTrack, spot.track);
+    e.blockStartLine = std::min(mouse.anchorLine, spot.line);
+    e.blockEndLine = std::max(mouse.anchorLine, spot.line);
+}
+
+void PressInPatternPane(SongEditor& doc, EditorMouse& mouse, int x, int y) {
+    EditorState& e = doc.editor;
+    PatternSpot spot{};
+    if (!PatternSpotAt(doc, x, y, spot)) return;
+    // A click past the pattern's last line would put the cursor where no line is shown.
+    if (0LL + e.firstVisibleLine + (y - kRowsTopY) / kRowHeight != spot.line) return;
+    e.cursorTrack = spot.track;
+    e.cursorField = spot.field;
+    e.cursorLine = spot.line;
+    mouse.blockDragging = true;
+    mouse.anchorTrack = spot.track;
+    mouse.anchorLine = spot.line;
+    // A new drag starts a new block; until it leaves the cell the old one is gone.
+    e.blockMarked = 0;
 }
 
 }  // namespace
@@ -38,12 +122,16 @@ bool PlaceCursorOnClickedSlot(EditorState& e, int x, int y) {
 MouseAction EditorLeftButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
+    const EditorLayout& layout = doc.layout;
     const int oldFocus = e.sequencerFocus;
-    if (x < kPaneSplitX) {
+    if (x < PaneSplitX(layout)) {
         e.sequencerFocus = 0;
+        PressInPatternPane(doc, mouse, x, y);
     } else {
         e.sequencerFocus = 1;
-        const bool onSlot = PlaceCursorOnClickedSlot(e, x, y);
+        if (const int channel = HeaderChannelAt(layout, x, y); channel >= 0)
+            FlipTrackMute(doc, channel);
+        const bool onSlot = PlaceCursorOnClickedSlot(layout, e, x, y);
         // The first click into the sequencer only gives it the keyboard.
         if (!mouse.leftDragging && onSlot && oldFocus == 1) {
             mouse.leftDragging = true;
@@ -57,13 +145,16 @@ MouseAction EditorLeftButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int
 MouseAction EditorRightButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
+    const EditorLayout& layout = doc.layout;
     doc.RaiseUiSignal(kRepaintView);
-    if (x < kPaneSplitX) {
+    if (x < PaneSplitX(layout)) {
         e.sequencerFocus = 0;
         return MouseAction::OpenEditMenu;
     }
     e.sequencerFocus = 1;
-    if (PlaceCursorOnClickedSlot(e, x, y) && !mouse.rightDragging) {
+    if (const int channel = HeaderChannelAt(layout, x, y); channel >= 0)
+        FlipTrackSolo(doc, channel);
+    if (PlaceCursorOnClickedSlot(layout, e, x, y) && !mouse.rightDragging) {
         mouse.rightDragging = true;
         doc.ClearSequenceSlot();
     }
@@ -72,6 +163,7 @@ MouseAction EditorRightButtonDown(SongEditor& doc, EditorMouse& mouse, int x, in
 
 void EditorLeftButtonUp(EditorMouse& mouse) {
     mouse.leftDragging = false;
+    mouse.blockDragging = false;
 }
 
 void EditorRightButtonUp(EditorMouse& mouse) {
@@ -81,10 +173,36 @@ void EditorRightButtonUp(EditorMouse& mouse) {
 void EditorMouseMove(SongEditor& doc, EditorMouse& mouse, int x, int y) {
     std::lock_guard lock(doc.mutex);
     EditorState& e = doc.editor;
-    if (e.sequencerFocus == 0 || !PlaceSequencerCursor(e, x, y)) return;
+    if (mouse.blockDragging) {
+        // Past the pane's edges the block reaches the nearest shown cell.
+        PatternSpot spot{};
+        if (PatternSpotAt(doc, std::max(x, kLineNumberWidth), std::max(y, kRowsTopY), spot)) {
+            MarkDraggedBlock(e, mouse, spot);
+            doc.RaiseUiSignal(kRepaintView);
+        }
+        return;
+    }
+    if (e.sequencerFocus == 0 || !PlaceSequencerCursor(doc.layout, e, x, y)) return;
 
     if (mouse.leftDragging) doc.PutSequenceSlot();
     if (mouse.rightDragging) doc.ClearSequenceSlot();
+    doc.RaiseUiSignal(kRepaintView);
+}
+
+void EditorWheel(SongEditor& doc, int x, int, int notches) {
+    std::lock_guard lock(doc.mutex);
+    EditorState& e = doc.editor;
+    const EditorLayout& layout = doc.layout;
+    const long long delta = -1LL * kWheelStep * std::clamp(notches, -1000, 1000);
+    if (x < PaneSplitX(layout)) {
+        const int lineCount = UsableLineCount(doc.song.patterns[CurrentPatternIndex(e)]);
+        const int lastTop = std::max(lineCount - layout.visibleRows, 0);
+        e.firstVisibleLine =
+            static_cast<int>(std::clamp<long long>(e.firstVisibleLine + delta, 0, lastTop));
+    } else {
+        e.seqTopRow = static_cast<int>(
+            std::clamp<long long>(e.seqTopRow + delta * SequencerStep(e), 0, kSequenceRows - 1));
+    }
     doc.RaiseUiSignal(kRepaintView);
 }
 

@@ -1,4 +1,5 @@
-// The pattern pane: four tracks of the current pattern, 25 lines, with the bar beside it.
+// The pattern pane: as many tracks of the current pattern and as many lines as the layout
+// shows (four and 25 at the least), with the bar beside it.
 #include <algorithm>
 #include <cstdio>
 
@@ -9,18 +10,6 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kPaneWidth = 304;
-constexpr int kLineNumberWidth = 24;
-constexpr int kCellWidth = 70;
-constexpr int kVisibleTracks = 4;
-
-// The cursor's rectangle inside a cell box: the note and the space after it, or one digit.
-struct FieldSpan {
-    int left, right;
-};
-constexpr FieldSpan kFieldSpans[7] = {{0, 24},  {26, 32}, {32, 38}, {44, 50},
-                                      {50, 56}, {56, 62}, {62, 68}};
-
 bool InBlock(const EditorState& e, int track, int line) {
     return e.blockMarked && e.blockStartTrack <= track && track <= e.blockEndTrack &&
            e.blockStartLine <= line && line <= e.blockEndLine;
@@ -30,15 +19,18 @@ bool InBlock(const EditorState& e, int track, int line) {
 
 void AddPatternPane(const SongEditor& doc, DisplayModel& model) {
     const EditorState& e = doc.editor;
+    const EditorLayout& layout = doc.layout;
+    const int paneWidth = layout.patternWidth;
+    const int shownTracks = layout.visibleTracks;
     const int patternIndex = CurrentPatternIndex(e);
     const Pattern& pattern = doc.song.patterns[patternIndex];
-    const int firstTrack = std::clamp(e.firstVisibleTrack, 0, kTrackCount - kVisibleTracks);
+    const int firstTrack = FirstShownTrack(doc);
     // Lines past the record's 256 show blank, like lines past the count.
     const int lineCount = pattern.lineCount;
     const int shownLines = std::min(lineCount, kPatternLines);
     const bool patternPlaying = doc.player.playMode == kPatternMode;
 
-    DisplayItem& title = AddBox(model, 0, 0, kPaneWidth, kRowHeight,
+    DisplayItem& title = AddBox(model, 0, 0, paneWidth, kRowHeight,
                                 TitleColours(e.sequencerFocus == 0, 0x80A0BF), DisplayFont::Large);
     std::snprintf(title.text, sizeof title.text, "Pattern editor: [%.2X] %.*s", patternIndex,
                   static_cast<int>(BoundedLength(pattern.name)), pattern.name);
@@ -47,20 +39,21 @@ void AddPatternPane(const SongEditor& doc, DisplayModel& model) {
         AddBox(model, 0, 12, kLineNumberWidth, kRowHeight, kCornerColours, DisplayFont::Large);
     WriteBounded(corner.text, "Lin", 3);
 
-    AddBox(model, kPaneWidth, 0, 4, 348, {kWhite, kBlack, kBlack, 0xB0B0B0, false},
-           DisplayFont::Large);
+    // The bar reaches two rows past the last one, as it always has.
+    AddBox(model, paneWidth, 0, kBarWidth, RowY(layout.visibleRows) + 2 * kRowHeight,
+           {kWhite, kBlack, kBlack, 0xB0B0B0, false}, DisplayFont::Large);
 
-    for (int k = 0; k < kVisibleTracks; ++k) {
+    for (int k = 0; k < shownTracks; ++k) {
         DisplayItem& header = AddBox(model, kLineNumberWidth + kCellWidth * k, 12, kCellWidth,
                                      kRowHeight, kHeaderColours, DisplayFont::Large);
         WriteDecimal(WriteBounded(header.text, "Track ", 6), firstTrack + k, 3);
     }
 
-    for (int row = 0; row < kDisplayRows; ++row) {
+    for (int row = 0; row < layout.visibleRows; ++row) {
         const int y = RowY(row);
         const int line = e.firstVisibleLine + row;
         if (line < 0 || line >= shownLines) {
-            AddBlankRow(model, 0, y, kPaneWidth);
+            AddBlankRow(model, 0, y, paneWidth);
             continue;
         }
         DisplayItem& number =
@@ -70,7 +63,7 @@ void AddPatternPane(const SongEditor& doc, DisplayModel& model) {
 
         const bool onCursorLine = line == e.cursorLine;
         const bool onPlayLine = patternPlaying && line == doc.player.patternLine;
-        for (int k = 0; k < kVisibleTracks; ++k) {
+        for (int k = 0; k < shownTracks; ++k) {
             const int track = firstTrack + k;
             const int x = kLineNumberWidth + kCellWidth * k;
             const bool onCursor = onCursorLine && track == e.cursorTrack;

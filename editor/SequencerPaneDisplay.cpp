@@ -1,4 +1,5 @@
-// The sequencer pane: 16 columns of slots, 25 displayed lines of seqStep rows each.
+// The sequencer pane: 16 columns of slots, as many displayed lines of seqStep rows each as the
+// layout shows (25 at the least).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,23 +11,34 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kPaneX = 308;
-constexpr int kPaneWidth = 484;
-constexpr int kLabelWidth = 36;
-constexpr int kGridX = 344;
-constexpr int kSlotWidth = 28;
-constexpr int kPlayLineWidth = 802 - kPaneX;
+constexpr int kClassicSlotWidth = 28;
+constexpr int kSmallAdvance = 4;
+
+// Characters of the small font that fit in a column: six in the classic 28 pixels.
+int SlotCharacters(const EditorLayout& layout) {
+    return std::min((layout.slotWidth - kSmallAdvance) / kSmallAdvance, 30);
+}
 
 const char* ProgramName(const Song& song, int channel) {
     return song.patchNames[song.channelProgram[channel]];
 }
 
 // A pattern still called "empty" shows its number, as does a number past the pattern table.
-void WriteSlotText(char* out, const Song& song, int pattern) {
+// A column wider than the classic one shows the number before the name, so that patterns of
+// the same name tell apart.
+void WriteSlotText(char* out, const Song& song, int pattern, const EditorLayout& layout) {
     if (pattern < kPatternCount) {
-        const char* name = song.patterns[pattern].name;
+        const auto& name = song.patterns[pattern].name;
         if (std::strncmp(name, "empty", 6) != 0) {
-            WriteBounded(out, name, 6);
+            const int room = SlotCharacters(layout);
+            char* at = out;
+            if (layout.slotWidth > kClassicSlotWidth) {
+                at = WriteDecimal(at, pattern, 1);
+                *at++ = ' ';
+            }
+            const int left = room - static_cast<int>(at - out);
+            const int nameLength = static_cast<int>(BoundedLength(name));
+            WriteBounded(at, name, std::clamp(left, 0, nameLength));
             return;
         }
     }
@@ -38,40 +50,53 @@ void AddTitle(const SongEditor& doc, DisplayModel& model) {
     const int patternIndex = CurrentPatternIndex(e);
     const Pattern& pattern = doc.song.patterns[patternIndex];
     const int column = ClampTrack(e.seqCursorColumn);
-    DisplayItem& title = AddBox(model, kPaneX, 0, kPaneWidth, kRowHeight,
-                                TitleColours(e.sequencerFocus == 1, 0x90A0BF), DisplayFont::Large);
+    DisplayItem& title =
+        AddBox(model, doc.layout.sequencerX, 0, doc.layout.sequencerWidth, kRowHeight,
+               TitleColours(e.sequencerFocus == 1, 0x90A0BF), DisplayFont::Large);
     std::snprintf(title.text, sizeof title.text,
                   "SEQ >> P: [%.2x] %.*s >> L: %.3d >> CH: %.2d >> [%.16s] >> TRP: %d",
                   patternIndex, static_cast<int>(BoundedLength(pattern.name)), pattern.name,
                   pattern.lineCount, column + 1, ProgramName(doc.song, column), e.insertTranspose);
 }
 
+// A muted or soloed channel's header says so in its colours; a muted one is greyed out whatever
+// else it is, since its notes are what the musician misses.
+const BoxColours& HeaderColours(const SongEditor& doc, int channel) {
+    static constexpr BoxColours kCurrentChannel{0x5C70AA, 0x587066, kWhite, 0x5A7088, false};
+    static constexpr BoxColours kMuted{0xA0A0A0, 0x505050, 0x303030, 0x787878, false};
+    static constexpr BoxColours kSoloed{0x99FFFF, 0x008888, kBlack, 0x33CCEE, false};
+    const TrackMutes& mutes = doc.engine.mutes;
+    if (mutes.muted >> channel & 1) return kMuted;
+    if (mutes.soloed >> channel & 1) return kSoloed;
+    return channel == doc.editor.currentChannel ? kCurrentChannel : kHeaderColours;
+}
+
 void AddColumnHeaders(const SongEditor& doc, DisplayModel& model) {
-    constexpr BoxColours kCurrentChannel{0x5C70AA, 0x587066, kWhite, 0x5A7088, false};
+    const EditorLayout& layout = doc.layout;
     for (int c = 0; c < kTrackCount; ++c) {
-        const BoxColours& colours =
-            c == doc.editor.currentChannel ? kCurrentChannel : kHeaderColours;
-        DisplayItem& header = AddBox(model, kGridX + kSlotWidth * c, 12, kSlotWidth, kRowHeight,
-                                     colours, DisplayFont::Small);
-        WriteBounded(header.text, ProgramName(doc.song, c), 6);
+        DisplayItem& header =
+            AddBox(model, SequencerGridX(layout) + layout.slotWidth * c, 12, layout.slotWidth,
+                   kRowHeight, HeaderColours(doc, c), DisplayFont::Small);
+        WriteBounded(header.text, ProgramName(doc.song, c), SlotCharacters(layout));
     }
 }
 
 void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int step) {
     const EditorState& e = doc.editor;
+    const EditorLayout& layout = doc.layout;
     const int playRow = doc.player.playRow;
     const bool playing = row <= playRow && playRow < 0LL + row + step;
     const bool inLoop = e.loopStartRow <= row && row <= 0LL + e.loopEndRow - 1;
     const bool cursorRow = row == e.seqCursorRow;
 
     DisplayItem& label =
-        AddBox(model, kPaneX, y, kLabelWidth, kRowHeight,
+        AddBox(model, layout.sequencerX, y, kRowLabelWidth, kRowHeight,
                SequencerRowLabelColours(playing, cursorRow, inLoop), DisplayFont::Large);
     WriteDecimal(label.text, row, 5);
 
     for (int c = 0; c < kTrackCount; ++c) {
         const SequenceSlot& slot = doc.song.sequence[row][c];
-        const int x = kGridX + kSlotWidth * c;
+        const int x = SequencerGridX(layout) + layout.slotWidth * c;
         const bool empty = slot.pattern == kEmptySlot;
         const SlotPlace place{row,
                               step,
@@ -83,24 +108,27 @@ void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int 
                               inLoop,
                               cursorRow,
                               playing};
-        DisplayItem& box = AddBox(model, x, y, kSlotWidth, kRowHeight, SequencerSlotColours(place),
-                                  DisplayFont::Small);
+        DisplayItem& box = AddBox(model, x, y, layout.slotWidth, kRowHeight,
+                                  SequencerSlotColours(place), DisplayFont::Small);
         if (empty)
             WriteBounded(box.text, " ... ", 5);
         else
-            WriteSlotText(box.text, doc.song, slot.pattern);
+            WriteSlotText(box.text, doc.song, slot.pattern, layout);
 
         if (slot.transpose != 0) {
+            // In the slot's lower right corner, however wide the column.
             DisplayItem& badge =
-                AddBox(model, x + 12, y + 3, 16, 9, {kWhite, kBlack, kBlack, 0x44FFFF, false},
-                       DisplayFont::Small);
+                AddBox(model, x + layout.slotWidth - 16, y + 3, 16, 9,
+                       {kWhite, kBlack, kBlack, 0x44FFFF, false}, DisplayFont::Small);
             WriteDecimal(badge.text, slot.transpose, 2);
         }
     }
     // A two-pixel line at the play row's place within the displayed line.
     if (playing) {
         const long long offset = (0LL + playRow - row) * kRowHeight / step;
-        AddInvert(model, kPaneX, y + static_cast<int>(offset), kPlayLineWidth, 2);
+        // Across the pane and on to the view's right edge.
+        AddInvert(model, layout.sequencerX, y + static_cast<int>(offset),
+                  layout.width - layout.sequencerX, 2);
     }
 }
 
@@ -108,19 +136,21 @@ void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int 
 
 void AddSequencerPane(const SongEditor& doc, DisplayModel& model) {
     const EditorState& e = doc.editor;
+    const EditorLayout& layout = doc.layout;
     const int step = SequencerStep(e);
 
     AddTitle(doc, model);
-    DisplayItem& corner =
-        AddBox(model, kPaneX, 12, kLabelWidth, kRowHeight, kCornerColours, DisplayFont::Large);
+    DisplayItem& corner = AddBox(model, layout.sequencerX, 12, kRowLabelWidth, kRowHeight,
+                                 kCornerColours, DisplayFont::Large);
     WriteBounded(corner.text, "Line", 4);
     AddColumnHeaders(doc, model);
 
-    for (int i = 0; i < kDisplayRows; ++i) {
+    for (int i = 0; i < layout.visibleRows; ++i) {
         const int y = RowY(i);
         const long long row = 0LL + e.seqTopRow + 1LL * i * step;
+        // The blank box starts past the row label and ends a column short, as it always has.
         if (row < 0 || row >= kSequenceRows)
-            AddBlankRow(model, 364, y, 420);
+            AddBlankRow(model, layout.sequencerX + 56, y, layout.sequencerWidth - 64);
         else
             AddSlotRow(doc, model, y, static_cast<int>(row), step);
     }

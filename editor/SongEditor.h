@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <string>
 
+#include "editor/EditorLayout.h"
 #include "editor/EditorState.h"
 #include "engine/Engine.h"
 
@@ -42,8 +43,8 @@ class SongEditor {
     void RaiseUiSignal(unsigned raised) noexcept { signals_.Raise(raised); }
 
     // --- Typing into the pattern (caller holds the lock) ----------------------------------------
-    // Moves the edit cursor by `delta` lines within the current pattern and scrolls the 25
-    // shown lines after it.
+    // Moves the edit cursor by `delta` lines within the current pattern and scrolls the shown
+    // lines after it.
     void MoveCursorLines(int delta);
     // A note key: 0..28 semitones above C of the octave, kNoteOff or kNoNote. Sounds the note on
     // the current channel; in record mode writes the note byte and steps down editStep lines.
@@ -73,6 +74,10 @@ class SongEditor {
     Engine& engine;
     DocumentMutex& mutex;
     SongWriteListener* writeListener = nullptr;
+    // How the view is laid out for its size, and whether the pattern pane scrolls with the line
+    // being played. Neither is part of the song. Window thread, under the lock.
+    EditorLayout layout = ClassicLayout();
+    bool followPlay = false;
 
   private:
     UiSignals& signals_;

@@ -78,7 +78,7 @@ void Engine::PlayCell(const Pattern& pattern, int line, int channel, int column,
         }
     }
 
-    if (note == kNoteOff) {
+    if (note == kNoteOff || (note != kNoNote && mutes.Silences(channel))) {
         NoteOff(channel, column);
     } else if (note != kNoNote) {
         // Only the note at the line start is transposed; delayed and retriggered notes are not.

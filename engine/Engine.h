@@ -29,6 +29,19 @@ struct PlayerInputs {
     std::int64_t deadlineNs = 0;
 };
 
+// Mute and solo, one bit per channel (sequencer track t is channel t). Not part of the song: kept
+// while the program runs. A silenced channel's notes are dropped by the player; its controllers,
+// programs and other messages still go out, so the track sounds right when it comes back.
+struct TrackMutes {
+    std::uint16_t muted = 0;
+    std::uint16_t soloed = 0;  // when any is soloed, the others are silent
+
+    bool Silences(int channel) const {
+        const unsigned bit = 1u << (channel & 0x0F);
+        return (muted & bit) != 0 || (soloed != 0 && (soloed & bit) == 0);
+    }
+};
+
 class Engine {
   public:
     Engine(Song& song, PlayerState& player, MidiPortSet& ports, DocumentMutex& mutex,
@@ -65,6 +78,9 @@ class Engine {
     void ThruMessage(int channel, std::uint8_t status, int data1, int data2);  // controllers, bend
     void ReleaseInputNotes();  // also part of ReleaseAllNotes
 
+    // Sets mute and solo; the notes of every channel this silences are released at once.
+    void SetTrackMutes(TrackMutes next);
+
     // --- Transport ----------------------------------------------------------------------------
     void StartPlayback(int mode, int fromRow);  // restarts a running playback
     void StopPlayback();            // releases every note; the play watch keeps its time
@@ -90,6 +106,7 @@ class Engine {
     PlayerState& player;
     MidiPortSet& ports;
     DocumentMutex& mutex;  // held by every caller; named here for the assertions
+    TrackMutes mutes;      // changed only through SetTrackMutes
 
   private:
     void BeginLine();

@@ -179,6 +179,7 @@ void Engine::RunPendingAction(int channel, int column) {
             break;
         case kPendingDelayedNote:
         case kPendingRetrigger:
+            if (mutes.Silences(channel)) break;
             NoteOn(channel, column, player.pendingNote[channel][column],
                    player.pendingVelocity[channel][column]);
             break;

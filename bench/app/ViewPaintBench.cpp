@@ -1,9 +1,12 @@
 // How long a full repaint of the editor view takes: building the display model under the
-// document lock and painting every box, on the offscreen platform's raster surface.
+// document lock and painting every box, on the offscreen platform's raster surface; and how
+// long a note key takes from its key event to the note-on leaving the port, on the window
+// thread.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <mutex>
 
@@ -51,28 +54,56 @@ void FillSong(CFennoralDoc& doc) {
     for (int line = 0; line < 64; ++line)
         for (int track = 0; track < 16; ++track)
             doc.song.patterns[0].cells[line][track] = PatternCell{60, 0x64, 0x07, 0x40};
-    for (int row = 0; row < 400; ++row)
+    for (int row = 0; row < 100 * 16; ++row)
         for (int track = 0; track < 16; ++track)
             doc.song.sequence[row][track] = SequenceSlot{0, 2, 0};
 }
 
-void BM_FullViewRepaint(benchmark::State& state) {
-    RecordingMidiOut midi(1);
-    SilentServices services;
+AppOptions BenchOptions() {
     AppOptions options;
     options.startTimer = false;
     options.showAboutBox = false;
     options.settingsFile = "/dev/null";
-    CFennoralApp app(midi, services, options);
+    return options;
+}
+
+// Arguments: the view's width and height (802 x 324 is the classic view).
+void BM_FullViewRepaint(benchmark::State& state) {
+    RecordingMidiOut midi(1);
+    SilentServices services;
+    CFennoralApp app(midi, services, BenchOptions());
     app.Start({});
     FillSong(app.doc());
     CFennoralView& view = app.frame().view();
+    view.resize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     QImage surface(view.size(), QImage::Format_RGB32);
     for (auto _ : state) {
         view.render(&surface);  // the paint event: model, boxes, text, helper fields
     }
 }
-BENCHMARK(BM_FullViewRepaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullViewRepaint)->Args({802, 324})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
+// The key press of a note key, from the key event's delivery to the note-on at the port: the
+// frame's accelerator check, the key's reading, the undo step around it and the send.
+void BM_NoteKeyToNoteOn(benchmark::State& state) {
+    RecordingMidiOut midi(1);
+    SilentServices services;
+    CFennoralApp app(midi, services, BenchOptions());
+    app.Start({});
+    CFennoralView& view = app.frame().view();
+    // The key at the place of a US Q, as X11 reports it.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 24, 0x71, 0, "q");
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Q, Qt::NoModifier, 24, 0x71, 0, "q");
+    for (auto _ : state) {
+        QApplication::sendEvent(&view, &press);
+        state.PauseTiming();
+        if (midi.Messages().empty()) state.SkipWithError("no note-on");
+        QApplication::sendEvent(&view, &release);
+        midi.Clear();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_NoteKeyToNoteOn)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tarvel

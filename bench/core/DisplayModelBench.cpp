@@ -3,13 +3,14 @@
 #include <mutex>
 
 #include "editor/DisplayModel.h"
+#include "editor/ViewPlacement.h"
 #include "support/RecordingUi.h"
 
 namespace tarvel {
 namespace {
 
 // A busy screen: every shown cell and slot filled, names, transposes, marks and a play line,
-// so each of the 25 rows of 4 cells and 16 slots costs what it costs in a real song.
+// so each row of cells and 16 slots costs what it costs in a real song, at any view size.
 void FillScreen(CFennoralDoc& doc) {
     Song& song = doc.song;
     for (int pattern = 0; pattern < 16; ++pattern) SetPatternName(doc.song, pattern, "Groove A");
@@ -17,7 +18,7 @@ void FillScreen(CFennoralDoc& doc) {
         for (int track = 0; track < kTrackCount; ++track)
             song.patterns[0].cells[line][track] = {static_cast<std::uint8_t>(36 + line % 48), 0x64,
                                                    0x07, static_cast<std::uint8_t>(line)};
-    for (int row = 0; row < 25 * 16; ++row)
+    for (int row = 0; row < 100 * 16; ++row)
         for (int track = 0; track < kTrackCount; ++track)
             song.sequence[row][track] = {static_cast<std::uint8_t>((row / 16 + track) % 20),
                                          static_cast<std::int8_t>(track % 3 - 1), 0};
@@ -30,9 +31,12 @@ void FillScreen(CFennoralDoc& doc) {
     doc.player.playRow = 40;
 }
 
+// Arguments: the view's width and height; 802 x 324 is the classic view, 1920 x 1080 shows all
+// 16 tracks and 88 rows.
 void BM_BuildDisplayModel(benchmark::State& state) {
     testing::TestDocument t;
     CFennoralDoc& doc = *t.doc;
+    SetViewSize(doc.edit, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     std::lock_guard lock(doc.mutex);
     FillScreen(doc);
     DisplayModel model;
@@ -43,7 +47,10 @@ void BM_BuildDisplayModel(benchmark::State& state) {
     }
     state.counters["items"] = static_cast<double>(model.items.size());
 }
-BENCHMARK(BM_BuildDisplayModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildDisplayModel)
+    ->Args({802, 324})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tarvel

@@ -114,7 +114,7 @@ void BM_MemoryOfThousandTypicalSteps(benchmark::State& state) {
             } else if (step % 50 == 25) {
                 RunEditCommandAsEdit(doc, EditCommand::Paste);
             } else {
-                KeyDownAsEdit(doc, step % 2 ? 'Q' : '5', false);
+                KeyDownAsEdit(doc, {step % 2 ? 'Q' : '5', 0}, false);
                 EditorKeyUp(doc.edit, step % 2 ? 'Q' : '5');
             }
         }

@@ -48,6 +48,9 @@ const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"playing", [](AppTest& t) { return int(t.Locked()->player.isPlaying); }},
     {"mode", [](AppTest& t) { return t.Locked()->player.playMode; }},
     {"row", [](AppTest& t) { return t.Locked()->player.playRow; }},
+    {"follow", [](AppTest& t) { return int(t.Locked()->edit.followPlay); }},
+    {"muted", [](AppTest& t) { return int(t.Locked()->engine.mutes.muted); }},
+    {"soloed", [](AppTest& t) { return int(t.Locked()->engine.mutes.soloed); }},
 };
 
 std::map<std::string, int> Probe(AppTest& t) {
@@ -127,6 +130,9 @@ std::vector<Route> Routes() {
         {kStop, "playing 1>0", [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); }},
         {kSeekStart, "row 99>0"},
         {kSeekEnd, "row 99>384"},
+        {kFollowPlay, "follow 0>1"},
+        {kMuteTrack, "muted 0>4", [](AppTest& t) { t.Locked()->editor.currentChannel = 2; }},
+        {kSoloTrack, "soloed 0>1"},
     };
     for (const WebLink& link : kWebLinks)
         routes.push_back({link.commandId, "web:" + std::to_string(link.commandId)});

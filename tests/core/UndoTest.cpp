@@ -44,7 +44,7 @@ bool Same(const Snapshot& a, const Snapshot& b) {
 }
 
 void Press(CFennoralDoc& doc, int key) {
-    KeyDownAsEdit(doc, key, false);
+    KeyDownAsEdit(doc, {key, 0}, false);
     EditorKeyUp(doc.edit, key);
 }
 

@@ -1,0 +1,54 @@
+// The window's own settings: its size and "Follow play". Window thread.
+#include <QSettings>
+#include <mutex>
+
+#include "app/FennoralApp.h"
+#include "app/MainFrame.h"
+#include "document/FennoralDoc.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr const char* kWindowGroup = "Window";
+// A damaged or foreign entry cannot ask for a window larger than any screen.
+constexpr QSize kLargestStoredSize(16384, 16384);
+
+}  // namespace
+
+void CFennoralApp::RestoreWindowSettings() {
+    const auto settings = OpenSettings(options_.settingsFile);
+    settings->beginGroup(kWindowGroup);
+    const QSize size = settings->value("Size").toSize();
+    if (size.isValid())
+        frame_->resize(size.boundedTo(kLargestStoredSize).expandedTo(frame_->minimumSize()));
+    if (settings->value("Maximized", false).toBool())
+        frame_->setWindowState(frame_->windowState() | Qt::WindowMaximized);
+    std::lock_guard lock(doc_->mutex);
+    doc_->edit.followPlay = settings->value("FollowPlay", false).toBool();
+}
+
+void CFennoralApp::StoreWindowSize() const {
+    const auto settings = OpenSettings(options_.settingsFile);
+    settings->beginGroup(kWindowGroup);
+    // A maximised window comes back maximised over the size it had before.
+    const bool maximized = frame_->isMaximized();
+    settings->setValue("Size", maximized ? frame_->normalGeometry().size() : frame_->size());
+    settings->setValue("Maximized", maximized);
+}
+
+void CFennoralApp::StoreFollowPlay(bool on) const {
+    const auto settings = OpenSettings(options_.settingsFile);
+    settings->beginGroup(kWindowGroup);
+    settings->setValue("FollowPlay", on);
+}
+
+void CMainFrame::SetFollowPlay(bool on) {
+    {
+        std::lock_guard lock(doc_.mutex);
+        doc_.edit.followPlay = on;
+    }
+    app_.StoreFollowPlay(on);
+}
+
+}  // namespace tarvel

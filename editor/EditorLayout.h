@@ -1,0 +1,49 @@
+// Where the editor's panes lie in a view of a given size. 802 x 324 pixels is the classic
+// layout and the least the view gets: four pattern tracks, 25 rows, 28-pixel sequencer columns.
+// Extra width shows more pattern tracks, 70 pixels each, until all 16 show; what is left then
+// widens the sequencer's columns. Extra height shows more rows in both panes.
+#pragma once
+
+namespace tarvel {
+
+struct EditorLayout {
+    int width, height;   // the view's client area
+    int visibleTracks;   // pattern tracks shown, 4..16
+    int visibleRows;     // rows below the two heading rows, 25 or more
+    int slotWidth;       // a sequencer column, 28 pixels or more
+    int patternWidth;    // the pattern pane: line numbers and the shown tracks
+    int sequencerX;      // the sequencer pane's left edge, right of the bar
+    int sequencerWidth;  // its row labels and 16 columns
+};
+
+constexpr int kMinimumViewWidth = 802;
+constexpr int kMinimumViewHeight = 24 + 25 * 12;
+// Beyond these nothing more could show; the 16-bit coordinates of the display model stay safe.
+constexpr int kMaximumViewWidth = 8000;
+constexpr int kMaximumViewHeight = 8000;
+
+constexpr int kLineNumberWidth = 24;
+constexpr int kCellWidth = 70;
+constexpr int kBarWidth = 4;
+constexpr int kRowLabelWidth = 36;
+
+// The cursor's rectangle inside a cell box, by field: the note and the space after it, or one
+// digit. Right edges exclusive.
+struct FieldSpan {
+    int left, right;
+};
+constexpr FieldSpan kFieldSpans[7] = {{0, 24},  {26, 32}, {32, 38}, {44, 50},
+                                      {50, 56}, {56, 62}, {62, 68}};
+
+// Any thread; pure. Sizes outside the minimum and maximum are taken at the nearest bound.
+EditorLayout LayoutForViewSize(int width, int height);
+
+inline EditorLayout ClassicLayout() {
+    return LayoutForViewSize(kMinimumViewWidth, kMinimumViewHeight);
+}
+
+inline int SequencerGridX(const EditorLayout& layout) {
+    return layout.sequencerX + kRowLabelWidth;
+}
+
+}  // namespace tarvel

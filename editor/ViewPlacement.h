@@ -1,0 +1,22 @@
+// What part of the song the view shows, apart from the cursors: the view's size and following
+// the line being played. Window thread.
+#pragma once
+
+#include "editor/SongEditor.h"
+
+namespace tarvel {
+
+// The view's client size; more room shows more tracks, lines and rows. Takes the lock.
+void SetViewSize(SongEditor& doc, int width, int height);
+
+// The line of the shown pattern that is playing: in pattern mode the pattern's play line, in
+// song mode the line of the current channel's track when it plays the shown pattern; -1 when
+// none plays. Caller holds the lock.
+int PlayedLineOfShownPattern(const SongEditor& doc);
+
+// With followPlay set, scrolls the pattern pane so that the played line sits in the middle of
+// it (as near as the pattern's ends allow); the edit cursor stays where it is. Caller holds
+// the lock; before each paint.
+void FollowPlayedLine(SongEditor& doc);
+
+}  // namespace tarvel

@@ -1,0 +1,66 @@
+// Mute and solo at the recording port: a silenced track sends no notes but its controllers and
+// programs, and silencing a track releases its sounding notes at once, where they went.
+#include <gmock/gmock.h>
+
+#include <mutex>
+
+#include "editor/TrackMuting.h"
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class TrackMute : public testing::DocumentTest {
+  protected:
+    TrackMute() : DocumentTest(2) {}
+    void SetUp() override {
+        Hold();
+        doc.song.channelDevice[1] = 1;
+        // Tracks 0 and 1 each play a pattern: a controller and a note every line.
+        for (int track = 0; track < 2; ++track) {
+            doc.song.sequence[0][track] = {static_cast<std::uint8_t>(track), 0, 0};
+            for (int line = 0; line < 4; ++line)
+                Cell(line, 0, track) = {static_cast<std::uint8_t>(60 + track + line), 0x50, 0x07,
+                                        0x40};
+        }
+        doc.song.patterns[0].cells[1][1] = {kNoNote, 0xFF, 0xB0, 0x05};  // a program change
+    }
+    // At BPM 125 a line is 60 ticks.
+    std::vector<std::string> Line() {
+        for (int i = 0; i < 60; ++i) doc.PlayerTick();
+        return t.TakeSent();
+    }
+};
+
+TEST_F(TrackMute, AMutedTrackSendsControllersAndProgramsButNoNotes) {
+    FlipTrackMute(doc.edit, 0);
+    doc.StartPlayback(kSongMode);
+    t.TakeSent();
+    EXPECT_THAT(Line(),
+                ElementsAre("b0 07 40@0", "b0 07 40@1", "b1 07 40@0", "b1 07 40@1", "91 3d 50@1"));
+    EXPECT_THAT(Line(), ElementsAre("b0 07 40@0", "b0 07 40@1", "c0 05@0", "c0 05@1", "b1 07 40@0",
+                                    "b1 07 40@1", "81 3d 64@1", "91 3e 50@1"));
+}
+
+TEST_F(TrackMute, SilencingWhileANoteSoundsReleasesItAtOnceOnItsDevice) {
+    doc.StartPlayback(kSongMode);
+    Line();
+    FlipTrackMute(doc.edit, 1);
+    EXPECT_THAT(t.TakeSent(), ElementsAre("81 3d 64@1"));
+    FlipTrackMute(doc.edit, 1);  // back: the next line's note sounds again
+    EXPECT_THAT(t.TakeSent(), IsEmpty());
+    EXPECT_THAT(Line(), ::testing::Contains("91 3e 50@1"));
+
+    // A solo silences every other track, and ends with the last solo.
+    FlipTrackSolo(doc.edit, 1);
+    EXPECT_THAT(t.TakeSent(), ElementsAre("80 3d 64@0"));
+    EXPECT_THAT(Line(), ::testing::Not(::testing::Contains("90 3e 50@0")));
+    FlipTrackSolo(doc.edit, 1);
+    EXPECT_THAT(Line(), ::testing::Contains("90 3f 50@0"));
+}
+
+}  // namespace
+}  // namespace tarvel

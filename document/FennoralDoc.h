@@ -218,7 +218,7 @@ class CFennoralDoc {
     void CloseMidiPorts();        // at the close of the main window
 
     // --- MIDI input (see DocumentMidiInput.h) ----------------------------------------------
-    InputRecording inputRecording;  // caller holds the lock
+    InputRecording inputRecording{};  // caller holds the lock
     // The input's thread; takes the lock for the edit only and allocates nothing.
     void ReceiveMidi(const MidiInMessage& message) noexcept;
     // Any thread: stops the notes inputs sound and has the window say once that `portName`

@@ -122,21 +122,6 @@ TEST_F(MidiMenu, AnInputThatGoesStopsItsNotesAndIsSaidOnce) {
     EXPECT_TRUE(menu->OpenPorts().isEmpty());
 }
 
-TEST_F(MidiMenu, RecordVelocityIsOffAtFirstAndRemembered) {
-    {
-        auto menu = MakeMenu();
-        EXPECT_EQ(Locked()->inputRecording.recordVelocity, 0);
-        menu->SetRecordVelocity(true);
-        EXPECT_EQ(Locked()->inputRecording.recordVelocity, 1);
-    }
-    {
-        std::lock_guard lock(doc().mutex);
-        doc().inputRecording.recordVelocity = 0;
-    }
-    auto menu = MakeMenu();
-    EXPECT_EQ(Locked()->inputRecording.recordVelocity, 1);
-}
-
 TEST_F(MidiMenu, SynthChoicesAreRememberedAndARefusedSoundFontIsNot) {
     const QString file = settingsDir.filePath("tarvel.ini");
     EXPECT_EQ(LoadSynthSettings(file).soundFont, SynthMidiOut::kDefaultSoundFont);

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "editor/KeyEditing.h"
-#include "support/DocumentTest.h"
 
 namespace tarvel {
 namespace {
@@ -65,23 +64,6 @@ TEST(KeyPositionTest, PianoRowsLieInTheSamePlaceAndValuesFollowTheCharacters) {
     // Without a keycode the character decides; off the rows a key keeps its character.
     EXPECT_EQ(NoteTableKey(ReadEditorKey(0, 'Y')), 'Y');
     EXPECT_EQ(NoteTableKey(ReadEditorKey(119, vk::kDelete)), vk::kDelete);
-}
-
-class KeyPositionTyping : public testing::DocumentTest {};
-
-TEST_F(KeyPositionTyping, AQwertzKeySoundsAndReleasesByPlaceAndAnAzertyLetterTypesItsValue) {
-    const EditorKey qwertzZ = ReadEditorKey(29, 'Z');  // where a US keyboard has Y: A of octave
-    EditorKeyDown(doc.edit, qwertzZ, false);
-    EditorKeyUp(doc.edit, qwertzZ);
-    EXPECT_EQ(t.TakeSent(), (std::vector<std::string>{"90 45 64@0", "80 45 64@0"}));
-
-    e.recordMode = 1;
-    e.cursorField = 1;
-    EditorKeyDown(doc.edit, ReadEditorKey(24, 'A'), false);  // AZERTY's A, where US has Q
-    EditorKeyDown(doc.edit, ReadEditorKey(10, '7'), false);  // AZERTY's '&' key: the digit 1
-    EXPECT_EQ(Cell(0, 0).velocity, 0xA0);
-    EXPECT_EQ(Cell(1, 0).velocity, 0x10);
-    EXPECT_TRUE(t.TakeSent().empty());
 }
 
 }  // namespace

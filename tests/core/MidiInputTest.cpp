@@ -3,7 +3,6 @@
 // while the pattern plays, at the line being played; each written note is one undo step.
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <atomic>
 #include <set>
 #include <tuple>
@@ -16,7 +15,6 @@ namespace tarvel {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 class MidiInput : public testing::DocumentTest {
   protected:
@@ -146,22 +144,6 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
     }
     Send(0x90, 70, 100);
     EXPECT_EQ(Cell(0, 2).note, 70);
-}
-
-TEST_F(MidiInput, ALostInputStopsItsNotesAndSaysSoOnce) {
-    Send(0x90, 60, 100);
-    Send(0x90, 64, 100);
-    Sent();
-    input.InputLost("Keys:port 0");
-    input.InputLost("Keys:port 0");
-    EXPECT_THAT(Sent(), ElementsAre("80 3c 64@0", "80 40 64@0"));
-    const std::vector<std::string> events = UiEvents();
-    EXPECT_EQ(std::count_if(events.begin(), events.end(),
-                            [](const std::string& event) {
-                                return event.find("Keys:port 0") != std::string::npos;
-                            }),
-              1);
-    EXPECT_THAT(UiEvents(), IsEmpty());
 }
 
 // The input's own thread, the real clock and the window's edits and undo all at once: every

@@ -134,7 +134,7 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowThreadEditsUntilCloseStopsIt) {
             if (random() % 300 == 0) doc->ResetSong();
         }
         // Undoable edits and their undo and redo take the lock themselves.
-        if (edit % 4 == 0) KeyDownAsEdit(*doc, "QZ7"[edit % 3], false);
+        if (edit % 4 == 0) KeyDownAsEdit(*doc, {"QZ7"[edit % 3], 0}, false);
         if (edit % 8 == 1) doc->Undo();
         if (edit % 8 == 5) doc->Redo();
         if (edit % 16 == 0) doc->DispatchUiSignals();

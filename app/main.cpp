@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <future>
 
-#include "app/CommandLine.h"
 #include "app/DesktopServices.h"
 #include "app/FennoralApp.h"
+#include "document/CommandLine.h"
 #include "platform/MidiOut.h"
 
 int main(int argc, char* argv[]) {

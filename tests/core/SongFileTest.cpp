@@ -65,11 +65,16 @@ TEST(SongFile, ASavedSongLoadsBackWholeSendsItsProgramsThenShowsItsInformation) 
     ASSERT_TRUE(saver.doc->SaveSong(path));
     const std::vector<std::uint8_t> saved = StreamOf(*saver.doc);
     ASSERT_EQ(saved.size(), 2908325u);
+#ifdef _WIN32
+    // No gzip tool to ask; the command-line check in CI compares the files Windows writes.
+    EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));  // no temporary left
+#else
     // Any gzip tool gives the stream back.
     const std::string zcat = "zcat '" + path + "' > '" + folder.Path("zcat.out") + "'";
     ASSERT_EQ(std::system(zcat.c_str()), 0);
     EXPECT_EQ(ReadBytes(folder.Path("zcat.out")), saved);
     EXPECT_THAT(folder.Names(), ElementsAre("song.trv", "zcat.out"));  // no temporary left
+#endif
 
     TestDocument t(2);
     {

@@ -57,30 +57,12 @@ int FailWith(DWORD error) {
     return -1;
 }
 
+// The C library's words, as on Linux, except where Windows refuses what Linux allows.
 std::string Reason(const char* step, int error) {
-    const char* what = nullptr;
-    switch (error) {
-        case EACCES:
-            what = "access denied (the file may be read-only)";
-            break;
-        case EBUSY:
-            what = "the file is in use by another program";
-            break;
-        case ENOSPC:
-            what = "the disk is full";
-            break;
-        case ENOENT:
-            what = "no such file or folder";
-            break;
-        case EISDIR:
-            what = "it is a folder";
-            break;
-        case EINVAL:
-            what = "not a valid file name";
-            break;
-        default:
-            what = std::strerror(error);
-    }
+    const char* what = error == EACCES   ? "access denied (the file may be read-only)"
+                       : error == EBUSY  ? "the file is in use by another program"
+                       : error == EINVAL ? "not a valid file name"
+                                         : std::strerror(error);
     return std::string(step) + ": " + what;
 }
 
@@ -159,6 +141,15 @@ int ReplaceByName(const char* from, const char* to) {
     if (ReplaceFileW(target.c_str(), source.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH,
                      nullptr, nullptr)) {
         DeleteFileW(backup.c_str());
+        // Not every ReplaceFileW carries the attributes over (Wine's does not); a hidden song
+        // stays hidden.
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        const DWORD now = GetFileAttributesW(target.c_str());
+        if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (attributes & kKept)) {
+            const DWORD wanted = (now & ~(kKept | FILE_ATTRIBUTE_NORMAL)) | (attributes & kKept);
+            SetFileAttributesW(target.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+        }
         return 0;
     }
     const DWORD error = GetLastError();

@@ -63,10 +63,12 @@ const char* SleepThenFail(std::int64_t deadlineNs) noexcept {
     return SystemClockCalls().sleepUntil(deadlineNs);
 }
 
-// Time from before 1970 on the monotonic clock: no system sleeps until then.
+#ifndef _WIN32
+// Time before the monotonic clock's start: no system sleeps until then.
 std::int64_t LongAgoNs() noexcept {
     return -10'000'000;
 }
+#endif
 
 struct StopLog {
     std::atomic<int> ticks{0};

@@ -35,6 +35,7 @@ void PeriodicTimer::Run(std::int64_t periodNs, Callback callback, void* context,
     std::int64_t deadline = calls_.now() + periodNs;
     while (!stopRequested_.load(std::memory_order_acquire)) {
         if (const char* why = calls_.sleepUntil(deadline)) {
+            EndTimerThread();
             failure_.store(why, std::memory_order_release);
             if (onFailure) onFailure(context);
             return;
@@ -48,6 +49,7 @@ void PeriodicTimer::Run(std::int64_t periodNs, Callback callback, void* context,
         callback(context, deadline);
         deadline += periodNs;
     }
+    EndTimerThread();
 }
 
 }  // namespace tarvel

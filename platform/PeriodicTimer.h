@@ -67,8 +67,10 @@ class PeriodicTimer {
              FailureCallback onFailure) noexcept;
 
     // Timer thread, first thing: the platform's priority and timer resolution. Returns whether
-    // the thread runs at real-time priority.
+    // the thread runs at real-time priority. EndTimerThread, its last thing, gives back what
+    // Prepare took.
     static bool PrepareTimerThread() noexcept;
+    static void EndTimerThread() noexcept;
 
     ClockCalls calls_;
     std::thread thread_;

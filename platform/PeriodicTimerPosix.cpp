@@ -55,4 +55,6 @@ bool PeriodicTimer::PrepareTimerThread() noexcept {
     return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
 }
 
+void PeriodicTimer::EndTimerThread() noexcept {}
+
 }  // namespace tarvel

@@ -15,62 +15,28 @@ namespace {
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
 
-// What the timer thread holds for its whole life: made on its first use there, given back when
-// the thread ends.
-class TimerThreadState {
-  public:
-    TimerThreadState() {
-        timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                        TIMER_ALL_ACCESS);
-        if (!timer_) {
-            // An ordinary waitable timer wakes on the system tick, which this makes 1 ms.
-            periodBegun_ = timeBeginPeriod(1) == TIMERR_NOERROR;
-            timer_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
-        }
-        DWORD taskIndex = 0;
-        mmcss_ = AvSetMmThreadCharacteristicsW(L"Pro Audio", &taskIndex);
-        realtime_ = mmcss_ != nullptr ||
-                    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL) != 0;
-    }
-    ~TimerThreadState() {
-        if (mmcss_) AvRevertMmThreadCharacteristics(mmcss_);
-        if (timer_) CloseHandle(timer_);
-        if (periodBegun_) timeEndPeriod(1);
-    }
-    TimerThreadState(const TimerThreadState&) = delete;
-    TimerThreadState& operator=(const TimerThreadState&) = delete;
-
-    bool realtime() const { return realtime_; }
-
-    const char* SleepFor(std::int64_t ns) {
-        if (!timer_) return "Windows could not make a waitable timer";
-        LARGE_INTEGER due;
-        due.QuadPart = -((ns + 99) / 100);  // negative: relative, in 100 ns units
-        if (!SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE))
-            return "Windows refused to set the waitable timer";
-        if (WaitForSingleObject(timer_, INFINITE) != WAIT_OBJECT_0)
-            return "waiting on the waitable timer failed";
-        return nullptr;
-    }
-
-  private:
-    HANDLE timer_ = nullptr;
-    HANDLE mmcss_ = nullptr;
-    bool periodBegun_ = false;
-    bool realtime_ = false;
+// What the timer thread holds for its life. Plain values, so that the thread-local copy needs
+// no clean-up registered for it (which would allocate on the timer thread).
+struct TimerThreadState {
+    HANDLE timer;
+    HANDLE mmcss;
+    bool periodBegun;
 };
-
-TimerThreadState& ThisThreadsState() {
-    thread_local TimerThreadState state;
-    return state;
-}
+thread_local TimerThreadState thisThread{};
 
 // Deadlines stay absolute on the performance counter; only the sleep to the next one is relative,
 // so a change of the wall clock never moves a tick.
 const char* SleepUntil(std::int64_t deadlineNs) noexcept {
+    if (!thisThread.timer) return "Windows could not make a waitable timer";
     const std::int64_t remaining = deadlineNs - PeriodicTimer::MonotonicNowNs();
     if (remaining <= 0) return nullptr;
-    return ThisThreadsState().SleepFor(remaining);
+    LARGE_INTEGER due;
+    due.QuadPart = -((remaining + 99) / 100);  // negative: relative, in 100 ns units
+    if (!SetWaitableTimer(thisThread.timer, &due, 0, nullptr, nullptr, FALSE))
+        return "Windows refused to set the waitable timer";
+    if (WaitForSingleObject(thisThread.timer, INFINITE) != WAIT_OBJECT_0)
+        return "waiting on the waitable timer failed";
+    return nullptr;
 }
 
 }  // namespace
@@ -91,7 +57,23 @@ ClockCalls SystemClockCalls() {
 }
 
 bool PeriodicTimer::PrepareTimerThread() noexcept {
-    return ThisThreadsState().realtime();
+    thisThread.timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                         TIMER_ALL_ACCESS);
+    if (!thisThread.timer) {
+        // An ordinary waitable timer wakes on the system tick, which this makes 1 ms.
+        thisThread.periodBegun = timeBeginPeriod(1) == TIMERR_NOERROR;
+        thisThread.timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    }
+    DWORD taskIndex = 0;
+    thisThread.mmcss = AvSetMmThreadCharacteristicsW(L"Pro Audio", &taskIndex);
+    return thisThread.mmcss || SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+}
+
+void PeriodicTimer::EndTimerThread() noexcept {
+    if (thisThread.mmcss) AvRevertMmThreadCharacteristics(thisThread.mmcss);
+    if (thisThread.timer) CloseHandle(thisThread.timer);
+    if (thisThread.periodBegun) timeEndPeriod(1);
+    thisThread = {};
 }
 
 }  // namespace tarvel

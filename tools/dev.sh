@@ -61,7 +61,7 @@ case "${1:-}" in
     # no display, and the .NET and HTML engines it would offer to fetch are not wanted.
     export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     [ -f "$WINEPREFIX/system.reg" ] || DISPLAY= wineboot --init >/dev/null 2>&1
-    cd build-windows && DISPLAY= ctest -L core --output-on-failure --timeout 900
+    cd build-windows && DISPLAY= ctest -L "core|alloc" --output-on-failure --timeout 900
     ;;
   *)
     echo "usage: $0 run|test|windows" >&2

@@ -45,6 +45,7 @@ class PeriodicTimer {
     // from the callback, nor while holding a lock the callback takes.
     void Stop() noexcept;
 
+    // True from Start until Stop, also once a failure ended the thread.
     bool IsRunning() const noexcept { return thread_.joinable(); }
 
     // Any thread: why the timer stopped by itself, or nothing while it has not. Stop and a new

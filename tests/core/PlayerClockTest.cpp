@@ -176,7 +176,8 @@ void StartDocumentWithoutRoomForAThread() {
 TEST(PlayerClockDeathTest, ATimerThatCannotStartIsReportedAndTheProgramGoesOn) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "sanitizers reserve more address space than the limit leaves";
-#elif defined(_WIN32)
+#endif
+#ifdef _WIN32
     GTEST_SKIP() << "the address space is limited by setrlimit, which Windows lacks";
 #else
     GTEST_FLAG_SET(death_test_style, "threadsafe");

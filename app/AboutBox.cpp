@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Release.h"
+#include "document/Release.h"
 
 namespace tarvel {
 

@@ -15,9 +15,9 @@
 #include "app/Artwork.h"
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
-#include "app/Release.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
+#include "document/Release.h"
 #include "document/UndoableEdits.h"
 
 namespace tarvel {

@@ -2,10 +2,10 @@
 #include <QApplication>
 #include <future>
 
-#include "app/CommandLine.h"
 #include "app/DesktopServices.h"
 #include "app/FennoralApp.h"
 #include "app/SynthMenu.h"
+#include "document/CommandLine.h"
 #include "platform/MidiOut.h"
 
 int main(int argc, char* argv[]) {

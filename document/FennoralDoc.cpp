@@ -8,7 +8,7 @@
 namespace tarvel {
 
 CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions options)
-    : ui_(ui), midiOut_(midiOut), signals_(ui) {
+    : ui_(ui), midiOut_(midiOut), signals_(ui), clock_(options.clockCalls) {
     {
         std::lock_guard lock(mutex);
         // Bytes that no reset writes (after each text's NUL, patch names 128..511) start as 0.
@@ -184,6 +184,7 @@ void CFennoralDoc::DispatchUiSignals() {
     if (signals & kSelectProgram) ui_.SelectProgram(program);
     if (signals & kShowBpm) ui_.ShowBpmText(bpm);
     if (signals & kRepaintView) ui_.InvalidateView();
+    if (signals & kClockStopped) ShowClockStopped();
 }
 
 }  // namespace tarvel

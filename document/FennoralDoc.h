@@ -43,6 +43,7 @@ namespace tarvel {
 
 struct DocOptions {
     bool startTimer = true;  // tests that drive PlayerTick themselves leave the clock off
+    ClockCalls clockCalls = SystemClockCalls();  // tests make the clock's sleep fail
 };
 
 // What the control panel's program list shows.
@@ -241,6 +242,8 @@ class CFennoralDoc {
     void OpenMidiPorts();
     void StartClock();
     static void ClockTick(void* doc, std::int64_t deadlineNs);  // timer thread
+    static void ClockFailed(void* doc) noexcept;                // timer thread
+    void ShowClockStopped();                                    // window thread
     PlayerInputs PlayerInputsNow() const {
         return {editor.currentPattern, editor.currentChannel, editor.loopStartRow,
                 editor.loopEndRow};

@@ -1,13 +1,11 @@
 #include "document/SongRecovery.h"
 
-#include <signal.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <filesystem>
 
 #include "document/FennoralDoc.h"
+#include "platform/Processes.h"
 #include "platform/SafeFile.h"
 
 namespace tarvel {
@@ -17,11 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kPathLimit = 4096;
-
-bool ProcessIsRunning(int processId) {
-    // Signal 0 only asks whether the process exists; EPERM means it does, under another user.
-    return kill(processId, 0) == 0 || errno == EPERM;
-}
 
 // The process id of "<digits>.trv"; 0 for any other name.
 int ProcessIdOf(const fs::path& file) {

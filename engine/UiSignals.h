@@ -11,6 +11,7 @@ enum UiSignal : unsigned {
     kShowBpm = 1u << 1,
     kSelectProgram = 1u << 2,
     kRefreshPanel = 1u << 3,
+    kClockStopped = 1u << 4,  // the player's clock failed and stopped
 };
 
 // Whatever runs the window: asked to come back and take the raised signals.

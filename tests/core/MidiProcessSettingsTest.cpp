@@ -4,17 +4,23 @@
 
 #include <cstdlib>
 
+#ifndef _WIN32
 #include "platform/RtMidiOutDriver.h"
+#endif
 
 namespace tarvel {
 namespace {
 
 TEST(MidiProcessSettings, OnlyMainSetsTheEnvironment) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the setting is JACK's, and JACK and RtMidi's ALSA side are Linux-only";
+#else
     unsetenv("JACK_NO_START_SERVER");
     { RtMidiOutDriver driver(RtMidiOutDriver::Api::Alsa); }
     EXPECT_EQ(std::getenv("JACK_NO_START_SERVER"), nullptr);
     PrepareProcessForMidi();
     EXPECT_STREQ(std::getenv("JACK_NO_START_SERVER"), "1");
+#endif
 }
 
 }  // namespace

@@ -152,6 +152,9 @@ std::vector<RecordedMessage> PlayDemo(testing::TestDocument& t) {
 // that the recording port receives from playing the demo, channel by channel and in order, each
 // in the line it was played in.
 TEST(MidiExport, TheDemoReadByMidoHoldsWhatPlayingItSends) {
+#ifdef _WIN32
+    GTEST_SKIP() << "runs Python through a POSIX shell; CI compares the Windows export instead";
+#endif
     const std::string python = "/usr/bin/python3";
     if (std::system((python + " -c 'import mido' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "python3-mido is not installed";

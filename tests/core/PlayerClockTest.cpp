@@ -1,7 +1,9 @@
 // The real 2 ms clock: the timer thread itself, the document's clock, and the two threads
 // working on one document.
 #include <gmock/gmock.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -55,6 +57,96 @@ TEST(PeriodicTimer, CatchesUpAShortStallAndResynchronisesAfterALongOne) {
     }
 }
 
+// Sleeps truly until the count runs out, then fails as a broken system call would.
+std::atomic<int> goodSleepsLeft{0};
+const char* SleepThenFail(std::int64_t deadlineNs) noexcept {
+    if (goodSleepsLeft.fetch_sub(1) <= 0) return "the injected failure";
+    return SystemClockCalls().sleepUntil(deadlineNs);
+}
+
+#ifndef _WIN32
+// Time before the monotonic clock's start: no system sleeps until then.
+std::int64_t LongAgoNs() noexcept {
+    return -10'000'000;
+}
+#endif
+
+struct StopLog {
+    std::atomic<int> ticks{0};
+    std::atomic<int> failures{0};
+    static void Tick(void* log, std::int64_t) { ++static_cast<StopLog*>(log)->ticks; }
+    static void Failed(void* log) noexcept { ++static_cast<StopLog*>(log)->failures; }
+};
+
+// A sleep that fails must stop the clock, never turn it into a spin that plays a song thousands
+// of times too fast.
+TEST(PeriodicTimer, AFailingSleepStopsTheClockWithTheReason) {
+    struct Case {
+        const char* name;
+        ClockCalls calls;
+        int goodSleeps;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a failure after four ticks",
+         {&PeriodicTimer::MonotonicNowNs, &SleepThenFail},
+         4,
+         "the injected failure"},
+#ifndef _WIN32  // Windows sleeps relative to now; a deadline in the past is simply due.
+        {"the system refuses the deadline",
+         {&LongAgoNs, SystemClockCalls().sleepUntil},
+         0,
+         "invalid argument"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        goodSleepsLeft = c.goodSleeps;
+        StopLog log;
+        PeriodicTimer timer(c.calls);
+        ASSERT_TRUE(timer.Start(2'000'000, &StopLog::Tick, &log, &StopLog::Failed));
+        for (int waited = 0; log.failures.load() == 0 && waited < 5000; ++waited)
+            std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(20ms);  // a spinning clock would tick on meanwhile
+        EXPECT_EQ(log.failures.load(), 1);
+        EXPECT_EQ(log.ticks.load(), c.goodSleeps);
+        ASSERT_NE(timer.FailureReason(), nullptr);
+        EXPECT_THAT(timer.FailureReason(), ::testing::HasSubstr(c.reason));
+        timer.Stop();
+        EXPECT_EQ(timer.FailureReason(), nullptr);
+    }
+}
+
+// The document hears of it on the window thread: the player stops, every note is released, and
+// the user is told why.
+TEST(PlayerClock, AClockThatStopsIsReportedAndThePlayerStops) {
+    testing::RecordingUi ui;
+    RecordingMidiOut midi(1);
+    goodSleepsLeft = 50;
+    auto doc = std::make_unique<CFennoralDoc>(
+        ui, midi,
+        DocOptions{.startTimer = true,
+                   .clockCalls = {&PeriodicTimer::MonotonicNowNs, &SleepThenFail}});
+    {
+        std::lock_guard lock(doc->mutex);
+        FillDenseSong(*doc, testing::Density::ControllersAndNotes);
+        doc->StartPlayback(kSongMode);
+    }
+    for (int waited = 0; ui.Messages().empty() && waited < 5000; ++waited) {
+        std::this_thread::sleep_for(1ms);
+        doc->DispatchUiSignals();
+    }
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(ui.Messages()[0].text, "The player's clock stopped: the injected failure.");
+    std::lock_guard lock(doc->mutex);
+    EXPECT_FALSE(doc->player.isPlaying);
+    EXPECT_EQ(doc->player.timerId, 0u);
+    for (const auto& channel : doc->song.soundingNote)
+        for (std::int32_t note : channel) EXPECT_EQ(note, -1);
+}
+
+#ifndef _WIN32
 // A thread cannot be made once the address space is nearly exhausted: the document says so and
 // goes on without a player. Runs in a fresh child process so no cached thread stack is reused.
 void StartDocumentWithoutRoomForAThread() {
@@ -80,13 +172,18 @@ void StartDocumentWithoutRoomForAThread() {
         !ui.Messages()[0].ownedByFrame;
     std::_Exit(ok ? 0 : 1);
 }
+#endif
 
 TEST(PlayerClockDeathTest, ATimerThatCannotStartIsReportedAndTheProgramGoesOn) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "sanitizers reserve more address space than the limit leaves";
 #endif
+#ifdef _WIN32
+    GTEST_SKIP() << "the address space is limited by setrlimit, which Windows lacks";
+#else
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(StartDocumentWithoutRoomForAThread(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 // The one stress test of the lock: the real clock plays a dense song while this thread does

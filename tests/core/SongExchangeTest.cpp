@@ -126,7 +126,12 @@ TEST(SongExchange, ExportsLeaveThePlayerThePortsAndOldFilesAlone) {
     ASSERT_TRUE(ReadMidiFile(ReadBytes(folder.Path("song.mid")), read, whyNot)) << whyNot;
     EXPECT_EQ(NoteEvents(read), NoteEvents(FileOf({{0, 60, 0x50, 0, 8}})));
 
-    if (std::filesystem::exists(SynthMidiOut::kDefaultSoundFont)) {
+#ifdef _WIN32
+    const bool haveSynth = false;  // no built-in synth in a Windows build yet
+#else
+    const bool haveSynth = std::filesystem::exists(SynthMidiOut::kDefaultSoundFont);
+#endif
+    if (haveSynth) {
         // Cancelled halfway, or failing at the rename (the target is a folder): the old file
         // stays as it was and nothing else is left behind.
         const std::string wav = folder.Path("song.wav");

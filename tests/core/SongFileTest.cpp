@@ -1,3 +1,7 @@
+#ifdef _WIN32
+#include <windows.h>
+#undef ReplaceFile  // windows.h's name for ReplaceFileA
+#endif
 #include <gtest/gtest.h>
 
 #include <gmock/gmock.h>
@@ -65,11 +69,16 @@ TEST(SongFile, ASavedSongLoadsBackWholeSendsItsProgramsThenShowsItsInformation) 
     ASSERT_TRUE(saver.doc->SaveSong(path));
     const std::vector<std::uint8_t> saved = StreamOf(*saver.doc);
     ASSERT_EQ(saved.size(), 2908325u);
+#ifdef _WIN32
+    // No gzip tool to ask; the command-line check in CI compares the files Windows writes.
+    EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));  // no temporary left
+#else
     // Any gzip tool gives the stream back.
     const std::string zcat = "zcat '" + path + "' > '" + folder.Path("zcat.out") + "'";
     ASSERT_EQ(std::system(zcat.c_str()), 0);
     EXPECT_EQ(ReadBytes(folder.Path("zcat.out")), saved);
     EXPECT_THAT(folder.Names(), ElementsAre("song.trv", "zcat.out"));  // no temporary left
+#endif
 
     TestDocument t(2);
     {
@@ -218,19 +227,28 @@ TEST(SongFile, SavingAgainReplacesTheFileKeepingItsModeAndLinks) {
     const std::string path = folder.Path("song.trv");
     TestDocument t;
     ASSERT_TRUE(t.doc->SaveSong(path));
+#ifdef _WIN32
+    // Windows keeps attributes where POSIX keeps modes; links are rare there and not followed.
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    MakeDistinctive(*t.doc);
+    ASSERT_TRUE(t.doc->SaveSong(path));
+    EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));
+#else
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     ASSERT_EQ(symlink("song.trv", folder.Path("link.trv").c_str()), 0);
     MakeDistinctive(*t.doc);
     ASSERT_TRUE(t.doc->SaveSong(folder.Path("link.trv")));
-
-    std::vector<std::uint8_t> decoded;
-    ASSERT_TRUE(DecodeSongFile(ReadBytes(path), decoded));
-    EXPECT_EQ(decoded, StreamOf(*t.doc));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.trv")));
     struct stat info;
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_THAT(folder.Names(), ElementsAre("link.trv", "song.trv"));
+#endif
+
+    std::vector<std::uint8_t> decoded;
+    ASSERT_TRUE(DecodeSongFile(ReadBytes(path), decoded));
+    EXPECT_EQ(decoded, StreamOf(*t.doc));
     EXPECT_THAT(t.ui.Messages(), IsEmpty());
 }
 

@@ -1,16 +1,28 @@
 #include "support/TempFolder.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace tarvel::testing {
 
+// A new folder of its own under the system's temporary folder (as mkdtemp makes, which Windows
+// lacks): a name that already exists is never taken over.
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvel-test-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) return;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path folder = base / ("tarvel-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(folder, error)) {
+            path_ = folder.string();
+            return;
+        }
+        if (error) return;
+    }
 }
 
 TempFolder::~TempFolder() {

@@ -1,4 +1,4 @@
-#include "app/SongInfoText.h"
+#include "document/SongInfoText.h"
 
 #include <cstdio>
 #include <set>

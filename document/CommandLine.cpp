@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "document/CommandLine.h"
 
 #include <strings.h>
 
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Release.h"
-#include "app/SongInfoText.h"
 #include "document/FennoralDoc.h"
+#include "document/Release.h"
+#include "document/SongInfoText.h"
 #include "platform/SynthMessages.h"
 #include "song/SongFile.h"
 

@@ -1,0 +1,118 @@
+// Safe file replacement on the platform's own terms: names beyond ASCII, either separator, and
+// what Windows refuses (a read-only file, a file another program holds open). Whatever fails,
+// the old file keeps its content and nothing else is left in its folder.
+#ifdef _WIN32
+#include <windows.h>
+#undef ReplaceFile  // windows.h's name for ReplaceFileA
+#endif
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/SafeFile.h"
+#include "support/TempFolder.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::TempFolder;
+
+const std::vector<std::uint8_t> kOld = {'o', 'l', 'd'};
+const std::vector<std::uint8_t> kNew = {'n', 'e', 'w', '\r', '\n', 0x1A, 0, '\n'};
+
+// The names in the folder, as UTF-8 whatever the platform's code page.
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder))) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::uint8_t> Read(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    std::string whyNot;
+    EXPECT_TRUE(ReadFilePrefix(path, 1000, bytes, whyNot)) << whyNot;
+    return bytes;
+}
+
+// Bytes that text mode would change (CR LF, ^Z, NUL) come back exactly, under any name.
+TEST(SafeFile, WritesAndReplacesBinaryFilesUnderAnyNameAndSeparator) {
+    TempFolder temp;
+    const std::string folder = temp.Path("");
+    for (const std::string name : {"plain.trv", "sång \xE2\x99\xAA 曲.trv"}) {
+        SCOPED_TRACE(name);
+        std::string whyNot;
+        const std::string path = folder + name;  // UTF-8 as it is, never a code page's reading
+        ASSERT_TRUE(ReplaceFile(path, kOld, whyNot)) << whyNot;
+        ASSERT_TRUE(ReplaceFile(path, kNew, whyNot)) << whyNot;
+        EXPECT_EQ(Read(path), kNew);
+    }
+    // A forward slash before the name works as a folder's end on Windows too: the temporary file
+    // goes beside the song, not into the working folder.
+    std::string whyNot;
+    ASSERT_TRUE(ReplaceFile(folder + "/slash.trv", kNew, whyNot)) << whyNot;
+    EXPECT_EQ(Read(temp.Path("slash.trv")), kNew);
+    EXPECT_THAT(NamesIn(folder), ElementsAre("plain.trv", "slash.trv", "sång \xE2\x99\xAA 曲.trv"));
+}
+
+TEST(SafeFile, AReadOnlyFileIsKeptAndTheReasonGiven) {
+#ifndef _WIN32
+    GTEST_SKIP() << "POSIX replaces a read-only file by renaming over it, as its folder allows";
+#else
+    TempFolder temp;
+    const std::string path = temp.Path("locked.trv");
+    std::string whyNot;
+    ASSERT_TRUE(ReplaceFile(path, kOld, whyNot)) << whyNot;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_FALSE(ReplaceFile(path, kNew, whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("read-only"));
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(Read(path), kOld);
+    EXPECT_THAT(NamesIn(temp.Path("")), ElementsAre("locked.trv"));
+#endif
+}
+
+TEST(SafeFile, AFileAnotherProgramHoldsOpenIsKeptAndTheReasonGiven) {
+#ifndef _WIN32
+    GTEST_SKIP() << "POSIX lets a file be replaced while others have it open";
+#else
+    TempFolder temp;
+    const std::string path = temp.Path("busy.trv");
+    std::string whyNot;
+    ASSERT_TRUE(ReplaceFile(path, kOld, whyNot)) << whyNot;
+    // As an editor holding the file would: shared for reading only, never for deletion.
+    const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(ReplaceFile(path, kNew, whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("in use by another program"));
+    CloseHandle(held);
+    EXPECT_EQ(Read(path), kOld);
+    EXPECT_THAT(NamesIn(temp.Path("")), ElementsAre("busy.trv"));
+#endif
+}
+
+TEST(SafeFile, ReadingSaysWhyNot) {
+    TempFolder temp;
+    std::vector<std::uint8_t> bytes{1};
+    std::string whyNot;
+    EXPECT_FALSE(ReadFilePrefix(temp.Path("missing.trv"), 10, bytes, whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("cannot open"));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(ReadFilePrefix(temp.Path(""), 10, bytes, whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("cannot read"));
+    ASSERT_TRUE(ReplaceFile(temp.Path("long.trv"), kNew, whyNot));
+    ASSERT_TRUE(ReadFilePrefix(temp.Path("long.trv"), 3, bytes, whyNot));
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>(kNew.begin(), kNew.begin() + 3));
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -63,7 +63,7 @@ case "${1:-}" in
     [ -f "$WINEPREFIX/system.reg" ] || DISPLAY= wineboot --init >/dev/null 2>&1
     cd build-windows && DISPLAY= ctest -L "core|alloc" --output-on-failure --timeout 900
     echo "Skipped under Wine, each with its reason:"
-    grep -A1 ': Skipped$' Testing/Temporary/LastTest.log | grep -v '^--$'
+    grep -A1 ': Skipped$' Testing/Temporary/LastTest.log | grep -v '^--$' || echo "(none)"
     ;;
   *)
     echo "usage: $0 run|test|windows" >&2

@@ -90,8 +90,8 @@ TEST(PlayerClockDeathTest, ATimerThatCannotStartIsReportedAndTheProgramGoesOn) {
 }
 
 // The one stress test of the lock: the real clock plays a dense song while this thread does
-// what the window thread does, at random, with undo and redo (ThreadSanitizer builds see any unguarded access);
-// closing the ports stops the clock before it releases the notes.
+// what the window thread does, at random, with undo and redo (ThreadSanitizer builds see any
+// unguarded access); closing the ports stops the clock before it releases the notes.
 TEST(PlayerStress, TheClockPlaysWhileTheWindowThreadEditsUntilCloseStopsIt) {
     testing::RecordingUi ui;
     RecordingMidiOut midi(2, 1 << 20);
@@ -134,7 +134,7 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowThreadEditsUntilCloseStopsIt) {
             if (random() % 300 == 0) doc->ResetSong();
         }
         // Undoable edits and their undo and redo take the lock themselves.
-        if (edit % 4 == 0) KeyDownAsEdit(*doc, "QZ7"[edit % 3], false);
+        if (edit % 4 == 0) KeyDownAsEdit(*doc, {"QZ7"[edit % 3], 0}, false);
         if (edit % 8 == 1) doc->Undo();
         if (edit % 8 == 5) doc->Redo();
         if (edit % 16 == 0) doc->DispatchUiSignals();

@@ -1,41 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "support/RecordingUi.h"
 
 namespace tarvel {
 namespace {
 
 using testing::TestDocument;
-
-bool IsEmptyCell(const PatternCell& cell) {
-    return std::memcmp(&cell, &kEmptyCell, sizeof cell) == 0;
-}
-
-TEST(SongModel, ANewSongIsEmptyWithTheGeneralMidiNames) {
-    TestDocument t;
-    const Song& song = t.doc->song;
-    EXPECT_EQ(song.lineDuration, 120);
-    EXPECT_STREQ(song.header.author, "");
-    EXPECT_STREQ(song.header.comments, "");
-    for (const Pattern& pattern : song.patterns) {
-        EXPECT_STREQ(pattern.name, "empty");
-        EXPECT_EQ(pattern.lineCount, 64);
-        EXPECT_TRUE(IsEmptyCell(pattern.cells[0][0]) && IsEmptyCell(pattern.cells[255][15]));
-    }
-    for (int track = 0; track < kTrackCount; ++track) {
-        EXPECT_EQ(song.trackName[track], std::to_string(track));
-        EXPECT_EQ(song.channelDevice[track] + song.channelProgram[track], 0);
-        EXPECT_EQ(song.channelVelocity[track], 100);
-        for (std::int32_t note : song.soundingNote[track]) EXPECT_EQ(note, -1);
-        for (int row : {0, 16383}) {
-            const SequenceSlot& slot = song.sequence[row][track];
-            EXPECT_TRUE(slot.pattern == kEmptySlot && slot.transpose == 0 && slot.reserved == 0);
-        }
-    }
-    EXPECT_EQ(song.patchCount, 128);
-}
 
 TEST(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) {
     TestDocument t(2);

@@ -30,6 +30,9 @@ TEST(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) {
     EXPECT_EQ(doc.editor.patternClipboard.cells[0][0].note, 60);
     EXPECT_STREQ(doc.song.patchNames[200], "Kept");
     EXPECT_EQ(doc.song.patterns[3].cells[1][1].note, kNoNote);
+    EXPECT_EQ(doc.RefillProgramList().entries.size(), 128u);  // the General MIDI names
+    for (const auto& channel : doc.song.soundingNote)
+        for (std::int32_t note : channel) EXPECT_EQ(note, -1);  // nothing sounds
     const std::vector<std::string> sent = t.TakeSent();
     ASSERT_EQ(sent.size(), 32u);
     EXPECT_EQ(sent[8], "c4 00@0");

@@ -126,6 +126,13 @@ const EditCase kEditCases[] = {
          Focus(doc, 0, 40);
      },
      [](auto& doc, auto&) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
+    {"loop start", "Loop Mark",
+     [](auto& doc, auto&) {
+         Focus(doc, 1);
+         std::lock_guard lock(doc.mutex);
+         doc.editor.seqCursorRow = 500;
+     },
+     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
     {"header dialog session", "Song Header", [](auto&, auto&) {},
      [](auto& doc, auto&) {
          EditAction session(doc, "Song Header", {HeaderRange()});
@@ -273,7 +280,7 @@ TEST(Undo, TheOldestStepsGoFirstAndTheSavedPlaceIsKeptOrLost) {
 }
 
 // Random edits, undos and redos against a model that keeps every state whole; the undo of block
-// pastes, loop marks, the tempo and pattern properties is checked here only.
+// pastes, the tempo and pattern properties is checked here only.
 TEST(Undo, RandomEditsUndosAndRedosAgreeWithWholeCopies) {
     for (unsigned seed = 1; seed <= 3; ++seed) {
         TestDocument t;

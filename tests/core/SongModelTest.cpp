@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
+
 #include "support/RecordingUi.h"
 
 namespace tarvel {
@@ -61,6 +64,21 @@ TEST(SongModel, SlotsKeepTheirReservedByteAndACursorOffTheGridTouchesNothing) {
         doc.ClearSequenceSlot();
     }
     EXPECT_EQ(doc.song.sequence[0][0].pattern, kEmptySlot);
+}
+
+// Built on memory full of old bytes, a document still starts with no input edits waiting: the
+// window thread would otherwise make undo steps of cells anywhere in memory.
+TEST(SongModel, ANewDocumentHasNoInputEditsWhateverItsMemoryHeld) {
+    testing::RecordingUi ui;
+    RecordingMidiOut midi(1);
+    void* storage = ::operator new(sizeof(CFennoralDoc));
+    std::memset(storage, 0xA5, sizeof(CFennoralDoc));
+    auto* doc = new (storage) CFennoralDoc(ui, midi, DocOptions{false});
+    EXPECT_EQ(doc->inputRecording.pendingCount, 0);
+    EXPECT_EQ(doc->inputRecording.overflowed + doc->inputRecording.recordVelocity, 0);
+    EXPECT_FALSE(doc->history.IsChanged());
+    doc->~CFennoralDoc();
+    ::operator delete(storage);
 }
 
 }  // namespace

@@ -25,10 +25,10 @@ static_assert(sizeof(RecordedInputEdit) == 20);
 
 struct InputRecording {
     static constexpr int kCapacity = 512;
-    std::uint8_t recordVelocity;  // also write the incoming velocity; off at start
+    std::uint8_t recordVelocity = 0;  // also write the incoming velocity; off at start
     // More edits than the window thread took in time: those could not become undo steps.
-    std::uint8_t overflowed;
-    std::int32_t pendingCount;
+    std::uint8_t overflowed = 0;
+    std::int32_t pendingCount = 0;  // the document's owner never clears it: it starts at none
     RecordedInputEdit pending[kCapacity];
 };
 

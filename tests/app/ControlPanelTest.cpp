@@ -83,26 +83,5 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
     EXPECT_EQ(Control<QComboBox>(1023)->itemText(0), "001: Warm Pad");
 }
 
-TEST_F(ControlPanelTest, TempoBoxAppliesEveryChangeOfItsFirstThreeCharacters) {
-    QLineEdit* tempo = Control<QLineEdit>(1032);
-    tempo->clear();
-    tempo->setFocus();
-    const std::pair<const char*, int> typed[] = {
-        {"4", 120},  // 4 is no tempo
-        {"0", 15000 / 40},
-        {"0", 15000 / 400},
-        {"x", 15000 / 400},  // digits only
-    };
-    for (auto [keys, lineDuration] : typed) {
-        QTest::keyClicks(tempo, keys);
-        EXPECT_EQ(Locked()->song.lineDuration, lineDuration) << tempo->text().toStdString();
-    }
-    EXPECT_EQ(tempo->text(), "400");
-    EXPECT_EQ(QApplication::focusWidget(), tempo);  // typing goes on in the box
-    tempo->clear();
-    QTest::keyClicks(tempo, "0100");  // 10 is no tempo, and the fourth digit is not read
-    EXPECT_EQ(Locked()->song.lineDuration, 15000 / 400);
-}
-
 }  // namespace
 }  // namespace tarvel::testing

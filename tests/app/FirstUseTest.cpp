@@ -43,18 +43,20 @@ TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     EXPECT_EQ(tempo->text(), "120");
     EXPECT_EQ(doc().song.lineDuration, 124);
 
+    // Each change plays at once, typing goes on in the box; only digits go in, three at most.
     const struct {
         const char* keys;
         int line;           // as typed, or left as it was when refused
         const char* shown;  // once the box is left
-    } typed[] = {{"20", 124, "120"}, {"400", 37, "400"}, {"1250", 120, "125"}};
+    } typed[] = {{"20", 124, "120"}, {"40x0", 37, "400"}, {"1250", 120, "125"}};
     for (const auto& [keys, line, shown] : typed) {
         doc().song.lineDuration = 124;
         tempo->clear();
         tempo->setFocus();
         QTest::keyClicks(tempo, keys);
-        view().setFocus();
         EXPECT_EQ(doc().song.lineDuration, line) << keys;
+        EXPECT_EQ(QApplication::focusWidget(), tempo);
+        view().setFocus();
         EXPECT_EQ(tempo->text(), shown) << keys;
     }
 }

@@ -99,6 +99,8 @@ TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
     const std::vector<std::uint8_t> before = Table();
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("missing.tvp")));
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("")));  // a folder
+    WriteBytes(folder.Path("short.tvp"), std::vector<std::uint8_t>(kPatchTableSize - 1, 7));
+    EXPECT_FALSE(doc.LoadPatchList(folder.Path("short.tvp")));  // would mix two lists
     EXPECT_FALSE(doc.SavePatchList(folder.Path("missing/list.tvp")));
     const std::vector<std::uint8_t> old = {1, 2, 3};
     WriteBytes(folder.Path("old.tvp"), old);
@@ -107,8 +109,9 @@ TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
 
     EXPECT_EQ(Table(), before);
     EXPECT_EQ(ReadBytes(folder.Path("old.tvp")), old);
-    EXPECT_THAT(folder.Names(), ElementsAre("old.tvp"));
+    EXPECT_THAT(folder.Names(), ElementsAre("old.tvp", "short.tvp"));
     EXPECT_THAT(t.ui.Events(), ElementsAre("message:error:Failed to open patchlist file:Error",
+                                           "message:error:Failed to open patchlist file:Error",
                                            "message:error:Failed to open patchlist file:Error",
                                            "message:error:Failed to write patchlist file:Error",
                                            "message:error:Failed to write patchlist file:Error"));

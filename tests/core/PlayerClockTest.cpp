@@ -187,8 +187,8 @@ TEST(PlayerClockDeathTest, ATimerThatCannotStartIsReportedAndTheProgramGoesOn) {
 }
 
 // The one stress test of the lock: the real clock plays a dense song while this thread does
-// what the window thread does, at random, with undo and redo (ThreadSanitizer builds see any unguarded access);
-// closing the ports stops the clock before it releases the notes.
+// what the window thread does, at random, with undo and redo (ThreadSanitizer builds see any
+// unguarded access); closing the ports stops the clock before it releases the notes.
 TEST(PlayerStress, TheClockPlaysWhileTheWindowThreadEditsUntilCloseStopsIt) {
     testing::RecordingUi ui;
     RecordingMidiOut midi(2, 1 << 20);

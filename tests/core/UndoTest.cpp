@@ -108,14 +108,6 @@ const EditCase kEditCases[] = {
          MarkBlock(doc, 1, 4, 6, 40);
      },
      [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::Cut); }},
-    {"full block paste", "Paste",
-     [](auto& doc, auto&) {
-         Focus(doc, 0, 1);
-         MarkBlock(doc, 0, 0, 15, 255);
-         RunEditCommandAsEdit(doc, EditCommand::Copy);
-         Focus(doc, 0, 2, 0);
-     },
-     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::Paste); }},
     {"velocity interpolation", "Interpolate",
      [](auto& doc, auto&) {
          Focus(doc, 0);
@@ -134,8 +126,6 @@ const EditCase kEditCases[] = {
          Focus(doc, 0, 40);
      },
      [](auto& doc, auto&) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
-    {"pattern properties", "Pattern Properties", [](auto& doc, auto&) { Focus(doc, 0, 9); },
-     [](auto& doc, auto&) { ApplyPatternPropertiesAsEdit(doc, "Chorus", "48"); }},
     {"loop start", "Loop Mark",
      [](auto& doc, auto&) {
          Focus(doc, 1);
@@ -162,11 +152,6 @@ const EditCase kEditCases[] = {
          testing::WriteBytes(folder.Path("bank.lst"), table);
      },
      [](auto& doc, auto& folder) { doc.LoadPatchList(folder.Path("bank.lst")); }},
-    {"tempo box", "Tempo", [](auto&, auto&) {},
-     [](auto& doc, auto&) {
-         std::lock_guard lock(doc.mutex);
-         SetBpmAsEdit(doc, 90);
-     }},
 };
 
 class EveryEdit : public ::testing::TestWithParam<EditCase> {};
@@ -294,7 +279,8 @@ TEST(Undo, TheOldestStepsGoFirstAndTheSavedPlaceIsKeptOrLost) {
     EXPECT_TRUE(history.IsChanged());
 }
 
-// Random edits, undos and redos against a model that keeps every state whole.
+// Random edits, undos and redos against a model that keeps every state whole; the undo of block
+// pastes, the tempo and pattern properties is checked here only.
 TEST(Undo, RandomEditsUndosAndRedosAgreeWithWholeCopies) {
     for (unsigned seed = 1; seed <= 3; ++seed) {
         TestDocument t;

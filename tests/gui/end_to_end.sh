@@ -82,11 +82,8 @@ import -window root "$artifacts/end_to_end.png"
 
 # The first click into the sequencer only gives it the keyboard; a second one without a move
 # paints the current pattern (0) into the slot under the mouse: column 14 on line 10, row 160,
-# empty in the demo. The view's top is where the grey of the bar between the panes begins.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-import -window "$window" "$work/window.png"
-top=$(convert "$work/window.png" -crop "1x$HEIGHT+305+0" txt:- |
-  awk -F '[,:]' '/#B0B0B0/ && top == "" { top = $2 } END { print top }')
+# empty in the demo.
+top=$(view_top)
 xdotool mousemove --window "$window" $((344 + 28 * 14 + 10)) $((top + 24 + 12 * 10 + 6))
 for _ in 1 2; do
   sleep 0.3

@@ -125,3 +125,12 @@ expect_rising_notes() {
     [ "$got" = "$expected" ] || fail "line $line holds note $got, expected $expected"
   done
 }
+
+# The y of the view's top in the main window ($window): where the grey of the bar between the
+# panes begins.
+view_top() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  import -window "$window" "$work/window.png"
+  convert "$work/window.png" -crop "1x$HEIGHT+305+0" txt:- |
+    awk -F '[,:]' '/#B0B0B0/ && top == "" { top = $2 } END { print top }'
+}

@@ -10,7 +10,7 @@ tarvel=$(realpath "$1")
 demo=$(realpath "$2")
 artifacts=$(realpath -m "$3")
 
-require_tools xvfb-run xdotool import zcat od cmp
+require_tools xvfb-run xdotool import convert zcat od cmp
 run_on_private_x "$0" "$@"
 start_session undo_recovery "$artifacts"
 title_is() { xdotool getwindowname "$window" 2>/dev/null | grep -qx "$1"; }
@@ -63,9 +63,9 @@ zcat "$work/demo.trv" >"$work/undone"
 differing=$(cmp -l "$work/original" "$work/undone" | awk '$1 <= 2104457 || $1 > 2105481' | wc -l)
 [ "$differing" -eq 0 ] || fail "$differing bytes differ from the demo after undoing everything"
 
-# Type two notes into the pattern (a click there gives it the keyboard back), wait for the
-# autosave and kill the program outright.
-xdotool mousemove --window "$window" 100 300 click 1
+# Type two notes into the pattern from its first line (a click there gives it the keyboard back
+# and puts the cursor under the mouse), wait for the autosave and kill the program outright.
+xdotool mousemove --window "$window" 30 $(($(view_top) + 24 + 6)) click 1
 sleep 0.2
 for key in q w; do
   xdotool key "$key"

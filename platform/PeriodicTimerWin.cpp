@@ -57,8 +57,8 @@ ClockCalls SystemClockCalls() {
 }
 
 bool PeriodicTimer::PrepareTimerThread() noexcept {
-    thisThread.timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                         TIMER_ALL_ACCESS);
+    thisThread.timer = CreateWaitableTimerExW(
+        nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
     if (!thisThread.timer) {
         // An ordinary waitable timer wakes on the system tick, which this makes 1 ms.
         thisThread.periodBegun = timeBeginPeriod(1) == TIMERR_NOERROR;

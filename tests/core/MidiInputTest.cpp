@@ -5,8 +5,8 @@
 
 #include <atomic>
 #include <set>
-#include <tuple>
 #include <thread>
+#include <tuple>
 
 #include "document/DocumentMidiInput.h"
 #include "support/DocumentTest.h"

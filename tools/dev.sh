@@ -54,7 +54,8 @@ case "${1:-}" in
     cd build && ctest --output-on-failure --timeout 600 --repeat until-pass:2
     ;;
   windows)
-    install_missing mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest
+    # wine itself (the launcher and wineboot) is only a recommendation of wine64.
+    install_missing mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 wine googletest
     build build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTARVEL_WERROR=ON \
       -DTARVEL_BUILD_APP=OFF -DTARVEL_BUILD_BENCH=OFF
     # Wine of our own, under the build folder, quiet and with no window: console programs need

@@ -3,11 +3,9 @@
 
 #include "editor/DisplayColours.h"
 #include "editor/DisplayModel.h"
+#include "editor/EditorLayout.h"
 
 namespace tarvel {
-
-constexpr int kRowHeight = 12;
-constexpr int kFirstRowY = 24;
 
 constexpr int RowY(int row) {
     return kFirstRowY + kRowHeight * row;

@@ -10,8 +10,6 @@ namespace {
 
 constexpr int kClassicTracks = 4;
 constexpr int kClassicSlotWidth = 28;
-constexpr int kHeadingHeight = 24;
-constexpr int kRowHeightPixels = 12;
 
 }  // namespace
 
@@ -25,7 +23,7 @@ EditorLayout LayoutForViewSize(int width, int height) {
     layout.visibleTracks = std::min(kClassicTracks + extra / kCellWidth, kTrackCount);
     const int left = extra - (layout.visibleTracks - kClassicTracks) * kCellWidth;
     layout.slotWidth = kClassicSlotWidth + left / kTrackCount;
-    layout.visibleRows = (height - kHeadingHeight) / kRowHeightPixels;
+    layout.visibleRows = (height - kFirstRowY) / kRowHeight;
     layout.patternWidth = kLineNumberWidth + kCellWidth * layout.visibleTracks;
     layout.sequencerX = layout.patternWidth + kBarWidth;
     layout.sequencerWidth = kRowLabelWidth + kTrackCount * layout.slotWidth;

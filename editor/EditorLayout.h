@@ -16,8 +16,13 @@ struct EditorLayout {
     int sequencerWidth;  // its row labels and 16 columns
 };
 
+// Rows, in both panes: the column headers at y 12, the first row at y 24, 12 pixels a row.
+constexpr int kHeadersTopY = 12;
+constexpr int kFirstRowY = 24;
+constexpr int kRowHeight = 12;
+
 constexpr int kMinimumViewWidth = 802;
-constexpr int kMinimumViewHeight = 24 + 25 * 12;
+constexpr int kMinimumViewHeight = kFirstRowY + 25 * kRowHeight;
 // Beyond these nothing more could show; the 16-bit coordinates of the display model stay safe.
 constexpr int kMaximumViewWidth = 8000;
 constexpr int kMaximumViewHeight = 8000;

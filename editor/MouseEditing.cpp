@@ -12,9 +12,6 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kHeadersTopY = 12;
-constexpr int kRowsTopY = 24;
-constexpr int kRowHeight = 12;
 constexpr int kWheelStep = 3;
 
 // Left of it the pattern pane takes the keyboard: four pixels short of the bar, as always.
@@ -37,7 +34,7 @@ bool PlaceSequencerCursor(const EditorLayout& layout, EditorState& e, int x, int
     if (x <= RowLabelsRightX(layout)) return false;
     e.seqCursorColumn = SequencerColumnAt(layout, x);
     // No upper bound: past row 16383 the slot operations do nothing.
-    const long long row = 0LL + e.seqTopRow + 1LL * ((y - kRowsTopY) / kRowHeight) * e.seqStep;
+    const long long row = 0LL + e.seqTopRow + 1LL * ((y - kFirstRowY) / kRowHeight) * e.seqStep;
     e.seqCursorRow = static_cast<int>(std::clamp<long long>(row, 0, INT_MAX));
     return true;
 }
@@ -46,12 +43,12 @@ bool PlaceSequencerCursor(const EditorLayout& layout, EditorState& e, int x, int
 // led there were ignored while the pattern pane had the keyboard. Over the row labels or the
 // headers no slot is under the mouse, and the button writes nothing.
 bool PlaceCursorOnClickedSlot(const EditorLayout& layout, EditorState& e, int x, int y) {
-    return PlaceSequencerCursor(layout, e, x, y) && y > kRowsTopY;
+    return PlaceSequencerCursor(layout, e, x, y) && y > kFirstRowY;
 }
 
 // The channel whose header is under (x, y), or -1.
 int HeaderChannelAt(const EditorLayout& layout, int x, int y) {
-    if (y < kHeadersTopY || y >= kRowsTopY || x < SequencerGridX(layout)) return -1;
+    if (y < kHeadersTopY || y >= kFirstRowY || x < SequencerGridX(layout)) return -1;
     const int column = (x - SequencerGridX(layout)) / layout.slotWidth;
     return column < kTrackCount ? column : -1;
 }
@@ -81,10 +78,10 @@ struct PatternSpot {
 // lines. False left of the cells (line numbers) or above the rows.
 bool PatternSpotAt(const SongEditor& doc, int x, int y, PatternSpot& spot) {
     const EditorLayout& layout = doc.layout;
-    if (x < kLineNumberWidth || y < kRowsTopY) return false;
+    if (x < kLineNumberWidth || y < kFirstRowY) return false;
     const int shown = std::min((x - kLineNumberWidth) / kCellWidth, layout.visibleTracks - 1);
     const int lineCount = UsableLineCount(doc.song.patterns[CurrentPatternIndex(doc.editor)]);
-    const long long line = 0LL + doc.editor.firstVisibleLine + (y - kRowsTopY) / kRowHeight;
+    const long long line = 0LL + doc.editor.firstVisibleLine + (y - kFirstRowY) / kRowHeight;
     spot.track = FirstShownTrack(doc) + shown;
     spot.field = FieldAt(x - kLineNumberWidth - kCellWidth * shown);
     spot.line = static_cast<int>(std::clamp<long long>(line, 0, lineCount - 1));
@@ -106,7 +103,7 @@ void PressInPatternPane(SongEditor& doc, EditorMouse& mouse, int x, int y) {
     PatternSpot spot{};
     if (!PatternSpotAt(doc, x, y, spot)) return;
     // A click past the pattern's last line would put the cursor where no line is shown.
-    if (0LL + e.firstVisibleLine + (y - kRowsTopY) / kRowHeight != spot.line) return;
+    if (0LL + e.firstVisibleLine + (y - kFirstRowY) / kRowHeight != spot.line) return;
     e.cursorTrack = spot.track;
     e.cursorField = spot.field;
     e.cursorLine = spot.line;
@@ -176,7 +173,7 @@ void EditorMouseMove(SongEditor& doc, EditorMouse& mouse, int x, int y) {
     if (mouse.blockDragging) {
         // Past the pane's edges the block reaches the nearest shown cell.
         PatternSpot spot{};
-        if (PatternSpotAt(doc, std::max(x, kLineNumberWidth), std::max(y, kRowsTopY), spot)) {
+        if (PatternSpotAt(doc, std::max(x, kLineNumberWidth), std::max(y, kFirstRowY), spot)) {
             MarkDraggedBlock(e, mouse, spot);
             doc.RaiseUiSignal(kRepaintView);
         }

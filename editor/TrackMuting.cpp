@@ -1,21 +1,24 @@
 #include "editor/TrackMuting.h"
 
 namespace tarvel {
+namespace {
 
-void FlipTrackMute(SongEditor& doc, int channel) {
+void FlipChannelBit(SongEditor& doc, std::uint16_t TrackMutes::*mask, int channel) {
     TARVEL_ASSERT_LOCKED(doc);
     TrackMutes mutes = doc.engine.mutes;
-    mutes.muted ^= static_cast<std::uint16_t>(1u << (channel & 0x0F));
+    mutes.*mask ^= static_cast<std::uint16_t>(1u << (channel & 0x0F));
     doc.engine.SetTrackMutes(mutes);
     doc.RaiseUiSignal(kRepaintView);
 }
 
+}  // namespace
+
+void FlipTrackMute(SongEditor& doc, int channel) {
+    FlipChannelBit(doc, &TrackMutes::muted, channel);
+}
+
 void FlipTrackSolo(SongEditor& doc, int channel) {
-    TARVEL_ASSERT_LOCKED(doc);
-    TrackMutes mutes = doc.engine.mutes;
-    mutes.soloed ^= static_cast<std::uint16_t>(1u << (channel & 0x0F));
-    doc.engine.SetTrackMutes(mutes);
-    doc.RaiseUiSignal(kRepaintView);
+    FlipChannelBit(doc, &TrackMutes::soloed, channel);
 }
 
 }  // namespace tarvel

@@ -10,14 +10,7 @@ tarvel=$1
 demo=$2
 soundfont=/usr/share/sounds/sf2/FluidR3_GM.sf2
 python=/usr/bin/python3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/lib.sh"
 
 # expect STATUS TEXT ARGUMENTS...: the exit status, and TEXT (a fixed string) in what it printed.
 expect() {
@@ -98,5 +91,4 @@ if shape != (b"fLaC", 48000, 2, 24, frames(48000)):
     sys.exit("FLAC: %r" % (shape,))
 PYTHON
 
-[ "$failures" -eq 0 ] && echo "command line: all cases pass"
-exit $((failures > 0))
+finish "command line: all cases pass"

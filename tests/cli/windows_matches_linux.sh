@@ -9,14 +9,7 @@ linux=$1
 windows=$2
 demo=$3
 wine=$(command -v wine64 || command -v wine)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/lib.sh"
 
 # Windows sees the Linux root as drive Z:.
 win_path() {
@@ -53,5 +46,4 @@ grep -q "read-only" "$work/err" || fail "no reason given: $(cat "$work/err")"
 [ $? -eq 1 ] && [ "$(wc -l <"$work/err")" -eq 1 ] || fail "a missing folder: $(cat "$work/err")"
 [ "$(ls "$work" | grep -c '\.tmp$')" -eq 0 ] || fail "a temporary file was left behind"
 
-[ "$failures" -eq 0 ] && echo "the Windows command line matches the Linux one"
-[ "$failures" -eq 0 ]
+finish "the Windows command line matches the Linux one"

@@ -1,6 +1,7 @@
-// What the editor shows: texts, the places of boxes and inverts, and which boxes stand out.
-// The colours themselves are the display's business; the tests only ask that the states a
-// musician must tell apart look different.
+// What the editor shows, at the classic size and larger: texts, the places of boxes and inverts,
+// which boxes stand out, and the helper texts on the field under the cursor. The colours
+// themselves are the display's business; the tests only ask that the states a musician must
+// tell apart look different.
 #include <gmock/gmock.h>
 
 #include <cstring>
@@ -8,6 +9,9 @@
 
 #include "editor/DisplayColours.h"
 #include "editor/DisplayModel.h"
+#include "editor/HelperTexts.h"
+#include "editor/KeyEditing.h"
+#include "editor/ViewPlacement.h"
 #include "support/DocumentTest.h"
 
 namespace tarvel {
@@ -192,6 +196,106 @@ TEST_F(Display, TitlesNameThePatternWithinItsFieldAndShowTheFocus) {
     EXPECT_EQ(TextAt(308, 0).substr(0, 15), "SEQ >> P: [7f] ");
     EXPECT_NE(FillAt(0, 0), patternFocused);
     EXPECT_NE(FillAt(308, 0), sequencerUnfocused);
+}
+
+TEST(EditorLayoutTest, ExtraRoomShowsTracksThenWiderColumnsAndMoreRows) {
+    // width, height -> tracks, rows, slot width, sequencer x
+    const int cases[][6] = {
+        {400, 100, 4, 25, 28, 308},          // never less than the classic layout
+        {871, 335, 4, 25, 32, 308},          // short of a track: wider columns
+        {872, 336, 5, 26, 28, 378},          //
+        {1642, 600, 16, 48, 28, 1148},       // all sixteen tracks
+        {1920, 1000, 16, 81, 45, 1148},      // the rest widens the columns
+        {99999, 99999, 16, 664, 425, 1148},  // bounded
+    };
+    for (const auto& c : cases) {
+        const EditorLayout layout = LayoutForViewSize(c[0], c[1]);
+        EXPECT_EQ((std::vector{layout.visibleTracks, layout.visibleRows, layout.slotWidth,
+                               layout.sequencerX}),
+                  (std::vector{c[2], c[3], c[4], c[5]}))
+            << c[0] << " x " << c[1];
+        EXPECT_LE(layout.sequencerX + layout.sequencerWidth, layout.width);
+    }
+}
+
+TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatShows) {
+    doc.song.patterns[0].lineCount = 128;
+    doc.song.sequence[3][15] = {5, 2, 0};
+    SetPatternName(doc.song, 5, "B");
+    e.seqStep = 1;
+    Build();
+    EXPECT_EQ(TextAt(SlotX(15), RowY(3)), "B");  // a classic column: the name alone
+
+    SetViewSize(doc.edit, 1920, 1000);  // 16 tracks, 81 rows, 45-pixel columns
+    Build();
+    EXPECT_EQ(TextAt(CellX(15), 12), "Track 015");
+    EXPECT_EQ(TextAt(0, RowY(80)), "080");
+    EXPECT_EQ(TextAt(1184 + 45 * 15, RowY(3)), "5 B");          // the number before the name
+    EXPECT_EQ(TextAt(1184 + 45 * 16 - 16, RowY(3) + 3), "02");  // the badge in the corner
+    for (const DisplayItem& item : model.items) EXPECT_LE(item.x + item.width, 1920);
+
+    for (int i = 0; i < 90; ++i) EditorKeyDown(doc.edit, vk::kDown, false);
+    EXPECT_EQ(e.firstVisibleLine, 90 - 80);  // the cursor on the last of 81 rows
+    for (int i = 0; i < 8; ++i) EditorKeyDown(doc.edit, vk::kTab, false);
+    SetViewSize(doc.edit, 802, 324);
+    EditorKeyDown(doc.edit, vk::kTab, false);
+    EXPECT_EQ(e.firstVisibleTrack, 9 - 3);  // four tracks again
+}
+
+TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheCursor) {
+    doc.song.patterns[0].lineCount = 64;
+    Hold();
+    doc.StartPlayback(kPatternMode);
+    doc.player.patternLine = 40;
+    FollowPlayedLine(doc.edit);
+    EXPECT_EQ(e.firstVisibleLine, 0);  // off by default
+    doc.edit.followPlay = true;
+    FollowPlayedLine(doc.edit);
+    EXPECT_EQ(e.firstVisibleLine, 40 - 12);  // the played line in the middle
+    doc.player.patternLine = 63;
+    FollowPlayedLine(doc.edit);
+    EXPECT_EQ(e.firstVisibleLine, 64 - 25);  // not past the last line
+    EXPECT_EQ(e.cursorLine, 0);
+
+    // In song mode only while the current channel's track plays the shown pattern.
+    doc.StartPlayback(kSongMode);
+    doc.player.trackPattern[0] = 1;
+    doc.player.trackLine[0] = 30;
+    FollowPlayedLine(doc.edit);
+    EXPECT_EQ(e.firstVisibleLine, 64 - 25);
+    doc.player.trackPattern[0] = 0;
+    FollowPlayedLine(doc.edit);
+    EXPECT_EQ(e.firstVisibleLine, 30 - 12);
+}
+
+TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCommands) {
+    struct Case {
+        PatternCell cell;
+        int field;
+        const char* texts;  // row / value / status
+    };
+    const Case cases[] = {
+        {kEmptyCell, 0, "Note / Default / ---"},
+        {{60, 0xFF, 0xFF, 0}, 0, "Note / 0x3C (60) / C-5"},
+        {{kNoteOff, 0xFF, 0xFF, 0}, 0, "Note / 0xFE (254) / off"},
+        {{0x9A, 0xFF, 0xFF, 0}, 0, "Note / 0x9A (154) / Not a MIDI note"},
+        {{0, 0x7F, 0xFF, 0}, 2, "Velo / 0x7F (127) / Note velocity"},
+        {kEmptyCell, 1, "Velo / Default / Note velocity"},
+        {{0, 0, 0x00, 0}, 6, "Data / 0x00 (0) / Parameter argument"},
+        {{0, 0, 0x07, 0}, 3, "Control / 0x07 (7) / [MSB] Channel volume"},
+        {{0, 0, 0x90, 0}, 4, "Control / 0x90 (144) / Set BPM"},
+        {kEmptyCell, 3, "Control / Default / None"},
+        {{0, 0, 0xC0, 0}, 3, "Control / 0xC0 (192) / Unassigned (no effect)"},
+    };
+    Hold();
+    for (const Case& c : cases) {
+        Cell(0, 0) = c.cell;
+        e.cursorField = c.field;
+        const HelperTexts texts = UpdateHelperTexts(doc.edit);
+        EXPECT_EQ(texts.row + " / " + texts.value + " / " + texts.status.value_or("(kept)"),
+                  c.texts);
+    }
+    for (const auto& name : controllerNames) EXPECT_GT(std::strlen(name), 5u);  // none missing
 }
 
 }  // namespace

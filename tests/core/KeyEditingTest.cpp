@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 
+#include <string>
+
 #include "editor/CursorMoves.h"
 #include "editor/KeyEditing.h"
 #include "support/DocumentTest.h"
@@ -207,6 +209,39 @@ TEST_F(KeyEditing, KeyUpReleasesTheNoteItsKeyStartedWhereverTheCursorWent) {
     EXPECT_THAT(t.TakeSent(), ElementsAre("91 3c 64@0", "81 3c 64@0", "91 3e 64@0"));
     Release('W');
     EXPECT_THAT(t.TakeSent(), ElementsAre("81 3e 64@0"));
+}
+
+// Note keys go by place, values by character: the piano rows of QWERTY, QWERTZ and AZERTY, fed
+// as the window system reports them (the key's XKB keycode and the character's key code).
+TEST(KeyPositionTest, PianoRowsLieInTheSamePlaceAndValuesFollowTheCharacters) {
+    // The characters of the four rows, from keycodes 10, 24, 38 and 52 on: letters and digits as
+    // themselves, '.' for none, ',' for the comma key (AZERTY's '&' and '(' count as US Shift+7
+    // and Shift+9).
+    const std::string layouts[][4] = {
+        {"1234567890", "QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"},
+        {"1234567890", "QWERTZUIOP", "ASDFGHJKL", "YXCVBNM"},
+        {"7...9.....", "AZERTYUIOP", "QSDFGHJKL", "WXCVBN,"},
+    };
+    const auto& us = layouts[0];
+    const auto hexValue = [](int c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    for (const auto& layout : layouts)
+        for (unsigned row = 0; row < 4; ++row)
+            for (unsigned i = 0; i < us[row].size(); ++i) {
+                const unsigned keycode = 10 + 14 * row + i;
+                const char c = layout[row][i];
+                const int character = c == '.' ? 0 : c == ',' ? 0xBC : c;
+                const EditorKey key = ReadEditorKey(keycode, character);
+                SCOPED_TRACE(::testing::Message() << layout[1] << " keycode " << keycode);
+                // The note is the US key's at this place, whatever the layout prints on it.
+                EXPECT_EQ(NoteKeyValue(NoteTableKey(key)), NoteKeyValue(us[row][i]));
+                // A value is the character; on the digit row, the digit printed on the key.
+                EXPECT_EQ(DigitKeyValue(key.virtualKey), hexValue(row == 0 ? us[0][i] : character));
+            }
+    // Without a keycode the character decides; off the rows a key keeps its character.
+    EXPECT_EQ(NoteTableKey(ReadEditorKey(0, 'Y')), 'Y');
+    EXPECT_EQ(NoteTableKey(ReadEditorKey(119, vk::kDelete)), vk::kDelete);
 }
 
 }  // namespace

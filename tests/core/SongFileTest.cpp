@@ -10,13 +10,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <set>
 
 #include "platform/Gzip.h"
 #include "song/SongFile.h"
+#include "support/DenseSong.h"
+#include "support/ExerciseSong.h"
 #include "support/RecordingUi.h"
 #include "support/TempFolder.h"
 
@@ -267,6 +271,62 @@ TEST(DemoSong, IsARealSongThatLoops) {
             if (doc.song.sequence[row][track].pattern != kEmptySlot) tracks.insert(track);
     EXPECT_TRUE(tracks.count(9));  // General MIDI drums
     EXPECT_GE(tracks.size(), 4u);
+}
+
+// Song files that only damage or a foreign program could write, one of each kind of damage done
+// to a dense song, loaded through the real loader, then played, shown and edited. The loader
+// takes each as it is; whatever reads the song afterwards must stay inside it and never divide
+// by zero. The sanitizer builds of this test are what catch a slip; the fuzz target tries many
+// more such songs.
+TEST(DamagedSongs, LoadAsTheyAreAndArePlayedShownAndEditedInsideTheSong) {
+    using Loop = std::int32_t;
+    const std::pair<const char*, void (*)(Song&, Loop&, Loop&)> damages[] = {
+        {"line duration zero", [](Song& s, Loop&, Loop&) { s.lineDuration = 0; }},
+        {"slot patterns past the table",
+         [](Song& s, Loop&, Loop&) {
+             for (int row = 0; row < 256; ++row)
+                 for (int track = 0; track < kTrackCount; ++track)
+                     s.sequence[row][track].pattern = static_cast<std::uint8_t>(128 + row % 127);
+         }},
+        {"line counts out of range",
+         [](Song& s, Loop&, Loop&) {
+             const std::int32_t counts[] = {0, -1, 300, INT_MAX, INT_MIN};
+             for (int k = 0; k < kPatternCount; ++k) s.patterns[k].lineCount = counts[k % 5];
+         }},
+        {"sounding-note garbage",
+         [](Song& s, Loop&, Loop&) {
+             const std::int32_t garbage[] = {INT_MIN, INT_MAX, 128, 255, 256, -2};
+             for (int i = 0; i < kTrackCount * kTrackCount; ++i)
+                 s.soundingNote[i / kTrackCount][i % kTrackCount] = garbage[i % 6];
+         }},
+        {"loop rows reversed at the int extremes",
+         [](Song&, Loop& start, Loop& end) {
+             start = INT_MAX;
+             end = INT_MIN;
+         }},
+        {"random image",
+         [](Song& s, Loop&, Loop&) {
+             std::mt19937 random(7);
+             auto* bytes = reinterpret_cast<std::uint8_t*>(&s);
+             for (std::size_t i = 0; i < sizeof s; ++i)
+                 bytes[i] = static_cast<std::uint8_t>(random());
+         }},
+    };
+    for (const auto& [name, damage] : damages) {
+        SCOPED_TRACE(name);
+        TestDocument t(2);
+        CFennoralDoc& doc = *t.doc;
+        {
+            std::lock_guard lock(doc.mutex);
+            FillDenseSong(doc, testing::Density::EveryCommand);
+            damage(doc.song, doc.editor.loopStartRow, doc.editor.loopEndRow);
+        }
+        const std::vector<std::uint8_t> damaged = StreamOf(doc);
+        doc.NewSong();
+        ASSERT_TRUE(doc.LoadSongFromBytes(EncodeSongFile(damaged), name));
+        EXPECT_EQ(StreamOf(doc), damaged);  // nothing was "repaired"
+        testing::ExerciseSong(doc, 1500);
+    }
 }
 
 }  // namespace

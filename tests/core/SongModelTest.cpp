@@ -1,38 +1,42 @@
-#include <gtest/gtest.h>
+// The song as the document keeps it: a new song, whole patterns cut, copied and pasted, the
+// current pattern and the insert transpose, pattern properties and sequencer slots.
+#include <gmock/gmock.h>
 
+#include <climits>
 #include <cstring>
 #include <new>
 
-#include "support/RecordingUi.h"
+#include "support/DocumentTest.h"
 
 namespace tarvel {
 namespace {
 
-using testing::TestDocument;
+using ::testing::ElementsAre;
 
-TEST(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) {
-    TestDocument t(2);
-    CFennoralDoc& doc = *t.doc;
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.editor.cursorLine = 7;
-        doc.editor.loopStartRow = 128;
-        doc.editor.loopEndRow = 256;
-        doc.editor.patternClipboard.cells[0][0].note = 60;
-        CopyText(doc.song.patchNames[200], "Kept");
-        doc.song.patterns[3].cells[1][1].note = 61;
-        doc.song.channelProgram[4] = 9;
+class SongModel : public testing::DocumentTest {
+  protected:
+    SongModel() : DocumentTest(2) {}
+    static bool Same(const Pattern& a, const Pattern& b) {
+        return std::memcmp(&a, &b, sizeof a) == 0;
     }
-    t.TakeSent();
+};
+
+TEST_F(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) {
+    e.cursorLine = 7;
+    e.loopStartRow = 128;
+    e.loopEndRow = 256;
+    e.patternClipboard.cells[0][0].note = 60;
+    CopyText(doc.song.patchNames[200], "Kept");
+    Cell(1, 1, 3).note = 61;
+    doc.song.channelProgram[4] = 9;
 
     doc.NewSong();
 
-    EXPECT_EQ(doc.editor.cursorLine, 7);
-    EXPECT_EQ(doc.editor.loopStartRow, 128);
-    EXPECT_EQ(doc.editor.loopEndRow, 256);
-    EXPECT_EQ(doc.editor.patternClipboard.cells[0][0].note, 60);
+    EXPECT_EQ((std::vector{e.cursorLine, e.loopStartRow, e.loopEndRow}),
+              (std::vector{7, 128, 256}));
+    EXPECT_EQ(e.patternClipboard.cells[0][0].note, 60);
     EXPECT_STREQ(doc.song.patchNames[200], "Kept");
-    EXPECT_EQ(doc.song.patterns[3].cells[1][1].note, kNoNote);
+    EXPECT_EQ(Cell(1, 1, 3).note, kNoNote);
     EXPECT_EQ(doc.RefillProgramList().entries.size(), 128u);  // the General MIDI names
     for (const auto& channel : doc.song.soundingNote)
         for (std::int32_t note : channel) EXPECT_EQ(note, -1);  // nothing sounds
@@ -42,14 +46,12 @@ TEST(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) {
     EXPECT_EQ(sent[31], "cf 00@1");
 }
 
-TEST(SongModel, SlotsKeepTheirReservedByteAndACursorOffTheGridTouchesNothing) {
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    std::lock_guard lock(doc.mutex);
-    doc.editor.currentPattern = 9;
-    doc.editor.insertTranspose = -5;
-    doc.editor.seqCursorRow = 100;
-    doc.editor.seqCursorColumn = 15;
+TEST_F(SongModel, SlotsKeepTheirReservedByteAndACursorOffTheGridTouchesNothing) {
+    Hold();
+    e.currentPattern = 9;
+    e.insertTranspose = -5;
+    e.seqCursorRow = 100;
+    e.seqCursorColumn = 15;
     doc.song.sequence[100][15].reserved = 7;
     doc.PutSequenceSlot();
     EXPECT_EQ(doc.song.sequence[100][15].reserved, 7);
@@ -58,17 +60,89 @@ TEST(SongModel, SlotsKeepTheirReservedByteAndACursorOffTheGridTouchesNothing) {
     EXPECT_TRUE(slot.pattern == kEmptySlot && slot.transpose == 0 && slot.reserved == 7);
 
     for (auto [row, column] : {std::pair{16384, 0}, {-1, 0}, {0, 16}, {0, -1}}) {
-        doc.editor.seqCursorRow = row;
-        doc.editor.seqCursorColumn = column;
+        e.seqCursorRow = row;
+        e.seqCursorColumn = column;
         doc.PutSequenceSlot();
         doc.ClearSequenceSlot();
     }
     EXPECT_EQ(doc.song.sequence[0][0].pattern, kEmptySlot);
 }
 
+TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
+    Hold();
+    Pattern& three = doc.song.patterns[3];
+    SetPatternName(doc.song, 3, "Chorus");
+    three.cells[255][15] = {60, 100, 0x80, 0};
+    three.lineCount = 16;
+    const Pattern original = three;
+    Pattern empty = original;
+    MakeEmptyPattern(empty);  // the bytes after the name's NUL stay
+
+    doc.PastePattern(3);  // nothing copied yet
+    EXPECT_TRUE(Same(three, empty));
+    three = original;
+    doc.CutPattern(3);
+    EXPECT_TRUE(Same(three, empty));
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+
+    doc.PastePattern(9);
+    EXPECT_TRUE(Same(doc.song.patterns[9], original));
+    doc.PastePattern(10);  // the copy buffer keeps its content
+    EXPECT_TRUE(Same(doc.song.patterns[10], original));
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+
+    doc.song.patterns[9].cells[0][0].note = 1;
+    doc.CopyPattern(9);
+    for (int outside : {-1, 128, INT_MIN, INT_MAX}) {  // pattern numbers outside: ignored
+        doc.CopyPattern(outside);
+        doc.CutPattern(outside);
+        doc.PastePattern(outside);
+    }
+    doc.PastePattern(0);
+    EXPECT_EQ(doc.song.patterns[0].cells[0][0].note, 1);
+    EXPECT_EQ(doc.song.patterns[0].lineCount, 16);
+}
+
+TEST_F(SongModel, SteppingAndTheInsertTransposeStayInTheirRanges) {
+    Hold();
+    struct Case {
+        int from, delta, pattern, transpose;
+    };
+    for (const Case c :
+         {Case{5, 1, 6, 6}, Case{5, -1, 4, 4}, Case{127, 1, 127, 99}, Case{0, -1, 0, -1},
+          Case{0, INT_MIN, 0, -99}, Case{127, INT_MAX, 127, 99}, Case{-99, -1, 0, -99}}) {
+        SCOPED_TRACE(c.from);
+        e.currentPattern = e.insertTranspose = c.from;
+        e.cursorLine = 40;
+        e.firstVisibleLine = 30;
+        doc.StepCurrentPattern(c.delta);
+        doc.AdjustInsertTranspose(c.delta);
+        EXPECT_EQ(e.currentPattern, c.pattern);
+        EXPECT_EQ(e.insertTranspose, c.transpose);
+        EXPECT_EQ(e.cursorLine + e.firstVisibleLine, 0);  // a new pattern shows from its top
+    }
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+}
+
+TEST_F(SongModel, PropertiesTakeThirtyCharactersAndThreeDigits) {
+    Hold();
+    e.currentPattern = 12;
+    const std::pair<const char*, int> cases[] = {
+        {"64", 64},   {"0", 1}, {"999", 256}, {"1000", 100}, {"256", 256},
+        {"257", 256}, {"", 1},  {"abc", 1},   {"12x", 12},   {"007", 7}};
+    for (const auto& [text, lines] : cases) {
+        doc.ApplyPatternProperties("Name", text);
+        EXPECT_EQ(doc.song.patterns[12].lineCount, lines) << text;
+    }
+    doc.ApplyPatternProperties(std::string(40, 'n'), "32");
+    EXPECT_EQ(std::string(doc.song.patterns[12].name), std::string(30, 'n'));
+    EXPECT_STREQ(doc.song.patterns[11].name, "empty");
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+}
+
 // Built on memory full of old bytes, a document still starts with no input edits waiting: the
 // window thread would otherwise make undo steps of cells anywhere in memory.
-TEST(SongModel, ANewDocumentHasNoInputEditsWhateverItsMemoryHeld) {
+TEST(NewDocument, HasNoInputEditsWhateverItsMemoryHeld) {
     testing::RecordingUi ui;
     RecordingMidiOut midi(1);
     void* storage = ::operator new(sizeof(CFennoralDoc));

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "document/EditAction.h"
@@ -57,18 +57,16 @@ void Drag(CFennoralDoc& doc, bool left, std::initializer_list<std::pair<int, int
 }
 
 void MarkBlock(CFennoralDoc& doc, int firstTrack, int firstLine, int lastTrack, int lastLine) {
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.editor.cursorTrack = firstTrack;
-        doc.editor.cursorLine = firstLine;
+    for (auto [track, line, command] :
+         {std::tuple{firstTrack, firstLine, EditCommand::MarkBlockStart},
+          std::tuple{lastTrack, lastLine, EditCommand::MarkBlockEnd}}) {
+        {
+            std::lock_guard lock(doc.mutex);
+            doc.editor.cursorTrack = track;
+            doc.editor.cursorLine = line;
+        }
+        RunEditCommandAsEdit(doc, command);
     }
-    RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart);
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.editor.cursorTrack = lastTrack;
-        doc.editor.cursorLine = lastLine;
-    }
-    RunEditCommandAsEdit(doc, EditCommand::MarkBlockEnd);
 }
 
 void Focus(CFennoralDoc& doc, int sequencer, int pattern = 2, int line = 5, int field = 0) {
@@ -154,67 +152,43 @@ const EditCase kEditCases[] = {
      [](auto& doc, auto& folder) { doc.LoadPatchList(folder.Path("bank.lst")); }},
 };
 
-class EveryEdit : public ::testing::TestWithParam<EditCase> {};
+TEST(Undo, EveryEditUndoesToTheSongBeforeAndRedoesToTheSongAfter) {
+    for (const EditCase& edit : kEditCases) {
+        SCOPED_TRACE(edit.name);
+        TestDocument t;
+        CFennoralDoc& doc = *t.doc;
+        TempFolder folder;
+        {
+            std::lock_guard lock(doc.mutex);
+            FillDenseSong(doc, testing::Density::EveryCommand);
+        }
+        edit.setUp(doc, folder);
+        {
+            std::lock_guard lock(doc.mutex);
+            doc.history.MarkSaved();
+        }
+        const std::size_t stepsBefore = doc.history.StepCount();
+        const Snapshot before = Take(doc);
 
-TEST_P(EveryEdit, UndoRestoresTheSongBeforeAndRedoTheSongAfter) {
-    const EditCase& edit = GetParam();
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    TempFolder folder;
-    {
-        std::lock_guard lock(doc.mutex);
-        FillDenseSong(doc, testing::Density::EveryCommand);
+        edit.edit(doc, folder);
+        const Snapshot after = Take(doc);
+        ASSERT_FALSE(Same(before, after)) << "the edit changed nothing";
+        EXPECT_EQ(doc.history.StepCount(), stepsBefore + 1) << "one action, one step";
+        EXPECT_STREQ(doc.history.UndoLabel(), edit.label);
+        EXPECT_TRUE(doc.history.IsChanged());
+
+        ASSERT_TRUE(doc.Undo());
+        EXPECT_TRUE(Same(Take(doc), before));
+        EXPECT_FALSE(doc.history.IsChanged()) << "back at the saved position";
+        ASSERT_TRUE(doc.Redo());
+        EXPECT_TRUE(Same(Take(doc), after));
+        EXPECT_TRUE(doc.history.IsChanged());
+        EXPECT_FALSE(doc.Redo());
+        EXPECT_LT(doc.history.MemoryBytes(), 64u * 1024) << "only the changed runs are kept";
     }
-    edit.setUp(doc, folder);
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.history.MarkSaved();
-    }
-    const std::size_t stepsBefore = doc.history.StepCount();
-    const Snapshot before = Take(doc);
-
-    edit.edit(doc, folder);
-    const Snapshot after = Take(doc);
-    ASSERT_FALSE(Same(before, after)) << "the edit changed nothing";
-    EXPECT_EQ(doc.history.StepCount(), stepsBefore + 1) << "one action, one step";
-    EXPECT_STREQ(doc.history.UndoLabel(), edit.label);
-    EXPECT_TRUE(doc.history.IsChanged());
-
-    ASSERT_TRUE(doc.Undo());
-    EXPECT_TRUE(Same(Take(doc), before));
-    EXPECT_FALSE(doc.history.IsChanged()) << "back at the saved position";
-    ASSERT_TRUE(doc.Redo());
-    EXPECT_TRUE(Same(Take(doc), after));
-    EXPECT_TRUE(doc.history.IsChanged());
-    EXPECT_FALSE(doc.Redo());
-    EXPECT_LT(doc.history.MemoryBytes(), 64u * 1024) << "only the changed runs are kept";
 }
 
-INSTANTIATE_TEST_SUITE_P(Undo, EveryEdit, ::testing::ValuesIn(kEditCases), [](const auto& info) {
-    std::string name;
-    for (const char* c = info.param.name; *c; ++c)
-        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-    return name;
-});
-
-TEST(Undo, UndoBringsTheCursorBackToTheEdit) {
-    TestDocument t;
-    CFennoralDoc& doc = *t.doc;
-    Focus(doc, 0, 6, 30);
-    Press(doc, 'Z');
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.StepCurrentPattern(+40);
-        doc.editor.cursorTrack = 9;
-    }
-    ASSERT_TRUE(doc.Undo());
-    std::lock_guard lock(doc.mutex);
-    EXPECT_EQ(doc.editor.currentPattern, 6);
-    EXPECT_EQ(doc.editor.cursorLine, 30);
-    EXPECT_EQ(doc.editor.cursorTrack, 3);
-}
-
-TEST(Undo, MovingAndPlayingAreNoEditsAndANewSongForgetsTheHistory) {
+TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTheHistory) {
     TestDocument t;
     CFennoralDoc& doc = *t.doc;
     {
@@ -236,9 +210,19 @@ TEST(Undo, MovingAndPlayingAreNoEditsAndANewSongForgetsTheHistory) {
     EXPECT_EQ(doc.history.StepCount(), 0u);
     EXPECT_FALSE(doc.history.IsChanged());
 
-    Focus(doc, 0);
-    Press(doc, 'Q');
+    Focus(doc, 0, 6, 30);
+    Press(doc, 'Z');
     EXPECT_TRUE(doc.history.IsChanged());
+    {
+        std::lock_guard lock(doc.mutex);
+        doc.StepCurrentPattern(+40);
+        doc.editor.cursorTrack = 9;
+    }
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(
+        (std::vector{doc.editor.currentPattern, doc.editor.cursorLine, doc.editor.cursorTrack}),
+        (std::vector{6, 30, 3}));
+    ASSERT_TRUE(doc.Redo());
     doc.NewSong();
     EXPECT_FALSE(doc.history.CanUndo());
     EXPECT_FALSE(doc.history.IsChanged());

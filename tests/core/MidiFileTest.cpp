@@ -36,29 +36,28 @@ Bytes OneTrack(const Bytes& body) {
     return Cat({Header(1), Chunk("MTrk", body)});
 }
 
+std::string Hex(int byte) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02x", byte);
+    return text;
+}
+
 // "@tick status data1 data2" for channel messages, "@tick ff51[07 a1 20]" for meta and SysEx;
 // tracks apart by " | ".
 std::string Describe(const MidiFileData& file) {
     std::string text =
         "format " + std::to_string(file.format) + " division " + std::to_string(file.division);
-    char item[16];
     for (const MidiTrack& track : file.tracks) {
         text += " |";
         for (const MidiEvent& event : track.events) {
-            text += " @" + std::to_string(event.tick);
+            text += " @" + std::to_string(event.tick) + " ";
             if (event.status < 0xF0) {
-                std::snprintf(item, sizeof item, " %02x %02x %02x", event.status, event.data1,
-                              event.data2);
-                text += item;
+                text += Hex(event.status) + " " + Hex(event.data1) + " " + Hex(event.data2);
                 continue;
             }
-            std::snprintf(item, sizeof item, event.status == kMetaEvent ? " ff%02x[" : " %02x[",
-                          event.status == kMetaEvent ? event.data1 : event.status);
-            text += item;
-            for (std::uint8_t byte : track.DataOf(event)) {
-                std::snprintf(item, sizeof item, "%02x ", byte);
-                text += item;
-            }
+            text +=
+                (event.status == kMetaEvent ? "ff" + Hex(event.data1) : Hex(event.status)) + "[";
+            for (std::uint8_t byte : track.DataOf(event)) text += Hex(byte) + " ";
             if (text.back() == ' ') text.pop_back();
             text += "]";
         }

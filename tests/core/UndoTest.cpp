@@ -83,56 +83,48 @@ void Focus(CFennoralDoc& doc, int sequencer, int pattern = 2, int line = 5, int 
 struct EditCase {
     const char* name;
     const char* label;
-    std::function<void(CFennoralDoc&, const TempFolder&)> setUp;
-    std::function<void(CFennoralDoc&, const TempFolder&)> edit;
+    int sequencer, pattern, line;              // where the focus and the cursor stand
+    std::function<void(CFennoralDoc&)> setUp;  // more, when needed
+    std::function<void(CFennoralDoc&)> edit;
 };
 
 const EditCase kEditCases[] = {
-    {"note", "Typing", [](auto& doc, auto&) { Focus(doc, 0); },
-     [](auto& doc, auto&) { Press(doc, 'Q'); }},
-    {"delete", "Typing", [](auto& doc, auto&) { Focus(doc, 0, 2, 7, 0); },
-     [](auto& doc, auto&) { Press(doc, vk::kDelete); }},
-    {"slots painted by a drag", "Paint Slots", [](auto& doc, auto&) { Focus(doc, 1, 20); },
-     [](auto& doc, auto&) {
+    {"note", "Typing", 0, 2, 5, nullptr, [](auto& doc) { Press(doc, 'Q'); }},
+    {"delete", "Typing", 0, 2, 7, nullptr, [](auto& doc) { Press(doc, vk::kDelete); }},
+    {"slots painted by a drag", "Paint Slots", 1, 20, 5, nullptr,
+     [](auto& doc) {
          Drag(doc, true, {{350, 40}, {380, 52}, {410, 76}, {440, 100}});
      }},
-    {"slots cleared by a drag", "Clear Slots", [](auto& doc, auto&) { Focus(doc, 1); },
-     [](auto& doc, auto&) {
+    {"slots cleared by a drag", "Clear Slots", 1, 2, 5, nullptr,
+     [](auto& doc) {
          Drag(doc, false, {{350, 30}, {350, 42}, {378, 54}, {600, 66}});
      }},
-    {"block cut", "Cut",
-     [](auto& doc, auto&) {
-         Focus(doc, 0);
-         MarkBlock(doc, 1, 4, 6, 40);
-     },
-     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::Cut); }},
-    {"velocity interpolation", "Interpolate",
-     [](auto& doc, auto&) {
-         Focus(doc, 0);
+    {"block cut", "Cut", 0, 2, 5, [](auto& doc) { MarkBlock(doc, 1, 4, 6, 40); },
+     [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::Cut); }},
+    {"velocity interpolation", "Interpolate", 0, 2, 5,
+     [](auto& doc) {
          MarkBlock(doc, 2, 3, 2, 60);
          std::lock_guard lock(doc.mutex);
          doc.song.patterns[2].cells[3][2].velocity = 0x10;
          doc.song.patterns[2].cells[60][2].velocity = 0x70;
      },
-     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity); }},
-    {"pattern cut", "Cut Pattern", [](auto& doc, auto&) { Focus(doc, 0, 4); },
-     [](auto& doc, auto&) { RunPatternCommandAsEdit(doc, PatternCommand::Cut); }},
-    {"pattern paste", "Paste Pattern",
-     [](auto& doc, auto&) {
-         Focus(doc, 0, 7);
+     [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity); }},
+    {"pattern cut", "Cut Pattern", 0, 4, 5, nullptr,
+     [](auto& doc) { RunPatternCommandAsEdit(doc, PatternCommand::Cut); }},
+    {"pattern paste", "Paste Pattern", 0, 7, 5,
+     [](auto& doc) {
          RunPatternCommandAsEdit(doc, PatternCommand::Copy);
          Focus(doc, 0, 40);
      },
-     [](auto& doc, auto&) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
-    {"loop start", "Loop Mark",
-     [](auto& doc, auto&) {
-         Focus(doc, 1);
+     [](auto& doc) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
+    {"loop start", "Loop Mark", 1, 2, 5,
+     [](auto& doc) {
          std::lock_guard lock(doc.mutex);
          doc.editor.seqCursorRow = 500;
      },
-     [](auto& doc, auto&) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
-    {"header dialog session", "Song Header", [](auto&, auto&) {},
-     [](auto& doc, auto&) {
+     [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
+    {"header dialog session", "Song Header", 0, 2, 5, nullptr,
+     [](auto& doc) {
          EditAction session(doc, "Song Header", {HeaderRange()});
          for (const char* typed : {"A", "An", "Ann"}) {
              std::lock_guard lock(doc.mutex);
@@ -140,16 +132,17 @@ const EditCase kEditCases[] = {
              CopyText(doc.song.header.comments, typed);
          }
      }},
-    {"patch name", "Patch Name", [](auto&, auto&) {},
-     [](auto& doc, auto&) { doc.EditPatchName("Warm Pad"); }},
-    {"patch list", "Load Patch List",
-     [](auto&, auto& folder) {
+    {"patch name", "Patch Name", 0, 2, 5, nullptr,
+     [](auto& doc) { doc.EditPatchName("Warm Pad"); }},
+    {"patch list", "Load Patch List", 0, 2, 5, nullptr,
+     [](auto& doc) {
+         TempFolder folder;
          std::vector<std::uint8_t> table(kPatchTableSize, 'x');
          table[0] = 3;
          table[1] = table[2] = table[3] = 0;
          testing::WriteBytes(folder.Path("bank.lst"), table);
-     },
-     [](auto& doc, auto& folder) { doc.LoadPatchList(folder.Path("bank.lst")); }},
+         doc.LoadPatchList(folder.Path("bank.lst"));
+     }},
 };
 
 TEST(Undo, EveryEditUndoesToTheSongBeforeAndRedoesToTheSongAfter) {
@@ -157,12 +150,12 @@ TEST(Undo, EveryEditUndoesToTheSongBeforeAndRedoesToTheSongAfter) {
         SCOPED_TRACE(edit.name);
         TestDocument t;
         CFennoralDoc& doc = *t.doc;
-        TempFolder folder;
         {
             std::lock_guard lock(doc.mutex);
             FillDenseSong(doc, testing::Density::EveryCommand);
         }
-        edit.setUp(doc, folder);
+        Focus(doc, edit.sequencer, edit.pattern, edit.line);
+        if (edit.setUp) edit.setUp(doc);
         {
             std::lock_guard lock(doc.mutex);
             doc.history.MarkSaved();
@@ -170,7 +163,7 @@ TEST(Undo, EveryEditUndoesToTheSongBeforeAndRedoesToTheSongAfter) {
         const std::size_t stepsBefore = doc.history.StepCount();
         const Snapshot before = Take(doc);
 
-        edit.edit(doc, folder);
+        edit.edit(doc);
         const Snapshot after = Take(doc);
         ASSERT_FALSE(Same(before, after)) << "the edit changed nothing";
         EXPECT_EQ(doc.history.StepCount(), stepsBefore + 1) << "one action, one step";

@@ -42,6 +42,9 @@ class Display : public testing::DocumentTest {
             if (item.kind == DisplayItem::Kind::Invert) inverts.push_back(item);
         return inverts;
     }
+    static std::vector<int> Rect(const DisplayItem& item) {
+        return {item.x, item.y, item.width, item.height};
+    }
 
     DisplayModel model;
 };
@@ -114,9 +117,7 @@ TEST_F(Display, TheCursorCellIsSunkenAndItsFieldInvertedRightAfterIt) {
 
     const DisplayItem& field = model.items.at(&cursor - model.items.data() + 1);
     EXPECT_EQ(field.kind, DisplayItem::Kind::Invert);
-    EXPECT_EQ(field.x, CellX(1) + 44);
-    EXPECT_EQ(field.width, 6);
-    EXPECT_EQ(field.height, 12);
+    EXPECT_EQ(Rect(field), (std::vector{CellX(1) + 44, RowY(1), 6, 12}));
     EXPECT_EQ(Inverts().size(), 1u);
 }
 
@@ -153,8 +154,7 @@ TEST_F(Display, SlotsShowPatternNamesOrNumbersAndTheirTranspose) {
     EXPECT_EQ(BoxAt(SlotX(2), RowY(0)).font, DisplayFont::Small);
     const DisplayItem& badge = BoxAt(SlotX(2) + 12, RowY(0) + 3);
     EXPECT_STREQ(badge.text, "-05");
-    EXPECT_EQ(badge.width, 16);
-    EXPECT_EQ(badge.height, 9);
+    EXPECT_EQ(Rect(badge), (std::vector{SlotX(2) + 12, RowY(0) + 3, 16, 9}));
     // The reserved byte tints its slot, as it always has.
     EXPECT_EQ(FillAt(SlotX(5), RowY(0)), Lighten(FillAt(SlotX(1), RowY(0)), 0x80));
 }
@@ -165,10 +165,7 @@ TEST_F(Display, ThePlayRowIsMarkedWithALineAtItsPlaceInTheDisplayedRowAndTheLoop
     EXPECT_EQ(TextAt(308, RowY(1)), "00016");
     const auto inverts = Inverts();
     ASSERT_EQ(inverts.size(), 2u);  // the pattern cursor and the play line
-    EXPECT_EQ(inverts[0].x, 308);
-    EXPECT_EQ(inverts[0].y, RowY(1) + 3);
-    EXPECT_EQ(inverts[0].width, 494);
-    EXPECT_EQ(inverts[0].height, 2);
+    EXPECT_EQ(Rect(inverts[0]), (std::vector{308, RowY(1) + 3, 494, 2}));
 
     // A new song loops rows 0..63, shaded up to the row before the end; the play row stands out.
     const Colour inLoop = FillAt(308, RowY(2));

@@ -14,14 +14,17 @@ using ::testing::ElementsAre;
 
 class Blocks : public testing::DocumentTest {
   protected:
+    void CursorAt(int track, int line) {
+        e.cursorTrack = track;
+        e.cursorLine = line;
+    }
     void MarkBlock(int firstTrack, int firstLine, int lastTrack, int lastLine) {
-        e.cursorTrack = firstTrack;
-        e.cursorLine = firstLine;
+        CursorAt(firstTrack, firstLine);
         MarkBlockStart(doc.edit);
-        e.cursorTrack = lastTrack;
-        e.cursorLine = lastLine;
+        CursorAt(lastTrack, lastLine);
         MarkBlockEnd(doc.edit);
     }
+    std::vector<int> Loop() { return {e.loopStartRow, e.loopEndRow}; }
     // The bytes `field` of lines 0.. of track 0, after interpolating from `values` there.
     std::vector<int> Interpolated(std::vector<int> values, std::uint8_t PatternCell::*field) {
         for (std::size_t i = 0; i < values.size(); ++i)
@@ -65,8 +68,7 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
     EXPECT_EQ(Cell(11, 5).command, kNoCommand);
     EXPECT_EQ(Cell(12, 5).note, 12);
 
-    e.cursorTrack = 14;
-    e.cursorLine = 0;
+    CursorAt(14, 0);
     PasteBlock(doc.edit);
     EXPECT_EQ(Cell(0, 14).note, 8);
     EXPECT_EQ(Cell(3, 15).velocity, 3);
@@ -74,16 +76,14 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
 
     MarkBlock(2, 12, 5, 17);
     EXPECT_TRUE(RunEditCommand(doc.edit, EditCommand::Copy));
-    e.cursorTrack = 0;
-    e.cursorLine = 60;
+    CursorAt(0, 60);
     PasteBlock(doc.edit);
     EXPECT_EQ(Cell(65, 0).note, 17);  // past the 64 lines, kept for a longer pattern
     e.cursorLine = 252;
     PasteBlock(doc.edit);
     EXPECT_EQ(Cell(255, 3).note, 15);
 
-    e.cursorTrack = 7;  // a start mark past the end: the block collapses to the cursor
-    e.cursorLine = 20;
+    CursorAt(7, 20);  // a start mark past the end: the block collapses to the cursor
     MarkBlockStart(doc.edit);
     EXPECT_THAT((std::vector{e.blockStartTrack, e.blockEndTrack, e.blockStartLine, e.blockEndLine}),
                 ElementsAre(7, 7, 20, 20));
@@ -93,25 +93,23 @@ TEST_F(Blocks, LoopMarksInTheSequencerRoundToTheStep) {
     e.sequencerFocus = 1;
     e.seqCursorRow = 37;
     MarkBlockEnd(doc.edit);
-    EXPECT_EQ(e.loopStartRow, 0);
-    EXPECT_EQ(e.loopEndRow, 32);
+    EXPECT_EQ(Loop(), (std::vector{0, 32}));
 
     e.seqCursorRow = 70;
     MarkBlockStart(doc.edit);  // past the end: the end follows
-    EXPECT_EQ(e.loopStartRow, 64);
-    EXPECT_EQ(e.loopEndRow, 64);
+    EXPECT_EQ(Loop(), (std::vector{64, 64}));
     EXPECT_FALSE(e.blockMarked);
 
     e.seqStep = 0;  // a step of 0 must not divide by zero
     e.seqCursorRow = 5;
     MarkBlockEnd(doc.edit);
-    EXPECT_EQ(e.loopEndRow, 5);
-    EXPECT_EQ(e.loopStartRow, 5);
+    EXPECT_EQ(Loop(), (std::vector{5, 5}));
 }
 
 class Mouse : public Blocks {
   protected:
     const SequenceSlot& Slot(int row, int column) { return doc.song.sequence[row][column]; }
+    std::vector<int> SeqCursor() { return {e.seqCursorRow, e.seqCursorColumn}; }
     EditorMouse mouse;
 };
 
@@ -146,13 +144,11 @@ TEST_F(Mouse, MovesClampTheColumnAndLeaveRowsPastTheGridHarmless) {
     e.sequencerFocus = 1;
     e.seqTopRow = 16368;
     EditorMouseMove(doc.edit, mouse, 2000, 24 + 12 * 24);
-    EXPECT_EQ(e.seqCursorColumn, 15);
-    EXPECT_EQ(e.seqCursorRow, 16368 + 24 * 16);
+    EXPECT_EQ(SeqCursor(), (std::vector{16368 + 24 * 16, 15}));
     EditorLeftButtonDown(doc.edit, mouse, 2000, 24 + 12 * 24);  // paints nothing out there
     EditorLeftButtonUp(mouse);
     EditorMouseMove(doc.edit, mouse, 341, 30);
-    EXPECT_EQ(e.seqCursorColumn, 0);
-    EXPECT_EQ(e.seqCursorRow, 16368);
+    EXPECT_EQ(SeqCursor(), (std::vector{16368, 0}));
 
     EditorMouseMove(doc.edit, mouse, 340, 100);  // over the row labels: ignored
     EXPECT_EQ(e.seqCursorRow, 16368);

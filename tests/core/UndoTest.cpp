@@ -191,10 +191,7 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
         doc.StartPlayback(kSongMode);
     }
     Focus(doc, 0);
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.editor.recordMode = 0;
-    }
+    ToggleRecord(doc.edit);  // off
     for (int key : {vk::kDown, vk::kRight, int{'Q'}}) Press(doc, key);
     for (int tick = 0; tick < 2000; ++tick) {
         std::lock_guard lock(doc.mutex);

@@ -54,21 +54,17 @@ void MakeDistinctive(CFennoralDoc& doc) {
     doc.song.soundingNote[7][8] = 66;
     doc.editor.loopStartRow = 16;
     doc.editor.loopEndRow = 48;
+    CopyText(doc.song.header.author, "Ann");
+    CopyText(doc.song.header.band, "The Bs");
+    CopyText(doc.song.header.date, "1999");
+    CopyText(doc.song.header.comments, "line one\r\nline two");
+    doc.SetBpm(150);
 }
 
 TEST(SongFile, ASavedSongLoadsBackWholeSendsItsProgramsThenShowsItsInformation) {
     TempFolder folder;
     const std::string path = folder.Path("song.trv");
     TestDocument saver;
-    {
-        std::lock_guard lock(saver.doc->mutex);
-        Song& song = saver.doc->song;
-        CopyText(song.header.author, "Ann");
-        CopyText(song.header.band, "The Bs");
-        CopyText(song.header.date, "1999");
-        CopyText(song.header.comments, "line one\r\nline two");
-        saver.doc->SetBpm(150);
-    }
     MakeDistinctive(*saver.doc);
     ASSERT_TRUE(saver.doc->SaveSong(path));
     const std::vector<std::uint8_t> saved = StreamOf(*saver.doc);
@@ -261,9 +257,8 @@ TEST(DemoSong, IsARealSongThatLoops) {
     TestDocument t;
     ASSERT_TRUE(t.doc->LoadSong(TARVEL_SOURCE_DIR "/examples/demo.trv"));
     CFennoralDoc& doc = *t.doc;
-    EXPECT_EQ(doc.song.lineDuration, 120);
-    EXPECT_EQ(doc.editor.loopStartRow, 0);
-    EXPECT_EQ(doc.editor.loopEndRow, 512);
+    EXPECT_EQ((std::vector{doc.song.lineDuration, doc.editor.loopStartRow, doc.editor.loopEndRow}),
+              (std::vector{120, 0, 512}));
     EXPECT_STRNE(doc.song.header.author, "");
     std::set<int> tracks;
     for (int row = 0; row < 512; ++row)

@@ -41,8 +41,9 @@ std::vector<std::uint8_t> Read(const std::string& path) {
     return bytes;
 }
 
-// Bytes that text mode would change (CR LF, ^Z, NUL) come back exactly, under any name.
-TEST(SafeFile, WritesAndReplacesBinaryFilesUnderAnyNameAndSeparator) {
+// Bytes that text mode would change (CR LF, ^Z, NUL) come back exactly, under any name; a read
+// takes no more than asked, or says why not.
+TEST(SafeFile, WritesReplacesAndReadsBinaryFilesUnderAnyNameAndSeparator) {
     TempFolder temp;
     const std::string folder = temp.Path("");
     for (const std::string name : {"plain.trv", "sång \xE2\x99\xAA 曲.trv"}) {
@@ -59,6 +60,15 @@ TEST(SafeFile, WritesAndReplacesBinaryFilesUnderAnyNameAndSeparator) {
     ASSERT_TRUE(ReplaceFile(folder + "/slash.trv", kNew, whyNot)) << whyNot;
     EXPECT_EQ(Read(temp.Path("slash.trv")), kNew);
     EXPECT_THAT(NamesIn(folder), ElementsAre("plain.trv", "slash.trv", "sång \xE2\x99\xAA 曲.trv"));
+
+    std::vector<std::uint8_t> bytes{1};
+    EXPECT_FALSE(ReadFilePrefix(temp.Path("missing.trv"), 10, bytes, whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("cannot open"));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(ReadFilePrefix(folder, 10, bytes, whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("cannot read"));
+    ASSERT_TRUE(ReadFilePrefix(temp.Path("slash.trv"), 3, bytes, whyNot));
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>(kNew.begin(), kNew.begin() + 3));
 }
 
 // A read-only file, then one another program holds open as an editor would (shared for reading
@@ -85,20 +95,6 @@ TEST(SafeFile, AFileWindowsRefusesToReplaceIsKeptAndTheReasonGiven) {
     EXPECT_EQ(Read(path), kOld);
     EXPECT_THAT(NamesIn(temp.Path("")), ElementsAre("old.trv"));
 #endif
-}
-
-TEST(SafeFile, ReadingSaysWhyNot) {
-    TempFolder temp;
-    std::vector<std::uint8_t> bytes{1};
-    std::string whyNot;
-    EXPECT_FALSE(ReadFilePrefix(temp.Path("missing.trv"), 10, bytes, whyNot));
-    EXPECT_THAT(whyNot, HasSubstr("cannot open"));
-    EXPECT_TRUE(bytes.empty());
-    EXPECT_FALSE(ReadFilePrefix(temp.Path(""), 10, bytes, whyNot));
-    EXPECT_THAT(whyNot, HasSubstr("cannot read"));
-    ASSERT_TRUE(ReplaceFile(temp.Path("long.trv"), kNew, whyNot));
-    ASSERT_TRUE(ReadFilePrefix(temp.Path("long.trv"), 3, bytes, whyNot));
-    EXPECT_EQ(bytes, std::vector<std::uint8_t>(kNew.begin(), kNew.begin() + 3));
 }
 
 }  // namespace

@@ -218,7 +218,8 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
     EXPECT_FALSE(doc.history.IsChanged());
 }
 
-TEST(Undo, TheOldestStepsGoFirstAndTheSavedPlaceIsKeptOrLost) {
+// A saved place lost to undos and a different edit is the random test's.
+TEST(Undo, TheOldestStepsGoFirstAndAWriteOutsideAnActionStillCountsAsAChange) {
     auto song = std::make_unique<Song>();
     std::memset(song.get(), 0, sizeof(Song));
     EditorState editor{};
@@ -242,11 +243,6 @@ TEST(Undo, TheOldestStepsGoFirstAndTheSavedPlaceIsKeptOrLost) {
     while (history.Redo(place)) {
     }
     EXPECT_FALSE(history.IsChanged());
-    // Saved, then an undo and a different edit: the saved state cannot come back by redo.
-    ASSERT_TRUE(history.Undo(place));
-    edit(9);
-    EXPECT_FALSE(history.CanRedo());
-    EXPECT_TRUE(history.IsChanged());
     // A write that came with no action open cannot be undone but still counts as a change.
     history.MarkSaved();
     history.WillWrite(offsetof(Song, sequence), 3);

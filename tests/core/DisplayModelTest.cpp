@@ -103,25 +103,10 @@ TEST_F(Display, RowsPastTheLineCountOrTheGridAreBlank) {
     EXPECT_EQ(BoxAt(0, RowY(0)).width, 304);
 }
 
-TEST_F(Display, TheCursorCellIsSunkenAndItsFieldInvertedRightAfterIt) {
+TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeTheirCells) {
     e.cursorLine = 1;
     e.cursorTrack = 1;
     e.cursorField = 3;
-    doc.player.playRow = 9999;  // no play line on screen
-    Build();
-    const DisplayItem& cursor = BoxAt(CellX(1), RowY(1));
-    EXPECT_TRUE(cursor.sunken);
-    EXPECT_NE(cursor.fill, FillAt(CellX(3), RowY(1)));  // the rest of the cursor line
-    EXPECT_NE(FillAt(CellX(3), RowY(1)), FillAt(CellX(3), RowY(2)));
-    EXPECT_FALSE(BoxAt(CellX(3), RowY(2)).sunken);
-
-    const DisplayItem& field = model.items.at(&cursor - model.items.data() + 1);
-    EXPECT_EQ(field.kind, DisplayItem::Kind::Invert);
-    EXPECT_EQ(Rect(field), (std::vector{CellX(1) + 44, RowY(1), 6, 12}));
-    EXPECT_EQ(Inverts().size(), 1u);
-}
-
-TEST_F(Display, BlockAndPatternPlayLineShadeTheirCells) {
     e.blockMarked = 1;
     e.blockStartTrack = 0;
     e.blockEndTrack = 1;
@@ -129,7 +114,18 @@ TEST_F(Display, BlockAndPatternPlayLineShadeTheirCells) {
     e.blockEndLine = 6;
     doc.player.playMode = kPatternMode;
     doc.player.patternLine = 6;
+    doc.player.playRow = 9999;  // no play row on screen
     Build();
+    const DisplayItem& cursor = BoxAt(CellX(1), RowY(1));
+    EXPECT_TRUE(cursor.sunken);
+    EXPECT_NE(cursor.fill, FillAt(CellX(3), RowY(1)));  // the rest of the cursor line
+    EXPECT_NE(FillAt(CellX(3), RowY(1)), FillAt(CellX(3), RowY(2)));
+    EXPECT_FALSE(BoxAt(CellX(3), RowY(2)).sunken);
+    const DisplayItem& field = model.items.at(&cursor - model.items.data() + 1);
+    EXPECT_EQ(field.kind, DisplayItem::Kind::Invert);  // drawn right after its cell
+    EXPECT_EQ(Rect(field), (std::vector{CellX(1) + 44, RowY(1), 6, 12}));
+    EXPECT_EQ(Inverts().size(), 1u);
+
     const Colour plain = FillAt(CellX(2), RowY(5));
     const Colour block = FillAt(CellX(0), RowY(5));
     EXPECT_NE(block, plain);

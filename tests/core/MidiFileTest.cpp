@@ -224,7 +224,7 @@ TEST(MidiFileReader, RefusesDamageWithAOneLineReasonAndKeepsWhatItHad) {
     tooMany.resize(tooMany.size() - 2);  // the most events it takes on
     MidiFileData file;
     std::string whyNot;
-    EXPECT_TRUE(ReadMidiFile(OneTrack(tooMany), file, whyNot)) << whyNot;
+    ASSERT_TRUE(ReadMidiFile(OneTrack(tooMany), file, whyNot)) << whyNot;
     EXPECT_EQ(file.tracks[0].events.size(), kMidiEventLimit);
 }
 

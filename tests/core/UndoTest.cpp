@@ -5,7 +5,6 @@
 #include <memory>
 #include <mutex>
 #include <random>
-#include <tuple>
 #include <vector>
 
 #include "document/EditAction.h"
@@ -43,6 +42,13 @@ bool Same(const Snapshot& a, const Snapshot& b) {
            a.loop[1] == b.loop[1];
 }
 
+// Runs `change` with the document locked, as the window thread's own changes run.
+template <typename Change>
+void Locked(CFennoralDoc& doc, Change change) {
+    std::lock_guard lock(doc.mutex);
+    change();
+}
+
 void Press(CFennoralDoc& doc, int key) {
     KeyDownAsEdit(doc, {key, 0}, false);
     EditorKeyUp(doc.edit, key);
@@ -56,17 +62,17 @@ void Drag(CFennoralDoc& doc, bool left, std::initializer_list<std::pair<int, int
     MouseUpAsEdit(doc, mouse, left);
 }
 
+void PutCursor(CFennoralDoc& doc, int track, int line) {
+    std::lock_guard lock(doc.mutex);
+    doc.editor.cursorTrack = track;
+    doc.editor.cursorLine = line;
+}
+
 void MarkBlock(CFennoralDoc& doc, int firstTrack, int firstLine, int lastTrack, int lastLine) {
-    for (auto [track, line, command] :
-         {std::tuple{firstTrack, firstLine, EditCommand::MarkBlockStart},
-          std::tuple{lastTrack, lastLine, EditCommand::MarkBlockEnd}}) {
-        {
-            std::lock_guard lock(doc.mutex);
-            doc.editor.cursorTrack = track;
-            doc.editor.cursorLine = line;
-        }
-        RunEditCommandAsEdit(doc, command);
-    }
+    PutCursor(doc, firstTrack, firstLine);
+    RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart);
+    PutCursor(doc, lastTrack, lastLine);
+    RunEditCommandAsEdit(doc, EditCommand::MarkBlockEnd);
 }
 
 void Focus(CFennoralDoc& doc, int sequencer, int pattern = 2, int line = 5, int field = 0) {
@@ -118,10 +124,7 @@ const EditCase kEditCases[] = {
      },
      [](auto& doc) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
     {"loop start", "Loop Mark", 1, 2, 5,
-     [](auto& doc) {
-         std::lock_guard lock(doc.mutex);
-         doc.editor.seqCursorRow = 500;
-     },
+     [](auto& doc) { Locked(doc, [&] { doc.editor.seqCursorRow = 500; }); },
      [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
     {"header dialog session", "Song Header", 0, 2, 5, nullptr,
      [](auto& doc) {
@@ -150,16 +153,10 @@ TEST(Undo, EveryEditUndoesToTheSongBeforeAndRedoesToTheSongAfter) {
         SCOPED_TRACE(edit.name);
         TestDocument t;
         CFennoralDoc& doc = *t.doc;
-        {
-            std::lock_guard lock(doc.mutex);
-            FillDenseSong(doc, testing::Density::EveryCommand);
-        }
+        Locked(doc, [&] { FillDenseSong(doc, testing::Density::EveryCommand); });
         Focus(doc, edit.sequencer, edit.pattern, edit.line);
         if (edit.setUp) edit.setUp(doc);
-        {
-            std::lock_guard lock(doc.mutex);
-            doc.history.MarkSaved();
-        }
+        Locked(doc, [&] { doc.history.MarkSaved(); });
         const std::size_t stepsBefore = doc.history.StepCount();
         const Snapshot before = Take(doc);
 
@@ -193,21 +190,16 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
     Focus(doc, 0);
     ToggleRecord(doc.edit);  // off
     for (int key : {vk::kDown, vk::kRight, int{'Q'}}) Press(doc, key);
-    for (int tick = 0; tick < 2000; ++tick) {
-        std::lock_guard lock(doc.mutex);
-        doc.PlayerTick();  // tempo and program cells write the song
-    }
+    for (int tick = 0; tick < 2000; ++tick)
+        Locked(doc, [&] { doc.PlayerTick(); });  // tempo and program cells write the song
     EXPECT_EQ(doc.history.StepCount(), 0u);
     EXPECT_FALSE(doc.history.IsChanged());
 
     Focus(doc, 0, 6, 30);
     Press(doc, 'Z');
     EXPECT_TRUE(doc.history.IsChanged());
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.StepCurrentPattern(+40);
-        doc.editor.cursorTrack = 9;
-    }
+    Locked(doc, [&] { doc.StepCurrentPattern(+40); });
+    PutCursor(doc, 9, 0);
     ASSERT_TRUE(doc.Undo());
     EXPECT_EQ(
         (std::vector{doc.editor.currentPattern, doc.editor.cursorLine, doc.editor.cursorTrack}),
@@ -297,18 +289,13 @@ TEST(Undo, RandomEditsUndosAndRedosAgreeWithWholeCopies) {
                         break;
                     case 7:
                         Focus(doc, 1);
-                        {
-                            std::lock_guard lock(doc.mutex);
-                            doc.editor.seqCursorRow = pick(1000);
-                        }
+                        Locked(doc, [&] { doc.editor.seqCursorRow = pick(1000); });
                         RunEditCommandAsEdit(
                             doc, pick(2) ? EditCommand::MarkBlockStart : EditCommand::MarkBlockEnd);
                         break;
-                    case 8: {
-                        std::lock_guard lock(doc.mutex);
-                        SetBpmAsEdit(doc, 40 + pick(200));
+                    case 8:
+                        Locked(doc, [&] { SetBpmAsEdit(doc, 40 + pick(200)); });
                         break;
-                    }
                     default:
                         Focus(doc, 0, pick(3));
                         ApplyPatternPropertiesAsEdit(doc, "P", std::to_string(1 + pick(256)));

@@ -86,8 +86,4 @@ std::vector<StampedMessage> JackKeyboard::Received() {
     return receivedLog_;
 }
 
-std::uint32_t JackKeyboard::PeriodFrames() const {
-    return client_ ? jack_get_buffer_size(client_) : 0;
-}
-
 }  // namespace tarvel::testing

@@ -35,7 +35,6 @@ class JackKeyboard {
     // What has gone out and come in so far.
     std::vector<StampedMessage> Sent();
     std::vector<StampedMessage> Received();
-    std::uint32_t PeriodFrames() const;
 
   private:
     static int Process(std::uint32_t frames, void* self);

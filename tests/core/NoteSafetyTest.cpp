@@ -99,7 +99,6 @@ std::vector<Step> RandomSequence(unsigned seed) {
         return std::uniform_int_distribution<int>(0, count - 1)(random);
     };
     std::vector<Step> steps;
-    std::vector<int> held;  // keys are released only after they were pressed
     for (int i = 0; i < kStepsPerSequence; ++i) {
         // Ticks half the time, so that lines, gates and pending actions come round; loading a
         // song is rare, as it is slow.

@@ -1,5 +1,5 @@
-// The document on the real back end, on a private JACK server where jack_midi_dump stamps what
-// arrives with the server's frame time.
+// The document on the real back end, on a private JACK server where a monitor client stamps
+// what arrives with the server's frame time.
 #include <gtest/gtest.h>
 
 #include <jack/jack.h>
@@ -14,6 +14,7 @@
 #include "platform/PeriodicTimer.h"
 #include "platform/RtMidiOutDriver.h"
 #include "support/JackHarness.h"
+#include "support/JackKeyboard.h"
 #include "support/RecordingUi.h"
 
 namespace tarvel {
@@ -42,22 +43,24 @@ bool IsInOrderSubset(const std::vector<Bytes>& part, const std::vector<Bytes>& w
 TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
     testing::JackHarness jack(/*realtime=*/true, 256);
     if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
+    testing::JackKeyboard monitor("midi-monitor", /*listen=*/true);  // before the driver lists
+    ASSERT_TRUE(monitor.ok());
     RtMidiOutDriver driver(RtMidiOutDriver::Api::Jack, "tarvel-test");
-    ASSERT_EQ(driver.DeviceCount(), 2) << "jack_midi_dump's input, then our own port";
+    ASSERT_EQ(driver.DeviceCount(), 2) << "the monitor's input, then our own port";
     testing::RecordingUi ui;
     auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{.startTimer = true});
     EXPECT_TRUE(ui.Messages().empty());
     doc->ShowMidiOutInfo();
     ASSERT_EQ(ui.Messages().size(), 1u);
     EXPECT_EQ(ui.Messages()[0].text,
-              "Name: midi-monitor:input \nVersion: 0 \nManufacturer ID: 0 \nProduct ID: 0 \n"
+              "Name: midi-monitor:in \nVersion: 0 \nManufacturer ID: 0 \nProduct ID: 0 \n"
               "Voices 0 \n\nDevice supports:\n"
-              "\nPort: midi-monitor:input\nAPI: JACK\nClient: tarvel-test-01");
+              "\nPort: midi-monitor:in\nAPI: JACK\nClient: tarvel-test-01");
     // Our own port's client came first and holds the plain name, for others to find.
     EXPECT_STREQ(doc->ports.capabilities[1].details,
                  "Port: tarvel-test:out\nAPI: JACK\nClient: tarvel-test (our own port)");
-    ASSERT_TRUE(jack.WaitForMonitorConnection());
-    jack.WaitForMessages(16, 2000);  // start-up's All Notes Off, unless sent before the connection
+    ASSERT_TRUE(monitor.WaitForInputConnection());
+    monitor.WaitForReceived(16, 2000);  // start-up's All Notes Off, unless sent before connecting
 
     // A server that falls behind on a loaded machine may drop a late cycle's events: such a
     // round is sent again, but a changed or reordered byte fails at once.
@@ -66,7 +69,7 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
                                          {0x90, 64, 80},  {0x80, 64, 0x64}};
     std::vector<Bytes> received;
     for (int round = 0; round < 3 && received != expected; ++round) {
-        const std::size_t before = jack.WaitForMessages(0, 0).size();
+        const std::size_t before = monitor.Received().size();
         {
             std::lock_guard lock(doc->mutex);
             doc->NoteOn(0, 0, 60, 100);
@@ -77,9 +80,9 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
             doc->NoteOn(0, 0, 64, 80);  // releases 60 first
             doc->NoteOff(0, 0);
         }
-        const auto dumped = jack.WaitForMessages(before + expected.size(), 3000);
+        const auto got = monitor.WaitForReceived(before + expected.size(), 3000);
         received.clear();
-        for (std::size_t i = before; i < dumped.size(); ++i) received.push_back(dumped[i].bytes);
+        for (std::size_t i = before; i < got.size(); ++i) received.push_back(got[i].Data());
         ASSERT_TRUE(IsInOrderSubset(received, expected)) << "a message arrived changed";
         if (received != expected)
             std::printf("round %d lost %zu message(s); JACK reported %d xrun(s)\n", round,
@@ -87,7 +90,7 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
     }
     EXPECT_EQ(received, expected);
 
-    const std::size_t before = jack.WaitForMessages(0, 0).size();
+    const std::size_t before = monitor.Received().size();
     {
         std::lock_guard lock(doc->mutex);
         doc->SetBpm(130);
@@ -101,31 +104,31 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
         std::lock_guard lock(doc->mutex);
         doc->StopPlayback();
     }
-    const auto stop = [&](const std::vector<testing::DumpedMessage>& dumped) {
+    const auto stop = [&](const std::vector<testing::StampedMessage>& dumped) {
         return std::find_if(dumped.begin() + static_cast<std::ptrdiff_t>(before), dumped.end(),
-                            [](const auto& m) { return m.bytes == Bytes{0xFC}; });
+                            [](const auto& m) { return m.Data() == Bytes{0xFC}; });
     };
-    auto dumped = jack.WaitForMessages(before + 130, 3000);
+    auto dumped = monitor.WaitForReceived(before + 130, 3000);
     for (int wait = 0; wait < 20 && stop(dumped) == dumped.end(); ++wait)
-        dumped = jack.WaitForMessages(dumped.size() + 1, 100);
+        dumped = monitor.WaitForReceived(dumped.size() + 1, 100);
     doc->CloseMidiPorts();
     ASSERT_NE(stop(dumped), dumped.end());
     dumped.erase(stop(dumped), dumped.end());
     dumped.erase(dumped.begin(), dumped.begin() + static_cast<std::ptrdiff_t>(before));
     ASSERT_GE(dumped.size(), 120u);
-    EXPECT_EQ(dumped.front().bytes, Bytes{0xFA});
+    EXPECT_EQ(dumped.front().Data(), Bytes{0xFA});
     const int xruns = jack.Xruns();
     int outside = 0;
     int notes = 0;
     std::int64_t clock = -1;  // the last clock's frame
     std::string shown;
-    for (const testing::DumpedMessage& m : dumped) {
-        if (m.bytes == Bytes{0xF8}) {
+    for (const testing::StampedMessage& m : dumped) {
+        if (m.Data() == Bytes{0xF8}) {
             const std::int64_t interval = m.frame - clock;
             if (clock >= 0) shown += std::to_string(interval) + " ";
             if (clock >= 0 && std::abs(interval - 928) > 12) ++outside;  // 0.25 ms
             clock = m.frame;
-        } else if (m.bytes == Bytes{0x90, 60, 100}) {
+        } else if (m.Data() == Bytes{0x90, 60, 100}) {
             ++notes;
             if (m.frame != clock) ++outside;
         }
@@ -139,6 +142,8 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
 TEST(JackOwnPort, ProgramsConnectToItAndGetWhatItSends) {
     testing::JackHarness jack;
     if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
+    testing::JackKeyboard monitor("midi-monitor", /*listen=*/true);
+    ASSERT_TRUE(monitor.ok());
     RtMidiOutDriver driver(RtMidiOutDriver::Api::Jack, "tarvel-own");
     const int own = driver.DeviceCount() - 1;
     ASSERT_STREQ(driver.Describe(own).productName, "tarvel-own:out");
@@ -148,19 +153,19 @@ TEST(JackOwnPort, ProgramsConnectToItAndGetWhatItSends) {
     ASSERT_TRUE(driver.Open(own)) << "the port can be made again";
     jack_client_t* other = jack_client_open("connector", JackNoStartServer, nullptr);
     ASSERT_NE(other, nullptr);
-    ASSERT_EQ(jack_connect(other, "tarvel-own:out", "midi-monitor:input"), 0);
-    ASSERT_TRUE(jack.WaitForMonitorConnection());
+    ASSERT_EQ(jack_connect(other, "tarvel-own:out", "midi-monitor:in"), 0);
+    ASSERT_TRUE(monitor.WaitForInputConnection());
     const std::uint8_t noteOn[] = {0x90, 60, 100};
     // A connection JACK has just reported may miss a cycle or two: then the note is sent again.
-    std::vector<testing::DumpedMessage> dumped;
-    for (int round = 0; round < 3 && dumped.empty(); ++round) {
+    std::vector<testing::StampedMessage> got;
+    for (int round = 0; round < 3 && got.empty(); ++round) {
         driver.SetDueTime(PeriodicTimer::MonotonicNowNs() + 3'600'000'000'000);
         driver.Send(own, noteOn, 3);
         driver.SetDueTime(0);
-        dumped = jack.WaitForMessages(1, 1000);
+        got = monitor.WaitForReceived(1, 1000);
     }
-    ASSERT_GE(dumped.size(), 1u);
-    EXPECT_EQ(dumped[0].bytes, (Bytes{0x90, 60, 100}));
+    ASSERT_GE(got.size(), 1u);
+    EXPECT_EQ(got[0].Data(), (Bytes{0x90, 60, 100}));
     jack_client_close(other);
 }
 

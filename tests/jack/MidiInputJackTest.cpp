@@ -1,6 +1,6 @@
-// A keyboard on a private JACK server plays into Tarvel's own input port: the notes come out at
-// the monitor through thru, and with record on, while the pattern plays, they are written at the
-// lines played.
+// A keyboard on a private JACK server plays into Tarvel's own input port: the notes come back
+// to its own input through thru, and with record on, while the pattern plays, they are written at
+// the lines played.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,8 +22,10 @@ using Bytes = std::vector<std::uint8_t>;
 TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines) {
     testing::JackHarness jack(/*realtime=*/true);
     if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
+    testing::JackKeyboard keys("keys", /*listen=*/true);  // before the driver lists its outputs
+    ASSERT_TRUE(keys.ok());
     RtMidiOutDriver driver(RtMidiOutDriver::Api::Jack, "tarvel-test");
-    ASSERT_EQ(driver.DeviceCount(), 2);  // the monitor, then our own output port
+    ASSERT_EQ(driver.DeviceCount(), 2);  // the keyboard's input, then our own output port
     testing::RecordingUi ui;
     auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{.startTimer = true});
     DocumentMidiInput sink(*doc);
@@ -33,23 +35,21 @@ TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines)
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names[0], kOwnInputPortName);
     ASSERT_TRUE(input->Open(kOwnInputPortName));
-    testing::JackKeyboard keys("keys");
-    ASSERT_TRUE(keys.ok());
     ASSERT_TRUE(keys.ConnectTo(input->OwnPortName()));
-    ASSERT_TRUE(jack.WaitForMonitorConnection());
-    jack.WaitForMessages(16, 2000);  // start-up's All Notes Off
+    ASSERT_TRUE(keys.WaitForInputConnection());
+    keys.WaitForReceived(16, 2000);  // start-up's All Notes Off
 
     // Thru, on the current channel, at the incoming velocity.
     {
         std::lock_guard lock(doc->mutex);
         doc->editor.currentChannel = 4;
     }
-    const std::size_t before = jack.WaitForMessages(0, 0).size();
+    const std::size_t before = keys.Received().size();
     keys.Play(0x90, 60, 99);
     keys.Play(0xB0, 7, 80);
     keys.Play(0x80, 60, 0);
     std::vector<Bytes> thru;
-    for (const auto& m : jack.WaitForMessages(before + 3)) thru.push_back(m.bytes);
+    for (const auto& m : keys.WaitForReceived(before + 3)) thru.push_back(m.Data());
     thru.erase(thru.begin(), thru.begin() + static_cast<std::ptrdiff_t>(before));
     EXPECT_EQ(thru, (std::vector<Bytes>{{0x94, 60, 99}, {0xB4, 7, 80}, {0x84, 60, 0x64}}));
 

@@ -63,7 +63,6 @@ TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines)
         doc->StartPlayback(kPatternMode);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int lastLine = -1;
     while (linesPlayed.size() < 4 && std::chrono::steady_clock::now() < deadline) {
         int line = -1;
         {
@@ -72,11 +71,10 @@ TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines)
             if (doc->player.lineClock >= 10 && doc->player.lineClock <= 30)
                 line = doc->player.patternLine - 1;
         }
-        if (line >= 0 && line != lastLine && line % 3 == 0) {
+        if (line >= 0 && line % 3 == 0 && (linesPlayed.empty() || linesPlayed.back() != line)) {
             keys.Play(0x90, static_cast<std::uint8_t>(70 + linesPlayed.size()), 100);
             keys.Play(0x80, static_cast<std::uint8_t>(70 + linesPlayed.size()), 0);
             linesPlayed.push_back(line);
-            lastLine = line;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -48,17 +48,14 @@ TEST_F(ChannelMessages, NotesGoToTheChannelsDeviceOneNotePerSlot) {
 // Each sends its controller to all 16 channels of both devices, after releasing the notes
 // (a controller reset silences nothing by itself).
 TEST_F(ChannelMessages, TheMidiMenuReleasesOrForgetsTheNotesThenSendsItsControllerEverywhere) {
-    using Command = void (CFennoralDoc::*)();
-    for (const auto& [command, controller] :
-         {std::pair<Command, std::string>{&CFennoralDoc::MidiAllNotesOff, "7b"},
-          {&CFennoralDoc::MidiResetControllers, "79"}}) {
+    for (const std::string controller : {"7b", "79"}) {  // All Notes Off, Reset All Controllers
         {
             std::lock_guard hold(doc.mutex);
             doc.NoteOn(4, 9, 50, 100);
             doc.player.pendingAction[4][9] = kPendingDelayedNote;
         }
         t.TakeSent();
-        (doc.*command)();
+        controller == "7b" ? doc.MidiAllNotesOff() : doc.MidiResetControllers();
         const std::vector<std::string> sent = t.TakeSent();
         ASSERT_EQ(sent.size(), 33u);
         EXPECT_EQ(sent[0], "84 32 64@0");

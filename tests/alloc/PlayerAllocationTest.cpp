@@ -40,6 +40,7 @@ void operator delete(void* memory, std::size_t) noexcept {
 namespace tarvel {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::Density;
 
 // 10,000 ticks are about 167 lines of 16 tracks x 16 cells, a few messages each.
@@ -54,15 +55,20 @@ long AllocationsWhile(Work work) {
     return allocations.load();
 }
 
-TEST(PlayerAllocation, TicksOfADenseSongAllocateNothingInEitherMode) {
+// Ticks driven here; then the real timer thread's while a MIDI input's thread plays through,
+// records (at the cursor in song mode, at the line played in pattern mode) and sweeps a
+// controller.
+TEST(PlayerAllocation, PlayingADenseSongAndAnInputAllocateNothingInEitherMode) {
     ASSERT_EQ(AllocationsWhile([] { delete new int(1); }), 1);  // the counter counts
     for (int mode : {kSongMode, kPatternMode}) {
         testing::RecordingUi ui;
         RecordingMidiOut midi(4, kRecorderCapacity);
-        auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = false});
-        std::lock_guard lock(doc->mutex);
+        auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = true});
+        std::unique_lock lock(doc->mutex);
         FillDenseSong(*doc, Density::EveryCommand);
         doc->player.editorWindowKnown = true;
+        doc->editor.recordMode = 1;
+        doc->inputRecording.recordVelocity = 1;
         doc->SetSendsClock(1, true);
         doc->SetSendsClock(3, true);
         doc->StartPlayback(mode);
@@ -72,58 +78,24 @@ TEST(PlayerAllocation, TicksOfADenseSongAllocateNothingInEitherMode) {
                   }),
                   0);
         EXPECT_GT(midi.Messages().size(), 10000u) << "the song should have kept the player busy";
+        const std::int32_t watch = doc->player.playWatch;
+        lock.unlock();
+        EXPECT_EQ(AllocationsWhile([&] {
+                      const auto start = std::chrono::steady_clock::now();
+                      for (int i = 0; std::chrono::steady_clock::now() - start < 500ms; ++i) {
+                          const auto note = static_cast<std::uint8_t>(i % 128);
+                          doc->ReceiveMidi({0x90, note, 100});
+                          doc->ReceiveMidi({0xB0, 1, static_cast<std::uint8_t>(i % 128)});
+                          doc->ReceiveMidi({0xE0, 0, static_cast<std::uint8_t>(i % 128)});
+                          doc->ReceiveMidi({0x80, note, 0});
+                          std::this_thread::sleep_for(100us);
+                      }
+                  }),
+                  0);
+        lock.lock();
+        EXPECT_GT(doc->player.playWatch - watch, 250);
+        EXPECT_EQ(doc->inputRecording.overflowed, 1) << "more notes than are kept for undo";
     }
-}
-
-TEST(PlayerAllocation, TheTimerThreadAllocatesNothingWhilePlaying) {
-    testing::RecordingUi ui;
-    RecordingMidiOut midi(4, kRecorderCapacity);
-    auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = true});
-    {
-        std::lock_guard lock(doc->mutex);
-        FillDenseSong(*doc, Density::ControllersAndNotes);
-        doc->player.editorWindowKnown = true;
-        doc->StartPlayback(kSongMode);
-    }
-    // This thread only sleeps meanwhile.
-    EXPECT_EQ(AllocationsWhile([] { std::this_thread::sleep_for(std::chrono::seconds(1)); }), 0);
-    std::lock_guard lock(doc->mutex);
-    EXPECT_GT(doc->player.playWatch, 500);
-}
-
-// A MIDI input's thread: thru, recording at the cursor and live recording while the pattern
-// plays, and a controller sweep, all without allocating.
-TEST(PlayerAllocation, MidiInputAllocatesNothing) {
-    testing::RecordingUi ui;
-    RecordingMidiOut midi(4, kRecorderCapacity);
-    auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = false});
-    {
-        std::lock_guard lock(doc->mutex);
-        doc->editor.recordMode = 1;
-        doc->inputRecording.recordVelocity = 1;
-    }
-    auto play = [&] {
-        for (int i = 0; i < 2000; ++i) {
-            const auto note = static_cast<std::uint8_t>(i % 128);
-            doc->ReceiveMidi({0x90, note, 100});
-            doc->ReceiveMidi({0xB0, 1, static_cast<std::uint8_t>(i % 128)});
-            doc->ReceiveMidi({0xE0, 0, static_cast<std::uint8_t>(i % 128)});
-            doc->ReceiveMidi({0x80, note, 0});
-            if (i % 16 == 0) {
-                std::lock_guard lock(doc->mutex);
-                doc->PlayerTick();
-            }
-        }
-    };
-    EXPECT_EQ(AllocationsWhile(play), 0);
-    {
-        std::lock_guard lock(doc->mutex);
-        doc->StartPlayback(kPatternMode);
-    }
-    EXPECT_EQ(AllocationsWhile(play), 0);
-    std::lock_guard lock(doc->mutex);
-    EXPECT_EQ(doc->inputRecording.pendingCount, InputRecording::kCapacity);
-    EXPECT_EQ(doc->inputRecording.overflowed, 1) << "more notes than are kept for undo";
 }
 
 }  // namespace

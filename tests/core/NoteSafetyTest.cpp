@@ -71,13 +71,19 @@ enum class Op {
     AllNotesOff,
     New,
     Load,
-    Ticks,
+    Ticks
 };
 
-const char* const kOpNames[] = {"note key down", "note key up", "record",    "cursor",
-                                "channel",       "device",      "play song", "play pattern",
-                                "stop",          "seek",        "pattern",   "controller reset",
-                                "all notes off", "new",         "load",      "ticks"};
+// In the order of Op: its name, and whether it must leave nothing sounding.
+const struct {
+    const char* name;
+    bool silences;
+} kOps[] = {{"note key down", false}, {"note key up", false},  {"record", false},
+            {"cursor", false},        {"channel", false},      {"device", false},
+            {"play song", false},     {"play pattern", false}, {"stop", true},
+            {"seek", false},          {"pattern", false},      {"controller reset", true},
+            {"all notes off", true},  {"new", true},           {"load", true},
+            {"ticks", false}};
 
 struct Step {
     Op op;
@@ -93,7 +99,6 @@ std::vector<Step> RandomSequence(unsigned seed) {
         return std::uniform_int_distribution<int>(0, count - 1)(random);
     };
     std::vector<Step> steps;
-    std::vector<int> held;  // keys are released only after they were pressed
     for (int i = 0; i < kStepsPerSequence; ++i) {
         // Ticks half the time, so that lines, gates and pending actions come round; loading a
         // song is rare, as it is slow.
@@ -115,7 +120,7 @@ std::vector<Step> RandomSequence(unsigned seed) {
 std::string Describe(const std::vector<Step>& steps) {
     std::string text;
     for (const Step& step : steps)
-        text += std::string(kOpNames[static_cast<int>(step.op)]) + "(" +
+        text += std::string(kOps[static_cast<int>(step.op)].name) + "(" +
                 std::to_string(step.value) + ") ";
     return text;
 }
@@ -143,10 +148,13 @@ std::string Play(const std::vector<Step>& steps) {
     }
     WireAudit wire;
     std::set<int> heldKeys;
+    const auto locked = [&doc](auto work) {
+        std::lock_guard lock(doc.mutex);
+        return work();
+    };
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const Step& step = steps[i];
         const std::string where = "step " + std::to_string(i) + ": ";
-        bool mustBeSilent = false;
         switch (step.op) {
             case Op::NoteKeyDown:
                 EditorKeyDown(doc.edit, step.value, false);
@@ -163,85 +171,66 @@ std::string Play(const std::vector<Step>& steps) {
                 EditorKeyDown(doc.edit, step.value, false);
                 EditorKeyUp(doc.edit, step.value);
                 break;
-            case Op::ChangeChannel: {
-                std::lock_guard lock(doc.mutex);
-                MoveCurrentChannel(doc.edit, step.value);
+            case Op::ChangeChannel:
+                locked([&] { MoveCurrentChannel(doc.edit, step.value); });
                 break;
-            }
             case Op::ChangeDevice: {
-                int channel;
-                {
-                    std::lock_guard lock(doc.mutex);
-                    channel = doc.editor.currentChannel;
-                    doc.SetChannelDevice(channel, step.value);
-                }
+                const int channel = locked([&] {
+                    doc.SetChannelDevice(doc.editor.currentChannel, step.value);
+                    return doc.editor.currentChannel;
+                });
                 wire.Take(t.midi);
                 if (wire.AnySounds(channel)) return where + "a re-routed channel still sounds";
                 break;
             }
             case Op::PlaySong:
-            case Op::PlayPattern: {
-                std::lock_guard lock(doc.mutex);
-                doc.StartPlayback(step.op == Op::PlaySong ? kSongMode : kPatternMode);
+            case Op::PlayPattern:
+                locked(
+                    [&] { doc.StartPlayback(step.op == Op::PlaySong ? kSongMode : kPatternMode); });
                 break;
-            }
-            case Op::Stop: {
-                std::lock_guard lock(doc.mutex);
-                doc.StopPlayback();
-                mustBeSilent = true;
+            case Op::Stop:
+                locked([&] { doc.StopPlayback(); });
                 break;
-            }
-            case Op::Seek: {
-                std::lock_guard lock(doc.mutex);
-                step.value > 0 ? doc.SeekEnd() : doc.SeekStart();
+            case Op::Seek:
+                locked([&] { step.value > 0 ? doc.SeekEnd() : doc.SeekStart(); });
                 break;
-            }
-            case Op::ChangePattern: {
-                std::lock_guard lock(doc.mutex);
-                doc.StepCurrentPattern(step.value);
+            case Op::ChangePattern:
+                locked([&] { doc.StepCurrentPattern(step.value); });
                 break;
-            }
             case Op::ControllerReset:
                 doc.MidiResetControllers();
-                mustBeSilent = true;
                 break;
             case Op::AllNotesOff:
                 doc.MidiAllNotesOff();
-                mustBeSilent = true;
                 break;
             case Op::New:
                 doc.NewSong();
-                mustBeSilent = true;
                 break;
             case Op::Load:
                 doc.LoadSongFromBytes(DenseSongFile(), "dense");
-                mustBeSilent = true;
                 break;
             case Op::Ticks:
                 for (int tick = 0; tick < step.value; ++tick) {
-                    std::lock_guard lock(doc.mutex);
-                    doc.PlayerTick();
-                    if (!doc.player.isPlaying || doc.player.lineClock != 0) continue;
-                    for (const auto& channel : doc.player.pendingAction)
-                        for (const std::uint8_t action : channel)
-                            if (action != kNoAction) return where + "a gate outlived its line";
+                    const bool gateLeft = locked([&] {
+                        doc.PlayerTick();
+                        if (!doc.player.isPlaying || doc.player.lineClock != 0) return false;
+                        for (const auto& channel : doc.player.pendingAction)
+                            for (const std::uint8_t action : channel)
+                                if (action != kNoAction) return true;
+                        return false;
+                    });
+                    if (gateLeft) return where + "a gate outlived its line";
                 }
                 break;
         }
         wire.Take(t.midi);
-        if (mustBeSilent && wire.AnySounds()) return where + "notes sound after it";
-        bool playing;
-        {
-            std::lock_guard lock(doc.mutex);
-            playing = doc.player.isPlaying;
-        }
+        if (kOps[static_cast<int>(step.op)].silences && wire.AnySounds())
+            return where + "notes sound after it";
+        const bool playing = locked([&] { return doc.player.isPlaying != 0; });
         if (step.op == Op::NoteKeyUp && heldKeys.empty() && !playing && wire.AnySounds())
             return where + "a released key's note still sounds";
     }
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.StopPlayback();
-    }
+    locked([&] { doc.StopPlayback(); });
     wire.Take(t.midi);
     return wire.AnySounds() ? "at the end: notes sound after Stop" : "";
 }

@@ -81,9 +81,6 @@ TEST(OfflineRender, SendsAtTheTimesThePlayerWouldAndReleasesEveryNoteAtTheEnd) {
                         "4.0@472: 80 3e 64", "4.0@472: 80 40 64",  // the stop after the pass
                     }));
 
-    ASSERT_TRUE(RenderPatternPass(*song, 0, 5, pass, whyNot)) << whyNot;
-    EXPECT_EQ(pass.LengthMs(), 472);
-    EXPECT_EQ(Hex(pass.messages.back().bytes, 3), "85 40 64");
     song->lineDuration = 2'000'000'000;  // damaged: one line would last 23 days
     EXPECT_FALSE(RenderSongPass(*song, 4, pass, whyNot));
     EXPECT_EQ(whyNot, "the song plays longer than 3 hours; is its tempo damaged?");

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <thread>
+#include <vector>
 
 namespace tarvel::testing {
 namespace {
@@ -21,9 +21,8 @@ bool OnPath(const char* program) {
     return std::system(command.c_str()) == 0;
 }
 
-// The children get SIGTERM when this thread dies, so a crashed test leaves no server behind.
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath,
-            bool keepErrors = false) {
+// The server gets SIGTERM when this thread dies, so a crashed test leaves none behind.
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -33,9 +32,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath,
     // Child: only async-signal-safe calls from here on.
     if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) _exit(127);
     const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = keepErrors ? out : open("/dev/null", O_WRONLY);
-    if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0)
-        _exit(127);
+    if (out < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(out, STDERR_FILENO) < 0) _exit(127);
     execvp(args[0], args.data());
     _exit(127);
 }
@@ -66,12 +63,11 @@ bool Retry(const std::string& command, int timeoutMs) {
 }  // namespace
 
 JackHarness::JackHarness(bool realtime, int periodFrames) {
-    if (!OnPath("jackd") || !OnPath("jack_midi_dump") || !OnPath("jack_lsp")) {
-        failure_ = "jackd, jack_midi_dump or jack_lsp is not installed (Debian package jackd2)";
+    if (!OnPath("jackd") || !OnPath("jack_lsp")) {
+        failure_ = "jackd or jack_lsp is not installed (Debian package jackd2)";
         return;
     }
     serverName_ = "tarvel-test-" + std::to_string(getpid());
-    dumpPath_ = "/tmp/" + serverName_ + "-dump.txt";
     // Every JACK client of this process, RtMidi's included, talks to the private server only.
     setenv("JACK_DEFAULT_SERVER", serverName_.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
@@ -79,20 +75,13 @@ JackHarness::JackHarness(bool realtime, int periodFrames) {
     serverLogPath_ = "/tmp/" + serverName_ + "-server.txt";
     jackd_ = Spawn({"jackd", realtime ? "--realtime" : "--no-realtime", "-n", serverName_, "-d",
                     "dummy", "-r", std::to_string(kSampleRate), "-p", std::to_string(periodFrames)},
-                   serverLogPath_, true);
-    if (jackd_ < 0 || !WaitForPort("system:playback_1", 10000)) {
+                   serverLogPath_);
+    if (jackd_ < 0 || !WaitForPort("system:playback_1", 10000))
         failure_ = "jackd with the dummy driver did not come up";
-        return;
-    }
-    dump_ = Spawn({"jack_midi_dump", "-a"}, dumpPath_);
-    if (dump_ < 0 || !WaitForPort("midi-monitor:input", 10000))
-        failure_ = "jack_midi_dump did not come up";
 }
 
 JackHarness::~JackHarness() {
-    Stop(dump_);
     Stop(jackd_);
-    if (!dumpPath_.empty()) std::remove(dumpPath_.c_str());
     if (!serverLogPath_.empty()) std::remove(serverLogPath_.c_str());
 }
 
@@ -107,45 +96,6 @@ int JackHarness::Xruns() const {
 
 bool JackHarness::WaitForPort(const std::string& port, int timeoutMs) const {
     return Retry("jack_lsp 2>/dev/null | grep -qx '" + port + "'", timeoutMs);
-}
-
-// jack_lsp -c lists a port's connections indented under it.
-bool JackHarness::WaitForMonitorConnection(int timeoutMs) const {
-    return Retry("jack_lsp -c midi-monitor:input 2>/dev/null | grep -q '^ '", timeoutMs);
-}
-
-// Lines look like " 111616: 90 3c 64 note on  (channel  0): pitch  60, velocity 100".
-std::vector<DumpedMessage> JackHarness::ReadDump() const {
-    std::vector<DumpedMessage> messages;
-    std::ifstream in(dumpPath_);
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::size_t colon = line.find(':');
-        if (colon == std::string::npos) continue;
-        DumpedMessage message;
-        try {
-            message.frame = std::stoll(line.substr(0, colon));
-        } catch (...) {
-            continue;
-        }
-        std::istringstream rest(line.substr(colon + 1));
-        std::string token;
-        while (rest >> token && token.size() == 2 &&
-               token.find_first_not_of("0123456789abcdef") == std::string::npos)
-            message.bytes.push_back(static_cast<std::uint8_t>(std::stoi(token, nullptr, 16)));
-        if (!message.bytes.empty()) messages.push_back(message);
-    }
-    return messages;
-}
-
-std::vector<DumpedMessage> JackHarness::WaitForMessages(std::size_t count, int timeoutMs) const {
-    std::vector<DumpedMessage> messages;
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        messages = ReadDump();
-        if (messages.size() >= count) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return messages;
 }
 
 }  // namespace tarvel::testing

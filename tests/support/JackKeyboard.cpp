@@ -4,6 +4,9 @@
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 
+#include <chrono>
+#include <thread>
+
 namespace tarvel::testing {
 
 JackKeyboard::JackKeyboard(const std::string& name, bool listen) {
@@ -86,8 +89,18 @@ std::vector<StampedMessage> JackKeyboard::Received() {
     return receivedLog_;
 }
 
-std::uint32_t JackKeyboard::PeriodFrames() const {
-    return client_ ? jack_get_buffer_size(client_) : 0;
+bool JackKeyboard::WaitForInputConnection(int timeoutMs) const {
+    for (int waited = 0; waited <= timeoutMs; waited += 10) {
+        if (in_ && jack_port_connected(in_) > 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+std::vector<StampedMessage> JackKeyboard::WaitForReceived(std::size_t count, int timeoutMs) {
+    for (int waited = 0; Received().size() < count && waited < timeoutMs; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return Received();
 }
 
 }  // namespace tarvel::testing

@@ -1,5 +1,6 @@
 // A JACK client that plays MIDI like a keyboard plugged into a server, and can listen on an
-// input port of its own, stamping what it sends and receives with the server's frame clock.
+// input port of its own like a monitor, stamping what it sends and receives with the server's
+// frame clock.
 // For tests and measuring tools on the private server of JackHarness.
 #pragma once
 
@@ -16,6 +17,7 @@ struct StampedMessage {
     std::int64_t frame;  // the server's frame time at which it left or arrived
     std::uint8_t length;
     std::uint8_t bytes[3];
+    std::vector<std::uint8_t> Data() const { return {bytes, bytes + length}; }
 };
 
 class JackKeyboard {
@@ -35,7 +37,11 @@ class JackKeyboard {
     // What has gone out and come in so far.
     std::vector<StampedMessage> Sent();
     std::vector<StampedMessage> Received();
-    std::uint32_t PeriodFrames() const;
+    // Waits until some port is connected to our input: JACK connects asynchronously, and what
+    // is sent before a connection is in place is lost.
+    bool WaitForInputConnection(int timeoutMs = 5000) const;
+    // Waits until `count` messages have come in or `timeoutMs` passed, and returns all of them.
+    std::vector<StampedMessage> WaitForReceived(std::size_t count, int timeoutMs = 5000);
 
   private:
     static int Process(std::uint32_t frames, void* self);

@@ -112,16 +112,4 @@ bool RenderSongPass(const Song& song, int loopEndRow, RenderedPass& pass, std::s
     return std::make_unique<OfflinePlayer>(song, pass)->Run(kSongMode, inputs, rows, pass, whyNot);
 }
 
-bool RenderPatternPass(const Song& song, int pattern, int channel, RenderedPass& pass,
-                       std::string& whyNot) {
-    if (pattern < 0 || pattern >= kPatternCount) {
-        whyNot = "there is no pattern " + std::to_string(pattern);
-        return false;
-    }
-    const int lines = std::clamp(song.patterns[pattern].lineCount, 1, kPatternLines);
-    const PlayerInputs inputs{pattern, channel & 0x0F, 0, 0};
-    return std::make_unique<OfflinePlayer>(song, pass)
-        ->Run(kPatternMode, inputs, lines, pass, whyNot);
-}
-
 }  // namespace tarvel

@@ -43,8 +43,4 @@ constexpr std::int32_t kLongestRenderMs = 3 * 60 * 60 * 1000;
 // than kLongestRenderMs.
 bool RenderSongPass(const Song& song, int loopEndRow, RenderedPass& pass, std::string& whyNot);
 
-// Pattern mode: the lines of `pattern` once on `channel` (0..15), then the stop.
-bool RenderPatternPass(const Song& song, int pattern, int channel, RenderedPass& pass,
-                       std::string& whyNot);
-
 }  // namespace tarvel

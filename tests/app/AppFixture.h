@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +28,7 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
+#include "document/EditAction.h"
 #include "document/FennoralDoc.h"
 #include "support/RecordingMidiOut.h"
 #include "support/RecordingUi.h"
@@ -44,7 +46,7 @@ class ScriptedServices final : public WindowServices {
     Path songToOpen, songToSave, patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
     std::function<void(QWidget*)> duringAboutBox;  // runs while the about box would be up
-    std::optional<std::string> midiFile;           // to import from or export to
+    Path midiFile;                                 // to import from or export to
     std::optional<int> patternLines;
     std::optional<AudioFileChoice> audioFile;
     double cancelAt = 2;  // the progress at which the user cancels an export
@@ -54,29 +56,24 @@ class ScriptedServices final : public WindowServices {
         calls.push_back("message:" + message.title);
     }
     bool AskRecoverSong(QWidget*, const std::string& song) override {
-        calls.push_back("ask-recover:" + song);
-        return recover;
+        return Answer("ask-recover:" + song, recover);
     }
     SaveAnswer AskSaveChanges(QWidget*) override { return Answer("ask-save", saveAnswer); }
     Path ChooseSongToOpen(QWidget*) override { return Answer("choose-open", songToOpen); }
     Path ChooseSongToSave(QWidget*) override { return Answer("choose-save", songToSave); }
     Path ChoosePatchListToOpen(QWidget*) override { return Answer("choose-patch-open", patchList); }
     Path ChoosePatchListToSave(QWidget*) override { return Answer("choose-patch-save", patchList); }
-    std::optional<std::string> ChooseMidiFileToImport(QWidget*) override {
-        calls.push_back("choose-midi-import");
-        return midiFile;
+    Path ChooseMidiFileToImport(QWidget*) override {
+        return Answer("choose-midi-import", midiFile);
     }
     std::optional<int> AskImportPatternLines(QWidget*) override {
-        calls.push_back("pattern-lines");
-        return patternLines;
+        return Answer("pattern-lines", patternLines);
     }
-    std::optional<std::string> ChooseMidiFileToExport(QWidget*) override {
-        calls.push_back("choose-midi-export");
-        return midiFile;
+    Path ChooseMidiFileToExport(QWidget*) override {
+        return Answer("choose-midi-export", midiFile);
     }
     std::optional<AudioFileChoice> ChooseAudioFileToExport(QWidget*) override {
-        calls.push_back("choose-audio-export");
-        return audioFile;
+        return Answer("choose-audio-export", audioFile);
     }
     std::unique_ptr<ProgressBox> ShowProgress(QWidget*, const std::string& title) override {
         calls.push_back("progress:" + title);
@@ -128,22 +125,26 @@ class AppTest : public ::testing::Test {
   public:
     AppTest() : midi(2) {}
 
-    void SetUp() override {
+    void SetUp() override { Start(); }
+    void TearDown() override {
+        services.saveAnswer = SaveAnswer::No;
+        app.reset();
+    }
+
+    // Starts the program, or starts it again as the next run (or the one after a crash) would,
+    // on the same settings and recovery folder.
+    void Start(bool aboutBox = true) {
         ASSERT_TRUE(settingsDir.isValid());
-        AppOptions options;
-        options.settingsFile = settingsDir.filePath("tarvel.ini");
-        options.recoveryFolder = settingsDir.filePath("recovery");
-        options.startTimer = false;
-        app = std::make_unique<CFennoralApp>(midi, services, options);
+        app.reset();
+        app = std::make_unique<CFennoralApp>(midi, services,
+                                             AppOptions{.settingsFile = SettingsFile(),
+                                                        .recoveryFolder = TempFile("recovery"),
+                                                        .startTimer = false,
+                                                        .showAboutBox = aboutBox});
         app->Start({});
         frame().activateWindow();
         view().setFocus();
         Settle();
-    }
-
-    void TearDown() override {
-        services.saveAnswer = SaveAnswer::No;
-        app.reset();
     }
 
     // Lets the window thread run what the core asked of it.
@@ -159,6 +160,12 @@ class AppTest : public ::testing::Test {
         return frame().panel().findChild<Widget*>(QString::number(id));
     }
     std::vector<std::string> TakeSent() { return testing::TakeSent(midi); }
+    QString TempFile(const char* name) { return settingsDir.filePath(name); }
+    std::string PathOf(const char* name) { return TempFile(name).toStdString(); }
+    QString SettingsFile() { return TempFile("tarvel.ini"); }
+    QVariant Setting(const QString& key) {
+        return QSettings(SettingsFile(), QSettings::IniFormat).value(key);
+    }
 
     // The document under its lock for one expression: `EXPECT_EQ(Locked()->editor.octave, 4)`.
     struct LockedDoc {
@@ -167,6 +174,13 @@ class AppTest : public ::testing::Test {
         CFennoralDoc* operator->() const { return doc; }
     };
     LockedDoc Locked() { return {std::unique_lock(doc().mutex), &doc()}; }
+    PatternCell Cell(int line = 0) { return Locked()->song.patterns[0].cells[line][0]; }
+    // Writes the first cell of pattern 0 as one of the user's edits, so the song counts as
+    // changed and the edit is an undo step.
+    void Edit(std::uint8_t note, std::uint8_t velocity = 0x40, std::uint8_t command = kNoCommand) {
+        EditAction typing(doc(), "Typing", {PatternRange(0)});
+        Locked()->song.patterns[0].cells[0][0] = {note, velocity, command, 0};
+    }
 
     QTemporaryDir settingsDir;
     RecordingMidiOut midi;

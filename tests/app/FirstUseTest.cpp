@@ -1,16 +1,5 @@
-// What a new user meets first in the window: start-up, the tempo box, the mixer button and the
-// help viewer.
-#include <QApplication>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QScrollBar>
-#include <QTest>
-#include <fstream>
-
+// What a new user meets first in the window: start-up and the tempo box.
 #include "AppFixture.h"
-#include "ModalDriver.h"
-#include "app/HelpDialog.h"
-#include "app/Tools.h"
 
 namespace tarvel::testing {
 namespace {
@@ -33,7 +22,7 @@ TEST(StartUp, FailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
 
 TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     // A song whose 124 ms line shows as 120 BPM keeps its line.
-    const std::string song = settingsDir.filePath("slow.trv").toStdString();
+    const std::string song = PathOf("slow.trv");
     doc().song.lineDuration = 124;
     ASSERT_TRUE(doc().SaveSong(song));
     doc().NewSong();
@@ -61,29 +50,15 @@ TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     }
 }
 
-TEST(Mixer, SaysWhichMixersItTriedWhenNoneStarts) {
-    QTemporaryDir bin;
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.path().toLocal8Bit());
-    QString said;
-    WhenModalShows([&said](QWidget* box) {
-        said = static_cast<QMessageBox*>(box)->text();
-        box->close();
-    });
-    OpenMixer(nullptr);
-    EXPECT_EQ(said,
-              "No sound mixer was found.\n\n"
-              "Tried: pavucontrol, pavucontrol-qt, gnome-control-center sound, kmix");
-    qputenv("PATH", path);
-}
-
-TEST(HelpViewer, OpensWideEnoughForTheManualsLines) {
-    QTemporaryDir folder;
-    std::ofstream(folder.filePath("readme.txt").toStdString()) << std::string(94, 'W') << "\n";
-    CHelpDialog dialog(nullptr, {folder.path().toStdString()});
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    EXPECT_EQ(dialog.list()->horizontalScrollBar()->maximum(), 0);
+TEST_F(AppTest, TheTempoBoxIsAnEditButThePlayersTempoIsNot) {
+    Control<QLineEdit>(1032)->setText("");
+    QTest::keyClicks(Control<QLineEdit>(1032), "90");  // "9" is refused, "90" plays
+    EXPECT_TRUE(app->IsSongChanged());
+    frame().Execute(cmd::kEditUndo);
+    Locked()->SetBpm(140);  // as a tempo cell does while playing
+    services.calls.clear();
+    EXPECT_TRUE(frame().close());
+    EXPECT_TRUE(services.calls.empty()) << "no save prompt after only playing";
 }
 
 }  // namespace

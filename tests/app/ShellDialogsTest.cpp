@@ -1,4 +1,4 @@
-// The help viewer, the delay calculator, printing and the patch-list choosers.
+// The help viewer, the small boxes of the tools, printing and the patch-list choosers.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
+#include <functional>
 
 #include "ModalDriver.h"
 #include "app/HelpDialog.h"
@@ -25,15 +26,17 @@ namespace {
 using testing::Child;
 using testing::WhenModalShows;
 
-TEST(HelpDialog, SectionButtonsBringTheirEntriesToTheTop) {
+TEST(HelpDialog, OpensWideEnoughForTheManualAndSectionButtonsBringTheirEntriesToTheTop) {
     QTemporaryDir dir;
     std::ofstream file(QFile::encodeName(dir.filePath("readme.txt")).toStdString());
-    for (int i = 1; i <= 100; ++i) file << "line " << i << "\n";
+    file << std::string(94, 'W') << "\n";  // the manual's longest line
+    for (int i = 2; i <= 100; ++i) file << "line " << i << "\n";
     file.close();
     CHelpDialog dialog(nullptr, {QFile::encodeName(dir.path()).toStdString()});
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     ASSERT_EQ(dialog.list()->count(), 100);
+    EXPECT_EQ(dialog.list()->horizontalScrollBar()->maximum(), 0);
     // The overview, the MIDI reference at entry 67, and the shortcuts past this manual's end.
     const std::pair<const char*, int> buttons[] = {{"1038", 0}, {"1025", 67}, {"1026", 0}};
     for (auto [id, top] : buttons) {
@@ -54,16 +57,39 @@ TEST(HelpDialog, ManualIsLookedForInTheWorkingFolderThenInTheDataFolderBesideThe
               QDir::cleanPath(QCoreApplication::applicationDirPath() + "/.."));
 }
 
-TEST(DelayCalculator, ShowsTheDelayTimesInAnInformationBox) {
-    WhenModalShows([](QWidget* widget) {
-        auto* box = qobject_cast<QMessageBox*>(widget);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->windowTitle(), "Delay calculator tool");
-        EXPECT_EQ(box->icon(), QMessageBox::Information);
-        EXPECT_EQ(box->text().toStdString(), DelayTimesText(29));
-        box->accept();
-    });
-    ShowDelayCalculator(nullptr, 29);
+// Each box as the user sees it: a message box's text, or a file chooser's filter and direction.
+// The file choosers offer patch lists, and Cancel gives no file.
+TEST(ToolBoxes, SayWhatTheyAreForAndCancelGivesNothing) {
+    QTemporaryDir bin;  // a PATH with no mixer on it
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    const struct {
+        std::function<void()> open;
+        std::string shown;
+    } boxes[] = {
+        {[] { ShowDelayCalculator(nullptr, 29); }, DelayTimesText(29)},
+        {[] { OpenMixer(nullptr); },
+         "No sound mixer was found.\n\n"
+         "Tried: pavucontrol, pavucontrol-qt, gnome-control-center sound, kmix"},
+        {[] { EXPECT_EQ(ChoosePatchListToOpen(nullptr), std::nullopt); },
+         "open Tarvel patchlist files (*.tvp)"},
+        {[] { EXPECT_EQ(ChoosePatchListToSave(nullptr), std::nullopt); },
+         "save Tarvel patchlist files (*.tvp)"},
+    };
+    for (const auto& [open, shown] : boxes) {
+        std::string said;
+        WhenModalShows([&said](QWidget* box) {
+            if (auto* message = qobject_cast<QMessageBox*>(box))
+                said = message->text().toStdString();
+            if (auto* chooser = qobject_cast<QFileDialog*>(box))
+                said = (chooser->acceptMode() == QFileDialog::AcceptOpen ? "open " : "save ") +
+                       chooser->selectedNameFilter().toStdString();
+            box->close();
+        });
+        open();
+        EXPECT_EQ(said, shown);
+    }
+    qputenv("PATH", path);
 }
 
 TEST(Printing, TheViewIsScaledToFitAndCentred) {
@@ -78,21 +104,6 @@ TEST(Printing, TheViewIsScaledToFitAndCentred) {
     EXPECT_EQ(page.pixelColor(100, 0), QColor(Qt::red));
     EXPECT_EQ(page.pixelColor(299, 199), QColor(Qt::red));
     EXPECT_EQ(page.pixelColor(300, 100), QColor(Qt::white));
-}
-
-TEST(PatchListChooser, OffersTvpFilesAndCancelGivesNothing) {
-    for (auto mode : {QFileDialog::AcceptOpen, QFileDialog::AcceptSave}) {
-        WhenModalShows([mode](QWidget* widget) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->acceptMode(), mode);
-            EXPECT_EQ(dialog->selectedNameFilter(), "Tarvel patchlist files (*.tvp)");
-            dialog->reject();
-        });
-        const bool open = mode == QFileDialog::AcceptOpen;
-        EXPECT_EQ(open ? ChoosePatchListToOpen(nullptr) : ChoosePatchListToSave(nullptr),
-                  std::nullopt);
-    }
 }
 
 }  // namespace

@@ -1,32 +1,16 @@
 // Import and export from the File menu: the questions, the order they come in, the boxes after,
 // and the files on disk.
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <filesystem>
-#include <mutex>
 
 #include "AppFixture.h"
-#include "app/CommandIds.h"
-#include "document/EditAction.h"
 #include "song/MidiFile.h"
 #include "support/TempFolder.h"
 
 namespace tarvel::testing {
 namespace {
 
-class SongExchangeWindowTest : public AppTest {
-  public:
-    std::string PathOf(const char* name) { return folder.filePath(name).toStdString(); }
-    void PutCell(PatternCell cell) {  // as the user's edit, so the song counts as changed
-        EditAction edit(doc(), "Typing", {PatternRange(0), SequenceSlotRange(0, 0)});
-        std::lock_guard lock(doc().mutex);
-        doc().song.patterns[0].cells[0][0] = cell;
-        doc().song.sequence[0][0] = {0, 0, 0};
-    }
-
-    QTemporaryDir folder;
-};
+using SongExchangeWindowTest = AppTest;
 
 TEST_F(SongExchangeWindowTest, ImportAsksToSaveAChangedSongFirstAndShowsWhatCameIn) {
     MidiFileData file{.format = 0, .division = 96, .tracks = {{}}};
@@ -36,7 +20,7 @@ TEST_F(SongExchangeWindowTest, ImportAsksToSaveAChangedSongFirstAndShowsWhatCame
     const std::vector<std::uint8_t> bytes = WriteMidiFile(file);
     WriteBytes(PathOf("in.mid"), bytes);
     WriteBytes(PathOf("cut.mid"), {bytes.begin(), bytes.end() - 2});
-    PutCell({60, 0x40, kNoCommand, 0});
+    Edit(60, 0x40);
     services.calls.clear();
     services.saveAnswer = SaveAnswer::Cancel;
     services.midiFile = PathOf("cut.mid");
@@ -50,10 +34,7 @@ TEST_F(SongExchangeWindowTest, ImportAsksToSaveAChangedSongFirstAndShowsWhatCame
               "The MIDI file\n" + PathOf("cut.mid") +
                   "\ncould not be imported (chunk \"MTrk\" at byte 14 claims 16 bytes, but only "
                   "14 follow).");
-    {
-        std::lock_guard lock(doc().mutex);
-        EXPECT_EQ(doc().song.patterns[0].cells[0][0].velocity, 0x40);
-    }
+    EXPECT_EQ(Cell().velocity, 0x40);
 
     services.calls.clear();
     services.midiFile = PathOf("in.mid");
@@ -61,20 +42,18 @@ TEST_F(SongExchangeWindowTest, ImportAsksToSaveAChangedSongFirstAndShowsWhatCame
     EXPECT_EQ(services.calls, (std::vector<std::string>{"ask-save", "choose-midi-import",
                                                         "pattern-lines", "message:MIDI import"}));
     EXPECT_EQ(services.messages.back().text, "Imported 1 note; 1 dropped: pitch bend (1).");
-    {
-        std::lock_guard lock(doc().mutex);
-        EXPECT_EQ(doc().song.sequence[0][2].pattern, 0);
-        EXPECT_EQ(doc().song.patterns[0].lineCount, 32);
-        EXPECT_EQ(doc().song.patterns[0].cells[0][0].velocity, 90);  // the old song's is gone
-        EXPECT_EQ(doc().editor.loopEndRow, 32);
-    }
+    EXPECT_EQ(Cell().velocity, 90);  // the old song's is gone
+    auto doc = Locked();
+    EXPECT_EQ(doc->song.sequence[0][2].pattern, 0);
+    EXPECT_EQ(doc->song.patterns[0].lineCount, 32);
+    EXPECT_EQ(doc->editor.loopEndRow, 32);
     // Saved nowhere yet: an untitled song that closing offers to save.
     EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
-    EXPECT_TRUE(app->IsSongChanged());
 }
 
 TEST_F(SongExchangeWindowTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox) {
-    PutCell({60, 0x40, 0xF8, 0});  // a note, and a timing clock no file can hold
+    Edit(60, 0x40, 0xF8);  // a note, and a timing clock no file can hold
+    Locked()->song.sequence[0][0] = {0, 0, 0};
     services.midiFile = PathOf("song.mid");
     frame().Execute(cmd::kExportMidiFile);
     EXPECT_EQ(services.messages.back().text,
@@ -84,7 +63,7 @@ TEST_F(SongExchangeWindowTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox)
     services.cancelAt = 0.3;
     frame().Execute(cmd::kExportAudioFile);
     EXPECT_EQ(services.Last(), "progress:Exporting " + PathOf("song.flac"));
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"song.mid"});
+    EXPECT_EQ(QDir(settingsDir.path()).entryList({"song*"}), QStringList{"song.mid"});
 }
 
 }  // namespace

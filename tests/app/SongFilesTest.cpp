@@ -1,34 +1,23 @@
 // Opening and saving songs from the window: titles, the recent files, refused files, failed
 // saves and the question before a changed song is replaced.
-#include <QSettings>
-#include <QTemporaryDir>
 #include <fstream>
 #include <functional>
 
 #include "AppFixture.h"
-#include "app/CommandIds.h"
-#include "document/EditAction.h"
 
 namespace tarvel::testing {
 namespace {
 
 class SongFilesTest : public AppTest {
   public:
-    std::string PathOf(const char* name) { return songs.filePath(name).toStdString(); }
-    void ChangeSong(std::uint8_t velocity) {
-        EditAction typing(doc(), "Typing", {PatternRange(0)});
-        std::lock_guard lock(doc().mutex);
-        doc().song.patterns[0].cells[0][0].velocity = velocity;
-    }
-    std::uint8_t Velocity() { return Locked()->song.patterns[0].cells[0][0].velocity; }
+    void ChangeSong(std::uint8_t velocity) { Edit(kNoNote, velocity); }
+    std::uint8_t Velocity() { return Cell().velocity; }
     // Saves the song, changed to `velocity`, under `name`.
     void SaveAs(const char* name, std::uint8_t velocity) {
         ChangeSong(velocity);
         services.songToSave = PathOf(name);
         frame().Execute(cmd::kFileSaveAs);
     }
-
-    QTemporaryDir songs;
 };
 
 TEST_F(SongFilesTest, SaveAsNamesTheSongAndLaterSavesGoThereWithoutAsking) {
@@ -120,11 +109,9 @@ TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOp
 TEST_F(SongFilesTest, RecentFilesAreTheLastFourAndSurviveInTheSettings) {
     for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) SaveAs(name, 0x40);
     EXPECT_EQ(app->RecentFiles().size(), 4);
-    QSettings settings(settingsDir.filePath("tarvel.ini"), QSettings::IniFormat);
-    settings.beginGroup("Recent File List");
-    EXPECT_EQ(settings.value("File1").toString().toStdString(), PathOf("e.trv"));
-    EXPECT_EQ(settings.value("File4").toString().toStdString(), PathOf("b.trv"));
-    EXPECT_FALSE(settings.contains("File5"));
+    EXPECT_EQ(Setting("Recent File List/File1").toString().toStdString(), PathOf("e.trv"));
+    EXPECT_EQ(Setting("Recent File List/File4").toString().toStdString(), PathOf("b.trv"));
+    EXPECT_FALSE(Setting("Recent File List/File5").isValid());
 }
 
 }  // namespace

@@ -11,21 +11,27 @@ namespace {
 
 class ViewTest : public AppTest {
   public:
-    PatternCell CellAt(int line) { return Locked()->song.patterns[0].cells[line][0]; }
     bool Playing(int mode) {
         auto doc = Locked();
         return doc->player.isPlaying && doc->player.playMode == mode;
     }
+    std::string UndoAndRedo() {
+        frame().UpdateCommandStates();
+        return (frame().action(cmd::kEditUndo)->isEnabled() ? "on " : "off ") +
+               frame().action(cmd::kEditUndo)->text().toStdString() + " / " +
+               frame().action(cmd::kEditRedo)->text().toStdString();
+    }
 };
 
-TEST_F(ViewTest, NoteKeyWithRecordWritesTheCellAndSoundsTheNoteUntilTheRealRelease) {
+TEST_F(ViewTest, NoteKeyWithRecordWritesAnUndoableCellAndSoundsTheNoteUntilTheRealRelease) {
     ASSERT_EQ(QApplication::focusWidget(), &view());
     QTest::keyClick(&view(), Qt::Key_Space);  // Record, even with the keyboard in the view
     frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kRecord)->isChecked());
+    EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo\tCtrl+Y");
     TakeSent();
     QTest::keyPress(&view(), Qt::Key_Q);  // C of octave 4
-    EXPECT_EQ(CellAt(0).note, 60);
+    EXPECT_EQ(Cell(0).note, 60);
     EXPECT_EQ(TakeSent(), std::vector<std::string>{"90 3c 64@0"});
 
     // A held key's repeated releases do not stop the note; the real release does.
@@ -36,9 +42,24 @@ TEST_F(ViewTest, NoteKeyWithRecordWritesTheCellAndSoundsTheNoteUntilTheRealRelea
     EXPECT_EQ(TakeSent(), std::vector<std::string>{"80 3c 64@0"});
     EXPECT_EQ(Locked()->editor.cursorLine, 1);
 
+    // Ctrl+Z takes the note back and the title follows; Ctrl+Shift+Z and Ctrl+Y redo it.
+    EXPECT_EQ(UndoAndRedo(), "on &Undo Typing\tCtrl+Z / &Redo\tCtrl+Y");
+    EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
+    QTest::keyClick(&view(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Cell(0).note, kNoNote);
+    EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo Typing\tCtrl+Y");
+    EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+    QTest::keyClick(&view(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Cell(0).note, 60);
+    QTest::keyClick(&view(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&view(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Cell(0).note, 60);
+
     QTest::keyClick(&view(), Qt::Key_Space);  // Record off: a note key only sounds
+    TakeSent();
     QTest::keyClick(&view(), Qt::Key_Z);
-    EXPECT_EQ(CellAt(1).note, kNoNote);
+    EXPECT_EQ(Cell(0).note, 60);
+    EXPECT_EQ(Cell(1).note, kNoNote);
     EXPECT_EQ(TakeSent(), (std::vector<std::string>{"90 30 64@0", "80 30 64@0"}));
 }
 

@@ -19,23 +19,15 @@ struct Route {
     std::function<void(AppTest&)> prepare = nullptr;
 };
 
-void PrintTo(const Route& route, std::ostream* out) {
-    *out << "command " << route.id;
-}
-
-PatternCell Cell(AppTest& t, int line) {
-    return t.Locked()->song.patterns[0].cells[line][0];
-}
-
 // What a command may change, as numbers.
 const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"window", [](AppTest& t) { return int(t.frame().isVisible()); }},
     {"toolbar", [](AppTest& t) { return int(!t.frame().toolBar().isHidden()); }},
     {"statusbar", [](AppTest& t) { return int(!t.frame().statusBar()->isHidden()); }},
     {"ports", [](AppTest& t) { return t.midi.IsOpen(0) + t.midi.IsOpen(1); }},
-    {"note0", [](AppTest& t) { return int(Cell(t, 0).note); }},
-    {"velocity1", [](AppTest& t) { return int(Cell(t, 1).velocity); }},
-    {"parameter1", [](AppTest& t) { return int(Cell(t, 1).parameter); }},
+    {"note0", [](AppTest& t) { return int(t.Cell(0).note); }},
+    {"velocity1", [](AppTest& t) { return int(t.Cell(1).velocity); }},
+    {"parameter1", [](AppTest& t) { return int(t.Cell(1).parameter); }},
     {"blockStart", [](AppTest& t) { return t.Locked()->editor.blockStartLine; }},
     {"blockEnd", [](AppTest& t) { return t.Locked()->editor.blockEndLine; }},
     {"clipboard", [](AppTest& t) { return t.Locked()->editor.clipboardHeight; }},

@@ -15,10 +15,6 @@ class LargerWindowTest : public AppTest {
         frame().resize(frame().size() + QSize(width, height) - view().size());
         Settle();
     }
-    void Restart() {
-        app.reset();
-        SetUp();
-    }
 };
 
 TEST_F(LargerWindowTest, TheViewShowsFourEightAndSixteenTracksAndTheRowsItsHeightHolds) {
@@ -49,7 +45,7 @@ TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
     frame().resize(1300, 800);
     frame().Execute(cmd::kFollowPlay);
     EXPECT_TRUE(frame().close());
-    Restart();
+    Start();
     EXPECT_EQ(frame().size(), QSize(1300, 800));
     EXPECT_TRUE(Locked()->edit.followPlay);
     frame().UpdateCommandStates();

@@ -1,5 +1,4 @@
 // The editor view with real key and mouse events: notes, Record, the transport keys, painting.
-#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
@@ -85,15 +84,11 @@ TEST_F(ViewTest, CommandKeysAreNotNotes) {
 }
 
 TEST_F(ViewTest, PaintingMarksTheViewKnownAndFillsTheHelperFields) {
-    const QImage image = view().grab().toImage();
+    view().grab();
     EXPECT_TRUE(Locked()->player.editorWindowKnown);
     EXPECT_EQ(Control<QLabel>(1042)->text(), "Note");
     EXPECT_EQ(Control<QLabel>(1041)->text(), "Default");
     EXPECT_EQ(Control<QLabel>(1043)->text(), "---");
-    // The bar between the panes: light left edge, grey fill, dark right edge.
-    EXPECT_EQ(image.pixelColor(304, 100), QColor(0xFF, 0xFF, 0xFF));
-    EXPECT_EQ(image.pixelColor(305, 100), QColor(0xB0, 0xB0, 0xB0));
-    EXPECT_EQ(image.pixelColor(307, 100), QColor(0, 0, 0));
 }
 
 TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {

@@ -116,7 +116,7 @@ TEST_F(MidiMenu, SynthChoicesAreRememberedAndASynthThatCannotStartSaysWhy) {
     SynthMidiOut synth("/nonexistent.sf2", 0.5, {"none"});
     EXPECT_EQ(synth.DeviceCount(), 0);
     EXPECT_NE(synth.Failure().find("/nonexistent.sf2"), std::string::npos);
-    if (std::filesystem::exists(SynthMidiOut::kDefaultSoundFont)) {
+    if (std::filesystem::exists(SynthMidiOut::kDefaultSoundFont)) {  // a font, no sound out
         SynthMidiOut silent(SynthMidiOut::kDefaultSoundFont, 0.5, {"none"});
         EXPECT_EQ(silent.Failure(), "no audio output opened (tried none)");
     }

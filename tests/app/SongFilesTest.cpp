@@ -20,7 +20,8 @@ class SongFilesTest : public AppTest {
     }
 };
 
-TEST_F(SongFilesTest, SaveAsNamesTheSongAndLaterSavesGoThereWithoutAsking) {
+TEST_F(SongFilesTest,
+       SaveAsNamesTheSongLaterSavesGoThereWithoutAskingAndARefusedFileChangesNothing) {
     SaveAs("first.trv", 0x40);
     EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
     EXPECT_FALSE(app->IsSongChanged());
@@ -32,6 +33,16 @@ TEST_F(SongFilesTest, SaveAsNamesTheSongAndLaterSavesGoThereWithoutAsking) {
     frame().Execute(cmd::kFileSave);
     EXPECT_TRUE(services.calls.empty());
     EXPECT_FALSE(app->IsSongChanged());
+
+    // A file that is not a song is refused with an error; the title, recent files and song stay.
+    std::ofstream(PathOf("junk.trv")) << "not a song";
+    services.songToOpen = PathOf("junk.trv");
+    frame().Execute(cmd::kFileOpen);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
+    EXPECT_EQ(app->RecentFiles().size(), 1);
+    EXPECT_EQ(Velocity(), 0x41);
 
     ChangeSong(0x55);  // closing with Yes saves first
     services.saveAnswer = SaveAnswer::Yes;
@@ -74,19 +85,6 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
         EXPECT_EQ(Velocity(), 0x40);
         EXPECT_EQ(frame().windowTitle(), "kept.trv - Tarvel");
     }
-}
-
-TEST_F(SongFilesTest, RefusedFileKeepsTheSongTitleAndRecentFiles) {
-    SaveAs("good.trv", 0x40);
-    std::ofstream(PathOf("junk.trv")) << "not a song";
-    services.songToOpen = PathOf("junk.trv");
-    services.messages.clear();
-    frame().Execute(cmd::kFileOpen);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(frame().windowTitle(), "good.trv - Tarvel");
-    EXPECT_EQ(app->RecentFiles().size(), 1);
-    EXPECT_EQ(Velocity(), 0x40);
 }
 
 TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOpen) {

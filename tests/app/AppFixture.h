@@ -125,26 +125,26 @@ class AppTest : public ::testing::Test {
   public:
     AppTest() : midi(2) {}
 
-    void SetUp() override { Start(); }
+    void SetUp() override { ASSERT_TRUE(Start()); }
     void TearDown() override {
         services.saveAnswer = SaveAnswer::No;
         app.reset();
     }
 
     // Starts the program, or starts it again as the next run (or the one after a crash) would,
-    // on the same settings and recovery folder.
-    void Start(bool aboutBox = true) {
-        ASSERT_TRUE(settingsDir.isValid());
+    // on the same settings and recovery folder. False when it is not to run on.
+    bool Start(bool aboutBox = true) {
         app.reset();
         app = std::make_unique<CFennoralApp>(midi, services,
                                              AppOptions{.settingsFile = SettingsFile(),
                                                         .recoveryFolder = TempFile("recovery"),
                                                         .startTimer = false,
                                                         .showAboutBox = aboutBox});
-        app->Start({});
+        const bool running = app->Start({});
         frame().activateWindow();
         view().setFocus();
         Settle();
+        return running;
     }
 
     // Lets the window thread run what the core asked of it.

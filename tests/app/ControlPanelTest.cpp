@@ -14,13 +14,17 @@ class ControlPanelTest : public AppTest {
     void Click(int id) { QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton); }
 };
 
-TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShown) {
+// Once the window is shown and painted, the panel shows the document and the helper fields the
+// cell under the cursor.
+TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) {
+    view().grab();
     EXPECT_TRUE(Locked()->player.panelKnown);
+    EXPECT_TRUE(Locked()->player.editorWindowKnown);
     EXPECT_EQ(Control<QComboBox>(1022)->itemText(1), "Recorder 1");
-    EXPECT_EQ(Control<QComboBox>(1023)->itemText(0), "001: Acoustic Grand");
     EXPECT_EQ(Control<QLineEdit>(1032)->text(), "125");
     EXPECT_EQ(Control<QSlider>(1035)->value(), 100);
-    EXPECT_EQ(Control<QLabel>(1040)->text(), "00:00:000");
+    const char* helper[] = {"Default", "Note", "---"};  // the row, value and status fields
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Control<QLabel>(1041 + i)->text(), helper[i]);
     Locked()->player.playWatch = 3723456;
     frame().RefreshPlayWatch();
     EXPECT_EQ(Control<QLabel>(1040)->text(), "62:03:456");

@@ -4,19 +4,10 @@
 namespace tarvel::testing {
 namespace {
 
-TEST(StartUp, FailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
+TEST_F(AppTest, StartUpFailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
     QApplication::setQuitOnLastWindowClosed(false);  // the other tests still need event loops
-    for (bool closedDuringAboutBox : {false, true}) {
-        QTemporaryDir settings;
-        RecordingMidiOut midi;
-        ScriptedServices services;
-        if (closedDuringAboutBox) services.duringAboutBox = [](QWidget* frame) { frame->close(); };
-        CFennoralApp app(midi, services,
-                         {.settingsFile = settings.filePath("tarvel.ini"),
-                          .recoveryFolder = settings.filePath("recovery"),
-                          .startTimer = false});
-        EXPECT_EQ(app.Start({}), !closedDuringAboutBox);
-    }
+    services.duringAboutBox = [](QWidget* frame) { frame->close(); };
+    EXPECT_FALSE(Start());
     QApplication::setQuitOnLastWindowClosed(true);
 }
 

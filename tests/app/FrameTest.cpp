@@ -115,7 +115,7 @@ TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
     frame().resize(1300, 800);
     frame().Execute(cmd::kFollowPlay);
     EXPECT_TRUE(frame().close());
-    Start();
+    ASSERT_TRUE(Start());
     EXPECT_EQ(frame().size(), QSize(1300, 800));
     EXPECT_TRUE(Locked()->edit.followPlay);
     frame().UpdateCommandStates();

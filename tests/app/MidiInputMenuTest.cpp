@@ -133,7 +133,6 @@ using ClockOutChoice = AppTest;
 void ChooseClockDevices(CMainFrame& frame, std::vector<bool> checks) {
     auto* item = frame.findChild<QAction*>("sendMidiClock");
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(), "Send MIDI clock to...");
     WhenModalShows([checks](QWidget* dialog) {
         for (std::size_t i = 0; i < checks.size(); ++i) {
             auto* box = dialog->findChild<QCheckBox*>(QString("clockDevice%1").arg(i));
@@ -156,7 +155,7 @@ TEST_F(ClockOutChoice, TheChoiceReachesThePlayerAndIsRestoredByNameAtTheNextStar
     EXPECT_EQ(Setting("MidiClock/Devices").toStringList(),
               (QStringList{"Drum machine (unplugged today)", "Recorder 1"}));
 
-    Start();
+    ASSERT_TRUE(Start());
     TakeSent();  // start-up's
     {
         auto doc = Locked();

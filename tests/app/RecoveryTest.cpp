@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <fstream>
 
 #include "AppFixture.h"
 #include "document/SongRecovery.h"
@@ -37,9 +38,7 @@ class RecoveryTest : public AppTest {
         app->Autosave();
         const qint64 dead = DeadProcessId();
         EXPECT_TRUE(QFile::rename(OwnFile(".trv"), OwnFile(".trv", dead)));
-        QFile path(OwnFile(".path", dead));
-        EXPECT_TRUE(path.open(QIODevice::WriteOnly));
-        path.write(songPath.toUtf8());
+        std::ofstream(OwnFile(".path", dead).toStdString()) << songPath.toStdString();
         return OwnFile(".trv", dead);
     }
 };
@@ -93,11 +92,7 @@ TEST_F(RecoveryTest, DiscardRemovesItAndADamagedOneIsSetAsideWithAMessage) {
     EXPECT_TRUE(QDir(Folder()).entryList({"*.trv*"}).isEmpty());
 
     const QString damaged = Orphan("");
-    {
-        QFile file(damaged);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("not a song");
-    }
+    std::ofstream(damaged.toStdString()) << "not a song";
     services.recover = true;
     Restart();
     ASSERT_EQ(services.messages.size(), 1u);

@@ -83,14 +83,6 @@ TEST_F(ViewTest, CommandKeysAreNotNotes) {
     EXPECT_EQ(doc->editor.cursorTrack, 1);
 }
 
-TEST_F(ViewTest, PaintingMarksTheViewKnownAndFillsTheHelperFields) {
-    view().grab();
-    EXPECT_TRUE(Locked()->player.editorWindowKnown);
-    EXPECT_EQ(Control<QLabel>(1042)->text(), "Note");
-    EXPECT_EQ(Control<QLabel>(1041)->text(), "Default");
-    EXPECT_EQ(Control<QLabel>(1043)->text(), "---");
-}
-
 TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {
     QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
     QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16

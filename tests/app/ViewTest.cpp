@@ -10,10 +10,6 @@ namespace {
 
 class ViewTest : public AppTest {
   public:
-    bool Playing(int mode) {
-        auto doc = Locked();
-        return doc->player.isPlaying && doc->player.playMode == mode;
-    }
     std::string UndoAndRedo() {
         frame().UpdateCommandStates();
         return (frame().action(cmd::kEditUndo)->isEnabled() ? "on " : "off ") +
@@ -60,27 +56,6 @@ TEST_F(ViewTest, NoteKeyWithRecordWritesAnUndoableCellAndSoundsTheNoteUntilTheRe
     EXPECT_EQ(Cell(0).note, 60);
     EXPECT_EQ(Cell(1).note, kNoNote);
     EXPECT_EQ(TakeSent(), (std::vector<std::string>{"90 30 64@0", "80 30 64@0"}));
-}
-
-TEST_F(ViewTest, CommandKeysAreNotNotes) {
-    TakeSent();
-    QTest::keyClick(&view(), Qt::Key_Asterisk, Qt::KeypadModifier);  // octave up
-    QTest::keyClick(&view(), Qt::Key_Tab);                           // the next track
-    EXPECT_EQ(QApplication::focusWidget(), &view());
-    QTest::keyClick(&view(), Qt::Key_F5);
-    EXPECT_TRUE(Playing(kSongMode));
-    QTest::keyClick(&view(), Qt::Key_F4);
-    QTest::keyClick(&view(), Qt::Key_F6);  // not the stop key
-    EXPECT_TRUE(Playing(kPatternMode));
-    frame().UpdateCommandStates();
-    EXPECT_TRUE(frame().action(cmd::kPlayPattern)->isChecked());
-    EXPECT_FALSE(frame().action(cmd::kPlaySong)->isChecked());
-    QTest::keyClick(&view(), Qt::Key_F8);
-    EXPECT_TRUE(TakeSent().empty());
-    auto doc = Locked();
-    EXPECT_FALSE(doc->player.isPlaying);
-    EXPECT_EQ(doc->editor.octave, 5);
-    EXPECT_EQ(doc->editor.cursorTrack, 1);
 }
 
 TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {

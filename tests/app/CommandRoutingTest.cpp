@@ -1,6 +1,7 @@
 // Every command of the menu reaches its operation and nothing else: one row per command id, run
-// through the menu's own action on a fresh application, with what it changed written down. A
-// command that is not enabled never runs, whichever key asks for it.
+// through the menu's own action on a fresh application, with what it changed written down; the
+// same for keys pressed where the keyboard is. A command that is not enabled never runs, whichever
+// key asks for it.
 #include <QStatusBar>
 #include <QToolBar>
 #include <functional>
@@ -14,9 +15,11 @@ namespace tarvel::testing {
 namespace {
 
 struct Route {
-    int id;
+    int id;               // the menu command; 0 for a key
     std::string changes;  // "name old>new" for each probe that changed, the calls, the first send
     std::function<void(AppTest&)> prepare = nullptr;
+    QKeyCombination key = {};  // with no command: pressed where the keyboard is
+    const char* name = "";
 };
 
 // What a command may change, as numbers.
@@ -135,92 +138,63 @@ std::vector<Route> Routes() {
     };
     for (const WebLink& link : kWebLinks)
         routes.push_back({link.commandId, "web:" + std::to_string(link.commandId)});
+    // Keys run their commands and sound no note; the keys of commands not enabled do nothing.
+    const auto playing = [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); };
+    const auto noBlock = [](AppTest& t) { t.Locked()->editor.blockMarked = 0; };
+    const auto inTheTempoBox = [](AppTest& t) { t.Control<QLineEdit>(1032)->setFocus(); };
+    const Route keys[] = {
+        {0, "octave 4>5", nullptr, Qt::KeypadModifier | Qt::Key_Asterisk, "KeypadStar"},
+        {0, "track 0>1", nullptr, Qt::Key_Tab, "Tab"},
+        {0, "mode 0>1 patternChecked 0>1 playing 0>1 row 99>0", nullptr, Qt::Key_F4, "F4"},
+        {0, "playing 0>1 row 99>0", nullptr, Qt::Key_F5, "F5"},
+        {0, "", playing, Qt::Key_F6, "F6IsNotStop"},
+        {0, "playing 1>0", playing, Qt::Key_F8, "F8"},
+        {0, "viewFocus 0>1 help", inTheTempoBox, Qt::Key_F1, "F1InTheTempoBox"},
+        {0, "", nullptr, Qt::ControlModifier | Qt::Key_Z, "CtrlZWithNothingToUndo"},
+        {0, "", noBlock, Qt::ControlModifier | Qt::Key_X, "CtrlXWithNoBlock"},
+        {0, "", noBlock, Qt::ShiftModifier | Qt::Key_Delete, "ShiftDelWithNoBlock"},
+        {0, "", nullptr, Qt::ShiftModifier | Qt::Key_F6, "ShiftF6"},
+    };
+    routes.insert(routes.end(), std::begin(keys), std::end(keys));
     return routes;
-}
-
-// Runs `act` on an application set up for every operation and says what it changed: "name
-// old>new" for each probe that changed, then the window's calls, then the first MIDI message.
-std::string Changes(AppTest& t, const std::function<void(AppTest&)>& prepare,
-                    const std::function<void()>& act) {
-    SetUpEveryOperation(t);
-    if (prepare) prepare(t);
-    const std::map<std::string, int> before = Probe(t);
-    t.services.calls.clear();
-    t.TakeSent();
-    act();
-    std::vector<std::string> seen;
-    for (const auto& [name, value] : Probe(t)) {
-        const int old = before.at(name);
-        if (value != old)
-            seen.push_back(name + " " + std::to_string(old) + ">" + std::to_string(value));
-    }
-    seen.insert(seen.end(), t.services.calls.begin(), t.services.calls.end());
-    if (const auto sent = t.TakeSent(); !sent.empty()) seen.push_back(sent.front());
-    std::string changes;
-    for (const std::string& change : seen) changes += (changes.empty() ? "" : " ") + change;
-    return changes;
 }
 
 class CommandRoutingTest : public AppTest, public ::testing::WithParamInterface<Route> {};
 
-TEST_P(CommandRoutingTest, MenuCommandReachesItsOperationAndNothingElse) {
+TEST_P(CommandRoutingTest, CommandOrKeyReachesItsOperationAndNothingElse) {
     const Route& route = GetParam();
-    EXPECT_EQ(Changes(*this, route.prepare,
-                      [&] {
-                          frame().UpdateCommandStates();
-                          QAction* action = frame().action(route.id);
-                          ASSERT_NE(action, nullptr);
-                          ASSERT_TRUE(action->isEnabled());
-                          action->trigger();
-                      }),
-              route.changes);
-}
+    SetUpEveryOperation(*this);
+    if (route.prepare) route.prepare(*this);
+    const std::map<std::string, int> before = Probe(*this);
+    services.calls.clear();
+    TakeSent();
+    frame().UpdateCommandStates();
+    if (route.id) {
+        QAction* action = frame().action(route.id);
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->isEnabled());
+        action->trigger();
+    } else {
+        QTest::keyClick(QApplication::focusWidget(), route.key.key(),
+                        route.key.keyboardModifiers());
+    }
 
-INSTANTIATE_TEST_SUITE_P(EveryCommand, CommandRoutingTest, ::testing::ValuesIn(Routes()),
-                         [](const ::testing::TestParamInfo<Route>& info) {
-                             return std::to_string(info.param.id);
-                         });
-
-// Keys where the keyboard is run their commands and sound no note; the keys of commands that are
-// not enabled do nothing.
-struct KeyRoute {
-    const char* name;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
+    std::vector<std::string> seen;
+    for (const auto& [name, value] : Probe(*this)) {
+        const int old = before.at(name);
+        if (value != old)
+            seen.push_back(name + " " + std::to_string(old) + ">" + std::to_string(value));
+    }
+    seen.insert(seen.end(), services.calls.begin(), services.calls.end());
+    if (const auto sent = TakeSent(); !sent.empty()) seen.push_back(sent.front());
     std::string changes;
-    std::function<void(AppTest&)> prepare = nullptr;
-};
-
-const auto kPlaying = [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); };
-const auto kNoBlock = [](AppTest& t) { t.Locked()->editor.blockMarked = 0; };
-const auto kInTheTempoBox = [](AppTest& t) { t.Control<QLineEdit>(1032)->setFocus(); };
-const KeyRoute kKeyRoutes[] = {
-    {"KeypadStar", Qt::Key_Asterisk, Qt::KeypadModifier, "octave 4>5"},
-    {"Tab", Qt::Key_Tab, {}, "track 0>1"},
-    {"F4", Qt::Key_F4, {}, "mode 0>1 patternChecked 0>1 playing 0>1 row 99>0"},
-    {"F5", Qt::Key_F5, {}, "playing 0>1 row 99>0"},
-    {"F6IsNotStop", Qt::Key_F6, {}, "", kPlaying},
-    {"F8", Qt::Key_F8, {}, "playing 1>0", kPlaying},
-    {"F1InTheTempoBox", Qt::Key_F1, {}, "viewFocus 0>1 help", kInTheTempoBox},
-    {"CtrlZWithNothingToUndo", Qt::Key_Z, Qt::ControlModifier, ""},
-    {"CtrlXWithNoBlock", Qt::Key_X, Qt::ControlModifier, "", kNoBlock},
-    {"ShiftDelWithNoBlock", Qt::Key_Delete, Qt::ShiftModifier, "", kNoBlock},
-    {"ShiftF6", Qt::Key_F6, Qt::ShiftModifier, ""},
-};
-
-class KeyRoutingTest : public AppTest, public ::testing::WithParamInterface<KeyRoute> {};
-
-TEST_P(KeyRoutingTest, KeyReachesItsOperationAndNothingElse) {
-    const KeyRoute& route = GetParam();
-    EXPECT_EQ(
-        Changes(*this, route.prepare,
-                [&] { QTest::keyClick(QApplication::focusWidget(), route.key, route.modifiers); }),
-        route.changes);
+    for (const std::string& change : seen) changes += (changes.empty() ? "" : " ") + change;
+    EXPECT_EQ(changes, route.changes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, KeyRoutingTest, ::testing::ValuesIn(kKeyRoutes),
-                         [](const ::testing::TestParamInfo<KeyRoute>& info) {
-                             return std::string(info.param.name);
+INSTANTIATE_TEST_SUITE_P(EveryCommandAndKey, CommandRoutingTest, ::testing::ValuesIn(Routes()),
+                         [](const ::testing::TestParamInfo<Route>& info) {
+                             return info.param.id ? std::to_string(info.param.id) : info.param.name;
                          });
 
 // Every command but the recent files; those with no route are the ones never enabled.

@@ -22,6 +22,10 @@ struct Route {
     const char* name = "";
 };
 
+void PrintTo(const Route& route, std::ostream* out) {
+    *out << (route.id ? std::to_string(route.id) : route.name);
+}
+
 // What a command may change, as numbers.
 const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"window", [](AppTest& t) { return int(t.frame().isVisible()); }},
@@ -138,12 +142,22 @@ std::vector<Route> Routes() {
     };
     for (const WebLink& link : kWebLinks)
         routes.push_back({link.commandId, "web:" + std::to_string(link.commandId)});
-    // Keys run their commands and sound no note; the keys of commands not enabled do nothing.
+    // Keys run their commands and sound no note, the keypad's only where it is meant; the keys of
+    // commands not enabled do nothing.
     const auto playing = [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); };
     const auto noBlock = [](AppTest& t) { t.Locked()->editor.blockMarked = 0; };
     const auto inTheTempoBox = [](AppTest& t) { t.Control<QLineEdit>(1032)->setFocus(); };
+    const auto ctrlPad = Qt::ControlModifier | Qt::KeypadModifier;
+    const auto altPad = Qt::AltModifier | Qt::KeypadModifier;
+    const auto shiftPad = Qt::ShiftModifier | Qt::KeypadModifier;
     const Route keys[] = {
         {0, "octave 4>5", nullptr, Qt::KeypadModifier | Qt::Key_Asterisk, "KeypadStar"},
+        {0, "pattern 0>1", nullptr, Qt::KeypadModifier | Qt::Key_Plus, "KeypadPlus"},
+        {0, "", nullptr, Qt::ShiftModifier | Qt::Key_Plus, "PlusAboveEquals"},
+        {0, "transpose 0>1", nullptr, ctrlPad | Qt::Key_Plus, "CtrlKeypadPlus"},
+        {0, "", nullptr, Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_F3, "CtrlShiftF3"},
+        {0, "pattern-properties:empty:64", nullptr, altPad | Qt::Key_Enter, "AltKeypadEnter"},
+        {0, "clipboard 1>3 note0 60>255", nullptr, shiftPad | Qt::Key_Delete, "ShiftKeypadDel"},
         {0, "track 0>1", nullptr, Qt::Key_Tab, "Tab"},
         {0, "mode 0>1 patternChecked 0>1 playing 0>1 row 99>0", nullptr, Qt::Key_F4, "F4"},
         {0, "playing 0>1 row 99>0", nullptr, Qt::Key_F5, "F5"},

@@ -32,6 +32,13 @@ TEST_F(AppTest, StartUpShowsTheClassicSizeWindowThenTheAboutBoxAndAnUntouchedSon
     EXPECT_EQ(services.calls, std::vector<std::string>{"about"});
 }
 
+TEST_F(AppTest, StartUpFailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
+    QApplication::setQuitOnLastWindowClosed(false);  // the other tests still need event loops
+    services.duringAboutBox = [](QWidget* frame) { frame->close(); };
+    EXPECT_FALSE(Start());
+    QApplication::setQuitOnLastWindowClosed(true);
+}
+
 TEST_F(AppTest, RecentFilesAreShortenedToThirtyCharacters) {
     frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
                              "/home/musician/songs/winter.trv", "/a/b.trv"});

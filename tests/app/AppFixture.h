@@ -1,6 +1,6 @@
 // The whole application on the offscreen platform: the real frame, view and panel on a
-// recording MIDI port, with scripted answers in place of every modal window. Includes what the
-// window's tests share.
+// recording MIDI port, with scripted answers in place of every modal window, and a driver for
+// the real modal dialogs. Includes what the window's tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,6 +35,27 @@
 #include "support/RecordingUi.h"
 
 namespace tarvel::testing {
+
+// Drives a modal dialog from inside its own event loop: `act` runs once the dialog is the
+// active modal widget, so tests type into the real dialog that a Run/Show function opened.
+inline void WhenModalShows(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        (void)QTest::qWaitForWindowActive(dialog);
+        act(dialog);
+        // A failed expectation must not leave the test waiting on an open dialog.
+        if (QApplication::activeModalWidget() == dialog && dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog was left open";
+            dialog->close();
+        }
+    });
+    poll->start();
+}
 
 // Writes down every request as a short text and answers as the test has set it up.
 class ScriptedServices final : public WindowServices {

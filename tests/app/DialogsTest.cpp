@@ -18,7 +18,7 @@
 #include <fstream>
 #include <functional>
 
-#include "ModalDriver.h"
+#include "AppFixture.h"
 #include "app/HeaderDialog.h"
 #include "app/HelpDialog.h"
 #include "app/PatchListChooser.h"
@@ -31,7 +31,6 @@
 namespace tarvel {
 namespace {
 
-using testing::Child;
 using testing::TestDocument;
 using testing::WhenModalShows;
 
@@ -50,7 +49,7 @@ TEST(HelpDialog, OpensWideEnoughForTheManualAndSectionButtonsBringTheirEntriesTo
     const std::pair<const char*, int> buttons[] = {{"1038", 0}, {"1025", 67}, {"1026", 0}};
     for (auto [id, top] : buttons) {
         for (int press = 0; press < 2; ++press) {  // a second press keeps it there
-            QTest::mouseClick(Child<QPushButton>(&dialog, id), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QPushButton*>(id), Qt::LeftButton);
             EXPECT_EQ(dialog.list()->verticalScrollBar()->value(), top) << id;
         }
     }
@@ -161,7 +160,7 @@ TEST(HeaderDialog, EveryChangeGoesIntoTheSongAtOnceAsLatin1CutToTheFieldSizes) {
 
     run([&](CHeaderDialog* dialog) {
         dialog->dateBox()->setFocus();
-        QTest::mouseClick(Child<QPushButton>(dialog, "1018"), Qt::LeftButton);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("1018"), Qt::LeftButton);
         for (const char* field : {+header.author, +header.band, +header.date, +header.comments})
             EXPECT_STREQ(field, "");
         expectEmptyWithTheFocusInAuthor(dialog);
@@ -175,12 +174,12 @@ TEST(PatchNameDialog, OkGivesTheTypedTextOfAtMost31CharactersAndCancelKeepsTheNa
     for (int key : {int(Qt::Key_Escape), 0, int(Qt::Key_Return)}) {  // 0: the Cancel button
         WhenModalShows([key](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), "Set patch name");
-            auto* box = Child<QLineEdit>(dialog, "1045");
+            auto* box = dialog->findChild<QLineEdit*>("1045");
             EXPECT_EQ(QApplication::focusWidget(), box);
             EXPECT_EQ(box->selectedText(), "Acoustic Grand");
             QTest::keyClicks(box, k40);
             if (key) QTest::keyClick(box, Qt::Key(key));
-            if (!key) QTest::mouseClick(Child<QPushButton>(dialog, "2"), Qt::LeftButton);
+            if (!key) QTest::mouseClick(dialog->findChild<QPushButton*>("2"), Qt::LeftButton);
         });
         EXPECT_EQ(RunPatchNameDialog(nullptr, name), key == Qt::Key_Return);
     }
@@ -192,8 +191,8 @@ TEST(PatternPropertiesDialog, OkGivesTheTypedTextsWithDigitsOnlyInLinesAndCancel
         std::string name = "Intro", lines = "64";
         WhenModalShows([ok](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), "Pattern properties");
-            auto* nameBox = Child<QLineEdit>(dialog, "1033");
-            auto* linesBox = Child<QLineEdit>(dialog, "1034");
+            auto* nameBox = dialog->findChild<QLineEdit*>("1033");
+            auto* linesBox = dialog->findChild<QLineEdit*>("1034");
             EXPECT_EQ(QApplication::focusWidget(), nameBox);
             EXPECT_EQ(nameBox->selectedText(), "Intro");
             EXPECT_EQ(linesBox->text(), "64");
@@ -201,7 +200,7 @@ TEST(PatternPropertiesDialog, OkGivesTheTypedTextsWithDigitsOnlyInLinesAndCancel
             QTest::keyClicks(nameBox, k40);
             linesBox->clear();
             QTest::keyClicks(linesBox, "1a0-b0 0");
-            if (ok) QTest::mouseClick(Child<QPushButton>(dialog, "1"), Qt::LeftButton);
+            if (ok) QTest::mouseClick(dialog->findChild<QPushButton*>("1"), Qt::LeftButton);
             if (!ok) QTest::keyClick(dialog, Qt::Key_Escape);
         });
         EXPECT_EQ(RunPatternPropertiesDialog(nullptr, name, lines), ok);

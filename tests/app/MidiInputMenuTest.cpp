@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "AppFixture.h"
-#include "ModalDriver.h"
 #include "app/MidiInputMenu.h"
 #include "app/SynthMenu.h"
 #include "document/DocumentMidiInput.h"

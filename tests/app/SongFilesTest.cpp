@@ -109,12 +109,19 @@ TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOp
     EXPECT_EQ(Velocity(), 0x55);
 }
 
-TEST_F(SongFilesTest, RecentFilesAreTheLastFourAndSurviveInTheSettings) {
+TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShortened) {
     for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) SaveAs(name, 0x40);
     EXPECT_EQ(app->RecentFiles().size(), 4);
     EXPECT_EQ(Setting("Recent File List/File1").toString().toStdString(), PathOf("e.trv"));
     EXPECT_EQ(Setting("Recent File List/File4").toString().toStdString(), PathOf("b.trv"));
     EXPECT_FALSE(Setting("Recent File List/File5").isValid());
+    // The menu names each in thirty characters at most.
+    frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
+                             "/home/musician/songs/winter.trv", "/a/b.trv"});
+    const char* shown[] = {"&1 /.../winter/long-song-name.trv", "&2 /.../musician/songs/winter.trv",
+                           "&3 /a/b.trv"};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(frame().action(cmd::kRecentFile1 + i)->text(), shown[i]);
+    EXPECT_FALSE(frame().action(cmd::kRecentFile1 + 3)->isVisible());
 }
 
 using SongExchangeWindowTest = AppTest;

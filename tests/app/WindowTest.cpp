@@ -1,7 +1,7 @@
 // The main window with real key and mouse events: its shape and start-up, notes, Record and
-// undo in the view, keys anywhere in the window, the recent files' names, the wake-up from the
-// timer thread; beyond its classic size, more tracks, lines and rows as it grows, its size and
-// "Follow play" kept in the settings; note keys read by their place.
+// undo in the view, the wake-up from the timer thread; beyond its classic size, more tracks,
+// lines and rows as it grows, its size and "Follow play" kept in the settings; note keys read
+// by their place.
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStatusBar>
@@ -40,16 +40,6 @@ TEST_F(AppTest, StartUpFailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
     services.duringAboutBox = [](QWidget* frame) { frame->close(); };
     EXPECT_FALSE(Start());
     QApplication::setQuitOnLastWindowClosed(true);
-}
-
-TEST_F(AppTest, RecentFilesAreShortenedToThirtyCharacters) {
-    frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
-                             "/home/musician/songs/winter.trv", "/a/b.trv"});
-    const char* shown[] = {"&1 /.../winter/long-song-name.trv", "&2 /.../musician/songs/winter.trv",
-                           "&3 /a/b.trv"};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(frame().action(cmd::kRecentFile1 + i)->text(), shown[i]);
-    EXPECT_TRUE(frame().action(cmd::kRecentFile1)->isVisible());
-    EXPECT_FALSE(frame().action(cmd::kRecentFile1 + 3)->isVisible());
 }
 
 TEST_F(AppTest, TimerThreadSignalsReachTheWindowThroughTheWakeUp) {

@@ -1,6 +1,6 @@
 // The whole application on the offscreen platform: the real frame, view and panel on a
-// recording MIDI port, with scripted answers in place of every modal window. Includes what the
-// window's tests share.
+// recording MIDI port, with scripted answers in place of every modal window, and a driver for
+// the real modal dialogs. Includes what the window's tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,9 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,11 +29,33 @@
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
+#include "document/EditAction.h"
 #include "document/FennoralDoc.h"
 #include "support/RecordingMidiOut.h"
 #include "support/RecordingUi.h"
 
 namespace tarvel::testing {
+
+// Drives a modal dialog from inside its own event loop: `act` runs once the dialog is the
+// active modal widget, so tests type into the real dialog that a Run/Show function opened.
+inline void WhenModalShows(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        (void)QTest::qWaitForWindowActive(dialog);
+        act(dialog);
+        // A failed expectation must not leave the test waiting on an open dialog.
+        if (QApplication::activeModalWidget() == dialog && dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog was left open";
+            dialog->close();
+        }
+    });
+    poll->start();
+}
 
 // Writes down every request as a short text and answers as the test has set it up.
 class ScriptedServices final : public WindowServices {
@@ -44,7 +68,7 @@ class ScriptedServices final : public WindowServices {
     Path songToOpen, songToSave, patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
     std::function<void(QWidget*)> duringAboutBox;  // runs while the about box would be up
-    std::optional<std::string> midiFile;           // to import from or export to
+    Path midiFile;                                 // to import from or export to
     std::optional<int> patternLines;
     std::optional<AudioFileChoice> audioFile;
     double cancelAt = 2;  // the progress at which the user cancels an export
@@ -54,29 +78,24 @@ class ScriptedServices final : public WindowServices {
         calls.push_back("message:" + message.title);
     }
     bool AskRecoverSong(QWidget*, const std::string& song) override {
-        calls.push_back("ask-recover:" + song);
-        return recover;
+        return Answer("ask-recover:" + song, recover);
     }
     SaveAnswer AskSaveChanges(QWidget*) override { return Answer("ask-save", saveAnswer); }
     Path ChooseSongToOpen(QWidget*) override { return Answer("choose-open", songToOpen); }
     Path ChooseSongToSave(QWidget*) override { return Answer("choose-save", songToSave); }
     Path ChoosePatchListToOpen(QWidget*) override { return Answer("choose-patch-open", patchList); }
     Path ChoosePatchListToSave(QWidget*) override { return Answer("choose-patch-save", patchList); }
-    std::optional<std::string> ChooseMidiFileToImport(QWidget*) override {
-        calls.push_back("choose-midi-import");
-        return midiFile;
+    Path ChooseMidiFileToImport(QWidget*) override {
+        return Answer("choose-midi-import", midiFile);
     }
     std::optional<int> AskImportPatternLines(QWidget*) override {
-        calls.push_back("pattern-lines");
-        return patternLines;
+        return Answer("pattern-lines", patternLines);
     }
-    std::optional<std::string> ChooseMidiFileToExport(QWidget*) override {
-        calls.push_back("choose-midi-export");
-        return midiFile;
+    Path ChooseMidiFileToExport(QWidget*) override {
+        return Answer("choose-midi-export", midiFile);
     }
     std::optional<AudioFileChoice> ChooseAudioFileToExport(QWidget*) override {
-        calls.push_back("choose-audio-export");
-        return audioFile;
+        return Answer("choose-audio-export", audioFile);
     }
     std::unique_ptr<ProgressBox> ShowProgress(QWidget*, const std::string& title) override {
         calls.push_back("progress:" + title);
@@ -128,22 +147,26 @@ class AppTest : public ::testing::Test {
   public:
     AppTest() : midi(2) {}
 
-    void SetUp() override {
-        ASSERT_TRUE(settingsDir.isValid());
-        AppOptions options;
-        options.settingsFile = settingsDir.filePath("tarvel.ini");
-        options.recoveryFolder = settingsDir.filePath("recovery");
-        options.startTimer = false;
-        app = std::make_unique<CFennoralApp>(midi, services, options);
-        app->Start({});
-        frame().activateWindow();
-        view().setFocus();
-        Settle();
-    }
-
+    void SetUp() override { ASSERT_TRUE(Start()); }
     void TearDown() override {
         services.saveAnswer = SaveAnswer::No;
         app.reset();
+    }
+
+    // Starts the program, or starts it again as the next run (or the one after a crash) would,
+    // on the same settings and recovery folder. False when it is not to run on.
+    bool Start(bool aboutBox = true) {
+        app.reset();
+        app = std::make_unique<CFennoralApp>(midi, services,
+                                             AppOptions{.settingsFile = SettingsFile(),
+                                                        .recoveryFolder = TempFile("recovery"),
+                                                        .startTimer = false,
+                                                        .showAboutBox = aboutBox});
+        const bool running = app->Start({});
+        frame().activateWindow();
+        view().setFocus();
+        Settle();
+        return running;
     }
 
     // Lets the window thread run what the core asked of it.
@@ -159,6 +182,12 @@ class AppTest : public ::testing::Test {
         return frame().panel().findChild<Widget*>(QString::number(id));
     }
     std::vector<std::string> TakeSent() { return testing::TakeSent(midi); }
+    QString TempFile(const char* name) { return settingsDir.filePath(name); }
+    std::string PathOf(const char* name) { return TempFile(name).toStdString(); }
+    QString SettingsFile() { return TempFile("tarvel.ini"); }
+    QVariant Setting(const QString& key) {
+        return QSettings(SettingsFile(), QSettings::IniFormat).value(key);
+    }
 
     // The document under its lock for one expression: `EXPECT_EQ(Locked()->editor.octave, 4)`.
     struct LockedDoc {
@@ -167,6 +196,13 @@ class AppTest : public ::testing::Test {
         CFennoralDoc* operator->() const { return doc; }
     };
     LockedDoc Locked() { return {std::unique_lock(doc().mutex), &doc()}; }
+    PatternCell Cell(int line = 0) { return Locked()->song.patterns[0].cells[line][0]; }
+    // Writes the first cell of pattern 0 as one of the user's edits, so the song counts as
+    // changed and the edit is an undo step.
+    void Edit(std::uint8_t note, std::uint8_t velocity = 0x40, std::uint8_t command = kNoCommand) {
+        EditAction typing(doc(), "Typing", {PatternRange(0)});
+        Locked()->song.patterns[0].cells[0][0] = {note, velocity, command, 0};
+    }
 
     QTemporaryDir settingsDir;
     RecordingMidiOut midi;

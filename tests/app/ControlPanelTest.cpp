@@ -1,5 +1,6 @@
 // The control panel drives the document's channel tables, the tempo and the sequencer step,
-// and gives the keyboard back to the editor after each action.
+// and gives the keyboard back to the editor after each action. The tempo box takes only what
+// the user types, as an undoable edit.
 #include <tuple>
 
 #include "AppFixture.h"
@@ -14,26 +15,20 @@ class ControlPanelTest : public AppTest {
     void Click(int id) { QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton); }
 };
 
-TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShown) {
+// Once the window is shown and painted, the panel shows the document and the helper fields the
+// cell under the cursor.
+TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) {
+    view().grab();
     EXPECT_TRUE(Locked()->player.panelKnown);
+    EXPECT_TRUE(Locked()->player.editorWindowKnown);
     EXPECT_EQ(Control<QComboBox>(1022)->itemText(1), "Recorder 1");
-    EXPECT_EQ(Control<QComboBox>(1023)->itemText(0), "001: Acoustic Grand");
     EXPECT_EQ(Control<QLineEdit>(1032)->text(), "125");
     EXPECT_EQ(Control<QSlider>(1035)->value(), 100);
-    EXPECT_EQ(Control<QLabel>(1040)->text(), "00:00:000");
+    const char* helper[] = {"Default", "Note", "---"};  // the row, value and status fields
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Control<QLabel>(1041 + i)->text(), helper[i]);
     Locked()->player.playWatch = 3723456;
     frame().RefreshPlayWatch();
     EXPECT_EQ(Control<QLabel>(1040)->text(), "62:03:456");
-}
-
-TEST_F(ControlPanelTest, ChannelButtonsStopAtTheEnds) {
-    Click(1028);
-    EXPECT_EQ(Locked()->editor.currentChannel, 0);
-    for (int i = 0; i < 20; ++i) Click(1027);
-    EXPECT_EQ(Locked()->editor.currentChannel, 15);
-    Click(1028);
-    EXPECT_EQ(Locked()->editor.currentChannel, 14);
-    EXPECT_EQ(Control<QComboBox>(1021)->currentText(), "15");
 }
 
 // Channel 3 is chosen and shows its device and velocity; then it is routed to device 0 (which
@@ -63,24 +58,74 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
     EXPECT_EQ(doc->editor.seqStep, 2);
 }
 
+// Each button does its work (a call, or the channel it leaves chosen) and hands the keyboard
+// back; the channel buttons stop at the ends.
 TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
     // The patch name comes last, so that nothing after it refills the program list.
     services.dialogText = "Warm Pad";
-    const std::pair<int, std::string> buttons[] = {{1027, ""},
-                                                   {1028, ""},
+    const std::pair<int, std::string> buttons[] = {{1028, "channel 0"},
+                                                   {1027, "channel 1"},
+                                                   {1028, "channel 0"},
                                                    {1026, "choose-patch-open"},
                                                    {1029, "choose-patch-save"},
                                                    {1037, "mixer"},
                                                    {1025, "message:MIDI Out driver info"},
                                                    {1024, "patch-name:Acoustic Grand"}};
-    for (const auto& [id, call] : buttons) {
+    for (const auto& [id, done] : buttons) {
         FocusElsewhere();
         services.calls.clear();
         Click(id);
-        EXPECT_EQ(services.Last(), call);
+        EXPECT_EQ(services.calls.empty()
+                      ? "channel " + std::to_string(Locked()->editor.currentChannel)
+                      : services.Last(),
+                  done);
         EXPECT_TRUE(ViewHasFocus()) << id;
     }
     EXPECT_EQ(Control<QComboBox>(1023)->itemText(0), "001: Warm Pad");
+    for (int i = 0; i < 20; ++i) Click(1027);
+    Click(1028);
+    EXPECT_EQ(Control<QComboBox>(1021)->currentText(), "15");  // 16 at most, then one down
+}
+
+TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
+    // A song whose 124 ms line shows as 120 BPM keeps its line.
+    const std::string song = PathOf("slow.trv");
+    doc().song.lineDuration = 124;
+    ASSERT_TRUE(doc().SaveSong(song));
+    doc().NewSong();
+    ASSERT_TRUE(doc().LoadSong(song));
+    Settle();
+    QLineEdit* tempo = Control<QLineEdit>(1032);
+    EXPECT_EQ(tempo->text(), "120");
+    EXPECT_EQ(doc().song.lineDuration, 124);
+
+    // Each change plays at once, typing goes on in the box; only digits go in, three at most.
+    const struct {
+        const char* keys;
+        int line;           // as typed, or left as it was when refused
+        const char* shown;  // once the box is left
+    } typed[] = {{"20", 124, "120"}, {"40x0", 37, "400"}, {"1250", 120, "125"}};
+    for (const auto& [keys, line, shown] : typed) {
+        doc().song.lineDuration = 124;
+        tempo->clear();
+        tempo->setFocus();
+        QTest::keyClicks(tempo, keys);
+        EXPECT_EQ(doc().song.lineDuration, line) << keys;
+        EXPECT_EQ(QApplication::focusWidget(), tempo);
+        view().setFocus();
+        EXPECT_EQ(tempo->text(), shown) << keys;
+    }
+}
+
+TEST_F(AppTest, TheTempoBoxIsAnEditButThePlayersTempoIsNot) {
+    Control<QLineEdit>(1032)->setText("");
+    QTest::keyClicks(Control<QLineEdit>(1032), "90");  // "9" is refused, "90" plays
+    EXPECT_TRUE(app->IsSongChanged());
+    frame().Execute(cmd::kEditUndo);
+    Locked()->SetBpm(140);  // as a tempo cell does while playing
+    services.calls.clear();
+    EXPECT_TRUE(frame().close());
+    EXPECT_TRUE(services.calls.empty()) << "no save prompt after only playing";
 }
 
 }  // namespace

@@ -1,40 +1,34 @@
 // Opening and saving songs from the window: titles, the recent files, refused files, failed
-// saves and the question before a changed song is replaced.
-#include <QSettings>
-#include <QTemporaryDir>
+// saves and the question before a changed song is replaced; import and export from the File menu:
+// the questions, the order they come in, the boxes after, and the files on disk.
+#include <QDir>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "AppFixture.h"
-#include "app/CommandIds.h"
-#include "document/EditAction.h"
+#include "song/MidiFile.h"
+#include "support/TempFolder.h"
 
 namespace tarvel::testing {
 namespace {
 
 class SongFilesTest : public AppTest {
   public:
-    std::string PathOf(const char* name) { return songs.filePath(name).toStdString(); }
-    void ChangeSong(std::uint8_t velocity) {
-        EditAction typing(doc(), "Typing", {PatternRange(0)});
-        std::lock_guard lock(doc().mutex);
-        doc().song.patterns[0].cells[0][0].velocity = velocity;
-    }
-    std::uint8_t Velocity() { return Locked()->song.patterns[0].cells[0][0].velocity; }
+    void ChangeSong(std::uint8_t velocity) { Edit(kNoNote, velocity); }
+    std::uint8_t Velocity() { return Cell().velocity; }
     // Saves the song, changed to `velocity`, under `name`.
     void SaveAs(const char* name, std::uint8_t velocity) {
         ChangeSong(velocity);
         services.songToSave = PathOf(name);
         frame().Execute(cmd::kFileSaveAs);
     }
-
-    QTemporaryDir songs;
 };
 
-TEST_F(SongFilesTest, SaveAsNamesTheSongAndLaterSavesGoThereWithoutAsking) {
+TEST_F(SongFilesTest,
+       SaveAsNamesTheSongLaterSavesGoThereWithoutAskingAndARefusedFileChangesNothing) {
     SaveAs("first.trv", 0x40);
     EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
-    EXPECT_FALSE(app->IsSongChanged());
     EXPECT_EQ(app->RecentFiles(), QStringList{QString::fromStdString(PathOf("first.trv"))});
     EXPECT_TRUE(frame().action(cmd::kRecentFile1)->isVisible());
 
@@ -43,6 +37,16 @@ TEST_F(SongFilesTest, SaveAsNamesTheSongAndLaterSavesGoThereWithoutAsking) {
     frame().Execute(cmd::kFileSave);
     EXPECT_TRUE(services.calls.empty());
     EXPECT_FALSE(app->IsSongChanged());
+
+    // A file that is not a song is refused with an error; the title, recent files and song stay.
+    std::ofstream(PathOf("junk.trv")) << "not a song";
+    services.songToOpen = PathOf("junk.trv");
+    frame().Execute(cmd::kFileOpen);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
+    EXPECT_EQ(app->RecentFiles().size(), 1);
+    EXPECT_EQ(Velocity(), 0x41);
 
     ChangeSong(0x55);  // closing with Yes saves first
     services.saveAnswer = SaveAnswer::Yes;
@@ -87,19 +91,6 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
     }
 }
 
-TEST_F(SongFilesTest, RefusedFileKeepsTheSongTitleAndRecentFiles) {
-    SaveAs("good.trv", 0x40);
-    std::ofstream(PathOf("junk.trv")) << "not a song";
-    services.songToOpen = PathOf("junk.trv");
-    services.messages.clear();
-    frame().Execute(cmd::kFileOpen);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(frame().windowTitle(), "good.trv - Tarvel");
-    EXPECT_EQ(app->RecentFiles().size(), 1);
-    EXPECT_EQ(Velocity(), 0x40);
-}
-
 TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOpen) {
     ChangeSong(0x55);
     services.saveAnswer = SaveAnswer::Yes;
@@ -110,21 +101,81 @@ TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOp
     services.songToSave = PathOf("no-such-folder/song.trv");
     EXPECT_FALSE(frame().close());
     EXPECT_EQ(services.messages.back().icon, MessageIcon::Error);
-    EXPECT_TRUE(frame().isVisible());
     EXPECT_TRUE(app->IsSongChanged());
     EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
     EXPECT_TRUE(app->RecentFiles().isEmpty());
     EXPECT_EQ(Velocity(), 0x55);
 }
 
-TEST_F(SongFilesTest, RecentFilesAreTheLastFourAndSurviveInTheSettings) {
+TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShortened) {
     for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) SaveAs(name, 0x40);
     EXPECT_EQ(app->RecentFiles().size(), 4);
-    QSettings settings(settingsDir.filePath("tarvel.ini"), QSettings::IniFormat);
-    settings.beginGroup("Recent File List");
-    EXPECT_EQ(settings.value("File1").toString().toStdString(), PathOf("e.trv"));
-    EXPECT_EQ(settings.value("File4").toString().toStdString(), PathOf("b.trv"));
-    EXPECT_FALSE(settings.contains("File5"));
+    EXPECT_EQ(Setting("Recent File List/File1").toString().toStdString(), PathOf("e.trv"));
+    EXPECT_EQ(Setting("Recent File List/File4").toString().toStdString(), PathOf("b.trv"));
+    EXPECT_FALSE(Setting("Recent File List/File5").isValid());
+    // The menu names each in thirty characters at most.
+    frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
+                             "/home/musician/songs/winter.trv", "/a/b.trv"});
+    const char* shown[] = {"&1 /.../winter/long-song-name.trv", "&2 /.../musician/songs/winter.trv",
+                           "&3 /a/b.trv"};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(frame().action(cmd::kRecentFile1 + i)->text(), shown[i]);
+    EXPECT_FALSE(frame().action(cmd::kRecentFile1 + 3)->isVisible());
+}
+
+using SongExchangeWindowTest = AppTest;
+
+TEST_F(SongExchangeWindowTest, ImportAsksToSaveAChangedSongFirstAndShowsWhatCameIn) {
+    MidiFileData file{.format = 0, .division = 96, .tracks = {{}}};
+    file.tracks[0].AddMessage(0, 0x92, 60, 90);
+    file.tracks[0].AddMessage(96, 0xE2, 0, 64);  // pitch bend: dropped
+    file.tracks[0].AddMessage(96, 0x82, 60, 0);
+    const std::vector<std::uint8_t> bytes = WriteMidiFile(file);
+    WriteBytes(PathOf("in.mid"), bytes);
+    WriteBytes(PathOf("cut.mid"), {bytes.begin(), bytes.end() - 2});
+    Edit(60, 0x40);
+    services.calls.clear();
+    services.saveAnswer = SaveAnswer::Cancel;
+    services.midiFile = PathOf("cut.mid");
+    services.patternLines = 32;
+    frame().Execute(cmd::kImportMidiFile);
+    EXPECT_EQ(services.calls, std::vector<std::string>{"ask-save"});
+    // A damaged file is refused and said so; the song stays.
+    services.saveAnswer = SaveAnswer::No;
+    frame().Execute(cmd::kImportMidiFile);
+    EXPECT_EQ(services.messages.back().text,
+              "The MIDI file\n" + PathOf("cut.mid") +
+                  "\ncould not be imported (chunk \"MTrk\" at byte 14 claims 16 bytes, but only "
+                  "14 follow).");
+    EXPECT_EQ(Cell().velocity, 0x40);
+
+    services.calls.clear();
+    services.midiFile = PathOf("in.mid");
+    frame().Execute(cmd::kImportMidiFile);
+    EXPECT_EQ(services.calls, (std::vector<std::string>{"ask-save", "choose-midi-import",
+                                                        "pattern-lines", "message:MIDI import"}));
+    EXPECT_EQ(services.messages.back().text, "Imported 1 note; 1 dropped: pitch bend (1).");
+    EXPECT_EQ(Cell().velocity, 90);  // the old song's is gone
+    auto doc = Locked();
+    EXPECT_EQ(doc->song.sequence[0][2].pattern, 0);
+    EXPECT_EQ(doc->song.patterns[0].lineCount, 32);
+    EXPECT_EQ(doc->editor.loopEndRow, 32);
+    // Saved nowhere yet: an untitled song that closing offers to save.
+    EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
+}
+
+TEST_F(SongExchangeWindowTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox) {
+    Edit(60, 0x40, 0xF8);  // a note, and a timing clock no file can hold
+    Locked()->song.sequence[0][0] = {0, 0, 0};
+    services.midiFile = PathOf("song.mid");
+    frame().Execute(cmd::kExportMidiFile);
+    EXPECT_EQ(services.messages.back().text,
+              "1 real-time message could not be stored in a MIDI file.");
+    if (!std::filesystem::exists(SynthMidiOut::kDefaultSoundFont)) GTEST_SKIP();
+    services.audioFile = AudioFileChoice{PathOf("song.flac"), {AudioFileType::Flac, 48000, 16}};
+    services.cancelAt = 0.3;
+    frame().Execute(cmd::kExportAudioFile);
+    EXPECT_EQ(services.Last(), "progress:Exporting " + PathOf("song.flac"));
+    EXPECT_EQ(QDir(settingsDir.path()).entryList({"song*"}), QStringList{"song.mid"});
 }
 
 }  // namespace

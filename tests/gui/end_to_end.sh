@@ -8,13 +8,15 @@
 #   usage: end_to_end.sh <tarvel> <demo.trv> <artifact-dir>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-tarvel=$(realpath "$1")
-demo=$(realpath "$2")
-artifacts=$(realpath -m "$3")
-
 require_tools xvfb-run xdotool jackd jack_midi_dump jack_lsp import convert zcat od cmp
 run_on_private_x "$0" "$@"
-start_session end_to_end "$artifacts"
+tarvel=$(realpath "$1")
+demo=$(realpath "$2")
+# The built-in synth would take JACK's audio and be device 0: a SoundFont that is not there keeps
+# it out, so the song's notes go to jack_midi_dump, the only MIDI input on this private server.
+start_session end_to_end "$(realpath -m "$3")" '[Midi]\nSoundFont=/nonexistent.sf2'
+export JACK_DEFAULT_SERVER="tarvel-e2e-$$"
+no_sound_devices
 # The notes still sounding at the monitor: note-ons less their note-offs, per channel and note.
 sounding_notes() {
   awk '$2 ~ /^[89][0-9a-f]$/ && NF >= 4 {
@@ -24,18 +26,6 @@ sounding_notes() {
        }
        END { for (key in on) if (on[key] > 0) n++; print n + 0 }' "$work/dump.txt"
 }
-# A private JACK server; with no sound card and no ALSA sequencer here, the program's MIDI
-# outputs are the JACK ports, and jack_midi_dump's input is the only one.
-export JACK_DEFAULT_SERVER="tarvel-e2e-$$" JACK_NO_START_SERVER=1
-# This session has no audio output, so the built-in synth stays out of the device list even on a
-# desktop that has one; and the system's ALSA sequencer, if any, is not used.
-export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null
-export XDG_CONFIG_HOME="$work/config"  # leave the user's recent files alone
-# The built-in synth would take JACK's audio and be device 0: a SoundFont that is not there keeps
-# it out, so the song's notes go to jack_midi_dump.
-settings_dir="$work/config/Velmora Audio Software 'Tarvel'"
-mkdir -p "$settings_dir"
-printf '[Midi]\nSoundFont=/nonexistent.sf2\n' >"$settings_dir/Tarvel.conf"
 
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 pids+=($!)
@@ -45,22 +35,16 @@ pids+=($!)
 wait_for 100 sh -c "jack_lsp | grep -qx midi-monitor:input" || fail "jack_midi_dump did not start"
 
 cp "$demo" "$work/demo.trv"
-start_tarvel "$work/demo.trv"
-
-# The song's information box comes before the main window, the about box after it: each is
-# closed with a real Return key press until the main window stands alone.
-window=$(find_main_window '^demo.trv - Tarvel$' 150) || fail "the main window never showed"
+open_window '^demo.trv - Tarvel$' "$work/demo.trv"
 [ "$(xdotool search --onlyvisible --name '.' | grep -vcx "$window")" -eq 0 ] ||
   fail "a box is still open over the main window"
-
 # Start-up sends All Notes Off on all 16 channels, for what a killed earlier run left sounding.
 for channel in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do
   grep -qE "^ *[0-9]+: b$channel 7b 00" "$work/dump.txt" ||
     fail "no All Notes Off on channel $channel at start-up"
 done
 
-# Play the song and listen.
-xdotool windowfocus --sync "$window"
+# Play the song and listen; after Stop nothing sounds.
 xdotool key F5
 note_on='^ *[0-9]+: 9[0-9a-f] '
 wait_for 100 grep -qE "$note_on" "$work/dump.txt" || fail "no note-on reached jack_midi_dump"
@@ -71,20 +55,14 @@ sleep 0.5
 [ "$(sounding_notes)" -eq 0 ] || fail "$(sounding_notes) notes still sound after Stop"
 
 # Record C-5, D-5, E-5 into the first lines of track 0 of the current pattern.
-xdotool key space
-sleep 0.2
-for key in q w e; do
-  xdotool key "$key"
-  sleep 0.1
-done
+type_keys space q w e
 sleep 0.5
 import -window root "$artifacts/end_to_end.png"
 
 # The first click into the sequencer only gives it the keyboard; a second one without a move
 # paints the current pattern (0) into the slot under the mouse: column 14 on line 10, row 160,
 # empty in the demo.
-top=$(view_top)
-xdotool mousemove --window "$window" $((344 + 28 * 14 + 10)) $((top + 24 + 12 * 10 + 6))
+xdotool mousemove --window "$window" $((344 + 28 * 14 + 10)) $(($(view_top) + 24 + 12 * 10 + 6))
 for _ in 1 2; do
   sleep 0.3
   xdotool click 1
@@ -104,9 +82,9 @@ slots=$({ zcat "$demo" | cmp -l - "$work/stream" || true; } |
 
 # The program itself opens the saved song again: its information box, titled with the path,
 # only comes up for a song it accepted.
-start_tarvel "$work/demo.trv"
+(cd "$work" && exec "$tarvel" "$work/demo.trv") >>"$work/tarvel.log" 2>&1 &
+pids+=($!)
 wait_for 150 sh -c "xdotool search --onlyvisible --name '^$work/demo.trv\$'" ||
   fail "the saved song was not accepted when opened again"
-kill "$tarvel_pid"
 echo "end to end: played, recorded C-5 D-5 E-5, saved, and opened the saved song again"
 echo "screenshot: $artifacts/end_to_end.png"

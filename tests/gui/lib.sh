@@ -3,10 +3,8 @@
 # Closes every visible window but the main one (the window id in $1, if known yet) with a real
 # Return key press.
 close_boxes() {
-  local main=${1:-}
   for box in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
-    [ "$box" = "$main" ] && continue
-    xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
+    [ "$box" = "${1:-}" ] || xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
   done
 }
 
@@ -15,9 +13,9 @@ close_boxes() {
 # about box); each is closed until the main window stands alone. Fails if it never shows.
 #   usage: window=$(find_main_window <pattern> <tries>)
 find_main_window() {
-  local pattern=$1 tries=$2 window=
-  for _ in $(seq 1 "$tries"); do
-    window=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1 || true)
+  local window=
+  for _ in $(seq 1 "$2"); do
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
     [ -n "$window" ] && break
     close_boxes
     sleep 0.2
@@ -36,18 +34,19 @@ require_tools() {
   done
 }
 
-# Runs the calling script again on a private X server, unless it already runs on one.
-#   usage: run_on_private_x "$0" "$@"
+# Runs the calling script again on a private X server of $screen (1024x768 unless set), unless
+# it already runs on one.   usage: run_on_private_x "$0" "$@"
 run_on_private_x() {
   [ "${TARVEL_ON_PRIVATE_X:-}" = 1 ] && return
-  exec env TARVEL_ON_PRIVATE_X=1 xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+  exec env TARVEL_ON_PRIVATE_X=1 xvfb-run -a -s "-screen 0 ${screen:-1024x768}x24" "$@"
 }
 
-# Sets up $work (a fresh folder, removed at exit), $pids (started processes, stopped newest first
-# at exit, each given time to end cleanly: a JACK server killed outright keeps its place in
+# Sets up $work (a fresh folder, removed at exit) with private settings and data folders; $pids
+# (started processes, stopped oldest first at exit, each given time to end cleanly: a JACK server
+# that outlives a client killed before it may die at its next notification and keep its place in
 # JACK's table of servers, and a machine has only eight) and fail(), which prints the tail of
 # every $work/*.log and saves a picture of the screen as <artifacts>/<name>_failure.png.
-#   usage: start_session <name> <artifact-dir>
+#   usage: start_session <name> <artifact-dir> [settings, INI text]
 start_session() {
   session_name=$1
   artifacts=$2
@@ -55,17 +54,19 @@ start_session() {
   work=$(mktemp -d)
   pids=()
   trap stop_session EXIT
+  export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+  mkdir -p "$XDG_CONFIG_HOME/Velmora Audio Software 'Tarvel'"
+  printf '%b\n' "${3:-}" >"$XDG_CONFIG_HOME/Velmora Audio Software 'Tarvel'/Tarvel.conf"
+}
+# Keeps the machine's sound server, ALSA devices and JACK servers out of the session.
+no_sound_devices() {
+  export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null JACK_NO_START_SERVER=1
 }
 stop_session() {
-  local i pid
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    pid=${pids[i]}
-    kill "$pid" 2>/dev/null || continue
-    for _ in $(seq 1 100); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null || true
+  local i
+  for ((i = 0; i < ${#pids[@]}; i++)); do
+    kill "${pids[i]}" 2>/dev/null || continue
+    wait_for 100 sh -c "! kill -0 ${pids[i]}" || kill -9 "${pids[i]}" 2>/dev/null || true
   done
   rm -rf "$work"
 }
@@ -88,21 +89,33 @@ wait_for() {  # wait_for <tenths of a second> <command...>
   return 1
 }
 
-# Starts the program on <song> (or none) from $work, logging to $work/tarvel.log; sets
-# $tarvel_pid.   usage: start_tarvel [song]
-start_tarvel() {
+# Starts the program on [song] from $work, logging to $work/tarvel.log, and waits for its main
+# window, titled as <pattern>, which gets the keyboard; sets $tarvel_pid and $window.
+#   usage: open_window <pattern> [song]
+open_window() {
+  local pattern=$1
+  shift
   (cd "$work" && exec "$tarvel" "$@") >>"$work/tarvel.log" 2>&1 &
   tarvel_pid=$!
   pids+=("$tarvel_pid")
+  window=$(find_main_window "$pattern" 150) || fail "no main window titled $pattern"
+  xdotool windowfocus --sync "$window"
+}
+
+# Presses each key in turn, as fast as a quick typist.
+type_keys() {
+  for key in "$@"; do
+    xdotool key "$key"
+    sleep 0.1
+  done
 }
 
 # Ctrl+S in the focused window, and waits until <file> has been written.
 save_with_ctrl_s() {
-  local file=$1 before
-  before=$(stat -c %Y.%s "$file")
+  local before
+  before=$(stat -c %Y.%s "$1")
   xdotool key ctrl+s
-  wait_for 100 sh -c "[ \"\$(stat -c %Y.%s '$file')\" != '$before' ]" ||
-    fail "Ctrl+S did not save $file"
+  wait_for 100 sh -c "[ \"\$(stat -c %Y.%s '$1')\" != '$before' ]" || fail "Ctrl+S did not save $1"
 }
 
 # File > Exit from the keyboard, as a user would; fails unless the program ends.
@@ -117,12 +130,11 @@ quit_from_menu() {
 # on its first <lines> lines. Pattern 0 starts at stream offset 2153; cell (line, 0) is
 # 32 + 64 * line bytes into it.
 expect_rising_notes() {
-  local file=$1 lines=$2 line expected got
-  zcat "$file" >"$work/stream" || fail "$file is not a gzip file"
-  for ((line = 0; line < lines; line++)); do
-    expected=$((60 + 2 * line))
+  local line got
+  zcat "$1" >"$work/stream" || fail "$1 is not a gzip file"
+  for ((line = 0; line < $2; line++)); do
     got=$(od -An -tu1 -j $((2153 + 32 + 64 * line)) -N 1 "$work/stream" | tr -d ' ')
-    [ "$got" = "$expected" ] || fail "line $line holds note $got, expected $expected"
+    [ "$got" = $((60 + 2 * line)) ] || fail "line $line holds note $got, not $((60 + 2 * line))"
   done
 }
 

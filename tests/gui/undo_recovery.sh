@@ -6,35 +6,20 @@
 #   usage: undo_recovery.sh <tarvel> <demo.trv> <artifact-dir>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-tarvel=$(realpath "$1")
-demo=$(realpath "$2")
-artifacts=$(realpath -m "$3")
-
 require_tools xvfb-run xdotool import convert zcat od cmp
 run_on_private_x "$0" "$@"
-start_session undo_recovery "$artifacts"
+tarvel=$(realpath "$1")
+demo=$(realpath "$2")
+start_session undo_recovery "$(realpath -m "$3")" '[Recovery]\nAutosaveSeconds=2'
+no_sound_devices
+recovery="$XDG_DATA_HOME/tarvel/recovery"
 title_is() { xdotool getwindowname "$window" 2>/dev/null | grep -qx "$1"; }
 
-# A private settings and data folder; autosave every 2 s instead of every minute.
-export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null JACK_NO_START_SERVER=1
-export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-settings="$XDG_CONFIG_HOME/Velmora Audio Software 'Tarvel'"
-mkdir -p "$settings"
-printf '[Recovery]\nAutosaveSeconds=2\n' >"$settings/Tarvel.conf"
-recovery="$XDG_DATA_HOME/tarvel/recovery"
-
 cp "$demo" "$work/demo.trv"
-start_tarvel "$work/demo.trv"
-window=$(find_main_window '^demo.trv - Tarvel$' 150) || fail "the main window never showed"
-xdotool windowfocus --sync "$window"
-
+open_window '^demo.trv - Tarvel$' "$work/demo.trv"
 # Record three notes, then paint slots: the first click gives the sequencer the keyboard, the
 # drag paints.
-xdotool key space
-for key in q w e; do
-  xdotool key "$key"
-  sleep 0.1
-done
+type_keys space q w e
 xdotool mousemove --window "$window" 420 300 click 1
 sleep 0.2
 xdotool mousemove --window "$window" 420 300 mousedown 1
@@ -47,13 +32,11 @@ wait_for 20 title_is 'demo.trv\* - Tarvel' || fail "the title does not mark the 
 
 # Undo until the title says the song is the one on disk: three notes and one drag, four steps.
 undos=0
-for _ in $(seq 1 10); do
-  title_is 'demo.trv - Tarvel' && break
+until title_is 'demo.trv - Tarvel' || [ "$undos" -eq 10 ]; do
   xdotool key ctrl+z
   undos=$((undos + 1))
   sleep 0.3
 done
-title_is 'demo.trv - Tarvel' || fail "Ctrl+Z did not bring the song back"
 [ "$undos" -eq 4 ] || fail "took $undos undos, expected 4 (three notes and one drag)"
 save_with_ctrl_s "$work/demo.trv"
 # Byte for byte the demo again, but the note-tracking table (stream 2104457..2105480), which
@@ -67,20 +50,15 @@ differing=$(cmp -l "$work/original" "$work/undone" | awk '$1 <= 2104457 || $1 > 
 # and puts the cursor under the mouse), wait for the autosave and kill the program outright.
 xdotool mousemove --window "$window" 30 $(($(view_top) + 24 + 6)) click 1
 sleep 0.2
-for key in q w; do
-  xdotool key "$key"
-  sleep 0.1
-done
+type_keys q w
 wait_for 100 sh -c "ls '$recovery'/$tarvel_pid.trv" || fail "no autosave was written"
 sleep 0.5
 kill -9 "$tarvel_pid"
 wait "$tarvel_pid" 2>/dev/null || true
 
 # Start again: the question's default button is Recover; Return closes every box.
-start_tarvel
-window=$(find_main_window '^demo.trv\* - Tarvel$' 150) || fail "the song was not recovered"
+open_window '^demo.trv\* - Tarvel$'
 import -window root "$artifacts/undo_recovery.png"
-xdotool windowfocus --sync "$window"
 save_with_ctrl_s "$work/demo.trv"
 quit_from_menu
 ls "$recovery"/*.trv >/dev/null 2>&1 && fail "a recovery file is left after a clean exit"

@@ -1,0 +1,182 @@
+// The main window with real key and mouse events: its shape and start-up, notes, Record and
+// undo in the view, the wake-up from the timer thread; beyond its classic size, more tracks,
+// lines and rows as it grows, its size and "Follow play" kept in the settings; note keys read
+// by their place.
+#include <QKeyEvent>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <thread>
+
+#include "AppFixture.h"
+
+namespace tarvel::testing {
+namespace {
+
+TEST_F(AppTest, StartUpShowsTheClassicSizeWindowThenTheAboutBoxAndAnUntouchedSongClosesQuietly) {
+    EXPECT_TRUE(frame().isVisible());
+    EXPECT_EQ(services.calls, std::vector<std::string>{"about"});
+    EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+    EXPECT_TRUE(frame().acceptDrops());
+    // The classic size is the default and the least; the window may grow.
+    EXPECT_EQ(frame().size(), frame().minimumSize());
+    EXPECT_TRUE(frame().windowFlags() & Qt::WindowMaximizeButtonHint);
+    // The header and all 25 rows of 12 pixels show, none cut off.
+    EXPECT_EQ(view().visibleRegion().boundingRect().height(), 24 + 25 * 12);
+    EXPECT_EQ(frame().statusBar()->currentMessage(), "Ready");
+    EXPECT_EQ(frame().action(cmd::kStop)->toolTip(), "Stop [F8]");
+    for (QAction* button : frame().toolBar().actions()) {
+        if (button->isSeparator()) continue;
+        EXPECT_EQ(button->icon().pixmap(26, 18).size(), QSize(26, 18))
+            << button->text().toStdString();
+    }
+    EXPECT_TRUE(frame().close());
+    EXPECT_EQ(services.calls, std::vector<std::string>{"about"});
+}
+
+TEST_F(AppTest, StartUpFailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
+    QApplication::setQuitOnLastWindowClosed(false);  // the other tests still need event loops
+    services.duringAboutBox = [](QWidget* frame) { frame->close(); };
+    EXPECT_FALSE(Start());
+    QApplication::setQuitOnLastWindowClosed(true);
+}
+
+TEST_F(AppTest, TimerThreadSignalsReachTheWindowThroughTheWakeUp) {
+    std::thread timer([this] {
+        auto doc = Locked();
+        doc->SetBpm(512);  // 29 ms a line, shown as 517; the box's echo leaves the line alone
+        doc->ShowBpm();
+    });
+    timer.join();
+    QLineEdit* tempo = Control<QLineEdit>(1032);
+    EXPECT_TRUE(QTest::qWaitFor([tempo] { return tempo->text() == "517"; }));
+    EXPECT_EQ(Locked()->song.lineDuration, 29);
+}
+
+class LargerWindowTest : public AppTest {
+  public:
+    EditorLayout Layout() { return Locked()->edit.layout; }
+    void ResizeView(int width, int height) {
+        // The frame grows by what the view needs; the view then tells the editor its size.
+        frame().resize(frame().size() + QSize(width, height) - view().size());
+        Settle();
+    }
+};
+
+TEST_F(LargerWindowTest, TheViewShowsFourEightAndSixteenTracksAndTheRowsItsHeightHolds) {
+    struct Case {
+        int width, height, tracks, rows;
+    };
+    const Case cases[] = {{802, 324, 4, 25}, {1082, 504, 8, 40}, {1700, 900, 16, 73}};
+    for (const Case& c : cases) {
+        ResizeView(c.width, c.height);
+        SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height);
+        ASSERT_EQ(view().size(), QSize(c.width, c.height));
+        EXPECT_EQ(Layout().visibleTracks, c.tracks);
+        EXPECT_EQ(Layout().visibleRows, c.rows);
+        // The last shown track's header is painted where the layout puts it.
+        const QImage image = view().grab().toImage();
+        const int lastHeaderX = 24 + 70 * (c.tracks - 1) + 35;
+        EXPECT_EQ(image.pixelColor(lastHeaderX, 17), QColor(0x88, 0xBB, 0xAA));
+        // The bar runs down past the last row.
+        const int barX = 24 + 70 * c.tracks + 1;
+        EXPECT_EQ(image.pixelColor(barX, 24 + 12 * c.rows - 1), QColor(0xB0, 0xB0, 0xB0));
+    }
+    ResizeView(500, 200);  // never below the classic size
+    EXPECT_EQ(view().size(), QSize(802, 324));
+}
+
+TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
+    EXPECT_FALSE(Locked()->edit.followPlay);  // off by default
+    frame().resize(1300, 800);
+    frame().Execute(cmd::kFollowPlay);
+    EXPECT_TRUE(frame().close());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(frame().size(), QSize(1300, 800));
+    EXPECT_TRUE(Locked()->edit.followPlay);
+    frame().UpdateCommandStates();
+    EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
+    QTest::keyClick(&view(), Qt::Key_ScrollLock);
+    EXPECT_FALSE(Locked()->edit.followPlay);
+}
+
+TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {
+    TakeSent();
+    // The key where a US keyboard has Y prints Z on a German one: A of octave 4 either way.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, 29, 0x7A, 0, "z");
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Z, Qt::NoModifier, 29, 0x7A, 0, "z");
+    QApplication::sendEvent(&view(), &press);
+    QApplication::sendEvent(&view(), &release);
+    EXPECT_EQ(TakeSent(), (std::vector<std::string>{"90 45 64@0", "80 45 64@0"}));
+}
+
+class ViewTest : public AppTest {
+  public:
+    std::string UndoAndRedo() {
+        frame().UpdateCommandStates();
+        return (frame().action(cmd::kEditUndo)->isEnabled() ? "on " : "off ") +
+               frame().action(cmd::kEditUndo)->text().toStdString() + " / " +
+               frame().action(cmd::kEditRedo)->text().toStdString();
+    }
+};
+
+TEST_F(ViewTest, NoteKeyWithRecordWritesAnUndoableCellAndSoundsTheNoteUntilTheRealRelease) {
+    ASSERT_EQ(QApplication::focusWidget(), &view());
+    QTest::keyClick(&view(), Qt::Key_Space);  // Record, even with the keyboard in the view
+    frame().UpdateCommandStates();
+    EXPECT_TRUE(frame().action(cmd::kRecord)->isChecked());
+    EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo\tCtrl+Y");
+    TakeSent();
+    QTest::keyPress(&view(), Qt::Key_Q);  // C of octave 4
+    EXPECT_EQ(Cell(0).note, 60);
+    EXPECT_EQ(TakeSent(), std::vector<std::string>{"90 3c 64@0"});
+
+    // A held key's repeated releases do not stop the note; the real release does.
+    QKeyEvent repeatedRelease(QEvent::KeyRelease, Qt::Key_Q, Qt::NoModifier, "q", true);
+    QApplication::sendEvent(&view(), &repeatedRelease);
+    EXPECT_TRUE(TakeSent().empty());
+    QTest::keyRelease(&view(), Qt::Key_Q);
+    EXPECT_EQ(TakeSent(), std::vector<std::string>{"80 3c 64@0"});
+    EXPECT_EQ(Locked()->editor.cursorLine, 1);
+
+    // Ctrl+Z takes the note back and the title follows; Ctrl+Shift+Z and Ctrl+Y redo it.
+    EXPECT_EQ(UndoAndRedo(), "on &Undo Typing\tCtrl+Z / &Redo\tCtrl+Y");
+    EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
+    QTest::keyClick(&view(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Cell(0).note, kNoNote);
+    EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo Typing\tCtrl+Y");
+    EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+    QTest::keyClick(&view(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Cell(0).note, 60);
+    QTest::keyClick(&view(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&view(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Cell(0).note, 60);
+
+    QTest::keyClick(&view(), Qt::Key_Space);  // Record off: a note key only sounds
+    TakeSent();
+    QTest::keyClick(&view(), Qt::Key_Z);
+    EXPECT_EQ(Cell(0).note, 60);
+    EXPECT_EQ(Cell(1).note, kNoNote);
+    EXPECT_EQ(TakeSent(), (std::vector<std::string>{"90 30 64@0", "80 30 64@0"}));
+}
+
+TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
+    QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16
+    Settle();
+    EXPECT_EQ(Control<QComboBox>(1021)->currentText(), "16");
+    EXPECT_EQ(Locked()->editor.currentChannel, 15);
+}
+
+TEST_F(ViewTest, RightClickOnThePatternOpensTheEditMenu) {
+    QTimer::singleShot(0, [this] {
+        QWidget* popup = QApplication::activePopupWidget();
+        EXPECT_EQ(popup, static_cast<QWidget*>(&frame().editMenu()));
+        if (popup) popup->close();
+    });
+    QTest::mouseClick(&view(), Qt::RightButton, {}, QPoint(100, 100));
+}
+
+}  // namespace
+}  // namespace tarvel::testing

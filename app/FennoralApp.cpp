@@ -11,6 +11,7 @@
 #include "app/MidiInputMenu.h"
 #include "app/QtUiHooks.h"
 #include "app/SynthMenu.h"
+#include "app/TerminationSignals.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
 #include "document/SongRecovery.h"
@@ -45,6 +46,7 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     frame_->ShowRecentFiles(recentFiles_);
     RestoreWindowSettings();
     StartAutosave();
+    terminationSignals_ = std::make_unique<TerminationSignals>([this] { QuitOnSignal(); });
 }
 
 void CFennoralApp::AddMidiClockOut() {
@@ -54,7 +56,8 @@ void CFennoralApp::AddMidiClockOut() {
 }
 
 CFennoralApp::~CFennoralApp() {
-    recovery_->Remove();  // a clean exit: the song was saved or the user let it go
+    terminationSignals_.reset();
+    if (!keepRecovery_) recovery_->Remove();  // a clean exit: the song was saved or let go
     midiInput_.reset();
     ui_->AttachFrame(nullptr);
     frame_.reset();

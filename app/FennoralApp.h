@@ -19,6 +19,7 @@ class MidiOutDriver;
 class QtUiHooks;
 class SongRecovery;
 class SynthMidiOut;
+class TerminationSignals;
 class WindowServices;
 
 // The settings in `file`, or the desktop's own store when it is empty.
@@ -76,6 +77,9 @@ class CFennoralApp {
     // Autosave (Recovery.cpp): while the song is changed, every interval (60 s unless the
     // settings' [Recovery] AutosaveSeconds says otherwise) the song goes to a recovery file.
     void Autosave();
+    // SIGTERM, SIGINT or SIGHUP: quits with no question asked, every note released; a changed
+    // song stays in the recovery file, to be offered at the next start as after a crash.
+    void QuitOnSignal();
     SongRecovery& recovery() { return *recovery_; }
     MidiInputMenu& midiInput() { return *midiInput_; }
 
@@ -98,7 +102,9 @@ class CFennoralApp {
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SongRecovery> recovery_;
     std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
-    std::string path_;                          // empty for a song not yet saved
+    std::unique_ptr<TerminationSignals> terminationSignals_;
+    bool keepRecovery_ = false;  // quit by a signal with the song changed
+    std::string path_;           // empty for a song not yet saved
     QStringList recentFiles_;
 };
 

@@ -36,6 +36,12 @@ bool WindowServices::AskRecoverSong(QWidget* owner, const std::string& song) {
     return box.clickedButton() == recover;
 }
 
+void WindowServices::QuitProgram() {
+    QCoreApplication::exit(0);  // the loops running now, a modal box's among them
+    // and the main loop, should it not have started yet (the about box runs before it)
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+}
+
 void CFennoralApp::StartAutosave() {
     QString folder = options_.recoveryFolder;
     if (folder.isEmpty())
@@ -60,6 +66,15 @@ void CFennoralApp::Autosave() {
     }
     std::string whyNot;
     recovery_->Write(*doc_, path_, whyNot);  // a failure is tried again next time
+}
+
+void CFennoralApp::QuitOnSignal() {
+    keepRecovery_ = IsSongChanged();
+    std::string whyNot;
+    if (keepRecovery_) recovery_->Write(*doc_, path_, whyNot);  // failing, the last autosave stays
+    StoreWindowSize();
+    doc_->CloseMidiPorts();  // stops playback, releasing every note
+    services_.QuitProgram();
 }
 
 void CFennoralApp::OfferRecovery() {

@@ -40,6 +40,8 @@ class WindowServices {
     virtual SaveAnswer AskSaveChanges(QWidget* owner) = 0;
     // "Tarvel closed without saving changes to <song>. Recover them?" true: Recover.
     virtual bool AskRecoverSong(QWidget* owner, const std::string& song);  // Recovery.cpp
+    // Ends the window thread's event loops, so that the program returns from main().
+    virtual void QuitProgram();  // Recovery.cpp
     virtual std::optional<std::string> ChooseSongToOpen(QWidget* owner) = 0;
     virtual std::optional<std::string> ChooseSongToSave(QWidget* owner) = 0;
 

@@ -125,6 +125,7 @@ class ScriptedServices final : public WindowServices {
     void ShowHeaderDialog(QWidget*, CFennoralDoc&) override { calls.push_back("header"); }
     void ShowHelpDialog(QWidget*) override { calls.push_back("help"); }
     void OpenMixer(QWidget*) override { calls.push_back("mixer"); }
+    void QuitProgram() override { calls.push_back("quit"); }
     void Print(CFennoralView&) override { calls.push_back("print"); }
     void PrintPreview(CFennoralView&) override { calls.push_back("print-preview"); }
     void PrintSetup(QWidget*) override { calls.push_back("print-setup"); }

@@ -1,10 +1,12 @@
 // Autosave and recovery through the application: what is written when, what the next start
 // offers, and what it does with a damaged file or the file of a program still running.
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <fstream>
 
 #include "AppFixture.h"
@@ -101,6 +103,27 @@ TEST_F(RecoveryTest, DiscardRemovesItAndADamagedOneIsSetAsideWithAMessage) {
     EXPECT_FALSE(app->IsSongChanged());
     Restart();
     EXPECT_TRUE(services.calls.empty()) << "a set-aside file is not offered again";
+}
+
+// A session manager's SIGTERM (or the terminal's SIGINT, SIGHUP) while a note sounds: no question
+// asked, the note released, and the changed song kept for the next start as after a crash.
+TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheChangedSong) {
+    Edit(64);
+    Locked()->NoteOn(0, 0, 60, 100);
+    TakeSent();
+    services.calls.clear();
+    raise(SIGTERM);
+    for (int i = 0; i < 100 && services.calls.empty(); ++i) Settle();
+    EXPECT_EQ(services.calls, std::vector<std::string>{"quit"});
+    const std::vector<std::string> sent = TakeSent();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "80 3c 64@0"), sent.end()) << sent.size();
+    app.reset();  // main() returns: this program's file stays, to be found by the next
+    const qint64 dead = DeadProcessId();
+    EXPECT_TRUE(QFile::rename(OwnFile(".trv"), OwnFile(".trv", dead)));
+    QFile::rename(OwnFile(".path"), OwnFile(".path", dead));
+    Restart();
+    EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
+    EXPECT_EQ(Cell().note, 64);
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
     const Colour patternFocused = FillAt(0, 0);
     const Colour sequencerUnfocused = FillAt(308, 0);
     e.firstVisibleTrack = 12;
-    Cell(0, 15).note = 0;
+    Cell(0, 15, 127).note = 0;                                 // the pattern shown below
     std::memset(doc.song.patterns[127].name, 'A', kNameSize);  // no NUL
     e.currentPattern = 300;                                    // damaged: the last pattern is shown
     e.sequencerFocus = 1;

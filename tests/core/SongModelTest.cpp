@@ -103,7 +103,7 @@ TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
     EXPECT_EQ(doc.song.patterns[0].lineCount, 16);
 }
 
-TEST_F(SongModel, SteppingAndTheInsertTransposeStayInTheirRanges) {
+TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRanges) {
     Hold();
     struct Case {
         int from, delta, pattern, transpose;
@@ -122,10 +122,8 @@ TEST_F(SongModel, SteppingAndTheInsertTransposeStayInTheirRanges) {
         EXPECT_EQ(e.cursorLine + e.firstVisibleLine, 0);  // a new pattern shows from its top
     }
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
-}
 
-TEST_F(SongModel, PropertiesTakeThirtyCharactersAndThreeDigits) {
-    Hold();
+    // Pattern properties take thirty characters and three digits.
     e.currentPattern = 12;
     const std::pair<const char*, int> cases[] = {
         {"64", 64},   {"0", 1}, {"999", 256}, {"1000", 100}, {"256", 256},

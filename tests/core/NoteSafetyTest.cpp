@@ -80,65 +80,60 @@ const int kDirections[] = {-1, 1};
 
 struct Op {
     const char* name;
+    bool locked;                  // it runs with the document locked, as the window runs it
     bool silences;                // it must leave nothing sounding
     std::span<const int> values;  // what a step passes to `run`
     void (*run)(Run&, int value);
 };
 
 const Op kOps[] = {
-    {"note key down", false, kNoteKeys,
+    {"note key down", false, false, kNoteKeys,
      [](Run& r, int key) {
          EditorKeyDown(r.doc.edit, key, false);
          r.heldKeys.insert(key);
      }},
-    {"note key up", false, kNoteKeys,
+    {"note key up", false, false, kNoteKeys,
      [](Run& r, int key) {
          EditorKeyUp(r.doc.edit, key);
          r.heldKeys.erase(key);
      }},
-    {"record", false, kDirections, [](Run& r, int) { ToggleRecord(r.doc.edit); }},
-    {"cursor", false, kCursorKeys,
+    {"record", false, false, kDirections, [](Run& r, int) { ToggleRecord(r.doc.edit); }},
+    {"cursor", false, false, kCursorKeys,
      [](Run& r, int key) {
          EditorKeyDown(r.doc.edit, key, false);
          EditorKeyUp(r.doc.edit, key);
      }},
-    {"channel", false, kDirections,
-     [](Run& r, int step) { r.Locked([&] { MoveCurrentChannel(r.doc.edit, step); }); }},
-    {"device", false, kDeviceChoices,
+    {"channel", true, false, kDirections,
+     [](Run& r, int step) { MoveCurrentChannel(r.doc.edit, step); }},
+    {"device", true, false, kDeviceChoices,
      [](Run& r, int device) {
-         const int channel = r.Locked([&] {
-             r.doc.SetChannelDevice(r.doc.editor.currentChannel, device);
-             return r.doc.editor.currentChannel;
-         });
+         r.doc.SetChannelDevice(r.doc.editor.currentChannel, device);
          r.wire.Take(r.t.midi);
-         if (r.wire.AnySounds(channel)) r.failure = "a re-routed channel still sounds";
+         if (r.wire.AnySounds(r.doc.editor.currentChannel))
+             r.failure = "a re-routed channel still sounds";
      }},
-    {"play song", false, kDirections,
-     [](Run& r, int) { r.Locked([&] { r.doc.StartPlayback(kSongMode); }); }},
-    {"play pattern", false, kDirections,
-     [](Run& r, int) { r.Locked([&] { r.doc.StartPlayback(kPatternMode); }); }},
-    {"stop", true, kDirections, [](Run& r, int) { r.Locked([&] { r.doc.StopPlayback(); }); }},
-    {"seek", false, kDirections,
-     [](Run& r, int end) { r.Locked([&] { end > 0 ? r.doc.SeekEnd() : r.doc.SeekStart(); }); }},
-    {"pattern", false, kDirections,
-     [](Run& r, int step) { r.Locked([&] { r.doc.StepCurrentPattern(step); }); }},
-    {"controller reset", true, kDirections, [](Run& r, int) { r.doc.MidiResetControllers(); }},
-    {"all notes off", true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},
-    {"new", true, kDirections, [](Run& r, int) { r.doc.NewSong(); }},
-    {"load", true, kDirections,
+    {"play song", true, false, kDirections, [](Run& r, int) { r.doc.StartPlayback(kSongMode); }},
+    {"play pattern", true, false, kDirections,
+     [](Run& r, int) { r.doc.StartPlayback(kPatternMode); }},
+    {"stop", true, true, kDirections, [](Run& r, int) { r.doc.StopPlayback(); }},
+    {"seek", true, false, kDirections,
+     [](Run& r, int end) { end > 0 ? r.doc.SeekEnd() : r.doc.SeekStart(); }},
+    {"pattern", true, false, kDirections, [](Run& r, int step) { r.doc.StepCurrentPattern(step); }},
+    {"controller reset", false, true, kDirections,
+     [](Run& r, int) { r.doc.MidiResetControllers(); }},
+    {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},
+    {"new", false, true, kDirections, [](Run& r, int) { r.doc.NewSong(); }},
+    {"load", false, true, kDirections,
      [](Run& r, int) { r.doc.LoadSongFromBytes(DenseSongFile(), "dense"); }},
-    {"ticks",
-     false,
-     {},
+    {"ticks", true, false, std::span<const int>(),
      [](Run& r, int count) {
-         for (int tick = 0; tick < count && r.failure.empty(); ++tick)
-             r.Locked([&] {
-                 r.doc.PlayerTick();
-                 if (!r.doc.player.isPlaying || r.doc.player.lineClock != 0) return;
-                 for (const auto& channel : r.doc.player.pendingAction)
-                     for (const std::uint8_t action : channel)
-                         if (action != kNoAction) r.failure = "a gate outlived its line";
-             });
+         for (int tick = 0; tick < count && r.failure.empty(); ++tick) {
+             r.doc.PlayerTick();
+             if (!r.doc.player.isPlaying || r.doc.player.lineClock != 0) continue;
+             for (const auto& channel : r.doc.player.pendingAction)
+                 for (const std::uint8_t action : channel)
+                     if (action != kNoAction) r.failure = "a gate outlived its line";
+         }
      }},
 };
 constexpr int kNoteKeyUp = 1;
@@ -197,7 +192,10 @@ std::string Play(const std::vector<Step>& steps) {
     r.Locked([&] { FillDenseSong(r.doc, Density::EveryCommand); });
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const Op& op = kOps[steps[i].op];
-        op.run(r, steps[i].value);
+        if (op.locked)
+            r.Locked([&] { op.run(r, steps[i].value); });
+        else
+            op.run(r, steps[i].value);
         r.wire.Take(r.t.midi);
         if (r.failure.empty() && op.silences && r.wire.AnySounds())
             r.failure = "notes sound after it";

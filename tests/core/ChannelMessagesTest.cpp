@@ -11,10 +11,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::TestDocument;
 
-class ChannelMessages : public testing::DocumentTest {
-  protected:
-    ChannelMessages() : DocumentTest(2) {}
-};
+using ChannelMessages = testing::DocumentTest;
 
 TEST_F(ChannelMessages, NotesGoToTheChannelsDeviceOneNotePerSlot) {
     Hold();

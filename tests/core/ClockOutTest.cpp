@@ -15,7 +15,6 @@ constexpr std::int64_t kTickNs = 2'000'000;
 
 class ClockOut : public testing::DocumentTest {
   protected:
-    ClockOut() : DocumentTest(2) {}
     void SetUp() override {
         Hold();
         doc.SetSendsClock(1, true);  // device 0 plays notes only

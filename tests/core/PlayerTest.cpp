@@ -16,10 +16,8 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-// Two devices, so that what goes to every device shows.
 class Player : public testing::DocumentTest {
   protected:
-    Player() : DocumentTest(2) {}
     void SetUp() override { Hold(); }
 
     void Tick(int count) {

@@ -15,7 +15,6 @@ using ::testing::ElementsAre;
 
 class SongModel : public testing::DocumentTest {
   protected:
-    SongModel() : DocumentTest(2) {}
     static bool Same(const Pattern& a, const Pattern& b) {
         return std::memcmp(&a, &b, sizeof a) == 0;
     }

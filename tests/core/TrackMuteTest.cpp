@@ -15,7 +15,6 @@ using ::testing::IsEmpty;
 
 class TrackMute : public testing::DocumentTest {
   protected:
-    TrackMute() : DocumentTest(2) {}
     void SetUp() override {
         Hold();
         doc.song.channelDevice[1] = 1;

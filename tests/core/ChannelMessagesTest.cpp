@@ -9,7 +9,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::TestDocument;
 
 using ChannelMessages = testing::DocumentTest;
 

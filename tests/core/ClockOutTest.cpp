@@ -1,7 +1,6 @@
 // MIDI clock out, tick by tick on recording devices: each tick is given a deadline 2 ms after
 // the last, so every message's due time can be checked to the nanosecond.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "support/DocumentTest.h"
 

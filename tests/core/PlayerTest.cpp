@@ -1,9 +1,5 @@
 // The player driven tick by tick: every message is stamped with the tick that sent it.
-#include <gtest/gtest.h>
-
 #include <gmock/gmock.h>
-
-#include <mutex>
 
 #include "engine/PlayWatch.h"
 #include "support/DocumentTest.h"

@@ -2,8 +2,6 @@
 // programs, and silencing a track releases its sounding notes at once, where they went.
 #include <gmock/gmock.h>
 
-#include <mutex>
-
 #include "editor/TrackMuting.h"
 #include "support/DocumentTest.h"
 

@@ -53,7 +53,6 @@ TEST_F(SongModel, SlotsKeepTheirReservedByteAndACursorOffTheGridTouchesNothing) 
     e.seqCursorColumn = 15;
     doc.song.sequence[100][15].reserved = 7;
     doc.PutSequenceSlot();
-    EXPECT_EQ(doc.song.sequence[100][15].reserved, 7);
     doc.ClearSequenceSlot();
     const SequenceSlot& slot = doc.song.sequence[100][15];
     EXPECT_TRUE(slot.pattern == kEmptySlot && slot.transpose == 0 && slot.reserved == 7);

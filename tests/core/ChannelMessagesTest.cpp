@@ -9,12 +9,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::TestDocument;
 
-class ChannelMessages : public testing::DocumentTest {
-  protected:
-    ChannelMessages() : DocumentTest(2) {}
-};
+using ChannelMessages = testing::DocumentTest;
 
 TEST_F(ChannelMessages, NotesGoToTheChannelsDeviceOneNotePerSlot) {
     Hold();
@@ -49,11 +45,10 @@ TEST_F(ChannelMessages, NotesGoToTheChannelsDeviceOneNotePerSlot) {
 // (a controller reset silences nothing by itself).
 TEST_F(ChannelMessages, TheMidiMenuReleasesOrForgetsTheNotesThenSendsItsControllerEverywhere) {
     for (const std::string controller : {"7b", "79"}) {  // All Notes Off, Reset All Controllers
-        {
-            std::lock_guard hold(doc.mutex);
+        Locked([&] {
             doc.NoteOn(4, 9, 50, 100);
             doc.player.pendingAction[4][9] = kPendingDelayedNote;
-        }
+        });
         t.TakeSent();
         controller == "7b" ? doc.MidiAllNotesOff() : doc.MidiResetControllers();
         const std::vector<std::string> sent = t.TakeSent();

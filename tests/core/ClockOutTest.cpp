@@ -1,7 +1,6 @@
 // MIDI clock out, tick by tick on recording devices: each tick is given a deadline 2 ms after
 // the last, so every message's due time can be checked to the nanosecond.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "support/DocumentTest.h"
 
@@ -15,7 +14,6 @@ constexpr std::int64_t kTickNs = 2'000'000;
 
 class ClockOut : public testing::DocumentTest {
   protected:
-    ClockOut() : DocumentTest(2) {}
     void SetUp() override {
         Hold();
         doc.SetSendsClock(1, true);  // device 0 plays notes only

@@ -56,28 +56,6 @@ TEST(DisplayColoursTest, CarriesAndBorrowsRunAcrossBytesAndStayWithin24Bits) {
     EXPECT_EQ(Lighten(0xFFFFFF, 0x000001), 0x000000u);
 }
 
-TEST_F(Display, CellsShowNoteVelocityCommandAndParameterUnderTheirTracks) {
-    Cell(1, 0) = {kNoteOff, 0x40, 0xB0, 0x05};
-    Cell(2, 3) = {60, 0xFF, 0x07, 0x7F};
-    Cell(3, 0).note = 121;  // the octave digit runs on past 9
-    Cell(4, 0).note = 200;  // no note at all: its value
-    Build();
-    EXPECT_EQ(TextAt(CellX(0), RowY(0)), "--- .. ..00");
-    EXPECT_EQ(TextAt(CellX(0), RowY(1)), "off 40 B005");
-    EXPECT_EQ(TextAt(CellX(0), RowY(3)), "C#: .. ..00");
-    EXPECT_EQ(TextAt(CellX(0), RowY(4)), "?C8 .. ..00");
-    EXPECT_EQ(TextAt(CellX(3), RowY(2)), "C-5 .. 077F");
-    EXPECT_EQ(TextAt(0, RowY(2)), "002");
-    EXPECT_EQ(TextAt(CellX(0), 12), "Track 000");
-
-    e.firstVisibleTrack = 12;
-    Cell(0, 15).note = 0;
-    Build();
-    EXPECT_EQ(TextAt(CellX(0), 12), "Track 012");
-    EXPECT_EQ(TextAt(CellX(3), 12), "Track 015");
-    EXPECT_EQ(TextAt(CellX(3), RowY(0)), "C-0 .. ..00");
-}
-
 TEST_F(Display, RowsPastTheLineCountOrTheGridAreBlank) {
     e.firstVisibleLine = 50;
     e.seqTopRow = 16368;
@@ -136,13 +114,28 @@ TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeThe
     EXPECT_EQ(FillAt(CellX(0), RowY(6)), block);
 }
 
-TEST_F(Display, SlotsShowPatternNamesOrNumbersAndTheirTranspose) {
+// One view of a song: cells under their tracks, slots, titles and the play row.
+TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
+    Cell(1, 0) = {kNoteOff, 0x40, 0xB0, 0x05};
+    Cell(2, 3) = {60, 0xFF, 0x07, 0x7F};
+    Cell(3, 0).note = 121;  // the octave digit runs on past 9
+    Cell(4, 0).note = 200;  // no note at all: its value
     doc.song.sequence[0][1] = {12, 0, 0};
     SetPatternName(doc.song, 5, "Bassline");
     doc.song.sequence[0][2] = {5, -5, 0};
     doc.song.sequence[0][3] = {200, 0, 0};  // a damaged slot: past the pattern table
     doc.song.sequence[0][5] = {12, 0, 0x80};
+    CopyText(doc.song.patchNames[0], "Piano");
+    doc.player.playRow = 20;  // not playing: the mark follows playRow alone
     Build();
+    EXPECT_EQ(TextAt(CellX(0), RowY(0)), "--- .. ..00");
+    EXPECT_EQ(TextAt(CellX(0), RowY(1)), "off 40 B005");
+    EXPECT_EQ(TextAt(CellX(0), RowY(3)), "C#: .. ..00");
+    EXPECT_EQ(TextAt(CellX(0), RowY(4)), "?C8 .. ..00");
+    EXPECT_EQ(TextAt(CellX(3), RowY(2)), "C-5 .. 077F");
+    EXPECT_EQ(TextAt(0, RowY(2)), "002");
+    EXPECT_EQ(TextAt(CellX(0), 12), "Track 000");
+
     EXPECT_EQ(TextAt(SlotX(0), RowY(0)), " ... ");
     EXPECT_EQ(TextAt(SlotX(1), RowY(0)), "12");
     EXPECT_EQ(TextAt(SlotX(2), RowY(0)), "Bassli");
@@ -153,38 +146,34 @@ TEST_F(Display, SlotsShowPatternNamesOrNumbersAndTheirTranspose) {
     EXPECT_EQ(Rect(badge), (std::vector{SlotX(2) + 12, RowY(0) + 3, 16, 9}));
     // The reserved byte tints its slot, as it always has.
     EXPECT_EQ(FillAt(SlotX(5), RowY(0)), Lighten(FillAt(SlotX(1), RowY(0)), 0x80));
-}
 
-TEST_F(Display, ThePlayRowIsMarkedWithALineAtItsPlaceInTheDisplayedRowAndTheLoopShaded) {
-    doc.player.playRow = 20;
-    Build();  // not playing: the mark follows playRow alone
+    EXPECT_EQ(TextAt(0, 0), "Pattern editor: [00] empty");
+    EXPECT_EQ(TextAt(308, 0), "SEQ >> P: [00] empty >> L: 064 >> CH: 01 >> [Piano] >> TRP: 0");
+    EXPECT_EQ(TextAt(SlotX(0), 12), "Piano");
+    EXPECT_NE(FillAt(SlotX(0), 12), FillAt(SlotX(1), 12));  // the current channel
+
     EXPECT_EQ(TextAt(308, RowY(1)), "00016");
     const auto inverts = Inverts();
     ASSERT_EQ(inverts.size(), 2u);  // the pattern cursor and the play line
     EXPECT_EQ(Rect(inverts[0]), (std::vector{308, RowY(1) + 3, 494, 2}));
-
     // A new song loops rows 0..63, shaded up to the row before the end; the play row stands out.
     const Colour inLoop = FillAt(308, RowY(2));
     EXPECT_EQ(FillAt(308, RowY(3)), inLoop);
     EXPECT_NE(FillAt(308, RowY(1)), inLoop);
     EXPECT_NE(FillAt(308, RowY(4)), inLoop);
     EXPECT_EQ(FillAt(308, RowY(4)), FillAt(308, RowY(5)));
-}
 
-TEST_F(Display, TitlesNameThePatternWithinItsFieldAndShowTheFocus) {
-    CopyText(doc.song.patchNames[0], "Piano");
-    Build();
-    EXPECT_EQ(TextAt(0, 0), "Pattern editor: [00] empty");
-    EXPECT_EQ(TextAt(308, 0), "SEQ >> P: [00] empty >> L: 064 >> CH: 01 >> [Piano] >> TRP: 0");
-    EXPECT_EQ(TextAt(SlotX(0), 12), "Piano");
-    EXPECT_NE(FillAt(SlotX(0), 12), FillAt(SlotX(1), 12));  // the current channel
     const Colour patternFocused = FillAt(0, 0);
     const Colour sequencerUnfocused = FillAt(308, 0);
-
+    e.firstVisibleTrack = 12;
+    Cell(0, 15, 127).note = 0;                                 // the pattern shown below
     std::memset(doc.song.patterns[127].name, 'A', kNameSize);  // no NUL
     e.currentPattern = 300;                                    // damaged: the last pattern is shown
     e.sequencerFocus = 1;
     Build();
+    EXPECT_EQ(TextAt(CellX(0), 12), "Track 012");
+    EXPECT_EQ(TextAt(CellX(3), 12), "Track 015");
+    EXPECT_EQ(TextAt(CellX(3), RowY(0)), "C-0 .. ..00");
     EXPECT_EQ(TextAt(0, 0), "Pattern editor: [7F] " + std::string(kNameSize, 'A'));
     EXPECT_EQ(TextAt(308, 0).substr(0, 15), "SEQ >> P: [7f] ");
     EXPECT_NE(FillAt(0, 0), patternFocused);

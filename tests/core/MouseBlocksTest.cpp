@@ -113,7 +113,7 @@ class Mouse : public Blocks {
     EditorMouse mouse;
 };
 
-TEST_F(Mouse, DraggingPaintsWithTheInsertTransposeAndErasesTheSlotsItCrosses) {
+TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid) {
     e.sequencerFocus = 1;
     e.currentPattern = 7;
     e.insertTranspose = -5;
@@ -138,9 +138,8 @@ TEST_F(Mouse, DraggingPaintsWithTheInsertTransposeAndErasesTheSlotsItCrosses) {
     EXPECT_EQ(e.sequencerFocus, 0);
     EXPECT_FALSE(mouse.rightDragging);
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
-}
 
-TEST_F(Mouse, MovesClampTheColumnAndLeaveRowsPastTheGridHarmless) {
+    // Moves clamp the column and leave rows past the grid harmless.
     e.sequencerFocus = 1;
     e.seqTopRow = 16368;
     EditorMouseMove(doc.edit, mouse, 2000, 24 + 12 * 24);

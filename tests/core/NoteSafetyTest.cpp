@@ -7,6 +7,7 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -55,43 +56,93 @@ class WireAudit {
     std::map<std::tuple<int, int, int>, int> sounding_;
 };
 
-enum class Op {
-    NoteKeyDown,
-    NoteKeyUp,
-    ToggleRecord,
-    MoveCursor,
-    ChangeChannel,
-    ChangeDevice,
-    PlaySong,
-    PlayPattern,
-    Stop,
-    Seek,
-    ChangePattern,
-    ControllerReset,
-    AllNotesOff,
-    New,
-    Load,
-    Ticks
+// One document played through an audited port.
+struct Run {
+    TestDocument t{kDevices};
+    CFennoralDoc& doc = *t.doc;
+    WireAudit wire;
+    std::set<int> heldKeys;
+    std::string failure;  // the first broken promise
+
+    template <typename Work>
+    auto Locked(Work work) {
+        std::lock_guard lock(doc.mutex);
+        return work();
+    }
 };
 
-// In the order of Op: its name, and whether it must leave nothing sounding.
-const struct {
-    const char* name;
-    bool silences;
-} kOps[] = {{"note key down", false}, {"note key up", false},  {"record", false},
-            {"cursor", false},        {"channel", false},      {"device", false},
-            {"play song", false},     {"play pattern", false}, {"stop", true},
-            {"seek", false},          {"pattern", false},      {"controller reset", true},
-            {"all notes off", true},  {"new", true},           {"load", true},
-            {"ticks", false}};
-
-struct Step {
-    Op op;
-    int value;  // the key, the move, the device or the tick count
-};
+const std::vector<std::uint8_t>& DenseSongFile();
 
 const int kNoteKeys[] = {'Q', '2', 'W', 'Z', 'S', 'X', 'I', 'P'};
 const int kCursorKeys[] = {vk::kTab, vk::kRight, vk::kLeft, vk::kDown, vk::kUp, vk::kNext};
+const int kDeviceChoices[] = {0, 1, 2, kDevices};  // the last is no device
+const int kDirections[] = {-1, 1};
+
+struct Op {
+    const char* name;
+    bool locked;                  // it runs with the document locked, as the window runs it
+    bool silences;                // it must leave nothing sounding
+    std::span<const int> values;  // what a step passes to `run`
+    void (*run)(Run&, int value);
+};
+
+const Op kOps[] = {
+    {"note key down", false, false, kNoteKeys,
+     [](Run& r, int key) {
+         EditorKeyDown(r.doc.edit, key, false);
+         r.heldKeys.insert(key);
+     }},
+    {"note key up", false, false, kNoteKeys,
+     [](Run& r, int key) {
+         EditorKeyUp(r.doc.edit, key);
+         r.heldKeys.erase(key);
+     }},
+    {"record", false, false, kDirections, [](Run& r, int) { ToggleRecord(r.doc.edit); }},
+    {"cursor", false, false, kCursorKeys,
+     [](Run& r, int key) {
+         EditorKeyDown(r.doc.edit, key, false);
+         EditorKeyUp(r.doc.edit, key);
+     }},
+    {"channel", true, false, kDirections,
+     [](Run& r, int step) { MoveCurrentChannel(r.doc.edit, step); }},
+    {"device", true, false, kDeviceChoices,
+     [](Run& r, int device) {
+         r.doc.SetChannelDevice(r.doc.editor.currentChannel, device);
+         r.wire.Take(r.t.midi);
+         if (r.wire.AnySounds(r.doc.editor.currentChannel))
+             r.failure = "a re-routed channel still sounds";
+     }},
+    {"play song", true, false, kDirections, [](Run& r, int) { r.doc.StartPlayback(kSongMode); }},
+    {"play pattern", true, false, kDirections,
+     [](Run& r, int) { r.doc.StartPlayback(kPatternMode); }},
+    {"stop", true, true, kDirections, [](Run& r, int) { r.doc.StopPlayback(); }},
+    {"seek", true, false, kDirections,
+     [](Run& r, int end) { end > 0 ? r.doc.SeekEnd() : r.doc.SeekStart(); }},
+    {"pattern", true, false, kDirections, [](Run& r, int step) { r.doc.StepCurrentPattern(step); }},
+    {"controller reset", false, true, kDirections,
+     [](Run& r, int) { r.doc.MidiResetControllers(); }},
+    {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},
+    {"new", false, true, kDirections, [](Run& r, int) { r.doc.NewSong(); }},
+    {"load", false, true, kDirections,
+     [](Run& r, int) { r.doc.LoadSongFromBytes(DenseSongFile(), "dense"); }},
+    {"ticks", true, false, std::span<const int>(),
+     [](Run& r, int count) {
+         for (int tick = 0; tick < count && r.failure.empty(); ++tick) {
+             r.doc.PlayerTick();
+             if (!r.doc.player.isPlaying || r.doc.player.lineClock != 0) continue;
+             for (const auto& channel : r.doc.player.pendingAction)
+                 for (const std::uint8_t action : channel)
+                     if (action != kNoAction) r.failure = "a gate outlived its line";
+         }
+     }},
+};
+constexpr int kNoteKeyUp = 1;
+constexpr int kTicks = std::ssize(kOps) - 1, kNew = kTicks - 2, kLoad = kTicks - 1;
+
+struct Step {
+    int op;     // into kOps
+    int value;  // the key, the move, the device or the tick count
+};
 
 std::vector<Step> RandomSequence(unsigned seed) {
     std::mt19937 random(seed);
@@ -103,16 +154,14 @@ std::vector<Step> RandomSequence(unsigned seed) {
         // Ticks half the time, so that lines, gates and pending actions come round; loading a
         // song is rare, as it is slow.
         if (pick(2) == 0) {
-            steps.push_back({Op::Ticks, 1 + pick(120)});
+            steps.push_back({kTicks, 1 + pick(120)});
             continue;
         }
-        auto op = static_cast<Op>(pick(static_cast<int>(Op::Ticks)));
-        if (op == Op::Load && pick(8) != 0) op = Op::New;
-        const int value = op == Op::NoteKeyDown || op == Op::NoteKeyUp ? kNoteKeys[pick(8)]
-                          : op == Op::MoveCursor                       ? kCursorKeys[pick(6)]
-                          : op == Op::ChangeDevice                     ? pick(kDevices + 1)
-                                                                       : pick(2) * 2 - 1;
-        steps.push_back({op, value});
+        int op = pick(kTicks);
+        if (op == kLoad && pick(8) != 0) op = kNew;
+        const auto& values = kOps[op].values;
+        steps.push_back(
+            {op, values[static_cast<std::size_t>(pick(static_cast<int>(values.size())))]});
     }
     return steps;
 }
@@ -120,8 +169,7 @@ std::vector<Step> RandomSequence(unsigned seed) {
 std::string Describe(const std::vector<Step>& steps) {
     std::string text;
     for (const Step& step : steps)
-        text += std::string(kOps[static_cast<int>(step.op)].name) + "(" +
-                std::to_string(step.value) + ") ";
+        text += std::string(kOps[step.op].name) + "(" + std::to_string(step.value) + ") ";
     return text;
 }
 
@@ -139,100 +187,27 @@ const std::vector<std::uint8_t>& DenseSongFile() {
 
 // Plays the steps on a new document; the first broken promise, or "" when all were kept.
 std::string Play(const std::vector<Step>& steps) {
-    TestDocument t(kDevices);
-    t.Settle();
-    CFennoralDoc& doc = *t.doc;
-    {
-        std::lock_guard lock(doc.mutex);
-        FillDenseSong(doc, Density::EveryCommand);
-    }
-    WireAudit wire;
-    std::set<int> heldKeys;
-    const auto locked = [&doc](auto work) {
-        std::lock_guard lock(doc.mutex);
-        return work();
-    };
+    Run r;
+    r.t.Settle();
+    r.Locked([&] { FillDenseSong(r.doc, Density::EveryCommand); });
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        const Step& step = steps[i];
-        const std::string where = "step " + std::to_string(i) + ": ";
-        switch (step.op) {
-            case Op::NoteKeyDown:
-                EditorKeyDown(doc.edit, step.value, false);
-                heldKeys.insert(step.value);
-                break;
-            case Op::NoteKeyUp:
-                EditorKeyUp(doc.edit, step.value);
-                heldKeys.erase(step.value);
-                break;
-            case Op::ToggleRecord:
-                ToggleRecord(doc.edit);
-                break;
-            case Op::MoveCursor:
-                EditorKeyDown(doc.edit, step.value, false);
-                EditorKeyUp(doc.edit, step.value);
-                break;
-            case Op::ChangeChannel:
-                locked([&] { MoveCurrentChannel(doc.edit, step.value); });
-                break;
-            case Op::ChangeDevice: {
-                const int channel = locked([&] {
-                    doc.SetChannelDevice(doc.editor.currentChannel, step.value);
-                    return doc.editor.currentChannel;
-                });
-                wire.Take(t.midi);
-                if (wire.AnySounds(channel)) return where + "a re-routed channel still sounds";
-                break;
-            }
-            case Op::PlaySong:
-            case Op::PlayPattern:
-                locked(
-                    [&] { doc.StartPlayback(step.op == Op::PlaySong ? kSongMode : kPatternMode); });
-                break;
-            case Op::Stop:
-                locked([&] { doc.StopPlayback(); });
-                break;
-            case Op::Seek:
-                locked([&] { step.value > 0 ? doc.SeekEnd() : doc.SeekStart(); });
-                break;
-            case Op::ChangePattern:
-                locked([&] { doc.StepCurrentPattern(step.value); });
-                break;
-            case Op::ControllerReset:
-                doc.MidiResetControllers();
-                break;
-            case Op::AllNotesOff:
-                doc.MidiAllNotesOff();
-                break;
-            case Op::New:
-                doc.NewSong();
-                break;
-            case Op::Load:
-                doc.LoadSongFromBytes(DenseSongFile(), "dense");
-                break;
-            case Op::Ticks:
-                for (int tick = 0; tick < step.value; ++tick) {
-                    const bool gateLeft = locked([&] {
-                        doc.PlayerTick();
-                        if (!doc.player.isPlaying || doc.player.lineClock != 0) return false;
-                        for (const auto& channel : doc.player.pendingAction)
-                            for (const std::uint8_t action : channel)
-                                if (action != kNoAction) return true;
-                        return false;
-                    });
-                    if (gateLeft) return where + "a gate outlived its line";
-                }
-                break;
-        }
-        wire.Take(t.midi);
-        if (kOps[static_cast<int>(step.op)].silences && wire.AnySounds())
-            return where + "notes sound after it";
-        const bool playing = locked([&] { return doc.player.isPlaying != 0; });
-        if (step.op == Op::NoteKeyUp && heldKeys.empty() && !playing && wire.AnySounds())
-            return where + "a released key's note still sounds";
+        const Op& op = kOps[steps[i].op];
+        if (op.locked)
+            r.Locked([&] { op.run(r, steps[i].value); });
+        else
+            op.run(r, steps[i].value);
+        r.wire.Take(r.t.midi);
+        if (r.failure.empty() && op.silences && r.wire.AnySounds())
+            r.failure = "notes sound after it";
+        const bool playing = r.Locked([&] { return r.doc.player.isPlaying != 0; });
+        if (r.failure.empty() && steps[i].op == kNoteKeyUp && r.heldKeys.empty() && !playing &&
+            r.wire.AnySounds())
+            r.failure = "a released key's note still sounds";
+        if (!r.failure.empty()) return "step " + std::to_string(i) + ": " + r.failure;
     }
-    locked([&] { doc.StopPlayback(); });
-    wire.Take(t.midi);
-    return wire.AnySounds() ? "at the end: notes sound after Stop" : "";
+    r.Locked([&] { r.doc.StopPlayback(); });
+    r.wire.Take(r.t.midi);
+    return r.wire.AnySounds() ? "at the end: notes sound after Stop" : "";
 }
 
 // Drops steps one at a time, as long as the sequence still fails.

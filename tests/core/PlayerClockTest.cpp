@@ -21,11 +21,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Records when each call came; the sixth call stalls the thread.
+// Records when each call came, and failures; the sixth call stalls the thread.
 struct CallLog {
     std::vector<std::int64_t> times = std::vector<std::int64_t>(400);
     std::atomic<int> count{0};
-    std::chrono::milliseconds stall;
+    std::atomic<int> failures{0};
+    std::chrono::milliseconds stall{0};
 
     static void Record(void* context, std::int64_t /*deadlineNs*/) {
         CallLog& log = *static_cast<CallLog*>(context);
@@ -35,6 +36,7 @@ struct CallLog {
         log.count.store(index + 1);
         if (index == 5) std::this_thread::sleep_for(log.stall);
     }
+    static void Failed(void* log) noexcept { ++static_cast<CallLog*>(log)->failures; }
 };
 
 TEST(PeriodicTimer, CatchesUpAShortStallAndResynchronisesAfterALongOne) {
@@ -66,29 +68,19 @@ const char* SleepThenFail(std::int64_t deadlineNs) noexcept {
 }
 
 #ifndef _WIN32  // Windows sleeps relative to now; a deadline in the past is simply due.
-// Time before the monotonic clock's start: no system sleeps until then.
-std::int64_t LongAgoNs() noexcept {
-    return -10'000'000;
-}
-
-struct StopLog {
-    std::atomic<int> ticks{0};
-    std::atomic<int> failures{0};
-    static void Tick(void* log, std::int64_t) { ++static_cast<StopLog*>(log)->ticks; }
-    static void Failed(void* log) noexcept { ++static_cast<StopLog*>(log)->failures; }
-};
-
 // A sleep that fails must stop the clock, never turn it into a spin that plays a song thousands
 // of times too fast.
 TEST(PeriodicTimer, ASleepTheSystemRefusesStopsTheClockWithTheReason) {
-    StopLog log;
-    PeriodicTimer timer({&LongAgoNs, SystemClockCalls().sleepUntil});
-    ASSERT_TRUE(timer.Start(2'000'000, &StopLog::Tick, &log, &StopLog::Failed));
+    CallLog log;
+    // A time before the monotonic clock's start: no system sleeps until then.
+    PeriodicTimer timer(
+        {+[]() noexcept -> std::int64_t { return -10'000'000; }, SystemClockCalls().sleepUntil});
+    ASSERT_TRUE(timer.Start(2'000'000, &CallLog::Record, &log, &CallLog::Failed));
     for (int waited = 0; log.failures.load() == 0 && waited < 5000; ++waited)
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(20ms);  // a spinning clock would tick on meanwhile
     EXPECT_EQ(log.failures.load(), 1);
-    EXPECT_EQ(log.ticks.load(), 0);
+    EXPECT_EQ(log.count.load(), 0);
     EXPECT_THAT(timer.FailureReason(), ::testing::HasSubstr("invalid argument"));
 }
 #endif

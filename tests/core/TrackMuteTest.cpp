@@ -2,8 +2,6 @@
 // programs, and silencing a track releases its sounding notes at once, where they went.
 #include <gmock/gmock.h>
 
-#include <mutex>
-
 #include "editor/TrackMuting.h"
 #include "support/DocumentTest.h"
 
@@ -15,7 +13,6 @@ using ::testing::IsEmpty;
 
 class TrackMute : public testing::DocumentTest {
   protected:
-    TrackMute() : DocumentTest(2) {}
     void SetUp() override {
         Hold();
         doc.song.channelDevice[1] = 1;

@@ -1,5 +1,6 @@
-// A GoogleTest fixture on one document on recording devices, with what start-up sent and
-// signalled forgotten. Tests of code that expects the lock held call Hold() in their SetUp.
+// A GoogleTest fixture on one document on recording devices (two unless told: sends to every
+// device show), with what start-up sent and signalled forgotten. Tests of code that expects the
+// lock held call Hold() in their SetUp.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,8 +13,14 @@ namespace tarvel::testing {
 
 class DocumentTest : public ::testing::Test {
   protected:
-    explicit DocumentTest(int devices = 1) : t(devices) { t.Settle(); }
+    explicit DocumentTest(int devices = 2) : t(devices) { t.Settle(); }
     void Hold() { lock = std::unique_lock(doc.mutex); }
+    // Runs `work` with the document locked, as the window thread's own changes run.
+    template <typename Work>
+    void Locked(Work work) {
+        std::lock_guard hold(doc.mutex);
+        work();
+    }
 
     // What the window thread is asked for when it dispatches the signals raised since the last
     // call (see RecordingUi::Events); a hold on the document is let go meanwhile.

@@ -45,8 +45,10 @@ std::vector<std::string> Described(const MidiTrack& track) {
 }
 
 // Four lines on track 0 (channel 0, routed to device 1): a gated note, a delayed one, a timing
-// clock, then a tempo change to 130 BPM with a retriggered note.
-std::unique_ptr<Song> SmallSong() {
+// clock, then a tempo change to 130 BPM with a retriggered note. Rendered, the messages come at
+// the player's times; exported, the file holds the pass with its tempo map and a track for the
+// channel named after its program.
+TEST(MidiExport, ASongRendersAtThePlayersTimesAndTheFileHoldsThePassWithItsTempoMap) {
     auto song = std::make_unique<Song>();
     MakeNewSong(*song);
     song->channelProgram[0] = 4;
@@ -59,11 +61,6 @@ std::unique_ptr<Song> SmallSong() {
     cells[2][3] = {64, 0x50, 0xE0, 0};
     song->patterns[0].lineCount = 4;
     song->sequence[0][0] = {0, 0, 0};
-    return song;
-}
-
-TEST(OfflineRender, SendsAtTheTimesThePlayerWouldAndReleasesEveryNoteAtTheEnd) {
-    const auto song = SmallSong();
     RenderedPass pass;
     std::string whyNot;
     ASSERT_TRUE(RenderSongPass(*song, 4, pass, whyNot)) << whyNot;
@@ -81,16 +78,8 @@ TEST(OfflineRender, SendsAtTheTimesThePlayerWouldAndReleasesEveryNoteAtTheEnd) {
                         "4.0@472: 80 3e 64", "4.0@472: 80 40 64",  // the stop after the pass
                     }));
 
-    song->lineDuration = 2'000'000'000;  // damaged: one line would last 23 days
-    EXPECT_FALSE(RenderSongPass(*song, 4, pass, whyNot));
-    EXPECT_EQ(whyNot, "the song plays longer than 3 hours; is its tempo damaged?");
-}
-
-TEST(MidiExport, HoldsThePassWithItsTempoMapAndATrackPerChannelNamedAfterItsProgram) {
-    const auto song = SmallSong();
     MidiFileData file;
     MidiExportReport report;
-    std::string whyNot;
     ASSERT_TRUE(ExportSongAsMidi(*song, 4, file, report, whyNot)) << whyNot;
     MidiFileData read;
     ASSERT_TRUE(ReadMidiFile(WriteMidiFile(file), read, whyNot)) << whyNot;
@@ -111,6 +100,9 @@ TEST(MidiExport, HoldsThePassWithItsTempoMapAndATrackPerChannelNamedAfterItsProg
     song->lineDuration = 5000;  // damaged: 20 s a quarter note, slower than a file can say
     EXPECT_FALSE(ExportSongAsMidi(*song, 4, file, report, whyNot));
     EXPECT_EQ(whyNot, "line 0 lasts 5000 ms, longer than the slowest tempo a MIDI file holds");
+    song->lineDuration = 2'000'000'000;  // one line would last 23 days
+    EXPECT_FALSE(RenderSongPass(*song, 4, pass, whyNot));
+    EXPECT_EQ(whyNot, "the song plays longer than 3 hours; is its tempo damaged?");
 
     // Every system message a cell can send, a line each: F0 (never sent alone) to FE.
     MakeNewSong(*song);

@@ -104,11 +104,9 @@ TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
     EXPECT_EQ(Table(), before);
     EXPECT_EQ(ReadBytes(folder.Path("old.tvp")), old);
     EXPECT_THAT(folder.Names(), ElementsAre("old.tvp", "short.tvp"));
-    EXPECT_THAT(t.ui.Events(), ElementsAre("message:error:Failed to open patchlist file:Error",
-                                           "message:error:Failed to open patchlist file:Error",
-                                           "message:error:Failed to open patchlist file:Error",
-                                           "message:error:Failed to write patchlist file:Error",
-                                           "message:error:Failed to write patchlist file:Error"));
+    const std::string open = "message:error:Failed to open patchlist file:Error";
+    const std::string write = "message:error:Failed to write patchlist file:Error";
+    EXPECT_THAT(t.ui.Events(), ElementsAre(open, open, open, write, write));
     for (const UserMessage& message : t.ui.Messages()) EXPECT_TRUE(message.ownedByFrame);
 }
 

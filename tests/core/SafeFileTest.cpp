@@ -7,7 +7,6 @@
 #endif
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "platform/SafeFile.h"
@@ -22,17 +21,6 @@ using testing::TempFolder;
 
 const std::vector<std::uint8_t> kOld = {'o', 'l', 'd'};
 const std::vector<std::uint8_t> kNew = {'n', 'e', 'w', '\r', '\n', 0x1A, 0, '\n'};
-
-// The names in the folder, as UTF-8 whatever the platform's code page.
-std::vector<std::string> NamesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder))) {
-        const std::u8string name = entry.path().filename().u8string();
-        names.emplace_back(name.begin(), name.end());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::vector<std::uint8_t> Read(const std::string& path) {
     std::vector<std::uint8_t> bytes;
@@ -59,7 +47,7 @@ TEST(SafeFile, WritesReplacesAndReadsBinaryFilesUnderAnyNameAndSeparator) {
     std::string whyNot;
     ASSERT_TRUE(ReplaceFile(folder + "/slash.trv", kNew, whyNot)) << whyNot;
     EXPECT_EQ(Read(temp.Path("slash.trv")), kNew);
-    EXPECT_THAT(NamesIn(folder), ElementsAre("plain.trv", "slash.trv", "sång \xE2\x99\xAA 曲.trv"));
+    EXPECT_THAT(temp.Names(), ElementsAre("plain.trv", "slash.trv", "sång \xE2\x99\xAA 曲.trv"));
 
     std::vector<std::uint8_t> bytes{1};
     EXPECT_FALSE(ReadFilePrefix(temp.Path("missing.trv"), 10, bytes, whyNot));
@@ -93,7 +81,7 @@ TEST(SafeFile, AFileWindowsRefusesToReplaceIsKeptAndTheReasonGiven) {
     EXPECT_THAT(whyNot, HasSubstr("in use by another program"));
     CloseHandle(held);
     EXPECT_EQ(Read(path), kOld);
-    EXPECT_THAT(NamesIn(temp.Path("")), ElementsAre("old.trv"));
+    EXPECT_THAT(temp.Names(), ElementsAre("old.trv"));
 #endif
 }
 

@@ -270,27 +270,21 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
     };
     struct Case {
         const char* what;
-        std::vector<Note> notes;
         int lines;
         const char* report;
         int endRow;
+        std::vector<Note> notes = {};
     };
     Case cases[] = {
-        {"a note sounds into the stretch where the patterns ran out",
-         {},
-         16,
-         "Imported 128 notes; 1 dropped: more than 128 patterns (1).",
-         127 * 16},
-        {"ending it takes a pattern too many: the stretch before goes too",
-         {},
-         16,
-         "Imported 126 notes; 3 dropped: more than 128 patterns (3).",
-         125 * 16},
+        {"a note sounds into the stretch where the patterns ran out", 16,
+         "Imported 128 notes; 1 dropped: more than 128 patterns (1).", 127 * 16},
+        {"ending it takes a pattern too many: the stretch before goes too", 16,
+         "Imported 126 notes; 3 dropped: more than 128 patterns (3).", 125 * 16},
         {"released past the grid, and one starting on its last line",
-         {{0, 60, 90, 16380, 16390}, {2, 64, 90, 16383, 16400}},
          64,
          "Imported 1 note; 1 dropped: song longer than the grid (1).",
-         kSequenceRows},
+         kSequenceRows,
+         {{0, 60, 90, 16380, 16390}, {2, 64, 90, 16383, 16400}}},
     };
     for (std::uint32_t s = 0; s < 128; ++s) cases[0].notes.push_back(distinct(s));
     cases[0].notes.emplace_back(1, 90, 50, 126 * 16 + 8, 127 * 16 + 4);

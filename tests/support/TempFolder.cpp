@@ -32,8 +32,10 @@ TempFolder::~TempFolder() {
 
 std::vector<std::string> TempFolder::Names() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        const std::u8string name = entry.path().filename().u8string();  // whatever the code page
+        names.emplace_back(name.begin(), name.end());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

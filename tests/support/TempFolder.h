@@ -16,7 +16,7 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     std::string Path(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> Names() const;  // sorted file names in the folder
+    std::vector<std::string> Names() const;  // sorted file names in the folder, in UTF-8
 
   private:
     std::filesystem::path path_;

@@ -25,6 +25,7 @@
 namespace tarvel {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -68,7 +69,6 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     ASSERT_TRUE(saver.doc->SaveSong(path));
     MakeDistinctive(*saver.doc);
     const std::vector<std::uint8_t> saved = StreamOf(*saver.doc);
-    ASSERT_EQ(saved.size(), 2908325u);
 #ifdef _WIN32
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(saver.doc->SaveSong(path));  // links are rare on Windows and not followed
@@ -102,19 +102,14 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     ASSERT_EQ(sent.size(), 33u);
     EXPECT_EQ(sent[0], "83 3c 64@0");       // what sounded stops first
     EXPECT_EQ(sent[1 + 2 * 2], "c2 28@0");  // then a program change per channel and device
-    // The panel shows the new song before the box waits for the user.
-    EXPECT_THAT(t.ui.Events(), ElementsAre("panel", "program:0", "bpm:150", "invalidate",
-                                           StartsWith("message:info:")));
-    const UserMessage box = t.ui.Messages().at(0);
-    EXPECT_FALSE(box.ownedByFrame);
-    EXPECT_EQ(box.title, std::filesystem::absolute(path).string());
-    const std::string head =
-        "Composer: Ann\nBand: The Bs\nDate: 1999\n\nComments\n-----------------\n\n"
-        "line one\r\nline two\n\n\n";
-    ASSERT_THAT(box.text, StartsWith(head));
-    const std::string signature = box.text.substr(head.size());
-    EXPECT_FALSE(signature.empty());
-    EXPECT_EQ(signature.find('\n'), std::string::npos);  // one line
+    // The panel shows the new song before the box, titled with the file, waits for the user.
+    EXPECT_THAT(t.ui.Events(),
+                ElementsAre("panel", "program:0", "bpm:150", "invalidate",
+                            "message:info:" + std::filesystem::absolute(path).string() +
+                                ":Composer: Ann\nBand: The Bs\nDate: 1999\n\nComments\n"
+                                "-----------------\n\nline one\r\nline two\n\n\nTarvel - full "
+                                "programmable MIDI multitracker"));
+    EXPECT_FALSE(t.ui.Messages().at(0).ownedByFrame);
 }
 
 TEST(SongFile, RejectedFilesChangeNothing) {
@@ -150,9 +145,8 @@ TEST(SongFile, RejectedFilesChangeNothing) {
     for (const std::string& path : {folder.Path("missing.trv"), folder.Path("")}) {
         TestDocument t;
         EXPECT_FALSE(t.doc->LoadSong(path));
-        ASSERT_EQ(t.ui.Messages().size(), 1u);
-        EXPECT_EQ(t.ui.Messages()[0].title, "Error");
-        EXPECT_THAT(t.ui.Messages()[0].text, HasSubstr(path));
+        EXPECT_THAT(t.ui.Events(),
+                    ElementsAre(AllOf(StartsWith("message:error:Error:"), HasSubstr(path))));
     }
 }
 
@@ -224,11 +218,8 @@ TEST(SongFile, FailedSavesKeepTheOldFileAndSaySo) {
 
         EXPECT_EQ(ReadBytes(folder.Path("song.trv")), old);
         EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));
-        ASSERT_EQ(t.ui.Messages().size(), 1u);
-        const UserMessage box = t.ui.Messages()[0];
-        EXPECT_EQ(box.icon, MessageIcon::Error);
-        EXPECT_EQ(box.title, "Error");
-        EXPECT_THAT(box.text, HasSubstr(path));
+        EXPECT_THAT(t.ui.Events(),
+                    ElementsAre(AllOf(StartsWith("message:error:Error:"), HasSubstr(path))));
     }
 }
 

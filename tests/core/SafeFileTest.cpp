@@ -34,20 +34,16 @@ std::vector<std::uint8_t> Read(const std::string& path) {
 TEST(SafeFile, WritesReplacesAndReadsBinaryFilesUnderAnyNameAndSeparator) {
     TempFolder temp;
     const std::string folder = temp.Path("");
-    for (const std::string name : {"plain.trv", "sång \xE2\x99\xAA 曲.trv"}) {
-        SCOPED_TRACE(name);
-        std::string whyNot;
-        const std::string path = folder + name;  // UTF-8 as it is, never a code page's reading
-        ASSERT_TRUE(ReplaceFile(path, kOld, whyNot)) << whyNot;
-        ASSERT_TRUE(ReplaceFile(path, kNew, whyNot)) << whyNot;
-        EXPECT_EQ(Read(path), kNew);
-    }
+    const std::string path = folder + "sång \xE2\x99\xAA 曲.trv";  // UTF-8, not a code page's
+    std::string whyNot;
+    ASSERT_TRUE(ReplaceFile(path, kOld, whyNot)) << whyNot;
+    ASSERT_TRUE(ReplaceFile(path, kNew, whyNot)) << whyNot;
+    EXPECT_EQ(Read(path), kNew);
     // A forward slash before the name works as a folder's end on Windows too: the temporary file
     // goes beside the song, not into the working folder.
-    std::string whyNot;
     ASSERT_TRUE(ReplaceFile(folder + "/slash.trv", kNew, whyNot)) << whyNot;
     EXPECT_EQ(Read(temp.Path("slash.trv")), kNew);
-    EXPECT_THAT(temp.Names(), ElementsAre("plain.trv", "slash.trv", "sång \xE2\x99\xAA 曲.trv"));
+    EXPECT_THAT(temp.Names(), ElementsAre("slash.trv", "sång \xE2\x99\xAA 曲.trv"));
 
     std::vector<std::uint8_t> bytes{1};
     EXPECT_FALSE(ReadFilePrefix(temp.Path("missing.trv"), 10, bytes, whyNot));

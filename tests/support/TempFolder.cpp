@@ -11,17 +11,12 @@ namespace tarvel::testing {
 // lacks): a name that already exists is never taken over.
 TempFolder::TempFolder() {
     std::error_code error;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (error) return;
     std::random_device seed;
     std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path folder = base / ("tarvel-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(folder, error)) {
-            path_ = folder.string();
-            return;
-        }
-        if (error) return;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::filesystem::path folder = std::filesystem::temp_directory_path(error) /
+                                             ("tarvel-test-" + std::to_string(random()));
+        if (!error && std::filesystem::create_directory(folder, error)) path_ = folder;
     }
 }
 

@@ -38,11 +38,6 @@ void AddNote(MidiTrack& track, int channel, int key, int velocity, std::uint32_t
     track.AddMessage(off, static_cast<std::uint8_t>(0x80 | channel), key, 0x40);
 }
 
-void SortByTick(MidiTrack& track) {
-    std::stable_sort(track.events.begin(), track.events.end(),
-                     [](const MidiEvent& a, const MidiEvent& b) { return a.tick < b.tick; });
-}
-
 // (channel, key, velocity, first line, line of the note-off)
 using Note = std::tuple<int, int, int, std::uint32_t, std::uint32_t>;
 using NoteList = std::vector<Note>;
@@ -53,7 +48,6 @@ MidiFileData FileOf(const NoteList& notes) {
     file.tracks[0].AddMeta(0, kMetaTempo, std::vector<std::uint8_t>{0x07, 0x53, 0x00});
     for (const auto& [channel, key, velocity, on, off] : notes)
         AddNote(file.tracks[0], channel, key, velocity, on * kTicksPerLine, off * kTicksPerLine);
-    SortByTick(file.tracks[0]);
     return file;
 }
 
@@ -114,7 +108,6 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     AddNote(track, 2, 50, 104, at(9), at(9));       // lasts at least its line
     AddNote(track, 2, 55, 105, at(62), at(70));     // ends in the next pattern
     AddNote(track, 9, 36, 110, at(1), at(3));
-    SortByTick(track);
 
     auto song = NewSong();
     const MidiImportReport report = ImportMidiFile(file, *song);

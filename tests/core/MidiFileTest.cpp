@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -353,19 +354,14 @@ TEST(MidiExport, TheDemoReadByMidoHoldsWhatPlayingItSends) {
     std::stable_sort(played.begin(), played.end(), [](const auto& a, const auto& b) {
         return (a.bytes[0] & 0x0F) < (b.bytes[0] & 0x0F);
     });
+    const std::map<int, std::string> names = {
+        {0x80, "note_off"}, {0x90, "note_on"}, {0xB0, "control_change"}};
     std::string expected;
-    char line[64];
-    for (const RecordedMessage& m : played) {
-        const int kind = m.bytes[0] & 0xF0;
-        if (kind != 0x80 && kind != 0x90 && kind != 0xB0) continue;
-        std::snprintf(line, sizeof line, "%d %d %s %d %d\n", m.bytes[0] & 0x0F,
-                      static_cast<int>(m.stamp),
-                      kind == 0x90   ? "note_on"
-                      : kind == 0x80 ? "note_off"
-                                     : "control_change",
-                      m.bytes[1], m.bytes[2]);
-        expected += line;
-    }
+    for (const RecordedMessage& m : played)
+        if (names.count(m.bytes[0] & 0xF0))
+            expected += std::to_string(m.bytes[0] & 0x0F) + " " + std::to_string(m.stamp) + " " +
+                        names.at(m.bytes[0] & 0xF0) + " " + std::to_string(m.bytes[1]) + " " +
+                        std::to_string(m.bytes[2]) + "\n";
     const std::string command = python + " " TARVEL_SOURCE_DIR "/tests/support/midi_events.py " +
                                 folder.Path("demo.mid") + " >" + folder.Path("read.txt");
     ASSERT_EQ(std::system(command.c_str()), 0);

@@ -27,7 +27,7 @@ class PatchList : public testing::DocumentTest {
     TempFolder folder;
 };
 
-TEST_F(PatchList, TheProgramListShowsTheNamesInUseWithTheChannelsProgramSelected) {
+TEST_F(PatchList, TheProgramListShowsTheNamesInUseAndRenamingKeepsThirtyCharacters) {
     std::memset(doc.song.patchNames[511], 'z', kNameSize);  // no NUL
     e.currentChannel = 5;
     struct Case {
@@ -46,11 +46,9 @@ TEST_F(PatchList, TheProgramListShowsTheNamesInUseWithTheChannelsProgramSelected
         EXPECT_EQ(list.entries.front(), "001: Acoustic Grand");
     }
     EXPECT_EQ(doc.RefillProgramList().entries.back(), "512: " + std::string(kNameSize, 'z'));
-}
 
-TEST_F(PatchList, RenamingKeepsThirtyCharactersAlsoBeyondTheNamesInUse) {
-    e.currentChannel = 2;
-    doc.song.channelProgram[2] = 7;
+    // Renaming the channel's program keeps thirty characters, also beyond the names in use.
+    doc.song.channelProgram[5] = 7;
     doc.EditPatchName(std::string(31, 'a'));
     EXPECT_EQ(doc.RefillProgramList().entries[7], "008: " + std::string(30, 'a'));
     doc.EditPatchName("Pad");
@@ -58,7 +56,7 @@ TEST_F(PatchList, RenamingKeepsThirtyCharactersAlsoBeyondTheNamesInUse) {
     EXPECT_EQ(doc.song.patchNames[7][4], 'a');  // the bytes after the NUL stay
 
     doc.song.patchCount = 10;
-    doc.song.channelProgram[2] = 200;
+    doc.song.channelProgram[5] = 200;
     doc.EditPatchName("Hidden");
     EXPECT_STREQ(doc.song.patchNames[200], "Hidden");
     EXPECT_THAT(UiEvents(), ElementsAre("panel", "invalidate"));

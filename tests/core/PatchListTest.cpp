@@ -62,7 +62,7 @@ TEST_F(PatchList, TheProgramListShowsTheNamesInUseAndRenamingKeepsThirtyCharacte
     EXPECT_THAT(UiEvents(), ElementsAre("panel", "invalidate"));
 }
 
-TEST_F(PatchList, AFileHoldsTheTableAndLoadingOneReplacesOnlyTheTable) {
+TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresChangeNothing) {
     const std::string path = folder.Path("mylist");  // used as typed: no extension added
     ASSERT_TRUE(doc.SavePatchList(path));
     const std::vector<std::uint8_t> saved = ReadBytes(path);
@@ -83,9 +83,8 @@ TEST_F(PatchList, AFileHoldsTheTableAndLoadingOneReplacesOnlyTheTable) {
     longer.resize(kPatchTableSize);
     EXPECT_EQ(Table(), longer);
     EXPECT_EQ(doc.song.sequence[0][0].pattern, kEmptySlot);  // the byte after the table
-}
 
-TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
+    // Files that cannot be opened or written are reported and change nothing.
     const std::vector<std::uint8_t> before = Table();
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("missing.tvp")));
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("")));  // a folder
@@ -101,7 +100,7 @@ TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
 
     EXPECT_EQ(Table(), before);
     EXPECT_EQ(ReadBytes(folder.Path("old.tvp")), old);
-    EXPECT_THAT(folder.Names(), ElementsAre("old.tvp", "short.tvp"));
+    EXPECT_THAT(folder.Names(), ElementsAre("long.tvp", "mylist", "old.tvp", "short.tvp"));
     const std::string open = "message:error:Failed to open patchlist file:Error";
     const std::string write = "message:error:Failed to write patchlist file:Error";
     EXPECT_THAT(t.ui.Events(), ElementsAre(open, open, open, write, write));

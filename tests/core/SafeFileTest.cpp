@@ -17,17 +17,11 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::ReadBytes;
 using testing::TempFolder;
 
 const std::vector<std::uint8_t> kOld = {'o', 'l', 'd'};
 const std::vector<std::uint8_t> kNew = {'n', 'e', 'w', '\r', '\n', 0x1A, 0, '\n'};
-
-std::vector<std::uint8_t> Read(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    std::string whyNot;
-    EXPECT_TRUE(ReadFilePrefix(path, 1000, bytes, whyNot)) << whyNot;
-    return bytes;
-}
 
 // Bytes that text mode would change (CR LF, ^Z, NUL) come back exactly, under any name; a read
 // takes no more than asked, or says why not.
@@ -38,11 +32,11 @@ TEST(SafeFile, WritesReplacesAndReadsBinaryFilesUnderAnyNameAndSeparator) {
     std::string whyNot;
     ASSERT_TRUE(ReplaceFile(path, kOld, whyNot)) << whyNot;
     ASSERT_TRUE(ReplaceFile(path, kNew, whyNot)) << whyNot;
-    EXPECT_EQ(Read(path), kNew);
+    EXPECT_EQ(ReadBytes(path), kNew);
     // A forward slash before the name works as a folder's end on Windows too: the temporary file
     // goes beside the song, not into the working folder.
     ASSERT_TRUE(ReplaceFile(folder + "/slash.trv", kNew, whyNot)) << whyNot;
-    EXPECT_EQ(Read(temp.Path("slash.trv")), kNew);
+    EXPECT_EQ(ReadBytes(temp.Path("slash.trv")), kNew);
     EXPECT_THAT(temp.Names(), ElementsAre("slash.trv", "sång \xE2\x99\xAA 曲.trv"));
 
     std::vector<std::uint8_t> bytes{1};
@@ -51,7 +45,7 @@ TEST(SafeFile, WritesReplacesAndReadsBinaryFilesUnderAnyNameAndSeparator) {
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(ReadFilePrefix(folder, 10, bytes, whyNot));
     EXPECT_THAT(whyNot, HasSubstr("cannot read"));
-    ASSERT_TRUE(ReadFilePrefix(temp.Path("slash.trv"), 3, bytes, whyNot));
+    ASSERT_TRUE(ReadFilePrefix(path, 3, bytes, whyNot));
     EXPECT_EQ(bytes, std::vector<std::uint8_t>(kNew.begin(), kNew.begin() + 3));
 }
 
@@ -76,7 +70,7 @@ TEST(SafeFile, AFileWindowsRefusesToReplaceIsKeptAndTheReasonGiven) {
     EXPECT_FALSE(ReplaceFile(path, kNew, whyNot));
     EXPECT_THAT(whyNot, HasSubstr("in use by another program"));
     CloseHandle(held);
-    EXPECT_EQ(Read(path), kOld);
+    EXPECT_EQ(ReadBytes(path), kOld);
     EXPECT_THAT(temp.Names(), ElementsAre("old.trv"));
 #endif
 }

@@ -22,6 +22,7 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
+// Paths in UTF-8.
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

@@ -148,9 +148,7 @@ TEST(SongFile, RejectedFilesChangeNothing) {
 }
 
 TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored) {
-    const std::vector<std::uint8_t> zeros(16u << 20);
-    const std::vector<std::uint8_t> bomb = GzipCompress(zeros);
-    ASSERT_LT(bomb.size(), 40000u);
+    const std::vector<std::uint8_t> bomb = GzipCompress(std::vector<std::uint8_t>(16u << 20));
     std::vector<std::uint8_t> out;
     EXPECT_EQ(GzipExpand(bomb, 1000, out), GzipExpansion::Truncated);
     EXPECT_EQ(out.size(), 1000u);

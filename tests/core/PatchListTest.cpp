@@ -27,7 +27,7 @@ class PatchList : public testing::DocumentTest {
     TempFolder folder;
 };
 
-TEST_F(PatchList, TheProgramListShowsTheNamesInUseWithTheChannelsProgramSelected) {
+TEST_F(PatchList, TheProgramListShowsTheNamesInUseAndRenamingKeepsThirtyCharacters) {
     std::memset(doc.song.patchNames[511], 'z', kNameSize);  // no NUL
     e.currentChannel = 5;
     struct Case {
@@ -46,11 +46,9 @@ TEST_F(PatchList, TheProgramListShowsTheNamesInUseWithTheChannelsProgramSelected
         EXPECT_EQ(list.entries.front(), "001: Acoustic Grand");
     }
     EXPECT_EQ(doc.RefillProgramList().entries.back(), "512: " + std::string(kNameSize, 'z'));
-}
 
-TEST_F(PatchList, RenamingKeepsThirtyCharactersAlsoBeyondTheNamesInUse) {
-    e.currentChannel = 2;
-    doc.song.channelProgram[2] = 7;
+    // Renaming the channel's program keeps thirty characters, also beyond the names in use.
+    doc.song.channelProgram[5] = 7;
     doc.EditPatchName(std::string(31, 'a'));
     EXPECT_EQ(doc.RefillProgramList().entries[7], "008: " + std::string(30, 'a'));
     doc.EditPatchName("Pad");
@@ -58,13 +56,13 @@ TEST_F(PatchList, RenamingKeepsThirtyCharactersAlsoBeyondTheNamesInUse) {
     EXPECT_EQ(doc.song.patchNames[7][4], 'a');  // the bytes after the NUL stay
 
     doc.song.patchCount = 10;
-    doc.song.channelProgram[2] = 200;
+    doc.song.channelProgram[5] = 200;
     doc.EditPatchName("Hidden");
     EXPECT_STREQ(doc.song.patchNames[200], "Hidden");
     EXPECT_THAT(UiEvents(), ElementsAre("panel", "invalidate"));
 }
 
-TEST_F(PatchList, AFileHoldsTheTableAndLoadingOneReplacesOnlyTheTable) {
+TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresChangeNothing) {
     const std::string path = folder.Path("mylist");  // used as typed: no extension added
     ASSERT_TRUE(doc.SavePatchList(path));
     const std::vector<std::uint8_t> saved = ReadBytes(path);
@@ -85,9 +83,8 @@ TEST_F(PatchList, AFileHoldsTheTableAndLoadingOneReplacesOnlyTheTable) {
     longer.resize(kPatchTableSize);
     EXPECT_EQ(Table(), longer);
     EXPECT_EQ(doc.song.sequence[0][0].pattern, kEmptySlot);  // the byte after the table
-}
 
-TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
+    // Files that cannot be opened or written are reported and change nothing.
     const std::vector<std::uint8_t> before = Table();
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("missing.tvp")));
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("")));  // a folder
@@ -103,12 +100,10 @@ TEST_F(PatchList, FilesThatCannotBeOpenedOrWrittenAreReportedAndChangeNothing) {
 
     EXPECT_EQ(Table(), before);
     EXPECT_EQ(ReadBytes(folder.Path("old.tvp")), old);
-    EXPECT_THAT(folder.Names(), ElementsAre("old.tvp", "short.tvp"));
-    EXPECT_THAT(t.ui.Events(), ElementsAre("message:error:Failed to open patchlist file:Error",
-                                           "message:error:Failed to open patchlist file:Error",
-                                           "message:error:Failed to open patchlist file:Error",
-                                           "message:error:Failed to write patchlist file:Error",
-                                           "message:error:Failed to write patchlist file:Error"));
+    EXPECT_THAT(folder.Names(), ElementsAre("long.tvp", "mylist", "old.tvp", "short.tvp"));
+    const std::string open = "message:error:Failed to open patchlist file:Error";
+    const std::string write = "message:error:Failed to write patchlist file:Error";
+    EXPECT_THAT(t.ui.Events(), ElementsAre(open, open, open, write, write));
     for (const UserMessage& message : t.ui.Messages()) EXPECT_TRUE(message.ownedByFrame);
 }
 

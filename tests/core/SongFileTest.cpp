@@ -6,7 +6,6 @@
 
 #include <gmock/gmock.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <set>
 
 #include "platform/Gzip.h"
 #include "song/SongFile.h"
@@ -26,6 +24,7 @@
 namespace tarvel {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -69,7 +68,6 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     ASSERT_TRUE(saver.doc->SaveSong(path));
     MakeDistinctive(*saver.doc);
     const std::vector<std::uint8_t> saved = StreamOf(*saver.doc);
-    ASSERT_EQ(saved.size(), 2908325u);
 #ifdef _WIN32
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(saver.doc->SaveSong(path));  // links are rare on Windows and not followed
@@ -77,13 +75,11 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     // No gzip tool to ask; the command-line check in CI compares the files Windows writes.
     EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));  // no temporary left
 #else
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    std::filesystem::permissions(path, std::filesystem::perms{0640});
     ASSERT_EQ(symlink("song.trv", folder.Path("link.trv").c_str()), 0);
     ASSERT_TRUE(saver.doc->SaveSong(folder.Path("link.trv")));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.trv")));
-    struct stat info;
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms{0640});
     const std::string zcat = "zcat '" + path + "' > '" + folder.Path("zcat.out") + "'";
     ASSERT_EQ(std::system(zcat.c_str()), 0);
     EXPECT_EQ(ReadBytes(folder.Path("zcat.out")), saved);
@@ -103,19 +99,14 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     ASSERT_EQ(sent.size(), 33u);
     EXPECT_EQ(sent[0], "83 3c 64@0");       // what sounded stops first
     EXPECT_EQ(sent[1 + 2 * 2], "c2 28@0");  // then a program change per channel and device
-    // The panel shows the new song before the box waits for the user.
-    EXPECT_THAT(t.ui.Events(), ElementsAre("panel", "program:0", "bpm:150", "invalidate",
-                                           StartsWith("message:info:")));
-    const UserMessage box = t.ui.Messages().at(0);
-    EXPECT_FALSE(box.ownedByFrame);
-    EXPECT_EQ(box.title, std::filesystem::absolute(path).string());
-    const std::string head =
-        "Composer: Ann\nBand: The Bs\nDate: 1999\n\nComments\n-----------------\n\n"
-        "line one\r\nline two\n\n\n";
-    ASSERT_THAT(box.text, StartsWith(head));
-    const std::string signature = box.text.substr(head.size());
-    EXPECT_FALSE(signature.empty());
-    EXPECT_EQ(signature.find('\n'), std::string::npos);  // one line
+    // The panel shows the new song before the box, titled with the file, waits for the user.
+    EXPECT_THAT(t.ui.Events(),
+                ElementsAre("panel", "program:0", "bpm:150", "invalidate",
+                            "message:info:" + std::filesystem::absolute(path).string() +
+                                ":Composer: Ann\nBand: The Bs\nDate: 1999\n\nComments\n"
+                                "-----------------\n\nline one\r\nline two\n\n\nTarvel - full "
+                                "programmable MIDI multitracker"));
+    EXPECT_FALSE(t.ui.Messages().at(0).ownedByFrame);
 }
 
 TEST(SongFile, RejectedFilesChangeNothing) {
@@ -151,16 +142,13 @@ TEST(SongFile, RejectedFilesChangeNothing) {
     for (const std::string& path : {folder.Path("missing.trv"), folder.Path("")}) {
         TestDocument t;
         EXPECT_FALSE(t.doc->LoadSong(path));
-        ASSERT_EQ(t.ui.Messages().size(), 1u);
-        EXPECT_EQ(t.ui.Messages()[0].title, "Error");
-        EXPECT_THAT(t.ui.Messages()[0].text, HasSubstr(path));
+        EXPECT_THAT(t.ui.Events(),
+                    ElementsAre(AllOf(StartsWith("message:error:Error:"), HasSubstr(path))));
     }
 }
 
 TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored) {
-    const std::vector<std::uint8_t> zeros(16u << 20);
-    const std::vector<std::uint8_t> bomb = GzipCompress(zeros);
-    ASSERT_LT(bomb.size(), 40000u);
+    const std::vector<std::uint8_t> bomb = GzipCompress(std::vector<std::uint8_t>(16u << 20));
     std::vector<std::uint8_t> out;
     EXPECT_EQ(GzipExpand(bomb, 1000, out), GzipExpansion::Truncated);
     EXPECT_EQ(out.size(), 1000u);
@@ -168,10 +156,10 @@ TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored)
 
     const std::vector<std::uint8_t> data = {1, 2, 3, 4, 5};
     std::vector<std::uint8_t> file = GzipCompress(data);
-    EXPECT_EQ(GzipExpand(file, 5, out), GzipExpansion::Complete);  // exactly fits
-    EXPECT_EQ(out, data);
-    EXPECT_EQ(GzipExpand(file, 100, out), GzipExpansion::Complete);
-    EXPECT_EQ(out, data);
+    for (std::size_t limit : {5, 100}) {  // exactly fits, room to spare
+        EXPECT_EQ(GzipExpand(file, limit, out), GzipExpansion::Complete);
+        EXPECT_EQ(out, data);
+    }
     file[file.size() - 8] ^= 1;
     EXPECT_EQ(GzipExpand(file, 5, out), GzipExpansion::Damaged);
 
@@ -225,28 +213,9 @@ TEST(SongFile, FailedSavesKeepTheOldFileAndSaySo) {
 
         EXPECT_EQ(ReadBytes(folder.Path("song.trv")), old);
         EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));
-        ASSERT_EQ(t.ui.Messages().size(), 1u);
-        const UserMessage box = t.ui.Messages()[0];
-        EXPECT_EQ(box.icon, MessageIcon::Error);
-        EXPECT_EQ(box.title, "Error");
-        EXPECT_THAT(box.text, HasSubstr(path));
+        EXPECT_THAT(t.ui.Events(),
+                    ElementsAre(AllOf(StartsWith("message:error:Error:"), HasSubstr(path))));
     }
-}
-
-// The committed demo song's bytes were written before: a change to the stream's layout shows.
-TEST(DemoSong, IsARealSongThatLoops) {
-    TestDocument t;
-    ASSERT_TRUE(t.doc->LoadSong(TARVEL_SOURCE_DIR "/examples/demo.trv"));
-    CFennoralDoc& doc = *t.doc;
-    EXPECT_EQ((std::vector{doc.song.lineDuration, doc.editor.loopStartRow, doc.editor.loopEndRow}),
-              (std::vector{120, 0, 512}));
-    EXPECT_STRNE(doc.song.header.author, "");
-    std::set<int> tracks;
-    for (int row = 0; row < 512; ++row)
-        for (int track = 0; track < kTrackCount; ++track)
-            if (doc.song.sequence[row][track].pattern != kEmptySlot) tracks.insert(track);
-    EXPECT_TRUE(tracks.count(9));  // General MIDI drums
-    EXPECT_GE(tracks.size(), 4u);
 }
 
 // Song files that only damage or a foreign program could write, one of each kind of damage done

@@ -23,13 +23,6 @@ void Check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-bool SameEvent(const MidiTrack& a, const MidiEvent& x, const MidiTrack& b, const MidiEvent& y) {
-    const auto dataX = a.DataOf(x);
-    const auto dataY = b.DataOf(y);
-    return x.tick == y.tick && x.status == y.status && x.data1 == y.data1 && x.data2 == y.data2 &&
-           std::equal(dataX.begin(), dataX.end(), dataY.begin(), dataY.end());
-}
-
 // The writer adds an End of Track where a track had none, and writes it with no data.
 void CheckSameTrack(const MidiTrack& read, const MidiTrack& again) {
     std::size_t count = read.events.size();
@@ -37,8 +30,12 @@ void CheckSameTrack(const MidiTrack& read, const MidiTrack& again) {
         read.events.back().data1 == kMetaEndOfTrack)
         --count;
     Check(again.events.size() == count + 1);
-    for (std::size_t i = 0; i < count; ++i)
-        Check(SameEvent(read, read.events[i], again, again.events[i]));
+    for (std::size_t i = 0; i < count; ++i) {
+        const MidiEvent &x = read.events[i], &y = again.events[i];
+        const auto dataX = read.DataOf(x), dataY = again.DataOf(y);
+        Check(x.tick == y.tick && x.status == y.status && x.data1 == y.data1 &&
+              x.data2 == y.data2 && std::ranges::equal(dataX, dataY));
+    }
 }
 
 void CheckSongInsideItsTables(const Song& song, const MidiImportReport& report, int lines) {

@@ -12,25 +12,14 @@
 #include "document/FennoralDoc.h"
 #include "song/SongFile.h"
 #include "support/ExerciseSong.h"
-#include "support/RecordingMidiOut.h"
+#include "support/RecordingUi.h"
 
 namespace tarvel {
 namespace {
 
-class QuietUi final : public UiHooks {
-  public:
-    void ShowMessage(const UserMessage&) override {}
-    void InvalidateView() override {}
-    void SelectProgram(int) override {}
-    void ShowBpmText(int) override {}
-    void RefreshPanel() override {}
-    void WakeWindowThread() noexcept override {}
-};
-
 struct Harness {
-    QuietUi ui;
-    RecordingMidiOut midi{2, 1 << 12};
-    CFennoralDoc doc{ui, midi, DocOptions{.startTimer = false}};
+    testing::TestDocument t{2};
+    CFennoralDoc& doc = *t.doc;
     std::vector<std::uint8_t> newSong;
     std::vector<std::uint8_t> stream;
 
@@ -68,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Short plays: every tick is cheap, but a run should stay well under a millisecond.
     tarvel::testing::ExerciseSong(harness->doc, 130);
-    harness->midi.Clear();
+    harness->t.midi.Clear();
+    harness->t.ui.Clear();
     return 0;
 }

@@ -11,17 +11,12 @@ namespace tarvel::testing {
 // lacks): a name that already exists is never taken over.
 TempFolder::TempFolder() {
     std::error_code error;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (error) return;
     std::random_device seed;
     std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path folder = base / ("tarvel-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(folder, error)) {
-            path_ = folder.string();
-            return;
-        }
-        if (error) return;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::filesystem::path folder = std::filesystem::temp_directory_path(error) /
+                                             ("tarvel-test-" + std::to_string(random()));
+        if (!error && std::filesystem::create_directory(folder, error)) path_ = folder;
     }
 }
 
@@ -32,19 +27,21 @@ TempFolder::~TempFolder() {
 
 std::vector<std::string> TempFolder::Names() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        const std::u8string name = entry.path().filename().u8string();  // whatever the code page
+        names.emplace_back(name.begin(), name.end());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
 }

@@ -4,8 +4,6 @@
 // key asks for it.
 #include <QStatusBar>
 #include <QToolBar>
-#include <functional>
-#include <map>
 #include <set>
 
 #include "AppFixture.h"

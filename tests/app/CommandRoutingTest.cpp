@@ -20,10 +20,6 @@ struct Route {
     const char* name = "";
 };
 
-void PrintTo(const Route& route, std::ostream* out) {
-    *out << (route.id ? std::to_string(route.id) : route.name);
-}
-
 // What a command may change, as numbers.
 const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"window", [](AppTest& t) { return int(t.frame().isVisible()); }},
@@ -157,6 +153,7 @@ std::vector<Route> Routes() {
         {0, "pattern-properties:empty:64", nullptr, altPad | Qt::Key_Enter, "AltKeypadEnter"},
         {0, "clipboard 1>3 note0 60>255", nullptr, shiftPad | Qt::Key_Delete, "ShiftKeypadDel"},
         {0, "track 0>1", nullptr, Qt::Key_Tab, "Tab"},
+        {0, "follow 0>1", nullptr, Qt::Key_ScrollLock, "ScrollLock"},
         {0, "mode 0>1 patternChecked 0>1 playing 0>1 row 99>0", nullptr, Qt::Key_F4, "F4"},
         {0, "playing 0>1 row 99>0", nullptr, Qt::Key_F5, "F5"},
         {0, "", playing, Qt::Key_F6, "F6IsNotStop"},

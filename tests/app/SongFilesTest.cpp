@@ -109,10 +109,11 @@ TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOp
 
 TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShortened) {
     for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) SaveAs(name, 0x40);
-    EXPECT_EQ(app->RecentFiles().size(), 4);
-    EXPECT_EQ(Setting("Recent File List/File1").toString().toStdString(), PathOf("e.trv"));
-    EXPECT_EQ(Setting("Recent File List/File4").toString().toStdString(), PathOf("b.trv"));
-    EXPECT_FALSE(Setting("Recent File List/File5").isValid());
+    QStringList kept;  // as the settings hold them
+    for (int i = 1; i <= 5; ++i)
+        kept << Setting(QString("Recent File List/File%1").arg(i)).toString();
+    EXPECT_EQ(kept.join(" ").remove(settingsDir.path() + "/").toStdString(),
+              "e.trv d.trv c.trv b.trv ");
     // The menu names each in thirty characters at most.
     frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
                              "/home/musician/songs/winter.trv", "/a/b.trv"});

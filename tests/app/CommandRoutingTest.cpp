@@ -20,6 +20,10 @@ struct Route {
     const char* name = "";
 };
 
+void PrintTo(const Route& route, std::ostream* out) {
+    *out << (route.id ? std::to_string(route.id) : route.name);
+}
+
 // What a command may change, as numbers.
 const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"window", [](AppTest& t) { return int(t.frame().isVisible()); }},

@@ -4,8 +4,6 @@
 // key asks for it.
 #include <QStatusBar>
 #include <QToolBar>
-#include <functional>
-#include <map>
 #include <set>
 
 #include "AppFixture.h"
@@ -86,6 +84,10 @@ void SetUpEveryOperation(AppTest& t) {
 
 std::vector<Route> Routes() {
     using namespace cmd;
+    const auto undone = [](AppTest& t) {
+        t.frame().Execute(cmd::kCutPattern);
+        t.frame().Execute(cmd::kEditUndo);
+    };
     std::vector<Route> routes = {
         {kFileNew, "note0 60>255 c0 00@0"},  // set up outside the history: nothing to save
         {kFileOpen, "choose-open"},
@@ -126,11 +128,7 @@ std::vector<Route> Routes() {
         {kCopyPattern, "patternClipboard 62>60"},
         {kPastePattern, "note0 60>62"},
         {kEditUndo, "note0 255>60", [](AppTest& t) { t.frame().Execute(cmd::kCutPattern); }},
-        {kEditRedo, "note0 60>255",
-         [](AppTest& t) {
-             t.frame().Execute(cmd::kCutPattern);
-             t.frame().Execute(cmd::kEditUndo);
-         }},
+        {kEditRedo, "note0 60>255", undone},
         {kPlayPattern, "mode 0>1 patternChecked 0>1 playing 0>1 row 99>0"},
         {kPlaySong, "playing 0>1 row 99>0"},
         {kStop, "playing 1>0", [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); }},
@@ -159,12 +157,16 @@ std::vector<Route> Routes() {
         {0, "pattern-properties:empty:64", nullptr, altPad | Qt::Key_Enter, "AltKeypadEnter"},
         {0, "clipboard 1>3 note0 60>255", nullptr, shiftPad | Qt::Key_Delete, "ShiftKeypadDel"},
         {0, "track 0>1", nullptr, Qt::Key_Tab, "Tab"},
+        {0, "follow 0>1", nullptr, Qt::Key_ScrollLock, "ScrollLock"},
         {0, "mode 0>1 patternChecked 0>1 playing 0>1 row 99>0", nullptr, Qt::Key_F4, "F4"},
         {0, "playing 0>1 row 99>0", nullptr, Qt::Key_F5, "F5"},
         {0, "", playing, Qt::Key_F6, "F6IsNotStop"},
         {0, "playing 1>0", playing, Qt::Key_F8, "F8"},
         {0, "viewFocus 0>1 help", inTheTempoBox, Qt::Key_F1, "F1InTheTempoBox"},
         {0, "", nullptr, Qt::ControlModifier | Qt::Key_Z, "CtrlZWithNothingToUndo"},
+        {0, "note0 60>255", undone, Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z,
+         "CtrlShiftZ"},
+        {0, "note0 60>255", undone, Qt::ControlModifier | Qt::Key_Y, "CtrlY"},
         {0, "", noBlock, Qt::ControlModifier | Qt::Key_X, "CtrlXWithNoBlock"},
         {0, "", noBlock, Qt::ShiftModifier | Qt::Key_Delete, "ShiftDelWithNoBlock"},
         {0, "", nullptr, Qt::ShiftModifier | Qt::Key_F6, "ShiftF6"},

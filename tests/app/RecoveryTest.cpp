@@ -69,7 +69,9 @@ TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveRemovesIt) {
     EXPECT_TRUE(SongRecovery(Folder().toStdString(), 1).FindLeftovers().empty());
 }
 
-TEST_F(RecoveryTest, ACrashedSongIsOfferedBackChangedAndSavesToItsOwnPath) {
+// A crashed song is offered back changed and saves to its own path; a discarded one goes, a
+// damaged one is set aside with a message; none is offered twice.
+TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside) {
     const QString songPath = TempFile("mine.trv");
     Orphan(songPath);
     Restart();
@@ -84,9 +86,7 @@ TEST_F(RecoveryTest, ACrashedSongIsOfferedBackChangedAndSavesToItsOwnPath) {
     EXPECT_FALSE(app->IsSongChanged());
     Restart();
     EXPECT_TRUE(services.calls.empty()) << "nothing left to offer";
-}
 
-TEST_F(RecoveryTest, DiscardRemovesItAndADamagedOneIsSetAsideWithAMessage) {
     Orphan("");
     services.recover = false;
     Restart();
@@ -96,6 +96,7 @@ TEST_F(RecoveryTest, DiscardRemovesItAndADamagedOneIsSetAsideWithAMessage) {
     const QString damaged = Orphan("");
     std::ofstream(damaged.toStdString()) << "not a song";
     services.recover = true;
+    services.messages.clear();
     Restart();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text, "Corrupt data or damaged/old tarvel song");

@@ -40,10 +40,6 @@ status=$?
 [ "$(cat "$work/held.mid")" = old ] || fail "the read-only file was changed"
 [ "$(wc -l <"$work/err")" -eq 1 ] || fail "an error takes one line: $(cat "$work/err")"
 grep -q "read-only" "$work/err" || fail "no reason given: $(cat "$work/err")"
-
-"$wine" "$windows" --export-midi "$(win_path "$work/missing/out.mid")" "$(win_path "$demo")" \
-  2>"$work/err"
-[ $? -eq 1 ] && [ "$(wc -l <"$work/err")" -eq 1 ] || fail "a missing folder: $(cat "$work/err")"
 [ "$(ls "$work" | grep -c '\.tmp$')" -eq 0 ] || fail "a temporary file was left behind"
 
 finish "the Windows command line matches the Linux one"

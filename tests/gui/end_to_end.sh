@@ -79,12 +79,5 @@ expect_rising_notes "$work/demo.trv" 3
 slots=$({ zcat "$demo" | cmp -l - "$work/stream" || true; } |
   awk '$1 > 2121885 { print $1 - 2121886, $3 }')
 [ "$slots" = "$((3 * (160 * 16 + 14))) 0" ] || fail "the clicks changed the grid at: $slots"
-
-# The program itself opens the saved song again: its information box, titled with the path,
-# only comes up for a song it accepted.
-(cd "$work" && exec "$tarvel" "$work/demo.trv") >>"$work/tarvel.log" 2>&1 &
-pids+=($!)
-wait_for 150 sh -c "xdotool search --onlyvisible --name '^$work/demo.trv\$'" ||
-  fail "the saved song was not accepted when opened again"
-echo "end to end: played, recorded C-5 D-5 E-5, saved, and opened the saved song again"
+echo "end to end: played, recorded C-5 D-5 E-5 and saved them"
 echo "screenshot: $artifacts/end_to_end.png"

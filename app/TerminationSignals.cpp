@@ -21,7 +21,10 @@ void RestoreDefaultHandling() {
     for (const int signal : kSignals) ::signal(signal, SIG_DFL);
 }
 
+// Any thread. Puts the default handling back at once, so a second signal ends the program even
+// when the window thread hangs.
 void WakeWindowThread(int) {
+    RestoreDefaultHandling();  // signal() is async-signal-safe
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(wakeFd, &byte, 1);  // full: already woken
 }
@@ -39,7 +42,6 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal)
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
         char bytes[16];
         [[maybe_unused]] const ssize_t read = ::read(readFd_, bytes, sizeof bytes);
-        RestoreDefaultHandling();  // a second signal ends the program at once, should this hang
         onSignal_();
     });
     struct sigaction action {};

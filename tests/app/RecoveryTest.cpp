@@ -116,6 +116,9 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheChangedSong) {
     raise(SIGTERM);
     for (int i = 0; i < 100 && services.calls.empty(); ++i) Settle();
     EXPECT_EQ(services.calls, std::vector<std::string>{"quit"});
+    struct sigaction now {};
+    sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << "a second signal must end even a hung program";
     const std::vector<std::string> sent = TakeSent();
     EXPECT_NE(std::find(sent.begin(), sent.end(), "80 3c 64@0"), sent.end()) << sent.size();
     app.reset();  // main() returns: this program's file stays, to be found by the next

@@ -58,8 +58,8 @@ class OfflinePlayer {
         ports_.deviceCount = 1;
     }
 
-    bool Run(int mode, const PlayerInputs& inputs, int lines, RenderedPass& pass,
-             std::string& whyNot) {
+    // Song mode over `lines` lines, from the start.
+    bool Run(const PlayerInputs& inputs, int lines, RenderedPass& pass, std::string& whyNot) {
         std::lock_guard lock(mutex_);
         // The copy's note table is the live song's: nothing of it sounds here.
         engine_.ResetNoteTracking();
@@ -69,7 +69,7 @@ class OfflinePlayer {
         }
         pass.messages.clear();
         pass.lineStarts.clear();
-        engine_.StartPlayback(mode, 0);
+        engine_.StartPlayback(kSongMode, 0);
         for (int line = -1;;) {
             if (player_.lineClock == 0) {
                 if (line + 1 == lines) break;
@@ -109,7 +109,7 @@ class OfflinePlayer {
 bool RenderSongPass(const Song& song, int loopEndRow, RenderedPass& pass, std::string& whyNot) {
     const int rows = std::clamp(loopEndRow, 1, kSequenceRows);
     const PlayerInputs inputs{0, 0, 0, rows};
-    return std::make_unique<OfflinePlayer>(song, pass)->Run(kSongMode, inputs, rows, pass, whyNot);
+    return std::make_unique<OfflinePlayer>(song, pass)->Run(inputs, rows, pass, whyNot);
 }
 
 }  // namespace tarvel

@@ -9,6 +9,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::Locked;
 
 using ChannelMessages = testing::DocumentTest;
 
@@ -45,7 +46,7 @@ TEST_F(ChannelMessages, NotesGoToTheChannelsDeviceOneNotePerSlot) {
 // (a controller reset silences nothing by itself).
 TEST_F(ChannelMessages, TheMidiMenuReleasesOrForgetsTheNotesThenSendsItsControllerEverywhere) {
     for (const std::string controller : {"7b", "79"}) {  // All Notes Off, Reset All Controllers
-        Locked([&] {
+        Locked(doc, [&] {
             doc.NoteOn(4, 9, 50, 100);
             doc.player.pendingAction[4][9] = kPendingDelayedNote;
         });

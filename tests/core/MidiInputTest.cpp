@@ -10,6 +10,7 @@ namespace tarvel {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::Locked;
 
 class MidiInput : public testing::DocumentTest {
   protected:
@@ -19,7 +20,7 @@ class MidiInput : public testing::DocumentTest {
     }
     std::vector<std::string> Sent() { return t.TakeSent(); }
     void Route(int channel, int device) {
-        Locked([&] { doc.SetChannelDevice(channel, device); });
+        Locked(doc, [&] { doc.SetChannelDevice(channel, device); });
     }
     // The note and velocity written on a line of track 5, and the cursor line after it.
     std::vector<int> Written(int line) {
@@ -60,7 +61,7 @@ TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
     EXPECT_THAT(Sent(), ElementsAre("b3 01 40@2", "e3 00 50@2"));
 
     // Stop releases what the input sounds, where it sounds.
-    Locked([&] { doc.StopPlayback(); });
+    Locked(doc, [&] { doc.StopPlayback(); });
     EXPECT_THAT(Sent(), ElementsAre("83 43 64@0"));
 }
 
@@ -94,7 +95,7 @@ TEST_F(MidiInput, RecordModeWritesAtTheCursorStepsByTheEditStepAndCanRecordVeloc
 }
 
 TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
-    Locked([&] { doc.StartPlayback(kPatternMode); });  // 120 ms lines
+    Locked(doc, [&] { doc.StartPlayback(kPatternMode); });  // 120 ms lines
     e.recordMode = 1;
     e.cursorTrack = 2;
     struct Case {
@@ -105,7 +106,7 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
     // Line 0 starts at the first tick; 30 ticks is 60 ms, half of the line.
     for (const Case c :
          {Case{1, 60, 0}, Case{28, 61, 0}, Case{1, 62, 1}, Case{59, 63, 1}, Case{29, 64, 2}}) {
-        Locked([&] {
+        Locked(doc, [&] {
             for (int i = 0; i < c.ticks; ++i) doc.PlayerTick();
         });
         Send(0x90, static_cast<std::uint8_t>(c.note), 100);
@@ -115,7 +116,7 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
     EXPECT_EQ(e.cursorLine, 0) << "the cursor stays while the pattern plays";
 
     // The last line wraps to the first.
-    Locked([&] {
+    Locked(doc, [&] {
         doc.song.patterns[0].lineCount = 4;
         doc.player.patternLine = 0;  // line 3 is playing
         doc.player.lineClock = 100;

@@ -63,12 +63,6 @@ struct Run {
     WireAudit wire;
     std::set<int> heldKeys;
     std::string failure;  // the first broken promise
-
-    template <typename Work>
-    auto Locked(Work work) {
-        std::lock_guard lock(doc.mutex);
-        return work();
-    }
 };
 
 const std::vector<std::uint8_t>& DenseSongFile();
@@ -189,23 +183,23 @@ const std::vector<std::uint8_t>& DenseSongFile() {
 std::string Play(const std::vector<Step>& steps) {
     Run r;
     r.t.Settle();
-    r.Locked([&] { FillDenseSong(r.doc, Density::EveryCommand); });
+    Locked(r.doc, [&] { FillDenseSong(r.doc, Density::EveryCommand); });
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const Op& op = kOps[steps[i].op];
         if (op.locked)
-            r.Locked([&] { op.run(r, steps[i].value); });
+            Locked(r.doc, [&] { op.run(r, steps[i].value); });
         else
             op.run(r, steps[i].value);
         r.wire.Take(r.t.midi);
         if (r.failure.empty() && op.silences && r.wire.AnySounds())
             r.failure = "notes sound after it";
-        const bool playing = r.Locked([&] { return r.doc.player.isPlaying != 0; });
+        const bool playing = Locked(r.doc, [&] { return r.doc.player.isPlaying != 0; });
         if (r.failure.empty() && steps[i].op == kNoteKeyUp && r.heldKeys.empty() && !playing &&
             r.wire.AnySounds())
             r.failure = "a released key's note still sounds";
         if (!r.failure.empty()) return "step " + std::to_string(i) + ": " + r.failure;
     }
-    r.Locked([&] { r.doc.StopPlayback(); });
+    Locked(r.doc, [&] { r.doc.StopPlayback(); });
     r.wire.Take(r.t.midi);
     return r.wire.AnySounds() ? "at the end: notes sound after Stop" : "";
 }

@@ -18,6 +18,7 @@
 namespace tarvel {
 namespace {
 
+using testing::Locked;
 using testing::TempFolder;
 using testing::TestDocument;
 
@@ -33,13 +34,6 @@ Snapshot Take(CFennoralDoc& doc) {
     s.insert(s.end(), reinterpret_cast<const std::uint8_t*>(loop),
              reinterpret_cast<const std::uint8_t*>(loop) + sizeof loop);
     return s;
-}
-
-// Runs `change` with the document locked, as the window thread's own changes run.
-template <typename Change>
-void Locked(CFennoralDoc& doc, Change change) {
-    std::lock_guard lock(doc.mutex);
-    change();
 }
 
 void Press(CFennoralDoc& doc, int key) {

@@ -15,12 +15,6 @@ class DocumentTest : public ::testing::Test {
   protected:
     explicit DocumentTest(int devices = 2) : t(devices) { t.Settle(); }
     void Hold() { lock = std::unique_lock(doc.mutex); }
-    // Runs `work` with the document locked, as the window thread's own changes run.
-    template <typename Work>
-    void Locked(Work work) {
-        std::lock_guard hold(doc.mutex);
-        work();
-    }
 
     // What the window thread is asked for when it dispatches the signals raised since the last
     // call (see RecordingUi::Events); a hold on the document is let go meanwhile.

@@ -47,6 +47,13 @@ struct TestDocument {
     void Settle();
 };
 
+// Runs `work` with the document locked, as the window thread's own changes run; gives its result.
+template <typename Work>
+auto Locked(CFennoralDoc& doc, Work work) {
+    std::lock_guard lock(doc.mutex);
+    return work();
+}
+
 std::string Describe(const RecordedMessage& message);
 // The messages `midi` recorded since the last call, described as above, and forgets them.
 std::vector<std::string> TakeSent(RecordingMidiOut& midi);

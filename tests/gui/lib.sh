@@ -42,9 +42,9 @@ run_on_private_x() {
 }
 
 # Sets up $work (a fresh folder, removed at exit) with private settings and data folders; $pids
-# (started processes, stopped oldest first at exit, each given time to end cleanly: a JACK server
-# that outlives a client killed before it may die at its next notification and keep its place in
-# JACK's table of servers, and a machine has only eight) and fail(), which prints the tail of
+# (started processes, stopped newest first at exit, clients before their server, each given time
+# to end cleanly: a JACK server killed outright keeps its place in JACK's table of servers, and
+# a machine has only eight) and fail(), which prints the tail of
 # every $work/*.log and saves a picture of the screen as <artifacts>/<name>_failure.png.
 #   usage: start_session <name> <artifact-dir> [settings, INI text]
 start_session() {
@@ -64,7 +64,7 @@ no_sound_devices() {
 }
 stop_session() {
   local i
-  for ((i = 0; i < ${#pids[@]}; i++)); do
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
     kill "${pids[i]}" 2>/dev/null || continue
     wait_for 100 sh -c "! kill -0 ${pids[i]}" || kill -9 "${pids[i]}" 2>/dev/null || true
   done

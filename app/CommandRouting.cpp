@@ -153,6 +153,7 @@ void CMainFrame::RunCommand(int commandId) {
             return;
         case kPlayPattern:
         case kPlaySong: {
+            doc_.PrepareSongPrograms();  // programs typed since the song came
             std::lock_guard lock(doc_.mutex);
             doc_.StartPlayback(commandId == kPlaySong ? kSongMode : kPatternMode);
             return;

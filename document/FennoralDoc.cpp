@@ -1,5 +1,6 @@
 #include "document/FennoralDoc.h"
 
+#include <bitset>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -22,6 +23,7 @@ CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions optio
     }
     edit.writeListener = &history;
     OpenMidiPorts();
+    PrepareSongPrograms();
     {
         std::lock_guard lock(mutex);
         for (int device = 0; device < ports.deviceCount; ++device) engine.SendAllNotesOffTo(device);
@@ -59,13 +61,20 @@ void CFennoralDoc::OpenMidiPorts() {
 
 void CFennoralDoc::CloseMidiPorts() {
     clock_.Stop();  // outside the lock: the last tick may be waiting for it
-    std::lock_guard lock(mutex);
-    player.timerId = 0;
-    StopPlayback();
-    for (int device = 0; device < ports.deviceCount; ++device) {
-        if (ports.handles[device]) midiOut_.Close(device);
-        ports.handles[device] = nullptr;
+    bool open[kMaxMidiDevices] = {};
+    {
+        std::lock_guard lock(mutex);
+        player.timerId = 0;
+        StopPlayback();
+        // No send reaches a device from here on, so each closes outside the lock: closing a
+        // JACK client waits for its server.
+        for (int device = 0; device < ports.deviceCount; ++device) {
+            open[device] = ports.handles[device] != nullptr;
+            ports.handles[device] = nullptr;
+        }
     }
+    for (int device = 0; device < kMaxMidiDevices; ++device)
+        if (open[device]) midiOut_.Close(device);
 }
 
 void CFennoralDoc::ResetSong() {
@@ -84,7 +93,21 @@ void CFennoralDoc::NewSong() {
     ReplaceSong(*next, nullptr);
 }
 
+void CFennoralDoc::PrepareSongPrograms() {
+    std::bitset<128> programs;
+    {
+        std::lock_guard lock(mutex);
+        programs = ChannelPrograms(song);
+    }
+    for (const Pattern& pattern : song.patterns) {
+        std::lock_guard lock(mutex);
+        AddCellPrograms(pattern, programs);
+    }
+    midiOut_.PreparePrograms(programs);
+}
+
 void CFennoralDoc::ReplaceSong(const Song& next, const LoopRows* loop) {
+    midiOut_.PreparePrograms(ProgramsInUse(next));  // loading starts while the song is copied
     {
         std::lock_guard lock(mutex);
         ReleaseAllNotes();  // what sounds now belongs to the song that goes
@@ -135,11 +158,16 @@ void CFennoralDoc::MidiAllNotesOff() {
 
 void CFennoralDoc::ShowMidiOutInfo() {
     MidiOutCaps caps;
+    bool open = false;
+    int device;
     {
         std::lock_guard lock(mutex);
-        const int device = song.channelDevice[editor.currentChannel & 0x0F];
+        device = song.channelDevice[editor.currentChannel & 0x0F];
         if (device < ports.deviceCount) caps = ports.capabilities[device];
+        open = device < ports.deviceCount && ports.handles[device];
     }
+    // What the back end says of itself now (a count that grows while playing), not at opening.
+    if (open) std::memcpy(caps.details, midiOut_.Describe(device).details, sizeof caps.details);
     char head[256];
     std::snprintf(head, sizeof head,
                   "Name: %.32s \nVersion: %d \nManufacturer ID: %d \nProduct ID: %d \nVoices %d \n",

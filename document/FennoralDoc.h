@@ -32,6 +32,7 @@
 #include "engine/PlayerState.h"
 #include "platform/DocumentMutex.h"
 #include "platform/MidiIn.h"
+#include "platform/MidiInQueue.h"
 #include "platform/MidiOut.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/SafeFile.h"
@@ -217,11 +218,20 @@ class CFennoralDoc {
     void MidiAllNotesOff();       // MIDI menu "All notes off", with its confirmation
     void ShowMidiOutInfo();       // the panel's "Details..." box
     void CloseMidiPorts();        // at the close of the main window
+    // Has a device that loads instruments when chosen (the built-in synth) make ready every
+    // program the song can select, so playing never waits for one: at every new song and when
+    // playing starts. Window thread; takes the lock in short holds.
+    void PrepareSongPrograms();
 
     // --- MIDI input (see DocumentMidiInput.h) ----------------------------------------------
     InputRecording inputRecording{};  // caller holds the lock
-    // The input's thread; takes the lock for the edit only and allocates nothing.
+    // The input's thread; takes the lock for the edit only when it is free, else queues the
+    // message for the next holder, and allocates nothing.
     void ReceiveMidi(const MidiInMessage& message) noexcept;
+    // Caller holds the lock; any thread. Plays the input queued while the lock was taken.
+    void PlayDeferredInput() noexcept;
+    // Any thread. Input messages lost because the queue for a busy document was full.
+    std::uint64_t DroppedInput() const { return deferredInput_.Dropped(); }
     // Any thread: stops the notes inputs sound and has the window say once that `portName`
     // is gone.
     void MidiInputLost(const char* portName) noexcept;
@@ -259,8 +269,9 @@ class CFennoralDoc {
     // rows when given) while the player waits, so the clock is never kept waiting for long.
     void ReplaceSong(const Song& next, const LoopRows* loop);
 
-    char lostInput_[64] = {};  // the input that went, until the window has said so; locked
-    PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts
+    MidiInQueue deferredInput_;  // input that found the lock taken; see ReceiveMidi
+    char lostInput_[64] = {};    // the input that went, until the window has said so; locked
+    PeriodicTimer clock_;        // the player's 2 ms clock; stopped by CloseMidiPorts
 };
 
 }  // namespace tarvel

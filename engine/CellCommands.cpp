@@ -1,19 +1,13 @@
 // The cell command interpreter: what one pattern cell sends when the player reaches its line.
 // At most one controller, command or system message goes first, then the note.
 #include "engine/Engine.h"
+#include "song/CellCommandValues.h"
 #include "song/SongOps.h"
 
 namespace tarvel {
 namespace {
 
-constexpr std::uint8_t kLastController = 0x7F;
-constexpr std::uint8_t kNoteGate = 0x80;
-constexpr std::uint8_t kSetBpm = 0x90;
-constexpr std::uint8_t kPitchWheel = 0xA0;
-constexpr std::uint8_t kProgramChange = 0xB0;
-constexpr std::uint8_t kNoteDelay = 0xD0;
-constexpr std::uint8_t kNoteRetrigger = 0xE0;
-constexpr std::uint8_t kFirstSystemMessage = 0xF0;
+using namespace cell;
 
 bool IsNote(std::uint8_t note) {
     return note != kNoNote && note != kNoteOff;

@@ -56,6 +56,10 @@ void ChainedMidiOut::SetDueTime(std::int64_t dueNs) noexcept {
     for (const auto& driver : drivers_) driver->SetDueTime(dueNs);
 }
 
+void ChainedMidiOut::PreparePrograms(const std::bitset<128>& programs) {
+    for (const auto& driver : drivers_) driver->PreparePrograms(programs);
+}
+
 int MidiMessageLength(std::uint8_t status) noexcept {
     if (status < 0x80) return 0;
     if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;  // program change, aftertouch

@@ -3,6 +3,7 @@
 // number. Drivers never throw: a back end that cannot start reports no devices.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,6 +41,11 @@ class MidiOutDriver {
     // by time stamp (JACK) puts them on the wire at that time plus a constant latency; the
     // others send at once and ignore it.
     virtual void SetDueTime(std::int64_t /*dueNs*/) noexcept {}
+
+    // Window thread. The programs a song may select (on any channel): a back end that loads an
+    // instrument only when it is chosen (the built-in synth) makes these ready ahead of time,
+    // so that playing never waits for a load; the others ignore it.
+    virtual void PreparePrograms(const std::bitset<128>& /*programs*/) {}
 };
 
 // No devices at all: for programs that build or convert songs without playing them.
@@ -63,6 +69,7 @@ class ChainedMidiOut final : public MidiOutDriver {
     void Close(int device) noexcept override;
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
     void SetDueTime(std::int64_t dueNs) noexcept override;
+    void PreparePrograms(const std::bitset<128>& programs) override;
 
     // A line the details of device 0 end with: why a device that would come first is absent.
     void SetNote(std::string note) { note_ = std::move(note); }

@@ -7,12 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "song/CellCommandValues.h"
+
 namespace tarvel {
 namespace {
 
 constexpr int kFewestPatternLines = 16;
-constexpr std::uint8_t kProgramChangeCommand = 0xB0;  // the cell command that selects a program
-constexpr int kMidiDefaultBpm = 120;                  // a file without a tempo plays at this
+constexpr int kMidiDefaultBpm = 120;  // a file without a tempo plays at this
 constexpr std::uint8_t kVolume = 7;
 constexpr std::uint8_t kPan = 10;
 constexpr std::uint8_t kSustain = 64;
@@ -201,7 +202,7 @@ class MidiImporter {
                     programSet_[channel] = true;
                     song_.channelProgram[channel] = data1;
                 } else {
-                    AddCommand(channel, kProgramChangeCommand, data1, line);
+                    AddCommand(channel, cell::kProgramChange, data1, line);
                 }
                 break;
             case 0xE0:

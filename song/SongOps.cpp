@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "song/CellCommandValues.h"
+
 namespace tarvel {
 
 namespace {
@@ -66,6 +68,24 @@ void SetBpm(Song& song, int bpm) {
 
 int EffectiveLineDuration(const Song& song) {
     return song.lineDuration >= 1 ? song.lineDuration : 120;
+}
+
+std::bitset<128> ChannelPrograms(const Song& song) {
+    std::bitset<128> programs;
+    for (std::uint8_t program : song.channelProgram) programs.set(program & 0x7F);
+    return programs;
+}
+
+void AddCellPrograms(const Pattern& pattern, std::bitset<128>& programs) {
+    for (const auto& line : pattern.cells)
+        for (const PatternCell& cell : line)
+            if (cell.command == cell::kProgramChange) programs.set(cell.parameter & 0x7F);
+}
+
+std::bitset<128> ProgramsInUse(const Song& song) {
+    std::bitset<128> programs = ChannelPrograms(song);
+    for (const Pattern& pattern : song.patterns) AddCellPrograms(pattern, programs);
+    return programs;
 }
 
 }  // namespace tarvel

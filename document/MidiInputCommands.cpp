@@ -1,5 +1,6 @@
 // MIDI input as the document sees it: each message is one short hold of the lock on the
-// input's thread; what must allocate (the undo steps, the message of a lost port) is done
+// input's thread, taken only when free (else the message waits in a queue for the next holder);
+// what must allocate (the undo steps, the message of a lost port) is done
 // later on the window thread.
 #include <cstddef>
 #include <cstring>
@@ -19,9 +20,22 @@ bool SameCell(const PatternCell& a, const PatternCell& b) {
 
 }  // namespace
 
+// The input's thread (RtMidi's, JACK's process callback). A JACK cycle must not wait for a
+// window edit, so a busy document queues the message for the next tick or message to play.
 void CFennoralDoc::ReceiveMidi(const MidiInMessage& message) noexcept {
-    std::lock_guard lock(mutex);
+    std::unique_lock lock(mutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        deferredInput_.Push(message);
+        return;
+    }
+    PlayDeferredInput();
     HandleMidiInput(edit, inputRecording, message);
+}
+
+void CFennoralDoc::PlayDeferredInput() noexcept {
+    TARVEL_ASSERT_LOCKED(*this);
+    deferredInput_.Drain(
+        [this](const MidiInMessage& message) { HandleMidiInput(edit, inputRecording, message); });
 }
 
 void CFennoralDoc::MidiInputLost(const char* portName) noexcept {

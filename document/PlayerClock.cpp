@@ -24,6 +24,7 @@ void CFennoralDoc::StartClock() {
 void CFennoralDoc::ClockTick(void* doc, std::int64_t deadlineNs) {
     CFennoralDoc& self = *static_cast<CFennoralDoc*>(doc);
     std::lock_guard lock(self.mutex);
+    self.PlayDeferredInput();  // input that came while the window held the lock, first
     self.PlayerTick(deadlineNs);
 }
 

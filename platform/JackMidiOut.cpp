@@ -5,6 +5,7 @@
 #include <jack/ringbuffer.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -43,6 +44,10 @@ struct JackMidiOut::Connection {
     jack_client_t* client = nullptr;
     jack_port_t* port = nullptr;
     jack_ringbuffer_t* queue = nullptr;
+    // Process thread only: messages taken from the queue and not yet due, in time order (a clock
+    // stamped ahead must not hold back a note due sooner that was sent after it).
+    std::array<QueuedMessage, kQueueBytes / sizeof(QueuedMessage)> waiting{};
+    std::size_t waitingCount = 0;
 
     ~Connection() {
         // Closing the client stops its process cycle (waiting for a running one) before the
@@ -70,6 +75,26 @@ std::int64_t FrameFor(jack_client_t* client, std::int64_t atUs, jack_nframes_t c
     return std::min<std::int64_t>(frame, frames - 1);
 }
 
+// Process thread. Moves what the senders queued into the connection's waiting table, each
+// message after those due no later than it, so equal times keep the order they were sent in. A
+// time stamp far ahead (a fault) counts as due now. When the table is full the rest stays
+// queued for the next cycle.
+void TakeQueued(JackMidiOut::Connection& connection, std::int64_t nowNs) {
+    QueuedMessage message;
+    while (connection.waitingCount < connection.waiting.size() &&
+           jack_ringbuffer_read(connection.queue, reinterpret_cast<char*>(&message),
+                                sizeof message) == sizeof message) {
+        if (message.dueNs > nowNs + kLongestWaitUs * 1000) message.dueNs = nowNs;
+        std::size_t at = connection.waitingCount;
+        while (at > 0 && connection.waiting[at - 1].dueNs > message.dueNs) {
+            connection.waiting[at] = connection.waiting[at - 1];
+            --at;
+        }
+        connection.waiting[at] = message;
+        ++connection.waitingCount;
+    }
+}
+
 // Process thread: real-time, so nothing here waits or allocates.
 int Process(jack_nframes_t frames, void* arg) {
     auto* connection = static_cast<JackMidiOut::Connection*>(arg);
@@ -83,25 +108,29 @@ int Process(jack_nframes_t frames, void* arg) {
         jack_get_cycle_times(connection->client, &cycleStart, &cycleUs, &nextUs, &periodUs) == 0 &&
         nextUs > cycleUs;
     // JACK's clock against ours, read side by side: on Linux they are normally the same.
-    const std::int64_t jackMinusOursUs =
-        static_cast<std::int64_t>(jack_get_time()) - PeriodicTimer::MonotonicNowNs() / 1000;
+    const std::int64_t nowNs = PeriodicTimer::MonotonicNowNs();
+    const std::int64_t jackMinusOursUs = static_cast<std::int64_t>(jack_get_time()) - nowNs / 1000;
     const std::int64_t latencyUs =
         static_cast<std::int64_t>(nextUs - cycleUs) + JackMidiOut::kSendMarginUs;
+    TakeQueued(*connection, nowNs);
     std::int64_t lastFrame = 0;  // JACK wants the events of a cycle in time order
-    QueuedMessage message;
-    while (jack_ringbuffer_read_space(connection->queue) >= sizeof message) {
-        jack_ringbuffer_peek(connection->queue, reinterpret_cast<char*>(&message), sizeof message);
+    std::size_t sent = 0;
+    for (; sent < connection->waitingCount; ++sent) {
+        const QueuedMessage& message = connection->waiting[sent];
         std::int64_t frame = 0;
         if (timed) {
             const std::int64_t atUs = message.dueNs / 1000 + jackMinusOursUs + latencyUs;
             frame = FrameFor(connection->client, atUs, cycleStart, cycleUs, nextUs, frames);
             if (frame < 0) break;  // this and what follows are due in a later cycle
         }
-        jack_ringbuffer_read_advance(connection->queue, sizeof message);
         lastFrame = std::max(lastFrame, frame);
         jack_midi_event_write(buffer, static_cast<jack_nframes_t>(lastFrame), message.bytes,
                               message.length);  // full: dropped
     }
+    std::copy(connection->waiting.begin() + static_cast<std::ptrdiff_t>(sent),
+              connection->waiting.begin() + static_cast<std::ptrdiff_t>(connection->waitingCount),
+              connection->waiting.begin());
+    connection->waitingCount -= sent;
     return 0;
 }
 

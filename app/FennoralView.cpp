@@ -89,11 +89,17 @@ void CFennoralView::DrawText(QPainter& painter, const GridFont& font, int x, int
 }
 
 void CFennoralView::Render(QPainter& painter) {
-    {
-        std::lock_guard lock(doc_.mutex);
-        BuildDisplayModel(doc_.edit, model_);
-    }
+    BuildModelInShortHolds();
     PaintModel(painter);
+}
+
+void CFennoralView::BuildModelInShortHolds() {
+    // A part per hold: a model of a large view built at once would keep the clock waiting.
+    for (int part = 0, parts = 1; part < parts; ++part) {
+        std::lock_guard lock(doc_.mutex);
+        parts = DisplayModelParts(doc_.edit);
+        BuildDisplayModelPart(doc_.edit, model_, part);
+    }
 }
 
 void CFennoralView::PaintModel(QPainter& painter) {
@@ -130,10 +136,10 @@ void CFennoralView::paintEvent(QPaintEvent*) {
         // From now on every line start of the player asks for a repaint.
         doc_.player.editorWindowKnown = true;
         FollowPlayedLine(doc_.edit);
-        BuildDisplayModel(doc_.edit, model_);
         helpers = UpdateHelperTexts(doc_.edit);
         layout = doc_.edit.layout;
     }
+    BuildModelInShortHolds();
     QPainter painter(this);
     // Three strips belong to no box: right of the sequencer's last column, the row labels of
     // blank rows past the end of the grid (their box starts 56 pixels into the pane), and what

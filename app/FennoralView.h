@@ -55,6 +55,7 @@ class CFennoralView final : public QWidget {
     bool focusNextPrevChild(bool) override { return false; }  // Tab belongs to the editor
 
   private:
+    void BuildModelInShortHolds();  // takes the lock
     void PaintModel(QPainter& painter);
     void DrawText(QPainter& painter, const GridFont& font, int x, int y, const char* text);
 

@@ -1,6 +1,7 @@
 #include "document/EditHistory.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace tarvel {
@@ -9,6 +10,8 @@ namespace {
 
 // Differing runs closer than this are kept as one: a run costs more than a few equal bytes.
 constexpr std::size_t kJoinGap = 8;
+// What writing one run back costs beyond its bytes, in bytes of the budget.
+constexpr std::size_t kRunCost = 64;
 
 }  // namespace
 
@@ -166,24 +169,47 @@ const char* EditHistory::RedoLabel() const {
 }
 
 bool EditHistory::Undo(EditPlace& place) {
-    if (!CanUndo()) return false;
-    const Step& step = steps_[--applied_];
-    // Backwards, so a byte changed twice in one step ends at its oldest value.
-    for (auto run = step.runs.rbegin(); run != step.runs.rend(); ++run)
-        std::memcpy(Image() + run->offset, step.bytes.data() + run->data, run->size);
-    editor_.loopStartRow = step.loopBefore[0];
-    editor_.loopEndRow = step.loopBefore[1];
-    place = step.place;
-    return true;
+    return StartUndo() && WriteSome(SIZE_MAX, place);
 }
 
 bool EditHistory::Redo(EditPlace& place) {
+    return StartRedo() && WriteSome(SIZE_MAX, place);
+}
+
+bool EditHistory::StartUndo() {
+    if (!CanUndo()) return false;
+    writing_ = {--applied_, true, 0, 0};
+    return true;
+}
+
+bool EditHistory::StartRedo() {
     if (!CanRedo()) return false;
-    const Step& step = steps_[applied_++];
-    for (const Run& run : step.runs)
-        std::memcpy(Image() + run.offset, step.bytes.data() + run.data + run.size, run.size);
-    editor_.loopStartRow = step.loopAfter[0];
-    editor_.loopEndRow = step.loopAfter[1];
+    writing_ = {applied_++, false, 0, 0};
+    return true;
+}
+
+bool EditHistory::WriteSome(std::size_t budget, EditPlace& place) {
+    const Step& step = steps_[writing_.step];
+    const std::size_t runs = step.runs.size();
+    while (writing_.run < runs && budget > 0) {
+        // Undo goes backwards, so a byte changed twice in one step ends at its oldest value.
+        const Run& run = step.runs[writing_.undo ? runs - 1 - writing_.run : writing_.run];
+        const std::size_t size = std::min<std::size_t>(run.size - writing_.done, budget);
+        const std::uint8_t* from =
+            step.bytes.data() + run.data + (writing_.undo ? 0 : run.size) + writing_.done;
+        std::memcpy(Image() + run.offset + writing_.done, from, size);
+        writing_.done += size;
+        // A run costs more than its bytes: many small ones take their share of the budget.
+        budget -= std::min(budget, size + kRunCost);
+        if (writing_.done == run.size) {
+            ++writing_.run;
+            writing_.done = 0;
+        }
+    }
+    if (writing_.run < runs) return false;
+    const std::int32_t* loop = writing_.undo ? step.loopBefore : step.loopAfter;
+    editor_.loopStartRow = loop[0];
+    editor_.loopEndRow = loop[1];
     place = step.place;
     return true;
 }

@@ -70,6 +70,13 @@ class EditHistory final : public SongWriteListener {
     // there is nothing to undo (redo) or an action is open.
     bool Undo(EditPlace& place);
     bool Redo(EditPlace& place);
+    // The same in pieces, each written in a hold of its own, so that even the largest step
+    // never keeps the clock waiting: StartUndo (StartRedo) picks the step, then each WriteSome
+    // writes at most about `budget` bytes of it, until it returns true with the place of the
+    // edit. Nothing else may use the history in between.
+    bool StartUndo();
+    bool StartRedo();
+    bool WriteSome(std::size_t budget, EditPlace& place);
 
     // A new song: no steps, nothing open, unchanged.
     void Clear();
@@ -98,6 +105,12 @@ class EditHistory final : public SongWriteListener {
         std::vector<Run> runs;
         std::vector<std::uint8_t> bytes;
     };
+    struct Writing {
+        std::size_t step;
+        bool undo;
+        std::size_t run;   // runs written so far, counted in the order of writing
+        std::size_t done;  // bytes of the next run written so far
+    };
     struct Watched {
         std::size_t offset;
         std::size_t size;
@@ -124,6 +137,8 @@ class EditHistory final : public SongWriteListener {
     std::uint64_t baseSerial_ = 0;   // the position before the oldest step kept
     std::uint64_t savedSerial_ = 0;  // the position that matches the file
     bool unrecordedWrite_ = false;
+
+    Writing writing_{};  // the step StartUndo or StartRedo picked
 
     // The open action.
     int depth_ = 0;

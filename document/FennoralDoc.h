@@ -80,10 +80,11 @@ class CFennoralDoc {
     EditHistory history{song, editor};  // caller holds the lock; window thread
 
     // --- Undo and redo (window thread; take the lock) ----------------------------------------
-    // Each writes back one step's bytes in one short hold and shows the place of the edit;
+    // Each writes back one step's bytes in short holds and shows the place of the edit;
     // false when there was nothing to take back.
     bool Undo();
     bool Redo();
+    static constexpr std::size_t kHistoryBytesPerHold = 16384;  // about 5 us of copying
 
     // --- Song operations (caller holds the lock) --------------------------------------------
     void ResetSong();  // a new song; nothing sounds and the tempo box follows
@@ -238,6 +239,7 @@ class CFennoralDoc {
     // Window thread; takes the lock. Each cell written by input becomes an undo step of its
     // own, as a note key's would; DispatchUiSignals calls it, and so does every history step.
     void TakeInputEdits();
+    static constexpr int kInputEditsPerHold = 16;
 
     // --- Window-side signals ------------------------------------------------------------------
     // What the timer thread (or any edit) wants the window to do is recorded as UiSignal bits
@@ -254,13 +256,15 @@ class CFennoralDoc {
     static void ClockTick(void* doc, std::int64_t deadlineNs);  // timer thread
     static void ClockFailed(void* doc) noexcept;                // timer thread
     void ShowClockStopped();                                    // window thread
+    // Caller holds the lock: the oldest `most` recorded edits become steps; true when more wait.
+    bool TakeSomeInputEdits(int most);
     PlayerInputs PlayerInputsNow() const {
         return {editor.currentPattern, editor.currentChannel, editor.loopStartRow,
                 editor.loopEndRow};
     }
     void ShowInformation(const char* title, const std::string& text, bool ownedByFrame);
     // Undo or Redo: one step of the history, then the cursor shows where it was.
-    bool StepHistory(bool (EditHistory::*step)(EditPlace&));
+    bool StepHistory(bool (EditHistory::*start)());
     struct LoopRows {
         std::int32_t start;
         std::int32_t end;

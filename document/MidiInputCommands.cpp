@@ -2,6 +2,7 @@
 // input's thread, taken only when free (else the message waits in a queue for the next holder);
 // what must allocate (the undo steps, the message of a lost port) is done
 // later on the window thread.
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <mutex>
@@ -51,11 +52,20 @@ void CFennoralDoc::MidiInputLost(const char* portName) noexcept {
 }
 
 void CFennoralDoc::TakeInputEdits() {
-    std::lock_guard lock(mutex);
-    // A mouse drag's step is still open: the edits wait for the next call.
-    if (history.IsOpen()) return;
+    // A few steps per hold: each allocates, and 512 at once would keep the clock waiting.
+    for (bool more = true; more;) {
+        std::lock_guard lock(mutex);
+        // A mouse drag's step is still open: the edits wait for the next call.
+        if (history.IsOpen()) return;
+        more = TakeSomeInputEdits(kInputEditsPerHold);
+    }
+}
+
+bool CFennoralDoc::TakeSomeInputEdits(int most) {
+    TARVEL_ASSERT_LOCKED(*this);
     auto* image = reinterpret_cast<std::uint8_t*>(&song);
-    for (int i = 0; i < inputRecording.pendingCount; ++i) {
+    const int taken = std::min(most, inputRecording.pendingCount);
+    for (int i = 0; i < taken; ++i) {
         const RecordedInputEdit& recorded = inputRecording.pending[i];
         PatternCell& cell = song.patterns[recorded.pattern].cells[recorded.line][recorded.track];
         // Changed again since (a load, an undo): the step would no longer be true.
@@ -73,9 +83,13 @@ void CFennoralDoc::TakeInputEdits() {
         cell = recorded.after;
         history.End();
     }
-    inputRecording.pendingCount = 0;
+    inputRecording.pendingCount -= taken;
+    std::memmove(inputRecording.pending, inputRecording.pending + taken,
+                 sizeof(RecordedInputEdit) * static_cast<std::size_t>(inputRecording.pendingCount));
+    if (inputRecording.pendingCount > 0) return true;
     if (inputRecording.overflowed) history.MarkUnsaved();
     inputRecording.overflowed = 0;
+    return false;
 }
 
 }  // namespace tarvel

@@ -1,4 +1,4 @@
-// Undo and redo as commands: one step's bytes back in one hold, then the cursor to where the
+// Undo and redo as commands: one step's bytes back in short holds, then the cursor to where the
 // edit was, so the user sees what came back.
 #include <mutex>
 
@@ -22,19 +22,25 @@ void ShowEditPlace(SongEditor& edit, const EditPlace& place) {
 }  // namespace
 
 bool CFennoralDoc::Undo() {
-    return StepHistory(&EditHistory::Undo);
+    return StepHistory(&EditHistory::StartUndo);
 }
 
 bool CFennoralDoc::Redo() {
-    return StepHistory(&EditHistory::Redo);
+    return StepHistory(&EditHistory::StartRedo);
 }
 
-bool CFennoralDoc::StepHistory(bool (EditHistory::*step)(EditPlace&)) {
+bool CFennoralDoc::StepHistory(bool (EditHistory::*start)()) {
     TakeInputEdits();  // the newest recorded notes are the first to go back
     {
         std::lock_guard lock(mutex);
+        if (!(history.*start)()) return false;
+    }
+    // The player plays on between the pieces; the window thread, the only editor, waits.
+    for (bool written = false; !written;) {
+        std::lock_guard lock(mutex);
         EditPlace place;
-        if (!(history.*step)(place)) return false;
+        written = history.WriteSome(kHistoryBytesPerHold, place);
+        if (!written) continue;
         ShowEditPlace(edit, place);
         ShowBpm();
     }

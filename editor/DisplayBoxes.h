@@ -24,7 +24,8 @@ BoxColours TitleColours(bool focused, Colour focusedFill);
 constexpr BoxColours kCornerColours{0xC0D0DF, 0xA0B0BF, kBlack, 0xB0C0CF, false};
 constexpr BoxColours kHeaderColours{0xCCDDAA, 0x889966, kBlack, 0xAABB88, false};
 
-void AddSequencerPane(const SongEditor& doc, DisplayModel& model);
+// The title and headers when `firstRow` is 0, then the displayed rows firstRow..endRow - 1.
+void AddSequencerPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow);
 void AddPatternPane(const SongEditor& doc, DisplayModel& model);
 
 }  // namespace tarvel

@@ -6,6 +6,9 @@ namespace tarvel {
 
 namespace {
 
+// About 20 us of building each, even at the largest sizes.
+constexpr int kSequencerRowsPerPart = 24;
+
 DisplayItem& AddItem(DisplayModel& model, DisplayItem::Kind kind, int x, int y, int width,
                      int height) {
     DisplayItem& item = model.items.emplace_back();
@@ -48,11 +51,24 @@ BoxColours TitleColours(bool focused, Colour focusedFill) {
 }
 
 void BuildDisplayModel(const SongEditor& doc, DisplayModel& model) {
+    const int parts = DisplayModelParts(doc);
+    for (int part = 0; part < parts; ++part) BuildDisplayModelPart(doc, model, part);
+}
+
+int DisplayModelParts(const SongEditor& doc) {
     TARVEL_ASSERT_LOCKED(doc);
-    model.items.clear();
+    return (doc.layout.visibleRows + kSequencerRowsPerPart - 1) / kSequencerRowsPerPart + 1;
+}
+
+void BuildDisplayModelPart(const SongEditor& doc, DisplayModel& model, int part) {
+    TARVEL_ASSERT_LOCKED(doc);
+    if (part == 0) model.items.clear();
     // The sequencer first: the pattern pane and its bar are drawn over where they touch.
-    AddSequencerPane(doc, model);
-    AddPatternPane(doc, model);
+    if (part + 1 < DisplayModelParts(doc))
+        AddSequencerPane(doc, model, part * kSequencerRowsPerPart,
+                         (part + 1) * kSequencerRowsPerPart);
+    else
+        AddPatternPane(doc, model);
 }
 
 }  // namespace tarvel

@@ -134,18 +134,20 @@ void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int 
 
 }  // namespace
 
-void AddSequencerPane(const SongEditor& doc, DisplayModel& model) {
+void AddSequencerPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow) {
     const EditorState& e = doc.editor;
     const EditorLayout& layout = doc.layout;
     const int step = SequencerStep(e);
 
-    AddTitle(doc, model);
-    DisplayItem& corner = AddBox(model, layout.sequencerX, 12, kRowLabelWidth, kRowHeight,
-                                 kCornerColours, DisplayFont::Large);
-    WriteBounded(corner.text, "Line", 4);
-    AddColumnHeaders(doc, model);
+    if (firstRow == 0) {
+        AddTitle(doc, model);
+        DisplayItem& corner = AddBox(model, layout.sequencerX, 12, kRowLabelWidth, kRowHeight,
+                                     kCornerColours, DisplayFont::Large);
+        WriteBounded(corner.text, "Line", 4);
+        AddColumnHeaders(doc, model);
+    }
 
-    for (int i = 0; i < layout.visibleRows; ++i) {
+    for (int i = firstRow; i < std::min(endRow, layout.visibleRows); ++i) {
         const int y = RowY(i);
         const long long row = 0LL + e.seqTopRow + 1LL * i * step;
         // The blank box starts past the row label and ends a column short, as it always has.

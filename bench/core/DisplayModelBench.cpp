@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 #include "editor/DisplayModel.h"
@@ -31,8 +33,9 @@ void FillScreen(CFennoralDoc& doc) {
     doc.player.playRow = 40;
 }
 
-// Arguments: the view's width and height; 802 x 324 is the classic view, 1920 x 1080 shows all
-// 16 tracks and 88 rows.
+// Arguments: the view's width and height, and what is built: -1 the whole model, else that part
+// of it (the window builds each part in a lock hold of its own; the last is the pattern pane).
+// 802 x 324 is the classic view, 1920 x 1080 shows all 16 tracks and 88 rows.
 void BM_BuildDisplayModel(benchmark::State& state) {
     testing::TestDocument t;
     CFennoralDoc& doc = *t.doc;
@@ -40,16 +43,29 @@ void BM_BuildDisplayModel(benchmark::State& state) {
     std::lock_guard lock(doc.mutex);
     FillScreen(doc);
     DisplayModel model;
+    BuildDisplayModel(doc.edit, model);
+    const int parts = DisplayModelParts(doc.edit);
+    const int part = static_cast<int>(std::min<std::int64_t>(state.range(2), parts - 1));
     for (auto _ : state) {
-        BuildDisplayModel(doc.edit, model);
+        if (part < 0) {
+            BuildDisplayModel(doc.edit, model);
+        } else {
+            model.items.clear();
+            BuildDisplayModelPart(doc.edit, model, part);
+        }
         benchmark::DoNotOptimize(model.items.data());
         benchmark::ClobberMemory();
     }
     state.counters["items"] = static_cast<double>(model.items.size());
+    state.counters["parts"] = parts;
 }
 BENCHMARK(BM_BuildDisplayModel)
-    ->Args({802, 324})
-    ->Args({1920, 1080})
+    ->ArgNames({"width", "height", "part"})
+    ->Args({802, 324, -1})
+    ->Args({1920, 1080, -1})
+    ->Args({1920, 1080, 0})
+    ->Args({1920, 1080, 1})
+    ->Args({1920, 1080, 99})
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,0 +1,89 @@
+// The window thread's largest pieces of work take the lock many times for a little each, so the
+// clock never waits long: counted as holds and as what each hold did, not timed.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "document/UndoableEdits.h"
+#include "editor/DisplayModel.h"
+#include "editor/ViewPlacement.h"
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+class ShortHolds : public testing::DocumentTest {
+  protected:
+    // How often `work` took the lock.
+    std::int64_t HoldsOf(const std::function<void()>& work) {
+        HoldWatch watch;
+        watch.thread = std::this_thread::get_id();
+        doc.mutex.Watch(&watch);
+        work();
+        doc.mutex.Watch(nullptr);
+        return watch.holds.load();
+    }
+};
+
+// A whole pattern pasted over an empty one: 16 KB of cells, written back in pieces.
+TEST_F(ShortHolds, UndoAndRedoOfTheLargestStepWriteInPieces) {
+    {
+        std::lock_guard hold(doc.mutex);
+        for (auto& line : doc.song.patterns[1].cells)
+            for (PatternCell& cell : line) cell = {60, 100, 0x07, 0x40};
+        e.currentPattern = 1;
+        e.blockMarked = 1;
+        e.blockStartTrack = e.blockStartLine = 0;
+        e.blockEndTrack = kTrackCount - 1;
+        e.blockEndLine = kPatternLines - 1;
+    }
+    RunEditCommandAsEdit(doc, EditCommand::Copy);
+    {
+        std::lock_guard hold(doc.mutex);
+        e.currentPattern = 2;
+        e.cursorLine = e.cursorTrack = 0;
+    }
+    RunEditCommandAsEdit(doc, EditCommand::Paste);
+    const std::int64_t pieces = sizeof(Pattern::cells) / CFennoralDoc::kHistoryBytesPerHold;
+    EXPECT_GT(HoldsOf([&] { doc.Undo(); }), pieces);
+    EXPECT_EQ(doc.song.patterns[2].cells[255][15].note, kNoNote);
+    EXPECT_GT(HoldsOf([&] { doc.Redo(); }), pieces);
+    EXPECT_EQ(doc.song.patterns[2].cells[255][15].note, 60);
+}
+
+// A full buffer of notes recorded from MIDI input becomes steps a few at a time.
+TEST_F(ShortHolds, RecordedInputBecomesStepsInBatches) {
+    {
+        std::lock_guard hold(doc.mutex);
+        e.recordMode = 1;
+        e.editStep = 1;
+        e.currentPattern = 3;
+        doc.song.patterns[3].lineCount = kPatternLines;
+    }
+    for (int i = 0; i < InputRecording::kCapacity; ++i)
+        doc.ReceiveMidi({0x90, static_cast<std::uint8_t>(40 + i % 40), 100});
+    EXPECT_GE(HoldsOf([&] { doc.TakeInputEdits(); }),
+              InputRecording::kCapacity / CFennoralDoc::kInputEditsPerHold);
+    std::lock_guard hold(doc.mutex);
+    EXPECT_GT(doc.history.StepCount(), 0u);
+    EXPECT_EQ(doc.inputRecording.pendingCount, 0);
+}
+
+// The model of a 1920 x 1080 view comes in parts of a few hundred boxes each.
+TEST_F(ShortHolds, TheDisplayModelOfALargeViewIsBuiltInParts) {
+    SetViewSize(doc.edit, 1920, 1080);
+    std::lock_guard hold(doc.mutex);
+    const int parts = DisplayModelParts(doc.edit);
+    EXPECT_GE(parts, 4);
+    DisplayModel model;
+    for (int part = 0; part < parts; ++part) {
+        const std::size_t before = part == 0 ? 0 : model.items.size();
+        BuildDisplayModelPart(doc.edit, model, part);
+        EXPECT_LE(model.items.size() - before, 1200u) << "part " << part;
+    }
+}
+
+}  // namespace
+}  // namespace tarvel

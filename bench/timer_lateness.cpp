@@ -3,15 +3,23 @@
 // kept. Prints lateness p50 / p99 / max and the drift of ticks played against wall-clock time.
 //
 //   timer_lateness [seconds] [--busy] [--window-load] [--midi-flood]
+//   timer_lateness [seconds] --synth
 //     seconds        how long to run (default 30)
 //     --busy         keep every core busy with an ordinary thread meanwhile
 //     --window-load  a second thread does the window's heaviest work over and over meanwhile
 //                    (open, New, save, a full block paste, interpolation, pattern commands,
-//                    undo and redo) and the longest time it held the lock is printed
+//                    undo and redo, the display model of a 1920 x 1080 view, 512 notes
+//                    recorded from input, all programs sent) and the longest time each kind of
+//                    work held the lock is printed
 //     --midi-flood   a MIDI input sweeps a controller at ten times a MIDI cable's rate (a
 //                    message every 100 us) through thru meanwhile
+//     --synth        instead: a line of 60 ms with a program change before its note, played
+//                    twice, once with the real built-in synth as device 0 (its sound into a
+//                    private JACK server) and once without it; prints the lateness of each and
+//                    the worst gap between the notes, which a device beside the synth receives
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,9 +28,13 @@
 #include <vector>
 
 #include "document/UndoableEdits.h"
+#include "editor/DisplayModel.h"
+#include "editor/ViewPlacement.h"
 #include "platform/PeriodicTimer.h"
+#include "platform/SynthMidiOut.h"
 #include "song/SongFile.h"
 #include "support/DenseSong.h"
+#include "support/JackHarness.h"
 #include "support/RecordingUi.h"
 #include "support/TempFolder.h"
 
@@ -30,6 +42,7 @@ namespace tarvel {
 namespace {
 
 constexpr std::int64_t kPeriodNs = 2'000'000;
+constexpr int kWorkKinds = 11;
 
 struct Measurement {
     CFennoralDoc* doc;
@@ -51,8 +64,14 @@ void MeasuredTick(void* context, std::int64_t deadlineNs) {
     m.calls.store(index + 1, std::memory_order_release);
 }
 
-// The window thread's heaviest work, in a loop, with its lock holds watched.
-void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, HoldWatch& watch) {
+// One kind of the window's work, with the lock holds it took.
+struct WatchedWork {
+    const char* name;
+    HoldWatch holds;
+};
+
+// The window thread's heaviest work, in a loop, each kind with its lock holds watched.
+void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, WatchedWork (&work)[kWorkKinds]) {
     std::vector<std::uint8_t> denseFile;
     {
         std::vector<std::uint8_t> stream;
@@ -61,11 +80,20 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, HoldWatch& wat
         denseFile = EncodeSongFile(stream);
     }
     testing::TempFolder folder;
-    watch.thread = std::this_thread::get_id();
-    doc.mutex.Watch(&watch);
+    SetViewSize(doc.edit, 1920, 1080);
+    DisplayModel model;
+    int kind = 0;
+    const auto watched = [&](auto&& run) {
+        WatchedWork& w = work[kind++];
+        w.holds.thread = std::this_thread::get_id();
+        doc.mutex.Watch(&w.holds);
+        run();
+        doc.mutex.Watch(nullptr);
+    };
     while (!stop.load()) {
-        doc.NewSong();
-        doc.LoadSongFromBytes(denseFile, "dense");
+        kind = 0;
+        watched([&] { doc.NewSong(); });
+        watched([&] { doc.LoadSongFromBytes(denseFile, "dense"); });
         {
             std::lock_guard lock(doc.mutex);
             EditorState& e = doc.editor;
@@ -75,23 +103,177 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, HoldWatch& wat
             e.blockEndTrack = kTrackCount - 1;
             e.blockEndLine = kPatternLines - 1;
         }
-        RunEditCommandAsEdit(doc, EditCommand::Copy);
-        RunEditCommandAsEdit(doc, EditCommand::Paste);
-        RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity);
-        RunEditCommandAsEdit(doc, EditCommand::InterpolateParameter);
-        RunPatternCommandAsEdit(doc, PatternCommand::Copy);
-        RunPatternCommandAsEdit(doc, PatternCommand::Paste);
-        while (doc.Undo()) {
+        watched([&] {
+            RunEditCommandAsEdit(doc, EditCommand::Copy);
+            RunEditCommandAsEdit(doc, EditCommand::Paste);
+        });
+        watched([&] {
+            RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity);
+            RunEditCommandAsEdit(doc, EditCommand::InterpolateParameter);
+        });
+        watched([&] {
+            RunPatternCommandAsEdit(doc, PatternCommand::Copy);
+            RunPatternCommandAsEdit(doc, PatternCommand::Paste);
+        });
+        watched([&] {
+            while (doc.Undo()) {
+            }
+        });
+        watched([&] {
+            while (doc.Redo()) {
+            }
+        });
+        watched([&] {
+            const int parts = [&] {
+                std::lock_guard lock(doc.mutex);
+                return DisplayModelParts(doc.edit);
+            }();
+            for (int part = 0; part < parts; ++part) {
+                std::lock_guard lock(doc.mutex);
+                BuildDisplayModelPart(doc.edit, model, part);
+            }
+        });
+        {
+            std::lock_guard lock(doc.mutex);
+            doc.editor.recordMode = 1;
         }
-        while (doc.Redo()) {
+        for (int i = 0; i < InputRecording::kCapacity; ++i)
+            doc.ReceiveMidi({0x90, static_cast<std::uint8_t>(40 + i % 40), 100});
+        {
+            std::lock_guard lock(doc.mutex);
+            doc.editor.recordMode = 0;
         }
-        doc.SaveSong(folder.Path("song.trv"));
+        watched([&] { doc.TakeInputEdits(); });
+        watched([&] {
+            std::lock_guard lock(doc.mutex);
+            doc.SendAllPrograms();
+        });
+        watched([&] { doc.SaveSong(folder.Path("song.trv")); });
     }
-    doc.mutex.Watch(nullptr);
 }
 
 double Microseconds(std::int64_t ns) {
     return static_cast<double>(ns) / 1000.0;
+}
+
+// How one run of the real clock went.
+struct ClockRun {
+    std::vector<std::int64_t> lateness;  // sorted
+    std::size_t played = 0;              // 0: the clock did not start
+    std::int64_t due = 0;
+    std::int64_t skipped = 0;
+    bool realtime = false;
+};
+
+// Plays `doc` on the real 2 ms clock for `seconds`, each tick as the document's clock runs it.
+ClockRun PlayOnTheClock(CFennoralDoc& doc, int seconds) {
+    Measurement m{&doc, std::vector<std::int64_t>(static_cast<std::size_t>(seconds) * 600)};
+    PeriodicTimer timer;
+    ClockRun run;
+    if (!timer.Start(kPeriodNs, &MeasuredTick, &m)) {
+        std::fprintf(stderr, "the timer thread could not be started\n");
+        return run;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    // Ticks finished against ticks due by now, counted from the first deadline; a tick that is
+    // due but still running (or waking) counts as behind.
+    run.played = m.calls.load(std::memory_order_acquire);
+    run.due = (PeriodicTimer::MonotonicNowNs() - m.firstDeadline.load()) / kPeriodNs + 1;
+    timer.Stop();
+    run.skipped = timer.SkippedCalls();
+    run.realtime = timer.IsRealtime();
+    run.lateness.assign(
+        m.lateness.begin(),
+        m.lateness.begin() + static_cast<std::ptrdiff_t>(std::min(run.played, m.lateness.size())));
+    std::sort(run.lateness.begin(), run.lateness.end());
+    return run;
+}
+
+void PrintLateness(const ClockRun& run) {
+    const std::vector<std::int64_t>& late = run.lateness;
+    const auto percentile = [&late](double p) {
+        return late.empty() ? 0 : late[static_cast<std::size_t>(p * (late.size() - 1))];
+    };
+    std::printf("lateness   p50 %.1f us   p99 %.1f us   max %.1f us\n",
+                Microseconds(percentile(0.50)), Microseconds(percentile(0.99)),
+                Microseconds(late.empty() ? 0 : late.back()));
+}
+
+// Device 1 of the --synth runs: keeps the time each note-on was sent.
+class NoteOnTimes final : public MidiOutDriver {
+  public:
+    explicit NoteOnTimes(std::size_t capacity) : times_(capacity) {}
+    int DeviceCount() override { return 1; }
+    MidiOutCaps Describe(int) override { return {}; }
+    bool Open(int) override { return true; }
+    void Close(int) noexcept override {}
+    void Send(int, const std::uint8_t* bytes, int length) noexcept override {
+        const std::size_t at = count_.load(std::memory_order_relaxed);
+        if (length == 3 && (bytes[0] & 0xF0) == 0x90 && bytes[2] > 0 && at < times_.size()) {
+            times_[at] = PeriodicTimer::MonotonicNowNs();
+            count_.store(at + 1, std::memory_order_release);
+        }
+    }
+    // After the clock stopped: the longest time between two note-ons beyond `lineNs`.
+    std::int64_t WorstGapNs(std::int64_t lineNs) const {
+        std::int64_t worst = 0;
+        for (std::size_t i = 1; i < count_.load(std::memory_order_acquire); ++i)
+            worst = std::max(worst, std::abs(times_[i] - times_[i - 1] - lineNs));
+        return worst;
+    }
+
+  private:
+    std::vector<std::int64_t> times_;
+    std::atomic<std::size_t> count_{0};
+};
+
+// A line of 60 ms with a program change before its note, the program another each line, on
+// the real synth or on nothing.
+int RunSynth(int seconds) {
+    testing::JackHarness jack(/*realtime=*/true, 256);
+    if (!jack.failure().empty()) {
+        std::fprintf(stderr, "no JACK server for the synth: %s\n", jack.failure().c_str());
+        return 1;
+    }
+    for (const bool withSynth : {true, false}) {
+        ChainedMidiOut devices;
+        if (withSynth) {
+            auto synth =
+                std::make_unique<SynthMidiOut>(SynthMidiOut::kDefaultSoundFont, SynthMidiOut::kGain,
+                                               std::vector<std::string>{"jack"});
+            if (synth->DeviceCount() == 0) {
+                std::fprintf(stderr, "no synth: %s\n", synth->Failure().c_str());
+                return 1;
+            }
+            devices.Add(std::move(synth));
+        } else {
+            devices.Add(std::make_unique<NoteOnTimes>(1));  // stands where the synth stood
+        }
+        auto* times = new NoteOnTimes(static_cast<std::size_t>(seconds) * 20 + 100);
+        devices.Add(std::unique_ptr<MidiOutDriver>(times));
+        testing::RecordingUi ui;
+        auto doc = std::make_unique<CFennoralDoc>(ui, devices, DocOptions{.startTimer = false});
+        {
+            std::lock_guard lock(doc->mutex);
+            doc->SetBpm(250);
+            doc->song.channelDevice[0] = 1;
+            Pattern& pattern = doc->song.patterns[0];
+            pattern.lineCount = kPatternLines;
+            for (int line = 0; line < kPatternLines; ++line)
+                pattern.cells[line][0] = {static_cast<std::uint8_t>(48 + line % 24), 100, 0xB0,
+                                          static_cast<std::uint8_t>((line * 37 + 1) % 128)};
+            doc->StartPlayback(kPatternMode);
+        }
+        const ClockRun run = PlayOnTheClock(*doc, seconds);
+        if (run.played == 0) return 1;
+        std::printf("%s: %d s, SCHED_FIFO %s\n", withSynth ? "with the synth" : "without it",
+                    seconds, run.realtime ? "granted" : "refused");
+        PrintLateness(run);
+        std::printf("worst gap  %.1f us beyond the 60 ms line\n",
+                    Microseconds(times->WorstGapNs(60'000'000)));
+        std::printf("JACK xruns so far %d\n", jack.Xruns());
+    }
+    return 0;
 }
 
 int Run(int seconds, bool busy, bool windowLoad, bool midiFlood) {
@@ -115,8 +297,11 @@ int Run(int seconds, bool busy, bool windowLoad, bool midiFlood) {
             });
     }
 
-    HoldWatch windowHolds;
-    if (windowLoad) load.emplace_back([&] { WindowLoad(*doc, stopLoad, windowHolds); });
+    WatchedWork work[kWorkKinds] = {
+        {"New", {}},           {"open", {}},          {"block paste", {}}, {"interpolate", {}},
+        {"pattern paste", {}}, {"undo", {}},          {"redo", {}},        {"display model", {}},
+        {"input edits", {}},   {"send programs", {}}, {"save", {}}};
+    if (windowLoad) load.emplace_back([&] { WindowLoad(*doc, stopLoad, work); });
     std::atomic<long> floodMessages{0};
     if (midiFlood) {
         load.emplace_back([&] {
@@ -129,48 +314,29 @@ int Run(int seconds, bool busy, bool windowLoad, bool midiFlood) {
         });
     }
 
-    Measurement m{doc.get(), std::vector<std::int64_t>(static_cast<std::size_t>(seconds) * 600)};
-    PeriodicTimer timer;
-    if (!timer.Start(kPeriodNs, &MeasuredTick, &m)) {
-        std::fprintf(stderr, "the timer thread could not be started\n");
-        return 1;
-    }
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    // Ticks finished against ticks due by now, counted from the first deadline; a tick that is
-    // due but still running (or waking) counts as behind.
-    const std::size_t played = m.calls.load(std::memory_order_acquire);
-    const std::int64_t due =
-        (PeriodicTimer::MonotonicNowNs() - m.firstDeadline.load()) / kPeriodNs + 1;
-    timer.Stop();
+    const ClockRun run = PlayOnTheClock(*doc, seconds);
     stopLoad = true;
     for (std::thread& thread : load) thread.join();
-
-    std::vector<std::int64_t> late(
-        m.lateness.begin(),
-        m.lateness.begin() + static_cast<std::ptrdiff_t>(std::min(played, m.lateness.size())));
-    std::sort(late.begin(), late.end());
-    const auto percentile = [&late](double p) {
-        return late.empty() ? 0 : late[static_cast<std::size_t>(p * (late.size() - 1))];
-    };
+    if (run.played == 0) return 1;
     std::printf("%d s, %s%s%s, SCHED_FIFO %s, %zu messages sent\n", seconds,
                 busy ? "a busy thread on every core" : "idle",
                 windowLoad ? ", window work in a loop" : "",
                 midiFlood ? ", a controller sweep from a MIDI input" : "",
-                timer.IsRealtime() ? "granted" : "refused", midi.Messages().size());
-    std::printf("lateness   p50 %.1f us   p99 %.1f us   max %.1f us\n",
-                Microseconds(percentile(0.50)), Microseconds(percentile(0.99)),
-                Microseconds(late.empty() ? 0 : late.back()));
+                run.realtime ? "granted" : "refused", midi.Messages().size());
+    PrintLateness(run);
     std::printf(
         "ticks      played %zu   due by wall clock %lld   drift %+lld ticks   skipped %lld\n",
-        played, static_cast<long long>(due),
-        static_cast<long long>(static_cast<std::int64_t>(played) - due),
-        static_cast<long long>(timer.SkippedCalls()));
-    if (windowLoad)
-        std::printf(
-            "window     %lld lock holds, longest %.1f us (%.1f us of its own processor time)\n",
-            static_cast<long long>(windowHolds.holds.load()),
-            Microseconds(windowHolds.longestNs.load()),
-            Microseconds(windowHolds.longestCpuNs.load()));
+        run.played, static_cast<long long>(run.due),
+        static_cast<long long>(static_cast<std::int64_t>(run.played) - run.due),
+        static_cast<long long>(run.skipped));
+    if (windowLoad) {
+        std::printf("window     longest lock hold of each kind of work (its own processor time)\n");
+        for (const WatchedWork& w : work)
+            std::printf("  %-14s %8lld holds, longest %7.1f us (%6.1f us)\n", w.name,
+                        static_cast<long long>(w.holds.holds.load()),
+                        Microseconds(w.holds.longestNs.load()),
+                        Microseconds(w.holds.longestCpuNs.load()));
+    }
     if (midiFlood)
         std::printf("midi input %ld controller messages played through\n", floodMessages.load());
     return 0;
@@ -184,8 +350,11 @@ int main(int argc, char** argv) {
     bool busy = false;
     bool windowLoad = false;
     bool midiFlood = false;
+    bool synth = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--busy") == 0)
+        if (std::strcmp(argv[i], "--synth") == 0)
+            synth = true;
+        else if (std::strcmp(argv[i], "--busy") == 0)
             busy = true;
         else if (std::strcmp(argv[i], "--window-load") == 0)
             windowLoad = true;
@@ -194,10 +363,13 @@ int main(int argc, char** argv) {
         else if (std::atoi(argv[i]) > 0)
             seconds = std::atoi(argv[i]);
         else {
-            std::fprintf(stderr, "usage: %s [seconds] [--busy] [--window-load] [--midi-flood]\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [seconds] [--busy] [--window-load] [--midi-flood] | [seconds] --synth\n",
+                argv[0]);
             return 2;
         }
     }
+    if (synth) return tarvel::RunSynth(seconds);
     return tarvel::Run(seconds, busy, windowLoad, midiFlood);
 }

@@ -5,11 +5,14 @@
 // and the goal, one period + 0.5 ms. The player's clock runs meanwhile, with the pattern
 // playing when asked.
 //
-//   thru_latency [period-frames] [notes] [--playing]
+//   thru_latency [period-frames] [notes] [--playing] [--window-load]
 //     period-frames  the server's period (default 128; 48 kHz)
 //     notes          how many note-ons (each with its note-off; default 1000)
 //     --playing      a dense pattern plays on the same ports meanwhile
+//     --window-load  a window thread holds the document lock for 100 us (the longest a window
+//                    hold may take) every 0.5 ms meanwhile, so input often finds it taken
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +37,7 @@ double Percentile(std::vector<double> values, double p) {
     return values[index];
 }
 
-int Run(int period, int notes, bool playing) {
+int Run(int period, int notes, bool playing, bool windowLoad) {
     testing::JackHarness jack(/*realtime=*/true, period);
     if (!jack.failure().empty()) {
         std::fprintf(stderr, "%s\n", jack.failure().c_str());
@@ -67,6 +70,21 @@ int Run(int period, int notes, bool playing) {
         }
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connections settle
+    std::atomic<bool> stopLoad{false};
+    std::thread window;
+    if (windowLoad)
+        window = std::thread([&] {
+            while (!stopLoad.load()) {
+                {
+                    std::lock_guard lock(doc->mutex);
+                    const auto until =
+                        std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+                    while (std::chrono::steady_clock::now() < until) {
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(400));
+            }
+        });
 
     // The keyboard sends one message a cycle: a little more than a period apart.
     const auto gap = std::chrono::microseconds(1000 + period * 1'000'000LL / 48'000);
@@ -78,6 +96,8 @@ int Run(int period, int notes, bool playing) {
         std::this_thread::sleep_for(gap);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    stopLoad = true;
+    if (window.joinable()) window.join();
     doc->CloseMidiPorts();
     const std::vector<testing::StampedMessage> sent = keys.Sent();
     std::vector<testing::StampedMessage> received;
@@ -106,8 +126,9 @@ int Run(int period, int notes, bool playing) {
     }
     if (latencyMs.empty()) return std::fprintf(stderr, "nothing came through\n"), 1;
     const double periodMs = period * 1000.0 / testing::JackHarness::kSampleRate;
-    std::printf("period %d frames (%.3f ms)%s: %zu sent, %zu received, %d unmatched\n", period,
-                periodMs, playing ? ", pattern playing" : "", sent.size(), received.size(), lost);
+    std::printf("period %d frames (%.3f ms)%s%s: %zu sent, %zu received, %d unmatched\n", period,
+                periodMs, playing ? ", pattern playing" : "", windowLoad ? ", window load" : "",
+                sent.size(), received.size(), lost);
     std::printf("thru latency ms: p50 %.3f  p99 %.3f  max %.3f  (goal p99 <= %.3f); xruns %d\n",
                 Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.99), Percentile(latencyMs, 1.0),
                 periodMs + 0.5, jack.Xruns());
@@ -121,18 +142,22 @@ int main(int argc, char** argv) {
     int period = 128;
     int notes = 1000;
     bool playing = false;
+    bool windowLoad = false;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--playing") == 0)
             playing = true;
+        else if (std::strcmp(argv[i], "--window-load") == 0)
+            windowLoad = true;
         else if (positional++ == 0)
             period = std::atoi(argv[i]);
         else
             notes = std::atoi(argv[i]);
     }
     if (period < 16 || notes < 1) {
-        std::fprintf(stderr, "usage: thru_latency [period-frames] [notes] [--playing]\n");
+        std::fprintf(stderr,
+                     "usage: thru_latency [period-frames] [notes] [--playing] [--window-load]\n");
         return 2;
     }
-    return tarvel::Run(period, notes, playing);
+    return tarvel::Run(period, notes, playing, windowLoad);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace tarvel {
 
@@ -215,6 +216,8 @@ bool EditHistory::WriteSome(std::size_t budget, EditPlace& place) {
 }
 
 void EditHistory::Clear() {
+    cleared_.insert(cleared_.end(), std::make_move_iterator(steps_.begin()),
+                    std::make_move_iterator(steps_.end()));
     steps_.clear();
     applied_ = 0;
     memoryBytes_ = 0;

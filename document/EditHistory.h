@@ -78,8 +78,10 @@ class EditHistory final : public SongWriteListener {
     bool StartRedo();
     bool WriteSome(std::size_t budget, EditPlace& place);
 
-    // A new song: no steps, nothing open, unchanged.
+    // A new song: no steps, nothing open, unchanged. The old steps are only set aside: freeing
+    // a thousand of them is too long for a hold, so FreeClearedSteps does it after the hold.
     void Clear();
+    void FreeClearedSteps() { cleared_.clear(); }
     // The song as it is now is the one on disk.
     void MarkSaved();
     // The song as it is now is not on disk (a recovered song): changed until saved.
@@ -131,7 +133,8 @@ class EditHistory final : public SongWriteListener {
     HistoryLimits limits_;
 
     std::deque<Step> steps_;
-    std::size_t applied_ = 0;  // steps_[0, applied_) are done, the rest can be redone
+    std::deque<Step> cleared_;  // set aside by Clear, freed by FreeClearedSteps
+    std::size_t applied_ = 0;   // steps_[0, applied_) are done, the rest can be redone
     std::size_t memoryBytes_ = 0;
     std::uint64_t nextSerial_ = 1;
     std::uint64_t baseSerial_ = 0;   // the position before the oldest step kept

@@ -129,6 +129,7 @@ void CFennoralDoc::ReplaceSong(const Song& next, const LoopRows* loop) {
         SendAllPrograms();
         ShowBpm();
     }
+    history.FreeClearedSteps();  // window thread, outside the lock
     RaiseUiSignal(kRefreshPanel | kRepaintView);
 }
 

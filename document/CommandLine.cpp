@@ -204,7 +204,7 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         return kDone;
     }
     if (name == "--version") {
-        std::printf("%s\n", kReleaseLabel);
+        std::printf("%s\n", kVersionLabel);
         return kDone;
     }
     const Command* command = nullptr;

@@ -4,10 +4,11 @@
 # read by other programs: FluidSynth plays the exported MIDI file, Python's wave module and a
 # FLAC header give the audio files their length (the song and a 2 s tail), and they are not
 # silent.
-#   usage: command_line.sh <tarvel> <demo.trv>
+#   usage: command_line.sh <tarvel> <demo.trv> <version>
 set -u
 tarvel=$1
 demo=$2
+version=$3
 soundfont=/usr/share/sounds/sf2/FluidR3_GM.sf2
 python=/usr/bin/python3
 . "$(dirname "$0")/lib.sh"
@@ -33,7 +34,7 @@ printf 'MThd\0\0\0\6\0\1' >"$work/damaged.mid"
 mkdir "$work/folder.mid"
 
 expect 0 "usage: tarvel [SONG.trv]" --help
-expect 0 "Tarvel 1.0" --version
+expect 0 "Tarvel $version" --version
 expect 2 "unknown option --bogus" --bogus "$demo"
 expect 2 "--export-midi needs two files" --export-midi "$work/out.mid"
 expect 2 "--info needs one file" --info

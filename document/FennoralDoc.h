@@ -274,8 +274,9 @@ class CFennoralDoc {
     void ReplaceSong(const Song& next, const LoopRows* loop);
 
     MidiInQueue deferredInput_;  // input that found the lock taken; see ReceiveMidi
-    char lostInput_[64] = {};    // the input that went, until the window has said so; locked
-    PeriodicTimer clock_;        // the player's 2 ms clock; stopped by CloseMidiPorts
+    void PlayInput(const MidiInMessage& message) noexcept;  // thru and recording, at its due time
+    char lostInput_[64] = {};  // the input that went, until the window has said so; locked
+    PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts
 };
 
 }  // namespace tarvel

@@ -30,13 +30,20 @@ void CFennoralDoc::ReceiveMidi(const MidiInMessage& message) noexcept {
         return;
     }
     PlayDeferredInput();
-    HandleMidiInput(edit, inputRecording, message);
+    PlayInput(message);
 }
 
 void CFennoralDoc::PlayDeferredInput() noexcept {
     TARVEL_ASSERT_LOCKED(*this);
-    deferredInput_.Drain(
-        [this](const MidiInMessage& message) { HandleMidiInput(edit, inputRecording, message); });
+    // Late by now: a due time already past goes out at once.
+    deferredInput_.Drain([this](const MidiInMessage& message) { PlayInput(message); });
+}
+
+void CFennoralDoc::PlayInput(const MidiInMessage& message) noexcept {
+    TARVEL_ASSERT_LOCKED(*this);
+    if (message.dueNs != 0) engine.SetThruDueTime(message.dueNs);
+    HandleMidiInput(edit, inputRecording, message);
+    if (message.dueNs != 0) engine.SetThruDueTime(0);
 }
 
 void CFennoralDoc::MidiInputLost(const char* portName) noexcept {

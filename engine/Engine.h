@@ -77,6 +77,8 @@ class Engine {
     void ThruNoteOff(int note);
     void ThruMessage(int channel, std::uint8_t status, int data1, int data2);  // controllers, bend
     void ReleaseInputNotes();  // also part of ReleaseAllNotes
+    // The due time of the thru sends that follow, from the input's time stamp; 0 is now.
+    void SetThruDueTime(std::int64_t dueNs) noexcept { SetDueTime(dueNs); }
 
     // Sets mute and solo; the notes of every channel this silences are released at once.
     void SetTrackMutes(TrackMutes next);

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/JackMidiOut.h"
+#include "platform/PeriodicTimer.h"
+
 namespace tarvel {
 namespace {
 
@@ -41,12 +44,25 @@ JackMidiIn::~JackMidiIn() {
 void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser) noexcept {
     void* buffer = jack_port_get_buffer(port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
+    if (count == 0) return;
+    // JACK's clock against ours, read side by side: on Linux they are normally the same.
+    const std::int64_t jackMinusOursUs =
+        static_cast<std::int64_t>(jack_get_time()) - PeriodicTimer::MonotonicNowNs() / 1000;
+    const jack_nframes_t cycleStart = jack_last_frame_time(client_);
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0) continue;
-        MidiInMessage message;
+        // A JACK output plays a message a period and its send margin after it was due. This
+        // cycle runs before the time of any of its frames, so a message played through here is
+        // never late by that margin: taken off, thru is exactly one period, whatever the frame.
+        const auto arrivedUs =
+            static_cast<std::int64_t>(jack_frames_to_time(client_, cycleStart + event.time));
+        MidiInMessage message{};
         for (std::size_t b = 0; b < event.size; ++b)
-            if (parser.Feed(event.buffer[b], message)) sink_.ReceiveMidi(message);
+            if (parser.Feed(event.buffer[b], message)) {
+                message.dueNs = (arrivedUs - jackMinusOursUs - JackMidiOut::kSendMarginUs) * 1000;
+                sink_.ReceiveMidi(message);
+            }
     }
 }
 

@@ -11,10 +11,14 @@
 namespace tarvel {
 
 // One channel message as it came in; data bytes are 7-bit, data2 is 0 for one-byte messages.
+// `dueNs` is the due time (CLOCK_MONOTONIC, as MidiOutDriver::SetDueTime takes it) that plays it
+// through at a fixed delay after its arrival, for a driver that knows when each message arrived
+// (JACK); 0 plays it through now.
 struct MidiInMessage {
     std::uint8_t status;
     std::uint8_t data1;
     std::uint8_t data2;
+    std::int64_t dueNs = 0;
 };
 
 class MidiInSink {

@@ -7,7 +7,6 @@
 #include <cerrno>
 
 #include "platform/JackMidiOut.h"
-#include "platform/PeriodicTimer.h"
 
 namespace tarvel {
 namespace {
@@ -45,9 +44,7 @@ void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser&
     void* buffer = jack_port_get_buffer(port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return;
-    // JACK's clock against ours, read side by side: on Linux they are normally the same.
-    const std::int64_t jackMinusOursUs =
-        static_cast<std::int64_t>(jack_get_time()) - PeriodicTimer::MonotonicNowNs() / 1000;
+    const std::int64_t jackMinusOursUs = JackMidiOut::JackMinusMonotonicUs();
     const jack_nframes_t cycleStart = jack_last_frame_time(client_);
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;

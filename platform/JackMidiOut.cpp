@@ -107,9 +107,8 @@ int Process(jack_nframes_t frames, void* arg) {
     const bool timed =
         jack_get_cycle_times(connection->client, &cycleStart, &cycleUs, &nextUs, &periodUs) == 0 &&
         nextUs > cycleUs;
-    // JACK's clock against ours, read side by side: on Linux they are normally the same.
     const std::int64_t nowNs = PeriodicTimer::MonotonicNowNs();
-    const std::int64_t jackMinusOursUs = static_cast<std::int64_t>(jack_get_time()) - nowNs / 1000;
+    const std::int64_t jackMinusOursUs = JackMidiOut::JackMinusMonotonicUs();
     const std::int64_t latencyUs =
         static_cast<std::int64_t>(nextUs - cycleUs) + JackMidiOut::kSendMarginUs;
     TakeQueued(*connection, nowNs);
@@ -135,6 +134,10 @@ int Process(jack_nframes_t frames, void* arg) {
 }
 
 }  // namespace
+
+std::int64_t JackMidiOut::JackMinusMonotonicUs() noexcept {
+    return static_cast<std::int64_t>(jack_get_time()) - PeriodicTimer::MonotonicNowNs() / 1000;
+}
 
 std::unique_ptr<JackMidiOut> JackMidiOut::Connect(const std::string& clientName) {
     jack_client_t* own = OpenClient(clientName);

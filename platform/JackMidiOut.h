@@ -24,6 +24,10 @@ class JackMidiOut {
     // it was due still lands on its frame.
     static constexpr std::int64_t kSendMarginUs = 1000;
 
+    // Any thread, real-time safe: JACK's clock (microseconds) less CLOCK_MONOTONIC's, read side
+    // by side. On Linux they are normally the same clock.
+    static std::int64_t JackMinusMonotonicUs() noexcept;
+
     // Null when no JACK server runs; never starts one.
     static std::unique_ptr<JackMidiOut> Connect(const std::string& clientName);
     ~JackMidiOut();

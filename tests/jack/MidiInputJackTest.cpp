@@ -52,6 +52,17 @@ TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines)
     for (const auto& m : keys.WaitForReceived(before + 3)) thru.push_back(m.Data());
     thru.erase(thru.begin(), thru.begin() + static_cast<std::ptrdiff_t>(before));
     EXPECT_EQ(thru, (std::vector<Bytes>{{0x94, 60, 99}, {0xB4, 7, 80}, {0x84, 60, 0x64}}));
+    // Each at its own frame, exactly one period on. One that came while a tick held the lock
+    // goes later, so most, not all, must be exact.
+    const std::vector<testing::StampedMessage> sent = keys.Sent();
+    const std::vector<testing::StampedMessage> received = keys.Received();
+    int exact = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::int64_t latency = received[before + i].frame - sent[sent.size() - 3 + i].frame;
+        EXPECT_GE(latency, 128) << "message " << i;
+        exact += latency == 128;
+    }
+    EXPECT_GE(exact, 2) << "xruns: " << jack.Xruns();
 
     // Live: the pattern plays at 120 ms a line; a note played early in a line belongs to it.
     std::vector<int> linesPlayed;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 
 #include "document/FennoralDoc.h"
@@ -17,13 +18,24 @@ std::uint8_t* PatchTable(Song& song) {
     return reinterpret_cast<std::uint8_t*>(&song) + kPatchTableOffset;
 }
 
+// A song (gzip) or a MIDI file picked by mistake would fill the names with binary. Names are text,
+// so no patch list starts with either signature.
+bool IsPlainlyAnotherKindOfFile(const std::vector<std::uint8_t>& bytes) {
+    const auto startsWith = [&](std::initializer_list<std::uint8_t> signature) {
+        return bytes.size() >= signature.size() &&
+               std::equal(signature.begin(), signature.end(), bytes.begin());
+    };
+    return startsWith({0x1F, 0x8B}) || startsWith({'M', 'T', 'h', 'd'});
+}
+
 }  // namespace
 
 bool CFennoralDoc::LoadPatchList(const std::string& path) {
     std::vector<std::uint8_t> table;
     std::string whyNot;
     // A short file is no patch list: taken, its missing bytes would leave a mix of two lists.
-    if (!ReadFilePrefix(path, kPatchTableSize, table, whyNot) || table.size() < kPatchTableSize) {
+    if (!ReadFilePrefix(path, kPatchTableSize, table, whyNot) || table.size() < kPatchTableSize ||
+        IsPlainlyAnotherKindOfFile(table)) {
         ui_.ShowMessage({MessageIcon::Error, "Failed to open patchlist file", "Error", true});
         return false;
     }

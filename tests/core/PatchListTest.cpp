@@ -90,6 +90,16 @@ TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresCha
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("")));  // a folder
     WriteBytes(folder.Path("short.tvp"), std::vector<std::uint8_t>(kPatchTableSize - 1, 7));
     EXPECT_FALSE(doc.LoadPatchList(folder.Path("short.tvp")));  // would mix two lists
+    // A song or a MIDI file picked by mistake, long enough to be read, is no patch list.
+    for (const std::string name : {"song.trv", "tune.mid"}) {
+        std::vector<std::uint8_t> other(kPatchTableSize * 2, 'x');
+        if (name == "song.trv")
+            other[0] = 0x1F, other[1] = 0x8B;
+        else
+            std::copy_n("MThd", 4, other.begin());
+        WriteBytes(folder.Path(name), other);
+        EXPECT_FALSE(doc.LoadPatchList(folder.Path(name))) << name;
+    }
     EXPECT_FALSE(doc.SavePatchList(folder.Path("missing/list.tvp")));
     const std::vector<std::uint8_t> old = {1, 2, 3};
     WriteBytes(folder.Path("old.tvp"), old);
@@ -100,10 +110,11 @@ TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresCha
 
     EXPECT_EQ(Table(), before);
     EXPECT_EQ(ReadBytes(folder.Path("old.tvp")), old);
-    EXPECT_THAT(folder.Names(), ElementsAre("long.tvp", "mylist", "old.tvp", "short.tvp"));
+    EXPECT_THAT(folder.Names(),
+                ElementsAre("long.tvp", "mylist", "old.tvp", "short.tvp", "song.trv", "tune.mid"));
     const std::string open = "message:error:Failed to open patchlist file:Error";
     const std::string write = "message:error:Failed to write patchlist file:Error";
-    EXPECT_THAT(t.ui.Events(), ElementsAre(open, open, open, write, write));
+    EXPECT_THAT(t.ui.Events(), ElementsAre(open, open, open, open, open, write, write));
     for (const UserMessage& message : t.ui.Messages()) EXPECT_TRUE(message.ownedByFrame);
 }
 

@@ -68,6 +68,26 @@ void SyncFolderOf(const std::string& path) {
     close(fd);
 }
 
+// A file its owner made read-only is not replaced, though its folder would allow the rename
+// (and root could write it anyway): the user said it is not to change.
+bool IsReadOnly(const std::string& target) {
+    struct stat info;
+    if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & 0222) == 0 || (access(target.c_str(), W_OK) != 0 && errno != ENOENT);
+}
+
+// A replaced file keeps its owner and group where this process may give them (root may; a user
+// may keep a group of theirs), then its permissions, which a change of owner could clear.
+void KeepOwnerAndMode(int fd, const std::string& target) {
+    struct stat old;
+    if (stat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
+    const bool ownerKept = fchown(fd, old.st_uid, old.st_gid) == 0;
+    if (!ownerKept && fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // not a group of ours either: the new file keeps the user's own
+    }
+    fchmod(fd, old.st_mode & 07777);
+}
+
 }  // namespace
 
 FileCalls SystemFileCalls() {
@@ -77,15 +97,17 @@ FileCalls SystemFileCalls() {
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string& whyNot,
                  const FileCalls& calls) {
     const std::string target = ResolveLink(path);
+    if (IsReadOnly(target)) {
+        whyNot = "the file is read-only";
+        return false;
+    }
     std::string temporary;
     const int fd = CreateTemporaryBeside(target, temporary);
     if (fd < 0) {
         whyNot = Reason("cannot create a file in its folder", errno);
         return false;
     }
-    struct stat old;
-    if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        fchmod(fd, old.st_mode & 07777);  // a replaced file keeps its permissions
+    KeepOwnerAndMode(fd, target);
 
     const char* failedStep = nullptr;
     if (!WriteAll(fd, bytes.data(), bytes.size(), calls))
@@ -116,14 +138,17 @@ ReplacementFile::~ReplacementFile() {
 
 bool ReplacementFile::Create(const std::string& path, std::string& whyNot) {
     target_ = ResolveLink(path);
+    if (IsReadOnly(target_)) {
+        whyNot = "the file is read-only";
+        return false;
+    }
     const int fd = CreateTemporaryBeside(target_, temporary_);
     if (fd < 0) {
         temporary_.clear();
         whyNot = Reason("cannot create a file in its folder", errno);
         return false;
     }
-    struct stat old;
-    if (stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
+    KeepOwnerAndMode(fd, target_);
     close(fd);
     return true;
 }

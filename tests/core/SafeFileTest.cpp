@@ -1,9 +1,12 @@
 // Safe file replacement on the platform's own terms: names beyond ASCII, either separator, and
-// what Windows refuses (a read-only file, a file another program holds open). Whatever fails,
-// the old file keeps its content and nothing else is left in its folder.
+// what is refused (a read-only file; on Windows, a file another program holds open). Whatever
+// fails, the old file keeps its content and nothing else is left in its folder.
 #ifdef _WIN32
 #include <windows.h>
 #undef ReplaceFile  // windows.h's name for ReplaceFileA
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <gmock/gmock.h>
 
@@ -49,29 +52,52 @@ TEST(SafeFile, WritesReplacesAndReadsBinaryFilesUnderAnyNameAndSeparator) {
     EXPECT_EQ(bytes, std::vector<std::uint8_t>(kNew.begin(), kNew.begin() + 3));
 }
 
-// A read-only file, then one another program holds open as an editor would (shared for reading
-// only, never for deletion).
-TEST(SafeFile, AFileWindowsRefusesToReplaceIsKeptAndTheReasonGiven) {
-#ifndef _WIN32
-    GTEST_SKIP() << "POSIX renames over a read-only or open file, as its folder allows";
-#else
+// A file made read-only is refused on every platform, though POSIX would rename over it; a
+// file another program holds open as an editor would (shared for reading only, never for
+// deletion) is refused where the system refuses it. The old file is kept, and a replaced file
+// keeps its mode and, where this process may give it, its owner.
+TEST(SafeFile, AReadOnlyOrHeldFileIsRefusedAndKeptAndAReplacedOneKeepsItsMode) {
     namespace fs = std::filesystem;
     TempFolder temp;
     const std::string path = temp.Path("old.trv");
     std::string whyNot;
     ASSERT_TRUE(ReplaceFile(path, kOld, whyNot)) << whyNot;
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     EXPECT_FALSE(ReplaceFile(path, kNew, whyNot));
     EXPECT_THAT(whyNot, HasSubstr("read-only"));
+#ifndef _WIN32
+    ReplacementFile rendered;  // refused before the rendering, not after it
+    EXPECT_FALSE(rendered.Create(path, whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("read-only"));
+#endif
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+#ifdef _WIN32
     const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(ReplaceFile(path, kNew, whyNot));
     EXPECT_THAT(whyNot, HasSubstr("in use by another program"));
     CloseHandle(held);
+#endif
     EXPECT_EQ(ReadBytes(path), kOld);
     EXPECT_THAT(temp.Names(), ElementsAre("old.trv"));
+
+#ifndef _WIN32
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, mode);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(path.c_str(), 4321, 4321), 0);
+    }
+    ASSERT_TRUE(ReplaceFile(path, kNew, whyNot)) << whyNot;
+    EXPECT_EQ(fs::status(path).permissions(), mode);
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, root ? 4321u : geteuid());
+    if (root) {
+        EXPECT_EQ(info.st_gid, 4321u);
+    }
 #endif
 }
 

@@ -1,6 +1,9 @@
 // Undo and redo as commands: one step's bytes back in short holds, then the cursor to where the
 // edit was, so the user sees what came back.
+#include <algorithm>
+#include <array>
 #include <mutex>
+#include <optional>
 
 #include "document/FennoralDoc.h"
 #include "editor/CursorMoves.h"
@@ -19,6 +22,29 @@ void ShowEditPlace(SongEditor& edit, const EditPlace& place) {
     if (place.seqColumn >= 0 && place.seqColumn < kTrackCount) e.seqCursorColumn = place.seqColumn;
 }
 
+// A channel's device and program as they were before a step: what the outputs last heard.
+struct ChannelRouting {
+    std::array<std::uint8_t, kTrackCount> device;
+    std::array<std::uint8_t, kTrackCount> program;
+
+    explicit ChannelRouting(const Song& song) {
+        std::copy_n(song.channelDevice, kTrackCount, device.begin());
+        std::copy_n(song.channelProgram, kTrackCount, program.begin());
+    }
+};
+
+// The outputs follow a step's channel bytes as they follow the panel: notes leave a channel whose
+// device changes, and a changed program is sent.
+void SendChangedRouting(Engine& engine, const ChannelRouting& before, int currentChannel) {
+    const Song& song = engine.song;
+    for (int channel = 0; channel < kTrackCount; ++channel) {
+        if (song.channelDevice[channel] != before.device[channel])
+            engine.SetChannelDevice(channel, song.channelDevice[channel]);
+        if (song.channelProgram[channel] != before.program[channel])
+            engine.SetChannelProgram(channel, song.channelProgram[channel], currentChannel);
+    }
+}
+
 }  // namespace
 
 bool CFennoralDoc::Undo() {
@@ -31,9 +57,11 @@ bool CFennoralDoc::Redo() {
 
 bool CFennoralDoc::StepHistory(bool (EditHistory::*start)()) {
     TakeInputEdits();  // the newest recorded notes are the first to go back
+    std::optional<ChannelRouting> routing;
     {
         std::lock_guard lock(mutex);
         if (!(history.*start)()) return false;
+        routing.emplace(song);
     }
     // The player plays on between the pieces; the window thread, the only editor, waits.
     for (bool written = false; !written;) {
@@ -43,6 +71,7 @@ bool CFennoralDoc::StepHistory(bool (EditHistory::*start)()) {
         if (!written) continue;
         ShowEditPlace(edit, place);
         ShowBpm();
+        SendChangedRouting(engine, *routing, editor.currentChannel);
     }
     RaiseUiSignal(kRefreshPanel | kRepaintView);
     return true;

@@ -57,6 +57,45 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
               std::tuple(2, 0, 5, 2));
 }
 
+// Undo and redo of the channel's program and device reach the outputs as the panel's own changes
+// do: the program is sent, and a note leaves the device the channel no longer plays on.
+TEST_F(ControlPanelTest, UndoAndRedoOfTheChannelsProgramAndDeviceReachTheOutputs) {
+    Q_EMIT Control<QComboBox>(1021)->activated(2);
+    {
+        auto doc = Locked();
+        doc->song.channelDevice[2] = 1;
+        doc->song.channelProgram[2] = 40;
+    }
+    Q_EMIT Control<QComboBox>(1023)->activated(41);
+    Q_EMIT Control<QComboBox>(1022)->activated(0);
+    TakeSent();
+    const struct {
+        const char* name;
+        bool (CFennoralDoc::*step)();
+        bool noteOnDeviceOne = false;  // a note of the channel sounds there before the step
+        std::vector<std::string> sent;
+    } steps[] = {
+        {.name = "undo the device", .step = &CFennoralDoc::Undo, .sent = {}},
+        {.name = "undo the program", .step = &CFennoralDoc::Undo, .sent = {"c2 28@0", "c2 28@1"}},
+        {.name = "redo the program", .step = &CFennoralDoc::Redo, .sent = {"c2 29@0", "c2 29@1"}},
+        {.name = "redo the device",
+         .step = &CFennoralDoc::Redo,
+         .noteOnDeviceOne = true,
+         .sent = {"82 3c 64@1"}},
+    };
+    for (const auto& s : steps) {
+        if (s.noteOnDeviceOne) {
+            auto doc = Locked();
+            doc->song.soundingNote[2][0] = 60;
+            doc->player.soundingDevice[2][0] = 1;
+        }
+        ASSERT_TRUE((doc().*s.step)()) << s.name;
+        EXPECT_EQ(TakeSent(), s.sent) << s.name;
+    }
+    EXPECT_EQ(std::tuple(int(doc().song.channelDevice[2]), int(doc().song.channelProgram[2])),
+              std::tuple(0, 41));
+}
+
 // Each button does its work (a call, or the channel it leaves chosen) and hands the keyboard
 // back; the channel buttons stop at the ends.
 TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {

@@ -226,8 +226,21 @@ void CFennoralView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CFennoralView::mouseMoveEvent(QMouseEvent* event) {
+    // A release can be lost (a box that came up took it): a button no longer down ends its drag
+    // here, before hovering could paint on into a step that never closes.
+    if (mouse_.leftDragging && !(event->buttons() & Qt::LeftButton))
+        MouseUpAsEdit(doc_, mouse_, true);
+    if (mouse_.rightDragging && !(event->buttons() & Qt::RightButton))
+        MouseUpAsEdit(doc_, mouse_, false);
     const QPoint at = event->position().toPoint();
     EditorMouseMove(doc_.edit, mouse_, at.x(), at.y());
+}
+
+void CFennoralView::focusOutEvent(QFocusEvent* event) {
+    // Another window or a modal box has the mouse now: the drag ends where it was.
+    if (mouse_.leftDragging) MouseUpAsEdit(doc_, mouse_, true);
+    if (mouse_.rightDragging) MouseUpAsEdit(doc_, mouse_, false);
+    QWidget::focusOutEvent(event);
 }
 
 }  // namespace tarvel

@@ -234,7 +234,15 @@ void EditHistory::MarkSaved() {
 }
 
 bool EditHistory::IsChanged() const {
-    return unrecordedWrite_ || Position() != savedSerial_;
+    return unrecordedWrite_ || Position() != savedSerial_ || OpenActionHasWritten();
+}
+
+bool EditHistory::OpenActionHasWritten() const {
+    // A drag still painting is a change already: autosave keeps it and closing asks.
+    const auto* image = reinterpret_cast<const std::uint8_t*>(&song_);
+    return std::any_of(watched_.begin(), watched_.end(), [&](const Watched& w) {
+        return std::memcmp(watchedBytes_.data() + w.before, image + w.offset, w.size) != 0;
+    });
 }
 
 }  // namespace tarvel

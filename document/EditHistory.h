@@ -121,6 +121,7 @@ class EditHistory final : public SongWriteListener {
 
     std::uint8_t* Image() { return reinterpret_cast<std::uint8_t*>(&song_); }
     EditPlace PlaceNow() const;
+    bool OpenActionHasWritten() const;
     void TakeRuns(const Watched& watched, Step& step);
     void Push(Step&& step);
     static std::size_t StepBytes(const Step& step);

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
+#include <functional>
 #include <thread>
 
 #include "AppFixture.h"
@@ -140,6 +141,39 @@ TEST_F(ViewTest, NoteKeyWithRecordWritesAnUndoableCellAndSoundsTheNoteUntilTheRe
     EXPECT_EQ(Cell(0).note, kNoNote);
     EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo Typing\tCtrl+Y");
     EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+}
+
+// A drag whose release never came (a box took it) ends at the next move without the button, or
+// when the view loses the keyboard: hovering paints nothing after it, its step is closed, and
+// while it was open it already counted as a change.
+TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
+    const auto moveWithoutButtons = [this](int y) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(350, y), view().mapToGlobal(QPointF(350, y)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&view(), &move);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> loseTheRelease;
+    } ways[] = {
+        {.name = "a move with the button up", .loseTheRelease = [&] { moveWithoutButtons(42); }},
+        {.name = "the keyboard taken",
+         .loseTheRelease = [this] { Control<QLineEdit>(1032)->setFocus(); }},
+    };
+    for (const auto& way : ways) {
+        QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(350, 30));  // the sequencer's keys
+        QTest::mousePress(&view(), Qt::LeftButton, {}, QPoint(350, 30));
+        EXPECT_EQ(Locked()->song.sequence[0][0].pattern, 0) << way.name;
+        EXPECT_TRUE(app->IsSongChanged()) << way.name << ": a drag under way";
+        way.loseTheRelease();
+        EXPECT_FALSE(Locked()->history.IsOpen()) << way.name;
+        moveWithoutButtons(54);
+        EXPECT_EQ(Locked()->song.sequence[32][0].pattern, kEmptySlot) << way.name;
+        EXPECT_EQ(UndoAndRedo(), "on &Undo Paint Slots\tCtrl+Z / &Redo\tCtrl+Y") << way.name;
+        ASSERT_TRUE(doc().Undo());
+        EXPECT_FALSE(app->IsSongChanged()) << way.name;
+        view().setFocus();
+    }
 }
 
 TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {

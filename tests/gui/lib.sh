@@ -35,10 +35,34 @@ require_tools() {
 }
 
 # Runs the calling script again on a private X server of $screen (1024x768 unless set), unless
-# it already runs on one.   usage: run_on_private_x "$0" "$@"
+# it already runs on one, and exits with its status. The server picks a free display itself
+# and names it only once it takes connections (-displayfd), so scripts started together never
+# race for a number and none connects too early. It never resets: a reset, when its last client
+# (an xdotool call, say) goes, turns away whoever connects meanwhile, such as the program.
+#   usage: run_on_private_x "$0" "$@"
 run_on_private_x() {
   [ "${TARVEL_ON_PRIVATE_X:-}" = 1 ] && return
-  exec env TARVEL_ON_PRIVATE_X=1 xvfb-run -a -s "-screen 0 ${screen:-1024x768}x24" "$@"
+  local named display server status=0
+  named=$(mktemp)
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${screen:-1024x768}x24" 3>"$named" \
+    2>/dev/null &
+  server=$!
+  for _ in $(seq 1 300); do
+    [ "$(wc -l <"$named")" -ge 1 ] && break
+    kill -0 "$server" 2>/dev/null || break
+    sleep 0.1
+  done
+  display=$(head -1 "$named")
+  rm -f "$named"
+  if [ -z "$display" ]; then
+    kill "$server" 2>/dev/null
+    echo "FAILED: the private X server did not start" >&2
+    exit 1
+  fi
+  TARVEL_ON_PRIVATE_X=1 DISPLAY=":$display" "$@" || status=$?
+  kill "$server" 2>/dev/null
+  wait "$server" 2>/dev/null || true
+  exit "$status"
 }
 
 # Sets up $work (a fresh folder, removed at exit) with private settings and data folders; $pids

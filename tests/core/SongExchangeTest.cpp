@@ -10,6 +10,7 @@
 #include <mutex>
 #include <random>
 #include <tuple>
+#include <utility>
 
 #include "song/MidiImport.h"
 #include "song/SongOps.h"
@@ -96,10 +97,10 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     track.AddMeta(0, kMetaTempo, std::vector<std::uint8_t>{0x07, 0xA1, 0x20});
     track.AddMessage(0, 0xC2, 5);      // the channel's program
     track.AddMessage(at(3), 0xC2, 6);  // a program change in a cell
-    track.AddMessage(0, 0xB2, 7, 90);  // volume, pan, volume again
+    track.AddMessage(0, 0xB2, 7, 90);  // volume, pan, volume again after the note
     track.AddMessage(0, 0xB2, 10, 64);
     track.AddMessage(at(0.2), 0xB2, 7, 80);
-    track.AddMessage(0, 0xB2, 1, 9);         // modulation: dropped
+    track.AddMessage(0, 0xB2, 1, 9);         // modulation
     AddNote(track, 2, 60, 100, 0, at(4));    // column 0
     track.AddMessage(at(2), 0x92, 64, 101);  // column 1, ended by a note-on of velocity 0
     track.AddMessage(at(4), 0x92, 64, 0);
@@ -111,12 +112,13 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
 
     auto song = NewSong();
     const MidiImportReport report = ImportMidiFile(file, *song);
-    EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes; 1 dropped: other controllers (1).");
+    EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes.");
     EXPECT_EQ(report.endRow, 128);
     EXPECT_EQ(song->lineDuration, 125);
     EXPECT_EQ(song->channelProgram[2], 5);
     EXPECT_EQ(Cells(song->patterns[0]),
-              " 0.0:60/100/7/80 0.1:-/-/10/64 2.1:64/101/-/0 3.0:-/-/176/6 4.0:67/102/-/0 "
+              " 0.0:60/100/7/90 0.1:-/-/10/64 0.2:-/-/1/9 0.3:-/-/7/80 2.1:64/101/-/0 "
+              "3.0:-/-/176/6 4.0:67/102/-/0 "
               "4.1:off/-/-/0 5.1:72/103/-/0 7.1:off/-/-/0 8.0:off/-/-/0 9.0:50/104/-/0 "
               "10.0:off/-/-/0 62.0:55/105/-/0");
     EXPECT_EQ(Cells(song->patterns[1]), " 1.0:36/110/-/0 3.0:off/-/-/0");
@@ -191,9 +193,17 @@ TEST(SongExchange, ImportCountsWhatDoesNotFit) {
     for (std::uint8_t key = 0; key < 17; ++key) AddNote(track, 1, key, 90, 0, 96);
     AddNote(track, 1, 60, 90, kSequenceRows * kTicksPerLine, kSequenceRows * kTicksPerLine + 9);
     track.AddMessage(kSequenceRows * kTicksPerLine, 0xB1, 64, 127);
-    for (std::uint8_t tempo : {0x07, 0x09, 0x09, 0x07})  // 0x07A120 and 0x0927C0: two changes
-        track.AddMeta(0, kMetaTempo, std::vector<std::uint8_t>{tempo, 0xA1, 0x20});
-    for (std::uint8_t status : {0xE1, 0xA1, 0xD1, 0xB1}) track.AddMessage(0, status, 2, 3);
+    // A line each: 120 BPM, then 300 and 20, which no Set BPM cell holds, and 120 again, which
+    // is what plays: two changes dropped.
+    std::uint32_t tick = 0;
+    for (const auto& tempo : {std::vector<std::uint8_t>{0x07, 0xA1, 0x20},
+                              {0x03, 0x0D, 0x40},
+                              {0x2D, 0xC6, 0xC0},
+                              {0x07, 0xA1, 0x20}})
+        track.AddMeta(std::exchange(tick, tick + kTicksPerLine), kMetaTempo, tempo);
+    for (std::uint8_t status : {0xE1, 0xA1, 0xD1}) track.AddMessage(0, status, 2, 3);
+    for (std::uint8_t controller = 0; controller < 17; ++controller)  // 16 command fields
+        track.AddMessage(0, 0xB1, controller, 3);
     track.AddSysEx(0, kSysExStart, std::vector<std::uint8_t>{0x7E, 0xF7});
 
     EXPECT_EQ(MidiImportReportText(ImportMidiFile(file, *NewSong())),

@@ -181,13 +181,17 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
         std::string cells;
     } cases[] = {
         {.name = "a tempo change on a line, and row 0 brings a loop back to the first",
-         .events = [&](MidiTrack& t) { tempo(t, tick(5), 132); },
+         .events =
+             [&](MidiTrack& t) {
+                 t.AddMessage(tick(5), 0xB0, 91, 40);  // a field the tempo leaves alone
+                 tempo(t, tick(5), 132);
+             },
          .report = "Imported 1 note.",
-         .cells = " 0.0[" + kReset + " 5.0:-/-/144/132]"},
+         .cells = " 0.0[" + kReset + " 5.0:-/-/91/40 5.1:-/-/144/132]"},
         {.name = "between lines, to the nearest line",
-         .events = [&](MidiTrack& t) { tempo(t, tick(5.4), 132), tempo(t, tick(6.6), 100); },
+         .events = [&](MidiTrack& t) { tempo(t, tick(5.4), 132), tempo(t, tick(6.6), 125); },
          .report = "Imported 1 note.",
-         .cells = " 0.0[" + kReset + " 5.0:-/-/144/132 7.0:-/-/144/100]"},
+         .cells = " 0.0[" + kReset + " 5.0:-/-/144/132 7.0:-/-/144/125]"},
         {.name = "several in one line: the last is the line's",
          .events = [&](MidiTrack& t) { tempo(t, tick(3), 100), tempo(t, tick(3.3), 140); },
          .report = "Imported 1 note.",

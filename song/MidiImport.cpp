@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -13,14 +14,21 @@ namespace tarvel {
 namespace {
 
 constexpr int kFewestPatternLines = 16;
-constexpr int kMidiDefaultBpm = 120;  // a file without a tempo plays at this
-constexpr std::uint8_t kVolume = 7;
-constexpr std::uint8_t kPan = 10;
-constexpr std::uint8_t kSustain = 64;
-constexpr std::size_t kNameLimit = 30;  // as the pattern and patch name boxes take them
+constexpr int kMidiDefaultBpm = 120;      // a file without a tempo plays at this
+constexpr int kSlowestBpmCell = 32;       // a Set BPM cell refuses less
+constexpr int kFastestBpmCell = 0xFF;     // and holds no more in its byte
+constexpr std::uint8_t kUnplaced = 0xFF;  // a command's column before it has one
+constexpr std::size_t kNameLimit = 30;    // as the pattern and patch name boxes take them
 
 int LineDurationOf(int bpm) {
     return 15000 / std::clamp(bpm, 32, 512);
+}
+
+// Microseconds per quarter note to BPM, to the nearest.
+int BpmOf(std::uint32_t microsPerQuarter) {
+    return microsPerQuarter == 0
+               ? 512
+               : static_cast<int>((60'000'000u + microsPerQuarter / 2) / microsPerQuarter);
 }
 
 // Ticks to lines: line = round(tick * lines / ticks).
@@ -113,10 +121,39 @@ struct CellWrite {
     int line;
     WriteKind kind;
     std::uint8_t channel;
-    std::uint8_t column;  // notes and note-offs; commands find their column as they are written
+    std::uint8_t column;
     std::uint8_t value;   // note or command
     std::uint8_t amount;  // velocity or parameter
 };
+
+// A tempo after the file's first, as the BPM of a Set BPM cell (not yet kept within its range).
+struct TempoChange {
+    int line;
+    int bpm;
+};
+
+// One channel's command fields on the line being filled. The player runs a line's cells column
+// by column, each cell's command before its note, so a command that came after notes of its
+// line goes right of their columns where it can: it is sent after them, as in the file.
+struct CommandColumns {
+    int line = -1;
+    std::uint16_t taken = 0;  // a bit for each command field in use
+    int afterNotes = 0;       // the column after those of the notes started on the line so far
+    std::array<std::size_t, kTrackCount> writeOf{};  // the write in each field taken
+
+    void StartLine(int next) {
+        if (line == next) return;
+        line = next;
+        taken = 0;
+        afterNotes = 0;
+    }
+};
+
+// The first field free in `taken` from column `from` on, or kTrackCount.
+int FirstFree(std::uint16_t taken, int from) {
+    const unsigned free = ~static_cast<unsigned>(taken) & 0xFFFFu & (0xFFFFu << from);
+    return free == 0 ? kTrackCount : std::countr_zero(free);
+}
 
 // Tells patterns apart before they are compared, a word at a time.
 std::uint64_t HashOf(const Pattern& pattern, int lines) {
@@ -144,6 +181,7 @@ class MidiImporter {
         song_.lineDuration = LineDurationOf(kMidiDefaultBpm);
         ReadEvents();
         AssignColumns();
+        PlaceTempos();
         LayOutPatterns();
         NameTracks();
         return report_;
@@ -163,7 +201,7 @@ class MidiImporter {
             const int line = LineOf(event.tick);
             lastLine = std::max(lastLine, line);
             if (event.status == kMetaEvent) {
-                TakeMeta(event.data1, track.DataOf(event));
+                TakeMeta(event.data1, track.DataOf(event), line);
             } else if (event.status == kSysExStart || event.status == kSysExEscape) {
                 ++report_.sysExes;
             } else if (event.status >= 0x80 && event.status < 0xF0) {
@@ -192,10 +230,7 @@ class MidiImporter {
                 NoteOff(channel, data1, line);
                 break;
             case 0xB0:
-                if (data1 == kVolume || data1 == kPan || data1 == kSustain)
-                    AddCommand(channel, data1, data2, line);
-                else
-                    ++report_.otherControllers;
+                AddCommand(channel, data1, data2, line);  // a cell's commands 0..127
                 break;
             case 0xC0:
                 if (!programSet_[channel]) {
@@ -214,19 +249,17 @@ class MidiImporter {
         }
     }
 
-    void TakeMeta(std::uint8_t type, std::span<const std::uint8_t> data) {
+    void TakeMeta(std::uint8_t type, std::span<const std::uint8_t> data, int line) {
         if (type == kMetaTempo && data.size() >= 3 && !scale_.smpte) {
-            const std::uint32_t microsPerQuarter = data[0] << 16 | data[1] << 8 | data[2];
-            if (tempoSeen_ && microsPerQuarter != tempo_) ++report_.laterTempos;
-            if (!tempoSeen_) {
-                const int bpm =
-                    microsPerQuarter == 0
-                        ? 512
-                        : static_cast<int>((60'000'000u + microsPerQuarter / 2) / microsPerQuarter);
+            const int bpm = BpmOf(data[0] << 16 | data[1] << 8 | data[2]);
+            if (tempoSeen_) {
+                tempoChanges_.push_back({line, bpm});
+            } else {
+                // The first sets the song's tempo, wherever it stands.
+                tempoSeen_ = true;
+                firstBpm_ = bpm;
                 song_.lineDuration = LineDurationOf(bpm);
             }
-            tempoSeen_ = true;
-            tempo_ = microsPerQuarter;
         } else if (type == kMetaTimeSignature && data.size() >= 2 && !meterSeen_) {
             // A bar of n 1/2^d notes: n * 16 / 2^d lines, where that is a whole number.
             meterSeen_ = true;
@@ -261,14 +294,23 @@ class MidiImporter {
             ++report_.pastGrid;
             return;
         }
-        writes_.push_back(
-            {line, WriteKind::Command, static_cast<std::uint8_t>(channel), 0, command, parameter});
+        writes_.push_back({line, WriteKind::Command, static_cast<std::uint8_t>(channel), kUnplaced,
+                           command, parameter});
+        notesBefore_.push_back(notes_.size());
     }
 
-    // Each note takes the first column of its channel that is free when it starts.
+    // Each note takes the first column of its channel that is free when it starts; the commands,
+    // taken in turn with the notes as the file has them, take the command fields of their line.
     void AssignColumns() {
+        const std::size_t commands = writes_.size();  // all ReadEvents wrote
         std::array<std::array<int, kTrackCount>, kTrackCount> busyUntil{};
-        for (const Note& note : notes_) {  // in the order they start
+        std::array<CommandColumns, kTrackCount> lines;
+        std::size_t command = 0;
+        for (std::size_t n = 0; n <= notes_.size(); ++n) {
+            for (; command < commands && notesBefore_[command] <= n; ++command)
+                PlaceCommand(command, lines[writes_[command].channel]);
+            if (n == notes_.size()) break;
+            const Note& note = notes_[n];  // in the order they start
             if (note.start >= kSequenceRows) {
                 ++report_.pastGrid;
                 continue;
@@ -282,11 +324,92 @@ class MidiImporter {
             }
             *free = note.end;
             const auto column = static_cast<std::uint8_t>(free - columns.begin());
+            CommandColumns& line = lines[note.channel];
+            line.StartLine(note.start);
+            line.afterNotes = std::max(line.afterNotes, column + 1);
             placed_.push_back({note.start, note.end, note.channel, column});
             writes_.push_back(
                 {note.start, WriteKind::NoteOn, note.channel, column, note.key, note.velocity});
             if (note.end < kSequenceRows)
                 writes_.push_back({note.end, WriteKind::NoteOff, note.channel, column, 0, 0});
+        }
+        std::erase_if(writes_, [](const CellWrite& write) { return write.column == kUnplaced; });
+    }
+
+    // A command takes a free field of its line, right of the notes that came before it where it
+    // can. With none free, a later value of a command already on the line replaces the earlier
+    // (the line sends both at once, so the later one is what stays); anything else is dropped.
+    void PlaceCommand(std::size_t index, CommandColumns& line) {
+        CellWrite& write = writes_[index];
+        line.StartLine(write.line);
+        int column = FirstFree(line.taken, line.afterNotes);
+        if (column == kTrackCount) column = FirstFree(line.taken, 0);
+        if (column < kTrackCount) {
+            line.taken |= static_cast<std::uint16_t>(1u << column);
+            line.writeOf[column] = index;
+            write.column = static_cast<std::uint8_t>(column);
+            return;
+        }
+        for (const std::size_t earlier : line.writeOf)
+            if (writes_[earlier].value == write.value) {
+                writes_[earlier].amount = write.amount;
+                return;
+            }
+        ++report_.otherControllers;
+    }
+
+    // The tempo changes become Set BPM cells, the last of a line winning: each in a command field
+    // left free, on a track that has a pattern in its stretch where one has a field free.
+    void PlaceTempos() {
+        std::vector<TempoChange> cells;
+        int playing = firstBpm_;
+        for (std::size_t i = 0; i < tempoChanges_.size(); ++i) {
+            const TempoChange change = tempoChanges_[i];
+            if (i + 1 < tempoChanges_.size() && tempoChanges_[i + 1].line == change.line) continue;
+            if (change.bpm == playing) continue;
+            if (change.bpm < kSlowestBpmCell || change.bpm > kFastestBpmCell) {
+                ++report_.laterTempos;
+            } else if (change.line >= kSequenceRows) {
+                ++report_.pastGrid;
+            } else {
+                cells.push_back(change);
+                playing = change.bpm;
+            }
+        }
+        if (cells.empty()) return;
+        // A loop comes back to row 0 at the tempo it left: there it starts at the first again.
+        const int firstBpm = std::max(firstBpm_, kSlowestBpmCell);
+        const bool resetAtRow0 = cells.front().line > 0 && firstBpm <= kFastestBpmCell;
+        if (resetAtRow0) cells.insert(cells.begin(), {0, firstBpm});
+
+        std::vector<std::array<std::uint16_t, kTrackCount>> taken(cells.size());
+        std::vector<std::uint16_t> channelsOfStretch(kSequenceRows / lines_ + 1);
+        for (const CellWrite& write : writes_) {
+            channelsOfStretch[write.line / lines_] |=
+                static_cast<std::uint16_t>(1u << write.channel);
+            if (write.kind != WriteKind::Command) continue;
+            const auto at = std::lower_bound(
+                cells.begin(), cells.end(), write.line,
+                [](const TempoChange& cell, int line) { return cell.line < line; });
+            if (at != cells.end() && at->line == write.line)
+                taken[at - cells.begin()][write.channel] |=
+                    static_cast<std::uint16_t>(1u << write.column);
+        }
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const int line = cells[i].line;
+            int channel = kTrackCount;
+            for (const bool inStretch : {true, false})
+                for (int c = 0; c < kTrackCount && channel == kTrackCount; ++c)
+                    if ((!inStretch || (channelsOfStretch[line / lines_] >> c & 1)) &&
+                        FirstFree(taken[i][c], 0) < kTrackCount)
+                        channel = c;
+            if (channel == kTrackCount) {
+                if (!(resetAtRow0 && i == 0)) ++report_.laterTempos;
+                continue;
+            }
+            writes_.push_back({line, WriteKind::Command, static_cast<std::uint8_t>(channel),
+                               static_cast<std::uint8_t>(FirstFree(taken[i][channel], 0)),
+                               cell::kSetBpm, static_cast<std::uint8_t>(cells[i].bpm)});
         }
     }
 
@@ -300,21 +423,10 @@ class MidiImporter {
             case WriteKind::NoteOff:
                 if (cells[write.column].note == kNoNote) cells[write.column].note = kNoteOff;
                 break;
-            case WriteKind::Command: {
-                // A controller twice on one line keeps its later value, so four kinds of
-                // command never run out of the 16 columns.
-                auto it = std::find_if(std::begin(cells), std::end(cells), [&](const auto& cell) {
-                    return cell.command == write.value;
-                });
-                if (it == std::end(cells))
-                    it = std::find_if(std::begin(cells), std::end(cells),
-                                      [](const auto& cell) { return cell.command == kNoCommand; });
-                if (it != std::end(cells)) {
-                    it->command = write.value;
-                    it->parameter = write.amount;
-                }
+            case WriteKind::Command:
+                cells[write.column].command = write.value;
+                cells[write.column].parameter = write.amount;
                 break;
-            }
         }
     }
 
@@ -491,12 +603,14 @@ class MidiImporter {
     std::array<std::array<std::int32_t, 128>, kTrackCount> openHead_;
     std::array<std::array<std::int32_t, 128>, kTrackCount> openTail_;
     std::vector<CellWrite> writes_;
+    std::vector<std::size_t> notesBefore_;  // of each command ReadEvents wrote: notes started first
+    std::vector<TempoChange> tempoChanges_;  // in the order they come
     std::vector<Pattern> stretch_;  // one channel's cells of the stretch being laid out each
     std::array<std::uint64_t, kTrackCount> stretchHashes_{};
     std::vector<std::uint64_t> hashes_;  // of the patterns made so far
     std::array<bool, kTrackCount> programSet_{};
     bool tempoSeen_ = false;
-    std::uint32_t tempo_ = 0;
+    int firstBpm_ = kMidiDefaultBpm;
     bool meterSeen_ = false;
     int linesPerBar_ = 16;
 };

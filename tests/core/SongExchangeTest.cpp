@@ -6,10 +6,13 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <tuple>
+#include <utility>
 
 #include "song/MidiImport.h"
 #include "song/SongOps.h"
@@ -96,10 +99,10 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     track.AddMeta(0, kMetaTempo, std::vector<std::uint8_t>{0x07, 0xA1, 0x20});
     track.AddMessage(0, 0xC2, 5);      // the channel's program
     track.AddMessage(at(3), 0xC2, 6);  // a program change in a cell
-    track.AddMessage(0, 0xB2, 7, 90);  // volume, pan, volume again
+    track.AddMessage(0, 0xB2, 7, 90);  // volume, pan, volume again after the note
     track.AddMessage(0, 0xB2, 10, 64);
     track.AddMessage(at(0.2), 0xB2, 7, 80);
-    track.AddMessage(0, 0xB2, 1, 9);         // modulation: dropped
+    track.AddMessage(0, 0xB2, 1, 9);         // modulation
     AddNote(track, 2, 60, 100, 0, at(4));    // column 0
     track.AddMessage(at(2), 0x92, 64, 101);  // column 1, ended by a note-on of velocity 0
     track.AddMessage(at(4), 0x92, 64, 0);
@@ -111,12 +114,13 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
 
     auto song = NewSong();
     const MidiImportReport report = ImportMidiFile(file, *song);
-    EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes; 1 dropped: other controllers (1).");
+    EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes.");
     EXPECT_EQ(report.endRow, 128);
     EXPECT_EQ(song->lineDuration, 125);
     EXPECT_EQ(song->channelProgram[2], 5);
     EXPECT_EQ(Cells(song->patterns[0]),
-              " 0.0:60/100/7/80 0.1:-/-/10/64 2.1:64/101/-/0 3.0:-/-/176/6 4.0:67/102/-/0 "
+              " 0.0:60/100/7/90 0.1:-/-/10/64 0.2:-/-/1/9 0.3:-/-/7/80 2.1:64/101/-/0 "
+              "3.0:-/-/176/6 4.0:67/102/-/0 "
               "4.1:off/-/-/0 5.1:72/103/-/0 7.1:off/-/-/0 8.0:off/-/-/0 9.0:50/104/-/0 "
               "10.0:off/-/-/0 62.0:55/105/-/0");
     EXPECT_EQ(Cells(song->patterns[1]), " 1.0:36/110/-/0 3.0:off/-/-/0");
@@ -132,6 +136,141 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     EXPECT_EQ(slots, " 0.2:0 0.9:1 64.2:2");
     EXPECT_EQ(Cells(song->patterns[3]), "");  // the rest stays as a new song has it
     EXPECT_STREQ(song->patterns[3].name, "empty");
+}
+
+// Every slot of the grid and the cells of its pattern: " row.track[ cells]".
+std::string SlotsAndCells(const Song& song) {
+    std::string text;
+    for (int row = 0; row < kSequenceRows; ++row)
+        for (int t = 0; t < kTrackCount; ++t)
+            if (const int p = song.sequence[row][t].pattern; p != kEmptySlot)
+                text += " " + std::to_string(row) + "." + std::to_string(t) + "[" +
+                        Cells(song.patterns[p]) + "]";
+    return text;
+}
+
+std::vector<std::uint8_t> TempoOf(int bpm) {
+    const auto micros = static_cast<std::uint32_t>(60'000'000 / bpm);
+    return {static_cast<std::uint8_t>(micros >> 16), static_cast<std::uint8_t>(micros >> 8),
+            static_cast<std::uint8_t>(micros)};
+}
+
+// Patterns of 16 lines; each file starts at 125 BPM with a note on channel 0 at line 0.
+TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeFields) {
+    const auto tick = [](double line) { return static_cast<std::uint32_t>(line * kTicksPerLine); };
+    const auto tempo = [](MidiTrack& track, std::uint32_t at, int bpm) {
+        track.AddMeta(at, kMetaTempo, TempoOf(bpm));
+    };
+    const auto controllers = [](MidiTrack& track, std::uint32_t at, int count) {
+        for (int c = 0; c < count; ++c) track.AddMessage(at, 0xB0, c, 1);
+    };
+    std::string sixteen;  // controllers 0..15 on line 2, value 1; #3 as "@3"
+    for (int c = 0; c < 16; ++c)
+        sixteen +=
+            " 2." + std::to_string(c) + ":-/-/" + std::to_string(c) + "/" + (c == 3 ? "@3" : "1");
+    const auto with = [](std::string text, const char* three) {
+        text.replace(text.find("@3"), 2, three);
+        return text;
+    };
+    constexpr const char* kNote = " 0.0:60/100/-/0 1.0:off/-/-/0";
+    const std::string kReset = " 0.0:60/100/144/125 1.0:off/-/-/0";  // Set BPM 125 for a loop
+    const struct {
+        const char* name;
+        std::function<void(MidiTrack&)> events;
+        std::string report;
+        std::string cells;
+    } cases[] = {
+        {.name = "a tempo change on a line, and row 0 brings a loop back to the first",
+         .events =
+             [&](MidiTrack& t) {
+                 t.AddMessage(tick(5), 0xB0, 91, 40);  // a field the tempo leaves alone
+                 tempo(t, tick(5), 132);
+             },
+         .report = "Imported 1 note.",
+         .cells = " 0.0[" + kReset + " 5.0:-/-/91/40 5.1:-/-/144/132]"},
+        {.name = "between lines, to the nearest line",
+         .events = [&](MidiTrack& t) { tempo(t, tick(5.4), 132), tempo(t, tick(6.6), 125); },
+         .report = "Imported 1 note.",
+         .cells = " 0.0[" + kReset + " 5.0:-/-/144/132 7.0:-/-/144/125]"},
+        {.name = "several in one line: the last is the line's",
+         .events = [&](MidiTrack& t) { tempo(t, tick(3), 100), tempo(t, tick(3.3), 140); },
+         .report = "Imported 1 note.",
+         .cells = " 0.0[" + kReset + " 3.0:-/-/144/140]"},
+        {.name = "back on its line to the tempo playing: no cell",
+         .events = [&](MidiTrack& t) { tempo(t, tick(3), 100), tempo(t, tick(3.3), 125); },
+         .report = "Imported 1 note.",
+         .cells = std::string(" 0.0[") + kNote + "]"},
+        {.name = "faster than a cell's byte holds: dropped, and the song plays on as it did",
+         .events = [&](MidiTrack& t) { tempo(t, tick(2), 300), tempo(t, tick(4), 125); },
+         .report = "Imported 1 note; 1 dropped: tempo changes after the first (1).",
+         .cells = std::string(" 0.0[") + kNote + "]"},
+        {.name = "past the grid",
+         .events = [&](MidiTrack& t) { tempo(t, tick(kSequenceRows), 100); },
+         .report = "Imported 1 note; 1 dropped: song longer than the grid (1).",
+         .cells = std::string(" 0.0[") + kNote + "]"},
+        {.name = "on a track that has a pattern in the tempo's stretch",
+         .events =
+             [&](MidiTrack& t) {
+                 AddNote(t, 5, 62, 90, tick(20), tick(21));
+                 tempo(t, tick(18), 132);
+             },
+         .report = "Imported 2 notes.",
+         .cells = " 0.0[" + kReset + "] 16.5[ 2.0:-/-/144/132 4.0:62/90/-/0 5.0:off/-/-/0]"},
+        {.name = "in a stretch of no pattern: on track 0",
+         .events = [&](MidiTrack& t) { tempo(t, tick(40), 132); },
+         .report = "Imported 1 note.",
+         .cells = " 0.0[" + kReset + "] 32.0[ 8.0:-/-/144/132]"},
+        {.name = "its line's fields all taken: on the next track, no controller lost",
+         .events =
+             [&](MidiTrack& t) {
+                 controllers(t, tick(2), 16);
+                 tempo(t, tick(2), 132);
+             },
+         .report = "Imported 1 note.",
+         .cells = " 0.0[" + kReset + with(sixteen, "1") + "] 0.1[ 2.0:-/-/144/132]"},
+        {.name = "a controller on a line of no note: the first field",
+         .events = [&](MidiTrack& t) { t.AddMessage(tick(2), 0xB0, 91, 40); },
+         .report = "Imported 1 note.",
+         .cells = std::string(" 0.0[") + kNote + " 2.0:-/-/91/40]"},
+        {.name = "controllers before and after a line's notes: sent before and after them",
+         .events =
+             [&](MidiTrack& t) {
+                 t.AddMessage(tick(4), 0xB0, 10, 64);
+                 AddNote(t, 0, 64, 101, tick(4), tick(5));
+                 AddNote(t, 0, 67, 102, tick(4), tick(5));
+                 t.AddMessage(tick(4.2), 0xB0, 7, 90);
+             },
+         .report = "Imported 3 notes.",
+         .cells = std::string(" 0.0[") + kNote +
+                  " 4.0:64/101/10/64 4.1:67/102/-/0 4.2:-/-/7/90 5.0:off/-/-/0 5.1:off/-/-/0]"},
+        {.name = "a 17th controller on a line: dropped",
+         .events =
+             [&](MidiTrack& t) { controllers(t, tick(2), 16), t.AddMessage(tick(2), 0xB0, 16, 1); },
+         .report = "Imported 1 note; 1 dropped: other controllers (1).",
+         .cells = std::string(" 0.0[") + kNote + with(sixteen, "1") + "]"},
+        {.name = "with the fields full, a controller already on the line takes its later value",
+         .events =
+             [&](MidiTrack& t) {
+                 controllers(t, tick(2), 16), t.AddMessage(tick(2.4), 0xB0, 3, 99);
+             },
+         .report = "Imported 1 note.",
+         .cells = std::string(" 0.0[") + kNote + with(sixteen, "99") + "]"},
+        {.name = "a program change after the first takes a field too",
+         .events = [&](MidiTrack& t) { t.AddMessage(0, 0xC0, 5), t.AddMessage(tick(4), 0xC0, 7); },
+         .report = "Imported 1 note.",
+         .cells = std::string(" 0.0[") + kNote + " 4.0:-/-/176/7]"},
+    };
+    for (const auto& c : cases) {
+        MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
+        tempo(file.tracks[0], 0, 125);
+        AddNote(file.tracks[0], 0, 60, 100, 0, tick(1));
+        c.events(file.tracks[0]);
+        auto song = NewSong();
+        const MidiImportReport report = ImportMidiFile(file, *song, {.patternLines = 16});
+        EXPECT_EQ(MidiImportReportText(report), c.report) << c.name;
+        EXPECT_EQ(SlotsAndCells(*song), c.cells) << c.name;
+        EXPECT_EQ(song->lineDuration, 120) << c.name;
+    }
 }
 
 TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAndTrack) {
@@ -191,9 +330,17 @@ TEST(SongExchange, ImportCountsWhatDoesNotFit) {
     for (std::uint8_t key = 0; key < 17; ++key) AddNote(track, 1, key, 90, 0, 96);
     AddNote(track, 1, 60, 90, kSequenceRows * kTicksPerLine, kSequenceRows * kTicksPerLine + 9);
     track.AddMessage(kSequenceRows * kTicksPerLine, 0xB1, 64, 127);
-    for (std::uint8_t tempo : {0x07, 0x09, 0x09, 0x07})  // 0x07A120 and 0x0927C0: two changes
-        track.AddMeta(0, kMetaTempo, std::vector<std::uint8_t>{tempo, 0xA1, 0x20});
-    for (std::uint8_t status : {0xE1, 0xA1, 0xD1, 0xB1}) track.AddMessage(0, status, 2, 3);
+    // A line each: 120 BPM, then 300 and 20, which no Set BPM cell holds, and 120 again, which
+    // is what plays: two changes dropped.
+    std::uint32_t tick = 0;
+    for (const auto& tempo : {std::vector<std::uint8_t>{0x07, 0xA1, 0x20},
+                              {0x03, 0x0D, 0x40},
+                              {0x2D, 0xC6, 0xC0},
+                              {0x07, 0xA1, 0x20}})
+        track.AddMeta(std::exchange(tick, tick + kTicksPerLine), kMetaTempo, tempo);
+    for (std::uint8_t status : {0xE1, 0xA1, 0xD1}) track.AddMessage(0, status, 2, 3);
+    for (std::uint8_t controller = 0; controller < 17; ++controller)  // 16 command fields
+        track.AddMessage(0, 0xB1, controller, 3);
     track.AddSysEx(0, kSysExStart, std::vector<std::uint8_t>{0x7E, 0xF7});
 
     EXPECT_EQ(MidiImportReportText(ImportMidiFile(file, *NewSong())),
@@ -336,6 +483,65 @@ TEST(SongExchange, ExportsLeaveThePlayerThePortsAndOldFilesAlone) {
               "The MIDI file could not be saved as\n" + folder.Path("no/folder/song.mid") +
                   "\n(cannot create a file in its folder: No such file or directory).\nA file "
                   "that was there before is unchanged.");
+}
+
+// What a file plays, as a song can hold it: the tempo map, each channel's controllers and
+// program changes with their ticks, and its notes on their nearest lines (a note the song
+// pushed half a line late comes back on the line after).
+struct PlayedEvents {
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> tempos;
+    std::vector<std::tuple<std::uint32_t, int, int, int>> controls;  // in file order
+    std::vector<std::tuple<int, int, int, std::uint32_t>> notes;     // channel, key, velocity, line
+
+    bool operator==(const PlayedEvents&) const = default;
+};
+
+PlayedEvents PlayedEventsOf(const MidiFileData& file) {
+    PlayedEvents played;
+    for (const MidiTrack& track : file.tracks)
+        for (const MidiEvent& event : track.events) {
+            const int kind = event.status & 0xF0;
+            if (event.status == kMetaEvent && event.data1 == kMetaTempo) {
+                const auto data = track.DataOf(event);
+                played.tempos.emplace_back(event.tick,
+                                           std::vector<std::uint8_t>(data.begin(), data.end()));
+            } else if (kind == 0xB0 || kind == 0xC0) {
+                played.controls.emplace_back(event.tick, event.status, event.data1, event.data2);
+            } else if (kind == 0x90 && event.data2 > 0) {
+                played.notes.emplace_back(event.status & 0x0F, event.data1, event.data2,
+                                          (event.tick + kTicksPerLine / 2) / kTicksPerLine);
+            }
+        }
+    std::sort(played.notes.begin(), played.notes.end());
+    return played;
+}
+
+// The demo, exported and imported again from real files, drops nothing, and its export plays
+// what the demo's does: its tempo change and set-up controllers at the same ticks.
+TEST(SongExchange, TheDemoComesBackFromItsMidiFileWithNothingDropped) {
+    TempFolder folder;
+    TestDocument t;
+    CFennoralDoc& doc = *t.doc;
+    ASSERT_TRUE(doc.LoadSong(TARVEL_SOURCE_DIR "/examples/demo.trv"));
+    ASSERT_TRUE(doc.ExportMidiSong(folder.Path("demo.mid")));
+    const std::optional<MidiImportReport> report = doc.ImportMidiSong(folder.Path("demo.mid"), 64);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(MidiImportReportText(*report), "Imported 840 notes.");
+    t.Settle();
+    ASSERT_TRUE(doc.ExportMidiSong(folder.Path("again.mid")));
+
+    MidiFileData demo, again;
+    std::string whyNot;
+    ASSERT_TRUE(ReadMidiFile(ReadBytes(folder.Path("demo.mid")), demo, whyNot)) << whyNot;
+    ASSERT_TRUE(ReadMidiFile(ReadBytes(folder.Path("again.mid")), again, whyNot)) << whyNot;
+    const PlayedEvents played = PlayedEventsOf(demo);
+    EXPECT_EQ(played.tempos.size(), 2u);  // 125 BPM, then 132 from row 256
+    EXPECT_GT(played.controls.size(), 80u);
+    EXPECT_EQ(played.notes.size(), 840u);
+    const PlayedEvents playedAgain = PlayedEventsOf(again);
+    EXPECT_EQ(playedAgain.tempos, played.tempos);
+    EXPECT_EQ(playedAgain.controls, played.controls);
+    EXPECT_EQ(playedAgain.notes, played.notes);
 }
 
 }  // namespace

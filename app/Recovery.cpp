@@ -78,7 +78,7 @@ void CFennoralApp::QuitOnSignal() {
 }
 
 void CFennoralApp::OfferRecovery() {
-    for (const LeftoverRecovery& leftover : recovery_->FindLeftovers()) {
+    for (LeftoverRecovery& leftover : recovery_->FindLeftovers()) {
         const std::string song = leftover.songPath.empty() ? "an untitled song" : leftover.songPath;
         if (!services_.AskRecoverSong(frame_.get(), song)) {
             recovery_->Discard(leftover);

@@ -1,8 +1,6 @@
 // Autosave and recovery through the application: what is written when, what the next start
 // offers, and what it does with a damaged file or the file of a program still running.
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -15,33 +13,22 @@
 namespace tarvel::testing {
 namespace {
 
-// A process id that no process has now: a child that has ended and been reaped.
-int DeadProcessId() {
-    const pid_t child = fork();
-    if (child == 0) _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
 class RecoveryTest : public AppTest {
   public:
     QString Folder() { return TempFile("recovery"); }
-    QString OwnFile(const char* suffix, qint64 pid = QCoreApplication::applicationPid()) {
-        return Folder() + "/" + QString::number(pid) + suffix;
-    }
+    QString OwnFile() { return QString::fromStdString(app->recovery().SongFile()); }
+    QStringList Files(const char* pattern) { return QDir(Folder()).entryList({pattern}); }
     void Restart() {
         services.calls.clear();
         Start(false);
     }
-    // Leaves this program's recovery pair, the song holding note 64, as if its process had died.
-    QString Orphan(const QString& songPath) {
-        app->recovery().Remove();
+    // Leaves the set of another program, the song holding note 64, as if that program had died.
+    QString Orphan(const QString& songPath, int pid = 4242) {
         Edit(64);
-        app->Autosave();
-        const qint64 dead = DeadProcessId();
-        EXPECT_TRUE(QFile::rename(OwnFile(".trv"), OwnFile(".trv", dead)));
-        std::ofstream(OwnFile(".path", dead).toStdString()) << songPath.toStdString();
-        return OwnFile(".trv", dead);
+        SongRecovery other(Folder().toStdString(), pid);
+        std::string whyNot;
+        EXPECT_TRUE(other.Write(doc(), songPath.toStdString(), whyNot)) << whyNot;
+        return QString::fromStdString(other.SongFile());
     }
 };
 
@@ -51,7 +38,7 @@ TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveRemovesIt) {
     Edit(60);
     app->Autosave();
     EXPECT_TRUE(app->recovery().Exists());
-    EXPECT_TRUE(QFile::exists(OwnFile(".path")));
+    EXPECT_TRUE(QFile::exists(OwnFile().replace(".trv", ".path")));
     frame().Execute(cmd::kEditUndo);  // back to the song as loaded
     app->Autosave();
     EXPECT_FALSE(app->recovery().Exists());
@@ -62,10 +49,9 @@ TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveRemovesIt) {
     ASSERT_TRUE(app->FileSaveAs());
     EXPECT_FALSE(app->recovery().Exists());
 
-    // The file of a program still running (this test's parent) is not offered to another.
+    // The file of a program still running (this one) is not offered to another.
     Edit(62);
     app->Autosave();
-    QFile::rename(OwnFile(".trv"), OwnFile(".trv", getppid()));
     EXPECT_TRUE(SongRecovery(Folder().toStdString(), 1).FindLeftovers().empty());
 }
 
@@ -79,7 +65,7 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     EXPECT_EQ(Cell().note, 64);
     EXPECT_EQ(frame().windowTitle(), "mine.trv* - Tarvel");
     EXPECT_TRUE(app->recovery().Exists()) << "this program keeps it until saved";
-    EXPECT_EQ(QDir(Folder()).entryList({"*.trv"}).size(), 1) << "the old file went";
+    EXPECT_EQ(Files("*.trv").size(), 1) << "the old file went";
 
     ASSERT_TRUE(app->FileSave());
     EXPECT_TRUE(QFile::exists(songPath));
@@ -91,7 +77,7 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     services.recover = false;
     Restart();
     EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
-    EXPECT_TRUE(QDir(Folder()).entryList({"*.trv*"}).isEmpty());
+    EXPECT_TRUE(QDir(Folder()).isEmpty()) << Files("*").join(" ").toStdString();
 
     const QString damaged = Orphan("");
     std::ofstream(damaged.toStdString()) << "not a song";
@@ -122,9 +108,6 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheChangedSong) {
     const std::vector<std::string> sent = TakeSent();
     EXPECT_NE(std::find(sent.begin(), sent.end(), "80 3c 64@0"), sent.end()) << sent.size();
     app.reset();  // main() returns: this program's file stays, to be found by the next
-    const qint64 dead = DeadProcessId();
-    EXPECT_TRUE(QFile::rename(OwnFile(".trv"), OwnFile(".trv", dead)));
-    QFile::rename(OwnFile(".path"), OwnFile(".path", dead));
     Restart();
     EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
     EXPECT_EQ(Cell().note, 64);

@@ -1,5 +1,6 @@
 // Autosave and recovery through the application: what is written when, what the next start
-// offers, and what it does with a damaged file or the file of a program still running.
+// offers, what it does with a damaged file or the file of a program still running, and that a
+// leftover goes only on an explicit Discard.
 #include <signal.h>
 
 #include <QDir>
@@ -29,6 +30,12 @@ class RecoveryTest : public AppTest {
         std::string whyNot;
         EXPECT_TRUE(other.Write(doc(), songPath.toStdString(), whyNot)) << whyNot;
         return QString::fromStdString(other.SongFile());
+    }
+    // A quit signal as a session manager sends it, handled before this returns.
+    void QuitSignal() {
+        raise(SIGTERM);
+        for (int i = 0; i < 100 && services.Last() != "quit"; ++i) Settle();
+        EXPECT_EQ(services.Last(), "quit");
     }
 };
 
@@ -74,14 +81,14 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     EXPECT_TRUE(services.calls.empty()) << "nothing left to offer";
 
     Orphan("");
-    services.recover = false;
+    services.recover = RecoverAnswer::Discard;
     Restart();
     EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
     EXPECT_TRUE(QDir(Folder()).isEmpty()) << Files("*").join(" ").toStdString();
 
     const QString damaged = Orphan("");
     std::ofstream(damaged.toStdString()) << "not a song";
-    services.recover = true;
+    services.recover = RecoverAnswer::Recover;
     services.messages.clear();
     Restart();
     ASSERT_EQ(services.messages.size(), 1u);
@@ -90,6 +97,67 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     EXPECT_FALSE(app->IsSongChanged());
     Restart();
     EXPECT_TRUE(services.calls.empty()) << "a set-aside file is not offered again";
+}
+
+// No answer is not a Discard: the leftover, and any other, waits for the next start.
+struct UnansweredCase {
+    const char* name;
+    bool quitSignal;  // arrives while the box is up, which then returns with no answer
+    int leftovers;
+};
+
+TEST_F(RecoveryTest, ABoxGoneWithoutAnAnswerKeepsEveryLeftoverForTheNextStart) {
+    const UnansweredCase rows[] = {
+        {.name = "closed by its title bar", .quitSignal = false, .leftovers = 1},
+        {.name = "a quit signal while it is up", .quitSignal = true, .leftovers = 1},
+        {.name = "the first of two closed", .quitSignal = false, .leftovers = 2},
+    };
+    for (const UnansweredCase& row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList left;
+        for (int i = 0; i < row.leftovers; ++i)
+            left << Orphan(TempFile(("song" + std::to_string(i) + ".trv").c_str()), 4242 + i);
+        services.recover = RecoverAnswer::None;
+        services.duringRecoverBox = [&] {
+            if (row.quitSignal) QuitSignal();
+        };
+        Restart();
+        services.duringRecoverBox = nullptr;
+        EXPECT_EQ(std::count_if(services.calls.begin(), services.calls.end(),
+                                [](const std::string& call) { return call.starts_with("ask"); }),
+                  1)
+            << "no more questions once one went unanswered";
+        for (const QString& file : left) EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
+        EXPECT_FALSE(app->IsSongChanged());
+
+        services.recover = RecoverAnswer::Recover;
+        Restart();
+        EXPECT_EQ(services.calls.front(), "ask-recover:" + PathOf("song0.trv"));
+        EXPECT_EQ(Cell().note, 64);
+        EXPECT_EQ(Files("*.trv").size(), row.leftovers) << "one recovered into this program's own";
+        services.recover = RecoverAnswer::Discard;
+        Restart();  // the rest go, and this program's own (the song let go) at its exit
+        services.recover = RecoverAnswer::Recover;
+        Restart();
+        EXPECT_TRUE(QDir(Folder()).isEmpty()) << Files("*").join(" ").toStdString();
+    }
+}
+
+// A quit signal while the recovered song's information box is up: the song has just become
+// this program's, changed, and is kept at exit for the next start.
+TEST_F(RecoveryTest, AQuitSignalDuringTheRecoveredSongsBoxKeepsTheSong) {
+    const QString leftover = Orphan("");
+    services.duringMessage = [&] { QuitSignal(); };
+    Restart();
+    services.duringMessage = nullptr;
+    EXPECT_EQ(Cell().note, 64);
+    EXPECT_FALSE(QFile::exists(leftover)) << "now in this program's own file";
+    const QString own = OwnFile();
+    app.reset();
+    EXPECT_TRUE(QFile::exists(own));
+    Restart();
+    EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
+    EXPECT_EQ(Cell().note, 64);
 }
 
 // A session manager's SIGTERM (or the terminal's SIGINT, SIGHUP) while a note sounds: no question
@@ -111,6 +179,37 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheChangedSong) {
     Restart();
     EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
     EXPECT_EQ(Cell().note, 64);
+}
+
+// The real box: only its buttons answer; closed by its title bar, it gives no answer.
+struct BoxCase {
+    const char* name;
+    const char* button;  // clicked; none: the box is closed
+    RecoverAnswer answer;
+};
+
+TEST_F(RecoveryTest, TheRecoverBoxAnswersOnlyByItsButtons) {
+    const BoxCase rows[] = {
+        {.name = "Recover clicked", .button = "Recover", .answer = RecoverAnswer::Recover},
+        {.name = "Discard clicked", .button = "Discard", .answer = RecoverAnswer::Discard},
+        {.name = "closed", .button = nullptr, .answer = RecoverAnswer::None},
+    };
+    for (const BoxCase& row : rows) {
+        SCOPED_TRACE(row.name);
+        WhenModalShows([&](QWidget* box) {
+            if (!row.button) {
+                box->close();
+                if (box->isVisible()) {
+                    ADD_FAILURE() << "the close button did not close it";
+                    box->hide();
+                }
+                return;
+            }
+            for (QPushButton* button : box->findChildren<QPushButton*>())
+                if (button->text() == row.button) button->click();
+        });
+        EXPECT_EQ(services.WindowServices::AskRecoverSong(&frame(), "a.trv"), row.answer);
+    }
 }
 
 }  // namespace

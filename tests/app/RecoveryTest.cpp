@@ -160,6 +160,17 @@ TEST_F(RecoveryTest, AQuitSignalDuringTheRecoveredSongsBoxKeepsTheSong) {
     EXPECT_EQ(Cell().note, 64);
 }
 
+// What the program does after a signal, before it is out, can still change the song: kept.
+TEST_F(RecoveryTest, ASongChangedAfterTheSignalIsKeptAtExit) {
+    QuitSignal();
+    EXPECT_FALSE(app->recovery().Exists()) << "nothing to keep yet";
+    Edit(64);
+    app.reset();
+    Restart();
+    EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
+    EXPECT_EQ(Cell().note, 64);
+}
+
 // A session manager's SIGTERM (or the terminal's SIGINT, SIGHUP) while a note sounds: no question
 // asked, the note released, and the changed song kept for the next start as after a crash.
 TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheChangedSong) {

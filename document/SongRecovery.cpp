@@ -21,13 +21,13 @@ constexpr std::size_t kPathLimit = 4096;
 constexpr int kNameAttempts = 16;
 
 // The process id of a set's name, "<digits>" or "<digits>-<hex digits>"; 0 for any other name.
-// `locked` tells the second kind, whose lock means a running owner.
+// `locked` tells the second kind, which only this version writes.
 int ProcessIdOf(const std::string& name, bool& locked) {
     const char* begin = name.data();
     const char* end = begin + name.size();
     int id = 0;
     const auto [digitsEnd, error] = std::from_chars(begin, end, id);
-    if (error != std::errc() || id <= 0 || *begin == '+' || *begin == '-') return 0;
+    if (error != std::errc() || id <= 0) return 0;
     locked = digitsEnd != end;
     if (!locked) return id;
     if (*digitsEnd != '-' || digitsEnd + 1 == end) return 0;

@@ -57,7 +57,7 @@ void CFennoralApp::AddMidiClockOut() {
 
 CFennoralApp::~CFennoralApp() {
     terminationSignals_.reset();
-    if (!keepRecovery_) recovery_->Remove();  // a clean exit: the song was saved or let go
+    KeepOrRemoveRecovery();
     midiInput_.reset();
     ui_->AttachFrame(nullptr);
     frame_.reset();

@@ -77,8 +77,9 @@ class CFennoralApp {
     // Autosave (Recovery.cpp): while the song is changed, every interval (60 s unless the
     // settings' [Recovery] AutosaveSeconds says otherwise) the song goes to a recovery file.
     void Autosave();
-    // SIGTERM, SIGINT or SIGHUP: quits with no question asked, every note released; a changed
-    // song stays in the recovery file, to be offered at the next start as after a crash.
+    // SIGTERM, SIGINT or SIGHUP: quits with no question asked, every note released; a song
+    // still changed at exit stays in the recovery file, to be offered at the next start as after
+    // a crash.
     void QuitOnSignal();
     SongRecovery& recovery() { return *recovery_; }
     MidiInputMenu& midiInput() { return *midiInput_; }
@@ -93,6 +94,7 @@ class CFennoralApp {
     void StartAutosave();
     void RestoreWindowSettings();  // WindowSettings.cpp
     void OfferRecovery();          // the songs of programs that ended without saving
+    void KeepOrRemoveRecovery();   // at exit
     void AddMidiClockOut();        // the Midi menu's clock choice, restored from the settings
 
     WindowServices& services_;
@@ -103,7 +105,7 @@ class CFennoralApp {
     std::unique_ptr<SongRecovery> recovery_;
     std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
     std::unique_ptr<TerminationSignals> terminationSignals_;
-    bool keepRecovery_ = false;  // quit by a signal with the song changed
+    bool quitBySignal_ = false;  // at exit, a changed song's recovery file is kept
     std::string path_;           // empty for a song not yet saved
     QStringList recentFiles_;
 };

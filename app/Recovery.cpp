@@ -24,16 +24,32 @@ constexpr int kDefaultAutosaveSeconds = 60;
 
 }  // namespace
 
-bool WindowServices::AskRecoverSong(QWidget* owner, const std::string& song) {
-    QMessageBox box(QMessageBox::Question, "Tarvel",
-                    QString("Tarvel closed without saving changes to %1. Recover them?")
-                        .arg(QString::fromStdString(song)),
-                    QMessageBox::NoButton, owner);
+namespace {
+
+// A question box that its title bar's close button closes with no answer (a plain message box
+// with no Cancel button refuses to close).
+class RecoverBox final : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override { QDialog::closeEvent(event); }
+};
+
+}  // namespace
+
+RecoverAnswer WindowServices::AskRecoverSong(QWidget* owner, const std::string& song) {
+    RecoverBox box(QMessageBox::Question, "Tarvel",
+                   QString("Tarvel closed without saving changes to %1. Recover them?")
+                       .arg(QString::fromStdString(song)),
+                   QMessageBox::NoButton, owner);
     QPushButton* recover = box.addButton("Recover", QMessageBox::AcceptRole);
-    box.addButton("Discard", QMessageBox::DestructiveRole);
+    QPushButton* discard = box.addButton("Discard", QMessageBox::DestructiveRole);
     box.setDefaultButton(recover);
-    box.exec();
-    return box.clickedButton() == recover;
+    box.exec();  // returns at once, no button clicked, when the program quits meanwhile
+    if (box.clickedButton() == recover) return RecoverAnswer::Recover;
+    if (box.clickedButton() == discard) return RecoverAnswer::Discard;
+    return RecoverAnswer::None;
 }
 
 void WindowServices::QuitProgram() {
@@ -69,18 +85,35 @@ void CFennoralApp::Autosave() {
 }
 
 void CFennoralApp::QuitOnSignal() {
-    keepRecovery_ = IsSongChanged();
+    // Whether the file is kept is decided at exit: a box up now, the recovery question among
+    // them, returns at once, and what the program then does can still change the song.
+    quitBySignal_ = true;
     std::string whyNot;
-    if (keepRecovery_) recovery_->Write(*doc_, path_, whyNot);  // failing, the last autosave stays
+    if (IsSongChanged())
+        recovery_->Write(*doc_, path_, whyNot);  // failing, the last autosave stays
     StoreWindowSize();
     doc_->CloseMidiPorts();  // stops playback, releasing every note
     services_.QuitProgram();
 }
 
+void CFennoralApp::KeepOrRemoveRecovery() {
+    if (!quitBySignal_ || !IsSongChanged()) {
+        recovery_->Remove();  // a clean exit: the song was saved or let go
+        return;
+    }
+    // The song may have become changed only after the signal: then it has no file yet.
+    std::string whyNot;
+    if (!recovery_->Exists()) recovery_->Write(*doc_, path_, whyNot);
+}
+
 void CFennoralApp::OfferRecovery() {
-    for (const LeftoverRecovery& leftover : recovery_->FindLeftovers()) {
+    for (LeftoverRecovery& leftover : recovery_->FindLeftovers()) {
         const std::string song = leftover.songPath.empty() ? "an untitled song" : leftover.songPath;
-        if (!services_.AskRecoverSong(frame_.get(), song)) {
+        const RecoverAnswer answer = services_.AskRecoverSong(frame_.get(), song);
+        // Only a Discard deletes: a box gone without an answer leaves this one and every other
+        // for the next start.
+        if (answer == RecoverAnswer::None) return;
+        if (answer == RecoverAnswer::Discard) {
             recovery_->Discard(leftover);
             continue;
         }

@@ -18,6 +18,8 @@ class CFennoralDoc;
 class CFennoralView;
 
 enum class SaveAnswer { Yes, No, Cancel };
+// None: the box went without a button (closed, or the program quitting); the song is kept.
+enum class RecoverAnswer { Recover, Discard, None };
 
 struct AudioFileChoice {
     std::string path;
@@ -38,8 +40,8 @@ class WindowServices {
     // Message boxes and the song file choosers.
     virtual void ShowMessage(QWidget* owner, const UserMessage& message) = 0;
     virtual SaveAnswer AskSaveChanges(QWidget* owner) = 0;
-    // "Tarvel closed without saving changes to <song>. Recover them?" true: Recover.
-    virtual bool AskRecoverSong(QWidget* owner, const std::string& song);  // Recovery.cpp
+    // "Tarvel closed without saving changes to <song>. Recover them?"
+    virtual RecoverAnswer AskRecoverSong(QWidget* owner, const std::string& song);  // Recovery.cpp
     // Ends the window thread's event loops, so that the program returns from main().
     virtual void QuitProgram();  // Recovery.cpp
     virtual std::optional<std::string> ChooseSongToOpen(QWidget* owner) = 0;

@@ -64,7 +64,9 @@ class ScriptedServices final : public WindowServices {
     std::vector<std::string> calls;
     std::vector<UserMessage> messages;
     SaveAnswer saveAnswer = SaveAnswer::Cancel;
-    bool recover = true;
+    RecoverAnswer recover = RecoverAnswer::Recover;
+    std::function<void()> duringRecoverBox;  // runs while the "Recover?" box would be up
+    std::function<void()> duringMessage;     // and while any message box would be
     Path songToOpen, songToSave, patchList;
     std::optional<std::string> dialogText;  // the OK answer of the name dialogs; none: Cancel
     std::function<void(QWidget*)> duringAboutBox;  // runs while the about box would be up
@@ -76,9 +78,12 @@ class ScriptedServices final : public WindowServices {
     void ShowMessage(QWidget*, const UserMessage& message) override {
         messages.push_back(message);
         calls.push_back("message:" + message.title);
+        if (duringMessage) duringMessage();
     }
-    bool AskRecoverSong(QWidget*, const std::string& song) override {
-        return Answer("ask-recover:" + song, recover);
+    RecoverAnswer AskRecoverSong(QWidget*, const std::string& song) override {
+        calls.push_back("ask-recover:" + song);
+        if (duringRecoverBox) duringRecoverBox();
+        return recover;
     }
     SaveAnswer AskSaveChanges(QWidget*) override { return Answer("ask-save", saveAnswer); }
     Path ChooseSongToOpen(QWidget*) override { return Answer("choose-open", songToOpen); }

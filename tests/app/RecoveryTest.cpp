@@ -1,8 +1,7 @@
 // Autosave and recovery through the application: what is written when, what the next start
-// offers, and what it does with a damaged file or the file of a program still running.
+// offers, what it does with a damaged file or the file of a program still running, and that a
+// leftover goes only on an explicit Discard.
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -15,33 +14,28 @@
 namespace tarvel::testing {
 namespace {
 
-// A process id that no process has now: a child that has ended and been reaped.
-int DeadProcessId() {
-    const pid_t child = fork();
-    if (child == 0) _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
 class RecoveryTest : public AppTest {
   public:
     QString Folder() { return TempFile("recovery"); }
-    QString OwnFile(const char* suffix, qint64 pid = QCoreApplication::applicationPid()) {
-        return Folder() + "/" + QString::number(pid) + suffix;
-    }
+    QString OwnFile() { return QString::fromStdString(app->recovery().SongFile()); }
+    QStringList Files(const char* pattern) { return QDir(Folder()).entryList({pattern}); }
     void Restart() {
         services.calls.clear();
         Start(false);
     }
-    // Leaves this program's recovery pair, the song holding note 64, as if its process had died.
-    QString Orphan(const QString& songPath) {
-        app->recovery().Remove();
+    // Leaves the set of another program, the song holding note 64, as if that program had died.
+    QString Orphan(const QString& songPath, int pid = 4242) {
         Edit(64);
-        app->Autosave();
-        const qint64 dead = DeadProcessId();
-        EXPECT_TRUE(QFile::rename(OwnFile(".trv"), OwnFile(".trv", dead)));
-        std::ofstream(OwnFile(".path", dead).toStdString()) << songPath.toStdString();
-        return OwnFile(".trv", dead);
+        SongRecovery other(Folder().toStdString(), pid);
+        std::string whyNot;
+        EXPECT_TRUE(other.Write(doc(), songPath.toStdString(), whyNot)) << whyNot;
+        return QString::fromStdString(other.SongFile());
+    }
+    // A quit signal as a session manager sends it, handled before this returns.
+    void QuitSignal() {
+        raise(SIGTERM);
+        for (int i = 0; i < 100 && services.Last() != "quit"; ++i) Settle();
+        EXPECT_EQ(services.Last(), "quit");
     }
 };
 
@@ -51,7 +45,7 @@ TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveRemovesIt) {
     Edit(60);
     app->Autosave();
     EXPECT_TRUE(app->recovery().Exists());
-    EXPECT_TRUE(QFile::exists(OwnFile(".path")));
+    EXPECT_TRUE(QFile::exists(OwnFile().replace(".trv", ".path")));
     frame().Execute(cmd::kEditUndo);  // back to the song as loaded
     app->Autosave();
     EXPECT_FALSE(app->recovery().Exists());
@@ -62,10 +56,9 @@ TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveRemovesIt) {
     ASSERT_TRUE(app->FileSaveAs());
     EXPECT_FALSE(app->recovery().Exists());
 
-    // The file of a program still running (this test's parent) is not offered to another.
+    // The file of a program still running (this one) is not offered to another.
     Edit(62);
     app->Autosave();
-    QFile::rename(OwnFile(".trv"), OwnFile(".trv", getppid()));
     EXPECT_TRUE(SongRecovery(Folder().toStdString(), 1).FindLeftovers().empty());
 }
 
@@ -79,7 +72,7 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     EXPECT_EQ(Cell().note, 64);
     EXPECT_EQ(frame().windowTitle(), "mine.trv* - Tarvel");
     EXPECT_TRUE(app->recovery().Exists()) << "this program keeps it until saved";
-    EXPECT_EQ(QDir(Folder()).entryList({"*.trv"}).size(), 1) << "the old file went";
+    EXPECT_EQ(Files("*.trv").size(), 1) << "the old file went";
 
     ASSERT_TRUE(app->FileSave());
     EXPECT_TRUE(QFile::exists(songPath));
@@ -88,14 +81,14 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     EXPECT_TRUE(services.calls.empty()) << "nothing left to offer";
 
     Orphan("");
-    services.recover = false;
+    services.recover = RecoverAnswer::Discard;
     Restart();
     EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
-    EXPECT_TRUE(QDir(Folder()).entryList({"*.trv*"}).isEmpty());
+    EXPECT_TRUE(QDir(Folder()).isEmpty()) << Files("*").join(" ").toStdString();
 
     const QString damaged = Orphan("");
     std::ofstream(damaged.toStdString()) << "not a song";
-    services.recover = true;
+    services.recover = RecoverAnswer::Recover;
     services.messages.clear();
     Restart();
     ASSERT_EQ(services.messages.size(), 1u);
@@ -104,6 +97,78 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     EXPECT_FALSE(app->IsSongChanged());
     Restart();
     EXPECT_TRUE(services.calls.empty()) << "a set-aside file is not offered again";
+}
+
+// No answer is not a Discard: the leftover, and any other, waits for the next start.
+struct UnansweredCase {
+    const char* name;
+    bool quitSignal;  // arrives while the box is up, which then returns with no answer
+    int leftovers;
+};
+
+TEST_F(RecoveryTest, ABoxGoneWithoutAnAnswerKeepsEveryLeftoverForTheNextStart) {
+    const UnansweredCase rows[] = {
+        {.name = "closed by its title bar", .quitSignal = false, .leftovers = 1},
+        {.name = "a quit signal while it is up", .quitSignal = true, .leftovers = 1},
+        {.name = "the first of two closed", .quitSignal = false, .leftovers = 2},
+    };
+    for (const UnansweredCase& row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList left;
+        for (int i = 0; i < row.leftovers; ++i)
+            left << Orphan(TempFile(("song" + std::to_string(i) + ".trv").c_str()), 4242 + i);
+        services.recover = RecoverAnswer::None;
+        services.duringRecoverBox = [&] {
+            if (row.quitSignal) QuitSignal();
+        };
+        Restart();
+        services.duringRecoverBox = nullptr;
+        EXPECT_EQ(std::count_if(services.calls.begin(), services.calls.end(),
+                                [](const std::string& call) { return call.starts_with("ask"); }),
+                  1)
+            << "no more questions once one went unanswered";
+        for (const QString& file : left) EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
+        EXPECT_FALSE(app->IsSongChanged());
+
+        services.recover = RecoverAnswer::Recover;
+        Restart();
+        EXPECT_EQ(services.calls.front(), "ask-recover:" + PathOf("song0.trv"));
+        EXPECT_EQ(Cell().note, 64);
+        EXPECT_EQ(Files("*.trv").size(), row.leftovers) << "one recovered into this program's own";
+        services.recover = RecoverAnswer::Discard;
+        Restart();  // the rest go, and this program's own (the song let go) at its exit
+        services.recover = RecoverAnswer::Recover;
+        Restart();
+        EXPECT_TRUE(QDir(Folder()).isEmpty()) << Files("*").join(" ").toStdString();
+    }
+}
+
+// A quit signal while the recovered song's information box is up: the song has just become
+// this program's, changed, and is kept at exit for the next start.
+TEST_F(RecoveryTest, AQuitSignalDuringTheRecoveredSongsBoxKeepsTheSong) {
+    const QString leftover = Orphan("");
+    services.duringMessage = [&] { QuitSignal(); };
+    Restart();
+    services.duringMessage = nullptr;
+    EXPECT_EQ(Cell().note, 64);
+    EXPECT_FALSE(QFile::exists(leftover)) << "now in this program's own file";
+    const QString own = OwnFile();
+    app.reset();
+    EXPECT_TRUE(QFile::exists(own));
+    Restart();
+    EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
+    EXPECT_EQ(Cell().note, 64);
+}
+
+// What the program does after a signal, before it is out, can still change the song: kept.
+TEST_F(RecoveryTest, ASongChangedAfterTheSignalIsKeptAtExit) {
+    QuitSignal();
+    EXPECT_FALSE(app->recovery().Exists()) << "nothing to keep yet";
+    Edit(64);
+    app.reset();
+    Restart();
+    EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
+    EXPECT_EQ(Cell().note, 64);
 }
 
 // A session manager's SIGTERM (or the terminal's SIGINT, SIGHUP) while a note sounds: no question
@@ -122,12 +187,40 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheChangedSong) {
     const std::vector<std::string> sent = TakeSent();
     EXPECT_NE(std::find(sent.begin(), sent.end(), "80 3c 64@0"), sent.end()) << sent.size();
     app.reset();  // main() returns: this program's file stays, to be found by the next
-    const qint64 dead = DeadProcessId();
-    EXPECT_TRUE(QFile::rename(OwnFile(".trv"), OwnFile(".trv", dead)));
-    QFile::rename(OwnFile(".path"), OwnFile(".path", dead));
     Restart();
     EXPECT_EQ(services.calls.front(), "ask-recover:an untitled song");
     EXPECT_EQ(Cell().note, 64);
+}
+
+// The real box: only its buttons answer; closed by its title bar, it gives no answer.
+struct BoxCase {
+    const char* name;
+    const char* button;  // clicked; none: the box is closed
+    RecoverAnswer answer;
+};
+
+TEST_F(RecoveryTest, TheRecoverBoxAnswersOnlyByItsButtons) {
+    const BoxCase rows[] = {
+        {.name = "Recover clicked", .button = "Recover", .answer = RecoverAnswer::Recover},
+        {.name = "Discard clicked", .button = "Discard", .answer = RecoverAnswer::Discard},
+        {.name = "closed", .button = nullptr, .answer = RecoverAnswer::None},
+    };
+    for (const BoxCase& row : rows) {
+        SCOPED_TRACE(row.name);
+        WhenModalShows([&](QWidget* box) {
+            if (!row.button) {
+                box->close();
+                if (box->isVisible()) {
+                    ADD_FAILURE() << "the close button did not close it";
+                    box->hide();
+                }
+                return;
+            }
+            for (QPushButton* button : box->findChildren<QPushButton*>())
+                if (button->text() == row.button) button->click();
+        });
+        EXPECT_EQ(services.WindowServices::AskRecoverSong(&frame(), "a.trv"), row.answer);
+    }
 }
 
 }  // namespace

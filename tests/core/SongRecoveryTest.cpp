@@ -1,0 +1,234 @@
+// Recovery files owned by their lock, not by a process id: programs with one pid keep apart, a
+// set is offered once no one holds its lock (and only then), and an earlier version's pid-named
+// set is offered as a leftover whatever runs under that pid now.
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+#include <gmock/gmock.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "document/SongRecovery.h"
+#include "support/RecordingUi.h"
+#include "support/TempFolder.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::TestDocument;
+using testing::WriteBytes;
+
+constexpr int kPid = 4242;
+
+#ifdef _WIN32
+int ThisPid() {
+    return _getpid();
+}
+int OtherRunningPid() {
+    return 4;
+}  // the system's own
+#else
+int ThisPid() {
+    return getpid();
+}
+int OtherRunningPid() {
+    return getppid();
+}
+#endif
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+class SongRecoveryTest : public ::testing::Test {
+  public:
+    std::string Folder() { return temp.Path("recovery"); }
+    std::unique_ptr<SongRecovery> Owner(int pid, const std::string& songPath) {
+        auto owner = std::make_unique<SongRecovery>(Folder(), pid);
+        std::string whyNot;
+        EXPECT_TRUE(owner->Write(*t.doc, songPath, whyNot)) << whyNot;
+        return owner;
+    }
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(Folder(), error))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // A set as earlier versions wrote it, named by the pid alone, with no lock file.
+    void LeaveOld(int pid, const std::string& songPath) {
+        std::filesystem::create_directories(Folder());
+        WriteBytes(Folder() + "/" + std::to_string(pid) + ".trv", Bytes("song"));
+        WriteBytes(Folder() + "/" + std::to_string(pid) + ".path", Bytes(songPath));
+    }
+    std::vector<std::string> OfferedPaths(const SongRecovery& finder) {
+        std::vector<std::string> paths;
+        for (const LeftoverRecovery& leftover : finder.FindLeftovers())
+            paths.push_back(leftover.songPath);
+        return paths;
+    }
+
+    TempFolder temp;
+    TestDocument t;
+};
+
+// Same pid, as after a restart or in two PID namespaces: each keeps and removes only its own.
+TEST_F(SongRecoveryTest, TwoOwnersWithOnePidKeepTheirOwnFiles) {
+    auto a = Owner(kPid, "a.trv");
+    auto b = Owner(kPid, "b.trv");
+    ASSERT_NE(a->SongFile(), b->SongFile());
+    EXPECT_THAT(OfferedPaths(*a), IsEmpty()) << "b runs";
+    EXPECT_THAT(OfferedPaths(*b), IsEmpty()) << "a runs";
+    a->Remove();
+    EXPECT_FALSE(a->Exists());
+    EXPECT_TRUE(b->Exists());
+    a.reset();  // a clean exit: its lock file goes too
+    EXPECT_EQ(Names().size(), 3u) << "b's song, path and lock";
+    EXPECT_EQ(ReadBytes(b->SongFile().substr(0, b->SongFile().size() - 4) + ".path"),
+              Bytes("b.trv"));
+    // b ends without removing its song (a crash, or a quit that keeps it): a is offered it.
+    const std::string kept = b->SongFile();
+    b.reset();
+    SongRecovery next(Folder(), kPid);
+    const std::vector<LeftoverRecovery> found = next.FindLeftovers();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].songFile, kept);
+    EXPECT_EQ(found[0].processId, kPid);
+}
+
+struct LeftoverCase {
+    const char* name;
+    // Leaves something in the folder; may return an owner that is to stay running meanwhile.
+    std::function<std::unique_ptr<SongRecovery>(SongRecoveryTest&)> leave;
+    std::vector<std::string> offered;  // the song paths found, in order
+    std::size_t filesAfter;            // in the folder, with the finder's search done
+};
+
+class LeftoverTableTest : public SongRecoveryTest {
+  public:
+    void Run(const LeftoverCase& row) {
+        SCOPED_TRACE(row.name);
+        auto owner = row.leave(*this);
+        SongRecovery finder(Folder(), ThisPid());
+        EXPECT_EQ(OfferedPaths(finder), row.offered);
+        EXPECT_EQ(Names().size(), row.filesAfter) << ::testing::PrintToString(Names());
+    }
+};
+
+TEST_F(LeftoverTableTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
+    const LeftoverCase rows[] = {
+        {.name = "an owner still running holds its lock",
+         .leave = [](SongRecoveryTest& test) { return test.Owner(kPid, "held.trv"); },
+         .offered = {},
+         .filesAfter = 3},
+        {.name = "one with the finder's own pid, running",
+         .leave = [](SongRecoveryTest& test) { return test.Owner(ThisPid(), "mine.trv"); },
+         .offered = {},
+         .filesAfter = 3},
+        {.name = "an owner gone, its lock let go",
+         .leave =
+             [](SongRecoveryTest& test) {
+                 test.Owner(kPid, "gone.trv");
+                 return std::unique_ptr<SongRecovery>();
+             },
+         .offered = {"gone.trv"},
+         .filesAfter = 3},
+        {.name = "an earlier version's set under the finder's own pid (after a restart)",
+         .leave =
+             [](SongRecoveryTest& test) {
+                 test.LeaveOld(ThisPid(), "old.trv");
+                 return std::unique_ptr<SongRecovery>();
+             },
+         .offered = {"old.trv"},
+         .filesAfter = 3},  // its lock file made by the finder, to hold it while offered
+        {.name = "earlier versions' sets, whatever runs under those pids, by pid",
+         .leave =
+             [](SongRecoveryTest& test) {
+                 test.LeaveOld(OtherRunningPid(), "running.trv");
+                 test.LeaveOld(1, "first.trv");
+                 return std::unique_ptr<SongRecovery>();
+             },
+         .offered = {"first.trv", "running.trv"},
+         .filesAfter = 6},
+        {.name = "a crash with nothing to recover leaves only a lock file, which goes",
+         .leave =
+             [](SongRecoveryTest& test) {
+                 const std::string stem = test.Folder() + "/4242-00000000000000ab";
+                 std::filesystem::create_directories(test.Folder());
+                 WriteBytes(stem + ".lock", {});
+                 WriteBytes(stem + ".path", Bytes("saved.trv"));  // the song not yet written
+                 return std::unique_ptr<SongRecovery>();
+             },
+         .offered = {},
+         .filesAfter = 0},
+    };
+    for (const LeftoverCase& row : rows) {
+        std::filesystem::remove_all(Folder());
+        Run(row);
+    }
+}
+
+// Two programs starting at once: the set one of them is offering is not offered by the other;
+// Discard takes every file of it, SetAside keeps the song and path under other names.
+TEST_F(SongRecoveryTest, AFoundSetIsHeldUntilDiscardedOrSetAside) {
+    Owner(kPid, "first.trv");
+    Owner(kPid + 1, "second.trv");
+    SongRecovery one(Folder(), 1);
+    SongRecovery other(Folder(), 2);
+    std::vector<LeftoverRecovery> found = one.FindLeftovers();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_THAT(OfferedPaths(other), IsEmpty()) << "both held by the first finder";
+    one.Discard(found[0]);
+    EXPECT_EQ(Names().size(), 3u);
+    one.SetAside(found[1]);
+    const std::string name = found[1].songFile.substr(Folder().size() + 1);
+    const std::string stem = name.substr(0, name.size() - 4);
+    EXPECT_THAT(Names(), ElementsAre(stem + ".path.damaged", stem + ".trv.damaged"));
+    found.clear();
+    EXPECT_THAT(OfferedPaths(other), IsEmpty());
+}
+
+#ifndef _WIN32
+// The lock goes with the process, however it ends: a child that wrote its set and died without
+// a word is offered, but not while it runs.
+TEST_F(SongRecoveryTest, AnOwnerProcessIsOfferedOnlyOnceItHasDied) {
+    int ready[2];
+    int finish[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(finish), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SongRecovery owner(Folder(), kPid);
+        std::string whyNot;
+        const char done = owner.Write(*t.doc, "child.trv", whyNot) ? 1 : 0;
+        [[maybe_unused]] ssize_t io = write(ready[1], &done, 1);
+        char go;
+        io = read(finish[0], &go, 1);
+        _exit(0);  // no destructor runs, as in a crash
+    }
+    char done = 0;
+    ASSERT_EQ(read(ready[0], &done, 1), 1);
+    ASSERT_EQ(done, 1);
+    SongRecovery finder(Folder(), kPid);
+    EXPECT_THAT(OfferedPaths(finder), IsEmpty()) << "the child runs";
+    ASSERT_EQ(write(finish[1], "x", 1), 1);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    EXPECT_THAT(OfferedPaths(finder), ElementsAre("child.trv"));
+    for (const int fd : {ready[0], ready[1], finish[0], finish[1]}) close(fd);
+}
+#endif
+
+}  // namespace
+}  // namespace tarvel

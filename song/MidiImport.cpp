@@ -640,7 +640,7 @@ MidiImportReport ImportMidiFile(const MidiFileData& file, Song& song, MidiImport
 std::string MidiImportReportText(const MidiImportReport& report) {
     std::string text =
         "Imported " + WithCommas(report.notes) + (report.notes == 1 ? " note" : " notes");
-    if (report.Dropped() == 0) return text + ".";
+    if (report.Dropped() == 0) return text + "; 0 dropped.";
     const std::pair<int, const char*> reasons[] = {
         {report.tooManyAtOnce, "more than 16 at once"},
         {report.patternsFull, "more than 128 patterns"},

@@ -114,7 +114,7 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
 
     auto song = NewSong();
     const MidiImportReport report = ImportMidiFile(file, *song);
-    EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes.");
+    EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes; 0 dropped.");
     EXPECT_EQ(report.endRow, 128);
     EXPECT_EQ(song->lineDuration, 125);
     EXPECT_EQ(song->channelProgram[2], 5);
@@ -186,19 +186,19 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
                  t.AddMessage(tick(5), 0xB0, 91, 40);  // a field the tempo leaves alone
                  tempo(t, tick(5), 132);
              },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = " 0.0[" + kReset + " 5.0:-/-/91/40 5.1:-/-/144/132]"},
         {.name = "between lines, to the nearest line",
          .events = [&](MidiTrack& t) { tempo(t, tick(5.4), 132), tempo(t, tick(6.6), 125); },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = " 0.0[" + kReset + " 5.0:-/-/144/132 7.0:-/-/144/125]"},
         {.name = "several in one line: the last is the line's",
          .events = [&](MidiTrack& t) { tempo(t, tick(3), 100), tempo(t, tick(3.3), 140); },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = " 0.0[" + kReset + " 3.0:-/-/144/140]"},
         {.name = "back on its line to the tempo playing: no cell",
          .events = [&](MidiTrack& t) { tempo(t, tick(3), 100), tempo(t, tick(3.3), 125); },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = std::string(" 0.0[") + kNote + "]"},
         {.name = "faster than a cell's byte holds: dropped, and the song plays on as it did",
          .events = [&](MidiTrack& t) { tempo(t, tick(2), 300), tempo(t, tick(4), 125); },
@@ -214,11 +214,11 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
                  AddNote(t, 5, 62, 90, tick(20), tick(21));
                  tempo(t, tick(18), 132);
              },
-         .report = "Imported 2 notes.",
+         .report = "Imported 2 notes; 0 dropped.",
          .cells = " 0.0[" + kReset + "] 16.5[ 2.0:-/-/144/132 4.0:62/90/-/0 5.0:off/-/-/0]"},
         {.name = "in a stretch of no pattern: on track 0",
          .events = [&](MidiTrack& t) { tempo(t, tick(40), 132); },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = " 0.0[" + kReset + "] 32.0[ 8.0:-/-/144/132]"},
         {.name = "its line's fields all taken: on the next track, no controller lost",
          .events =
@@ -226,11 +226,11 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
                  controllers(t, tick(2), 16);
                  tempo(t, tick(2), 132);
              },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = " 0.0[" + kReset + with(sixteen, "1") + "] 0.1[ 2.0:-/-/144/132]"},
         {.name = "a controller on a line of no note: the first field",
          .events = [&](MidiTrack& t) { t.AddMessage(tick(2), 0xB0, 91, 40); },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = std::string(" 0.0[") + kNote + " 2.0:-/-/91/40]"},
         {.name = "controllers before and after a line's notes: sent before and after them",
          .events =
@@ -240,7 +240,7 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
                  AddNote(t, 0, 67, 102, tick(4), tick(5));
                  t.AddMessage(tick(4.2), 0xB0, 7, 90);
              },
-         .report = "Imported 3 notes.",
+         .report = "Imported 3 notes; 0 dropped.",
          .cells = std::string(" 0.0[") + kNote +
                   " 4.0:64/101/10/64 4.1:67/102/-/0 4.2:-/-/7/90 5.0:off/-/-/0 5.1:off/-/-/0]"},
         {.name = "a 17th controller on a line: dropped",
@@ -253,11 +253,11 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
              [&](MidiTrack& t) {
                  controllers(t, tick(2), 16), t.AddMessage(tick(2.4), 0xB0, 3, 99);
              },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = std::string(" 0.0[") + kNote + with(sixteen, "99") + "]"},
         {.name = "a program change after the first takes a field too",
          .events = [&](MidiTrack& t) { t.AddMessage(0, 0xC0, 5), t.AddMessage(tick(4), 0xC0, 7); },
-         .report = "Imported 1 note.",
+         .report = "Imported 1 note; 0 dropped.",
          .cells = std::string(" 0.0[") + kNote + " 4.0:-/-/176/7]"},
     };
     for (const auto& c : cases) {
@@ -287,7 +287,7 @@ TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAnd
     const MidiImportReport report =
         ImportMidiFile(file, *song, {.patternLines = 8});  // taken as 16
     EXPECT_EQ(report.patterns, 2);
-    EXPECT_EQ(MidiImportReportText(report), "Imported 10 notes.");
+    EXPECT_EQ(MidiImportReportText(report), "Imported 10 notes; 0 dropped.");
     for (int row : {0, 16, 32, 48})
         EXPECT_EQ(song->sequence[row][4].pattern + song->sequence[row][5].pattern, 0);
     EXPECT_EQ(song->sequence[64][4].pattern, 1);
@@ -526,7 +526,7 @@ TEST(SongExchange, TheDemoComesBackFromItsMidiFileWithNothingDropped) {
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("demo.mid")));
     const std::optional<MidiImportReport> report = doc.ImportMidiSong(folder.Path("demo.mid"), 64);
     ASSERT_TRUE(report);
-    EXPECT_EQ(MidiImportReportText(*report), "Imported 840 notes.");
+    EXPECT_EQ(MidiImportReportText(*report), "Imported 840 notes; 0 dropped.");
     t.Settle();
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("again.mid")));
 

@@ -1,6 +1,7 @@
 // The main window: menu, accelerators, toolbar, control panel, status bar and the editor view,
 // the 100 ms play-watch timer and the command routing. It holds no song data: everything it
-// shows it reads from the document. Window thread.
+// shows it reads from the document. Window thread. Defined in app/MainFrame.cpp, except where a
+// group names its own file.
 #pragma once
 
 #include <QMainWindow>
@@ -38,8 +39,8 @@ class CMainFrame final : public QMainWindow {
     // Runs a command as the menu, an accelerator or the toolbar would: a disabled one does
     // nothing. Afterwards the keyboard goes back to the editor.
     void Execute(int commandId);
-    bool IsCommandEnabled(int commandId) const;
-    bool IsCommandChecked(int commandId) const;
+    bool IsCommandEnabled(int commandId) const;  // (app/CommandRouting.cpp)
+    bool IsCommandChecked(int commandId) const;  // (app/CommandRouting.cpp)
     void UpdateCommandStates();
 
     void SelectCurrentChannel();  // once the panel is filled
@@ -47,7 +48,7 @@ class CMainFrame final : public QMainWindow {
     void RefreshPlayWatch();
     void AcceptDroppedFiles() { setAcceptDrops(true); }
     // "Follow play": kept in the settings as it changes.
-    void SetFollowPlay(bool on);
+    void SetFollowPlay(bool on);  // (app/WindowSettings.cpp)
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,7 +64,9 @@ class CMainFrame final : public QMainWindow {
     QAction* AddCommand(QMenu* menu, const char* label, int commandId);
     void RunCommand(int commandId);  // the routing table
     void EditPatternProperties();
+    // (app/CommandRouting.cpp)
     void ShowUndoState();  // the Undo and Redo items name their steps; the title marks a change
+    // (app/UndoState.cpp)
 
     CFennoralApp& app_;
     CFennoralDoc& doc_;

@@ -6,6 +6,12 @@
 // operations below that carry their names forward to them, filling in what the editor decides;
 // what is the document's own is files, patch lists, the clock and the menu commands.
 //
+// Callers go through the document's operations where they add something: the lock, the undo
+// history, or what the editor decides (the current channel, the cursor's rows). For anything
+// else they call `engine` and `edit` straight.
+//
+// The class is defined in several files, one per topic; each section below ends with its file.
+//
 // Locking. `mutex` guards all four records. Operations in the sections marked "caller holds the
 // lock" assume it is held by the calling thread, so a tick or an edit can run several of them in
 // one hold; commands marked "takes the lock" are called by the window side as they are, and
@@ -85,17 +91,10 @@ class CFennoralDoc {
     bool Undo();
     bool Redo();
     static constexpr std::size_t kHistoryBytesPerHold = 16384;  // about 5 us of copying
+    // (document/UndoCommands.cpp)
 
     // --- Song operations (caller holds the lock) --------------------------------------------
-    void ResetSong();  // a new song; nothing sounds and the tempo box follows
-    void ResetPattern(int pattern) {
-        TARVEL_ASSERT_LOCKED(*this);
-        tarvel::ResetPattern(song, pattern);
-    }
-    int GetPatternLineCount(int pattern) const {
-        TARVEL_ASSERT_LOCKED(*this);
-        return tarvel::GetPatternLineCount(song, pattern);
-    }
+    void ResetSong();  // a new song; nothing sounds and the tempo box follows (FennoralDoc.cpp)
     void SetPatternLineCount(int pattern, int count) {
         TARVEL_ASSERT_LOCKED(*this);
         tarvel::SetPatternLineCount(song, pattern, count);
@@ -127,7 +126,6 @@ class CFennoralDoc {
     void SetSendsClock(int device, bool sends) { engine.SetSendsClock(device, sends); }
     void SendControlToAllChannels(int controller) { engine.SendControlToAllChannels(controller); }
     void ReleaseAllNotes() { engine.ReleaseAllNotes(); }
-    void ResetNoteTracking() { engine.ResetNoteTracking(); }
 
     // --- Tempo (caller holds the lock) -------------------------------------------------------
     void SetBpm(int bpm) {
@@ -157,18 +155,11 @@ class CFennoralDoc {
         inputs.deadlineNs = deadlineNs;
         engine.PlayerTick(inputs);
     }
-    void SongTick() { engine.SongTick(PlayerInputsNow()); }
-    void PatternTick() { engine.PatternTick(PlayerInputsNow()); }
-    void LoadTrackSlot(int track) { engine.LoadTrackSlot(track); }
-    void RunPendingAction(int channel, int column) { engine.RunPendingAction(channel, column); }
     void PlayCell(const Pattern& pattern, int line, int channel, int column) {
         engine.PlayCell(pattern, line, channel, column, editor.currentChannel);
     }
 
     // --- Editor operations (caller holds the lock; window thread) -----------------------------
-    void MoveCursorLines(int delta) { edit.MoveCursorLines(delta); }
-    void PreviewNote(int value) { edit.PreviewNote(value); }
-    void EnterHexDigit(int value) { edit.EnterHexDigit(value); }
     static constexpr int kDeleteEntry = SongEditor::kDeleteEntry;
 
     // --- Song files and patch lists (window thread; take the lock) ---------------------------
@@ -186,6 +177,7 @@ class CFennoralDoc {
     // program, also one beyond patchCount.
     void EditPatchName(const std::string& typed);
     FileCalls fileCalls = SystemFileCalls();  // what saves write through; tests make it fail
+    // (document/SongFileCommands.cpp, document/PatchListCommands.cpp)
 
     // --- Song exchange: MIDI files in, MIDI and audio files out (window thread; take the lock
     // in short holds) ------------------------------------------------------------------------
@@ -202,6 +194,7 @@ class CFennoralDoc {
     // The same pass played on a synth of its own into an audio file; `progress` may cancel it.
     ExportOutcome ExportAudioSong(const std::string& path, const AudioExportSettings& settings,
                                   const ExportProgress& progress);
+    // (document/SongExchangeCommands.cpp)
 
     // --- Pattern commands (caller holds the lock) --------------------------------------------
     void CopyPattern(int pattern) { edit.CopyPattern(pattern); }
@@ -223,6 +216,7 @@ class CFennoralDoc {
     // program the song can select, so playing never waits for one: at every new song and when
     // playing starts. Window thread; takes the lock in short holds.
     void PrepareSongPrograms();
+    // (document/FennoralDoc.cpp)
 
     // --- MIDI input (see DocumentMidiInput.h) ----------------------------------------------
     InputRecording inputRecording{};  // caller holds the lock
@@ -240,12 +234,13 @@ class CFennoralDoc {
     // own, as a note key's would; DispatchUiSignals calls it, and so does every history step.
     void TakeInputEdits();
     static constexpr int kInputEditsPerHold = 16;
+    // (document/MidiInputCommands.cpp)
 
     // --- Window-side signals ------------------------------------------------------------------
     // What the timer thread (or any edit) wants the window to do is recorded as UiSignal bits
     // and done by DispatchUiSignals on the window thread; raising one never allocates or waits.
     void RaiseUiSignal(unsigned raised) noexcept { signals_.Raise(raised); }
-    void DispatchUiSignals();  // window thread; takes the lock briefly
+    void DispatchUiSignals();  // window thread; takes the lock briefly (document/FennoralDoc.cpp)
 
     UiHooks& ui() { return ui_; }
     MidiOutDriver& midiOut() { return midiOut_; }
@@ -256,6 +251,7 @@ class CFennoralDoc {
     static void ClockTick(void* doc, std::int64_t deadlineNs);  // timer thread
     static void ClockFailed(void* doc) noexcept;                // timer thread
     void ShowClockStopped();                                    // window thread
+    // (OpenMidiPorts: document/FennoralDoc.cpp; the clock: document/PlayerClock.cpp)
     // Caller holds the lock: the oldest `most` recorded edits become steps; true when more wait.
     bool TakeSomeInputEdits(int most);
     PlayerInputs PlayerInputsNow() const {

@@ -5,7 +5,7 @@
 //
 // Operations marked "caller holds the lock" run inside a hold the caller took; the free
 // functions of the editor's other headers take the lock themselves unless they say otherwise.
-// Window thread.
+// Window thread. The class is defined in one file per topic, named at the end of each section.
 #pragma once
 
 #include <cstddef>
@@ -52,10 +52,12 @@ class SongEditor {
     // A digit key in fields 1..6: 0..15, or kDeleteEntry. Record mode only; steps down a line.
     void EnterHexDigit(int value);
     static constexpr int kDeleteEntry = 0xFF;
+    // (MoveCursorLines: editor/CursorMoves.cpp; the keys: editor/PatternEntry.cpp)
 
     // --- The sequencer slot under its cursor (caller holds the lock) ----------------------------
     void PutSequenceSlot();    // the current pattern with the insert transpose
     void ClearSequenceSlot();  // empty again
+    // (editor/SequenceSlots.cpp)
 
     // --- Pattern commands (caller holds the lock) -----------------------------------------------
     // Pattern numbers outside 0..127 are ignored.
@@ -67,6 +69,7 @@ class SongEditor {
     // The "Pattern properties" dialog's OK for the current pattern: the name's first 30
     // characters; the lines box's first three characters read as a number, clamped to 1..256.
     void ApplyPatternProperties(const std::string& name, const std::string& lines);
+    // (editor/PatternCommands.cpp)
 
     Song& song;
     EditorState& editor;

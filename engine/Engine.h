@@ -6,6 +6,8 @@
 // Every operation expects the document lock to be held by the calling thread: the timer thread
 // for the ticks, the window thread for the transport and the sends of edits and commands.
 // Nothing here allocates.
+//
+// The class is defined in several files, one per topic; each section below ends with its file.
 #pragma once
 
 #include <cstdint>
@@ -67,7 +69,8 @@ class Engine {
     void SendControlToAllChannels(int controller);
     void ReleaseAllNotes();
     void ResetNoteTracking();  // forgets without note-offs: only for notes that no longer sound
-    void ShowBpm();            // asks the window side to show 15000 / lineDuration
+    void ShowBpm();            // asks the window side to show the tempo in BPM
+    // (engine/ChannelMessages.cpp)
 
     // --- MIDI input played through (thru) to the current channel's device -----------------------
     // The MIDI input's thread, or the window thread when an input closes. A note-on with
@@ -79,29 +82,29 @@ class Engine {
     void ReleaseInputNotes();  // also part of ReleaseAllNotes
     // The due time of the thru sends that follow, from the input's time stamp; 0 is now.
     void SetThruDueTime(std::int64_t dueNs) noexcept { SetDueTime(dueNs); }
+    // (engine/InputThru.cpp)
 
     // Sets mute and solo; the notes of every channel this silences are released at once.
-    void SetTrackMutes(TrackMutes next);
+    void SetTrackMutes(TrackMutes next);  // (engine/TrackMutes.cpp)
 
     // --- Transport ----------------------------------------------------------------------------
     void StartPlayback(int mode, int fromRow);  // restarts a running playback
     void StopPlayback();            // releases every note; the play watch keeps its time
     void SeekTo(std::int64_t row);  // kept within the grid
     void ResetTrackState();
+    // (engine/Player.cpp)
 
     // --- MIDI clock out ------------------------------------------------------------------------
     // Window thread. Device `device` follows our tempo from now on, or stops following (it is
     // sent a Stop when playing).
     void SetSendsClock(int device, bool sends);
+    // (engine/ClockOut.cpp)
 
     // --- The clock's work, every 2 ms -----------------------------------------------------------
-    void PlayerTick(const PlayerInputs& inputs);
-    void SongTick(const PlayerInputs& inputs);
-    void PatternTick(const PlayerInputs& inputs);
-    void LoadTrackSlot(int track);
-    void RunPendingAction(int channel, int column);
+    void PlayerTick(const PlayerInputs& inputs);  // (engine/Player.cpp)
     // Turns one cell into its MIDI messages and pending actions.
     void PlayCell(const Pattern& pattern, int line, int channel, int column, int currentChannel);
+    // (engine/CellCommands.cpp)
 
     // The records it works on, owned by the document.
     Song& song;
@@ -111,6 +114,11 @@ class Engine {
     TrackMutes mutes;      // changed only through SetTrackMutes
 
   private:
+    // The steps of a tick (engine/Player.cpp).
+    void SongTick(const PlayerInputs& inputs);
+    void PatternTick(const PlayerInputs& inputs);
+    void LoadTrackSlot(int track);
+    void RunPendingAction(int channel, int column);
     void BeginLine();
     void AdvanceClock();
     // Timer thread, first in a playing tick: the run's Start or new position and the clocks
@@ -118,8 +126,10 @@ class Engine {
     void SendClockOut(int lineDuration, std::int64_t deadlineNs);
     void SendToClockDevices(std::uint8_t status, int data1, int data2) noexcept;
     void SetDueTime(std::int64_t dueNs) noexcept;  // on every open device's driver
+    // (engine/ClockOut.cpp)
     void SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept;
     void SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept;
+    // (engine/ChannelMessages.cpp)
 
     UiSignals& signals_;
 };

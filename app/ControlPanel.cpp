@@ -19,6 +19,7 @@
 #include "document/FennoralDoc.h"
 #include "document/Release.h"
 #include "document/UndoableEdits.h"
+#include "song/Tempo.h"
 
 namespace tarvel {
 
@@ -289,8 +290,9 @@ void ControlPanel::ShowPlayingTempo() {
     // A typed tempo that plays stays as typed (400 plays as 405); anything else, refused or only
     // partly read, gives way to the tempo that plays.
     const std::optional<int> typed = TypedBpm(tempo_->text());
-    if (tempo_->text().size() <= 3 && typed > 0 && 15000 / *typed == lineDuration) return;
-    ShowBpmText(15000 / lineDuration);
+    if (tempo_->text().size() <= 3 && typed > 0 && LineDurationOfBpm(*typed) == lineDuration)
+        return;
+    ShowBpmText(BpmOfLineDuration(lineDuration));
 }
 
 void ControlPanel::ApplyVelocity(int value) {

@@ -1,4 +1,5 @@
 #include "document/FennoralDoc.h"
+#include "song/Tempo.h"
 
 #include <bitset>
 #include <cstdio>
@@ -198,7 +199,7 @@ void CFennoralDoc::DispatchUiSignals() {
     std::string lostInput;
     {
         std::lock_guard lock(mutex);
-        bpm = 15000 / EffectiveLineDuration();
+        bpm = BpmOfLineDuration(EffectiveLineDuration());
         program = song.channelProgram[editor.currentChannel & 0x0F];
         lostInput = lostInput_;
         lostInput_[0] = '\0';

@@ -5,6 +5,7 @@
 
 #include "engine/PlayWatch.h"
 #include "song/SongOps.h"
+#include "song/Tempo.h"
 
 namespace tarvel {
 
@@ -56,7 +57,8 @@ std::string SongInfoText(const Song& song, std::int32_t loopStartRow, std::int32
                        Line("Band:", Printable(song.header.band)) +
                        Line("Date:", Printable(song.header.date)) +
                        Line("Comments:", Printable(song.header.comments));
-    std::snprintf(text, sizeof text, "%d BPM (%d ms a line)", 15000 / lineDuration, lineDuration);
+    std::snprintf(text, sizeof text, "%d BPM (%d ms a line)", BpmOfLineDuration(lineDuration),
+                  lineDuration);
     info += Line("Tempo:", text);
     std::snprintf(text, sizeof text,
                   "%d rows, %s (%d ms) from row 0 to the loop end; loop rows %d to %d",

@@ -1,4 +1,5 @@
 #include "engine/DelayTimes.h"
+#include "song/Tempo.h"
 
 #include <cstdio>
 
@@ -10,7 +11,7 @@ std::string DelayTimesText(int lineDuration) {
     std::snprintf(text, sizeof text,
                   "At current tempo [%d BPM]:\n\nx1 Line = %d ms.\nx2 Lines = %d ms.\n"
                   "x3 Lines = %d ms.\nx4 Lines = %d ms.\nx5 Lines = %d ms.\nx6 Lines = %d ms.\n",
-                  15000 / line, line, 2 * line, 3 * line, 4 * line, 5 * line, 6 * line);
+                  BpmOfLineDuration(line), line, 2 * line, 3 * line, 4 * line, 5 * line, 6 * line);
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "song/CellCommandValues.h"
+#include "song/Tempo.h"
 
 namespace tarvel {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::uint8_t kUnplaced = 0xFF;  // a command's column before it has on
 constexpr std::size_t kNameLimit = 30;    // as the pattern and patch name boxes take them
 
 int LineDurationOf(int bpm) {
-    return 15000 / std::clamp(bpm, 32, 512);
+    return LineDurationOfBpm(std::clamp(bpm, 32, 512));
 }
 
 // Microseconds per quarter note to BPM, to the nearest.

@@ -55,7 +55,7 @@ struct SongHeader {
 };
 
 struct Song {
-    std::int32_t lineDuration;  // ms per line, 15000 / BPM
+    std::int32_t lineDuration;  // ms per line (song/Tempo.h)
     SongHeader header;
     Pattern patterns[kPatternCount];
     char trackName[kTrackCount][kNameSize];

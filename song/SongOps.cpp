@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "song/CellCommandValues.h"
+#include "song/Tempo.h"
 
 namespace tarvel {
 
@@ -63,7 +64,7 @@ void SetPatternName(Song& song, int pattern, const char* name) {
 }
 
 void SetBpm(Song& song, int bpm) {
-    if (bpm >= 32 && bpm <= 512) song.lineDuration = 15000 / bpm;
+    if (bpm >= 32 && bpm <= 512) song.lineDuration = LineDurationOfBpm(bpm);
 }
 
 int EffectiveLineDuration(const Song& song) {

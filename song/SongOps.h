@@ -18,7 +18,7 @@ int GetPatternLineCount(const Song& song, int pattern);
 void SetPatternLineCount(Song& song, int pattern, int count);
 void SetPatternName(Song& song, int pattern, const char* name);
 
-// 32..512 BPM sets the line length 15000 / bpm; anything else is refused.
+// 32..512 BPM sets the line length (song/Tempo.h); anything else is refused.
 void SetBpm(Song& song, int bpm);
 // The line length the player and the displays use: a damaged song's value below 1 counts as
 // 120 ms, so nothing divides by zero.

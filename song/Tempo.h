@@ -1,0 +1,17 @@
+// The tempo's one formula. A line is a sixteenth note, four to the beat, so at `bpm` beats a
+// minute a line lasts 60000 / (4 * bpm) ms. Both sides are whole numbers, as the song stores them.
+#pragma once
+
+namespace tarvel {
+
+inline constexpr int kLineMsAtOneBpm = 15000;
+
+// Callers keep `bpm` and `lineMs` at 1 or more.
+constexpr int LineDurationOfBpm(int bpm) {
+    return kLineMsAtOneBpm / bpm;
+}
+constexpr int BpmOfLineDuration(int lineMs) {
+    return kLineMsAtOneBpm / lineMs;
+}
+
+}  // namespace tarvel

@@ -4,6 +4,7 @@
 
 #include "editor/CellText.h"
 #include "editor/EditorBounds.h"
+#include "song/CellCommandValues.h"
 
 namespace tarvel {
 
@@ -141,19 +142,20 @@ const char controllerNames[128][128] = {
 
 const char* CommandName(int command) {
     switch (command) {
-        case 0x80:
+        case cell::kNoteGate:
             return "Note gate";
-        case 0x90:
+        case cell::kSetBpm:
             return "Set BPM";
-        case 0xA0:
+        case cell::kPitchWheel:
             return "Set pitch wheel (00 => Min, 20 => Middle (no offset), 3f => Max.";
-        case 0xB0:
+        case cell::kProgramChange:
             return "Program change";
-        case 0xD0:
+        case cell::kNoteDelay:
             return "Note delay";
-        case 0xE0:
+        case cell::kNoteRetrigger:
             return "Note retrigger";
-        case 0xF0:
+        // From here on the command is the status byte of the system message it sends.
+        case cell::kFirstSystemMessage:
             return "[SYSMSG] System exclusive";
         case 0xF1:
         case 0xF4:
@@ -218,7 +220,7 @@ HelperTexts UpdateHelperTexts(const SongEditor& doc) {
         case 3:
         case 4: {
             if (cell.command == kNoCommand) return {"Control", "Default", "None"};
-            if (cell.command < 0x80)
+            if (cell.command <= cell::kLastController)
                 return {"Control", ValueText(cell.command), controllerNames[cell.command]};
             const char* name = CommandName(cell.command);
             return {"Control", ValueText(cell.command), name ? name : kUnnamedCommand};

@@ -20,11 +20,6 @@
 
 namespace tarvel {
 
-const char* WebLinkLabel(int commandId) {
-    const WebLink* link = FindWebLink(commandId);
-    return link ? link->label : "";
-}
-
 void CMainFrame::RunCommand(int commandId) {
     using namespace cmd;
     if (const auto edit = EditCommandFor(commandId)) {

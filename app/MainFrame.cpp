@@ -19,20 +19,14 @@
 #include "app/ControlPanel.h"
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
+#include "app/WebLinks.h"
 #include "document/FennoralDoc.h"
 
 #include "engine/PlayWatch.h"
 
 namespace tarvel {
 
-const char* WebLinkLabel(int commandId);  // CommandRouting.cpp
-
 namespace {
-
-// The Internet links submenu in menu order; 0 marks a separator.
-constexpr int kWebLinkMenu[] = {32808, 32818, 0,     32825, 0,    32817, 32816,
-                                0,     32813, 32814, 32815, 0,    32819, 32821,
-                                32820, 0,     32822, 32823, 32824};
 
 // Shortens a recent file's path to at most 30 characters, keeping its root and its name.
 QString ShortenedPath(const QString& path) {
@@ -199,12 +193,9 @@ void CMainFrame::BuildMenu() {
     QMenu* helpMenu = bar->addMenu("&Help");
     AddCommand(helpMenu, "&About TARVEL...", kAppAbout);
     QMenu* linksMenu = helpMenu->addMenu("Internet links");
-    for (int id : kWebLinkMenu) {
-        if (id == 0) {
-            linksMenu->addSeparator();
-        } else {
-            AddCommand(linksMenu, WebLinkLabel(id), id);
-        }
+    for (const WebLink& link : kWebLinks) {
+        if (link.separatorBefore) linksMenu->addSeparator();
+        AddCommand(linksMenu, link.label, link.commandId);
     }
     helpMenu->addSeparator();
     AddCommand(helpMenu, "Show help file...\tF1", kShowHelp);

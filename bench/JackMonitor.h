@@ -58,7 +58,7 @@ class DueTimeLog final : public MidiOutDriver {
 
     int DeviceCount() override { return inner_.DeviceCount(); }
     MidiOutCaps Describe(int device) override { return inner_.Describe(device); }
-    bool Open(int device) override { return inner_.Open(device); }
+    bool Open(int device, std::string& whyNot) override { return inner_.Open(device, whyNot); }
     void Close(int device) noexcept override { inner_.Close(device); }
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
     void SetDueTime(std::int64_t dueNs) noexcept override;

@@ -205,7 +205,7 @@ class NoteOnTimes final : public MidiOutDriver {
     explicit NoteOnTimes(std::size_t capacity) : times_(capacity) {}
     int DeviceCount() override { return 1; }
     MidiOutCaps Describe(int) override { return {}; }
-    bool Open(int) override { return true; }
+    bool Open(int, std::string&) override { return true; }
     void Close(int) noexcept override {}
     void Send(int, const std::uint8_t* bytes, int length) noexcept override {
         const std::size_t at = count_.load(std::memory_order_relaxed);

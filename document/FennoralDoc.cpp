@@ -44,7 +44,8 @@ void CFennoralDoc::OpenMidiPorts() {
     const int count = midiOut_.DeviceCount();
     ports.deviceCount = count < 0 ? 0 : (count > kMaxMidiDevices ? kMaxMidiDevices : count);
     for (int device = 0; device < ports.deviceCount; ++device) {
-        const bool opened = midiOut_.Open(device);
+        std::string whyNot;
+        const bool opened = midiOut_.Open(device, whyNot);
         // Described once open, so that the back end can name the connection it made.
         MidiOutCaps& caps = ports.capabilities[device];
         caps = midiOut_.Describe(device);
@@ -54,8 +55,11 @@ void CFennoralDoc::OpenMidiPorts() {
             std::lock_guard lock(mutex);
             ports.handles[device] = &midiOut_;
         } else {
+            // Which device, and the step that failed, after the classic words.
             ui_.ShowMessage({MessageIcon::Error, "MIDI Initialization",
-                             "Error opening midi out device", false});
+                             "Error opening midi out device\n\n" + std::string(caps.productName) +
+                                 ": " + whyNot + ".",
+                             false});
         }
     }
 }

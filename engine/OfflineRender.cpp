@@ -29,7 +29,7 @@ class CaptureDevice final : public MidiOutDriver {
 
     int DeviceCount() override { return 1; }
     MidiOutCaps Describe(int) override { return {}; }
-    bool Open(int) override { return true; }
+    bool Open(int, std::string&) override { return true; }
     void Close(int) noexcept override {}
     void Send(int, const std::uint8_t* bytes, int length) noexcept override {
         RenderedMessage message{line_, msInLine_, ms_, {0, 0, 0}, 0};

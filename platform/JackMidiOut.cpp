@@ -186,29 +186,44 @@ void JackMidiOut::Describe(int device, char* text, std::size_t size) const {
                   client ? client : "(not connected)");
 }
 
-bool JackMidiOut::Open(int device) {
-    if (device < 0 || device >= static_cast<int>(names_.size())) return false;
+bool JackMidiOut::Open(int device, std::string& whyNot) {
+    if (device < 0 || device >= static_cast<int>(names_.size())) {
+        whyNot = "there is no such JACK port";
+        return false;
+    }
     if (connections_[static_cast<std::size_t>(device)]) return true;
     const bool own = device == OwnPortDevice();
     auto connection = std::make_unique<Connection>();
     connection->client = own ? ownClient_->client : OpenClient(clientName_);
-    if (!connection->client) return false;
+    if (!connection->client) {
+        whyNot = "the JACK server did not take a new client";
+        return false;
+    }
     const std::string portName = own ? kOwnPortName : "out " + std::to_string(device);
     connection->port = jack_port_register(connection->client, portName.c_str(),
                                           JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     connection->queue = jack_ringbuffer_create(kQueueBytes);
-    const bool started =
-        connection->port && connection->queue &&
-        jack_set_process_callback(connection->client, &Process, connection.get()) == 0 &&
-        jack_activate(connection->client) == 0;
-    if (own && !started) {
+    const char* failedStep = nullptr;
+    if (!connection->port)
+        failedStep = "JACK refused to make the port";
+    else if (!connection->queue)
+        failedStep = "there was no memory for the port's queue";
+    else if (jack_set_process_callback(connection->client, &Process, connection.get()) != 0)
+        failedStep = "JACK refused the port's process callback";
+    else if (jack_activate(connection->client) != 0)
+        failedStep = "JACK could not start the client";
+    if (own && failedStep) {
         if (connection->port) jack_port_unregister(connection->client, connection->port);
         connection->client = nullptr;  // stays ownClient_'s
     }
-    if (!started) return false;
-    if (!own && jack_connect(connection->client, jack_port_name(connection->port),
-                             names_[static_cast<std::size_t>(device)].c_str()) != 0)
+    if (!failedStep && !own &&
+        jack_connect(connection->client, jack_port_name(connection->port),
+                     names_[static_cast<std::size_t>(device)].c_str()) != 0)
+        failedStep = "JACK could not connect to the port";
+    if (failedStep) {
+        whyNot = failedStep;
         return false;
+    }
     connections_[static_cast<std::size_t>(device)] = std::move(connection);
     return true;
 }

@@ -43,7 +43,7 @@ class JackMidiOut {
     // to `size`).
     void Describe(int device, char* text, std::size_t size) const;
 
-    bool Open(int device);
+    bool Open(int device, std::string& whyNot);
     void Close(int device) noexcept;
     // As MidiOutDriver::Send and SetDueTime: one caller at a time, nothing allocated.
     void Send(int device, const std::uint8_t* bytes, int length) noexcept;

@@ -37,9 +37,10 @@ MidiOutCaps ChainedMidiOut::Describe(int device) {
     return caps;
 }
 
-bool ChainedMidiOut::Open(int device) {
+bool ChainedMidiOut::Open(int device, std::string& whyNot) {
     Route route = Find(device);
-    return route.driver && route.driver->Open(route.device);
+    if (!route.driver) whyNot = "there is no such device";
+    return route.driver && route.driver->Open(route.device, whyNot);
 }
 
 void ChainedMidiOut::Close(int device) noexcept {

@@ -29,7 +29,8 @@ class MidiOutDriver {
     // Window thread.
     virtual int DeviceCount() = 0;
     virtual MidiOutCaps Describe(int device) = 0;
-    virtual bool Open(int device) = 0;
+    // False with the step that failed, in words for the user, in `whyNot`.
+    virtual bool Open(int device, std::string& whyNot) = 0;
     virtual void Close(int device) noexcept = 0;
 
     // Any thread, one caller at a time (the document lock serialises sends). Must not allocate
@@ -53,7 +54,10 @@ class NoMidiOut final : public MidiOutDriver {
   public:
     int DeviceCount() override { return 0; }
     MidiOutCaps Describe(int) override { return {}; }
-    bool Open(int) override { return false; }
+    bool Open(int, std::string& whyNot) override {
+        whyNot = "there are no MIDI devices";
+        return false;
+    }
     void Close(int) noexcept override {}
     void Send(int, const std::uint8_t*, int) noexcept override {}
 };
@@ -65,7 +69,7 @@ class ChainedMidiOut final : public MidiOutDriver {
 
     int DeviceCount() override;
     MidiOutCaps Describe(int device) override;
-    bool Open(int device) override;
+    bool Open(int device, std::string& whyNot) override;
     void Close(int device) noexcept override;
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
     void SetDueTime(std::int64_t dueNs) noexcept override;

@@ -75,21 +75,31 @@ MidiOutCaps RtMidiOutDriver::Describe(int device) {
     return caps;
 }
 
-bool RtMidiOutDriver::Open(int device) {
-    if (device < 0 || device >= DeviceCount()) return false;
-    if (jack_) return jack_->Open(device);
+bool RtMidiOutDriver::Open(int device, std::string& whyNot) {
+    if (device < 0 || device >= DeviceCount()) {
+        whyNot = "there is no such port";
+        return false;
+    }
+    if (jack_) return jack_->Open(device, whyNot);
     auto out = Connect(static_cast<RtMidi::Api>(api_), clientName_);
-    if (!out) return false;
+    if (!out) {
+        whyNot = "the MIDI system did not take a new client";
+        return false;
+    }
     try {
         if (IsOwnPort(device))
             out->openVirtualPort(clientName_);
         else
             out->openPort(static_cast<unsigned>(device), "out " + std::to_string(device));
-    } catch (const RtMidiError&) {
+    } catch (const RtMidiError& error) {
+        whyNot = error.getMessage();
         return false;
     }
     // A virtual port counts as open once made, though RtMidi reports it closed.
-    if (!IsOwnPort(device) && !out->isPortOpen()) return false;
+    if (!IsOwnPort(device) && !out->isPortOpen()) {
+        whyNot = "the port did not open";
+        return false;
+    }
     ports_[static_cast<std::size_t>(device)] = std::move(out);
     return true;
 }

@@ -24,7 +24,7 @@ class RtMidiOutDriver final : public MidiOutDriver {
 
     int DeviceCount() override;
     MidiOutCaps Describe(int device) override;
-    bool Open(int device) override;
+    bool Open(int device, std::string& whyNot) override;
     void Close(int device) noexcept override;
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
     void SetDueTime(std::int64_t dueNs) noexcept override;

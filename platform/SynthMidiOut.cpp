@@ -238,8 +238,11 @@ MidiOutCaps SynthMidiOut::Describe(int device) {
     return caps;
 }
 
-bool SynthMidiOut::Open(int device) {
-    if (device != 0 || !synth_) return false;
+bool SynthMidiOut::Open(int device, std::string& whyNot) {
+    if (device != 0 || !synth_) {
+        whyNot = "the built-in synth did not start";
+        return false;
+    }
     open_ = true;
     return true;
 }

@@ -43,7 +43,7 @@ class SynthMidiOut final : public MidiOutDriver {
 
     int DeviceCount() override { return synth_ ? 1 : 0; }
     MidiOutCaps Describe(int device) override;
-    bool Open(int device) override;
+    bool Open(int device, std::string& whyNot) override;
     void Close(int device) noexcept override;
     // Any sender: queued for the synth thread, never waits.
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;

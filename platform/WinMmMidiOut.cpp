@@ -58,12 +58,21 @@ MidiOutCaps WinMmMidiOut::Describe(int device) {
     return caps;
 }
 
-bool WinMmMidiOut::Open(int device) {
-    if (device < 0 || device >= DeviceCount()) return false;
+bool WinMmMidiOut::Open(int device, std::string& whyNot) {
+    if (device < 0 || device >= DeviceCount()) {
+        whyNot = "there is no such device";
+        return false;
+    }
     if (handles_[static_cast<std::size_t>(device)]) return true;
     HMIDIOUT handle = nullptr;
-    if (midiOutOpen(&handle, static_cast<UINT>(device), 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+    if (const MMRESULT result =
+            midiOutOpen(&handle, static_cast<UINT>(device), 0, 0, CALLBACK_NULL);
+        result != MMSYSERR_NOERROR) {
+        char text[MAXERRORLENGTH] = {};
+        midiOutGetErrorTextA(result, text, sizeof text);
+        whyNot = text[0] ? text : "Windows refused to open the device";
         return false;
+    }
     handles_[static_cast<std::size_t>(device)] = handle;
     return true;
 }

@@ -17,7 +17,7 @@ class WinMmMidiOut final : public MidiOutDriver {
 
     int DeviceCount() override;
     MidiOutCaps Describe(int device) override;
-    bool Open(int device) override;
+    bool Open(int device, std::string& whyNot) override;
     void Close(int device) noexcept override;
     // Short messages (one to three bytes) only: the player sends no others.
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;

@@ -72,7 +72,8 @@ TEST(MidiPorts, StartUpSilencesTheFirst32OpenDevicesAndAFailingOneShowsOneError)
     midi.FailOpen(1);
     auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{false});
     EXPECT_THAT(ui.Events(),
-                ElementsAre("message:error:MIDI Initialization:Error opening midi out device"));
+                ElementsAre("message:error:MIDI Initialization:Error opening midi out device\n\n"
+                            "Recorder 1: the test refused it."));
     ui.Clear();
     EXPECT_EQ(doc->ports.deviceCount, 32);
     std::vector<std::string> silence;  // All Notes Off on every channel

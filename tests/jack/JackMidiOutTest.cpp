@@ -145,9 +145,10 @@ TEST(JackOwnPort, ProgramsConnectToItAndGetWhatItSends) {
     const int own = driver.DeviceCount() - 1;
     ASSERT_STREQ(driver.Describe(own).productName, "tarvel-own:out");
     driver.Close(own);  // not open: nothing happens
-    ASSERT_TRUE(driver.Open(own));
+    std::string whyNot;
+    ASSERT_TRUE(driver.Open(own, whyNot)) << whyNot;
     driver.Close(own);
-    ASSERT_TRUE(driver.Open(own)) << "the port can be made again";
+    ASSERT_TRUE(driver.Open(own, whyNot)) << "the port can be made again: " << whyNot;
     jack_client_t* other = jack_client_open("connector", JackNoStartServer, nullptr);
     ASSERT_NE(other, nullptr);
     ASSERT_EQ(jack_connect(other, "tarvel-own:out", "midi-monitor:in"), 0);

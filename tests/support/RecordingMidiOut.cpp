@@ -40,9 +40,12 @@ MidiOutCaps RecordingMidiOut::Describe(int device) {
     return caps;
 }
 
-bool RecordingMidiOut::Open(int device) {
+bool RecordingMidiOut::Open(int device, std::string& whyNot) {
     std::lock_guard lock(mutex_);
-    if (device < 0 || device >= deviceCount_ || failingDevices_.count(device)) return false;
+    if (device < 0 || device >= deviceCount_ || failingDevices_.count(device)) {
+        whyNot = "the test refused it";
+        return false;
+    }
     open_[static_cast<std::size_t>(device)] = true;
     return true;
 }

@@ -45,10 +45,16 @@ void AddNote(MidiTrack& track, int channel, int key, int velocity, std::uint32_t
 using Note = std::tuple<int, int, int, std::uint32_t, std::uint32_t>;
 using NoteList = std::vector<Note>;
 
+std::vector<std::uint8_t> TempoOf(int bpm) {
+    const auto micros = static_cast<std::uint32_t>(60'000'000 / bpm);
+    return {static_cast<std::uint8_t>(micros >> 16), static_cast<std::uint8_t>(micros >> 8),
+            static_cast<std::uint8_t>(micros)};
+}
+
 // A file of notes on lines at 125 BPM, a tempo whose lines (120 ms) a file says exactly.
 MidiFileData FileOf(const NoteList& notes) {
     MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
-    file.tracks[0].AddMeta(0, kMetaTempo, std::vector<std::uint8_t>{0x07, 0x53, 0x00});
+    file.tracks[0].AddMeta(0, kMetaTempo, TempoOf(125));
     for (const auto& [channel, key, velocity, on, off] : notes)
         AddNote(file.tracks[0], channel, key, velocity, on * kTicksPerLine, off * kTicksPerLine);
     return file;
@@ -107,7 +113,7 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
     MidiTrack& track = file.tracks[0];
     const auto at = [](double line) { return static_cast<std::uint32_t>(line * kTicksPerLine); };
-    track.AddMeta(0, kMetaTempo, std::vector<std::uint8_t>{0x07, 0xA1, 0x20});
+    track.AddMeta(0, kMetaTempo, TempoOf(120));
     track.AddMessage(0, 0xC2, 5);      // the channel's program
     track.AddMessage(at(3), 0xC2, 6);  // a program change in a cell
     track.AddMessage(0, 0xB2, 7, 90);  // volume, pan, volume again after the note
@@ -138,12 +144,6 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     EXPECT_EQ(song->patterns[2].lineCount, 64);
     EXPECT_EQ(Cells(song->patterns[3]), "");  // the rest stays as a new song has it
     EXPECT_STREQ(song->patterns[3].name, "empty");
-}
-
-std::vector<std::uint8_t> TempoOf(int bpm) {
-    const auto micros = static_cast<std::uint32_t>(60'000'000 / bpm);
-    return {static_cast<std::uint8_t>(micros >> 16), static_cast<std::uint8_t>(micros >> 8),
-            static_cast<std::uint8_t>(micros)};
 }
 
 // Patterns of 16 lines; each file starts at 125 BPM with a note on channel 0 at line 0.
@@ -316,11 +316,8 @@ TEST(SongExchange, ImportCountsWhatDoesNotFit) {
     // A line each: 120 BPM, then 300 and 20, which no Set BPM cell holds, and 120 again, which
     // is what plays: two changes dropped.
     std::uint32_t tick = 0;
-    for (const auto& tempo : {std::vector<std::uint8_t>{0x07, 0xA1, 0x20},
-                              {0x03, 0x0D, 0x40},
-                              {0x2D, 0xC6, 0xC0},
-                              {0x07, 0xA1, 0x20}})
-        track.AddMeta(std::exchange(tick, tick + kTicksPerLine), kMetaTempo, tempo);
+    for (int bpm : {120, 300, 20, 120})
+        track.AddMeta(std::exchange(tick, tick + kTicksPerLine), kMetaTempo, TempoOf(bpm));
     for (std::uint8_t status : {0xE1, 0xA1, 0xD1}) track.AddMessage(0, status, 2, 3);
     for (std::uint8_t controller = 0; controller < 17; ++controller)  // 16 command fields
         track.AddMessage(0, 0xB1, controller, 3);

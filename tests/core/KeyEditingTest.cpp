@@ -43,7 +43,7 @@ TEST_F(KeyEditing, CursorMovesStayInsideThePatternScrollTheShownPartAndWrapRound
         Press(m.key);
         EXPECT_THAT((std::vector{e.cursorLine, e.firstVisibleLine}),
                     ElementsAre(m.newLine, m.newTop))
-            << m.line;
+            << m.line << " of " << m.lineCount << ", key " << m.key;
     }
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
@@ -63,7 +63,8 @@ TEST_F(KeyEditing, CursorMovesStayInsideThePatternScrollTheShownPartAndWrapRound
         e.cursorField = m.field;
         Press(m.key, m.shift);
         EXPECT_THAT((std::vector{e.cursorTrack, e.firstVisibleTrack, e.cursorField}),
-                    ElementsAre(m.newTrack, m.newTop, m.newField));
+                    ElementsAre(m.newTrack, m.newTop, m.newField))
+            << m.track << "." << m.field << ", key " << m.key << (m.shift ? " with shift" : "");
     }
     EXPECT_THAT(t.TakeSent(), IsEmpty());
 }
@@ -141,7 +142,7 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
     ToggleRecord(doc.edit);
     e.editStep = 4;  // digits always step one line
     for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
+        SCOPED_TRACE(::testing::Message() << "field " << c.field << ", key " << c.key);
         e.cursorLine = 0;
         e.cursorField = c.field;
         Cell(0) = c.before;

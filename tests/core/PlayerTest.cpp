@@ -59,7 +59,7 @@ TEST_F(Player, LineLengthsAndHalfLinePointsFollowTheTempo) {
          {Case{125, 120, 60, 30, 125}, Case{130, 115, 58, 29, 130}, Case{32, 468, 234, 117, 32},
           Case{512, 29, 15, 7, 517}, Case{480, 31, 16, 8, 483}, Case{31, 31, 16, 8, 483},
           Case{513, 31, 16, 8, 483}, Case{0, 0, 60, 30, 125}, Case{0, -7, 60, 30, 125}}) {
-        SCOPED_TRACE(c.bpm);
+        SCOPED_TRACE(::testing::Message() << c.bpm << " BPM, line " << c.lineDuration);
         doc.SetBpm(c.bpm);
         if (c.bpm == 0) doc.song.lineDuration = c.lineDuration;
         doc.ShowBpm();
@@ -171,40 +171,48 @@ TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) 
 // One cell on track 0, its slot transposed down an octave, over the first 31 ticks; channel 0
 // plays at velocity 33, and `sounding` is a note its column already plays.
 TEST_F(Player, EachCellPlaysItsNoteGateDelayOrRetriggerWithItsVelocity) {
-    struct Case {
+    const struct {
+        const char* name;
         PatternCell cell;
-        int sounding;
+        int on = -1;  // a note its column already plays
         std::vector<std::string> sent;
-    };
-    const Case cases[] = {
+    } cases[] = {
         // Only the note at the line start is transposed, wrapping modulo 256 (kept in 7 bits).
-        {Note(60), -1, {"0: 90 30 50@0"}},
-        {Note(2), -1, {"0: 90 76 50@0"}},
-        {Note(62, 0xD0), 0x32, {"30: 80 32 64@0", "30: 90 3e 50@0"}},                 // delay
-        {Note(64, 0xE0), -1, {"0: 90 34 50@0", "30: 80 34 64@0", "30: 90 40 50@0"}},  // retrigger
-        {Note(0x3e, 0x80), -1, {"0: 90 32 50@0", "30: 80 32 64@0"}},                  // gate
-        {Note(kNoNote, 0x80), 0x35, {"30: 80 35 64@0"}},  // a gate cuts an earlier note
-        {Note(kNoteOff, 0xD0), 0x33, {"0: 80 33 64@0"}},  // a delayed note-off: at once
-        {Note(kNoteOff, 0xE0), 0x34, {"0: 80 34 64@0"}},  // a note-off, nothing retriggered
-        {Note(kNoNote, 0xD0), 0x36, {}},
-        {Note(kNoNote, 0xE0), 0x36, {}},
-        {{kNoNote, kDefaultVelocity, kNoCommand, 0}, 0x36, {}},  // an empty cell leaves it alone
-        {{60, kDefaultVelocity, kNoCommand, 0}, -1, {"0: 90 30 21@0"}},
-        {{60, 0x90, kNoCommand, 0}, -1, {"0: 90 30 7f@0"}},
-        {{60, 0, kNoCommand, 0}, -1, {"0: 90 30 00@0"}},
-        {{70, 0xC0, 0xD0, 0}, -1, {"30: 90 46 7f@0"}},
+        {.name = "transposed", .cell = Note(60), .sent = {"0: 90 30 50@0"}},
+        {.name = "wrapped", .cell = Note(2), .sent = {"0: 90 76 50@0"}},
+        {.name = "delay",
+         .cell = Note(62, 0xD0),
+         .on = 0x32,
+         .sent = {"30: 80 32 64@0", "30: 90 3e 50@0"}},
+        {.name = "retrigger",
+         .cell = Note(64, 0xE0),
+         .sent = {"0: 90 34 50@0", "30: 80 34 64@0", "30: 90 40 50@0"}},
+        {.name = "gate", .cell = Note(0x3e, 0x80), .sent = {"0: 90 32 50@0", "30: 80 32 64@0"}},
+        // A gate cuts an earlier note; a delayed note-off comes at once, and a retriggered one
+        // retriggers nothing.
+        {.name = "gate alone", .cell = Note(kNoNote, 0x80), .on = 0x35, .sent = {"30: 80 35 64@0"}},
+        {.name = "late off", .cell = Note(kNoteOff, 0xD0), .on = 0x33, .sent = {"0: 80 33 64@0"}},
+        {.name = "retrig off", .cell = Note(kNoteOff, 0xE0), .on = 0x34, .sent = {"0: 80 34 64@0"}},
+        {.name = "delay alone", .cell = Note(kNoNote, 0xD0), .on = 0x36, .sent = {}},
+        {.name = "retrigger alone", .cell = Note(kNoNote, 0xE0), .on = 0x36, .sent = {}},
+        {.name = "empty cell", .cell = kEmptyCell, .on = 0x36, .sent = {}},
+        {.name = "channel velocity",
+         .cell = {60, kDefaultVelocity, kNoCommand, 0},
+         .sent = {"0: 90 30 21@0"}},
+        {.name = "velocity 90", .cell = {60, 0x90, kNoCommand, 0}, .sent = {"0: 90 30 7f@0"}},
+        {.name = "velocity 0", .cell = {60, 0, kNoCommand, 0}, .sent = {"0: 90 30 00@0"}},
+        {.name = "delayed velocity", .cell = {70, 0xC0, 0xD0, 0}, .sent = {"30: 90 46 7f@0"}},
     };
     doc.song.channelVelocity[0] = 33;
     Place(0, 0, 0, -12);
-    for (const Case& c : cases) {
-        SCOPED_TRACE("case " + std::to_string(&c - cases));
+    for (const auto& c : cases) {
         Cell(0, 0) = c.cell;
         doc.StartPlayback(kSongMode);
-        if (c.sounding >= 0) doc.NoteOn(0, 0, c.sounding, 0x50);
+        if (c.on >= 0) doc.NoteOn(0, 0, c.on, 0x50);
         tick = 0;
         Sent();
         Tick(31);
-        EXPECT_EQ(Sent(), c.sent);
+        EXPECT_EQ(Sent(), c.sent) << c.name;
     }
 }
 

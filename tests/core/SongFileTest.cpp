@@ -59,8 +59,8 @@ void MakeDistinctive(CFennoralDoc& doc) {
     doc.SetBpm(150);
 }
 
-// Saved again over a link to a file whose mode was changed, a song replaces that file, which
-// keeps its mode (its attributes on Windows); any gzip tool reads it, and it loads back whole.
+// Saved again over a link to a file, a song replaces that file (which keeps its attributes on
+// Windows; its mode is the safe file's test's); any gzip tool reads it, and it loads back whole.
 TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformation) {
     TempFolder folder;
     const std::string path = folder.Path("song.trv");
@@ -75,11 +75,9 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     // No gzip tool to ask; the command-line check in CI compares the files Windows writes.
     EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));  // no temporary left
 #else
-    std::filesystem::permissions(path, std::filesystem::perms{0640});
     ASSERT_EQ(symlink("song.trv", folder.Path("link.trv").c_str()), 0);
     ASSERT_TRUE(saver.doc->SaveSong(folder.Path("link.trv")));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.trv")));
-    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms{0640});
     const std::string zcat = "zcat '" + path + "' > '" + folder.Path("zcat.out") + "'";
     ASSERT_EQ(std::system(zcat.c_str()), 0);
     EXPECT_EQ(ReadBytes(folder.Path("zcat.out")), saved);
@@ -147,6 +145,7 @@ TEST(SongFile, RejectedFilesChangeNothing) {
     }
 }
 
+// A damaged check sum is the rejected files' test's.
 TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored) {
     const std::vector<std::uint8_t> bomb = GzipCompress(std::vector<std::uint8_t>(16u << 20));
     std::vector<std::uint8_t> out;
@@ -160,8 +159,6 @@ TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored)
         EXPECT_EQ(GzipExpand(file, limit, out), GzipExpansion::Complete);
         EXPECT_EQ(out, data);
     }
-    file[file.size() - 8] ^= 1;
-    EXPECT_EQ(GzipExpand(file, 5, out), GzipExpansion::Damaged);
 
     // A song stream with more after it: the rest is never expanded.
     std::vector<std::uint8_t> longer(kSongStreamSize + 100000, 0xAB);

@@ -109,7 +109,7 @@ TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRange
     for (const Case c :
          {Case{5, 1, 6, 6}, Case{5, -1, 4, 4}, Case{127, 1, 127, 99}, Case{0, -1, 0, -1},
           Case{0, INT_MIN, 0, -99}, Case{127, INT_MAX, 127, 99}, Case{-99, -1, 0, -99}}) {
-        SCOPED_TRACE(c.from);
+        SCOPED_TRACE(::testing::Message() << c.from << " by " << c.delta);
         e.currentPattern = e.insertTranspose = c.from;
         e.cursorLine = 40;
         e.firstVisibleLine = 30;

@@ -120,6 +120,12 @@ void CFennoralDoc::ReplaceSong(const Song& next, const LoopRows* loop) {
     }
     CopyInShortHolds(mutex, &song, &next, sizeof(Song));
     {
+        // A hold of its own, while the player still waits: the programs reach every device
+        // before the new song's first note.
+        std::lock_guard lock(mutex);
+        SendAllPrograms();
+    }
+    {
         std::lock_guard lock(mutex);
         if (loop) {
             editor.loopStartRow = loop->start;
@@ -131,7 +137,6 @@ void CFennoralDoc::ReplaceSong(const Song& next, const LoopRows* loop) {
                 player.soundingDevice[channel][column] = song.channelDevice[channel];
         player.songReplacing = 0;
         history.Clear();  // a new or loaded song starts a new history
-        SendAllPrograms();
         ShowBpm();
     }
     history.FreeClearedSteps();  // window thread, outside the lock

@@ -26,6 +26,6 @@ constexpr BoxColours kHeaderColours{0xCCDDAA, 0x889966, kBlack, 0xAABB88, false}
 
 // The title and headers when `firstRow` is 0, then the displayed rows firstRow..endRow - 1.
 void AddSequencerPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow);
-void AddPatternPane(const SongEditor& doc, DisplayModel& model);
+void AddPatternPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow);
 
 }  // namespace tarvel

@@ -1,13 +1,20 @@
 #include "editor/DisplayModel.h"
 
+#include <algorithm>
+
 #include "editor/DisplayBoxes.h"
 
 namespace tarvel {
 
 namespace {
 
-// About 20 us of building each, even at the largest sizes.
-constexpr int kSequencerRowsPerPart = 24;
+// Rows per part: a part is a few hundred boxes, tens of microseconds of building at most.
+constexpr int kSequencerRowsPerPart = 12;
+constexpr int kPatternRowsPerPart = 12;
+
+int PartsOf(int rows, int rowsPerPart) {
+    return (rows + rowsPerPart - 1) / rowsPerPart;
+}
 
 DisplayItem& AddItem(DisplayModel& model, DisplayItem::Kind kind, int x, int y, int width,
                      int height) {
@@ -57,18 +64,22 @@ void BuildDisplayModel(const SongEditor& doc, DisplayModel& model) {
 
 int DisplayModelParts(const SongEditor& doc) {
     TARVEL_ASSERT_LOCKED(doc);
-    return (doc.layout.visibleRows + kSequencerRowsPerPart - 1) / kSequencerRowsPerPart + 1;
+    const int rows = doc.layout.visibleRows;
+    return PartsOf(rows, kSequencerRowsPerPart) + std::max(1, PartsOf(rows, kPatternRowsPerPart));
 }
 
 void BuildDisplayModelPart(const SongEditor& doc, DisplayModel& model, int part) {
     TARVEL_ASSERT_LOCKED(doc);
     if (part == 0) model.items.clear();
     // The sequencer first: the pattern pane and its bar are drawn over where they touch.
-    if (part + 1 < DisplayModelParts(doc))
+    const int sequencerParts = PartsOf(doc.layout.visibleRows, kSequencerRowsPerPart);
+    if (part < sequencerParts) {
         AddSequencerPane(doc, model, part * kSequencerRowsPerPart,
                          (part + 1) * kSequencerRowsPerPart);
-    else
-        AddPatternPane(doc, model);
+    } else {
+        const int first = (part - sequencerParts) * kPatternRowsPerPart;
+        AddPatternPane(doc, model, first, first + kPatternRowsPerPart);
+    }
 }
 
 }  // namespace tarvel

@@ -36,7 +36,7 @@ struct DisplayModel {
 void BuildDisplayModel(const SongEditor& doc, DisplayModel& model);
 // The same in parts, for a caller that takes the lock for each, so that a large view never
 // keeps the clock waiting: part 0 starts the model anew, and it is whole after the last of
-// DisplayModelParts(doc) parts (a few rows of the sequencer each, then the pattern pane). Lock
+// DisplayModelParts(doc) parts (a few rows of the sequencer each, then of the pattern pane). Lock
 // held for each call; the layout must not change in between.
 int DisplayModelParts(const SongEditor& doc);
 void BuildDisplayModelPart(const SongEditor& doc, DisplayModel& model, int part);

@@ -17,7 +17,7 @@ bool InBlock(const EditorState& e, int track, int line) {
 
 }  // namespace
 
-void AddPatternPane(const SongEditor& doc, DisplayModel& model) {
+void AddPatternPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow) {
     const EditorState& e = doc.editor;
     const EditorLayout& layout = doc.layout;
     const int paneWidth = layout.patternWidth;
@@ -30,26 +30,29 @@ void AddPatternPane(const SongEditor& doc, DisplayModel& model) {
     const int shownLines = std::min(lineCount, kPatternLines);
     const bool patternPlaying = doc.player.playMode == kPatternMode;
 
-    DisplayItem& title = AddBox(model, 0, 0, paneWidth, kRowHeight,
-                                TitleColours(e.sequencerFocus == 0, 0x80A0BF), DisplayFont::Large);
-    std::snprintf(title.text, sizeof title.text, "Pattern editor: [%.2X] %.*s", patternIndex,
-                  static_cast<int>(BoundedLength(pattern.name)), pattern.name);
+    if (firstRow == 0) {
+        DisplayItem& title =
+            AddBox(model, 0, 0, paneWidth, kRowHeight,
+                   TitleColours(e.sequencerFocus == 0, 0x80A0BF), DisplayFont::Large);
+        std::snprintf(title.text, sizeof title.text, "Pattern editor: [%.2X] %.*s", patternIndex,
+                      static_cast<int>(BoundedLength(pattern.name)), pattern.name);
 
-    DisplayItem& corner =
-        AddBox(model, 0, 12, kLineNumberWidth, kRowHeight, kCornerColours, DisplayFont::Large);
-    WriteBounded(corner.text, "Lin", 3);
+        DisplayItem& corner =
+            AddBox(model, 0, 12, kLineNumberWidth, kRowHeight, kCornerColours, DisplayFont::Large);
+        WriteBounded(corner.text, "Lin", 3);
 
-    // The bar reaches two rows past the last one, as it always has.
-    AddBox(model, paneWidth, 0, kBarWidth, RowY(layout.visibleRows) + 2 * kRowHeight,
-           {kWhite, kBlack, kBlack, 0xB0B0B0, false}, DisplayFont::Large);
+        // The bar reaches two rows past the last one, as it always has.
+        AddBox(model, paneWidth, 0, kBarWidth, RowY(layout.visibleRows) + 2 * kRowHeight,
+               {kWhite, kBlack, kBlack, 0xB0B0B0, false}, DisplayFont::Large);
 
-    for (int k = 0; k < shownTracks; ++k) {
-        DisplayItem& header = AddBox(model, kLineNumberWidth + kCellWidth * k, 12, kCellWidth,
-                                     kRowHeight, kHeaderColours, DisplayFont::Large);
-        WriteDecimal(WriteBounded(header.text, "Track ", 6), firstTrack + k, 3);
+        for (int k = 0; k < shownTracks; ++k) {
+            DisplayItem& header = AddBox(model, kLineNumberWidth + kCellWidth * k, 12, kCellWidth,
+                                         kRowHeight, kHeaderColours, DisplayFont::Large);
+            WriteDecimal(WriteBounded(header.text, "Track ", 6), firstTrack + k, 3);
+        }
     }
 
-    for (int row = 0; row < layout.visibleRows; ++row) {
+    for (int row = firstRow; row < std::min(endRow, layout.visibleRows); ++row) {
         const int y = RowY(row);
         const int line = e.firstVisibleLine + row;
         if (line < 0 || line >= shownLines) {

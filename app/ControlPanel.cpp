@@ -19,6 +19,7 @@
 #include "document/FennoralDoc.h"
 #include "document/Release.h"
 #include "document/UndoableEdits.h"
+#include "editor/TypedNumber.h"
 #include "song/Tempo.h"
 
 namespace tarvel {
@@ -43,17 +44,10 @@ QLabel* Caption(QWidget* parent, const char* text, const QRect& where, bool cent
     return label;
 }
 
-// The tempo the box's text asks for: its first three characters, up to the first non-digit, as a
-// decimal number (no digits: 0). None for an empty box.
+// The tempo the box's text asks for (editor/TypedNumber.h); none for an empty box.
 std::optional<int> TypedBpm(const QString& text) {
-    const QString head = text.left(3);
-    if (head.isEmpty()) return std::nullopt;
-    int bpm = 0;
-    for (QChar digit : head) {
-        if (!digit.isDigit()) break;
-        bpm = bpm * 10 + digit.digitValue();
-    }
-    return bpm;
+    if (text.isEmpty()) return std::nullopt;
+    return LeadingNumber(text.left(3).toStdString());
 }
 
 QComboBox* DropDownList(QWidget* parent, int id, const QRect& where) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "editor/SongEditor.h"
+#include "editor/TypedNumber.h"
 #include "song/SongOps.h"
 
 namespace tarvel {
@@ -15,13 +16,9 @@ bool IsPatternNumber(int pattern) {
     return pattern >= 0 && pattern < kPatternCount;
 }
 
-// The lines box: the number its first three characters start with, 0 when they start with
-// no digit, brought into 1..256.
+// The lines box's number, brought into 1..256.
 int PatternLinesFromText(const std::string& text) {
-    int lines = 0;
-    for (std::size_t i = 0; i < 3 && i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        lines = lines * 10 + (text[i] - '0');
-    return std::clamp(lines, 1, kPatternLines);
+    return std::clamp(LeadingNumber(text), 1, kPatternLines);
 }
 
 int Step(int value, int delta, int low, int high) {

@@ -28,6 +28,7 @@
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
+#include "app/WidgetIds.h"
 #include "app/WindowServices.h"
 #include "document/EditAction.h"
 #include "document/FennoralDoc.h"
@@ -185,7 +186,7 @@ class AppTest : public ::testing::Test {
     CFennoralView& view() { return frame().view(); }
     template <typename Widget>
     Widget* Control(int id) {
-        return frame().panel().findChild<Widget*>(QString::number(id));
+        return frame().panel().findChild<Widget*>(widget_id::Name(id));
     }
     std::vector<std::string> TakeSent() { return testing::TakeSent(midi); }
     QString TempFile(const char* name) { return settingsDir.filePath(name); }

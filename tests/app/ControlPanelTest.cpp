@@ -11,7 +11,7 @@ namespace {
 class ControlPanelTest : public AppTest {
   public:
     bool ViewHasFocus() { return QApplication::focusWidget() == &view(); }
-    void FocusElsewhere() { Control<QLineEdit>(1032)->setFocus(); }
+    void FocusElsewhere() { Control<QLineEdit>(widget_id::kTempo)->setFocus(); }
     void Click(int id) { QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton); }
 };
 
@@ -21,14 +21,15 @@ TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) 
     view().grab();
     EXPECT_TRUE(Locked()->player.panelKnown);
     EXPECT_TRUE(Locked()->player.editorWindowKnown);
-    EXPECT_EQ(Control<QComboBox>(1022)->itemText(1), "Recorder 1");
-    EXPECT_EQ(Control<QLineEdit>(1032)->text(), "125");
-    EXPECT_EQ(Control<QSlider>(1035)->value(), 100);
+    EXPECT_EQ(Control<QComboBox>(widget_id::kDeviceList)->itemText(1), "Recorder 1");
+    EXPECT_EQ(Control<QLineEdit>(widget_id::kTempo)->text(), "125");
+    EXPECT_EQ(Control<QSlider>(widget_id::kVelocity)->value(), 100);
     const char* helper[] = {"Default", "Note", "---"};  // the row, value and status fields
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Control<QLabel>(1041 + i)->text(), helper[i]);
+    const int fields[] = {widget_id::kHelperValue, widget_id::kHelperRow, widget_id::kHelperStatus};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Control<QLabel>(fields[i])->text(), helper[i]);
     Locked()->player.playWatch = 3723456;
     frame().RefreshPlayWatch();
-    EXPECT_EQ(Control<QLabel>(1040)->text(), "62:03:456");
+    EXPECT_EQ(Control<QLabel>(widget_id::kPlayWatch)->text(), "62:03:456");
 }
 
 // Channel 3 is chosen and shows its device and velocity; then it is routed to device 0 (which
@@ -49,8 +50,9 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
         EXPECT_EQ(TakeSent(), sent) << list;
         EXPECT_TRUE(ViewHasFocus()) << list;
     }
-    EXPECT_EQ(Control<QComboBox>(1022)->currentIndex(), 1);  // as shown when the channel was chosen
-    EXPECT_EQ(Control<QSlider>(1035)->value(), 33);
+    EXPECT_EQ(Control<QComboBox>(widget_id::kDeviceList)->currentIndex(),
+              1);  // as shown when the channel was chosen
+    EXPECT_EQ(Control<QSlider>(widget_id::kVelocity)->value(), 33);
     auto doc = Locked();  // channel, its device and program, and the step
     EXPECT_EQ(std::tuple(doc->editor.currentChannel, int(doc->song.channelDevice[2]),
                          int(doc->song.channelProgram[2]), doc->editor.seqStep),
@@ -60,14 +62,14 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
 // Undo and redo of the channel's program and device reach the outputs as the panel's own changes
 // do: the program is sent, and a note leaves the device the channel no longer plays on.
 TEST_F(ControlPanelTest, UndoAndRedoOfTheChannelsProgramAndDeviceReachTheOutputs) {
-    Q_EMIT Control<QComboBox>(1021)->activated(2);
+    Q_EMIT Control<QComboBox>(widget_id::kChannelList)->activated(2);
     {
         auto doc = Locked();
         doc->song.channelDevice[2] = 1;
         doc->song.channelProgram[2] = 40;
     }
-    Q_EMIT Control<QComboBox>(1023)->activated(41);
-    Q_EMIT Control<QComboBox>(1022)->activated(0);
+    Q_EMIT Control<QComboBox>(widget_id::kProgramList)->activated(41);
+    Q_EMIT Control<QComboBox>(widget_id::kDeviceList)->activated(0);
     TakeSent();
     const struct {
         const char* name;
@@ -119,10 +121,11 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
                   done);
         EXPECT_TRUE(ViewHasFocus()) << id;
     }
-    EXPECT_EQ(Control<QComboBox>(1023)->itemText(0), "001: Warm Pad");
+    EXPECT_EQ(Control<QComboBox>(widget_id::kProgramList)->itemText(0), "001: Warm Pad");
     for (int i = 0; i < 20; ++i) Click(1027);
     Click(1028);
-    EXPECT_EQ(Control<QComboBox>(1021)->currentText(), "15");  // 16 at most, then one down
+    EXPECT_EQ(Control<QComboBox>(widget_id::kChannelList)->currentText(),
+              "15");  // 16 at most, then one down
 }
 
 TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
@@ -133,7 +136,7 @@ TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     doc().NewSong();
     ASSERT_TRUE(doc().LoadSong(song));
     Settle();
-    QLineEdit* tempo = Control<QLineEdit>(1032);
+    QLineEdit* tempo = Control<QLineEdit>(widget_id::kTempo);
     EXPECT_EQ(tempo->text(), "120");
     EXPECT_EQ(doc().song.lineDuration, 124);
 

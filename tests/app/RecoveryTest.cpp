@@ -70,12 +70,10 @@ TEST_F(RecoveryTest, EveryLeftoverIsOfferedOnceThenRecoveredDiscardedOrSetAside)
     Restart();
     EXPECT_EQ(services.calls.front(), "ask-recover:" + songPath.toStdString());
     EXPECT_EQ(Cell().note, 64);
-    EXPECT_EQ(frame().windowTitle(), "mine.trv* - Tarvel");
     EXPECT_TRUE(app->recovery().Exists()) << "this program keeps it until saved";
     EXPECT_EQ(Files("*.trv").size(), 1) << "the old file went";
 
     ASSERT_TRUE(app->FileSave());
-    EXPECT_TRUE(QFile::exists(songPath));
     EXPECT_FALSE(app->IsSongChanged());
     Restart();
     EXPECT_TRUE(services.calls.empty()) << "nothing left to offer";

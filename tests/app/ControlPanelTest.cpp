@@ -24,9 +24,10 @@ TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) 
     EXPECT_EQ(Control<QComboBox>(widget_id::kDeviceList)->itemText(1), "Recorder 1");
     EXPECT_EQ(Control<QLineEdit>(widget_id::kTempo)->text(), "125");
     EXPECT_EQ(Control<QSlider>(widget_id::kVelocity)->value(), 100);
-    const char* helper[] = {"Default", "Note", "---"};  // the row, value and status fields
-    const int fields[] = {widget_id::kHelperValue, widget_id::kHelperRow, widget_id::kHelperStatus};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Control<QLabel>(fields[i])->text(), helper[i]);
+    const std::pair<int, const char*> helper[] = {{widget_id::kHelperValue, "Default"},
+                                                  {widget_id::kHelperRow, "Note"},
+                                                  {widget_id::kHelperStatus, "---"}};
+    for (auto [id, text] : helper) EXPECT_EQ(Control<QLabel>(id)->text(), text) << id;
     Locked()->player.playWatch = 3723456;
     frame().RefreshPlayWatch();
     EXPECT_EQ(Control<QLabel>(widget_id::kPlayWatch)->text(), "62:03:456");
@@ -41,18 +42,27 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
         doc->song.channelDevice[2] = 1;
         doc->song.channelVelocity[2] = 33;
     }
-    const std::tuple<int, int, std::vector<std::string>> choices[] = {
-        {1021, 2, {}}, {1022, 0, {}}, {1023, 5, {"c2 05@0", "c2 05@1"}}, {1039, 1, {}}};
-    for (const auto& [list, index, sent] : choices) {
+    using namespace widget_id;
+    const struct {
+        const char* name;
+        int list, index;
+        std::vector<std::string> sent = {};
+    } choices[] = {
+        {.name = "channel 3", .list = kChannelList, .index = 2},
+        {.name = "device 0", .list = kDeviceList, .index = 0},
+        {.name = "program 6", .list = kProgramList, .index = 5, .sent = {"c2 05@0", "c2 05@1"}},
+        {.name = "step 2", .list = kSequencerStep, .index = 1},
+    };
+    for (const auto& row : choices) {
         FocusElsewhere();
         TakeSent();
-        Q_EMIT Control<QComboBox>(list)->activated(index);
-        EXPECT_EQ(TakeSent(), sent) << list;
-        EXPECT_TRUE(ViewHasFocus()) << list;
+        Q_EMIT Control<QComboBox>(row.list)->activated(row.index);
+        EXPECT_EQ(TakeSent(), row.sent) << row.name;
+        EXPECT_TRUE(ViewHasFocus()) << row.name;
     }
-    EXPECT_EQ(Control<QComboBox>(widget_id::kDeviceList)->currentIndex(),
-              1);  // as shown when the channel was chosen
-    EXPECT_EQ(Control<QSlider>(widget_id::kVelocity)->value(), 33);
+    // The device as shown when the channel was chosen.
+    EXPECT_EQ(Control<QComboBox>(kDeviceList)->currentIndex(), 1);
+    EXPECT_EQ(Control<QSlider>(kVelocity)->value(), 33);
     auto doc = Locked();  // channel, its device and program, and the step
     EXPECT_EQ(std::tuple(doc->editor.currentChannel, int(doc->song.channelDevice[2]),
                          int(doc->song.channelProgram[2]), doc->editor.seqStep),
@@ -101,16 +111,19 @@ TEST_F(ControlPanelTest, UndoAndRedoOfTheChannelsProgramAndDeviceReachTheOutputs
 // Each button does its work (a call, or the channel it leaves chosen) and hands the keyboard
 // back; the channel buttons stop at the ends.
 TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
+    using namespace widget_id;
     // The patch name comes last, so that nothing after it refills the program list.
     services.dialogText = "Warm Pad";
-    const std::pair<int, std::string> buttons[] = {{1028, "channel 0"},
-                                                   {1027, "channel 1"},
-                                                   {1028, "channel 0"},
-                                                   {1026, "choose-patch-open"},
-                                                   {1029, "choose-patch-save"},
-                                                   {1037, "mixer"},
-                                                   {1025, "message:MIDI Out driver info"},
-                                                   {1024, "patch-name:Acoustic Grand"}};
+    const std::pair<int, std::string> buttons[] = {
+        {kPreviousChannel, "channel 0"},
+        {kNextChannel, "channel 1"},
+        {kPreviousChannel, "channel 0"},
+        {kOpenPatchList, "choose-patch-open"},
+        {kSavePatchList, "choose-patch-save"},
+        {kOpenMixer, "mixer"},
+        {kDeviceDetails, "message:MIDI Out driver info"},
+        {kEditPatchName, "patch-name:Acoustic Grand"},
+    };
     for (const auto& [id, done] : buttons) {
         FocusElsewhere();
         services.calls.clear();
@@ -119,13 +132,13 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
                       ? "channel " + std::to_string(Locked()->editor.currentChannel)
                       : services.Last(),
                   done);
-        EXPECT_TRUE(ViewHasFocus()) << id;
+        EXPECT_TRUE(ViewHasFocus()) << done;
     }
-    EXPECT_EQ(Control<QComboBox>(widget_id::kProgramList)->itemText(0), "001: Warm Pad");
-    for (int i = 0; i < 20; ++i) Click(1027);
-    Click(1028);
-    EXPECT_EQ(Control<QComboBox>(widget_id::kChannelList)->currentText(),
-              "15");  // 16 at most, then one down
+    EXPECT_EQ(Control<QComboBox>(kProgramList)->itemText(0), "001: Warm Pad");
+    for (int i = 0; i < 20; ++i) Click(kNextChannel);
+    Click(kPreviousChannel);
+    // 16 at most, then one down.
+    EXPECT_EQ(Control<QComboBox>(kChannelList)->currentText(), "15");
 }
 
 TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {

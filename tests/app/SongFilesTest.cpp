@@ -49,7 +49,6 @@ TEST_F(SongFilesTest,
     ChangeSong(0x55);  // closing with Yes saves first
     services.saveAnswer = SaveAnswer::Yes;
     EXPECT_TRUE(frame().close());
-    EXPECT_FALSE(midi.IsOpen(0));
     TestDocument reader;
     ASSERT_TRUE(reader.doc->LoadSong(PathOf("first.trv")));
     EXPECT_EQ(reader.doc->song.patterns[0].cells[0][0].velocity, 0x55);

@@ -14,7 +14,7 @@
 namespace tarvel::testing {
 namespace {
 
-TEST_F(AppTest, StartUpShowsTheClassicSizeWindowThenTheAboutBoxAndAnUntouchedSongClosesQuietly) {
+TEST_F(AppTest, StartUpShowsTheClassicSizeWindowThenTheAboutBox) {
     EXPECT_TRUE(frame().isVisible());
     EXPECT_EQ(services.calls, std::vector<std::string>{"about"});
     EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
@@ -29,8 +29,6 @@ TEST_F(AppTest, StartUpShowsTheClassicSizeWindowThenTheAboutBoxAndAnUntouchedSon
     for (QAction* button : frame().toolBar().actions())
         EXPECT_TRUE(button->isSeparator() || button->icon().pixmap(26, 18).size() == QSize(26, 18))
             << button->text().toStdString();
-    EXPECT_TRUE(frame().close());
-    EXPECT_EQ(services.calls, std::vector<std::string>{"about"});
 }
 
 TEST_F(AppTest, StartUpFailsWhenTheWindowIsGoneBeforeTheProgramRuns) {

@@ -39,7 +39,7 @@ class RecoveryTest : public AppTest {
     }
 };
 
-TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveRemovesIt) {
+TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveOrACleanExitRemovesIt) {
     app->Autosave();
     EXPECT_FALSE(app->recovery().Exists());
     Edit(60);
@@ -60,6 +60,11 @@ TEST_F(RecoveryTest, AutosaveWritesOnlyAChangedSongAndSaveRemovesIt) {
     Edit(62);
     app->Autosave();
     EXPECT_TRUE(SongRecovery(Folder().toStdString(), 1).FindLeftovers().empty());
+
+    services.saveAnswer = SaveAnswer::No;  // let go at a clean exit: nothing stays behind
+    EXPECT_TRUE(frame().close());
+    Restart();
+    EXPECT_TRUE(QDir(Folder()).isEmpty()) << Files("*").join(" ").toStdString();
 }
 
 // A crashed song is offered back changed and saves to its own path; a discarded one goes, a

@@ -18,7 +18,7 @@ bool RunPatchNameDialog(QWidget* parent, std::string& name) {
     dialog.setWindowTitle("Set patch name");
 
     auto* box = new QLineEdit(FromSongText(name), &dialog);
-    box->setObjectName(widget_id::Name(widget_id::kPatchName));
+    box->setObjectName(widget_id::Name(widget_id::kPatchNameBox));
     box->setMaxLength(31);
     box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 40);
 

@@ -19,10 +19,10 @@ bool RunPatternPropertiesDialog(QWidget* parent, std::string& name, std::string&
     dialog.setWindowTitle("Pattern properties");
 
     auto* nameBox = new QLineEdit(FromSongText(name), &dialog);
-    nameBox->setObjectName(widget_id::Name(widget_id::kPatternName));
+    nameBox->setObjectName(widget_id::Name(widget_id::kPatternNameBox));
     nameBox->setMinimumWidth(nameBox->fontMetrics().averageCharWidth() * 32);
     auto* linesBox = new QLineEdit(QString::fromStdString(lines), &dialog);
-    linesBox->setObjectName(widget_id::Name(widget_id::kPatternLines));
+    linesBox->setObjectName(widget_id::Name(widget_id::kPatternLinesBox));
     linesBox->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), linesBox));
     linesBox->setMaximumWidth(linesBox->fontMetrics().averageCharWidth() * 8);
 

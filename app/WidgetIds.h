@@ -36,9 +36,9 @@ inline constexpr int kHelpKeys = 1026;
 inline constexpr int kHelpHistory = 1027;
 
 // The pattern properties and patch name dialogs.
-inline constexpr int kPatternName = 1033;
-inline constexpr int kPatternLines = 1034;
-inline constexpr int kPatchName = 1045;
+inline constexpr int kPatternNameBox = 1033;
+inline constexpr int kPatternLinesBox = 1034;
+inline constexpr int kPatchNameBox = 1045;
 
 // The control panel.
 inline constexpr int kChannelList = 1021;

@@ -8,11 +8,13 @@
 namespace tarvel::testing {
 namespace {
 
+using namespace widget_id;
+
 class ControlPanelTest : public AppTest {
   public:
     bool ViewHasFocus() { return QApplication::focusWidget() == &view(); }
-    void FocusElsewhere() { Control<QLineEdit>(widget_id::kTempo)->setFocus(); }
-    void Click(int id) { QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton); }
+    void FocusElsewhere() { Control<QLineEdit>(kTempo)->setFocus(); }
+    void Click(int id) { testing::Click(&frame().panel(), id); }
 };
 
 // Once the window is shown and painted, the panel shows the document and the helper fields the
@@ -21,16 +23,15 @@ TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) 
     view().grab();
     EXPECT_TRUE(Locked()->player.panelKnown);
     EXPECT_TRUE(Locked()->player.editorWindowKnown);
-    EXPECT_EQ(Control<QComboBox>(widget_id::kDeviceList)->itemText(1), "Recorder 1");
-    EXPECT_EQ(Control<QLineEdit>(widget_id::kTempo)->text(), "125");
-    EXPECT_EQ(Control<QSlider>(widget_id::kVelocity)->value(), 100);
-    const std::pair<int, const char*> helper[] = {{widget_id::kHelperValue, "Default"},
-                                                  {widget_id::kHelperRow, "Note"},
-                                                  {widget_id::kHelperStatus, "---"}};
+    EXPECT_EQ(Control<QComboBox>(kDeviceList)->itemText(1), "Recorder 1");
+    EXPECT_EQ(Control<QLineEdit>(kTempo)->text(), "125");
+    EXPECT_EQ(Control<QSlider>(kVelocity)->value(), 100);
+    const std::pair<int, const char*> helper[] = {
+        {kHelperValue, "Default"}, {kHelperRow, "Note"}, {kHelperStatus, "---"}};
     for (auto [id, text] : helper) EXPECT_EQ(Control<QLabel>(id)->text(), text) << id;
     Locked()->player.playWatch = 3723456;
     frame().RefreshPlayWatch();
-    EXPECT_EQ(Control<QLabel>(widget_id::kPlayWatch)->text(), "62:03:456");
+    EXPECT_EQ(Control<QLabel>(kPlayWatch)->text(), "62:03:456");
 }
 
 // Channel 3 is chosen and shows its device and velocity; then it is routed to device 0 (which
@@ -42,7 +43,6 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
         doc->song.channelDevice[2] = 1;
         doc->song.channelVelocity[2] = 33;
     }
-    using namespace widget_id;
     const struct {
         const char* name;
         int list, index;
@@ -72,14 +72,14 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
 // Undo and redo of the channel's program and device reach the outputs as the panel's own changes
 // do: the program is sent, and a note leaves the device the channel no longer plays on.
 TEST_F(ControlPanelTest, UndoAndRedoOfTheChannelsProgramAndDeviceReachTheOutputs) {
-    Q_EMIT Control<QComboBox>(widget_id::kChannelList)->activated(2);
+    Q_EMIT Control<QComboBox>(kChannelList)->activated(2);
     {
         auto doc = Locked();
         doc->song.channelDevice[2] = 1;
         doc->song.channelProgram[2] = 40;
     }
-    Q_EMIT Control<QComboBox>(widget_id::kProgramList)->activated(41);
-    Q_EMIT Control<QComboBox>(widget_id::kDeviceList)->activated(0);
+    Q_EMIT Control<QComboBox>(kProgramList)->activated(41);
+    Q_EMIT Control<QComboBox>(kDeviceList)->activated(0);
     TakeSent();
     const struct {
         const char* name;
@@ -111,19 +111,16 @@ TEST_F(ControlPanelTest, UndoAndRedoOfTheChannelsProgramAndDeviceReachTheOutputs
 // Each button does its work (a call, or the channel it leaves chosen) and hands the keyboard
 // back; the channel buttons stop at the ends.
 TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
-    using namespace widget_id;
     // The patch name comes last, so that nothing after it refills the program list.
     services.dialogText = "Warm Pad";
-    const std::pair<int, std::string> buttons[] = {
-        {kPreviousChannel, "channel 0"},
-        {kNextChannel, "channel 1"},
-        {kPreviousChannel, "channel 0"},
-        {kOpenPatchList, "choose-patch-open"},
-        {kSavePatchList, "choose-patch-save"},
-        {kOpenMixer, "mixer"},
-        {kDeviceDetails, "message:MIDI Out driver info"},
-        {kEditPatchName, "patch-name:Acoustic Grand"},
-    };
+    const std::pair<int, std::string> buttons[] = {{kPreviousChannel, "channel 0"},
+                                                   {kNextChannel, "channel 1"},
+                                                   {kPreviousChannel, "channel 0"},
+                                                   {kOpenPatchList, "choose-patch-open"},
+                                                   {kSavePatchList, "choose-patch-save"},
+                                                   {kOpenMixer, "mixer"},
+                                                   {kDeviceDetails, "message:MIDI Out driver info"},
+                                                   {kEditPatchName, "patch-name:Acoustic Grand"}};
     for (const auto& [id, done] : buttons) {
         FocusElsewhere();
         services.calls.clear();
@@ -149,7 +146,7 @@ TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     doc().NewSong();
     ASSERT_TRUE(doc().LoadSong(song));
     Settle();
-    QLineEdit* tempo = Control<QLineEdit>(widget_id::kTempo);
+    QLineEdit* tempo = Control<QLineEdit>(kTempo);
     EXPECT_EQ(tempo->text(), "120");
     EXPECT_EQ(doc().song.lineDuration, 124);
 

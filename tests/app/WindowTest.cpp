@@ -14,6 +14,8 @@
 namespace tarvel::testing {
 namespace {
 
+using namespace widget_id;
+
 TEST_F(AppTest, StartUpShowsTheClassicSizeWindowThenTheAboutBox) {
     EXPECT_TRUE(frame().isVisible());
     EXPECT_EQ(services.calls, std::vector<std::string>{"about"});
@@ -45,7 +47,7 @@ TEST_F(AppTest, TimerThreadSignalsReachTheWindowThroughTheWakeUp) {
         doc->ShowBpm();
     });
     timer.join();
-    QLineEdit* tempo = Control<QLineEdit>(widget_id::kTempo);
+    QLineEdit* tempo = Control<QLineEdit>(kTempo);
     EXPECT_TRUE(QTest::qWaitFor([tempo] { return tempo->text() == "517"; }));
     EXPECT_EQ(Locked()->song.lineDuration, 29);
 }
@@ -153,7 +155,7 @@ TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
     } ways[] = {
         {.name = "a move with the button up", .loseTheRelease = [&] { moveWithoutButtons(42); }},
         {.name = "the keyboard taken",
-         .loseTheRelease = [this] { Control<QLineEdit>(widget_id::kTempo)->setFocus(); }},
+         .loseTheRelease = [this] { Control<QLineEdit>(kTempo)->setFocus(); }},
     };
     for (const auto& way : ways) {
         QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(350, 30));  // the sequencer's keys
@@ -175,7 +177,7 @@ TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {
     QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
     QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16
     Settle();
-    EXPECT_EQ(Control<QComboBox>(widget_id::kChannelList)->currentText(), "16");
+    EXPECT_EQ(Control<QComboBox>(kChannelList)->currentText(), "16");
 }
 
 TEST_F(ViewTest, RightClickOnThePatternOpensTheEditMenu) {

@@ -28,7 +28,6 @@ TEST_F(SongFilesTest,
        SaveAsNamesTheSongLaterSavesGoThereWithoutAskingAndARefusedFileChangesNothing) {
     SaveAs("first.trv", 0x40);
     EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
-    EXPECT_EQ(app->RecentFiles(), QStringList{QString::fromStdString(PathOf("first.trv"))});
     EXPECT_TRUE(frame().action(cmd::kRecentFile1)->isVisible());
 
     ChangeSong(0x41);

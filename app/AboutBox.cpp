@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/WidgetIds.h"
 #include "document/Release.h"
 
 namespace tarvel {
@@ -32,7 +33,7 @@ QLabel* WrappedLabel(const QString& text, QWidget* parent) {
 
 void ShowAboutBox(QWidget* parent) {
     QDialog dialog(parent);
-    dialog.setObjectName("100");
+    dialog.setObjectName(widget_id::Name(widget_id::kAboutBox));
     dialog.setWindowTitle("About TARVEL");
 
     auto* icon = new QLabel(&dialog);
@@ -52,7 +53,7 @@ void ShowAboutBox(QWidget* parent) {
                      greetz));
 
     auto* ok = new QPushButton("OK", &dialog);
-    ok->setObjectName("1");
+    ok->setObjectName(widget_id::Name(widget_id::kOk));
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
     auto* slogan = new QLabel("Keeps time. Keeps your songs.", &dialog);

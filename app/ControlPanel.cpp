@@ -15,6 +15,7 @@
 #include "app/Artwork.h"
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
+#include "app/WidgetIds.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
 #include "document/Release.h"
@@ -34,7 +35,7 @@ QRect Dlu(int x, int y, int width, int height) {
 template <typename Widget>
 Widget* Place(Widget* widget, const QRect& where, int id = 0) {
     widget->setGeometry(where);
-    if (id) widget->setObjectName(QString::number(id));
+    if (id) widget->setObjectName(widget_id::Name(id));
     return widget;
 }
 
@@ -60,7 +61,7 @@ QComboBox* DropDownList(QWidget* parent, int id, const QRect& where) {
 
 ControlPanel::ControlPanel(CFennoralDoc& doc, CMainFrame& frame)
     : QWidget(&frame), doc_(doc), frame_(frame) {
-    setObjectName("128");
+    setObjectName(widget_id::Name(widget_id::kControlPanel));
     Build();
 }
 
@@ -72,42 +73,52 @@ void ControlPanel::Build() {
 
     Place(new QGroupBox("Channel device/program assignment", this), Dlu(4, 0, 276, 72));
     Caption(this, "CH.", Dlu(12, 12, 16, 12), false);
-    auto* previous = Place(new QPushButton("<<", this), Dlu(28, 12, 28, 14), 1028);
-    channelList_ = DropDownList(this, 1021, Dlu(56, 12, 28, 156));
-    auto* next = Place(new QPushButton(">>", this), Dlu(84, 12, 28, 14), 1027);
-    deviceList_ = DropDownList(this, 1022, Dlu(116, 12, 116, 156));
-    auto* details = Place(new QPushButton("Details...", this), Dlu(236, 12, 39, 14), 1025);
+    auto* previous =
+        Place(new QPushButton("<<", this), Dlu(28, 12, 28, 14), widget_id::kPreviousChannel);
+    channelList_ = DropDownList(this, widget_id::kChannelList, Dlu(56, 12, 28, 156));
+    auto* next = Place(new QPushButton(">>", this), Dlu(84, 12, 28, 14), widget_id::kNextChannel);
+    deviceList_ = DropDownList(this, widget_id::kDeviceList, Dlu(116, 12, 116, 156));
+    auto* details =
+        Place(new QPushButton("Details...", this), Dlu(236, 12, 39, 14), widget_id::kDeviceDetails);
     Caption(this, "Program", Dlu(12, 28, 40, 12));
-    programList_ = DropDownList(this, 1023, Dlu(56, 28, 120, 156));
-    auto* edit = Place(new QPushButton("Edit...", this), Dlu(180, 28, 28, 14), 1024);
-    auto* open = Place(new QPushButton("Open...", this), Dlu(212, 28, 28, 14), 1026);
-    auto* save = Place(new QPushButton("Save...", this), Dlu(244, 28, 31, 14), 1029);
+    programList_ = DropDownList(this, widget_id::kProgramList, Dlu(56, 28, 120, 156));
+    auto* edit =
+        Place(new QPushButton("Edit...", this), Dlu(180, 28, 28, 14), widget_id::kEditPatchName);
+    auto* open =
+        Place(new QPushButton("Open...", this), Dlu(212, 28, 28, 14), widget_id::kOpenPatchList);
+    auto* save =
+        Place(new QPushButton("Save...", this), Dlu(244, 28, 31, 14), widget_id::kSavePatchList);
     Caption(this, "Velocity", Dlu(12, 44, 40, 20));
-    velocity_ = Place(new QSlider(Qt::Horizontal, this), Dlu(56, 44, 220, 20), 1035);
+    velocity_ =
+        Place(new QSlider(Qt::Horizontal, this), Dlu(56, 44, 220, 20), widget_id::kVelocity);
     velocity_->setTickPosition(QSlider::NoTicks);
 
     Caption(this, "Pattern programmer helper", Dlu(4, 74, 276, 8), false);
     Caption(this, "Row", Dlu(4, 84, 40, 12));
     Caption(this, "Value", Dlu(44, 84, 48, 12));
     Caption(this, "Status", Dlu(92, 84, 188, 12));
-    helperRow_ = Place(Caption(this, "", Dlu(4, 98, 40, 12)), Dlu(4, 98, 40, 12), 1042);
-    helperValue_ = Place(Caption(this, "", Dlu(44, 98, 48, 12)), Dlu(44, 98, 48, 12), 1041);
-    helperStatus_ = Place(Caption(this, "", Dlu(92, 98, 188, 12)), Dlu(92, 98, 188, 12), 1043);
+    helperRow_ =
+        Place(Caption(this, "", Dlu(4, 98, 40, 12)), Dlu(4, 98, 40, 12), widget_id::kHelperRow);
+    helperValue_ =
+        Place(Caption(this, "", Dlu(44, 98, 48, 12)), Dlu(44, 98, 48, 12), widget_id::kHelperValue);
+    helperStatus_ = Place(Caption(this, "", Dlu(92, 98, 188, 12)), Dlu(92, 98, 188, 12),
+                          widget_id::kHelperStatus);
     for (QLabel* helper : {helperRow_, helperValue_, helperStatus_})
         helper->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
     Place(new QGroupBox("Timing", this), Dlu(284, 0, 101, 32));
     Caption(this, "Beats per minute", Dlu(291, 12, 62, 12));
-    tempo_ = Place(new QLineEdit(this), Dlu(357, 12, 20, 12), 1032);
+    tempo_ = Place(new QLineEdit(this), Dlu(357, 12, 20, 12), widget_id::kTempo);
     tempo_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), tempo_));
 
     Place(new QGroupBox("Control", this), Dlu(284, 34, 101, 78));
-    auto* mixer = Place(new QPushButton("Open MM mixer...", this), Dlu(289, 44, 92, 24), 1037);
+    auto* mixer = Place(new QPushButton("Open MM mixer...", this), Dlu(289, 44, 92, 24),
+                        widget_id::kOpenMixer);
     Caption(this, "Sequencer step", Dlu(289, 72, 56, 12), false);
-    stepList_ = DropDownList(this, 1039, Dlu(345, 72, 36, 180));
+    stepList_ = DropDownList(this, widget_id::kSequencerStep, Dlu(345, 72, 36, 180));
     Caption(this, "Play watch", Dlu(289, 88, 48, 20));
-    playWatch_ =
-        Place(Caption(this, "00:00:000", Dlu(341, 88, 40, 20)), Dlu(341, 88, 40, 20), 1040);
+    playWatch_ = Place(Caption(this, "00:00:000", Dlu(341, 88, 40, 20)), Dlu(341, 88, 40, 20),
+                       widget_id::kPlayWatch);
 
     Caption(this, "F1 for help", Dlu(389, 4, 60, 12));
     auto* logo = Place(new QLabel(this), Dlu(389, 20, 61, 32));

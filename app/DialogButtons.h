@@ -11,8 +11,8 @@ struct DialogButtons {
     QPushButton* cancel;
 };
 
-// Window thread. Made as children of `dialog`, named "1" and "2" as the tests look them up;
-// the caller places them in its layout.
+// Window thread. Made as children of `dialog`, named by widget_id::kOk and kCancel as the tests
+// look them up; the caller places them in its layout.
 DialogButtons MakeOkCancelButtons(QDialog& dialog);
 
 }  // namespace tarvel

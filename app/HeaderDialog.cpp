@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "app/SongText.h"
+#include "app/WidgetIds.h"
 #include "document/EditAction.h"
 #include "document/FennoralDoc.h"
 
@@ -26,9 +27,9 @@ std::string CommentsForSong(const QString& text) {
     return ToSongText(withBreaks.replace(QLatin1Char('\n'), QLatin1String("\r\n")));
 }
 
-QLineEdit* MakeLineBox(QWidget* parent, const char* id, int widthInChars) {
+QLineEdit* MakeLineBox(QWidget* parent, int id, int widthInChars) {
     auto* box = new QLineEdit(parent);
-    box->setObjectName(id);
+    box->setObjectName(widget_id::Name(id));
     box->setMinimumWidth(box->fontMetrics().averageCharWidth() * widthInChars);
     return box;
 }
@@ -37,23 +38,23 @@ QLineEdit* MakeLineBox(QWidget* parent, const char* id, int widthInChars) {
 
 CHeaderDialog::CHeaderDialog(QWidget* parent, CFennoralDoc& doc) : QDialog(parent), doc_(doc) {
     setWindowTitle("Header");
-    setObjectName("130");
+    setObjectName(widget_id::Name(widget_id::kHeaderDialog));
 
-    author_ = MakeLineBox(this, "1013", 36);
-    band_ = MakeLineBox(this, "1014", 22);
-    date_ = MakeLineBox(this, "1015", 12);
+    author_ = MakeLineBox(this, widget_id::kHeaderAuthor, 36);
+    band_ = MakeLineBox(this, widget_id::kHeaderBand, 22);
+    date_ = MakeLineBox(this, widget_id::kHeaderDate, 12);
     comments_ = new QPlainTextEdit(this);
-    comments_->setObjectName("1016");
+    comments_->setObjectName(widget_id::Name(widget_id::kHeaderComments));
     comments_->setLineWrapMode(QPlainTextEdit::NoWrap);
     comments_->setTabChangesFocus(true);
     comments_->setMinimumSize(author_->minimumWidth(), comments_->fontMetrics().height() * 14);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-    ok->setObjectName("1");
+    ok->setObjectName(widget_id::Name(widget_id::kOk));
     ok->setDefault(true);
     QPushButton* clear = buttons->addButton("Clear", QDialogButtonBox::ActionRole);
-    clear->setObjectName("1018");
+    clear->setObjectName(widget_id::Name(widget_id::kHeaderClear));
     clear->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(clear, &QPushButton::clicked, this, &CHeaderDialog::Clear);

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/SongText.h"
+#include "app/WidgetIds.h"
 #include "platform/HelpFile.h"
 
 namespace tarvel {
@@ -20,16 +21,16 @@ namespace tarvel {
 namespace {
 
 struct SectionButton {
-    const char* id;
+    int id;
     const char* text;
     int entry;
 };
 
 constexpr SectionButton kSectionButtons[] = {
-    {"1038", "Overview", kHelpSectionEntries[0]},
-    {"1025", "Programming patterns and MIDI reference", kHelpSectionEntries[1]},
-    {"1026", "Keyboard shortcuts", kHelpSectionEntries[2]},
-    {"1027", "History", kHelpSectionEntries[3]},
+    {widget_id::kHelpOverview, "Overview", kHelpSectionEntries[0]},
+    {widget_id::kHelpPatterns, "Programming patterns and MIDI reference", kHelpSectionEntries[1]},
+    {widget_id::kHelpKeys, "Keyboard shortcuts", kHelpSectionEntries[2]},
+    {widget_id::kHelpHistory, "History", kHelpSectionEntries[3]},
 };
 
 // The manual is written in lines of at most this many characters.
@@ -56,7 +57,7 @@ int WidthForLines(const QListWidget& list, int characters) {
 
 CHelpDialog::CHelpDialog(QWidget* parent, const std::vector<std::string>& folders)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
-    setObjectName("132");
+    setObjectName(widget_id::Name(widget_id::kHelpDialog));
     setWindowTitle("Help");
 
     // A fixed-pitch font, so the manual's columns line up.
@@ -64,7 +65,7 @@ CHelpDialog::CHelpDialog(QWidget* parent, const std::vector<std::string>& folder
     font.setPointSize(9);
 
     list_ = new QListWidget(this);
-    list_->setObjectName("1018");
+    list_->setObjectName(widget_id::Name(widget_id::kHelpText));
     list_->setFont(font);
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setFocusPolicy(Qt::NoFocus);
@@ -81,7 +82,7 @@ CHelpDialog::CHelpDialog(QWidget* parent, const std::vector<std::string>& folder
     buttons->setSpacing(0);
     for (const SectionButton& section : kSectionButtons) {
         auto* button = new QPushButton(section.text, this);
-        button->setObjectName(section.id);
+        button->setObjectName(widget_id::Name(section.id));
         button->setAutoDefault(false);
         const int entry = section.entry;
         connect(button, &QPushButton::clicked, this, [this, entry] { ShowSection(entry); });

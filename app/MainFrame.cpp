@@ -20,8 +20,8 @@
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
 #include "app/WebLinks.h"
+#include "app/WidgetIds.h"
 #include "document/FennoralDoc.h"
-
 #include "engine/PlayWatch.h"
 
 namespace tarvel {
@@ -236,7 +236,7 @@ void CMainFrame::BuildToolBar() {
                                 kShowHelp,
                                 kWebsite};
     toolBar_ = new QToolBar("Toolbar", this);
-    toolBar_->setObjectName("59392");
+    toolBar_->setObjectName(widget_id::Name(widget_id::kToolBar));
     toolBar_->setIconSize(QSize(26, 18));
     toolBar_->setAllowedAreas(Qt::TopToolBarArea);
     toolBar_->setFloatable(false);
@@ -253,7 +253,7 @@ void CMainFrame::BuildToolBar() {
     addToolBarBreak(Qt::TopToolBarArea);
 
     panelBar_ = new QToolBar("Control panel", this);
-    panelBar_->setObjectName("59397");
+    panelBar_->setObjectName(widget_id::Name(widget_id::kPanelBar));
     panelBar_->setAllowedAreas(Qt::TopToolBarArea);
     panelBar_->setFloatable(false);
     panelBar_->addWidget(panel_);
@@ -262,7 +262,7 @@ void CMainFrame::BuildToolBar() {
 
 void CMainFrame::BuildStatusBar() {
     QStatusBar* bar = statusBar();
-    bar->setObjectName("59393");
+    bar->setObjectName(widget_id::Name(widget_id::kStatusBar));
     bar->setSizeGripEnabled(true);
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(indicator, bar);

@@ -8,16 +8,17 @@
 
 #include "app/DialogButtons.h"
 #include "app/SongText.h"
+#include "app/WidgetIds.h"
 
 namespace tarvel {
 
 bool RunPatchNameDialog(QWidget* parent, std::string& name) {
     QDialog dialog(parent);
-    dialog.setObjectName("135");
+    dialog.setObjectName(widget_id::Name(widget_id::kPatchNameDialog));
     dialog.setWindowTitle("Set patch name");
 
     auto* box = new QLineEdit(FromSongText(name), &dialog);
-    box->setObjectName("1045");
+    box->setObjectName(widget_id::Name(widget_id::kPatchNameBox));
     box->setMaxLength(31);
     box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 40);
 

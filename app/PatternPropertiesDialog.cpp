@@ -9,19 +9,20 @@
 
 #include "app/DialogButtons.h"
 #include "app/SongText.h"
+#include "app/WidgetIds.h"
 
 namespace tarvel {
 
 bool RunPatternPropertiesDialog(QWidget* parent, std::string& name, std::string& lines) {
     QDialog dialog(parent);
-    dialog.setObjectName("131");
+    dialog.setObjectName(widget_id::Name(widget_id::kPatternPropertiesDialog));
     dialog.setWindowTitle("Pattern properties");
 
     auto* nameBox = new QLineEdit(FromSongText(name), &dialog);
-    nameBox->setObjectName("1033");
+    nameBox->setObjectName(widget_id::Name(widget_id::kPatternNameBox));
     nameBox->setMinimumWidth(nameBox->fontMetrics().averageCharWidth() * 32);
     auto* linesBox = new QLineEdit(QString::fromStdString(lines), &dialog);
-    linesBox->setObjectName("1034");
+    linesBox->setObjectName(widget_id::Name(widget_id::kPatternLinesBox));
     linesBox->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), linesBox));
     linesBox->setMaximumWidth(linesBox->fontMetrics().averageCharWidth() * 8);
 

@@ -28,6 +28,7 @@
 #include "app/FennoralApp.h"
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
+#include "app/WidgetIds.h"
 #include "app/WindowServices.h"
 #include "document/EditAction.h"
 #include "document/FennoralDoc.h"
@@ -55,6 +56,15 @@ inline void WhenModalShows(std::function<void(QWidget*)> act) {
         }
     });
     poll->start();
+}
+
+// The child of `parent` that carries the widget id `id`, and a click on such a button.
+template <typename Widget>
+Widget* Child(QObject* parent, int id) {
+    return parent->findChild<Widget*>(widget_id::Name(id));
+}
+inline void Click(QObject* parent, int id) {
+    QTest::mouseClick(Child<QPushButton>(parent, id), Qt::LeftButton);
 }
 
 // Writes down every request as a short text and answers as the test has set it up.
@@ -185,7 +195,7 @@ class AppTest : public ::testing::Test {
     CFennoralView& view() { return frame().view(); }
     template <typename Widget>
     Widget* Control(int id) {
-        return frame().panel().findChild<Widget*>(QString::number(id));
+        return Child<Widget>(&frame().panel(), id);
     }
     std::vector<std::string> TakeSent() { return testing::TakeSent(midi); }
     QString TempFile(const char* name) { return settingsDir.filePath(name); }

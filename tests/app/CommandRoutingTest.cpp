@@ -144,7 +144,9 @@ std::vector<Route> Routes() {
     // commands not enabled do nothing.
     const auto playing = [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); };
     const auto noBlock = [](AppTest& t) { t.Locked()->editor.blockMarked = 0; };
-    const auto inTheTempoBox = [](AppTest& t) { t.Control<QLineEdit>(1032)->setFocus(); };
+    const auto inTheTempoBox = [](AppTest& t) {
+        t.Control<QLineEdit>(widget_id::kTempo)->setFocus();
+    };
     const auto ctrlPad = Qt::ControlModifier | Qt::KeypadModifier;
     const auto altPad = Qt::AltModifier | Qt::KeypadModifier;
     const auto shiftPad = Qt::ShiftModifier | Qt::KeypadModifier;

@@ -8,11 +8,13 @@
 namespace tarvel::testing {
 namespace {
 
+using namespace widget_id;
+
 class ControlPanelTest : public AppTest {
   public:
     bool ViewHasFocus() { return QApplication::focusWidget() == &view(); }
-    void FocusElsewhere() { Control<QLineEdit>(1032)->setFocus(); }
-    void Click(int id) { QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton); }
+    void FocusElsewhere() { Control<QLineEdit>(kTempo)->setFocus(); }
+    void Click(int id) { testing::Click(&frame().panel(), id); }
 };
 
 // Once the window is shown and painted, the panel shows the document and the helper fields the
@@ -21,14 +23,15 @@ TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) 
     view().grab();
     EXPECT_TRUE(Locked()->player.panelKnown);
     EXPECT_TRUE(Locked()->player.editorWindowKnown);
-    EXPECT_EQ(Control<QComboBox>(1022)->itemText(1), "Recorder 1");
-    EXPECT_EQ(Control<QLineEdit>(1032)->text(), "125");
-    EXPECT_EQ(Control<QSlider>(1035)->value(), 100);
-    const char* helper[] = {"Default", "Note", "---"};  // the row, value and status fields
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Control<QLabel>(1041 + i)->text(), helper[i]);
+    EXPECT_EQ(Control<QComboBox>(kDeviceList)->itemText(1), "Recorder 1");
+    EXPECT_EQ(Control<QLineEdit>(kTempo)->text(), "125");
+    EXPECT_EQ(Control<QSlider>(kVelocity)->value(), 100);
+    const std::pair<int, const char*> helper[] = {
+        {kHelperValue, "Default"}, {kHelperRow, "Note"}, {kHelperStatus, "---"}};
+    for (auto [id, text] : helper) EXPECT_EQ(Control<QLabel>(id)->text(), text) << id;
     Locked()->player.playWatch = 3723456;
     frame().RefreshPlayWatch();
-    EXPECT_EQ(Control<QLabel>(1040)->text(), "62:03:456");
+    EXPECT_EQ(Control<QLabel>(kPlayWatch)->text(), "62:03:456");
 }
 
 // Channel 3 is chosen and shows its device and velocity; then it is routed to device 0 (which
@@ -40,17 +43,26 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
         doc->song.channelDevice[2] = 1;
         doc->song.channelVelocity[2] = 33;
     }
-    const std::tuple<int, int, std::vector<std::string>> choices[] = {
-        {1021, 2, {}}, {1022, 0, {}}, {1023, 5, {"c2 05@0", "c2 05@1"}}, {1039, 1, {}}};
-    for (const auto& [list, index, sent] : choices) {
+    const struct {
+        const char* name;
+        int list, index;
+        std::vector<std::string> sent = {};
+    } choices[] = {
+        {.name = "channel 3", .list = kChannelList, .index = 2},
+        {.name = "device 0", .list = kDeviceList, .index = 0},
+        {.name = "program 6", .list = kProgramList, .index = 5, .sent = {"c2 05@0", "c2 05@1"}},
+        {.name = "step 2", .list = kSequencerStep, .index = 1},
+    };
+    for (const auto& row : choices) {
         FocusElsewhere();
         TakeSent();
-        Q_EMIT Control<QComboBox>(list)->activated(index);
-        EXPECT_EQ(TakeSent(), sent) << list;
-        EXPECT_TRUE(ViewHasFocus()) << list;
+        Q_EMIT Control<QComboBox>(row.list)->activated(row.index);
+        EXPECT_EQ(TakeSent(), row.sent) << row.name;
+        EXPECT_TRUE(ViewHasFocus()) << row.name;
     }
-    EXPECT_EQ(Control<QComboBox>(1022)->currentIndex(), 1);  // as shown when the channel was chosen
-    EXPECT_EQ(Control<QSlider>(1035)->value(), 33);
+    // The device as shown when the channel was chosen.
+    EXPECT_EQ(Control<QComboBox>(kDeviceList)->currentIndex(), 1);
+    EXPECT_EQ(Control<QSlider>(kVelocity)->value(), 33);
     auto doc = Locked();  // channel, its device and program, and the step
     EXPECT_EQ(std::tuple(doc->editor.currentChannel, int(doc->song.channelDevice[2]),
                          int(doc->song.channelProgram[2]), doc->editor.seqStep),
@@ -60,14 +72,14 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
 // Undo and redo of the channel's program and device reach the outputs as the panel's own changes
 // do: the program is sent, and a note leaves the device the channel no longer plays on.
 TEST_F(ControlPanelTest, UndoAndRedoOfTheChannelsProgramAndDeviceReachTheOutputs) {
-    Q_EMIT Control<QComboBox>(1021)->activated(2);
+    Q_EMIT Control<QComboBox>(kChannelList)->activated(2);
     {
         auto doc = Locked();
         doc->song.channelDevice[2] = 1;
         doc->song.channelProgram[2] = 40;
     }
-    Q_EMIT Control<QComboBox>(1023)->activated(41);
-    Q_EMIT Control<QComboBox>(1022)->activated(0);
+    Q_EMIT Control<QComboBox>(kProgramList)->activated(41);
+    Q_EMIT Control<QComboBox>(kDeviceList)->activated(0);
     TakeSent();
     const struct {
         const char* name;
@@ -101,14 +113,14 @@ TEST_F(ControlPanelTest, UndoAndRedoOfTheChannelsProgramAndDeviceReachTheOutputs
 TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
     // The patch name comes last, so that nothing after it refills the program list.
     services.dialogText = "Warm Pad";
-    const std::pair<int, std::string> buttons[] = {{1028, "channel 0"},
-                                                   {1027, "channel 1"},
-                                                   {1028, "channel 0"},
-                                                   {1026, "choose-patch-open"},
-                                                   {1029, "choose-patch-save"},
-                                                   {1037, "mixer"},
-                                                   {1025, "message:MIDI Out driver info"},
-                                                   {1024, "patch-name:Acoustic Grand"}};
+    const std::pair<int, std::string> buttons[] = {{kPreviousChannel, "channel 0"},
+                                                   {kNextChannel, "channel 1"},
+                                                   {kPreviousChannel, "channel 0"},
+                                                   {kOpenPatchList, "choose-patch-open"},
+                                                   {kSavePatchList, "choose-patch-save"},
+                                                   {kOpenMixer, "mixer"},
+                                                   {kDeviceDetails, "message:MIDI Out driver info"},
+                                                   {kEditPatchName, "patch-name:Acoustic Grand"}};
     for (const auto& [id, done] : buttons) {
         FocusElsewhere();
         services.calls.clear();
@@ -117,12 +129,13 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
                       ? "channel " + std::to_string(Locked()->editor.currentChannel)
                       : services.Last(),
                   done);
-        EXPECT_TRUE(ViewHasFocus()) << id;
+        EXPECT_TRUE(ViewHasFocus()) << done;
     }
-    EXPECT_EQ(Control<QComboBox>(1023)->itemText(0), "001: Warm Pad");
-    for (int i = 0; i < 20; ++i) Click(1027);
-    Click(1028);
-    EXPECT_EQ(Control<QComboBox>(1021)->currentText(), "15");  // 16 at most, then one down
+    EXPECT_EQ(Control<QComboBox>(kProgramList)->itemText(0), "001: Warm Pad");
+    for (int i = 0; i < 20; ++i) Click(kNextChannel);
+    Click(kPreviousChannel);
+    // 16 at most, then one down.
+    EXPECT_EQ(Control<QComboBox>(kChannelList)->currentText(), "15");
 }
 
 TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
@@ -133,7 +146,7 @@ TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     doc().NewSong();
     ASSERT_TRUE(doc().LoadSong(song));
     Settle();
-    QLineEdit* tempo = Control<QLineEdit>(1032);
+    QLineEdit* tempo = Control<QLineEdit>(kTempo);
     EXPECT_EQ(tempo->text(), "120");
     EXPECT_EQ(doc().song.lineDuration, 124);
 

@@ -23,6 +23,10 @@
 namespace tarvel {
 namespace {
 
+using namespace widget_id;
+
+using testing::Child;
+using testing::Click;
 using testing::TestDocument;
 using testing::WhenModalShows;
 
@@ -38,10 +42,10 @@ TEST(HelpDialog, OpensWideEnoughForTheManualAndSectionButtonsBringTheirEntriesTo
     ASSERT_EQ(dialog.list()->count(), 100);
     EXPECT_EQ(dialog.list()->horizontalScrollBar()->maximum(), 0);
     // The overview, the MIDI reference at entry 67, and the shortcuts past this manual's end.
-    const std::pair<const char*, int> buttons[] = {{"1038", 0}, {"1025", 67}, {"1026", 0}};
+    const std::pair<int, int> buttons[] = {{kHelpOverview, 0}, {kHelpPatterns, 67}, {kHelpKeys, 0}};
     for (auto [id, top] : buttons) {
         for (int press = 0; press < 2; ++press) {  // a second press keeps it there
-            QTest::mouseClick(dialog.findChild<QPushButton*>(id), Qt::LeftButton);
+            Click(&dialog, id);
             EXPECT_EQ(dialog.list()->verticalScrollBar()->value(), top) << id;
         }
     }
@@ -147,7 +151,7 @@ TEST(HeaderDialog, EveryChangeGoesIntoTheSongAtOnceAsLatin1CutToTheFieldSizes) {
 
     run([&](CHeaderDialog* dialog) {
         dialog->dateBox()->setFocus();
-        QTest::mouseClick(dialog->findChild<QPushButton*>("1018"), Qt::LeftButton);
+        Click(dialog, kHeaderClear);
         for (const char* field : {+header.author, +header.band, +header.date, +header.comments})
             EXPECT_STREQ(field, "");
         expectEmptyWithTheFocusInAuthor(dialog);
@@ -161,12 +165,12 @@ TEST(PatchNameDialog, OkGivesTheTypedTextOfAtMost31CharactersAndCancelKeepsTheNa
     for (int key : {int(Qt::Key_Escape), 0, int(Qt::Key_Return)}) {  // 0: the Cancel button
         WhenModalShows([key](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), "Set patch name");
-            auto* box = dialog->findChild<QLineEdit*>("1045");
+            auto* box = Child<QLineEdit>(dialog, kPatchNameBox);
             EXPECT_EQ(QApplication::focusWidget(), box);
             EXPECT_EQ(box->selectedText(), "Acoustic Grand");
             QTest::keyClicks(box, k40);
             if (key) QTest::keyClick(box, Qt::Key(key));
-            if (!key) QTest::mouseClick(dialog->findChild<QPushButton*>("2"), Qt::LeftButton);
+            if (!key) Click(dialog, kCancel);
         });
         EXPECT_EQ(RunPatchNameDialog(nullptr, name), key == Qt::Key_Return);
     }
@@ -178,8 +182,8 @@ TEST(PatternPropertiesDialog, OkGivesTheTypedTextsWithDigitsOnlyInLinesAndCancel
         std::string name = "Intro", lines = "64";
         WhenModalShows([ok](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), "Pattern properties");
-            auto* nameBox = dialog->findChild<QLineEdit*>("1033");
-            auto* linesBox = dialog->findChild<QLineEdit*>("1034");
+            auto* nameBox = Child<QLineEdit>(dialog, kPatternNameBox);
+            auto* linesBox = Child<QLineEdit>(dialog, kPatternLinesBox);
             EXPECT_EQ(QApplication::focusWidget(), nameBox);
             EXPECT_EQ(nameBox->selectedText(), "Intro");
             EXPECT_EQ(linesBox->text(), "64");
@@ -187,7 +191,7 @@ TEST(PatternPropertiesDialog, OkGivesTheTypedTextsWithDigitsOnlyInLinesAndCancel
             QTest::keyClicks(nameBox, k40);
             linesBox->clear();
             QTest::keyClicks(linesBox, "1a0-b0 0");
-            if (ok) QTest::mouseClick(dialog->findChild<QPushButton*>("1"), Qt::LeftButton);
+            if (ok) Click(dialog, kOk);
             if (!ok) QTest::keyClick(dialog, Qt::Key_Escape);
         });
         EXPECT_EQ(RunPatternPropertiesDialog(nullptr, name, lines), ok);

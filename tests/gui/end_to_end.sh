@@ -38,11 +38,6 @@ cp "$demo" "$work/demo.trv"
 open_window '^demo.trv - Tarvel$' "$work/demo.trv"
 [ "$(xdotool search --onlyvisible --name '.' | grep -vcx "$window")" -eq 0 ] ||
   fail "a box is still open over the main window"
-# Start-up sends All Notes Off on all 16 channels, for what a killed earlier run left sounding.
-for channel in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do
-  grep -qE "^ *[0-9]+: b$channel 7b 00" "$work/dump.txt" ||
-    fail "no All Notes Off on channel $channel at start-up"
-done
 
 # Play the song and listen; after Stop nothing sounds.
 xdotool key F5

@@ -1,10 +1,11 @@
 // A keyboard on a private JACK server plays into Tarvel's own input port: the notes come back
 // to its own input through thru, and with record on, while the pattern plays, they are written at
-// the lines played.
+// the lines played; a window holding the document lock makes no JACK cycle wait.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "document/DocumentMidiInput.h"
@@ -19,43 +20,54 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines) {
-    testing::JackHarness jack(/*realtime=*/true);
-    if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
-    testing::JackKeyboard keys("keys", /*listen=*/true);  // before the driver lists its outputs
-    ASSERT_TRUE(keys.ok());
-    RtMidiOutDriver driver(RtMidiOutDriver::Api::Jack, "tarvel-test");
-    ASSERT_EQ(driver.DeviceCount(), 2);  // the keyboard's input, then our own output port
-    testing::RecordingUi ui;
-    auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{.startTimer = true});
-    DocumentMidiInput sink(*doc);
-    std::unique_ptr<JackMidiIn> input = JackMidiIn::Connect("tarvel-in", sink);
-    ASSERT_TRUE(input);
-    const std::vector<std::string> names = input->PortNames();
-    ASSERT_FALSE(names.empty());
-    EXPECT_EQ(names[0], kOwnInputPortName);
-    ASSERT_TRUE(input->Open(kOwnInputPortName));
-    ASSERT_TRUE(keys.ConnectTo(input->OwnPortName()));
-    ASSERT_TRUE(keys.WaitForInputConnection());
-    keys.WaitForReceived(16, 2000);  // start-up's All Notes Off
+// A keyboard "keys" plays into our own input port; the document on the JACK back end is past
+// its start-up's All Notes Off.
+class JackInput : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
+        keys.emplace("keys", /*listen=*/true);  // before the driver lists its outputs
+        ASSERT_TRUE(keys->ok());
+        driver.emplace(RtMidiOutDriver::Api::Jack, "tarvel-test");
+        ASSERT_EQ(driver->DeviceCount(), 2);  // the keyboard's input, then our own output port
+        doc = std::make_unique<CFennoralDoc>(ui, *driver, DocOptions{.startTimer = true});
+        sink.emplace(*doc);
+        input = JackMidiIn::Connect("tarvel-in", *sink);
+        ASSERT_TRUE(input);
+        EXPECT_EQ(input->PortNames().at(0), kOwnInputPortName);  // none: an exception fails
+        ASSERT_TRUE(input->Open(kOwnInputPortName));
+        ASSERT_TRUE(keys->ConnectTo(input->OwnPortName()));
+        ASSERT_TRUE(keys->WaitForInputConnection());
+        keys->WaitForReceived(16, 2000);
+    }
 
+    testing::JackHarness jack{/*realtime=*/true};
+    std::optional<testing::JackKeyboard> keys;
+    std::optional<RtMidiOutDriver> driver;
+    testing::RecordingUi ui;
+    std::unique_ptr<CFennoralDoc> doc;
+    std::optional<DocumentMidiInput> sink;
+    std::unique_ptr<JackMidiIn> input;
+};
+
+TEST_F(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines) {
     // Thru, on the current channel, at the incoming velocity.
     {
         std::lock_guard lock(doc->mutex);
         doc->editor.currentChannel = 4;
     }
-    const std::size_t before = keys.Received().size();
-    keys.Play(0x90, 60, 99);
-    keys.Play(0xB0, 7, 80);
-    keys.Play(0x80, 60, 0);
+    const std::size_t before = keys->Received().size();
+    keys->Play(0x90, 60, 99);
+    keys->Play(0xB0, 7, 80);
+    keys->Play(0x80, 60, 0);
     std::vector<Bytes> thru;
-    for (const auto& m : keys.WaitForReceived(before + 3)) thru.push_back(m.Data());
+    for (const auto& m : keys->WaitForReceived(before + 3)) thru.push_back(m.Data());
     thru.erase(thru.begin(), thru.begin() + static_cast<std::ptrdiff_t>(before));
     EXPECT_EQ(thru, (std::vector<Bytes>{{0x94, 60, 99}, {0xB4, 7, 80}, {0x84, 60, 0x64}}));
     // Each at its own frame, exactly one period on. One that came while a tick held the lock
     // goes later, so most, not all, must be exact.
-    const std::vector<testing::StampedMessage> sent = keys.Sent();
-    const std::vector<testing::StampedMessage> received = keys.Received();
+    const std::vector<testing::StampedMessage> sent = keys->Sent();
+    const std::vector<testing::StampedMessage> received = keys->Received();
     int exact = 0;
     for (std::size_t i = 0; i < 3; ++i) {
         const std::int64_t latency = received[before + i].frame - sent[sent.size() - 3 + i].frame;
@@ -83,8 +95,8 @@ TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines)
                 line = doc->player.patternLine - 1;
         }
         if (line >= 0 && line % 3 == 0 && (linesPlayed.empty() || linesPlayed.back() != line)) {
-            keys.Play(0x90, static_cast<std::uint8_t>(70 + linesPlayed.size()), 100);
-            keys.Play(0x80, static_cast<std::uint8_t>(70 + linesPlayed.size()), 0);
+            keys->Play(0x90, static_cast<std::uint8_t>(70 + linesPlayed.size()), 100);
+            keys->Play(0x80, static_cast<std::uint8_t>(70 + linesPlayed.size()), 0);
             linesPlayed.push_back(line);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -96,6 +108,30 @@ TEST(JackInput, NotesPlayedIntoOurPortSoundThroughAndAreRecordedAtTheRightLines)
     for (std::size_t i = 0; i < linesPlayed.size(); ++i)
         EXPECT_EQ(doc->song.patterns[0].cells[linesPlayed[i]][1].note, 70 + static_cast<int>(i))
             << "line " << linesPlayed[i];
+}
+
+// The window holds the lock for 50 ms while the keyboard plays: the JACK cycle does not wait for
+// it (no xrun), and every note comes out through thru, in order.
+TEST_F(JackInput, AWindowHoldingTheLockMakesNoCycleWait) {
+    const std::size_t before = keys->Received().size();
+    std::vector<Bytes> played;
+    const int xrunsBefore = jack.Xruns();
+    {
+        std::lock_guard lock(doc->mutex);
+        for (std::uint8_t note = 60; note < 70; ++note) {
+            keys->Play(0x90, note, 100);
+            keys->Play(0x80, note, 0);
+            played.push_back({0x90, note, 100});
+            played.push_back({0x80, note, 0x64});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    std::vector<Bytes> thru;
+    const auto got = keys->WaitForReceived(before + played.size());
+    for (std::size_t i = before; i < got.size(); ++i) thru.push_back(got[i].Data());
+    EXPECT_EQ(thru, played);
+    EXPECT_EQ(jack.Xruns(), xrunsBefore);
+    EXPECT_EQ(doc->DroppedInput(), 0u);
 }
 
 }  // namespace

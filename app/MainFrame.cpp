@@ -270,7 +270,9 @@ void CMainFrame::BuildStatusBar() {
         pane->setAlignment(Qt::AlignCenter);
         pane->setMinimumWidth(36);
         bar->addPermanentWidget(pane);
+        followPlayPane_ = pane;  // the last: Scroll Lock is the key of Follow play
     }
+    followPlayPane_->setObjectName("followPlayPane");
     // The message pane falls back to the idle prompt whenever a command prompt goes away.
     connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
         if (message.isEmpty()) bar->showMessage(kIdlePrompt);
@@ -303,6 +305,7 @@ void CMainFrame::UpdateCommandStates() {
         command->setEnabled(IsCommandEnabled(id));
         if (command->isCheckable()) command->setChecked(IsCommandChecked(id));
     }
+    followPlayPane_->setText(IsCommandChecked(cmd::kFollowPlay) ? "SCRL" : "");
     ShowUndoState();
 }
 

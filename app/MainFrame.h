@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <map>
 
+class QLabel;
 class QMenu;
 class QToolBar;
 
@@ -81,6 +82,7 @@ class CMainFrame final : public QMainWindow {
     std::map<int, QAction*> actions_;
     QAction* recentPlaceholder_ = nullptr;
     QAction* recentFiles_[4] = {};
+    QLabel* followPlayPane_ = nullptr;  // the status bar's SCRL: lit while Follow play is on
     bool shown_ = false;
 };
 

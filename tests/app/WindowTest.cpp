@@ -83,14 +83,20 @@ TEST_F(LargerWindowTest, TheViewShowsFourEightAndSixteenTracksAndTheRowsItsHeigh
 }
 
 TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
+    const auto scrollPane = [this] {
+        return frame().findChild<QLabel*>("followPlayPane")->text().toStdString();
+    };
+    EXPECT_EQ(scrollPane(), "");
     frame().resize(1300, 800);
     frame().Execute(cmd::kFollowPlay);
+    EXPECT_EQ(scrollPane(), "SCRL");
     EXPECT_TRUE(frame().close());
     ASSERT_TRUE(Start());
     EXPECT_EQ(frame().size(), QSize(1300, 800));
     EXPECT_TRUE(Locked()->edit.followPlay);
     frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
+    EXPECT_EQ(scrollPane(), "SCRL");
 }
 
 TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -74,9 +75,13 @@ struct WatchedWork {
 void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, WatchedWork (&work)[kWorkKinds]) {
     std::vector<std::uint8_t> denseFile;
     {
+        // Copied out in short holds and encoded outside them, as a save does: encoding under
+        // the lock would itself keep the clock waiting for milliseconds.
+        auto copy = std::make_unique<Song>();
+        std::int32_t loopStart = 0, loopEnd = 0;
+        doc.CopySong(*copy, loopStart, loopEnd);
         std::vector<std::uint8_t> stream;
-        std::lock_guard lock(doc.mutex);
-        WriteSongStream(doc.song, doc.editor.loopStartRow, doc.editor.loopEndRow, stream);
+        WriteSongStream(*copy, loopStart, loopEnd, stream);
         denseFile = EncodeSongFile(stream);
     }
     testing::TempFolder folder;

@@ -20,6 +20,7 @@
 #include "document/FennoralDoc.h"
 #include "document/Release.h"
 #include "document/UndoableEdits.h"
+#include "editor/PanelChoices.h"
 #include "editor/TypedNumber.h"
 #include "song/Tempo.h"
 
@@ -231,9 +232,9 @@ void ControlPanel::SetHelperTexts(const std::string& row, const std::string& val
 }
 
 void ControlPanel::ChooseChannel(int channel) {
-    if (channel >= 0 && channel < 16) {
+    {
         std::lock_guard lock(doc_.mutex);
-        doc_.editor.currentChannel = channel;
+        tarvel::ChooseChannel(doc_.edit, channel);
     }
     RefreshChannelControls();
     frame_.view().update();
@@ -241,14 +242,10 @@ void ControlPanel::ChooseChannel(int channel) {
 }
 
 void ControlPanel::StepChannel(int delta) {
-    bool moved = false;
+    bool moved;
     {
         std::lock_guard lock(doc_.mutex);
-        const int channel = doc_.editor.currentChannel + delta;
-        if (channel >= 0 && channel < 16) {
-            doc_.editor.currentChannel = channel;
-            moved = true;
-        }
+        moved = tarvel::StepChannel(doc_.edit, delta);
     }
     if (moved) {
         SelectCurrentChannel();
@@ -307,9 +304,9 @@ void ControlPanel::ApplyVelocity(int value) {
 }
 
 void ControlPanel::ChooseStep(int index) {
-    if (index >= 0 && index < int(std::size(kSequencerSteps))) {
+    {
         std::lock_guard lock(doc_.mutex);
-        doc_.editor.seqStep = kSequencerSteps[index];
+        ChooseSequencerStep(doc_.edit, index);
     }
     frame_.view().update();
     BackToView();

@@ -67,7 +67,4 @@ class ControlPanel final : public QWidget {
     QLabel* helperStatus_;
 };
 
-// The sequencer step values in list order.
-constexpr int kSequencerSteps[15] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64, 96, 128, 256};
-
 }  // namespace tarvel

@@ -228,7 +228,7 @@ TEST_F(Player, CommandsGoToEveryDeviceBeforeTheCellsNote) {
         {kNoNote, kDefaultVelocity, 0xF1, 3},  // time code quarter frame
         {kNoNote, kDefaultVelocity, 0xF0, 3},  // system exclusive: not sent
         {kNoNote, kDefaultVelocity, 0xF6, 3},  // tune request: one byte
-        {kNoNote, kDefaultVelocity, 0x81, 9},  // unassigned values do nothing
+        {kNoNote, kDefaultVelocity, 0x82, 9},  // unassigned values do nothing
         {kNoNote, kDefaultVelocity, 0xC0, 9},  //
         {kNoNote, kDefaultVelocity, 0xEF, 9},  //
         {61, kDefaultVelocity, 0x0A, 64},      // controller, then the note

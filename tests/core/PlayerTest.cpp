@@ -1,6 +1,7 @@
 // The player driven tick by tick: every message is stamped with the tick that sent it.
 #include <gmock/gmock.h>
 
+#include "engine/OfflineRender.h"
 #include "engine/PlayWatch.h"
 #include "support/DocumentTest.h"
 
@@ -214,6 +215,146 @@ TEST_F(Player, EachCellPlaysItsNoteGateDelayOrRetriggerWithItsVelocity) {
         Tick(31);
         EXPECT_EQ(Sent(), c.sent) << c.name;
     }
+}
+
+// Fine-timed notes at the recording port: "<tick>: <message> <exact time>", the exact time
+// being its due time in microseconds since the line started (tick t is due 2t ms after it).
+// Track 0's slot is transposed down an octave; `on` is a note its column already plays.
+TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
+    constexpr std::int64_t kStartNs = 5'000'000'000;  // when the first tick was due
+    const struct {
+        const char* name;
+        int bpm;
+        PatternCell cell;
+        int on = -1;
+        std::vector<std::string> sent;
+    } cases[] = {
+        // 125 BPM: a line of 120 ms, its sixteenths 7.5 ms apart.
+        {.name = "delay 1/16",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 1),
+         .sent = {"4: 90 30 50@0 7500"}},
+        {.name = "delay 15/16",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 15),
+         .sent = {"57: 90 30 50@0 112500"}},
+        {.name = "delay 0 as 1",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 0),
+         .sent = {"4: 90 30 50@0 7500"}},
+        {.name = "delay 0x40 as 15",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 0x40),
+         .sent = {"57: 90 30 50@0 112500"}},
+        {.name = "delay ends the old note then",
+         .bpm = 125,
+         .cell = Note(62, 0xD1, 8),
+         .on = 0x37,
+         .sent = {"30: 80 37 64@0 60000", "30: 90 32 50@0 60000"}},
+        {.name = "delayed off ends at once",
+         .bpm = 125,
+         .cell = Note(kNoteOff, 0xD1, 4),
+         .on = 0x33,
+         .sent = {"0: 80 33 64@0 0"}},
+        {.name = "gate 3/16",
+         .bpm = 125,
+         .cell = Note(60, 0x81, 3),
+         .sent = {"0: 90 30 50@0 0", "12: 80 30 64@0 22500"}},
+        {.name = "gate alone ends the old note",
+         .bpm = 125,
+         .cell = Note(kNoNote, 0x81, 5),
+         .on = 0x35,
+         .sent = {"19: 80 35 64@0 37500"}},
+        {.name = "ratchet 3",
+         .bpm = 125,
+         .cell = Note(60, 0xE1, 3),
+         .sent = {"0: 90 30 50@0 0", "20: 80 30 64@0 40000", "20: 90 30 50@0 40000",
+                  "40: 80 30 64@0 80000", "40: 90 30 50@0 80000"}},
+        {.name = "ratchet 1 as 2",
+         .bpm = 125,
+         .cell = Note(60, 0xE1, 1),
+         .sent = {"0: 90 30 50@0 0", "30: 80 30 64@0 60000", "30: 90 30 50@0 60000"}},
+        {.name = "ratchet off",
+         .bpm = 125,
+         .cell = Note(kNoteOff, 0xE1, 4),
+         .on = 0x34,
+         .sent = {"0: 80 34 64@0 0"}},
+        // 130 BPM: a line of 115 ms plays 58 ticks, 116 ms, and is divided as it plays.
+        {.name = "130 BPM delay 5/16",
+         .bpm = 130,
+         .cell = Note(60, 0xD1, 5),
+         .sent = {"19: 90 30 50@0 36250"}},
+        {.name = "130 BPM ratchet 4",  // the second repeat falls on a tick exactly
+         .bpm = 130,
+         .cell = Note(60, 0xE1, 4),
+         .sent = {"0: 90 30 50@0 0", "15: 80 30 64@0 29000", "15: 90 30 50@0 29000",
+                  "29: 80 30 64@0 58000", "29: 90 30 50@0 58000", "44: 80 30 64@0 87000",
+                  "44: 90 30 50@0 87000"}},
+        // 512 BPM: a line of 29 ms plays 15 ticks, 30 ms; 15/16 of it is past its last tick and
+        // goes in the next line's first.
+        {.name = "512 BPM gate carried into the next line",
+         .bpm = 512,
+         .cell = Note(60, 0x81, 15),
+         .sent = {"0: 90 30 50@0 0", "15: 80 30 64@0 28125"}},
+    };
+    Place(0, 0, 0, -12);
+    for (const auto& c : cases) {
+        doc.SetBpm(c.bpm);
+        Cell(0, 0) = c.cell;
+        doc.StartPlayback(kSongMode);
+        if (c.on >= 0) doc.NoteOn(0, 0, c.on, 0x50);
+        Sent();
+        const int ticksPerLine = (doc.song.lineDuration + 1) / 2;
+        for (int at = 0; at <= ticksPerLine; ++at) {
+            t.midi.SetStamp(at);
+            doc.PlayerTick(kStartNs + at * std::int64_t{2'000'000});
+        }
+        std::vector<std::string> sent;
+        for (const RecordedMessage& m : t.midi.Messages())
+            sent.push_back(std::to_string(m.stamp) + ": " + testing::Describe(m) + " " +
+                           std::to_string((m.dueNs - kStartNs) / 1000));
+        t.midi.Clear();
+        EXPECT_EQ(sent, c.sent) << c.name;
+    }
+}
+
+// The export's offline render runs the same player: the same messages at the same times, the
+// fine-timed ones and those carried into a next line included.
+TEST_F(Player, TheOfflineRenderHoldsWhatPlayingSendsOfTheFineCommands) {
+    doc.SetBpm(512);  // 15 ticks a line: some sixteenths fall past a line's last tick
+    pattern(0).lineCount = 4;
+    Cell(0, 0) = Note(60, 0xE1, 16);
+    Cell(0, 1) = Note(62, 0xD1, 15);
+    Cell(0, 2) = Note(64, 0x81, 15);
+    Cell(1, 0) = Note(65, 0x81, 7);
+    Cell(2, 1) = Note(67, 0xE1, 5);
+    Cell(3, 2) = Note(69, 0xD1, 2);
+    Place(0, 0, 0);
+    e.loopEndRow = 4;
+    RenderedPass pass;
+    std::string whyNot;
+    ASSERT_TRUE(RenderSongPass(doc.song, 4, pass, whyNot)) << whyNot;
+    std::vector<std::string> rendered;
+    for (const RenderedMessage& m : pass.messages)
+        rendered.push_back(
+            std::to_string(m.ms) + ": " +
+            testing::Describe({0, {m.bytes[0], m.bytes[1], m.bytes[2]}, m.length, 0}));
+
+    doc.StartPlayback(kSongMode);
+    Sent();
+    Tick(4 * 15);
+    t.midi.SetStamp(tick);
+    doc.StopPlayback();
+    std::vector<std::string> played;
+    for (const std::string& message : Sent()) {
+        const auto colon = message.find(':');
+        played.push_back(std::to_string(2 * std::stoi(message.substr(0, colon))) +
+                         message.substr(colon));
+    }
+    EXPECT_EQ(rendered, played);
+    EXPECT_EQ(std::count_if(played.begin(), played.end(),
+                            [](const std::string& m) { return m.find(": 90 3c") != m.npos; }),
+              16);
 }
 
 TEST_F(Player, CommandsGoToEveryDeviceBeforeTheCellsNote) {

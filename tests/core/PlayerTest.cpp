@@ -1,6 +1,7 @@
 // The player driven tick by tick: every message is stamped with the tick that sent it.
 #include <gmock/gmock.h>
 
+#include "editor/TrackMuting.h"
 #include "engine/OfflineRender.h"
 #include "engine/PlayWatch.h"
 #include "support/DocumentTest.h"
@@ -227,6 +228,7 @@ TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
         int bpm;
         PatternCell cell;
         int on = -1;
+        int muteAt = -1;  // the tick before which track 0 is muted
         std::vector<std::string> sent;
     } cases[] = {
         // 125 BPM: a line of 120 ms, its sixteenths 7.5 ms apart.
@@ -279,6 +281,13 @@ TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
          .cell = Note(kNoteOff, 0xE1, 4),
          .on = 0x34,
          .sent = {"0: 80 34 64@0 0"}},
+        // Muting releases the note at once ("now") and drops what was still to come.
+        {.name = "muted ratchet",
+         .bpm = 125,
+         .cell = Note(60, 0xE1, 3),
+         .muteAt = 10,
+         .sent = {"0: 90 30 50@0 0", "10: 80 30 64@0 now"}},
+        {.name = "muted delay", .bpm = 125, .cell = Note(60, 0xD1, 8), .muteAt = 10, .sent = {}},
         // 130 BPM: a line of 115 ms plays 58 ticks, 116 ms, and is divided as it plays.
         {.name = "130 BPM delay 5/16",
          .bpm = 130,
@@ -307,12 +316,14 @@ TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
         const int ticksPerLine = (doc.song.lineDuration + 1) / 2;
         for (int at = 0; at <= ticksPerLine; ++at) {
             t.midi.SetStamp(at);
+            if (at == c.muteAt) FlipTrackMute(doc.edit, 0);
             doc.PlayerTick(kStartNs + at * std::int64_t{2'000'000});
         }
+        if (c.muteAt >= 0) FlipTrackMute(doc.edit, 0);
         std::vector<std::string> sent;
         for (const RecordedMessage& m : t.midi.Messages())
             sent.push_back(std::to_string(m.stamp) + ": " + testing::Describe(m) + " " +
-                           std::to_string((m.dueNs - kStartNs) / 1000));
+                           (m.dueNs ? std::to_string((m.dueNs - kStartNs) / 1000) : "now"));
         t.midi.Clear();
         EXPECT_EQ(sent, c.sent) << c.name;
     }
@@ -451,12 +462,14 @@ TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
     Cell(0, 0) = Note(60);
     Cell(0, 5) = Note(62);
     Cell(0, 9) = Note(64, 0xE0);
+    Cell(0, 11) = Note(66, 0xD1, 15);  // not due before the stop
     doc.StartPlayback(kPatternMode);
     Tick(20);
     Sent();
     doc.StopPlayback();
     EXPECT_THAT(Sent(), ElementsAre("19: 82 3c 64@0", "19: 82 3e 64@0", "19: 82 40 64@0"));
     EXPECT_EQ(doc.player.pendingAction[2][9], kNoAction);
+    EXPECT_EQ(doc.player.fineEvents[2][11].action, kNoFineAction);
     Tick(100);
     EXPECT_THAT(Sent(), IsEmpty());
     EXPECT_EQ(doc.player.playWatch, 40);

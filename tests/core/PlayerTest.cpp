@@ -228,7 +228,8 @@ TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
         int bpm;
         PatternCell cell;
         int on = -1;
-        int muteAt = -1;  // the tick before which track 0 is muted
+        int muteAt = -1;       // the tick before which track 0 is muted
+        int mode = kSongMode;  // pattern mode plays channel 0 untransposed
         std::vector<std::string> sent;
     } cases[] = {
         // 125 BPM: a line of 120 ms, its sixteenths 7.5 ms apart.
@@ -305,12 +306,22 @@ TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
          .bpm = 512,
          .cell = Note(60, 0x81, 15),
          .sent = {"0: 90 30 50@0 0", "15: 80 30 64@0 28125"}},
+        {.name = "pattern mode gate 3/16",
+         .bpm = 125,
+         .cell = Note(60, 0x81, 3),
+         .mode = kPatternMode,
+         .sent = {"0: 90 3c 50@0 0", "12: 80 3c 64@0 22500"}},
+        {.name = "pattern mode 512 BPM delay carried",
+         .bpm = 512,
+         .cell = Note(60, 0xD1, 15),
+         .mode = kPatternMode,
+         .sent = {"15: 90 3c 50@0 28125"}},
     };
     Place(0, 0, 0, -12);
     for (const auto& c : cases) {
         doc.SetBpm(c.bpm);
         Cell(0, 0) = c.cell;
-        doc.StartPlayback(kSongMode);
+        doc.StartPlayback(c.mode);
         if (c.on >= 0) doc.NoteOn(0, 0, c.on, 0x50);
         Sent();
         const int ticksPerLine = (doc.song.lineDuration + 1) / 2;

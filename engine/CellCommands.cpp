@@ -110,7 +110,8 @@ void Engine::PlayCell(const Pattern& pattern, int line, int channel, int column,
     if (note == kNoteOff || (note != kNoNote && mutes.Silences(channel))) {
         NoteOff(channel, column);
     } else if (note != kNoNote) {
-        // Only the note at the line start is transposed; delayed and retriggered notes are not.
+        // Transposed, as the fine-timed notes are; the half-line notes of Note delay and Note
+        // retrigger are not, as they never were.
         NoteOn(channel, column, transposed, velocity);
     }
 }

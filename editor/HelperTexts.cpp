@@ -144,6 +144,8 @@ const char* CommandName(int command) {
     switch (command) {
         case cell::kNoteGate:
             return "Note gate";
+        case cell::kFineGate:
+            return "Fine gate (note stops PP/16 of a line after it starts, 01..0F)";
         case cell::kSetBpm:
             return "Set BPM";
         case cell::kPitchWheel:
@@ -152,8 +154,12 @@ const char* CommandName(int command) {
             return "Program change";
         case cell::kNoteDelay:
             return "Note delay";
+        case cell::kFineDelay:
+            return "Fine delay (note starts PP/16 of a line late, 01..0F)";
         case cell::kNoteRetrigger:
             return "Note retrigger";
+        case cell::kRatchet:
+            return "Ratchet (note plays PP times across the line, 02..10)";
         // From here on the command is the status byte of the system message it sends.
         case cell::kFirstSystemMessage:
             return "[SYSMSG] System exclusive";

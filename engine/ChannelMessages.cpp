@@ -103,6 +103,7 @@ void Engine::ReleaseAllNotes() {
         for (int column = 0; column < kTrackCount; ++column) {
             NoteOff(channel, column);
             player.pendingAction[channel][column] = kNoAction;
+            player.fineEvents[channel][column] = {};
         }
     }
     ReleaseInputNotes();
@@ -119,6 +120,8 @@ void Engine::ResetNoteTracking() {
         for (auto& note : channel) note = -1;
     for (auto& channel : player.pendingAction)
         for (auto& action : channel) action = kNoAction;
+    for (auto& channel : player.fineEvents)
+        for (auto& event : channel) event = {};
     for (auto& input : player.inputNotes) input.sounding = 0;
 }
 

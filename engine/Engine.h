@@ -119,6 +119,11 @@ class Engine {
     void PatternTick(const PlayerInputs& inputs);
     void LoadTrackSlot(int track);
     void RunPendingAction(int channel, int column);
+    // The fine events due by this tick (`carried`: those its line left for the next line's
+    // first tick), each stamped with its exact due time.
+    void RunFineEvents(int lineDuration, std::int64_t deadlineNs, bool carried);
+    void RunFineEvent(int channel, int column, FineEvent& event);
+    void EndLine();  // the line's clock wraps; fine events still waiting are carried
     void BeginLine();
     void AdvanceClock();
     // Timer thread, first in a playing tick: the run's Start or new position and the clocks

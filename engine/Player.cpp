@@ -23,6 +23,13 @@ int PlayedLineCount(const Pattern& pattern) {
     return std::clamp(pattern.lineCount, 1, kPatternLines);
 }
 
+constexpr std::int64_t kNsPerMs = 1'000'000;
+
+// A line lasts whole ticks, as the clock out counts it: 2 ms x ceil(lineDuration / 2).
+std::int64_t WholeTickLineNs(int lineDuration) {
+    return (std::int64_t{lineDuration} + 1) / 2 * 2 * kNsPerMs;
+}
+
 // Adds 2 ms without ever overflowing, however long a damaged line or a playback lasts.
 void AddTwoMilliseconds(std::int32_t& clock) {
     if (clock <= std::numeric_limits<std::int32_t>::max() - 2) clock += 2;
@@ -86,6 +93,7 @@ void Engine::SongTick(const PlayerInputs& inputs) {
     SendClockOut(lineDuration, inputs.deadlineNs);
 
     if (player.lineClock == 0) {
+        RunFineEvents(lineDuration, inputs.deadlineNs, true);
         BeginLine();
         for (int track = 0; track < kTrackCount; ++track) {
             LoadTrackSlot(track);
@@ -106,10 +114,11 @@ void Engine::SongTick(const PlayerInputs& inputs) {
         for (int channel = 0; channel < kTrackCount; ++channel)
             for (int column = 0; column < kTrackCount; ++column) RunPendingAction(channel, column);
     }
+    RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
     if (player.lineClock >= lineDuration) {
-        player.lineClock = 0;
+        EndLine();
         ++player.playRow;
         if (player.playRow >= inputs.loopEndRow || player.playRow >= kSequenceRows)
             player.playRow = ClampRow(inputs.loopStartRow);
@@ -126,6 +135,7 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
     SendClockOut(lineDuration, inputs.deadlineNs);
 
     if (player.lineClock == 0) {
+        RunFineEvents(lineDuration, inputs.deadlineNs, true);
         BeginLine();
         if (patternNumber >= 0 && patternNumber < kPatternCount) {
             const Pattern& pattern = song.patterns[patternNumber];
@@ -142,14 +152,23 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
         for (int pending = 0; pending < kTrackCount; ++pending)
             for (int column = 0; column < kTrackCount; ++column) RunPendingAction(pending, column);
     }
+    RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
-    if (player.lineClock >= lineDuration) player.lineClock = 0;
+    if (player.lineClock >= lineDuration) EndLine();
 }
 
 void Engine::BeginLine() {
     player.halfLinePending = 1;
     if (player.editorWindowKnown) signals_.Raise(kRepaintView);
+}
+
+void Engine::EndLine() {
+    player.carriedLineMs = player.lineClock;
+    player.lineClock = 0;
+    for (auto& channel : player.fineEvents)
+        for (FineEvent& event : channel)
+            if (event.action != kNoFineAction) event.carried = 1;
 }
 
 void Engine::AdvanceClock() {
@@ -187,6 +206,53 @@ void Engine::RunPendingAction(int channel, int column) {
             break;
     }
     player.pendingAction[channel][column] = kNoAction;
+}
+
+void Engine::RunFineEvents(int lineDuration, std::int64_t deadlineNs, bool carried) {
+    TARVEL_ASSERT_LOCKED(*this);
+    const std::int64_t lineNs = WholeTickLineNs(lineDuration);
+    // Carried events belong to the line that just ended: this tick is its length after its start.
+    const std::int64_t tickNs =
+        std::int64_t{carried ? player.carriedLineMs : player.lineClock} * kNsPerMs;
+    bool stamped = false;
+    for (int channel = 0; channel < kTrackCount; ++channel) {
+        for (int column = 0; column < kTrackCount; ++column) {
+            FineEvent& event = player.fineEvents[channel][column];
+            if (event.action == kNoFineAction || (event.carried != 0) != carried) continue;
+            while (event.action != kNoFineAction) {
+                // The first tick at or after the event's time; the stamp gives the exact time.
+                const std::int64_t atNs = event.steps ? event.step * lineNs / event.steps : 0;
+                if (atNs > tickNs && !carried) break;
+                if (deadlineNs != 0) {
+                    SetDueTime(deadlineNs + std::min<std::int64_t>(0, atNs - tickNs));
+                    stamped = true;
+                }
+                RunFineEvent(channel, column, event);
+            }
+        }
+    }
+    if (stamped) SetDueTime(deadlineNs);  // the tick's own sends
+}
+
+void Engine::RunFineEvent(int channel, int column, FineEvent& event) {
+    TARVEL_ASSERT_LOCKED(*this);
+    const bool sounds = !mutes.Silences(channel);
+    switch (event.action) {
+        case kFineNoteOff:
+            NoteOff(channel, column);
+            break;
+        case kFineNoteOn:
+            if (sounds) NoteOn(channel, column, event.note, event.velocity);
+            break;
+        case kFineRatchet:
+            // NoteOn ends the previous repeat first.
+            if (sounds) NoteOn(channel, column, event.note, event.velocity);
+            if (++event.step < event.steps) return;
+            break;
+        default:
+            break;
+    }
+    event = {};
 }
 
 }  // namespace tarvel

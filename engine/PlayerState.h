@@ -18,6 +18,26 @@ enum PendingAction : std::uint8_t {
     kPendingRetrigger = 3,
 };
 
+// A note event inside a line, due at step/steps of the line: a fine delay's note-on, a fine
+// gate's note-off or a ratchet's next repeat. One waits per channel and column.
+enum FineAction : std::uint8_t {
+    kNoFineAction = 0,
+    kFineNoteOn = 1,
+    kFineNoteOff = 2,
+    kFineRatchet = 3,  // plays `note` again at each step up to `steps`
+};
+struct FineEvent {
+    std::uint8_t action;
+    std::uint8_t note;  // transposed already
+    std::uint8_t velocity;
+    std::uint8_t step;
+    std::uint8_t steps;
+    // Its line ended before its time came (a line shorter than a tick per step): it goes first
+    // in the next line's first tick.
+    std::uint8_t carried;
+};
+static_assert(sizeof(FineEvent) == 6);
+
 // Where the devices that follow our MIDI clock think the song is.
 struct ClockOutState {
     std::uint8_t startPending;      // the next tick begins the run: Start, or a position first
@@ -40,6 +60,8 @@ struct PlayerState {
     std::uint8_t pendingNote[kTrackCount][kTrackCount];
     std::uint8_t pendingVelocity[kTrackCount][kTrackCount];
     std::int32_t trackTranspose[kTrackCount];
+    FineEvent fineEvents[kTrackCount][kTrackCount];  // [channel][column]
+    std::int32_t carriedLineMs;  // how long the line of the carried fine events lasted
     std::uint8_t halfLinePending;
     std::uint8_t isPlaying;
     // Set while the window thread copies a new song in, piece by piece: ticks then play nothing,

@@ -9,11 +9,19 @@ namespace tarvel::cell {
 
 constexpr std::uint8_t kLastController = 0x7F;
 constexpr std::uint8_t kNoteGate = 0x80;
+constexpr std::uint8_t kFineGate = 0x81;  // the note stops PP/16 of a line after it starts
 constexpr std::uint8_t kSetBpm = 0x90;
 constexpr std::uint8_t kPitchWheel = 0xA0;
 constexpr std::uint8_t kProgramChange = 0xB0;
 constexpr std::uint8_t kNoteDelay = 0xD0;
+constexpr std::uint8_t kFineDelay = 0xD1;  // the note starts PP/16 of a line late
 constexpr std::uint8_t kNoteRetrigger = 0xE0;
+constexpr std::uint8_t kRatchet = 0xE1;  // the note plays PP times, evenly across the line
 constexpr std::uint8_t kFirstSystemMessage = 0xF0;
+
+// The parameters the fine commands take; values outside are taken as the nearest end.
+constexpr int kFineSteps = 16;  // a fine delay or gate counts sixteenths of a line
+constexpr int kFewestFineSteps = 1, kMostFineSteps = kFineSteps - 1;
+constexpr int kFewestRatchetNotes = 2, kMostRatchetNotes = 16;
 
 }  // namespace tarvel::cell

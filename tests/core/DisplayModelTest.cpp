@@ -268,6 +268,9 @@ TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCo
         {{0, 0, 0x90, 0}, 4, "Control / 0x90 (144) / Set BPM"},
         {kEmptyCell, 3, "Control / Default / None"},
         {{0, 0, 0xC0, 0}, 3, "Control / 0xC0 (192) / Unassigned (no effect)"},
+        {{0, 0, 0xE1, 4},
+         3,
+         "Control / 0xE1 (225) / Ratchet (note plays PP times across the line, 02..10)"},
     };
     Hold();
     for (const Case& c : cases) {

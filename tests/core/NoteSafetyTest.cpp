@@ -71,6 +71,19 @@ const int kNoteKeys[] = {'Q', '2', 'W', 'Z', 'S', 'X', 'I', 'P'};
 const int kCursorKeys[] = {vk::kTab, vk::kRight, vk::kLeft, vk::kDown, vk::kUp, vk::kNext};
 const int kDeviceChoices[] = {0, 1, 2, kDevices};  // the last is no device
 const int kDirections[] = {-1, 1};
+// 512 BPM plays lines shorter than a tick per sixteenth, so fine events are carried over.
+const int kTempos[] = {125, 512};
+
+// The song's Set BPM cells would undo any other tempo at the next line: they are turned into
+// an unassigned command while it holds, and back for 125.
+void HoldTempo(CFennoralDoc& doc, int bpm) {
+    const std::uint8_t from = bpm == 125 ? 0x9F : 0x90;
+    for (Pattern& pattern : doc.song.patterns)
+        for (auto& line : pattern.cells)
+            for (PatternCell& cell : line)
+                if (cell.command == from) cell.command = from ^ 0x0F;
+    doc.SetBpm(bpm);
+}
 
 struct Op {
     const char* name;
@@ -113,6 +126,7 @@ const Op kOps[] = {
     {"seek", true, false, kDirections,
      [](Run& r, int end) { end > 0 ? r.doc.SeekEnd() : r.doc.SeekStart(); }},
     {"pattern", true, false, kDirections, [](Run& r, int step) { r.doc.StepCurrentPattern(step); }},
+    {"tempo", true, false, kTempos, [](Run& r, int bpm) { HoldTempo(r.doc, bpm); }},
     {"controller reset", false, true, kDirections,
      [](Run& r, int) { r.doc.MidiResetControllers(); }},
     {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},
@@ -123,10 +137,16 @@ const Op kOps[] = {
      [](Run& r, int count) {
          for (int tick = 0; tick < count && r.failure.empty(); ++tick) {
              r.doc.PlayerTick();
-             if (!r.doc.player.isPlaying || r.doc.player.lineClock != 0) continue;
+             const int clock = r.doc.player.lineClock;
+             if (!r.doc.player.isPlaying || clock > 2) continue;
              for (const auto& channel : r.doc.player.pendingAction)
                  for (const std::uint8_t action : channel)
-                     if (action != kNoAction) r.failure = "a gate outlived its line";
+                     if (clock == 0 && action != kNoAction) r.failure = "a gate outlived its line";
+             // An event its line could not reach waits for the next line's first tick only.
+             for (const auto& channel : r.doc.player.fineEvents)
+                 for (const FineEvent& event : channel)
+                     if (event.action != kNoFineAction && (clock == 0) != (event.carried != 0))
+                         r.failure = "a fine event outlived its line";
          }
      }},
 };

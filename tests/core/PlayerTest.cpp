@@ -1,6 +1,8 @@
 // The player driven tick by tick: every message is stamped with the tick that sent it.
 #include <gmock/gmock.h>
 
+#include "editor/TrackMuting.h"
+#include "engine/OfflineRender.h"
 #include "engine/PlayWatch.h"
 #include "support/DocumentTest.h"
 
@@ -216,6 +218,167 @@ TEST_F(Player, EachCellPlaysItsNoteGateDelayOrRetriggerWithItsVelocity) {
     }
 }
 
+// Fine-timed notes at the recording port: "<tick>: <message> <exact time>", the exact time
+// being its due time in microseconds since the line started (tick t is due 2t ms after it).
+// Track 0's slot is transposed down an octave; `on` is a note its column already plays.
+TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
+    constexpr std::int64_t kStartNs = 5'000'000'000;  // when the first tick was due
+    const struct {
+        const char* name;
+        int bpm;
+        PatternCell cell;
+        int on = -1;
+        int muteAt = -1;       // the tick before which track 0 is muted
+        int mode = kSongMode;  // pattern mode plays channel 0 untransposed
+        std::vector<std::string> sent;
+    } cases[] = {
+        // 125 BPM: a line of 120 ms, its sixteenths 7.5 ms apart.
+        {.name = "delay 1/16",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 1),
+         .sent = {"4: 90 30 50@0 7500"}},
+        {.name = "delay 15/16",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 15),
+         .sent = {"57: 90 30 50@0 112500"}},
+        {.name = "delay 0 as 1",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 0),
+         .sent = {"4: 90 30 50@0 7500"}},
+        {.name = "delay 0x40 as 15",
+         .bpm = 125,
+         .cell = Note(60, 0xD1, 0x40),
+         .sent = {"57: 90 30 50@0 112500"}},
+        {.name = "delay ends the old note then",
+         .bpm = 125,
+         .cell = Note(62, 0xD1, 8),
+         .on = 0x37,
+         .sent = {"30: 80 37 64@0 60000", "30: 90 32 50@0 60000"}},
+        {.name = "delayed off ends at once",
+         .bpm = 125,
+         .cell = Note(kNoteOff, 0xD1, 4),
+         .on = 0x33,
+         .sent = {"0: 80 33 64@0 0"}},
+        {.name = "gate 3/16",
+         .bpm = 125,
+         .cell = Note(60, 0x81, 3),
+         .sent = {"0: 90 30 50@0 0", "12: 80 30 64@0 22500"}},
+        {.name = "gate alone ends the old note",
+         .bpm = 125,
+         .cell = Note(kNoNote, 0x81, 5),
+         .on = 0x35,
+         .sent = {"19: 80 35 64@0 37500"}},
+        {.name = "ratchet 3",
+         .bpm = 125,
+         .cell = Note(60, 0xE1, 3),
+         .sent = {"0: 90 30 50@0 0", "20: 80 30 64@0 40000", "20: 90 30 50@0 40000",
+                  "40: 80 30 64@0 80000", "40: 90 30 50@0 80000"}},
+        {.name = "ratchet 1 as 2",
+         .bpm = 125,
+         .cell = Note(60, 0xE1, 1),
+         .sent = {"0: 90 30 50@0 0", "30: 80 30 64@0 60000", "30: 90 30 50@0 60000"}},
+        {.name = "ratchet off",
+         .bpm = 125,
+         .cell = Note(kNoteOff, 0xE1, 4),
+         .on = 0x34,
+         .sent = {"0: 80 34 64@0 0"}},
+        // Muting releases the note at once ("now") and drops what was still to come.
+        {.name = "muted ratchet",
+         .bpm = 125,
+         .cell = Note(60, 0xE1, 3),
+         .muteAt = 10,
+         .sent = {"0: 90 30 50@0 0", "10: 80 30 64@0 now"}},
+        {.name = "muted delay", .bpm = 125, .cell = Note(60, 0xD1, 8), .muteAt = 10, .sent = {}},
+        // 130 BPM: a line of 115 ms plays 58 ticks, 116 ms, and is divided as it plays.
+        {.name = "130 BPM delay 5/16",
+         .bpm = 130,
+         .cell = Note(60, 0xD1, 5),
+         .sent = {"19: 90 30 50@0 36250"}},
+        {.name = "130 BPM ratchet 4",  // the second repeat falls on a tick exactly
+         .bpm = 130,
+         .cell = Note(60, 0xE1, 4),
+         .sent = {"0: 90 30 50@0 0", "15: 80 30 64@0 29000", "15: 90 30 50@0 29000",
+                  "29: 80 30 64@0 58000", "29: 90 30 50@0 58000", "44: 80 30 64@0 87000",
+                  "44: 90 30 50@0 87000"}},
+        // 512 BPM: a line of 29 ms plays 15 ticks, 30 ms; 15/16 of it is past its last tick and
+        // goes in the next line's first.
+        {.name = "512 BPM gate carried into the next line",
+         .bpm = 512,
+         .cell = Note(60, 0x81, 15),
+         .sent = {"0: 90 30 50@0 0", "15: 80 30 64@0 28125"}},
+        {.name = "pattern mode gate 3/16",
+         .bpm = 125,
+         .cell = Note(60, 0x81, 3),
+         .mode = kPatternMode,
+         .sent = {"0: 90 3c 50@0 0", "12: 80 3c 64@0 22500"}},
+        {.name = "pattern mode 512 BPM delay carried",
+         .bpm = 512,
+         .cell = Note(60, 0xD1, 15),
+         .mode = kPatternMode,
+         .sent = {"15: 90 3c 50@0 28125"}},
+    };
+    Place(0, 0, 0, -12);
+    for (const auto& c : cases) {
+        doc.SetBpm(c.bpm);
+        Cell(0, 0) = c.cell;
+        doc.StartPlayback(c.mode);
+        if (c.on >= 0) doc.NoteOn(0, 0, c.on, 0x50);
+        Sent();
+        const int ticksPerLine = (doc.song.lineDuration + 1) / 2;
+        for (int at = 0; at <= ticksPerLine; ++at) {
+            t.midi.SetStamp(at);
+            if (at == c.muteAt) FlipTrackMute(doc.edit, 0);
+            doc.PlayerTick(kStartNs + at * std::int64_t{2'000'000});
+        }
+        if (c.muteAt >= 0) FlipTrackMute(doc.edit, 0);
+        std::vector<std::string> sent;
+        for (const RecordedMessage& m : t.midi.Messages())
+            sent.push_back(std::to_string(m.stamp) + ": " + testing::Describe(m) + " " +
+                           (m.dueNs ? std::to_string((m.dueNs - kStartNs) / 1000) : "now"));
+        t.midi.Clear();
+        EXPECT_EQ(sent, c.sent) << c.name;
+    }
+}
+
+// The export's offline render runs the same player: the same messages at the same times, the
+// fine-timed ones and those carried into a next line included.
+TEST_F(Player, TheOfflineRenderHoldsWhatPlayingSendsOfTheFineCommands) {
+    doc.SetBpm(512);  // 15 ticks a line: some sixteenths fall past a line's last tick
+    pattern(0).lineCount = 4;
+    Cell(0, 0) = Note(60, 0xE1, 16);
+    Cell(0, 1) = Note(62, 0xD1, 15);
+    Cell(0, 2) = Note(64, 0x81, 15);
+    Cell(1, 0) = Note(65, 0x81, 7);
+    Cell(2, 1) = Note(67, 0xE1, 5);
+    Cell(3, 2) = Note(69, 0xD1, 2);
+    Place(0, 0, 0);
+    e.loopEndRow = 4;
+    RenderedPass pass;
+    std::string whyNot;
+    ASSERT_TRUE(RenderSongPass(doc.song, 4, pass, whyNot)) << whyNot;
+    std::vector<std::string> rendered;
+    for (const RenderedMessage& m : pass.messages)
+        rendered.push_back(
+            std::to_string(m.ms) + ": " +
+            testing::Describe({0, {m.bytes[0], m.bytes[1], m.bytes[2]}, m.length, 0}));
+
+    doc.StartPlayback(kSongMode);
+    Sent();
+    Tick(4 * 15);
+    t.midi.SetStamp(tick);
+    doc.StopPlayback();
+    std::vector<std::string> played;
+    for (const std::string& message : Sent()) {
+        const auto colon = message.find(':');
+        played.push_back(std::to_string(2 * std::stoi(message.substr(0, colon))) +
+                         message.substr(colon));
+    }
+    EXPECT_EQ(rendered, played);
+    EXPECT_EQ(std::count_if(played.begin(), played.end(),
+                            [](const std::string& m) { return m.find(": 90 3c") != m.npos; }),
+              16);
+}
+
 TEST_F(Player, CommandsGoToEveryDeviceBeforeTheCellsNote) {
     const PatternCell cells[] = {
         {kNoNote, kDefaultVelocity, 0x07, 100},   // controller
@@ -228,7 +391,7 @@ TEST_F(Player, CommandsGoToEveryDeviceBeforeTheCellsNote) {
         {kNoNote, kDefaultVelocity, 0xF1, 3},  // time code quarter frame
         {kNoNote, kDefaultVelocity, 0xF0, 3},  // system exclusive: not sent
         {kNoNote, kDefaultVelocity, 0xF6, 3},  // tune request: one byte
-        {kNoNote, kDefaultVelocity, 0x81, 9},  // unassigned values do nothing
+        {kNoNote, kDefaultVelocity, 0x82, 9},  // unassigned values do nothing
         {kNoNote, kDefaultVelocity, 0xC0, 9},  //
         {kNoNote, kDefaultVelocity, 0xEF, 9},  //
         {61, kDefaultVelocity, 0x0A, 64},      // controller, then the note
@@ -310,12 +473,14 @@ TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
     Cell(0, 0) = Note(60);
     Cell(0, 5) = Note(62);
     Cell(0, 9) = Note(64, 0xE0);
+    Cell(0, 11) = Note(66, 0xD1, 15);  // not due before the stop
     doc.StartPlayback(kPatternMode);
     Tick(20);
     Sent();
     doc.StopPlayback();
     EXPECT_THAT(Sent(), ElementsAre("19: 82 3c 64@0", "19: 82 3e 64@0", "19: 82 40 64@0"));
     EXPECT_EQ(doc.player.pendingAction[2][9], kNoAction);
+    EXPECT_EQ(doc.player.fineEvents[2][11].action, kNoFineAction);
     Tick(100);
     EXPECT_THAT(Sent(), IsEmpty());
     EXPECT_EQ(doc.player.playWatch, 40);

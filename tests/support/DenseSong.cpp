@@ -6,9 +6,9 @@ namespace tarvel::testing {
 namespace {
 
 // Controllers, gate, tempo (125 keeps the clock), pitch wheel, program, delay, retrigger, an
-// unassigned value, real-time and system messages.
-constexpr std::uint8_t kCommands[] = {0x07, 0x80, 0x90, 0xA0, 0xB0, 0xD0,
-                                      0xE0, 0xC5, 0xF8, 0xF3, 0x40, 0xFF};
+// unassigned value, real-time and system messages, fine gate, fine delay and ratchet.
+constexpr std::uint8_t kCommands[] = {0x07, 0x80, 0x90, 0xA0, 0xB0, 0xD0, 0xE0, 0xC5,
+                                      0xF8, 0xF3, 0x40, 0xFF, 0x81, 0xD1, 0xE1};
 
 PatternCell DenseCell(Density density, int line, int column) {
     const auto note = static_cast<std::uint8_t>(36 + (line * 5 + column) % 60);

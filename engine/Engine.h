@@ -119,6 +119,7 @@ class Engine {
     void PatternTick(const PlayerInputs& inputs);
     void LoadTrackSlot(int track);
     void RunPendingAction(int channel, int column);
+    void RunHalfLineActions(int lineDuration);  // once a line, at its half
     // The fine events due by this tick (`carried`: those its line left for the next line's
     // first tick), each stamped with its exact due time.
     void RunFineEvents(int lineDuration, std::int64_t deadlineNs, bool carried);

@@ -109,11 +109,7 @@ void Engine::SongTick(const PlayerInputs& inputs) {
         }
     }
 
-    if (player.halfLinePending && player.lineClock >= lineDuration / 2) {
-        player.halfLinePending = 0;
-        for (int channel = 0; channel < kTrackCount; ++channel)
-            for (int column = 0; column < kTrackCount; ++column) RunPendingAction(channel, column);
-    }
+    RunHalfLineActions(lineDuration);
     RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
@@ -145,17 +141,20 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
         }
     }
 
-    if (player.halfLinePending && player.lineClock >= lineDuration / 2) {
-        player.halfLinePending = 0;
-        // Every channel's, not only the current one's: a gate set before a change of channel
-        // must still end its note.
-        for (int pending = 0; pending < kTrackCount; ++pending)
-            for (int column = 0; column < kTrackCount; ++column) RunPendingAction(pending, column);
-    }
+    RunHalfLineActions(lineDuration);
     RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
     if (player.lineClock >= lineDuration) EndLine();
+}
+
+void Engine::RunHalfLineActions(int lineDuration) {
+    if (!player.halfLinePending || player.lineClock < lineDuration / 2) return;
+    player.halfLinePending = 0;
+    // Every channel's, also in pattern mode: a gate set before a change of channel must still
+    // end its note.
+    for (int channel = 0; channel < kTrackCount; ++channel)
+        for (int column = 0; column < kTrackCount; ++column) RunPendingAction(channel, column);
 }
 
 void Engine::BeginLine() {

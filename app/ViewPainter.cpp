@@ -207,8 +207,8 @@ void ViewPainter::DrawGathered(QPainter& painter) {
     placed_.clear();
 }
 
-// A box too small for its frame, or a rectangle of negative size: Qt draws the turned-round
-// rectangles, which only the painter's own calls in their order reproduce.
+// One item in the painter's own calls. Also what a box too small for its frame or a rectangle of
+// negative size needs: Qt draws their turned-round rectangles, which only these calls repeat.
 void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
     if (item.kind == DisplayItem::Kind::Invert) {
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -317,23 +317,25 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item, const QRect& ink) {
 void ViewPainter::Paint(QPainter& painter, const DisplayModel& model) {
     painter.save();
     StartAtlas(painter);
-    int gathered = 0;
     for (const DisplayItem& item : model.items) {
         const bool box = item.kind == DisplayItem::Kind::Box;
         if (item.width < (box ? 2 : 1) || item.height < (box ? 2 : 1)) {
             DrawGathered(painter);
-            gathered = 0;
             DrawSingly(painter, item);
             continue;
         }
-        if (gathered == batchLimit_ || !Gather(item)) {
+        if (!Gather(item)) {
             DrawGathered(painter);
-            gathered = 0;
             Gather(item);  // the lowest layer has room for anything
         }
-        ++gathered;
     }
     DrawGathered(painter);
+    painter.restore();
+}
+
+void ViewPainter::PaintOneByOne(QPainter& painter, const DisplayModel& model) {
+    painter.save();
+    for (const DisplayItem& item : model.items) DrawSingly(painter, item);
     painter.restore();
 }
 

@@ -13,7 +13,6 @@
 #include <QRawFont>
 #include <QRect>
 #include <array>
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,9 +39,9 @@ class ViewPainter {
 
     void Paint(QPainter& painter, const DisplayModel& model);
 
-    // Draws what is gathered after every `items` items; 1 paints them one by one, as a
-    // comparison for the layered painting.
-    void SetBatchLimit(int items) { batchLimit_ = items; }
+    // The same picture, item after item in the painter's plain calls: the meaning of the
+    // model, as the view painted it from the start.
+    void PaintOneByOne(QPainter& painter, const DisplayModel& model);
 
   private:
     struct ColourRects {
@@ -89,7 +88,6 @@ class ViewPainter {
     std::vector<Placed> placed_;
     std::vector<std::vector<int>> tiles_;  // indexes into placed_, by 64-pixel square
     std::vector<int> touchedTiles_;
-    int batchLimit_ = INT_MAX;
 
     // Whole boxes, frame and text, as painted before on a surface of this pixel format and
     // ratio: one copy each then. The atlas is emptied when it is full.

@@ -54,26 +54,29 @@ GridFont::GridFont(int pixelSize, int advance) : advance(advance) {
         const QList<quint32> indexes =
             raw.glyphIndexesForString(QString(QChar(code < 32 ? ' ' : code)));
         glyphs[code] = indexes.isEmpty() ? 0 : indexes.front();
-        ink[code] = raw.boundingRect(glyphs[code]);
+        const QRectF outline = raw.boundingRect(glyphs[code]);
+        if (!outline.isEmpty())
+            ink[code] = outline.translated(0, ascent).toAlignedRect().adjusted(-1, -1, 1, 1);
     }
 }
 
 ViewPainter::ViewPainter()
     : large_(9, 6), small_(6, 4), layers_(kMaxLayers), tiles_(kTilesAcross * kTilesAcross) {}
 
-// Where the text's glyphs may leave pixels: their outlines' bounds and a pixel around them for
-// the antialiasing and the hinting at any scale.
 QRect ViewPainter::TextInk(const GridFont& font, int x, int y, const char* text) const {
-    const qreal baseline = y + font.ascent;
-    QRectF ink;
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
     for (int i = 0; text[i]; ++i) {
         if (text[i] == ' ') continue;
-        const QRectF glyph = font.ink[static_cast<unsigned char>(text[i])];
+        const QRect& glyph = font.ink[static_cast<unsigned char>(text[i])];
         if (glyph.isEmpty()) continue;
-        ink |= glyph.translated(x + font.advance * i, baseline);
+        const int at = font.advance * i;
+        left = std::min(left, at + glyph.left());
+        right = std::max(right, at + glyph.right());
+        top = std::min(top, glyph.top());
+        bottom = std::max(bottom, glyph.bottom());
     }
-    if (ink.isEmpty()) return {};
-    return ink.toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (left > right) return {};
+    return QRect(QPoint(x + left, y + top), QPoint(x + right, y + bottom));
 }
 
 int ViewPainter::LayerAbove(const QRect& footprint) const {
@@ -82,7 +85,10 @@ int ViewPainter::LayerAbove(const QRect& footprint) const {
         for (int tx = TileOf(footprint.left()); tx <= TileOf(footprint.right()); ++tx)
             for (const int index : tiles_[ty * kTilesAcross + tx]) {
                 const Placed& placed = placed_[index];
-                if (placed.layer >= layer && placed.footprint.intersects(footprint))
+                const QRect& other = placed.footprint;  // both have pixels
+                if (placed.layer >= layer && other.left() <= footprint.right() &&
+                    footprint.left() <= other.right() && other.top() <= footprint.bottom() &&
+                    footprint.top() <= other.bottom())
                     layer = placed.layer + 1;
             }
     return layer;
@@ -130,14 +136,14 @@ bool ViewPainter::Gather(const DisplayItem& item) {
         return true;
     }
     const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
-    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
-    if (const QRect* tile = CachedBox(item, ink)) {
+    if (const QRect* tile = CachedBox(item)) {
         const int layer = LayerAbove(rect);
         if (layer >= kMaxLayers) return false;
         Place(rect, layer);
         layers_[layer].blits.push_back({QPoint(item.x * ratio_, item.y * ratio_), *tile});
         return true;
     }
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
     const int fillLayer = LayerAbove(rect);
     // The text goes above its own box, and above whatever else it may touch.
     const int textLayer = ink.isEmpty() ? fillLayer : std::max(fillLayer + 1, LayerAbove(ink));
@@ -271,11 +277,9 @@ bool ViewPainter::StartAtlas(QPainter& painter) {
     return true;
 }
 
-const QRect* ViewPainter::CachedBox(const DisplayItem& item, const QRect& ink) {
-    const QRect rect(item.x, item.y, item.width, item.height);
-    if (!ratio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight ||
-        (!ink.isEmpty() && !rect.contains(ink)))
-        return nullptr;  // text that may reach past its box is drawn in its place
+const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
+    if (!ratio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
+        return nullptr;
     char head[2 * sizeof(std::int16_t) + 4 * sizeof(std::uint32_t) + 1];
     char* at = head;
     for (const std::int16_t size : {item.width, item.height}) {
@@ -291,6 +295,11 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item, const QRect& ink) {
     key_.append(item.text, strnlen(item.text, sizeof item.text));
     if (const auto found = cached_.find(key_); found != cached_.end()) return &found->second;
 
+    // The key holds all that places the text in its box, so whatever is found stays inside.
+    const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
+    if (!ink.isEmpty() && !QRect(item.x, item.y, item.width, item.height).contains(ink))
+        return nullptr;  // text that may reach past its box is drawn in its place
     if (atlasFull_) return nullptr;
     const int tileWidth = item.width * ratio_, tileHeight = item.height * ratio_;
     if (shelf_.x() + tileWidth > atlas_.width()) shelf_ = {0, shelf_.y() + shelfHeight_};

@@ -13,6 +13,7 @@
 #include <QRawFont>
 #include <QRect>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,7 +29,9 @@ struct GridFont {
     GridFont(int pixelSize, int advance);
     QRawFont raw;
     std::array<quint32, 256> glyphs{};
-    std::array<QRectF, 256> ink{};  // from the glyph's origin on the baseline; empty: none
+    // Where each character may leave pixels, from the top left of its place; empty: nowhere. Its
+    // outline's bounds and a pixel around them for the antialiasing and the hinting at any scale.
+    std::array<QRect, 256> ink{};
     qreal ascent = 0;
     int advance;
 };
@@ -72,9 +75,9 @@ class ViewPainter {
 
     int LayerAbove(const QRect& footprint) const;
     void Place(const QRect& footprint, int layer);
-    bool Gather(const DisplayItem& item);  // false: the layers are full
-    bool StartAtlas(QPainter& painter);    // false: boxes are not kept on this surface
-    const QRect* CachedBox(const DisplayItem& item, const QRect& ink);
+    bool Gather(const DisplayItem& item);             // false: the layers are full
+    bool StartAtlas(QPainter& painter);               // false: boxes are not kept on this surface
+    const QRect* CachedBox(const DisplayItem& item);  // null: to be painted in place
     void AddFill(int layer, std::uint32_t colour, const QRect& rect);
     GlyphRun& RunOf(int layer, std::uint32_t colour, const GridFont& font);
     void DrawGathered(QPainter& painter);

@@ -252,13 +252,13 @@ bool ViewPainter::StartAtlas(QPainter& painter) {
     const QImage::Format format = static_cast<const QImage*>(engine->paintDevice())->format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
         return false;
-    // The copies are exact only on whole device pixels, at a ratio that a power of two scales
-    // back without rounding.
+    // The copies are exact only on whole device pixels, at a ratio scaled back without rounding;
+    // past ratio 2 the atlas would take more memory than its copies are worth.
     const QTransform device = painter.deviceTransform();
     const qreal scale = device.m11();
     const int ratio = static_cast<int>(scale);
     if (!painter.worldTransform().isIdentity() || device.type() > QTransform::TxScale ||
-        device.m22() != scale || (ratio != 1 && ratio != 2 && ratio != 4) || scale != ratio ||
+        device.m22() != scale || (ratio != 1 && ratio != 2) || scale != ratio ||
         device.dx() != std::floor(device.dx()) || device.dy() != std::floor(device.dy()) ||
         painter.opacity() != 1.0 ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver)

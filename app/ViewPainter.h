@@ -3,7 +3,9 @@
 // rectangle; each part goes into the first layer above every earlier part its pixels may touch.
 // Parts of one layer touch no pixel in common, so a layer is drawn as one set of rectangles per
 // colour, one glyph run per font and colour and then its inverted rectangles, and the layers
-// one after the other. Window thread.
+// one after the other. On a raster image at ratio 1 or 2 (the window's backing store) a box whose
+// text stays inside it is painted once into an atlas and copied from there while it looks the
+// same. Window thread.
 #pragma once
 
 #include <QImage>

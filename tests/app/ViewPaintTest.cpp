@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "AppFixture.h"
 #include "app/ViewPainter.h"
@@ -131,6 +132,21 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
         }
         SCOPED_TRACE(::testing::Message() << "pile " << pile);
         ExpectSamePicture(model, QSize(160, 80));
+    }
+}
+
+// Hundreds of large boxes, each unlike the others, fill the atlas: those past its room are painted
+// in place, and the next paint starts the atlas again.
+TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
+    DisplayModel model;
+    for (int i = 0; i < 400; ++i)
+        model.items.push_back(Box(i % 7, i % 5, 250, 60, std::to_string(i).c_str(), 0x10000 * i));
+    ViewPainter painter;
+    for (const int ratio : {1, 2}) {
+        SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
+        const QImage oneByOne = Painted(model, QSize(260, 70), ratio, false, painter);
+        EXPECT_TRUE(Painted(model, QSize(260, 70), ratio, true, painter) == oneByOne);
+        EXPECT_TRUE(Painted(model, QSize(260, 70), ratio, true, painter) == oneByOne);
     }
 }
 

@@ -1,7 +1,5 @@
 #include "app/FennoralView.h"
 
-#include <QFontDatabase>
-#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -23,18 +21,6 @@ namespace tarvel {
 
 namespace {
 
-QColor FromColorRef(std::uint32_t colour) {
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
-
-QFont MonospaceFont(int pixelSize) {
-    QFont font("DejaVu Sans Mono");
-    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(pixelSize);
-    font.setStyleHint(QFont::TypeWriter);
-    return font;
-}
-
 // The key's XKB keycode, as X11 and Wayland report it; other systems number their keys in
 // other ways, and there the note keys follow the characters.
 unsigned XkbKeycodeOf(const QKeyEvent& event) {
@@ -48,49 +34,19 @@ unsigned XkbKeycodeOf(const QKeyEvent& event) {
 
 }  // namespace
 
-GridFont::GridFont(int pixelSize, int advance) : advance(advance) {
-    raw = QRawFont::fromFont(MonospaceFont(pixelSize));
-    ascent = raw.ascent();
-    for (int code = 0; code < 256; ++code) {
-        const QList<quint32> indexes =
-            raw.glyphIndexesForString(QString(QChar(code < 32 ? ' ' : code)));
-        glyphs[code] = indexes.isEmpty() ? 0 : indexes.front();
-    }
-}
-
 CFennoralView::CFennoralView(CFennoralDoc& doc, CMainFrame& frame)
-    : QWidget(&frame), doc_(doc), frame_(frame), largeFont_(9, 6), smallFont_(6, 4) {
+    : QWidget(&frame), doc_(doc), frame_(frame) {
     // Every box is filled opaquely, so nothing is erased before a paint.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMinimumSize(kWidth, kHeight);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    glyphRun_.reserve(128);
-    positions_.reserve(128);
-}
-
-void CFennoralView::DrawText(QPainter& painter, const GridFont& font, int x, int y,
-                             const char* text) {
-    glyphRun_.clear();
-    positions_.clear();
-    const qreal baseline = y + font.ascent;
-    for (int i = 0; text[i]; ++i) {
-        if (text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
-        glyphRun_.append(font.glyphs[static_cast<unsigned char>(text[i])]);
-        positions_.append(QPointF(x + font.advance * i, baseline));
-    }
-    if (glyphRun_.isEmpty()) return;
-    QGlyphRun run;
-    run.setRawFont(font.raw);
-    run.setGlyphIndexes(glyphRun_);
-    run.setPositions(positions_);
-    painter.drawGlyphRun(QPointF(0, 0), run);
 }
 
 void CFennoralView::Render(QPainter& painter) {
     BuildModelInShortHolds();
-    PaintModel(painter);
+    painter_.Paint(painter, model_);
 }
 
 void CFennoralView::BuildModelInShortHolds() {
@@ -99,32 +55,6 @@ void CFennoralView::BuildModelInShortHolds() {
         std::lock_guard lock(doc_.mutex);
         parts = DisplayModelParts(doc_.edit);
         BuildDisplayModelPart(doc_.edit, model_, part);
-    }
-}
-
-void CFennoralView::PaintModel(QPainter& painter) {
-    std::uint32_t penColour = ~0u;  // none yet; most text is black, so the pen seldom changes
-    for (const DisplayItem& item : model_.items) {
-        const int x = item.x, y = item.y, w = item.width, h = item.height;
-        if (item.kind == DisplayItem::Kind::Invert) {
-            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-            painter.fillRect(x, y, w, h, Qt::white);
-            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            continue;
-        }
-        const QColor light = FromColorRef(item.light);
-        const QColor dark = FromColorRef(item.dark);
-        painter.fillRect(x, y, w - 1, 1, light);
-        painter.fillRect(x, y, 1, h - 1, light);
-        painter.fillRect(x + w - 1, y, 1, h, dark);
-        painter.fillRect(x, y + h - 1, w, 1, dark);
-        painter.fillRect(x + 1, y + 1, w - 2, h - 2, FromColorRef(item.fill));
-        if (item.textColour != penColour) {
-            penColour = item.textColour;
-            painter.setPen(FromColorRef(penColour));
-        }
-        DrawText(painter, item.font == DisplayFont::Large ? largeFont_ : smallFont_, x + 2, y + 2,
-                 item.text);
     }
 }
 
@@ -150,7 +80,7 @@ void CFennoralView::paintEvent(QPaintEvent*) {
     painter.fillRect(QRect(paneRight, 0, width() - paneRight, height()), palette().window());
     painter.fillRect(QRect(layout.sequencerX, 24, 56, rowsBottom - 24), palette().window());
     painter.fillRect(QRect(0, rowsBottom, width(), height() - rowsBottom), palette().window());
-    PaintModel(painter);
+    painter_.Paint(painter, model_);
     frame_.panel().SetHelperTexts(helpers.row, helpers.value, helpers.status);
 }
 

@@ -1,14 +1,11 @@
-// The editor view: paints the editor core's display model box by box and hands keys and mouse
-// events to the core's handlers. It holds no song data, only the model it last built, its two
-// fonts and the mouse-drag flags. Window thread.
+// The editor view: paints the editor core's display model and hands keys and mouse
+// events to the core's handlers. It holds no song data, only the model it last built, its
+// painter and the mouse-drag flags. Window thread.
 #pragma once
 
-#include <QList>
-#include <QPointF>
-#include <QRawFont>
 #include <QWidget>
-#include <array>
 
+#include "app/ViewPainter.h"
 #include "editor/DisplayModel.h"
 #include "editor/MouseEditing.h"
 
@@ -16,15 +13,6 @@ namespace tarvel {
 
 class CFennoralDoc;
 class CMainFrame;
-
-// A monospace font drawn on a fixed pixel grid, whatever its own advance.
-struct GridFont {
-    GridFont(int pixelSize, int advance);
-    QRawFont raw;
-    std::array<quint32, 256> glyphs{};
-    qreal ascent = 0;
-    int advance;
-};
 
 class CFennoralView final : public QWidget {
     Q_OBJECT
@@ -57,15 +45,10 @@ class CFennoralView final : public QWidget {
 
   private:
     void BuildModelInShortHolds();  // takes the lock
-    void PaintModel(QPainter& painter);
-    void DrawText(QPainter& painter, const GridFont& font, int x, int y, const char* text);
 
     CFennoralDoc& doc_;
     CMainFrame& frame_;
-    GridFont largeFont_;
-    GridFont smallFont_;
-    QList<quint32> glyphRun_;  // reused between boxes
-    QList<QPointF> positions_;
+    ViewPainter painter_;
     DisplayModel model_;
     EditorMouse mouse_;
     int wheelEighths_ = 0;  // a fine-grained wheel's turn not yet a whole notch

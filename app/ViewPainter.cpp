@@ -1,0 +1,351 @@
+#include "app/ViewPainter.h"
+
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QPaintEngine>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tarvel {
+
+namespace {
+
+constexpr int kTileShift = 6;  // 64-pixel squares
+constexpr int kTilesAcross = 64;
+// Layers at most before what is gathered is drawn and gathering starts again at the bottom; a
+// busy view needs a handful.
+constexpr int kMaxLayers = 32;
+// The atlas of boxes, in the surface's logical pixels: some thousands of boxes of the editor's
+// sizes. Larger boxes (rows, the bar) are painted as ever.
+constexpr int kAtlasWidth = 2048, kAtlasHeight = 1024;
+constexpr int kLargestTileWidth = 256, kLargestTileHeight = 64;
+
+QColor FromColorRef(std::uint32_t colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+QFont MonospaceFont(int pixelSize) {
+    QFont font("DejaVu Sans Mono");
+    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(pixelSize);
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+int TileOf(int coordinate) {
+    return std::clamp(coordinate >> kTileShift, 0, kTilesAcross - 1);
+}
+
+// The four frame lines and the fill of a box, as the view has always drawn them.
+std::array<QRect, 5> BoxRects(const DisplayItem& item) {
+    const int x = item.x, y = item.y, w = item.width, h = item.height;
+    return {QRect(x, y, w - 1, 1), QRect(x, y, 1, h - 1), QRect(x + w - 1, y, 1, h),
+            QRect(x, y + h - 1, w, 1), QRect(x + 1, y + 1, w - 2, h - 2)};
+}
+
+}  // namespace
+
+GridFont::GridFont(int pixelSize, int advance) : advance(advance) {
+    raw = QRawFont::fromFont(MonospaceFont(pixelSize));
+    ascent = raw.ascent();
+    for (int code = 0; code < 256; ++code) {
+        const QList<quint32> indexes =
+            raw.glyphIndexesForString(QString(QChar(code < 32 ? ' ' : code)));
+        glyphs[code] = indexes.isEmpty() ? 0 : indexes.front();
+        const QRectF outline = raw.boundingRect(glyphs[code]);
+        if (!outline.isEmpty())
+            ink[code] = outline.translated(0, ascent).toAlignedRect().adjusted(-1, -1, 1, 1);
+    }
+}
+
+ViewPainter::ViewPainter()
+    : large_(9, 6), small_(6, 4), layers_(kMaxLayers), tiles_(kTilesAcross * kTilesAcross) {}
+
+QRect ViewPainter::TextInk(const GridFont& font, int x, int y, const char* text) const {
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    for (int i = 0; text[i]; ++i) {
+        if (text[i] == ' ') continue;
+        const QRect& glyph = font.ink[static_cast<unsigned char>(text[i])];
+        if (glyph.isEmpty()) continue;
+        const int at = font.advance * i;
+        left = std::min(left, at + glyph.left());
+        right = std::max(right, at + glyph.right());
+        top = std::min(top, glyph.top());
+        bottom = std::max(bottom, glyph.bottom());
+    }
+    if (left > right) return {};
+    return QRect(QPoint(x + left, y + top), QPoint(x + right, y + bottom));
+}
+
+int ViewPainter::LayerAbove(const QRect& footprint) const {
+    int layer = 0;
+    for (int ty = TileOf(footprint.top()); ty <= TileOf(footprint.bottom()); ++ty)
+        for (int tx = TileOf(footprint.left()); tx <= TileOf(footprint.right()); ++tx)
+            for (const int index : tiles_[ty * kTilesAcross + tx]) {
+                const Placed& placed = placed_[index];
+                const QRect& other = placed.footprint;  // both have pixels
+                if (placed.layer >= layer && other.left() <= footprint.right() &&
+                    footprint.left() <= other.right() && other.top() <= footprint.bottom() &&
+                    footprint.top() <= other.bottom())
+                    layer = placed.layer + 1;
+            }
+    return layer;
+}
+
+void ViewPainter::Place(const QRect& footprint, int layer) {
+    const int index = static_cast<int>(placed_.size());
+    placed_.push_back({footprint, layer});
+    for (int ty = TileOf(footprint.top()); ty <= TileOf(footprint.bottom()); ++ty)
+        for (int tx = TileOf(footprint.left()); tx <= TileOf(footprint.right()); ++tx) {
+            std::vector<int>& tile = tiles_[ty * kTilesAcross + tx];
+            if (tile.empty()) touchedTiles_.push_back(ty * kTilesAcross + tx);
+            tile.push_back(index);
+        }
+    layersUsed_ = std::max(layersUsed_, layer + 1);
+    layers_[layer].empty = false;
+}
+
+void ViewPainter::AddFill(int layer, std::uint32_t colour, const QRect& rect) {
+    std::vector<ColourRects>& fills = layers_[layer].fills;
+    for (ColourRects& fill : fills)
+        if (fill.colour == colour) {
+            fill.rects.append(rect);
+            return;
+        }
+    fills.push_back({colour, {}});
+    fills.back().rects.append(rect);
+}
+
+ViewPainter::GlyphRun& ViewPainter::RunOf(int layer, std::uint32_t colour, const GridFont& font) {
+    std::vector<GlyphRun>& texts = layers_[layer].texts;
+    for (GlyphRun& run : texts)
+        if (run.colour == colour && run.font == &font) return run;
+    texts.push_back({colour, &font, {}, {}});
+    return texts.back();
+}
+
+bool ViewPainter::Gather(const DisplayItem& item) {
+    const QRect rect(item.x, item.y, item.width, item.height);
+    if (item.kind == DisplayItem::Kind::Invert) {
+        const int layer = LayerAbove(rect);
+        if (layer >= kMaxLayers) return false;
+        Place(rect, layer);
+        layers_[layer].inverts.append(rect);
+        return true;
+    }
+    const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
+    if (const QRect* tile = CachedBox(item)) {
+        const int layer = LayerAbove(rect);
+        if (layer >= kMaxLayers) return false;
+        Place(rect, layer);
+        layers_[layer].blits.push_back({QPoint(item.x * ratio_, item.y * ratio_), *tile});
+        return true;
+    }
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
+    const int fillLayer = LayerAbove(rect);
+    // The text goes above its own box, and above whatever else it may touch.
+    const int textLayer = ink.isEmpty() ? fillLayer : std::max(fillLayer + 1, LayerAbove(ink));
+    if (textLayer >= kMaxLayers) return false;
+    Place(rect, fillLayer);
+    const std::array<QRect, 5> rects = BoxRects(item);
+    AddFill(fillLayer, item.light, rects[0]);
+    AddFill(fillLayer, item.light, rects[1]);
+    AddFill(fillLayer, item.dark, rects[2]);
+    AddFill(fillLayer, item.dark, rects[3]);
+    AddFill(fillLayer, item.fill, rects[4]);
+    if (ink.isEmpty()) return true;
+    Place(ink, textLayer);
+    GlyphRun& run = RunOf(textLayer, item.textColour, font);
+    const qreal baseline = item.y + 2 + font.ascent;
+    for (int i = 0; item.text[i]; ++i) {
+        if (item.text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
+        run.glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
+        run.positions.append(QPointF(item.x + 2 + font.advance * i, baseline));
+    }
+    return true;
+}
+
+void ViewPainter::DrawGathered(QPainter& painter) {
+    atlasPainter_.reset();  // the boxes added are in the atlas now
+    for (int l = 0; l < layersUsed_; ++l) {
+        Layer& layer = layers_[l];
+        if (layer.empty) continue;
+        if (!layer.blits.empty()) {
+            // Device pixels one to one: a plain copy of each box.
+            painter.setWorldTransform(QTransform::fromScale(1.0 / ratio_, 1.0 / ratio_));
+            for (const Blit& blit : layer.blits) painter.drawImage(blit.at, atlas_, blit.source);
+            painter.setWorldTransform(QTransform());
+            layer.blits.clear();
+        }
+        painter.setPen(Qt::NoPen);
+        for (ColourRects& fill : layer.fills) {
+            if (fill.rects.isEmpty()) continue;
+            painter.setBrush(FromColorRef(fill.colour));
+            painter.drawRects(fill.rects.constData(), static_cast<int>(fill.rects.size()));
+            fill.rects.clear();
+        }
+        for (GlyphRun& text : layer.texts) {
+            if (text.glyphs.isEmpty()) continue;
+            painter.setPen(FromColorRef(text.colour));
+            {
+                QGlyphRun run;
+                run.setRawFont(text.font->raw);
+                run.setGlyphIndexes(text.glyphs);
+                run.setPositions(text.positions);
+                painter.drawGlyphRun(QPointF(0, 0), run);
+            }  // the run lets go of the lists, which then keep their storage
+            text.glyphs.clear();
+            text.positions.clear();
+        }
+        if (!layer.inverts.isEmpty()) {
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            for (const QRect& rect : layer.inverts) painter.fillRect(rect, Qt::white);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            layer.inverts.clear();
+        }
+        layer.empty = true;
+    }
+    layersUsed_ = 0;
+    for (const int tile : touchedTiles_) tiles_[tile].clear();
+    touchedTiles_.clear();
+    placed_.clear();
+}
+
+// One item in the painter's own calls. Also what a box too small for its frame or a rectangle of
+// negative size needs: Qt draws their turned-round rectangles, which only these calls repeat.
+void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
+    if (item.kind == DisplayItem::Kind::Invert) {
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.fillRect(item.x, item.y, item.width, item.height, Qt::white);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    }
+    const std::array<QRect, 5> rects = BoxRects(item);
+    const std::uint32_t colours[] = {item.light, item.light, item.dark, item.dark, item.fill};
+    for (int i = 0; i < 5; ++i) painter.fillRect(rects[i], FromColorRef(colours[i]));
+    const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    const qreal baseline = item.y + 2 + font.ascent;
+    for (int i = 0; item.text[i]; ++i) {
+        if (item.text[i] == ' ') continue;
+        glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
+        positions.append(QPointF(item.x + 2 + font.advance * i, baseline));
+    }
+    if (glyphs.isEmpty()) return;
+    painter.setPen(FromColorRef(item.textColour));
+    QGlyphRun run;
+    run.setRawFont(font.raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter.drawGlyphRun(QPointF(0, 0), run);
+}
+
+bool ViewPainter::StartAtlas(QPainter& painter) {
+    ratio_ = 0;
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
+        engine->paintDevice()->devType() != QInternal::Image)
+        return false;  // a printer, a picture: painted as ever
+    const QImage::Format format = static_cast<const QImage*>(engine->paintDevice())->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    // The copies are exact only on whole device pixels, at a ratio scaled back without rounding;
+    // past ratio 2 the atlas would take more memory than its copies are worth.
+    const QTransform device = painter.deviceTransform();
+    const qreal scale = device.m11();
+    const int ratio = static_cast<int>(scale);
+    if (!painter.worldTransform().isIdentity() || device.type() > QTransform::TxScale ||
+        device.m22() != scale || (ratio != 1 && ratio != 2) || scale != ratio ||
+        device.dx() != std::floor(device.dx()) || device.dy() != std::floor(device.dy()) ||
+        painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    if (atlas_.format() != format || atlas_.width() != kAtlasWidth * ratio ||
+        painter.renderHints() != atlasHints_ || atlasFull_) {
+        if (atlas_.format() != format || atlas_.width() != kAtlasWidth * ratio)
+            atlas_ = QImage(kAtlasWidth * ratio, kAtlasHeight * ratio, format);
+        atlasHints_ = painter.renderHints();
+        cached_.clear();
+        shelf_ = {0, 0};
+        shelfHeight_ = 0;
+        atlasFull_ = false;
+    }
+    ratio_ = ratio;
+    return true;
+}
+
+const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
+    if (!ratio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
+        return nullptr;
+    char head[2 * sizeof(std::int16_t) + 4 * sizeof(std::uint32_t) + 1];
+    char* at = head;
+    for (const std::int16_t size : {item.width, item.height}) {
+        std::memcpy(at, &size, sizeof size);
+        at += sizeof size;
+    }
+    for (const std::uint32_t colour : {item.light, item.dark, item.textColour, item.fill}) {
+        std::memcpy(at, &colour, sizeof colour);
+        at += sizeof colour;
+    }
+    *at = static_cast<char>(item.font);
+    key_.assign(head, sizeof head);
+    key_.append(item.text, strnlen(item.text, sizeof item.text));
+    if (const auto found = cached_.find(key_); found != cached_.end()) return &found->second;
+
+    // The key holds all that places the text in its box, so whatever is found stays inside.
+    const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
+    if (!ink.isEmpty() && !QRect(item.x, item.y, item.width, item.height).contains(ink))
+        return nullptr;  // text that may reach past its box is drawn in its place
+    if (atlasFull_) return nullptr;
+    const int tileWidth = item.width * ratio_, tileHeight = item.height * ratio_;
+    if (shelf_.x() + tileWidth > atlas_.width()) shelf_ = {0, shelf_.y() + shelfHeight_};
+    if (shelf_.x() == 0) shelfHeight_ = 0;
+    if (shelf_.y() + tileHeight > atlas_.height()) {
+        atlasFull_ = true;  // emptied on the next paint
+        return nullptr;
+    }
+    shelfHeight_ = std::max(shelfHeight_, tileHeight);
+    if (!atlasPainter_) {
+        atlasPainter_ = std::make_unique<QPainter>(&atlas_);
+        atlasPainter_->setRenderHints(atlasHints_);
+        atlasPainter_->scale(ratio_, ratio_);
+    }
+    DisplayItem placed = item;
+    placed.x = static_cast<std::int16_t>(shelf_.x() / ratio_);
+    placed.y = static_cast<std::int16_t>(shelf_.y() / ratio_);
+    DrawSingly(*atlasPainter_, placed);
+    const QRect tile(shelf_, QSize(tileWidth, tileHeight));
+    shelf_.rx() += tileWidth;
+    return &cached_.emplace(key_, tile).first->second;
+}
+
+void ViewPainter::Paint(QPainter& painter, const DisplayModel& model) {
+    painter.save();
+    StartAtlas(painter);
+    for (const DisplayItem& item : model.items) {
+        const bool box = item.kind == DisplayItem::Kind::Box;
+        if (item.width < (box ? 2 : 1) || item.height < (box ? 2 : 1)) {
+            DrawGathered(painter);
+            DrawSingly(painter, item);
+            continue;
+        }
+        if (!Gather(item)) {
+            DrawGathered(painter);
+            Gather(item);  // the lowest layer has room for anything
+        }
+    }
+    DrawGathered(painter);
+    painter.restore();
+}
+
+void ViewPainter::PaintOneByOne(QPainter& painter, const DisplayModel& model) {
+    painter.save();
+    for (const DisplayItem& item : model.items) DrawSingly(painter, item);
+    painter.restore();
+}
+
+}  // namespace tarvel

@@ -1,0 +1,229 @@
+// The view's layered painting against painting its model item after item: the same pixels for
+// boxes that lie over one another, text that reaches past its box, inverted rectangles, odd
+// sizes, boxes copied from the atlas, at device pixel ratios 1, 2 and 3; and the whole view of a
+// busy song.
+#include <QPainter>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "AppFixture.h"
+#include "app/ViewPainter.h"
+#include "editor/DisplayModel.h"
+
+namespace tarvel::testing {
+namespace {
+
+DisplayItem Box(int x, int y, int width, int height, const char* text,
+                std::uint32_t fill = 0xAABB88, std::uint32_t textColour = 0x000000,
+                DisplayFont font = DisplayFont::Large) {
+    DisplayItem item{};
+    item.kind = DisplayItem::Kind::Box;
+    item.x = static_cast<std::int16_t>(x);
+    item.y = static_cast<std::int16_t>(y);
+    item.width = static_cast<std::int16_t>(width);
+    item.height = static_cast<std::int16_t>(height);
+    item.light = 0xCCDDAA;
+    item.dark = 0x889966;
+    item.textColour = textColour;
+    item.fill = fill;
+    item.font = font;
+    std::strncpy(item.text, text, sizeof item.text - 1);
+    return item;
+}
+
+DisplayItem Invert(int x, int y, int width, int height) {
+    DisplayItem item{};
+    item.kind = DisplayItem::Kind::Invert;
+    item.x = static_cast<std::int16_t>(x);
+    item.y = static_cast<std::int16_t>(y);
+    item.width = static_cast<std::int16_t>(width);
+    item.height = static_cast<std::int16_t>(height);
+    return item;
+}
+
+// The model painted on a surface of `size` logical pixels at `ratio`, over a colour no box has.
+QImage Painted(const DisplayModel& model, QSize size, int ratio, bool layered, ViewPainter& painter,
+               QImage::Format format = QImage::Format_RGB32) {
+    QImage image(size * ratio, format);
+    image.setDevicePixelRatio(ratio);
+    image.fill(QColor(255, 0, 255));
+    QPainter on(&image);
+    if (layered)
+        painter.Paint(on, model);
+    else
+        painter.PaintOneByOne(on, model);
+    return image;
+}
+
+void ExpectSamePicture(const DisplayModel& model, QSize size) {
+    for (const int ratio : {1, 2, 3}) {
+        SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
+        ViewPainter painter;
+        const QImage oneByOne = Painted(model, size, ratio, false, painter);
+        // Twice: the first paint fills the atlas, the second copies from it.
+        EXPECT_TRUE(Painted(model, size, ratio, true, painter) == oneByOne);
+        EXPECT_TRUE(Painted(model, size, ratio, true, painter) == oneByOne);
+    }
+}
+
+TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
+    struct Case {
+        const char* name;
+        std::vector<DisplayItem> items;
+    };
+    const Case cases[] = {
+        {.name = "a badge over its slot's text",
+         .items = {Box(10, 10, 60, 12, "12345678901"), Box(54, 13, 16, 9, "+2", 0x44FFFF)}},
+        {.name = "text reaching into the next box, which covers it",
+         .items = {Box(10, 10, 30, 12, "much too long text"), Box(40, 10, 30, 12, "next")}},
+        {.name = "text reaching over a box drawn before",
+         .items = {Box(40, 10, 30, 12, "under"), Box(10, 10, 30, 12, "much too long text")}},
+        {.name = "an invert under a later box and one over two boxes",
+         .items = {Box(10, 10, 70, 12, "C-4 64 ...."), Invert(20, 10, 20, 12),
+                   Box(30, 10, 30, 12, "over"), Invert(0, 14, 100, 2)}},
+        {.name = "the same rectangle inverted twice",
+         .items = {Box(10, 10, 70, 12, "C-4"), Invert(15, 10, 20, 12), Invert(15, 10, 20, 12)}},
+        {.name = "a box too narrow and one too low for its frame",
+         .items = {Box(10, 10, 70, 12, "wide"), Box(20, 5, 1, 20, "x"), Box(5, 15, 90, 1, "y")}},
+        {.name = "rectangles of negative size",
+         .items = {Box(10, 10, 70, 12, "wide"), Invert(50, 10, -20, 12), Box(60, 30, -8, 12, "")}},
+        {.name = "the same box twice, copied the second time",
+         .items = {Box(10, 10, 70, 12, "C-4 64 0740"), Box(10, 30, 70, 12, "C-4 64 0740"),
+                   Box(12, 20, 70, 12, "C-4 64 0740")}},
+        {.name = "boxes alike but for one colour or the font",
+         .items = {Box(10, 10, 70, 12, "C-4"), Box(10, 22, 70, 12, "C-4", 0xAABB89),
+                   Box(10, 34, 70, 12, "C-4", 0xAABB88, 0xFFFFFF),
+                   Box(10, 46, 70, 12, "C-4", 0xAABB88, 0, DisplayFont::Small)}},
+        {.name = "boxes past the surface's edges",
+         .items = {Box(-20, -5, 70, 12, "left"), Box(90, 50, 70, 12, "right"),
+                   Invert(-5, 55, 200, 3)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectSamePicture(DisplayModel{c.items}, QSize(120, 60));
+    }
+}
+
+// Any boxes and inverts at all, piled on one another: the picture depends on their order only.
+TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
+    std::mt19937 random(27);
+    const char* texts[] = {"",   " ",         "C-4 64 0740",          "... .. ....",     "00016",
+                           "+2", "Track 003", "WWWWWWWWWWWWWWWWWWWW", "\x7f\x80\xe9\xff"};
+    const std::uint32_t colours[] = {0x000000, 0xFFFFFF, 0xAABB88, 0x44FFFF, 0xB0C0DF};
+    for (int pile = 0; pile < 60; ++pile) {
+        DisplayModel model;
+        const int count = std::uniform_int_distribution(1, 40)(random);
+        for (int i = 0; i < count; ++i) {
+            const int x = std::uniform_int_distribution(-10, 150)(random);
+            const int y = std::uniform_int_distribution(-5, 70)(random);
+            const int w = std::uniform_int_distribution(-2, 90)(random);
+            const int h = std::uniform_int_distribution(-2, 20)(random);
+            if (random() % 5 == 0) {
+                model.items.push_back(Invert(x, y, w, h));
+                continue;
+            }
+            DisplayItem box =
+                Box(x, y, w, h, texts[random() % std::size(texts)],
+                    colours[random() % std::size(colours)], colours[random() % std::size(colours)],
+                    random() % 2 ? DisplayFont::Large : DisplayFont::Small);
+            box.light = colours[random() % std::size(colours)];
+            model.items.push_back(box);
+        }
+        SCOPED_TRACE(::testing::Message() << "pile " << pile);
+        ExpectSamePicture(model, QSize(160, 80));
+    }
+}
+
+// Hundreds of large boxes, each unlike the others, fill the atlas: those past its room are painted
+// in place, and the next paint starts the atlas again.
+TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
+    DisplayModel model;
+    for (int i = 0; i < 400; ++i)
+        model.items.push_back(Box(i % 7, i % 5, 250, 60, std::to_string(i).c_str(), 0x10000 * i));
+    ViewPainter painter;
+    for (const int ratio : {1, 2}) {
+        SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
+        const QImage oneByOne = Painted(model, QSize(260, 70), ratio, false, painter);
+        EXPECT_TRUE(Painted(model, QSize(260, 70), ratio, true, painter) == oneByOne);
+        EXPECT_TRUE(Painted(model, QSize(260, 70), ratio, true, painter) == oneByOne);
+    }
+}
+
+// A window's backing store holds premultiplied pixels; the atlas takes the surface's format.
+TEST(ViewPainterTest, APremultipliedSurfaceGetsTheSamePixels) {
+    const DisplayModel model{{Box(10, 10, 70, 12, "C-4 64 0740"), Invert(20, 10, 10, 12),
+                              Box(10, 22, 70, 12, "C-4 64 0740")}};
+    ViewPainter painter;
+    const auto format = QImage::Format_ARGB32_Premultiplied;
+    const QImage oneByOne = Painted(model, QSize(100, 40), 2, false, painter, format);
+    EXPECT_TRUE(Painted(model, QSize(100, 40), 2, true, painter, format) == oneByOne);
+    // Back on the other format, the atlas starts again.
+    EXPECT_TRUE(Painted(model, QSize(100, 40), 2, true, painter) ==
+                Painted(model, QSize(100, 40), 2, false, painter));
+}
+
+// The real view of a busy song: every cell and slot filled, transposed slots with their badges,
+// a marked block, the cursor's field and the play line.
+class ViewPaintTest : public AppTest {
+  public:
+    void FillSong() {
+        auto doc = Locked();
+        for (int line = 0; line < 64; ++line)
+            for (int track = 0; track < 16; ++track)
+                doc->song.patterns[0].cells[line][track] =
+                    PatternCell{static_cast<std::uint8_t>(40 + line % 50), 0x64,
+                                static_cast<std::uint8_t>(line % 3 ? 0x07 : kNoCommand), 0x40};
+        for (int row = 0; row < 100 * 16; ++row)
+            for (int track = 0; track < 16; ++track)
+                doc->song.sequence[row][track] =
+                    SequenceSlot{static_cast<std::uint8_t>(row % 5 == 0 ? kEmptySlot : 0),
+                                 static_cast<std::int8_t>(row % 3 == 0 ? 0 : row % 7 - 3), 0};
+        doc->edit.editor.cursorField = 2;
+        doc->edit.editor.blockMarked = 1;
+        doc->edit.editor.blockStartTrack = 1;
+        doc->edit.editor.blockEndTrack = 2;
+        doc->edit.editor.blockStartLine = 3;
+        doc->edit.editor.blockEndLine = 9;
+        doc->player.playRow = 5;
+    }
+};
+
+TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
+    FillSong();
+    struct Case {
+        const char* name;
+        QSize size;
+        int ratio;
+    };
+    const Case cases[] = {
+        {.name = "the classic size", .size = {802, 324}, .ratio = 1},
+        {.name = "a full HD screen", .size = {1920, 1080}, .ratio = 1},
+        {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
+        {.name = "a ratio the atlas leaves alone", .size = {1000, 500}, .ratio = 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frame().resize(frame().size() + c.size - view().size());
+        Settle();
+        ASSERT_EQ(view().size(), c.size);
+        DisplayModel model;
+        {
+            auto doc = Locked();
+            BuildDisplayModel(doc->edit, model);
+        }
+        ViewPainter painter;
+        const QImage oneByOne = Painted(model, c.size, c.ratio, false, painter);
+        EXPECT_TRUE(Painted(model, c.size, c.ratio, true, painter) == oneByOne);
+        EXPECT_TRUE(Painted(model, c.size, c.ratio, true, painter) == oneByOne);
+        // And the view's own paint shows that picture where the model has boxes.
+        QImage shown(c.size * c.ratio, QImage::Format_RGB32);
+        shown.setDevicePixelRatio(c.ratio);
+        view().render(&shown);
+        const QPoint cell = QPoint(30, 40) * c.ratio;
+        EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
+    }
+}
+
+}  // namespace
+}  // namespace tarvel::testing

@@ -100,13 +100,13 @@ void CMainFrame::RunCommand(int commandId) {
             return;
         }
         case kOctaveDown:
-            ShiftOctave(doc_.edit, -1);
+            ShiftOctave(doc_.songEditor, -1);
             return;
         case kOctaveUp:
-            ShiftOctave(doc_.edit, +1);
+            ShiftOctave(doc_.songEditor, +1);
             return;
         case kRecord:
-            ToggleRecord(doc_.edit);
+            ToggleRecord(doc_.songEditor);
             return;
         case kFollowPlay:
             SetFollowPlay(!IsCommandChecked(kFollowPlay));
@@ -115,8 +115,8 @@ void CMainFrame::RunCommand(int commandId) {
         case kSoloTrack: {
             std::lock_guard lock(doc_.mutex);
             const int channel = doc_.editor.currentChannel & 0x0F;
-            if (commandId == kMuteTrack) FlipTrackMute(doc_.edit, channel);
-            if (commandId == kSoloTrack) FlipTrackSolo(doc_.edit, channel);
+            if (commandId == kMuteTrack) FlipTrackMute(doc_.songEditor, channel);
+            if (commandId == kSoloTrack) FlipTrackSolo(doc_.songEditor, channel);
             return;
         }
         case kPrevPattern:
@@ -200,7 +200,7 @@ bool CMainFrame::IsCommandEnabled(int commandId) const {
         default:
             // The window thread is the only writer of the marks, so reading them needs no lock.
             if (const auto edit = EditCommandFor(commandId))
-                return IsEditCommandEnabled(doc_.edit, *edit);
+                return IsEditCommandEnabled(doc_.songEditor, *edit);
             return !IsRecentFile(commandId) || app_.RecentFiles().size() > commandId - kRecentFile1;
     }
 }
@@ -220,7 +220,7 @@ bool CMainFrame::IsCommandChecked(int commandId) const {
         case kSoloTrack: {
             std::lock_guard lock(doc_.mutex);
             if (commandId == kRecord) return doc_.editor.recordMode != 0;
-            if (commandId == kFollowPlay) return doc_.edit.followPlay;
+            if (commandId == kFollowPlay) return doc_.songEditor.followPlay;
             const unsigned channelBit = 1u << (doc_.editor.currentChannel & 0x0F);
             if (commandId == kMuteTrack) return (doc_.engine.mutes.muted & channelBit) != 0;
             if (commandId == kSoloTrack) return (doc_.engine.mutes.soloed & channelBit) != 0;

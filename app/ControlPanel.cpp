@@ -234,7 +234,7 @@ void ControlPanel::SetHelperTexts(const std::string& row, const std::string& val
 void ControlPanel::ChooseChannel(int channel) {
     {
         std::lock_guard lock(doc_.mutex);
-        tarvel::ChooseChannel(doc_.edit, channel);
+        tarvel::ChooseChannel(doc_.songEditor, channel);
     }
     RefreshChannelControls();
     frame_.view().update();
@@ -245,7 +245,7 @@ void ControlPanel::StepChannel(int delta) {
     bool moved;
     {
         std::lock_guard lock(doc_.mutex);
-        moved = tarvel::StepChannel(doc_.edit, delta);
+        moved = tarvel::StepChannel(doc_.songEditor, delta);
     }
     if (moved) {
         SelectCurrentChannel();
@@ -306,7 +306,7 @@ void ControlPanel::ApplyVelocity(int value) {
 void ControlPanel::ChooseStep(int index) {
     {
         std::lock_guard lock(doc_.mutex);
-        ChooseSequencerStep(doc_.edit, index);
+        ChooseSequencerStep(doc_.songEditor, index);
     }
     frame_.view().update();
     BackToView();

@@ -53,8 +53,8 @@ void CFennoralView::BuildModelInShortHolds() {
     // A part per hold: a model of a large view built at once would keep the clock waiting.
     for (int part = 0, parts = 1; part < parts; ++part) {
         std::lock_guard lock(doc_.mutex);
-        parts = DisplayModelParts(doc_.edit);
-        BuildDisplayModelPart(doc_.edit, model_, part);
+        parts = DisplayModelParts(doc_.songEditor);
+        BuildDisplayModelPart(doc_.songEditor, model_, part);
     }
 }
 
@@ -65,9 +65,9 @@ void CFennoralView::paintEvent(QPaintEvent*) {
         std::lock_guard lock(doc_.mutex);
         // From now on every line start of the player asks for a repaint.
         doc_.player.editorWindowKnown = true;
-        FollowPlayedLine(doc_.edit);
-        helpers = UpdateHelperTexts(doc_.edit);
-        layout = doc_.edit.layout;
+        FollowPlayedLine(doc_.songEditor);
+        helpers = UpdateHelperTexts(doc_.songEditor);
+        layout = doc_.songEditor.layout;
     }
     BuildModelInShortHolds();
     QPainter painter(this);
@@ -98,7 +98,7 @@ bool CFennoralView::event(QEvent* event) {
 
 void CFennoralView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    SetViewSize(doc_.edit, width(), height());
+    SetViewSize(doc_.songEditor, width(), height());
 }
 
 void CFennoralView::keyPressEvent(QKeyEvent* event) {
@@ -117,7 +117,7 @@ void CFennoralView::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
     const EditorKey key = ReadEditorKey(XkbKeycodeOf(*event), VirtualKeyOf(*event));
     if (key.virtualKey || key.noteKey) {
-        EditorKeyUp(doc_.edit, key);
+        EditorKeyUp(doc_.songEditor, key);
         return;
     }
     QWidget::keyReleaseEvent(event);
@@ -130,7 +130,7 @@ void CFennoralView::wheelEvent(QWheelEvent* event) {
     wheelEighths_ %= 120;
     if (notches != 0) {
         const QPoint at = event->position().toPoint();
-        EditorWheel(doc_.edit, at.x(), at.y(), notches);
+        EditorWheel(doc_.songEditor, at.x(), at.y(), notches);
         update();
     }
     event->accept();
@@ -163,7 +163,7 @@ void CFennoralView::mouseMoveEvent(QMouseEvent* event) {
     if (mouse_.rightDragging && !(event->buttons() & Qt::RightButton))
         MouseUpAsEdit(doc_, mouse_, false);
     const QPoint at = event->position().toPoint();
-    EditorMouseMove(doc_.edit, mouse_, at.x(), at.y());
+    EditorMouseMove(doc_.songEditor, mouse_, at.x(), at.y());
 }
 
 void CFennoralView::focusOutEvent(QFocusEvent* event) {

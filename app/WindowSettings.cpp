@@ -25,7 +25,7 @@ void CFennoralApp::RestoreWindowSettings() {
     if (settings->value("Maximized", false).toBool())
         frame_->setWindowState(frame_->windowState() | Qt::WindowMaximized);
     std::lock_guard lock(doc_->mutex);
-    doc_->edit.followPlay = settings->value("FollowPlay", false).toBool();
+    doc_->songEditor.followPlay = settings->value("FollowPlay", false).toBool();
 }
 
 void CFennoralApp::StoreWindowSize() const {
@@ -46,7 +46,7 @@ void CFennoralApp::StoreFollowPlay(bool on) const {
 void CMainFrame::SetFollowPlay(bool on) {
     {
         std::lock_guard lock(doc_.mutex);
-        doc_.edit.followPlay = on;
+        doc_.songEditor.followPlay = on;
     }
     app_.StoreFollowPlay(on);
 }

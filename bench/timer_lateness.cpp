@@ -85,7 +85,7 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, WatchedWork (&
         denseFile = EncodeSongFile(stream);
     }
     testing::TempFolder folder;
-    SetViewSize(doc.edit, 1920, 1080);
+    SetViewSize(doc.songEditor, 1920, 1080);
     DisplayModel model;
     int kind = 0;
     const auto watched = [&](auto&& run) {
@@ -131,11 +131,11 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, WatchedWork (&
         watched([&] {
             const int parts = [&] {
                 std::lock_guard lock(doc.mutex);
-                return DisplayModelParts(doc.edit);
+                return DisplayModelParts(doc.songEditor);
             }();
             for (int part = 0; part < parts; ++part) {
                 std::lock_guard lock(doc.mutex);
-                BuildDisplayModelPart(doc.edit, model, part);
+                BuildDisplayModelPart(doc.songEditor, model, part);
             }
         });
         {

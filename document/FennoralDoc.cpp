@@ -22,7 +22,7 @@ CFennoralDoc::CFennoralDoc(UiHooks& ui, MidiOutDriver& midiOut, DocOptions optio
         player.editorWindowKnown = false;
         player.halfLinePending = 1;
     }
-    edit.writeListener = &history;
+    songEditor.writeListener = &history;
     OpenMidiPorts();
     PrepareSongPrograms();
     {

@@ -2,13 +2,13 @@
 // song, the editor state, the opened MIDI devices and the player. It is made once at start-up
 // (on the heap: the song alone is 2.9 MB) and lives until the program ends.
 //
-// The behaviour lives in the layers below: `engine` plays and sends, `edit` edits. The
+// The behaviour lives in the layers below: `engine` plays and sends, `songEditor` edits. The
 // operations below that carry their names forward to them, filling in what the editor decides;
 // what is the document's own is files, patch lists, the clock and the menu commands.
 //
 // Callers go through the document's operations where they add something: the lock, the undo
 // history, or what the editor decides (the current channel, the cursor's rows). For anything
-// else they call `engine` and `edit` straight.
+// else they call `engine` and `songEditor` straight.
 //
 // The class is defined in several files, one per topic; each section below ends with its file.
 //
@@ -82,7 +82,7 @@ class CFennoralDoc {
 
   public:
     Engine engine{song, player, ports, mutex, signals_};
-    SongEditor edit{song, editor, engine, signals_};
+    SongEditor songEditor{song, editor, engine, signals_};
     EditHistory history{song, editor};  // caller holds the lock; window thread
 
     // --- Undo and redo (window thread; take the lock) ----------------------------------------
@@ -103,8 +103,8 @@ class CFennoralDoc {
         TARVEL_ASSERT_LOCKED(*this);
         tarvel::SetPatternName(song, pattern, name);
     }
-    void PutSequenceSlot() { edit.PutSequenceSlot(); }
-    void ClearSequenceSlot() { edit.ClearSequenceSlot(); }
+    void PutSequenceSlot() { songEditor.PutSequenceSlot(); }
+    void ClearSequenceSlot() { songEditor.ClearSequenceSlot(); }
     void SendAllPrograms() { engine.SendAllPrograms(editor.currentChannel); }
 
     // --- MIDI sends (caller holds the lock; window or timer thread) -------------------------
@@ -140,7 +140,7 @@ class CFennoralDoc {
 
     // --- Player (caller holds the lock) -----------------------------------------------------
     // Transport: window thread.
-    void StartPlayback(int mode) { engine.StartPlayback(mode, editor.seqCursorRow); }
+    void StartPlayback(PlayMode mode) { engine.StartPlayback(mode, editor.seqCursorRow); }
     void StopPlayback() { engine.StopPlayback(); }
     void SeekStart() { engine.SeekTo(editor.seqTopRow); }
     // The row just below the 24 sequencer lines on show.
@@ -197,13 +197,13 @@ class CFennoralDoc {
     // (document/SongExchangeCommands.cpp)
 
     // --- Pattern commands (caller holds the lock) --------------------------------------------
-    void CopyPattern(int pattern) { edit.CopyPattern(pattern); }
-    void CutPattern(int pattern) { edit.CutPattern(pattern); }
-    void PastePattern(int pattern) { edit.PastePattern(pattern); }
-    void StepCurrentPattern(int delta) { edit.StepCurrentPattern(delta); }
-    void AdjustInsertTranspose(int delta) { edit.AdjustInsertTranspose(delta); }
+    void CopyPattern(int pattern) { songEditor.CopyPattern(pattern); }
+    void CutPattern(int pattern) { songEditor.CutPattern(pattern); }
+    void PastePattern(int pattern) { songEditor.PastePattern(pattern); }
+    void StepCurrentPattern(int delta) { songEditor.StepCurrentPattern(delta); }
+    void AdjustInsertTranspose(int delta) { songEditor.AdjustInsertTranspose(delta); }
     void ApplyPatternProperties(const std::string& name, const std::string& lines) {
-        edit.ApplyPatternProperties(name, lines);
+        songEditor.ApplyPatternProperties(name, lines);
     }
 
     // --- Commands (window thread; take the lock) ---------------------------------------------

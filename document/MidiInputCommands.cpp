@@ -42,7 +42,7 @@ void CFennoralDoc::PlayDeferredInput() noexcept {
 void CFennoralDoc::PlayInput(const MidiInMessage& message) noexcept {
     TARVEL_ASSERT_LOCKED(*this);
     if (message.dueNs != 0) engine.SetThruDueTime(message.dueNs);
-    HandleMidiInput(edit, inputRecording, message);
+    HandleMidiInput(songEditor, inputRecording, message);
     if (message.dueNs != 0) engine.SetThruDueTime(0);
 }
 

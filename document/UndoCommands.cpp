@@ -69,7 +69,7 @@ bool CFennoralDoc::StepHistory(bool (EditHistory::*start)()) {
         EditPlace place;
         written = history.WriteSome(kHistoryBytesPerHold, place);
         if (!written) continue;
-        ShowEditPlace(edit, place);
+        ShowEditPlace(songEditor, place);
         ShowBpm();
         SendChangedRouting(engine, *routing, editor.currentChannel);
     }

@@ -54,12 +54,12 @@ void AsOneEdit(CFennoralDoc& doc, const char* label, SongRange range, Write writ
 void KeyDownAsEdit(CFennoralDoc& doc, const EditorKey& key, bool shiftHeld) {
     // Slots announce themselves as they are written; the pattern is watched whole.
     EditAction action(doc, "Typing", {PatternRange(CurrentPattern(doc))});
-    EditorKeyDown(doc.edit, key, shiftHeld);
+    EditorKeyDown(doc.songEditor, key, shiftHeld);
 }
 
 bool RunEditCommandAsEdit(CFennoralDoc& doc, EditCommand command) {
     EditAction action(doc, EditCommandLabel(command), {PatternRange(CurrentPattern(doc))});
-    return RunEditCommand(doc.edit, command);
+    return RunEditCommand(doc.songEditor, command);
 }
 
 void RunPatternCommandAsEdit(CFennoralDoc& doc, PatternCommand command) {
@@ -86,8 +86,8 @@ MouseAction MouseDownAsEdit(CFennoralDoc& doc, EditorMouse& mouse, bool left, in
         std::lock_guard lock(doc.mutex);
         doc.history.Begin(left ? "Paint Slots" : "Clear Slots");
     }
-    const MouseAction action = left ? EditorLeftButtonDown(doc.edit, mouse, x, y)
-                                    : EditorRightButtonDown(doc.edit, mouse, x, y);
+    const MouseAction action = left ? EditorLeftButtonDown(doc.songEditor, mouse, x, y)
+                                    : EditorRightButtonDown(doc.songEditor, mouse, x, y);
     // Only a drag that starts here stays open until its button comes up.
     if (wasDragging || !dragging) {
         std::lock_guard lock(doc.mutex);

@@ -25,9 +25,9 @@ BlockRange MarkedBlock(const EditorState& e) {
             ClampLine(e.blockEndLine)};
 }
 
-void CopyMarkedBlock(SongEditor& doc) {
-    EditorState& e = doc.editor;
-    const Pattern& pattern = doc.song.patterns[CurrentPatternIndex(e)];
+void CopyMarkedBlock(SongEditor& edit) {
+    EditorState& e = edit.editor;
+    const Pattern& pattern = edit.song.patterns[CurrentPatternIndex(e)];
     const BlockRange block = MarkedBlock(e);
     for (int line = block.firstLine; line <= block.lastLine; ++line)
         for (int track = block.firstTrack; track <= block.lastTrack; ++track)
@@ -40,9 +40,9 @@ void CopyMarkedBlock(SongEditor& doc) {
 
 }  // namespace
 
-void MarkBlockStart(SongEditor& doc) {
-    std::lock_guard lock(doc.mutex);
-    EditorState& e = doc.editor;
+void MarkBlockStart(SongEditor& edit) {
+    std::lock_guard lock(edit.mutex);
+    EditorState& e = edit.editor;
     if (e.sequencerFocus == 0) {
         e.blockMarked = 1;
         e.blockStartTrack = e.cursorTrack;
@@ -54,12 +54,12 @@ void MarkBlockStart(SongEditor& doc) {
         e.loopStartRow = row;
         if (e.loopEndRow < row) e.loopEndRow = row;
     }
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-void MarkBlockEnd(SongEditor& doc) {
-    std::lock_guard lock(doc.mutex);
-    EditorState& e = doc.editor;
+void MarkBlockEnd(SongEditor& edit) {
+    std::lock_guard lock(edit.mutex);
+    EditorState& e = edit.editor;
     if (e.sequencerFocus == 0) {
         e.blockMarked = 1;
         e.blockEndTrack = e.cursorTrack;
@@ -72,30 +72,30 @@ void MarkBlockEnd(SongEditor& doc) {
         e.loopEndRow = row;
         if (e.loopStartRow > row) e.loopStartRow = row;
     }
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-void CopyBlock(SongEditor& doc) {
-    std::lock_guard lock(doc.mutex);
-    CopyMarkedBlock(doc);  // nothing on screen changes
+void CopyBlock(SongEditor& edit) {
+    std::lock_guard lock(edit.mutex);
+    CopyMarkedBlock(edit);  // nothing on screen changes
 }
 
-void CutBlock(SongEditor& doc) {
-    std::lock_guard lock(doc.mutex);
-    CopyMarkedBlock(doc);
-    Pattern& pattern = doc.song.patterns[CurrentPatternIndex(doc.editor)];
-    const BlockRange block = MarkedBlock(doc.editor);
+void CutBlock(SongEditor& edit) {
+    std::lock_guard lock(edit.mutex);
+    CopyMarkedBlock(edit);
+    Pattern& pattern = edit.song.patterns[CurrentPatternIndex(edit.editor)];
+    const BlockRange block = MarkedBlock(edit.editor);
     for (int line = block.firstLine; line <= block.lastLine; ++line)
         for (int track = block.firstTrack; track <= block.lastTrack; ++track)
             pattern.cells[line][track] = kEmptyCell;
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-void PasteBlock(SongEditor& doc) {
-    std::lock_guard lock(doc.mutex);
-    const EditorState& e = doc.editor;
+void PasteBlock(SongEditor& edit) {
+    std::lock_guard lock(edit.mutex);
+    const EditorState& e = edit.editor;
     if (!e.clipboardValid) return;
-    Pattern& pattern = doc.song.patterns[CurrentPatternIndex(e)];
+    Pattern& pattern = edit.song.patterns[CurrentPatternIndex(e)];
     // Bounded by the pattern record, not by its line count: lines past the count are kept for
     // when the pattern grows.
     const int height = std::min(e.clipboardHeight, kPatternLines);
@@ -109,10 +109,10 @@ void PasteBlock(SongEditor& doc) {
             pattern.cells[line][track] = e.blockClipboard.cells[i][j];
         }
     }
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-bool IsEditCommandEnabled(const SongEditor& doc, EditCommand command) {
+bool IsEditCommandEnabled(const SongEditor& edit, EditCommand command) {
     switch (command) {
         case EditCommand::MarkBlockStart:
         case EditCommand::MarkBlockEnd:
@@ -121,36 +121,36 @@ bool IsEditCommandEnabled(const SongEditor& doc, EditCommand command) {
         case EditCommand::Copy:
         case EditCommand::InterpolateVelocity:
         case EditCommand::InterpolateParameter:
-            return doc.editor.blockMarked != 0;
+            return edit.editor.blockMarked != 0;
         case EditCommand::Paste:
-            return doc.editor.clipboardValid != 0;
+            return edit.editor.clipboardValid != 0;
     }
     return false;
 }
 
-bool RunEditCommand(SongEditor& doc, EditCommand command) {
-    if (!IsEditCommandEnabled(doc, command)) return false;
+bool RunEditCommand(SongEditor& edit, EditCommand command) {
+    if (!IsEditCommandEnabled(edit, command)) return false;
     switch (command) {
         case EditCommand::MarkBlockStart:
-            MarkBlockStart(doc);
+            MarkBlockStart(edit);
             break;
         case EditCommand::MarkBlockEnd:
-            MarkBlockEnd(doc);
+            MarkBlockEnd(edit);
             break;
         case EditCommand::Cut:
-            CutBlock(doc);
+            CutBlock(edit);
             break;
         case EditCommand::Copy:
-            CopyBlock(doc);
+            CopyBlock(edit);
             break;
         case EditCommand::Paste:
-            PasteBlock(doc);
+            PasteBlock(edit);
             break;
         case EditCommand::InterpolateVelocity:
-            InterpolateVelocity(doc);
+            InterpolateVelocity(edit);
             break;
         case EditCommand::InterpolateParameter:
-            InterpolateParameter(doc);
+            InterpolateParameter(edit);
             break;
     }
     return true;

@@ -17,19 +17,19 @@ enum class EditCommand {
     InterpolateParameter,
 };
 
-void MarkBlockStart(SongEditor& doc);
-void MarkBlockEnd(SongEditor& doc);
-void CopyBlock(SongEditor& doc);
-void CutBlock(SongEditor& doc);
-void PasteBlock(SongEditor& doc);
-void InterpolateParameter(SongEditor& doc);
-void InterpolateVelocity(SongEditor& doc);
+void MarkBlockStart(SongEditor& edit);
+void MarkBlockEnd(SongEditor& edit);
+void CopyBlock(SongEditor& edit);
+void CutBlock(SongEditor& edit);
+void PasteBlock(SongEditor& edit);
+void InterpolateParameter(SongEditor& edit);
+void InterpolateVelocity(SongEditor& edit);
 
 // The update state of an Edit command. Reads only fields that the window thread alone writes,
 // so it needs no lock.
-bool IsEditCommandEnabled(const SongEditor& doc, EditCommand command);
+bool IsEditCommandEnabled(const SongEditor& edit, EditCommand command);
 // Runs an Edit command if it is enabled; false when it was disabled. The frame routes menu items
 // and accelerators through here, so a disabled command never runs.
-bool RunEditCommand(SongEditor& doc, EditCommand command);
+bool RunEditCommand(SongEditor& edit, EditCommand command);
 
 }  // namespace tarvel

@@ -35,46 +35,46 @@ void SongEditor::MoveCursorLines(int delta) {
     RaiseUiSignal(kRepaintView);
 }
 
-void MoveCursorTrack(SongEditor& doc, int delta) {
-    TARVEL_ASSERT_LOCKED(doc);
-    EditorState& e = doc.editor;
-    const int shownTracks = doc.layout.visibleTracks;
+void MoveCursorTrack(SongEditor& edit, int delta) {
+    TARVEL_ASSERT_LOCKED(edit);
+    EditorState& e = edit.editor;
+    const int shownTracks = edit.layout.visibleTracks;
     const int track = WrapTrack(ClampTrack(e.cursorTrack) + delta);
     if (track > e.firstVisibleTrack + shownTracks - 1)
         e.firstVisibleTrack = track - (shownTracks - 1);
     if (track < e.firstVisibleTrack) e.firstVisibleTrack = track;
     e.cursorTrack = track;
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-void MoveCursorField(SongEditor& doc, int delta) {
-    TARVEL_ASSERT_LOCKED(doc);
-    EditorState& e = doc.editor;
+void MoveCursorField(SongEditor& edit, int delta) {
+    TARVEL_ASSERT_LOCKED(edit);
+    EditorState& e = edit.editor;
     const int field = e.cursorField + delta;
     if (field < 0) {
         e.cursorField = kLastField;
-        MoveCursorTrack(doc, -1);
+        MoveCursorTrack(edit, -1);
     } else if (field > kLastField) {
         e.cursorField = 0;
-        MoveCursorTrack(doc, +1);
+        MoveCursorTrack(edit, +1);
     } else {
         e.cursorField = field;
     }
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-void MoveSeqRows(SongEditor& doc, int delta) {
-    TARVEL_ASSERT_LOCKED(doc);
-    EditorState& e = doc.editor;
+void MoveSeqRows(SongEditor& edit, int delta) {
+    TARVEL_ASSERT_LOCKED(edit);
+    EditorState& e = edit.editor;
     e.seqCursorRow = ClampSequenceRow(0LL + e.seqCursorRow + delta);
     e.seqTopRow = ClampSequenceRow(0LL + e.seqTopRow + delta);
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-void MoveCurrentChannel(SongEditor& doc, int delta) {
-    TARVEL_ASSERT_LOCKED(doc);
-    doc.editor.currentChannel = WrapTrack(doc.editor.currentChannel + delta);
-    doc.RaiseUiSignal(kRefreshPanel | kRepaintView);
+void MoveCurrentChannel(SongEditor& edit, int delta) {
+    TARVEL_ASSERT_LOCKED(edit);
+    edit.editor.currentChannel = WrapTrack(edit.editor.currentChannel + delta);
+    edit.RaiseUiSignal(kRefreshPanel | kRepaintView);
 }
 
 }  // namespace tarvel

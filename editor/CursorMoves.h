@@ -6,12 +6,12 @@
 namespace tarvel {
 
 // Edit cursor to another of the 16 tracks, wrapping, keeping it among those shown.
-void MoveCursorTrack(SongEditor& doc, int delta);
+void MoveCursorTrack(SongEditor& edit, int delta);
 // Edit cursor to another of the seven fields of a cell, running on into the next track.
-void MoveCursorField(SongEditor& doc, int delta);
+void MoveCursorField(SongEditor& edit, int delta);
 // Sequencer cursor and the grid's top row together, each kept in 0..16383.
-void MoveSeqRows(SongEditor& doc, int delta);
+void MoveSeqRows(SongEditor& edit, int delta);
 // The current channel, wrapping around the 16; the panel follows.
-void MoveCurrentChannel(SongEditor& doc, int delta);
+void MoveCurrentChannel(SongEditor& edit, int delta);
 
 }  // namespace tarvel

@@ -25,7 +25,7 @@ constexpr BoxColours kCornerColours{0xC0D0DF, 0xA0B0BF, kBlack, 0xB0C0CF, false}
 constexpr BoxColours kHeaderColours{0xCCDDAA, 0x889966, kBlack, 0xAABB88, false};
 
 // The title and headers when `firstRow` is 0, then the displayed rows firstRow..endRow - 1.
-void AddSequencerPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow);
-void AddPatternPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow);
+void AddSequencerPane(const SongEditor& edit, DisplayModel& model, int firstRow, int endRow);
+void AddPatternPane(const SongEditor& edit, DisplayModel& model, int firstRow, int endRow);
 
 }  // namespace tarvel

@@ -57,28 +57,28 @@ BoxColours TitleColours(bool focused, Colour focusedFill) {
                    : BoxColours{kWhite, kBlack, kBlack, 0xB0C0DF, false};
 }
 
-void BuildDisplayModel(const SongEditor& doc, DisplayModel& model) {
-    const int parts = DisplayModelParts(doc);
-    for (int part = 0; part < parts; ++part) BuildDisplayModelPart(doc, model, part);
+void BuildDisplayModel(const SongEditor& edit, DisplayModel& model) {
+    const int parts = DisplayModelParts(edit);
+    for (int part = 0; part < parts; ++part) BuildDisplayModelPart(edit, model, part);
 }
 
-int DisplayModelParts(const SongEditor& doc) {
-    TARVEL_ASSERT_LOCKED(doc);
-    const int rows = doc.layout.visibleRows;
+int DisplayModelParts(const SongEditor& edit) {
+    TARVEL_ASSERT_LOCKED(edit);
+    const int rows = edit.layout.visibleRows;
     return PartsOf(rows, kSequencerRowsPerPart) + std::max(1, PartsOf(rows, kPatternRowsPerPart));
 }
 
-void BuildDisplayModelPart(const SongEditor& doc, DisplayModel& model, int part) {
-    TARVEL_ASSERT_LOCKED(doc);
+void BuildDisplayModelPart(const SongEditor& edit, DisplayModel& model, int part) {
+    TARVEL_ASSERT_LOCKED(edit);
     if (part == 0) model.items.clear();
     // The sequencer first: the pattern pane and its bar are drawn over where they touch.
-    const int sequencerParts = PartsOf(doc.layout.visibleRows, kSequencerRowsPerPart);
+    const int sequencerParts = PartsOf(edit.layout.visibleRows, kSequencerRowsPerPart);
     if (part < sequencerParts) {
-        AddSequencerPane(doc, model, part * kSequencerRowsPerPart,
+        AddSequencerPane(edit, model, part * kSequencerRowsPerPart,
                          (part + 1) * kSequencerRowsPerPart);
     } else {
         const int first = (part - sequencerParts) * kPatternRowsPerPart;
-        AddPatternPane(doc, model, first, first + kPatternRowsPerPart);
+        AddPatternPane(edit, model, first, first + kPatternRowsPerPart);
     }
 }
 

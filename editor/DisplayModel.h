@@ -33,12 +33,12 @@ struct DisplayModel {
 };
 
 // Lock held; window thread. Reuses `model`'s storage: no allocation once it has grown.
-void BuildDisplayModel(const SongEditor& doc, DisplayModel& model);
+void BuildDisplayModel(const SongEditor& edit, DisplayModel& model);
 // The same in parts, for a caller that takes the lock for each, so that a large view never
 // keeps the clock waiting: part 0 starts the model anew, and it is whole after the last of
-// DisplayModelParts(doc) parts (a few rows of the sequencer each, then of the pattern pane). Lock
+// DisplayModelParts(edit) parts (a few rows of the sequencer each, then of the pattern pane). Lock
 // held for each call; the layout must not change in between.
-int DisplayModelParts(const SongEditor& doc);
-void BuildDisplayModelPart(const SongEditor& doc, DisplayModel& model, int part);
+int DisplayModelParts(const SongEditor& edit);
+void BuildDisplayModelPart(const SongEditor& edit, DisplayModel& model, int part);
 
 }  // namespace tarvel

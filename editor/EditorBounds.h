@@ -26,8 +26,8 @@ inline int SequencerStep(const EditorState& editor) {
 }
 
 // The pattern pane's leftmost track: a window made wider may show tracks from an earlier start.
-inline int FirstShownTrack(const SongEditor& doc) {
-    return std::clamp(doc.editor.firstVisibleTrack, 0, kTrackCount - doc.layout.visibleTracks);
+inline int FirstShownTrack(const SongEditor& edit) {
+    return std::clamp(edit.editor.firstVisibleTrack, 0, kTrackCount - edit.layout.visibleTracks);
 }
 
 inline int ClampTrack(int track) {
@@ -39,15 +39,15 @@ inline int ClampLine(int line) {
 }
 
 // The cell at (currentPattern, cursorLine, cursorTrack).
-inline PatternCell& CellUnderCursor(SongEditor& doc) {
-    const EditorState& e = doc.editor;
-    return doc.song.patterns[CurrentPatternIndex(e)]
+inline PatternCell& CellUnderCursor(SongEditor& edit) {
+    const EditorState& e = edit.editor;
+    return edit.song.patterns[CurrentPatternIndex(e)]
         .cells[ClampLine(e.cursorLine)][ClampTrack(e.cursorTrack)];
 }
 
-inline const PatternCell& CellUnderCursor(const SongEditor& doc) {
-    const EditorState& e = doc.editor;
-    return doc.song.patterns[CurrentPatternIndex(e)]
+inline const PatternCell& CellUnderCursor(const SongEditor& edit) {
+    const EditorState& e = edit.editor;
+    return edit.song.patterns[CurrentPatternIndex(e)]
         .cells[ClampLine(e.cursorLine)][ClampTrack(e.cursorTrack)];
 }
 

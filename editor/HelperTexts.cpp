@@ -209,10 +209,10 @@ std::string ValueText(int value) {
 
 }  // namespace
 
-HelperTexts UpdateHelperTexts(const SongEditor& doc) {
-    TARVEL_ASSERT_LOCKED(doc);
-    const PatternCell cell = CellUnderCursor(doc);
-    switch (doc.editor.cursorField) {
+HelperTexts UpdateHelperTexts(const SongEditor& edit) {
+    TARVEL_ASSERT_LOCKED(edit);
+    const PatternCell cell = CellUnderCursor(edit);
+    switch (edit.editor.cursorField) {
         case 0: {
             if (cell.note == kNoNote) return {"Note", "Default", "---"};
             if (cell.note >= 0x80 && cell.note != kNoteOff)

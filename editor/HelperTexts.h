@@ -16,7 +16,7 @@ struct HelperTexts {
 };
 
 // Lock held; window thread, after every paint of the view.
-HelperTexts UpdateHelperTexts(const SongEditor& doc);
+HelperTexts UpdateHelperTexts(const SongEditor& edit);
 
 // The MIDI control change names, by controller number, each in a fixed 128-byte entry.
 extern const char controllerNames[128][128];

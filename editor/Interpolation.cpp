@@ -12,10 +12,10 @@ namespace {
 // Fills lines a .. b - 1 of the block's first track from the value at a towards the value at
 // b; line b keeps its byte. The step is single precision and the running value double, and
 // each line gets the running value truncated, so the results match songs made before.
-void Interpolate(SongEditor& doc, std::uint8_t PatternCell::*field, bool emptyCountsAsZero) {
-    std::lock_guard lock(doc.mutex);
-    const EditorState& e = doc.editor;
-    Pattern& pattern = doc.song.patterns[CurrentPatternIndex(e)];
+void Interpolate(SongEditor& edit, std::uint8_t PatternCell::*field, bool emptyCountsAsZero) {
+    std::lock_guard lock(edit.mutex);
+    const EditorState& e = edit.editor;
+    Pattern& pattern = edit.song.patterns[CurrentPatternIndex(e)];
     const int track = ClampTrack(e.blockStartTrack);
     const int first = ClampLine(e.blockStartLine);
     const int last = ClampLine(e.blockEndLine);
@@ -34,17 +34,17 @@ void Interpolate(SongEditor& doc, std::uint8_t PatternCell::*field, bool emptyCo
         pattern.cells[first + i][track].*field = static_cast<std::uint8_t>(static_cast<int>(value));
         value += step;
     }
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
 }  // namespace
 
-void InterpolateParameter(SongEditor& doc) {
-    Interpolate(doc, &PatternCell::parameter, false);
+void InterpolateParameter(SongEditor& edit) {
+    Interpolate(edit, &PatternCell::parameter, false);
 }
 
-void InterpolateVelocity(SongEditor& doc) {
-    Interpolate(doc, &PatternCell::velocity, true);  // an empty velocity counts as 0
+void InterpolateVelocity(SongEditor& edit) {
+    Interpolate(edit, &PatternCell::velocity, true);  // an empty velocity counts as 0
 }
 
 }  // namespace tarvel

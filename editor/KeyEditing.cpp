@@ -7,48 +7,48 @@ namespace tarvel {
 namespace {
 
 // Pattern-pane keys that move the cursor; true when `virtualKey` was one of them.
-bool HandleNavigationKey(SongEditor& doc, int virtualKey, bool shiftHeld) {
+bool HandleNavigationKey(SongEditor& edit, int virtualKey, bool shiftHeld) {
     switch (virtualKey) {
         case vk::kTab:
-            doc.editor.cursorField = 0;
-            MoveCursorTrack(doc, shiftHeld ? -1 : +1);
+            edit.editor.cursorField = 0;
+            MoveCursorTrack(edit, shiftHeld ? -1 : +1);
             return true;
         case vk::kPrior:
-            doc.MoveCursorLines(-16);
+            edit.MoveCursorLines(-16);
             return true;
         case vk::kNext:
-            doc.MoveCursorLines(+16);
+            edit.MoveCursorLines(+16);
             return true;
         case vk::kUp:
-            doc.MoveCursorLines(-1);
+            edit.MoveCursorLines(-1);
             return true;
         case vk::kDown:
-            doc.MoveCursorLines(+1);
+            edit.MoveCursorLines(+1);
             return true;
         case vk::kLeft:
-            MoveCursorField(doc, -1);
+            MoveCursorField(edit, -1);
             return true;
         case vk::kRight:
-            MoveCursorField(doc, +1);
+            MoveCursorField(edit, +1);
             return true;
         default:
             return false;
     }
 }
 
-void HandleSequencerKey(SongEditor& doc, int virtualKey) {
+void HandleSequencerKey(SongEditor& edit, int virtualKey) {
     switch (virtualKey) {
         case vk::kUp:
-            MoveSeqRows(doc, -doc.editor.seqStep);
+            MoveSeqRows(edit, -edit.editor.seqStep);
             break;
         case vk::kDown:
-            MoveSeqRows(doc, +doc.editor.seqStep);
+            MoveSeqRows(edit, +edit.editor.seqStep);
             break;
         case vk::kLeft:
-            MoveCurrentChannel(doc, -1);
+            MoveCurrentChannel(edit, -1);
             break;
         case vk::kRight:
-            MoveCurrentChannel(doc, +1);
+            MoveCurrentChannel(edit, +1);
             break;
         default:
             break;
@@ -135,52 +135,52 @@ int DigitKeyValue(int virtualKey) {
     return -1;
 }
 
-void EditorKeyDown(SongEditor& doc, const EditorKey& key, bool shiftHeld) {
-    std::lock_guard lock(doc.mutex);
+void EditorKeyDown(SongEditor& edit, const EditorKey& key, bool shiftHeld) {
+    std::lock_guard lock(edit.mutex);
     const int virtualKey = key.virtualKey;
     const int noteKey = NoteTableKey(key);
     // The field is read once, here: a key that moves the cursor never also types.
-    const int field = doc.editor.cursorField;
-    if (doc.editor.sequencerFocus != 0) {
-        HandleSequencerKey(doc, virtualKey);
+    const int field = edit.editor.cursorField;
+    if (edit.editor.sequencerFocus != 0) {
+        HandleSequencerKey(edit, virtualKey);
         return;
     }
-    if (HandleNavigationKey(doc, virtualKey, shiftHeld)) return;
+    if (HandleNavigationKey(edit, virtualKey, shiftHeld)) return;
     if (field == 0) {
         if (const int value = NoteKeyValue(noteKey); value >= 0) {
-            const int channel = doc.editor.currentChannel & 0x0F;
-            const int column = doc.editor.cursorTrack & 0x0F;
-            doc.PreviewNote(value);
-            const std::int32_t sounding = doc.song.soundingNote[channel][column];
+            const int channel = edit.editor.currentChannel & 0x0F;
+            const int column = edit.editor.cursorTrack & 0x0F;
+            edit.PreviewNote(value);
+            const std::int32_t sounding = edit.song.soundingNote[channel][column];
             if (value != kNoteOff && value != kNoNote && sounding >= 0)
-                doc.editor.heldNoteKeys[noteKey & 0xFF] = {1, static_cast<std::uint8_t>(channel),
-                                                           static_cast<std::uint8_t>(column),
-                                                           static_cast<std::uint8_t>(sounding)};
+                edit.editor.heldNoteKeys[noteKey & 0xFF] = {1, static_cast<std::uint8_t>(channel),
+                                                            static_cast<std::uint8_t>(column),
+                                                            static_cast<std::uint8_t>(sounding)};
         }
     } else if (field >= 1) {
-        if (const int digit = DigitKeyValue(virtualKey); digit >= 0) doc.EnterHexDigit(digit);
+        if (const int digit = DigitKeyValue(virtualKey); digit >= 0) edit.EnterHexDigit(digit);
     }
 }
 
-void EditorKeyUp(SongEditor& doc, const EditorKey& key) {
-    std::lock_guard lock(doc.mutex);
-    auto& held = doc.editor.heldNoteKeys[NoteTableKey(key) & 0xFF];
+void EditorKeyUp(SongEditor& edit, const EditorKey& key) {
+    std::lock_guard lock(edit.mutex);
+    auto& held = edit.editor.heldNoteKeys[NoteTableKey(key) & 0xFF];
     // Only the note this key started, and only while it still sounds: a later note in the same
     // slot belongs to another key or to the player.
-    if (held.sounding && doc.song.soundingNote[held.channel][held.column] == held.note)
-        doc.engine.NoteOff(held.channel, held.column);
+    if (held.sounding && edit.song.soundingNote[held.channel][held.column] == held.note)
+        edit.engine.NoteOff(held.channel, held.column);
     held.sounding = 0;
 }
 
-void ShiftOctave(SongEditor& doc, int delta) {
-    std::lock_guard lock(doc.mutex);
-    const int octave = doc.editor.octave + delta;
-    if (octave >= 0 && octave <= 8) doc.editor.octave = octave;
+void ShiftOctave(SongEditor& edit, int delta) {
+    std::lock_guard lock(edit.mutex);
+    const int octave = edit.editor.octave + delta;
+    if (octave >= 0 && octave <= 8) edit.editor.octave = octave;
 }
 
-void ToggleRecord(SongEditor& doc) {
-    std::lock_guard lock(doc.mutex);
-    doc.editor.recordMode = !doc.editor.recordMode;
+void ToggleRecord(SongEditor& edit) {
+    std::lock_guard lock(edit.mutex);
+    edit.editor.recordMode = !edit.editor.recordMode;
 }
 
 }  // namespace tarvel

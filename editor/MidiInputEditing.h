@@ -35,10 +35,10 @@ struct InputRecording {
 // Raised when input wrote cells that wait in InputRecording::pending.
 constexpr unsigned kInputEdits = 1u << 8;
 
-void HandleMidiInput(SongEditor& doc, InputRecording& recording, const MidiInMessage& message);
+void HandleMidiInput(SongEditor& edit, InputRecording& recording, const MidiInMessage& message);
 
 // The line a note played now belongs to while the current pattern plays: the line being
 // played, or the next one once more than half of it has passed.
-int LiveRecordingLine(const SongEditor& doc);
+int LiveRecordingLine(const SongEditor& edit);
 
 }  // namespace tarvel

@@ -76,13 +76,13 @@ struct PatternSpot {
 
 // The cell under (x, y) in the pattern pane, kept within the shown tracks and the pattern's
 // lines. False left of the cells (line numbers) or above the rows.
-bool PatternSpotAt(const SongEditor& doc, int x, int y, PatternSpot& spot) {
-    const EditorLayout& layout = doc.layout;
+bool PatternSpotAt(const SongEditor& edit, int x, int y, PatternSpot& spot) {
+    const EditorLayout& layout = edit.layout;
     if (x < kLineNumberWidth || y < kFirstRowY) return false;
     const int shown = std::min((x - kLineNumberWidth) / kCellWidth, layout.visibleTracks - 1);
-    const int lineCount = UsableLineCount(doc.song.patterns[CurrentPatternIndex(doc.editor)]);
-    const long long line = 0LL + doc.editor.firstVisibleLine + (y - kFirstRowY) / kRowHeight;
-    spot.track = FirstShownTrack(doc) + shown;
+    const int lineCount = UsableLineCount(edit.song.patterns[CurrentPatternIndex(edit.editor)]);
+    const long long line = 0LL + edit.editor.firstVisibleLine + (y - kFirstRowY) / kRowHeight;
+    spot.track = FirstShownTrack(edit) + shown;
     spot.field = FieldAt(x - kLineNumberWidth - kCellWidth * shown);
     spot.line = static_cast<int>(std::clamp<long long>(line, 0, lineCount - 1));
     return true;
@@ -98,10 +98,10 @@ void MarkDraggedBlock(EditorState& e, const EditorMouse& mouse, const PatternSpo
     e.blockEndLine = std::max(mouse.anchorLine, spot.line);
 }
 
-void PressInPatternPane(SongEditor& doc, EditorMouse& mouse, int x, int y) {
-    EditorState& e = doc.editor;
+void PressInPatternPane(SongEditor& edit, EditorMouse& mouse, int x, int y) {
+    EditorState& e = edit.editor;
     PatternSpot spot{};
-    if (!PatternSpotAt(doc, x, y, spot)) return;
+    if (!PatternSpotAt(edit, x, y, spot)) return;
     // A click past the pattern's last line would put the cursor where no line is shown.
     if (0LL + e.firstVisibleLine + (y - kFirstRowY) / kRowHeight != spot.line) return;
     e.cursorTrack = spot.track;
@@ -116,44 +116,44 @@ void PressInPatternPane(SongEditor& doc, EditorMouse& mouse, int x, int y) {
 
 }  // namespace
 
-MouseAction EditorLeftButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y) {
-    std::lock_guard lock(doc.mutex);
-    EditorState& e = doc.editor;
-    const EditorLayout& layout = doc.layout;
+MouseAction EditorLeftButtonDown(SongEditor& edit, EditorMouse& mouse, int x, int y) {
+    std::lock_guard lock(edit.mutex);
+    EditorState& e = edit.editor;
+    const EditorLayout& layout = edit.layout;
     const int oldFocus = e.sequencerFocus;
     if (x < PaneSplitX(layout)) {
         e.sequencerFocus = 0;
-        PressInPatternPane(doc, mouse, x, y);
+        PressInPatternPane(edit, mouse, x, y);
     } else {
         e.sequencerFocus = 1;
         if (const int channel = HeaderChannelAt(layout, x, y); channel >= 0)
-            FlipTrackMute(doc, channel);
+            FlipTrackMute(edit, channel);
         const bool onSlot = PlaceCursorOnClickedSlot(layout, e, x, y);
         // The first click into the sequencer only gives it the keyboard.
         if (!mouse.leftDragging && onSlot && oldFocus == 1) {
             mouse.leftDragging = true;
-            doc.PutSequenceSlot();
+            edit.PutSequenceSlot();
         }
     }
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
     return MouseAction::None;
 }
 
-MouseAction EditorRightButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y) {
-    std::lock_guard lock(doc.mutex);
-    EditorState& e = doc.editor;
-    const EditorLayout& layout = doc.layout;
-    doc.RaiseUiSignal(kRepaintView);
+MouseAction EditorRightButtonDown(SongEditor& edit, EditorMouse& mouse, int x, int y) {
+    std::lock_guard lock(edit.mutex);
+    EditorState& e = edit.editor;
+    const EditorLayout& layout = edit.layout;
+    edit.RaiseUiSignal(kRepaintView);
     if (x < PaneSplitX(layout)) {
         e.sequencerFocus = 0;
         return MouseAction::OpenEditMenu;
     }
     e.sequencerFocus = 1;
     if (const int channel = HeaderChannelAt(layout, x, y); channel >= 0)
-        FlipTrackSolo(doc, channel);
+        FlipTrackSolo(edit, channel);
     if (PlaceCursorOnClickedSlot(layout, e, x, y) && !mouse.rightDragging) {
         mouse.rightDragging = true;
-        doc.ClearSequenceSlot();
+        edit.ClearSequenceSlot();
     }
     return MouseAction::None;
 }
@@ -167,32 +167,32 @@ void EditorRightButtonUp(EditorMouse& mouse) {
     mouse.rightDragging = false;
 }
 
-void EditorMouseMove(SongEditor& doc, EditorMouse& mouse, int x, int y) {
-    std::lock_guard lock(doc.mutex);
-    EditorState& e = doc.editor;
+void EditorMouseMove(SongEditor& edit, EditorMouse& mouse, int x, int y) {
+    std::lock_guard lock(edit.mutex);
+    EditorState& e = edit.editor;
     if (mouse.blockDragging) {
         // Past the pane's edges the block reaches the nearest shown cell.
         PatternSpot spot{};
-        if (PatternSpotAt(doc, std::max(x, kLineNumberWidth), std::max(y, kFirstRowY), spot)) {
+        if (PatternSpotAt(edit, std::max(x, kLineNumberWidth), std::max(y, kFirstRowY), spot)) {
             MarkDraggedBlock(e, mouse, spot);
-            doc.RaiseUiSignal(kRepaintView);
+            edit.RaiseUiSignal(kRepaintView);
         }
         return;
     }
-    if (e.sequencerFocus == 0 || !PlaceSequencerCursor(doc.layout, e, x, y)) return;
+    if (e.sequencerFocus == 0 || !PlaceSequencerCursor(edit.layout, e, x, y)) return;
 
-    if (mouse.leftDragging) doc.PutSequenceSlot();
-    if (mouse.rightDragging) doc.ClearSequenceSlot();
-    doc.RaiseUiSignal(kRepaintView);
+    if (mouse.leftDragging) edit.PutSequenceSlot();
+    if (mouse.rightDragging) edit.ClearSequenceSlot();
+    edit.RaiseUiSignal(kRepaintView);
 }
 
-void EditorWheel(SongEditor& doc, int x, int, int notches) {
-    std::lock_guard lock(doc.mutex);
-    EditorState& e = doc.editor;
-    const EditorLayout& layout = doc.layout;
+void EditorWheel(SongEditor& edit, int x, int, int notches) {
+    std::lock_guard lock(edit.mutex);
+    EditorState& e = edit.editor;
+    const EditorLayout& layout = edit.layout;
     const long long delta = -1LL * kWheelStep * std::clamp(notches, -1000, 1000);
     if (x < PaneSplitX(layout)) {
-        const int lineCount = UsableLineCount(doc.song.patterns[CurrentPatternIndex(e)]);
+        const int lineCount = UsableLineCount(edit.song.patterns[CurrentPatternIndex(e)]);
         const int lastTop = std::max(lineCount - layout.visibleRows, 0);
         e.firstVisibleLine =
             static_cast<int>(std::clamp<long long>(e.firstVisibleLine + delta, 0, lastTop));
@@ -200,7 +200,7 @@ void EditorWheel(SongEditor& doc, int x, int, int notches) {
         e.seqTopRow = static_cast<int>(
             std::clamp<long long>(e.seqTopRow + delta * SequencerStep(e), 0, kSequenceRows - 1));
     }
-    doc.RaiseUiSignal(kRepaintView);
+    edit.RaiseUiSignal(kRepaintView);
 }
 
 }  // namespace tarvel

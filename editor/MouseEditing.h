@@ -27,13 +27,13 @@ enum class MouseAction {
     OpenEditMenu,  // show the frame's Edit menu as a context menu at the mouse
 };
 
-MouseAction EditorLeftButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y);
-MouseAction EditorRightButtonDown(SongEditor& doc, EditorMouse& mouse, int x, int y);
+MouseAction EditorLeftButtonDown(SongEditor& edit, EditorMouse& mouse, int x, int y);
+MouseAction EditorRightButtonDown(SongEditor& edit, EditorMouse& mouse, int x, int y);
 void EditorLeftButtonUp(EditorMouse& mouse);
 void EditorRightButtonUp(EditorMouse& mouse);
-void EditorMouseMove(SongEditor& doc, EditorMouse& mouse, int x, int y);
+void EditorMouseMove(SongEditor& edit, EditorMouse& mouse, int x, int y);
 // `notches` > 0 when the wheel turns away from the musician: the pane scrolls up, three lines
 // (or three displayed sequencer lines) a notch. The cursors stay where they are.
-void EditorWheel(SongEditor& doc, int x, int y, int notches);
+void EditorWheel(SongEditor& edit, int x, int y, int notches);
 
 }  // namespace tarvel

@@ -17,18 +17,18 @@ bool InBlock(const EditorState& e, int track, int line) {
 
 }  // namespace
 
-void AddPatternPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow) {
-    const EditorState& e = doc.editor;
-    const EditorLayout& layout = doc.layout;
+void AddPatternPane(const SongEditor& edit, DisplayModel& model, int firstRow, int endRow) {
+    const EditorState& e = edit.editor;
+    const EditorLayout& layout = edit.layout;
     const int paneWidth = layout.patternWidth;
     const int shownTracks = layout.visibleTracks;
     const int patternIndex = CurrentPatternIndex(e);
-    const Pattern& pattern = doc.song.patterns[patternIndex];
-    const int firstTrack = FirstShownTrack(doc);
+    const Pattern& pattern = edit.song.patterns[patternIndex];
+    const int firstTrack = FirstShownTrack(edit);
     // Lines past the record's 256 show blank, like lines past the count.
     const int lineCount = pattern.lineCount;
     const int shownLines = std::min(lineCount, kPatternLines);
-    const bool patternPlaying = doc.player.playMode == kPatternMode;
+    const bool patternPlaying = edit.player.playMode == kPatternMode;
 
     if (firstRow == 0) {
         DisplayItem& title =
@@ -65,7 +65,7 @@ void AddPatternPane(const SongEditor& doc, DisplayModel& model, int firstRow, in
         WriteDecimal(number.text, line, 3);
 
         const bool onCursorLine = line == e.cursorLine;
-        const bool onPlayLine = patternPlaying && line == doc.player.patternLine;
+        const bool onPlayLine = patternPlaying && line == edit.player.patternLine;
         for (int k = 0; k < shownTracks; ++k) {
             const int track = firstTrack + k;
             const int x = kLineNumberWidth + kCellWidth * k;

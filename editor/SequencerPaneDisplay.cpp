@@ -45,46 +45,46 @@ void WriteSlotText(char* out, const Song& song, int pattern, const EditorLayout&
     WriteDecimal(out, pattern, 1);
 }
 
-void AddTitle(const SongEditor& doc, DisplayModel& model) {
-    const EditorState& e = doc.editor;
+void AddTitle(const SongEditor& edit, DisplayModel& model) {
+    const EditorState& e = edit.editor;
     const int patternIndex = CurrentPatternIndex(e);
-    const Pattern& pattern = doc.song.patterns[patternIndex];
+    const Pattern& pattern = edit.song.patterns[patternIndex];
     const int column = ClampTrack(e.seqCursorColumn);
     DisplayItem& title =
-        AddBox(model, doc.layout.sequencerX, 0, doc.layout.sequencerWidth, kRowHeight,
+        AddBox(model, edit.layout.sequencerX, 0, edit.layout.sequencerWidth, kRowHeight,
                TitleColours(e.sequencerFocus == 1, 0x90A0BF), DisplayFont::Large);
     std::snprintf(title.text, sizeof title.text,
                   "SEQ >> P: [%.2x] %.*s >> L: %.3d >> CH: %.2d >> [%.16s] >> TRP: %d",
                   patternIndex, static_cast<int>(BoundedLength(pattern.name)), pattern.name,
-                  pattern.lineCount, column + 1, ProgramName(doc.song, column), e.insertTranspose);
+                  pattern.lineCount, column + 1, ProgramName(edit.song, column), e.insertTranspose);
 }
 
 // A muted or soloed channel's header says so in its colours; a muted one is greyed out whatever
 // else it is, since its notes are what the musician misses.
-const BoxColours& HeaderColours(const SongEditor& doc, int channel) {
+const BoxColours& HeaderColours(const SongEditor& edit, int channel) {
     static constexpr BoxColours kCurrentChannel{0x5C70AA, 0x587066, kWhite, 0x5A7088, false};
     static constexpr BoxColours kMuted{0xA0A0A0, 0x505050, 0x303030, 0x787878, false};
     static constexpr BoxColours kSoloed{0x99FFFF, 0x008888, kBlack, 0x33CCEE, false};
-    const TrackMutes& mutes = doc.engine.mutes;
+    const TrackMutes& mutes = edit.engine.mutes;
     if (mutes.muted >> channel & 1) return kMuted;
     if (mutes.soloed >> channel & 1) return kSoloed;
-    return channel == doc.editor.currentChannel ? kCurrentChannel : kHeaderColours;
+    return channel == edit.editor.currentChannel ? kCurrentChannel : kHeaderColours;
 }
 
-void AddColumnHeaders(const SongEditor& doc, DisplayModel& model) {
-    const EditorLayout& layout = doc.layout;
+void AddColumnHeaders(const SongEditor& edit, DisplayModel& model) {
+    const EditorLayout& layout = edit.layout;
     for (int c = 0; c < kTrackCount; ++c) {
         DisplayItem& header =
             AddBox(model, SequencerGridX(layout) + layout.slotWidth * c, 12, layout.slotWidth,
-                   kRowHeight, HeaderColours(doc, c), DisplayFont::Small);
-        WriteBounded(header.text, ProgramName(doc.song, c), SlotCharacters(layout));
+                   kRowHeight, HeaderColours(edit, c), DisplayFont::Small);
+        WriteBounded(header.text, ProgramName(edit.song, c), SlotCharacters(layout));
     }
 }
 
-void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int step) {
-    const EditorState& e = doc.editor;
-    const EditorLayout& layout = doc.layout;
-    const int playRow = doc.player.playRow;
+void AddSlotRow(const SongEditor& edit, DisplayModel& model, int y, int row, int step) {
+    const EditorState& e = edit.editor;
+    const EditorLayout& layout = edit.layout;
+    const int playRow = edit.player.playRow;
     const bool playing = row <= playRow && playRow < 0LL + row + step;
     const bool inLoop = e.loopStartRow <= row && row <= 0LL + e.loopEndRow - 1;
     const bool cursorRow = row == e.seqCursorRow;
@@ -95,7 +95,7 @@ void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int 
     WriteDecimal(label.text, row, 5);
 
     for (int c = 0; c < kTrackCount; ++c) {
-        const SequenceSlot& slot = doc.song.sequence[row][c];
+        const SequenceSlot& slot = edit.song.sequence[row][c];
         const int x = SequencerGridX(layout) + layout.slotWidth * c;
         const bool empty = slot.pattern == kEmptySlot;
         const SlotPlace place{row,
@@ -113,7 +113,7 @@ void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int 
         if (empty)
             WriteBounded(box.text, " ... ", 5);
         else
-            WriteSlotText(box.text, doc.song, slot.pattern, layout);
+            WriteSlotText(box.text, edit.song, slot.pattern, layout);
 
         if (slot.transpose != 0) {
             // In the slot's lower right corner, however wide the column.
@@ -134,17 +134,17 @@ void AddSlotRow(const SongEditor& doc, DisplayModel& model, int y, int row, int 
 
 }  // namespace
 
-void AddSequencerPane(const SongEditor& doc, DisplayModel& model, int firstRow, int endRow) {
-    const EditorState& e = doc.editor;
-    const EditorLayout& layout = doc.layout;
+void AddSequencerPane(const SongEditor& edit, DisplayModel& model, int firstRow, int endRow) {
+    const EditorState& e = edit.editor;
+    const EditorLayout& layout = edit.layout;
     const int step = SequencerStep(e);
 
     if (firstRow == 0) {
-        AddTitle(doc, model);
+        AddTitle(edit, model);
         DisplayItem& corner = AddBox(model, layout.sequencerX, 12, kRowLabelWidth, kRowHeight,
                                      kCornerColours, DisplayFont::Large);
         WriteBounded(corner.text, "Line", 4);
-        AddColumnHeaders(doc, model);
+        AddColumnHeaders(edit, model);
     }
 
     for (int i = firstRow; i < std::min(endRow, layout.visibleRows); ++i) {
@@ -154,7 +154,7 @@ void AddSequencerPane(const SongEditor& doc, DisplayModel& model, int firstRow, 
         if (row < 0 || row >= kSequenceRows)
             AddBlankRow(model, layout.sequencerX + 56, y, layout.sequencerWidth - 64);
         else
-            AddSlotRow(doc, model, y, static_cast<int>(row), step);
+            AddSlotRow(edit, model, y, static_cast<int>(row), step);
     }
 }
 

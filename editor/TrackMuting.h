@@ -7,7 +7,7 @@
 
 namespace tarvel {
 
-void FlipTrackMute(SongEditor& doc, int channel);
-void FlipTrackSolo(SongEditor& doc, int channel);
+void FlipTrackMute(SongEditor& edit, int channel);
+void FlipTrackSolo(SongEditor& edit, int channel);
 
 }  // namespace tarvel

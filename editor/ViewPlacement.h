@@ -7,16 +7,16 @@
 namespace tarvel {
 
 // The view's client size; more room shows more tracks, lines and rows. Takes the lock.
-void SetViewSize(SongEditor& doc, int width, int height);
+void SetViewSize(SongEditor& edit, int width, int height);
 
 // The line of the shown pattern that is playing: in pattern mode the pattern's play line, in
 // song mode the line of the current channel's track when it plays the shown pattern; -1 when
 // none plays. Caller holds the lock.
-int PlayedLineOfShownPattern(const SongEditor& doc);
+int PlayedLineOfShownPattern(const SongEditor& edit);
 
 // With followPlay set, scrolls the pattern pane so that the played line sits in the middle of
 // it (as near as the pattern's ends allow); the edit cursor stays where it is. Caller holds
 // the lock; before each paint.
-void FollowPlayedLine(SongEditor& doc);
+void FollowPlayedLine(SongEditor& edit);
 
 }  // namespace tarvel

@@ -88,7 +88,7 @@ class Engine {
     void SetTrackMutes(TrackMutes next);  // (engine/TrackMutes.cpp)
 
     // --- Transport ----------------------------------------------------------------------------
-    void StartPlayback(int mode, int fromRow);  // restarts a running playback
+    void StartPlayback(PlayMode mode, int fromRow);  // restarts a running playback
     void StopPlayback();            // releases every note; the play watch keeps its time
     void SeekTo(std::int64_t row);  // kept within the grid
     void ResetTrackState();

@@ -37,7 +37,7 @@ void AddTwoMilliseconds(std::int32_t& clock) {
 
 }  // namespace
 
-void Engine::StartPlayback(int mode, int fromRow) {
+void Engine::StartPlayback(PlayMode mode, int fromRow) {
     TARVEL_ASSERT_LOCKED(*this);
     ReleaseAllNotes();
     ResetTrackState();
@@ -45,7 +45,7 @@ void Engine::StartPlayback(int mode, int fromRow) {
     player.lineClock = 0;
     player.playRow = ClampRow(fromRow);
     player.patternLine = 0;
-    player.playMode = mode == kSongMode ? kSongMode : kPatternMode;
+    player.playMode = mode;
     player.clockOut.startPending = 1;
     player.isPlaying = 1;
 }

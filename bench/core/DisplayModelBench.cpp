@@ -39,19 +39,19 @@ void FillScreen(CFennoralDoc& doc) {
 void BM_BuildDisplayModel(benchmark::State& state) {
     testing::TestDocument t;
     CFennoralDoc& doc = *t.doc;
-    SetViewSize(doc.edit, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    SetViewSize(doc.songEditor, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     std::lock_guard lock(doc.mutex);
     FillScreen(doc);
     DisplayModel model;
-    BuildDisplayModel(doc.edit, model);
-    const int parts = DisplayModelParts(doc.edit);
+    BuildDisplayModel(doc.songEditor, model);
+    const int parts = DisplayModelParts(doc.songEditor);
     const int part = static_cast<int>(std::min<std::int64_t>(state.range(2), parts - 1));
     for (auto _ : state) {
         if (part < 0) {
-            BuildDisplayModel(doc.edit, model);
+            BuildDisplayModel(doc.songEditor, model);
         } else {
             model.items.clear();
-            BuildDisplayModelPart(doc.edit, model, part);
+            BuildDisplayModelPart(doc.songEditor, model, part);
         }
         benchmark::DoNotOptimize(model.items.data());
         benchmark::ClobberMemory();

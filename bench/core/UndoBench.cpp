@@ -109,13 +109,13 @@ void BM_MemoryOfThousandTypicalSteps(benchmark::State& state) {
                 }
                 EditorMouse mouse;
                 MouseDownAsEdit(doc, mouse, true, 360, 40);
-                for (int x = 360; x < 800; x += 28) EditorMouseMove(doc.edit, mouse, x, 40);
+                for (int x = 360; x < 800; x += 28) EditorMouseMove(doc.songEditor, mouse, x, 40);
                 MouseUpAsEdit(doc, mouse, true);
             } else if (step % 50 == 25) {
                 RunEditCommandAsEdit(doc, EditCommand::Paste);
             } else {
                 KeyDownAsEdit(doc, {step % 2 ? 'Q' : '5', 0}, false);
-                EditorKeyUp(doc.edit, step % 2 ? 'Q' : '5');
+                EditorKeyUp(doc.songEditor, step % 2 ? 'Q' : '5');
             }
         }
         bytes = doc.history.MemoryBytes();

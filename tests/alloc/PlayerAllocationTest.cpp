@@ -60,7 +60,7 @@ long AllocationsWhile(Work work) {
 // controller.
 TEST(PlayerAllocation, PlayingADenseSongAndAnInputAllocateNothingInEitherMode) {
     ASSERT_EQ(AllocationsWhile([] { delete new int(1); }), 1);  // the counter counts
-    for (int mode : {kSongMode, kPatternMode}) {
+    for (PlayMode mode : {kSongMode, kPatternMode}) {
         testing::RecordingUi ui;
         RecordingMidiOut midi(4, kRecorderCapacity);
         auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = true});

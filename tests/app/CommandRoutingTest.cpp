@@ -45,7 +45,7 @@ const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"playing", [](AppTest& t) { return int(t.Locked()->player.isPlaying); }},
     {"mode", [](AppTest& t) { return t.Locked()->player.playMode; }},
     {"row", [](AppTest& t) { return t.Locked()->player.playRow; }},
-    {"follow", [](AppTest& t) { return int(t.Locked()->edit.followPlay); }},
+    {"follow", [](AppTest& t) { return int(t.Locked()->songEditor.followPlay); }},
     {"track", [](AppTest& t) { return t.Locked()->editor.cursorTrack; }},
     {"viewFocus", [](AppTest& t) { return int(QApplication::focusWidget() == &t.view()); }},
     {"patternChecked",

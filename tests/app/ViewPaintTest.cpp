@@ -179,12 +179,12 @@ class ViewPaintTest : public AppTest {
                 doc->song.sequence[row][track] =
                     SequenceSlot{static_cast<std::uint8_t>(row % 5 == 0 ? kEmptySlot : 0),
                                  static_cast<std::int8_t>(row % 3 == 0 ? 0 : row % 7 - 3), 0};
-        doc->edit.editor.cursorField = 2;
-        doc->edit.editor.blockMarked = 1;
-        doc->edit.editor.blockStartTrack = 1;
-        doc->edit.editor.blockEndTrack = 2;
-        doc->edit.editor.blockStartLine = 3;
-        doc->edit.editor.blockEndLine = 9;
+        doc->songEditor.editor.cursorField = 2;
+        doc->songEditor.editor.blockMarked = 1;
+        doc->songEditor.editor.blockStartTrack = 1;
+        doc->songEditor.editor.blockEndTrack = 2;
+        doc->songEditor.editor.blockStartLine = 3;
+        doc->songEditor.editor.blockEndLine = 9;
         doc->player.playRow = 5;
     }
 };
@@ -210,7 +210,7 @@ TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
         DisplayModel model;
         {
             auto doc = Locked();
-            BuildDisplayModel(doc->edit, model);
+            BuildDisplayModel(doc->songEditor, model);
         }
         ViewPainter painter;
         const QImage oneByOne = Painted(model, c.size, c.ratio, false, painter);

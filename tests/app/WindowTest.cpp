@@ -93,7 +93,7 @@ TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
     EXPECT_TRUE(frame().close());
     ASSERT_TRUE(Start());
     EXPECT_EQ(frame().size(), QSize(1300, 800));
-    EXPECT_TRUE(Locked()->edit.followPlay);
+    EXPECT_TRUE(Locked()->songEditor.followPlay);
     frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
     EXPECT_EQ(scrollPane(), "SCRL");

@@ -24,7 +24,7 @@ class Display : public testing::DocumentTest {
     static int RowY(int row) { return 24 + 12 * row; }
     void Build() {
         std::lock_guard lock(doc.mutex);
-        BuildDisplayModel(doc.edit, model);
+        BuildDisplayModel(doc.songEditor, model);
     }
     // The first box drawn at (x, y); the tests build before they look.
     const DisplayItem& BoxAt(int x, int y) {
@@ -208,7 +208,7 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
     Build();
     EXPECT_EQ(TextAt(SlotX(15), RowY(3)), "B");  // a classic column: the name alone
 
-    SetViewSize(doc.edit, 1920, 1000);  // 16 tracks, 81 rows, 45-pixel columns
+    SetViewSize(doc.songEditor, 1920, 1000);  // 16 tracks, 81 rows, 45-pixel columns
     Build();
     EXPECT_EQ(TextAt(CellX(15), 12), "Track 015");
     EXPECT_EQ(TextAt(0, RowY(80)), "080");
@@ -216,11 +216,11 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
     EXPECT_EQ(TextAt(1184 + 45 * 16 - 16, RowY(3) + 3), "02");  // the badge in the corner
     for (const DisplayItem& item : model.items) EXPECT_LE(item.x + item.width, 1920);
 
-    for (int i = 0; i < 90; ++i) EditorKeyDown(doc.edit, vk::kDown, false);
+    for (int i = 0; i < 90; ++i) EditorKeyDown(doc.songEditor, vk::kDown, false);
     EXPECT_EQ(e.firstVisibleLine, 90 - 80);  // the cursor on the last of 81 rows
-    for (int i = 0; i < 8; ++i) EditorKeyDown(doc.edit, vk::kTab, false);
-    SetViewSize(doc.edit, 802, 324);
-    EditorKeyDown(doc.edit, vk::kTab, false);
+    for (int i = 0; i < 8; ++i) EditorKeyDown(doc.songEditor, vk::kTab, false);
+    SetViewSize(doc.songEditor, 802, 324);
+    EditorKeyDown(doc.songEditor, vk::kTab, false);
     EXPECT_EQ(e.firstVisibleTrack, 9 - 3);  // four tracks again
 }
 
@@ -229,13 +229,13 @@ TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheC
     Hold();
     doc.StartPlayback(kPatternMode);
     doc.player.patternLine = 40;
-    FollowPlayedLine(doc.edit);
+    FollowPlayedLine(doc.songEditor);
     EXPECT_EQ(e.firstVisibleLine, 0);  // off by default
-    doc.edit.followPlay = true;
-    FollowPlayedLine(doc.edit);
+    doc.songEditor.followPlay = true;
+    FollowPlayedLine(doc.songEditor);
     EXPECT_EQ(e.firstVisibleLine, 40 - 12);  // the played line in the middle
     doc.player.patternLine = 63;
-    FollowPlayedLine(doc.edit);
+    FollowPlayedLine(doc.songEditor);
     EXPECT_EQ(e.firstVisibleLine, 64 - 25);  // not past the last line
     EXPECT_EQ(e.cursorLine, 0);
 
@@ -243,10 +243,10 @@ TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheC
     doc.StartPlayback(kSongMode);
     doc.player.trackPattern[0] = 1;
     doc.player.trackLine[0] = 30;
-    FollowPlayedLine(doc.edit);
+    FollowPlayedLine(doc.songEditor);
     EXPECT_EQ(e.firstVisibleLine, 64 - 25);
     doc.player.trackPattern[0] = 0;
-    FollowPlayedLine(doc.edit);
+    FollowPlayedLine(doc.songEditor);
     EXPECT_EQ(e.firstVisibleLine, 30 - 12);
 }
 
@@ -276,7 +276,7 @@ TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCo
     for (const Case& c : cases) {
         Cell(0, 0) = c.cell;
         e.cursorField = c.field;
-        const HelperTexts texts = UpdateHelperTexts(doc.edit);
+        const HelperTexts texts = UpdateHelperTexts(doc.songEditor);
         EXPECT_EQ(texts.row + " / " + texts.value + " / " + texts.status.value_or("(kept)"),
                   c.texts);
     }

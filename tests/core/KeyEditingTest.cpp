@@ -14,8 +14,8 @@ using ::testing::IsEmpty;
 
 class KeyEditing : public testing::DocumentTest {
   protected:
-    void Press(int key, bool shift = false) { EditorKeyDown(doc.edit, key, shift); }
-    void Release(int key) { EditorKeyUp(doc.edit, key); }
+    void Press(int key, bool shift = false) { EditorKeyDown(doc.songEditor, key, shift); }
+    void Release(int key) { EditorKeyUp(doc.songEditor, key); }
     void Type(int key) {
         Press(key);
         Release(key);
@@ -82,7 +82,7 @@ TEST_F(KeyEditing, NoteKeysSoundUntilReleasedAndWithRecordWriteAndStepAutoRepeat
     EXPECT_EQ(Cell(0, 5).note, kNoNote);
     EXPECT_EQ(e.cursorLine, 0);
 
-    ToggleRecord(doc.edit);
+    ToggleRecord(doc.songEditor);
     Cell(0, 5) = {kNoNote, 0x40, 0x07, 0x22};
     Press('Q');
     EXPECT_THAT(Bytes(Cell(0, 5)), ElementsAre(60, 0x40, 0x07, 0x22));  // only the note byte
@@ -108,10 +108,10 @@ TEST_F(KeyEditing, NoteKeysSoundUntilReleasedAndWithRecordWriteAndStepAutoRepeat
 }
 
 TEST_F(KeyEditing, OctavesStopAtZeroAndEightAndOtherKeysPlayNothing) {
-    for (int i = 0; i < 6; ++i) ShiftOctave(doc.edit, +1);
+    for (int i = 0; i < 6; ++i) ShiftOctave(doc.songEditor, +1);
     Press('P');
     EXPECT_THAT(t.TakeSent(), ElementsAre("90 7c 64@0"));  // 124: the highest the keys reach
-    for (int i = 0; i < 10; ++i) ShiftOctave(doc.edit, -1);
+    for (int i = 0; i < 10; ++i) ShiftOctave(doc.songEditor, -1);
     Press('Z');
     EXPECT_THAT(t.TakeSent(), ElementsAre("80 7c 64@0", "90 00 64@0"));
 
@@ -139,7 +139,7 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
         {4, vk::kDelete, {1, 0x40, 7, 0x22}, {1, 0x40, kNoCommand, 0x22}},
         {6, vk::kDelete, {1, 0x40, 7, 0x22}, {1, 0x40, 7, 0x00}},
     };
-    ToggleRecord(doc.edit);
+    ToggleRecord(doc.songEditor);
     e.editStep = 4;  // digits always step one line
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "field " << c.field << ", key " << c.key);
@@ -153,7 +153,7 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
     e.cursorLine = 0;
     Type('G');  // not a hex digit
     Type(vk::kNumpad0 + 7);
-    ToggleRecord(doc.edit);
+    ToggleRecord(doc.songEditor);
     Type('7');  // record is off
     EXPECT_EQ(Cell(0).parameter, 0);
     EXPECT_EQ(e.cursorLine, 0);
@@ -178,7 +178,7 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     Press(vk::kRight);
     EXPECT_EQ(e.currentChannel, 0);
 
-    ToggleRecord(doc.edit);
+    ToggleRecord(doc.songEditor);
     Press('Q');
     Press(vk::kTab);
     EXPECT_EQ(Cell(0).note, kNoNote);

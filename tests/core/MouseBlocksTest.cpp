@@ -20,9 +20,9 @@ class Blocks : public testing::DocumentTest {
     }
     void MarkBlock(int firstTrack, int firstLine, int lastTrack, int lastLine) {
         CursorAt(firstTrack, firstLine);
-        MarkBlockStart(doc.edit);
+        MarkBlockStart(doc.songEditor);
         CursorAt(lastTrack, lastLine);
-        MarkBlockEnd(doc.edit);
+        MarkBlockEnd(doc.songEditor);
     }
     std::vector<int> Loop() { return {e.loopStartRow, e.loopEndRow}; }
     // The bytes `field` of lines 0.. of track 0, after interpolating from `values` there.
@@ -30,18 +30,18 @@ class Blocks : public testing::DocumentTest {
         for (std::size_t i = 0; i < values.size(); ++i)
             Cell(i, 0).*field = static_cast<std::uint8_t>(values[i]);
         MarkBlock(0, 0, 1, static_cast<int>(values.size()) - 1);
-        EXPECT_TRUE(RunEditCommand(doc.edit, field == &PatternCell::velocity
-                                                 ? EditCommand::InterpolateVelocity
-                                                 : EditCommand::InterpolateParameter));
+        EXPECT_TRUE(RunEditCommand(doc.songEditor, field == &PatternCell::velocity
+                                                       ? EditCommand::InterpolateVelocity
+                                                       : EditCommand::InterpolateParameter));
         for (std::size_t i = 0; i < values.size(); ++i) values[i] = Cell(i, 0).*field;
         return values;
     }
 };
 
 TEST_F(Blocks, InterpolationNeedsABlockFollowsTheSinglePrecisionStepAndTruncates) {
-    EXPECT_FALSE(IsEditCommandEnabled(doc.edit, EditCommand::Copy));  // nothing marked yet
-    EXPECT_FALSE(RunEditCommand(doc.edit, EditCommand::InterpolateParameter));
-    EXPECT_FALSE(RunEditCommand(doc.edit, EditCommand::Paste));  // nothing copied yet
+    EXPECT_FALSE(IsEditCommandEnabled(doc.songEditor, EditCommand::Copy));  // nothing marked yet
+    EXPECT_FALSE(RunEditCommand(doc.songEditor, EditCommand::InterpolateParameter));
+    EXPECT_FALSE(RunEditCommand(doc.songEditor, EditCommand::Paste));  // nothing copied yet
     const auto parameter = &PatternCell::parameter;
     const auto velocity = &PatternCell::velocity;
     EXPECT_THAT(Interpolated({0x00, 0xAA, 0xAA, 0xAA, 0x40}, parameter),
@@ -63,28 +63,28 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
             Cell(line, track) = {static_cast<std::uint8_t>(line), static_cast<std::uint8_t>(track),
                                  0x07, 0x01};
     MarkBlock(2, 8, 5, 11);
-    CutBlock(doc.edit);
+    CutBlock(doc.songEditor);
     EXPECT_EQ(Cell(8, 2).note, kNoNote);
     EXPECT_EQ(Cell(11, 5).command, kNoCommand);
     EXPECT_EQ(Cell(12, 5).note, 12);
 
     CursorAt(14, 0);
-    PasteBlock(doc.edit);
+    PasteBlock(doc.songEditor);
     EXPECT_EQ(Cell(0, 14).note, 8);
     EXPECT_EQ(Cell(3, 15).velocity, 3);
     EXPECT_EQ(Cell(0, 0).note, kNoNote);  // nothing wraps round to track 0
 
     MarkBlock(2, 12, 5, 17);
-    EXPECT_TRUE(RunEditCommand(doc.edit, EditCommand::Copy));
+    EXPECT_TRUE(RunEditCommand(doc.songEditor, EditCommand::Copy));
     CursorAt(0, 60);
-    PasteBlock(doc.edit);
+    PasteBlock(doc.songEditor);
     EXPECT_EQ(Cell(65, 0).note, 17);  // past the 64 lines, kept for a longer pattern
     e.cursorLine = 252;
-    PasteBlock(doc.edit);
+    PasteBlock(doc.songEditor);
     EXPECT_EQ(Cell(255, 3).note, 15);
 
     CursorAt(7, 20);  // a start mark past the end: the block collapses to the cursor
-    MarkBlockStart(doc.edit);
+    MarkBlockStart(doc.songEditor);
     EXPECT_THAT((std::vector{e.blockStartTrack, e.blockEndTrack, e.blockStartLine, e.blockEndLine}),
                 ElementsAre(7, 7, 20, 20));
 }
@@ -92,17 +92,17 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
 TEST_F(Blocks, LoopMarksInTheSequencerRoundToTheStep) {
     e.sequencerFocus = 1;
     e.seqCursorRow = 37;
-    MarkBlockEnd(doc.edit);
+    MarkBlockEnd(doc.songEditor);
     EXPECT_EQ(Loop(), (std::vector{0, 32}));
 
     e.seqCursorRow = 70;
-    MarkBlockStart(doc.edit);  // past the end: the end follows
+    MarkBlockStart(doc.songEditor);  // past the end: the end follows
     EXPECT_EQ(Loop(), (std::vector{64, 64}));
     EXPECT_FALSE(e.blockMarked);
 
     e.seqStep = 0;  // a step of 0 must not divide by zero
     e.seqCursorRow = 5;
-    MarkBlockEnd(doc.edit);
+    MarkBlockEnd(doc.songEditor);
     EXPECT_EQ(Loop(), (std::vector{5, 5}));
 }
 
@@ -117,24 +117,24 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     e.sequencerFocus = 1;
     e.currentPattern = 7;
     e.insertTranspose = -5;
-    EditorLeftButtonDown(doc.edit, mouse, 350, 30);
-    for (int y = 30; y < 90; y += 12) EditorMouseMove(doc.edit, mouse, 350, y);
+    EditorLeftButtonDown(doc.songEditor, mouse, 350, 30);
+    for (int y = 30; y < 90; y += 12) EditorMouseMove(doc.songEditor, mouse, 350, y);
     EditorLeftButtonUp(mouse);
-    EditorMouseMove(doc.edit, mouse, 350, 102);
+    EditorMouseMove(doc.songEditor, mouse, 350, 102);
     for (int row = 0; row <= 64; row += 16) EXPECT_EQ(Slot(row, 0).pattern, 7) << row;
     EXPECT_EQ(Slot(64, 0).transpose, -5);
     EXPECT_EQ(Slot(96, 0).pattern, kEmptySlot);  // after the button came up
 
-    EditorMouseMove(doc.edit, mouse, 350, 54);
-    EXPECT_EQ(EditorRightButtonDown(doc.edit, mouse, 350, 54), MouseAction::None);
+    EditorMouseMove(doc.songEditor, mouse, 350, 54);
+    EXPECT_EQ(EditorRightButtonDown(doc.songEditor, mouse, 350, 54), MouseAction::None);
     EXPECT_EQ(Slot(32, 0).pattern, kEmptySlot);
-    EditorMouseMove(doc.edit, mouse, 350, 66);
+    EditorMouseMove(doc.songEditor, mouse, 350, 66);
     EditorRightButtonUp(mouse);
     EXPECT_EQ(Slot(48, 0).pattern, kEmptySlot);
     EXPECT_EQ(Slot(16, 0).pattern, 7);
 
     // Right over the pattern pane: its keyboard and the Edit menu.
-    EXPECT_EQ(EditorRightButtonDown(doc.edit, mouse, 120, 200), MouseAction::OpenEditMenu);
+    EXPECT_EQ(EditorRightButtonDown(doc.songEditor, mouse, 120, 200), MouseAction::OpenEditMenu);
     EXPECT_EQ(e.sequencerFocus, 0);
     EXPECT_FALSE(mouse.rightDragging);
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
@@ -142,17 +142,17 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     // Moves clamp the column and leave rows past the grid harmless.
     e.sequencerFocus = 1;
     e.seqTopRow = 16368;
-    EditorMouseMove(doc.edit, mouse, 2000, 24 + 12 * 24);
+    EditorMouseMove(doc.songEditor, mouse, 2000, 24 + 12 * 24);
     EXPECT_EQ(SeqCursor(), (std::vector{16368 + 24 * 16, 15}));
-    EditorLeftButtonDown(doc.edit, mouse, 2000, 24 + 12 * 24);  // paints nothing out there
+    EditorLeftButtonDown(doc.songEditor, mouse, 2000, 24 + 12 * 24);  // paints nothing out there
     EditorLeftButtonUp(mouse);
-    EditorMouseMove(doc.edit, mouse, 341, 30);
+    EditorMouseMove(doc.songEditor, mouse, 341, 30);
     EXPECT_EQ(SeqCursor(), (std::vector{16368, 0}));
 
-    EditorMouseMove(doc.edit, mouse, 340, 100);  // over the row labels: ignored
+    EditorMouseMove(doc.songEditor, mouse, 340, 100);  // over the row labels: ignored
     EXPECT_EQ(e.seqCursorRow, 16368);
     e.sequencerFocus = 0;
-    EditorMouseMove(doc.edit, mouse, 500, 100);
+    EditorMouseMove(doc.songEditor, mouse, 500, 100);
     EXPECT_EQ(e.seqCursorRow, 16368);
 }
 
@@ -164,7 +164,7 @@ class PatternMouse : public Mouse {
         e.firstVisibleLine = 10;
         e.firstVisibleTrack = 2;
     }
-    void Press(int x, int y) { EditorLeftButtonDown(doc.edit, mouse, x, y); }
+    void Press(int x, int y) { EditorLeftButtonDown(doc.songEditor, mouse, x, y); }
     std::vector<int> Cursor() { return {e.cursorTrack, e.cursorField, e.cursorLine}; }
     std::vector<int> Block() {
         return {e.blockMarked, e.blockStartTrack, e.blockStartLine, e.blockEndTrack,
@@ -189,7 +189,7 @@ TEST_F(PatternMouse, AClickPutsTheCursorOnTheTrackFieldAndLineUnderTheMouse) {
         EXPECT_EQ(Cursor(), cursor) << at.first << ", " << at.second;
         EXPECT_EQ(e.blockMarked, 0);  // a click marks nothing
     }
-    SetViewSize(doc.edit, 1642, 24 + 12 * 60);  // 16 tracks from track 0, 60 rows
+    SetViewSize(doc.songEditor, 1642, 24 + 12 * 60);  // 16 tracks from track 0, 60 rows
     Press(24 + 70 * 15 + 64, 24 + 12 * 50);
     EXPECT_EQ(Cursor(), (std::vector{15, 6, 60}));
     Press(24 + 70 * 14, 24 + 12 * 59);  // line 69 is past the pattern's end: nothing
@@ -197,29 +197,29 @@ TEST_F(PatternMouse, AClickPutsTheCursorOnTheTrackFieldAndLineUnderTheMouse) {
 }
 
 TEST_F(PatternMouse, ADragMarksTheBlockFromThePressToTheReleaseInEitherDirection) {
-    Press(94 + 5, 24 + 12 * 3);                              // track 3, line 13
-    EditorMouseMove(doc.edit, mouse, 234 + 5, 24 + 12 * 7);  // track 5, line 17
+    Press(94 + 5, 24 + 12 * 3);                                    // track 3, line 13
+    EditorMouseMove(doc.songEditor, mouse, 234 + 5, 24 + 12 * 7);  // track 5, line 17
     EXPECT_EQ(Block(), (std::vector{1, 3, 13, 5, 17}));
-    EditorMouseMove(doc.edit, mouse, -50, -50);  // up and left, off the pane
+    EditorMouseMove(doc.songEditor, mouse, -50, -50);  // up and left, off the pane
     EXPECT_EQ(Block(), (std::vector{1, 2, 10, 3, 13}));
     EditorLeftButtonUp(mouse);
-    EditorMouseMove(doc.edit, mouse, 234, 300);  // no button: the block stays
+    EditorMouseMove(doc.songEditor, mouse, 234, 300);  // no button: the block stays
     EXPECT_EQ(Block(), (std::vector{1, 2, 10, 3, 13}));
     EXPECT_EQ(Cursor(), (std::vector{3, 0, 13}));  // where the drag began
 }
 
 TEST_F(PatternMouse, TheWheelScrollsThePaneUnderTheMouseAndHeadersMuteAndSolo) {
-    EditorWheel(doc.edit, 100, 100, -2);  // towards the musician: down six lines
+    EditorWheel(doc.songEditor, 100, 100, -2);  // towards the musician: down six lines
     EXPECT_EQ(e.firstVisibleLine, 16);
-    EditorWheel(doc.edit, 100, 100, -100);
+    EditorWheel(doc.songEditor, 100, 100, -100);
     EXPECT_EQ(e.firstVisibleLine, 64 - 25);  // the last line at the bottom, no further
     e.seqTopRow = 32;
-    EditorWheel(doc.edit, 500, 100, +1);  // three displayed lines of 16 rows, kept at 0
+    EditorWheel(doc.songEditor, 500, 100, +1);  // three displayed lines of 16 rows, kept at 0
     EXPECT_EQ(e.seqTopRow, 0);
     EXPECT_EQ(e.cursorLine + e.seqCursorRow, 0);
 
     Press(344 + 28 * 3 + 1, 13);
-    EditorRightButtonDown(doc.edit, mouse, 344 + 28 * 15 + 27, 23);
+    EditorRightButtonDown(doc.songEditor, mouse, 344 + 28 * 15 + 27, 23);
     Press(330, 13);  // the corner box is no header
     EXPECT_EQ(doc.engine.mutes.muted, 1 << 3);
     EXPECT_EQ(doc.engine.mutes.soloed, 1 << 15);
@@ -256,8 +256,8 @@ TEST_F(PatternMouse, AButtonInTheSequencerWritesOnlyTheSlotUnderTheMouse) {
         e.sequencerFocus = click.focusBefore;
         e.seqCursorRow = e.seqCursorColumn = 0;
         EditorMouse fresh;
-        if (click.left) EditorLeftButtonDown(doc.edit, fresh, click.x, click.y);
-        if (!click.left) EditorRightButtonDown(doc.edit, fresh, click.x, click.y);
+        if (click.left) EditorLeftButtonDown(doc.songEditor, fresh, click.x, click.y);
+        if (!click.left) EditorRightButtonDown(doc.songEditor, fresh, click.x, click.y);
 
         EXPECT_EQ((std::vector{e.sequencerFocus, e.seqCursorRow, e.seqCursorColumn}),
                   (std::vector{1, click.row, click.column}));

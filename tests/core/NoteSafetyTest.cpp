@@ -96,22 +96,22 @@ struct Op {
 const Op kOps[] = {
     {"note key down", false, false, kNoteKeys,
      [](Run& r, int key) {
-         EditorKeyDown(r.doc.edit, key, false);
+         EditorKeyDown(r.doc.songEditor, key, false);
          r.heldKeys.insert(key);
      }},
     {"note key up", false, false, kNoteKeys,
      [](Run& r, int key) {
-         EditorKeyUp(r.doc.edit, key);
+         EditorKeyUp(r.doc.songEditor, key);
          r.heldKeys.erase(key);
      }},
-    {"record", false, false, kDirections, [](Run& r, int) { ToggleRecord(r.doc.edit); }},
+    {"record", false, false, kDirections, [](Run& r, int) { ToggleRecord(r.doc.songEditor); }},
     {"cursor", false, false, kCursorKeys,
      [](Run& r, int key) {
-         EditorKeyDown(r.doc.edit, key, false);
-         EditorKeyUp(r.doc.edit, key);
+         EditorKeyDown(r.doc.songEditor, key, false);
+         EditorKeyUp(r.doc.songEditor, key);
      }},
     {"channel", true, false, kDirections,
-     [](Run& r, int step) { MoveCurrentChannel(r.doc.edit, step); }},
+     [](Run& r, int step) { MoveCurrentChannel(r.doc.songEditor, step); }},
     {"device", true, false, kDeviceChoices,
      [](Run& r, int device) {
          r.doc.SetChannelDevice(r.doc.editor.currentChannel, device);

@@ -207,7 +207,7 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowEditsAndAnInputPlaysUntilCloseStop
             editor.loopEndRow = within(-10, 20000);
             if (random() % 2) doc->SeekStart();
             if (random() % 2) doc->SeekEnd();
-            if (random() % 8 == 0) doc->StartPlayback(within(0, 1));
+            if (random() % 8 == 0) doc->StartPlayback(within(0, 1) ? kPatternMode : kSongMode);
             if (random() % 32 == 0) doc->StopPlayback();
             if (random() % 300 == 0) doc->ResetSong();
         }

@@ -228,8 +228,8 @@ TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
         int bpm;
         PatternCell cell;
         int on = -1;
-        int muteAt = -1;       // the tick before which track 0 is muted
-        int mode = kSongMode;  // pattern mode plays channel 0 untransposed
+        int muteAt = -1;            // the tick before which track 0 is muted
+        PlayMode mode = kSongMode;  // pattern mode plays channel 0 untransposed
         std::vector<std::string> sent;
     } cases[] = {
         // 125 BPM: a line of 120 ms, its sixteenths 7.5 ms apart.
@@ -327,10 +327,10 @@ TEST_F(Player, FineDelayGateAndRatchetLandOnTheTickAtOrAfterTheirExactTime) {
         const int ticksPerLine = (doc.song.lineDuration + 1) / 2;
         for (int at = 0; at <= ticksPerLine; ++at) {
             t.midi.SetStamp(at);
-            if (at == c.muteAt) FlipTrackMute(doc.edit, 0);
+            if (at == c.muteAt) FlipTrackMute(doc.songEditor, 0);
             doc.PlayerTick(kStartNs + at * std::int64_t{2'000'000});
         }
-        if (c.muteAt >= 0) FlipTrackMute(doc.edit, 0);
+        if (c.muteAt >= 0) FlipTrackMute(doc.songEditor, 0);
         std::vector<std::string> sent;
         for (const RecordedMessage& m : t.midi.Messages())
             sent.push_back(std::to_string(m.stamp) + ": " + testing::Describe(m) + " " +

@@ -73,14 +73,14 @@ TEST_F(ShortHolds, RecordedInputBecomesStepsInBatches) {
 
 // The model of a 1920 x 1080 view comes in parts of a few hundred boxes each, in either pane.
 TEST_F(ShortHolds, TheDisplayModelOfALargeViewIsBuiltInParts) {
-    SetViewSize(doc.edit, 1920, 1080);
+    SetViewSize(doc.songEditor, 1920, 1080);
     std::lock_guard hold(doc.mutex);
-    const int parts = DisplayModelParts(doc.edit);
+    const int parts = DisplayModelParts(doc.songEditor);
     EXPECT_GE(parts, 4);
     DisplayModel model;
     for (int part = 0; part < parts; ++part) {
         const std::size_t before = part == 0 ? 0 : model.items.size();
-        BuildDisplayModelPart(doc.edit, model, part);
+        BuildDisplayModelPart(doc.songEditor, model, part);
         EXPECT_LE(model.items.size() - before, 300u) << "part " << part;
     }
 }

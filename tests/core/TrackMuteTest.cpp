@@ -35,17 +35,17 @@ class TrackMute : public testing::DocumentTest {
 TEST_F(TrackMute, ASilencedTrackReleasesItsNoteAtOnceThenSendsControllersAndProgramsButNoNotes) {
     doc.StartPlayback(kSongMode);
     Line();
-    FlipTrackMute(doc.edit, 1);
+    FlipTrackMute(doc.songEditor, 1);
     EXPECT_THAT(t.TakeSent(), ElementsAre("81 3d 64@1"));
-    FlipTrackMute(doc.edit, 1);  // back: the next line's note sounds again
+    FlipTrackMute(doc.songEditor, 1);  // back: the next line's note sounds again
     EXPECT_THAT(t.TakeSent(), IsEmpty());
 
     // A solo silences every other track, and ends with the last solo.
-    FlipTrackSolo(doc.edit, 1);
+    FlipTrackSolo(doc.songEditor, 1);
     EXPECT_THAT(t.TakeSent(), ElementsAre("80 3c 64@0"));
     EXPECT_THAT(Line(), ElementsAre("b0 07 40@0", "b0 07 40@1", "c0 05@0", "c0 05@1", "b1 07 40@0",
                                     "b1 07 40@1", "91 3e 50@1"));
-    FlipTrackSolo(doc.edit, 1);
+    FlipTrackSolo(doc.songEditor, 1);
     EXPECT_THAT(Line(), ::testing::Contains("90 3e 50@0"));
 }
 

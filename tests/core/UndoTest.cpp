@@ -38,14 +38,15 @@ Snapshot Take(CFennoralDoc& doc) {
 
 void Press(CFennoralDoc& doc, int key) {
     KeyDownAsEdit(doc, {key, 0}, false);
-    EditorKeyUp(doc.edit, key);
+    EditorKeyUp(doc.songEditor, key);
 }
 
 void Drag(CFennoralDoc& doc, bool left, std::initializer_list<std::pair<int, int>> points) {
     EditorMouse mouse;
     auto at = points.begin();
     MouseDownAsEdit(doc, mouse, left, at->first, at->second);
-    for (++at; at != points.end(); ++at) EditorMouseMove(doc.edit, mouse, at->first, at->second);
+    for (++at; at != points.end(); ++at)
+        EditorMouseMove(doc.songEditor, mouse, at->first, at->second);
     MouseUpAsEdit(doc, mouse, left);
 }
 
@@ -171,7 +172,7 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
         doc.StartPlayback(kSongMode);
     }
     Focus(doc, 0);
-    ToggleRecord(doc.edit);  // off
+    ToggleRecord(doc.songEditor);  // off
     for (int key : {vk::kDown, vk::kRight, int{'Q'}}) Press(doc, key);
     for (int tick = 0; tick < 2000; ++tick)
         Locked(doc, [&] { doc.PlayerTick(); });  // tempo and program cells write the song

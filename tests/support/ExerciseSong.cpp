@@ -34,7 +34,7 @@ void ExerciseSong(CFennoralDoc& doc, int ticks) {
     }
     DisplayModel model;
     EditorMouse mouse;
-    for (int mode : {kSongMode, kPatternMode}) {
+    for (PlayMode mode : {kSongMode, kPatternMode}) {
         {
             std::lock_guard lock(doc.mutex);
             doc.editor.seqCursorRow = doc.editor.loopEndRow / 2;
@@ -43,35 +43,35 @@ void ExerciseSong(CFennoralDoc& doc, int ticks) {
             doc.SeekEnd();
             for (int tick = 0; tick < ticks / 3; ++tick) doc.PlayerTick();
             doc.SeekStart();
-            BuildDisplayModel(doc.edit, model);
+            BuildDisplayModel(doc.songEditor, model);
         }
         doc.DispatchUiSignals();
         for (int field = 0; field <= 6; ++field) {
             {
                 std::lock_guard lock(doc.mutex);
                 doc.editor.cursorField = field;
-                UpdateHelperTexts(doc.edit);
+                UpdateHelperTexts(doc.songEditor);
             }
-            ToggleRecord(doc.edit);
+            ToggleRecord(doc.songEditor);
             for (int key : {int{'Q'}, int{'7'}, vk::kDelete, vk::kDown, vk::kNext, vk::kRight})
-                EditorKeyDown(doc.edit, key, false);
-            EditorKeyUp(doc.edit, 'Q');
+                EditorKeyDown(doc.songEditor, key, false);
+            EditorKeyUp(doc.songEditor, 'Q');
         }
-        EditorMouseMove(doc.edit, mouse, 700, 340);
-        EditorLeftButtonDown(doc.edit, mouse, 700, 340);
-        EditorLeftButtonDown(doc.edit, mouse, 700, 340);
+        EditorMouseMove(doc.songEditor, mouse, 700, 340);
+        EditorLeftButtonDown(doc.songEditor, mouse, 700, 340);
+        EditorLeftButtonDown(doc.songEditor, mouse, 700, 340);
         EditorLeftButtonUp(mouse);
-        EditorRightButtonDown(doc.edit, mouse, 700, 200);
+        EditorRightButtonDown(doc.songEditor, mouse, 700, 200);
         EditorRightButtonUp(mouse);
-        EditorLeftButtonDown(doc.edit, mouse, 10, 100);
-        MarkBlockStart(doc.edit);
-        EditorKeyDown(doc.edit, vk::kNext, false);
-        MarkBlockEnd(doc.edit);
+        EditorLeftButtonDown(doc.songEditor, mouse, 10, 100);
+        MarkBlockStart(doc.songEditor);
+        EditorKeyDown(doc.songEditor, vk::kNext, false);
+        MarkBlockEnd(doc.songEditor);
         for (auto command :
              {CopyBlock, CutBlock, PasteBlock, InterpolateParameter, InterpolateVelocity})
-            command(doc.edit);
+            command(doc.songEditor);
         std::lock_guard lock(doc.mutex);
-        BuildDisplayModel(doc.edit, model);
+        BuildDisplayModel(doc.songEditor, model);
         doc.StopPlayback();
     }
     doc.EditPatchName("exercised");

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -50,9 +51,8 @@ std::uint64_t RandomNumber() {
 }
 
 std::string Hex(std::uint64_t number) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text(16, '0');
-    for (int i = 15; i >= 0; --i, number >>= 4) text[i] = kDigits[number & 15];
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(number));
     return text;
 }
 
@@ -131,12 +131,12 @@ std::vector<LeftoverRecovery> SongRecovery::FindLeftovers() const {
         const fs::path& file = it->path();
         const std::string name = file.stem().string();
         bool locked = false;
-        if (name == name_ || ProcessIdOf(name, locked) == 0) continue;
+        const int processId = ProcessIdOf(name, locked);
+        if (name == name_ || processId == 0) continue;
         if (file.extension() == ".lock" && locked) lockedSets.push_back(name);
         if (file.extension() != ".trv") continue;
         songs.insert(name);
-        LeftoverRecovery leftover{file.string(), "", ProcessIdOf(name, locked),
-                                  FileOf(name, ".path"), FileLock()};
+        LeftoverRecovery leftover{file.string(), "", processId, FileOf(name, ".path"), FileLock()};
         std::string whyNot;
         if (leftover.lock.TryTake(FileOf(name, ".lock"), whyNot) != LockAttempt::Taken) continue;
         if (!FileExists(leftover.songFile)) {  // discarded by another just now

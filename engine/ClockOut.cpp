@@ -5,13 +5,12 @@
 #include <algorithm>
 
 #include "engine/Engine.h"
+#include "engine/LineTiming.h"
 
 namespace tarvel {
 namespace {
 
 constexpr int kClocksPerLine = 6;
-constexpr std::int64_t kNsPerMs = 1'000'000;
-constexpr std::int64_t kTickNs = 2 * kNsPerMs;
 constexpr std::uint8_t kTimingClock = 0xF8;
 constexpr std::uint8_t kStart = 0xFA;
 constexpr std::uint8_t kContinue = 0xFB;
@@ -68,7 +67,7 @@ void Engine::SendClockOut(int lineDuration, std::int64_t deadlineNs) {
     // A line lasts whole ticks: 2 ms x ceil(lineDuration / 2). It ends at the first tick that
     // reaches its length, so all six clocks have gone by then, even when a faster tempo typed in
     // mid-line cuts it short.
-    const std::int64_t lineNs = (std::int64_t{lineDuration} + 1) / 2 * kTickNs;
+    const std::int64_t lineNs = WholeTickLineNs(lineDuration);
     const std::int64_t tickStartNs = std::int64_t{player.lineClock} * kNsPerMs;
     while (clock.clocksSentInLine < kClocksPerLine) {
         const std::int64_t offsetNs = clock.clocksSentInLine * lineNs / kClocksPerLine;

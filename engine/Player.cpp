@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "engine/Engine.h"
+#include "engine/LineTiming.h"
 #include "song/SongOps.h"
 
 namespace tarvel {
@@ -21,13 +22,6 @@ int ClampRow(std::int64_t row) {
 
 int PlayedLineCount(const Pattern& pattern) {
     return std::clamp(pattern.lineCount, 1, kPatternLines);
-}
-
-constexpr std::int64_t kNsPerMs = 1'000'000;
-
-// A line lasts whole ticks, as the clock out counts it: 2 ms x ceil(lineDuration / 2).
-std::int64_t WholeTickLineNs(int lineDuration) {
-    return (std::int64_t{lineDuration} + 1) / 2 * 2 * kNsPerMs;
 }
 
 // Adds 2 ms without ever overflowing, however long a damaged line or a playback lasts.

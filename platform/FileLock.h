@@ -30,7 +30,7 @@ class FileLock {
     // while this waited to open it is not taken.
     LockAttempt TryTake(const std::string& path, std::string& whyNot);
 
-    bool held() const { return held_; }
+    bool held() const;
     const std::string& path() const { return path_; }
 
     void Release();  // the file stays, free for another to take
@@ -41,7 +41,6 @@ class FileLock {
 
   private:
     std::string path_;
-    bool held_ = false;
 #ifdef _WIN32
     void* handle_ = nullptr;
 #else

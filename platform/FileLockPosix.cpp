@@ -30,20 +30,21 @@ bool StillNamed(int fd, const std::string& path) {
 
 }  // namespace
 
+bool FileLock::held() const {
+    return fd_ >= 0;
+}
+
 FileLock::~FileLock() {
     Release();
 }
 
 FileLock::FileLock(FileLock&& other) noexcept
-    : path_(std::move(other.path_)),
-      held_(std::exchange(other.held_, false)),
-      fd_(std::exchange(other.fd_, -1)) {}
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
         Release();
         path_ = std::move(other.path_);
-        held_ = std::exchange(other.held_, false);
         fd_ = std::exchange(other.fd_, -1);
     }
     return *this;
@@ -65,7 +66,6 @@ LockAttempt FileLock::Create(const std::string& path, std::string& whyNot) {
     }
     path_ = path;
     fd_ = fd;
-    held_ = true;
     return LockAttempt::Taken;
 }
 
@@ -90,18 +90,16 @@ LockAttempt FileLock::TryTake(const std::string& path, std::string& whyNot) {
     }
     path_ = path;
     fd_ = fd;
-    held_ = true;
     return LockAttempt::Taken;
 }
 
 void FileLock::Release() {
     if (fd_ >= 0) close(fd_);  // the lock goes with the last descriptor of the open file
     fd_ = -1;
-    held_ = false;
 }
 
 void FileLock::ReleaseAndRemove() {
-    if (held_) unlink(path_.c_str());
+    if (held()) unlink(path_.c_str());
     Release();
 }
 

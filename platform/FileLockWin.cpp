@@ -30,20 +30,21 @@ HANDLE OpenUnshared(const std::string& path, DWORD access, DWORD disposition) {
 
 }  // namespace
 
+bool FileLock::held() const {
+    return handle_ != nullptr;
+}
+
 FileLock::~FileLock() {
     Release();
 }
 
 FileLock::FileLock(FileLock&& other) noexcept
-    : path_(std::move(other.path_)),
-      held_(std::exchange(other.held_, false)),
-      handle_(std::exchange(other.handle_, nullptr)) {}
+    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, nullptr)) {}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
         Release();
         path_ = std::move(other.path_);
-        held_ = std::exchange(other.held_, false);
         handle_ = std::exchange(other.handle_, nullptr);
     }
     return *this;
@@ -62,7 +63,6 @@ LockAttempt FileLock::Create(const std::string& path, std::string& whyNot) {
     }
     path_ = path;
     handle_ = file;
-    held_ = true;
     return LockAttempt::Taken;
 }
 
@@ -77,18 +77,16 @@ LockAttempt FileLock::TryTake(const std::string& path, std::string& whyNot) {
     }
     path_ = path;
     handle_ = file;
-    held_ = true;
     return LockAttempt::Taken;
 }
 
 void FileLock::Release() {
     if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
     handle_ = nullptr;
-    held_ = false;
 }
 
 void FileLock::ReleaseAndRemove() {
-    const bool wasHeld = held_;
+    const bool wasHeld = held();
     Release();
     // Should another open it first, the removal fails and the file stays, harmless.
     std::wstring wide;

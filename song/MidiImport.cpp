@@ -15,20 +15,20 @@ namespace tarvel {
 namespace {
 
 constexpr int kFewestPatternLines = 16;
-constexpr int kMidiDefaultBpm = 120;      // a file without a tempo plays at this
-constexpr int kSlowestBpmCell = 32;       // a Set BPM cell refuses less
-constexpr int kFastestBpmCell = 0xFF;     // and holds no more in its byte
-constexpr std::uint8_t kUnplaced = 0xFF;  // a command's column before it has one
-constexpr std::size_t kNameLimit = 30;    // as the pattern and patch name boxes take them
+constexpr int kMidiDefaultBpm = 120;          // a file without a tempo plays at this
+constexpr int kSlowestBpmCell = kSlowestBpm;  // a Set BPM cell refuses less
+constexpr int kFastestBpmCell = 0xFF;         // and holds no more in its byte
+constexpr std::uint8_t kUnplaced = 0xFF;      // a command's column before it has one
+constexpr std::size_t kNameLimit = 30;        // as the pattern and patch name boxes take them
 
 int LineDurationOf(int bpm) {
-    return LineDurationOfBpm(std::clamp(bpm, 32, 512));
+    return LineDurationOfBpm(std::clamp(bpm, kSlowestBpm, kFastestBpm));
 }
 
 // Microseconds per quarter note to BPM, to the nearest.
 int BpmOf(std::uint32_t microsPerQuarter) {
     return microsPerQuarter == 0
-               ? 512
+               ? kFastestBpm
                : static_cast<int>((60'000'000u + microsPerQuarter / 2) / microsPerQuarter);
 }
 

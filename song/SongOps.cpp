@@ -64,7 +64,7 @@ void SetPatternName(Song& song, int pattern, const char* name) {
 }
 
 void SetBpm(Song& song, int bpm) {
-    if (bpm >= 32 && bpm <= 512) song.lineDuration = LineDurationOfBpm(bpm);
+    if (bpm >= kSlowestBpm && bpm <= kFastestBpm) song.lineDuration = LineDurationOfBpm(bpm);
 }
 
 int EffectiveLineDuration(const Song& song) {

@@ -5,6 +5,9 @@
 namespace tarvel {
 
 inline constexpr int kLineMsAtOneBpm = 15000;
+// The tempos a song may be set to; a Set BPM cell's byte holds no more than 255 of them.
+inline constexpr int kSlowestBpm = 32;
+inline constexpr int kFastestBpm = 512;
 
 // Callers keep `bpm` and `lineMs` at 1 or more.
 constexpr int LineDurationOfBpm(int bpm) {

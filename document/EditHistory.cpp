@@ -216,8 +216,13 @@ bool EditHistory::WriteSome(std::size_t budget, EditPlace& place) {
 }
 
 void EditHistory::Clear() {
-    cleared_.insert(cleared_.end(), std::make_move_iterator(steps_.begin()),
-                    std::make_move_iterator(steps_.end()));
+    // Swapped when nothing waits to be freed (the usual case): moving the steps one by one
+    // would allocate the deque's blocks under the lock.
+    if (cleared_.empty())
+        cleared_.swap(steps_);
+    else
+        cleared_.insert(cleared_.end(), std::make_move_iterator(steps_.begin()),
+                        std::make_move_iterator(steps_.end()));
     steps_.clear();
     applied_ = 0;
     memoryBytes_ = 0;

@@ -5,28 +5,22 @@
 
 namespace tarvel {
 
-namespace {
-
-// About 5 us of copying: a piece's hold stays far below the 100 us a window hold may last.
-constexpr std::size_t kPieceSize = 32 * 1024;
-
-}  // namespace
-
 void CopyInShortHolds(DocumentMutex& mutex, void* to, const void* from, std::size_t size) {
     auto* out = static_cast<unsigned char*>(to);
     const auto* in = static_cast<const unsigned char*>(from);
-    for (std::size_t done = 0; done < size; done += kPieceSize) {
+    for (std::size_t done = 0; done < size; done += kShortHoldPieceBytes) {
         std::lock_guard lock(mutex);
-        std::memcpy(out + done, in + done, std::min(kPieceSize, size - done));
+        std::memcpy(out + done, in + done, std::min(kShortHoldPieceBytes, size - done));
     }
 }
 
 bool EqualInShortHolds(DocumentMutex& mutex, const void* a, const void* b, std::size_t size) {
     const auto* left = static_cast<const unsigned char*>(a);
     const auto* right = static_cast<const unsigned char*>(b);
-    for (std::size_t done = 0; done < size; done += kPieceSize) {
+    for (std::size_t done = 0; done < size; done += kShortHoldPieceBytes) {
         std::lock_guard lock(mutex);
-        if (std::memcmp(left + done, right + done, std::min(kPieceSize, size - done)) != 0)
+        if (std::memcmp(left + done, right + done, std::min(kShortHoldPieceBytes, size - done)) !=
+            0)
             return false;
     }
     return true;

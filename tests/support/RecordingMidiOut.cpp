@@ -7,7 +7,10 @@ namespace tarvel {
 
 RecordingMidiOut::RecordingMidiOut(int deviceCount, std::size_t capacity)
     : deviceCount_(deviceCount), open_(static_cast<std::size_t>(deviceCount), false) {
-    messages_.reserve(capacity);
+    // Written through once, so that no send is the first to touch a page: a first touch
+    // under the document lock can cost a fault that zeroes a whole huge page.
+    messages_.resize(capacity);
+    messages_.clear();
 }
 
 void RecordingMidiOut::SetStamp(std::int64_t stamp) {

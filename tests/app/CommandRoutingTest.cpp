@@ -143,6 +143,7 @@ std::vector<Route> Routes() {
     // Keys run their commands and sound no note, the keypad's only where it is meant; the keys of
     // commands not enabled do nothing.
     const auto playing = [](AppTest& t) { t.Locked()->StartPlayback(kSongMode); };
+    const auto cut = [](AppTest& t) { t.frame().Execute(cmd::kCutPattern); };
     const auto noBlock = [](AppTest& t) { t.Locked()->editor.blockMarked = 0; };
     const auto inTheTempoBox = [](AppTest& t) {
         t.Control<QLineEdit>(widget_id::kTempo)->setFocus();
@@ -166,6 +167,7 @@ std::vector<Route> Routes() {
         {0, "playing 1>0", playing, Qt::Key_F8, "F8"},
         {0, "viewFocus 0>1 help", inTheTempoBox, Qt::Key_F1, "F1InTheTempoBox"},
         {0, "", nullptr, Qt::ControlModifier | Qt::Key_Z, "CtrlZWithNothingToUndo"},
+        {0, "note0 255>60", cut, Qt::ControlModifier | Qt::Key_Z, "CtrlZ"},
         {0, "note0 60>255", undone, Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z,
          "CtrlShiftZ"},
         {0, "note0 60>255", undone, Qt::ControlModifier | Qt::Key_Y, "CtrlY"},

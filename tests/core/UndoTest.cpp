@@ -83,12 +83,7 @@ struct EditCase {
 };
 
 const EditCase kEditCases[] = {
-    {"note", "Typing", 0, 2, 5, nullptr, [](auto& doc) { Press(doc, 'Q'); }},
     {"delete", "Typing", 0, 2, 7, nullptr, [](auto& doc) { Press(doc, vk::kDelete); }},
-    {"slots painted by a drag", "Paint Slots", 1, 20, 5, nullptr,
-     [](auto& doc) {
-         Drag(doc, true, {{350, 40}, {380, 52}, {410, 76}, {440, 100}});
-     }},
     {"slots cleared by a drag", "Clear Slots", 1, 2, 5, nullptr,
      [](auto& doc) {
          Drag(doc, false, {{350, 30}, {350, 42}, {378, 54}, {600, 66}});

@@ -1,9 +1,12 @@
 // The view's zoom and its pictures on HiDPI surfaces: the keys and the menu step through the
 // zoom, the layout follows the zoomed size, the mouse finds what is drawn under it, the zoom
 // comes back after a restart, printing keeps the editor's own size, and at every zoom and device
-// pixel ratio each box's frame lies on exactly the device pixels the display model gives it.
+// pixel ratio each box's frame lies on exactly the device pixels the display model gives it, and
+// its text on whole device pixels.
 #include <QPainter>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "AppFixture.h"
 #include "app/Printing.h"
@@ -89,6 +92,36 @@ int EdgesOffTheirPixels(const DisplayModel& model, const QImage& image, double s
     return off;
 }
 
+// Counts the boxes whose first character is not drawn pixel for pixel as in the first box of
+// the same colours that starts with the same two characters: text on whole device pixels looks
+// the same wherever the box lies, text at a fraction of a pixel takes another antialiasing.
+int CharactersOffTheirPixels(const DisplayModel& model, const QImage& image, double scale,
+                             int* compared) {
+    const auto edge = [scale](int v) { return DeviceEdge(v, scale); };
+    std::map<std::string, QImage> first;
+    int off = 0;
+    *compared = 0;
+    for (std::size_t i = 0; i < model.items.size(); ++i) {
+        const DisplayItem& box = model.items[i];
+        if (box.kind != DisplayItem::Kind::Box || box.height != 12 || box.width < 20 ||
+            box.text[0] <= ' ' || box.text[1] == 0 || box.font != DisplayFont::Large || box.x < 0 ||
+            edge(box.x + box.width) > image.width() || edge(box.y + box.height) > image.height() ||
+            CoveredLater(model, i))
+            continue;
+        const QRect block(edge(box.x + 2), edge(box.y + 2), static_cast<int>(6 * scale),
+                          static_cast<int>(8 * scale));
+        const QImage glyph = image.copy(block);
+        const std::string key = std::string(box.text, 2) + std::to_string(box.textColour) + "/" +
+                                std::to_string(box.fill);
+        const auto [seen, isNew] = first.emplace(key, glyph);
+        if (isNew) continue;
+        ++*compared;
+        if (seen->second != glyph && off++ < 3)
+            ADD_FAILURE() << "text '" << box.text << "' at " << box.x << "," << box.y;
+    }
+    return off;
+}
+
 TEST_F(ViewZoomTest, AtEveryZoomAndRatioEachFrameLineLiesOnItsDevicePixels) {
     FillSong();
     struct Case {
@@ -118,6 +151,8 @@ TEST_F(ViewZoomTest, AtEveryZoomAndRatioEachFrameLineLiesOnItsDevicePixels) {
         int checked = 0;
         EXPECT_EQ(EdgesOffTheirPixels(model, shown, c.ratio * c.zoom / 100, &checked), 0);
         EXPECT_GT(checked, 200);  // the cells, slots, line numbers and headers
+        EXPECT_EQ(CharactersOffTheirPixels(model, shown, c.ratio * c.zoom / 100, &checked), 0);
+        EXPECT_GT(checked, 100);
     }
 }
 

@@ -250,7 +250,7 @@ void CMainFrame::BuildToolBar() {
             continue;
         }
         QAction* command = action(id);
-        command->setIcon(QIcon(ToolbarImage(id)));
+        command->setIcon(ToolbarIcon(id));
         toolBar_->addAction(command);
     }
     addToolBar(Qt::TopToolBarArea, toolBar_);

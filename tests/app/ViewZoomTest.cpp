@@ -4,6 +4,7 @@
 // pixel ratio each box's frame lies on exactly the device pixels the display model gives it, and
 // its text on whole device pixels.
 #include <QPainter>
+#include <QToolBar>
 #include <cstring>
 #include <map>
 #include <string>
@@ -305,6 +306,23 @@ TEST_F(ViewZoomTest, PrintingShowsTheEditorAtItsOwnSize) {
         ViewPainter().PaintOneByOne(painter, Model());
     }
     EXPECT_TRUE(page == unzoomed);
+}
+
+// On a ratio-2 screen a toolbar button shows an image painted at that ratio: as many pixels as
+// the screen has, each wholly painted or wholly clear, none smeared by scaling.
+TEST_F(ViewZoomTest, ToolbarImagesAreSharpAtRatioTwo) {
+    for (QAction* button : frame().toolBar().actions()) {
+        if (button->isSeparator()) continue;
+        const QImage image = button->icon().pixmap(QSize(26, 18), 2.0).toImage();
+        ASSERT_EQ(image.size(), QSize(52, 36)) << button->text().toStdString();
+        int blended = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const int alpha = image.pixelColor(x, y).alpha();
+                blended += alpha != 0 && alpha != 255;
+            }
+        EXPECT_EQ(blended, 0) << button->text().toStdString();
+    }
 }
 
 }  // namespace

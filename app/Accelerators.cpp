@@ -20,7 +20,7 @@ struct Accelerator {
     int command;
 };
 
-const std::array<Accelerator, 37> kAccelerators{{
+const std::array<Accelerator, 43> kAccelerators{{
     {Qt::Key_B, kCtrl, cmd::kMarkBlockStart},
     {Qt::Key_C, kCtrl, cmd::kEditCopy},
     {Qt::Key_E, kCtrl, cmd::kMarkBlockEnd},
@@ -58,6 +58,14 @@ const std::array<Accelerator, 37> kAccelerators{{
     {Qt::Key_Z, kCtrl, cmd::kEditUndo},
     {Qt::Key_Y, kCtrl, cmd::kEditRedo},
     {Qt::Key_Z, kCtrl | kShift, cmd::kEditRedo},
+    // Zoom on the main keyboard: Ctrl and the +/= key with or without Shift, as layouts differ;
+    // Ctrl with the keypad's + and - transposes.
+    {Qt::Key_Plus, kCtrl, cmd::kZoomIn},
+    {Qt::Key_Plus, kCtrl | kShift, cmd::kZoomIn},
+    {Qt::Key_Equal, kCtrl, cmd::kZoomIn},
+    {Qt::Key_Minus, kCtrl, cmd::kZoomOut},
+    {Qt::Key_Minus, kCtrl | kShift, cmd::kZoomOut},
+    {Qt::Key_0, kCtrl, cmd::kActualSize},
 }};
 
 // Only these keys exist twice on the keyboard in a way the table cares about.

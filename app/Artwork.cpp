@@ -179,7 +179,7 @@ void PaintImage(QPainter& p, int id) {
 
 }  // namespace
 
-QPixmap ToolbarImage(int commandId) {
+QPixmap ToolbarImage(int commandId, qreal ratio) {
     static constexpr int kWithImage[] = {
         cmd::kFileNew,         cmd::kFileOpen,   cmd::kFileSave,
         cmd::kEditCut,         cmd::kEditCopy,   cmd::kEditPaste,
@@ -192,7 +192,8 @@ QPixmap ToolbarImage(int commandId) {
     static_assert(std::size(kWithImage) == 19);
     if (std::find(std::begin(kWithImage), std::end(kWithImage), commandId) == std::end(kWithImage))
         return {};
-    QPixmap image(26, 18);
+    QPixmap image((QSizeF(26, 18) * ratio).toSize());
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -200,8 +201,20 @@ QPixmap ToolbarImage(int commandId) {
     return image;
 }
 
-QPixmap LogoImage() {
-    QPixmap logo(70, 38);
+QIcon ToolbarIcon(int commandId) {
+    QIcon icon;
+    // Ratios at which 26 x 18 is whole; a screen between them takes the next larger.
+    for (const qreal ratio : {1.0, 1.5, 2.0, 3.0}) {
+        const QPixmap image = ToolbarImage(commandId, ratio);
+        if (image.isNull()) return {};
+        icon.addPixmap(image);
+    }
+    return icon;
+}
+
+QPixmap LogoImage(qreal ratio) {
+    QPixmap logo((QSizeF(70, 38) * ratio).toSize());
+    logo.setDevicePixelRatio(ratio);
     logo.fill(QColor(0x20, 0x30, 0x50));
     QPainter p(&logo);
     p.setRenderHint(QPainter::Antialiasing);
@@ -218,20 +231,26 @@ QPixmap LogoImage() {
 }
 
 QIcon ProgramIcon() {
-    QPixmap icon(32, 32);
-    icon.fill(Qt::transparent);
-    QPainter p(&icon);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x20, 0x30, 0x50));
-    p.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
-    p.setBrush(QColor(0xF0, 0xD0, 0x60));
-    p.drawEllipse(QRectF(7, 19, 8, 6));
-    p.drawRect(QRectF(13, 6, 2, 16));
-    p.drawRect(QRectF(13, 6, 11, 3));
-    p.drawEllipse(QRectF(17, 16, 8, 6));
-    p.drawRect(QRectF(23, 6, 2, 13));
-    return QIcon(icon);
+    QIcon icons;
+    for (const qreal ratio : {1.0, 2.0}) {
+        QPixmap icon(QSize(32, 32) * ratio);
+        icon.setDevicePixelRatio(ratio);
+        icon.fill(Qt::transparent);
+        QPainter p(&icon);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x20, 0x30, 0x50));
+        p.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
+        p.setBrush(QColor(0xF0, 0xD0, 0x60));
+        p.drawEllipse(QRectF(7, 19, 8, 6));
+        p.drawRect(QRectF(13, 6, 2, 16));
+        p.drawRect(QRectF(13, 6, 11, 3));
+        p.drawEllipse(QRectF(17, 16, 8, 6));
+        p.drawRect(QRectF(23, 6, 2, 13));
+        p.end();
+        icons.addPixmap(icon);
+    }
+    return icons;
 }
 
 }  // namespace tarvel

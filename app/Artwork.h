@@ -7,8 +7,12 @@
 
 namespace tarvel {
 
-QPixmap ToolbarImage(int commandId);  // a null pixmap for ids without an image
-QPixmap LogoImage();                  // 70 by 38 pixels
+// Each painted for a device pixel ratio, so that it stays sharp on a HiDPI screen: `ratio` times
+// as many pixels, the same size on the screen.
+QPixmap ToolbarImage(int commandId, qreal ratio = 1);  // a null pixmap for ids without an image
+// The toolbar image at the ratios of common screens; Qt picks the one nearest the screen's.
+QIcon ToolbarIcon(int commandId);
+QPixmap LogoImage(qreal ratio = 1);  // 70 by 38 pixels
 QIcon ProgramIcon();
 
 }  // namespace tarvel

@@ -64,6 +64,9 @@ constexpr int kExportAudioFile = 32832;
 constexpr int kFollowPlay = 32840;
 constexpr int kMuteTrack = 32841;  // the current channel's track
 constexpr int kSoloTrack = 32842;
+constexpr int kZoomIn = 32870;  // the view's zoom: a step in, a step out, and back to 100 %
+constexpr int kZoomOut = 32871;
+constexpr int kActualSize = 32872;
 
 // The editor's block command behind an Edit menu id.
 constexpr std::optional<EditCommand> EditCommandFor(int id) {

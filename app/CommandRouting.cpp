@@ -111,6 +111,13 @@ void CMainFrame::RunCommand(int commandId) {
         case kFollowPlay:
             SetFollowPlay(!IsCommandChecked(kFollowPlay));
             return;
+        case kZoomIn:
+        case kZoomOut:
+        case kActualSize:
+            SetZoom(commandId == kActualSize
+                        ? 100
+                        : NextZoomStep(view_->zoom(), commandId == kZoomIn ? +1 : -1));
+            return;
         case kMuteTrack:
         case kSoloTrack: {
             std::lock_guard lock(doc_.mutex);
@@ -197,6 +204,10 @@ bool CMainFrame::IsCommandEnabled(int commandId) const {
         case kNextPane:
         case kPrevPane:
             return false;
+        case kZoomIn:
+            return view_->zoom() < kZoomSteps[std::size(kZoomSteps) - 1];
+        case kZoomOut:
+            return view_->zoom() > kZoomSteps[0];
         default:
             // The window thread is the only writer of the marks, so reading them needs no lock.
             if (const auto edit = EditCommandFor(commandId))

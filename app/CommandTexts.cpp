@@ -42,6 +42,9 @@ constexpr Entry kTexts[] = {
     {cmd::kFollowPlay, {"Scroll the pattern editor with the line being played", ""}},
     {cmd::kMuteTrack, {"Mute or unmute the current channel's track", ""}},
     {cmd::kSoloTrack, {"Solo the current channel's track, or end its solo", ""}},
+    {cmd::kZoomIn, {"Show the editor larger: fewer tracks and lines, larger text", ""}},
+    {cmd::kZoomOut, {"Show the editor smaller: more tracks and lines", ""}},
+    {cmd::kActualSize, {"Show the editor at its actual size", ""}},
     // Standard commands.
     {cmd::kFileNew, {"Create a new document", "New"}},
     {cmd::kFileOpen, {"Open an existing document", "Open"}},

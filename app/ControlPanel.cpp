@@ -123,7 +123,7 @@ void ControlPanel::Build() {
 
     Caption(this, "F1 for help", Dlu(389, 4, 60, 12));
     auto* logo = Place(new QLabel(this), Dlu(389, 20, 61, 32));
-    logo->setPixmap(LogoImage());
+    logo->setPixmap(LogoImage(logo->devicePixelRatioF()));
     logo->setAlignment(Qt::AlignCenter);
     Caption(this, (QString("\n\nVAS\n\n") + kReleaseLabel).toLatin1().constData(),
             Dlu(389, 56, 60, 56));

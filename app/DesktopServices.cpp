@@ -26,7 +26,8 @@ std::optional<std::string> Chosen(const QString& path) {
 }
 
 PrintableView Printable(CFennoralView& view) {
-    return {view.size(), [&view](QPainter& painter) { view.Render(painter); }};
+    // The editor's own pixels: the page shows the same picture at any zoom.
+    return {view.EditorSize(), [&view](QPainter& painter) { view.Render(painter); }};
 }
 
 }  // namespace

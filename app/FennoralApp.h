@@ -68,10 +68,12 @@ class CFennoralApp {
 
     QStringList RecentFiles() const { return recentFiles_; }
 
-    // The window's size (and whether it is maximised) and "Follow play", in the settings' group
+    // The window's size (and whether it is maximised), "Follow play" and the zoom, in the
+    // settings' group
     // [Window] (WindowSettings.cpp). Stored as they change and when the window closes.
     void StoreWindowSize() const;
     void StoreFollowPlay(bool on) const;
+    void StoreZoom(int percent) const;
     QString WindowTitle() const;
 
     // Autosave (Recovery.cpp): while the song is changed, every interval (60 s unless the

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <cmath>
 #include <mutex>
 
 #include "app/ControlPanel.h"
@@ -49,6 +50,24 @@ void CFennoralView::Render(QPainter& painter) {
     painter_.Paint(painter, model_);
 }
 
+void CFennoralView::SetZoom(int percent) {
+    zoom_ = IsZoomStep(percent) ? percent : 100;
+    SetZoomedViewSize(doc_.songEditor, width(), height(), zoom_);
+    update();
+}
+
+QSize CFennoralView::EditorSize() const {
+    return {width() * 100 / zoom_, height() * 100 / zoom_};
+}
+
+QPoint CFennoralView::EditorPoint(QPointF at) const {
+    // The device pixel under the mouse, then the editor pixel the painter put there.
+    const qreal ratio = devicePixelRatioF();
+    const double scale = ratio * zoom_ / 100;
+    return {EditorPixelAt(static_cast<int>(std::floor(at.x() * ratio)), scale),
+            EditorPixelAt(static_cast<int>(std::floor(at.y() * ratio)), scale)};
+}
+
 void CFennoralView::BuildModelInShortHolds() {
     // A part per hold: a model of a large view built at once would keep the clock waiting.
     for (int part = 0, parts = 1; part < parts; ++part) {
@@ -75,12 +94,16 @@ void CFennoralView::paintEvent(QPaintEvent*) {
     // blank rows past the end of the grid (their box starts 56 pixels into the pane), and what
     // is left below the last row. Qt double-buffers the widget, so filling them first shows no
     // flicker.
+    // In editor pixels, to the largest view's edge: the painter clips them to the widget.
     const int paneRight = layout.sequencerX + layout.sequencerWidth;
     const int rowsBottom = 24 + 12 * layout.visibleRows;
-    painter.fillRect(QRect(paneRight, 0, width() - paneRight, height()), palette().window());
-    painter.fillRect(QRect(layout.sequencerX, 24, 56, rowsBottom - 24), palette().window());
-    painter.fillRect(QRect(0, rowsBottom, width(), height() - rowsBottom), palette().window());
-    painter_.Paint(painter, model_);
+    const int far = kMaximumViewWidth + kMaximumViewHeight;
+    painter_.FillEditorRects(
+        painter,
+        {QRect(paneRight, 0, far, far), QRect(layout.sequencerX, 24, 56, rowsBottom - 24),
+         QRect(0, rowsBottom, far, far)},
+        palette().window(), zoom_);
+    painter_.Paint(painter, model_, zoom_);
     frame_.panel().SetHelperTexts(helpers.row, helpers.value, helpers.status);
 }
 
@@ -98,7 +121,7 @@ bool CFennoralView::event(QEvent* event) {
 
 void CFennoralView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    SetViewSize(doc_.songEditor, width(), height());
+    SetZoomedViewSize(doc_.songEditor, width(), height(), zoom_);
 }
 
 void CFennoralView::keyPressEvent(QKeyEvent* event) {
@@ -129,7 +152,7 @@ void CFennoralView::wheelEvent(QWheelEvent* event) {
     const int notches = wheelEighths_ / 120;
     wheelEighths_ %= 120;
     if (notches != 0) {
-        const QPoint at = event->position().toPoint();
+        const QPoint at = EditorPoint(event->position());
         EditorWheel(doc_.songEditor, at.x(), at.y(), notches);
         update();
     }
@@ -138,7 +161,7 @@ void CFennoralView::wheelEvent(QWheelEvent* event) {
 
 void CFennoralView::mousePressEvent(QMouseEvent* event) {
     setFocus();
-    const QPoint at = event->position().toPoint();
+    const QPoint at = EditorPoint(event->position());
     if (event->button() == Qt::LeftButton) {
         MouseDownAsEdit(doc_, mouse_, true, at.x(), at.y());
     } else if (event->button() == Qt::RightButton) {
@@ -162,7 +185,7 @@ void CFennoralView::mouseMoveEvent(QMouseEvent* event) {
         MouseUpAsEdit(doc_, mouse_, true);
     if (mouse_.rightDragging && !(event->buttons() & Qt::RightButton))
         MouseUpAsEdit(doc_, mouse_, false);
-    const QPoint at = event->position().toPoint();
+    const QPoint at = EditorPoint(event->position());
     EditorMouseMove(doc_.songEditor, mouse_, at.x(), at.y());
 }
 

@@ -24,9 +24,16 @@ class CFennoralView final : public QWidget {
 
     CFennoralView(CFennoralDoc& doc, CMainFrame& frame);
 
-    // Builds the display model from the document (under its lock) and paints it; printing
-    // uses it as it is.
+    // Builds the display model from the document (under its lock) and paints it unzoomed, on
+    // EditorSize(); printing uses it as it is.
     void Render(QPainter& painter);
+
+    // The zoom, in percent (one of kZoomSteps): the editor's pixels, its text and the mouse
+    // scale as one, and the editor is laid out for the view's size divided by it.
+    int zoom() const { return zoom_; }
+    void SetZoom(int percent);  // other values are taken as 100
+    // The view's size in the editor's own pixels.
+    QSize EditorSize() const;
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
@@ -44,13 +51,15 @@ class CFennoralView final : public QWidget {
     bool focusNextPrevChild(bool) override { return false; }  // Tab belongs to the editor
 
   private:
-    void BuildModelInShortHolds();  // takes the lock
+    void BuildModelInShortHolds();         // takes the lock
+    QPoint EditorPoint(QPointF at) const;  // a mouse position, in editor pixels
 
     CFennoralDoc& doc_;
     CMainFrame& frame_;
     ViewPainter painter_;
     DisplayModel model_;
     EditorMouse mouse_;
+    int zoom_ = 100;
     int wheelEighths_ = 0;  // a fine-grained wheel's turn not yet a whole notch
 };
 

@@ -166,6 +166,10 @@ void CMainFrame::BuildMenu() {
     AddCommand(viewMenu, "&Status Bar", kViewStatusBar)->setCheckable(true);
     viewMenu->addSeparator();
     AddCommand(viewMenu, "Follow play\tScroll Lock", kFollowPlay)->setCheckable(true);
+    viewMenu->addSeparator();
+    AddCommand(viewMenu, "Zoom in\tCtrl++", kZoomIn);
+    AddCommand(viewMenu, "Zoom out\tCtrl+-", kZoomOut);
+    AddCommand(viewMenu, "Actual size\tCtrl+0", kActualSize);
 
     QMenu* playerMenu = bar->addMenu("Player");
     AddCommand(playerMenu, "Record\tSpace", kRecord)->setCheckable(true);
@@ -246,7 +250,7 @@ void CMainFrame::BuildToolBar() {
             continue;
         }
         QAction* command = action(id);
-        command->setIcon(QIcon(ToolbarImage(id)));
+        command->setIcon(ToolbarIcon(id));
         toolBar_->addAction(command);
     }
     addToolBar(Qt::TopToolBarArea, toolBar_);

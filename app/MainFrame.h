@@ -50,6 +50,8 @@ class CMainFrame final : public QMainWindow {
     void AcceptDroppedFiles() { setAcceptDrops(true); }
     // "Follow play": kept in the settings as it changes.
     void SetFollowPlay(bool on);  // (app/WindowSettings.cpp)
+    // The view's zoom: kept in the settings as it changes.
+    void SetZoom(int percent);  // (app/WindowSettings.cpp)
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -47,9 +47,9 @@ std::array<QRect, 5> BoxRects(const DisplayItem& item) {
 
 }  // namespace
 
-GridFont::GridFont(int pixelSize, int advance) : advance(advance) {
+GridFont::GridFont(int pixelSize, int advance, bool wholeAscent) : advance(advance) {
     raw = QRawFont::fromFont(MonospaceFont(pixelSize));
-    ascent = raw.ascent();
+    ascent = wholeAscent ? std::round(raw.ascent()) : raw.ascent();
     for (int code = 0; code < 256; ++code) {
         const QList<quint32> indexes =
             raw.glyphIndexesForString(QString(QChar(code < 32 ? ' ' : code)));
@@ -61,7 +61,62 @@ GridFont::GridFont(int pixelSize, int advance) : advance(advance) {
 }
 
 ViewPainter::ViewPainter()
-    : large_(9, 6), small_(6, 4), layers_(kMaxLayers), tiles_(kTilesAcross * kTilesAcross) {}
+    : unscaledLarge_(9, 6),
+      unscaledSmall_(6, 4),
+      layers_(kMaxLayers),
+      tiles_(kTilesAcross * kTilesAcross) {}
+
+QRect ViewPainter::Mapped(const QRect& rect) const {
+    if (grid_ == 1) return rect;
+    const int left = Map(rect.x()), top = Map(rect.y());
+    return QRect(left, top, Map(rect.x() + rect.width()) - left,
+                 Map(rect.y() + rect.height()) - top);
+}
+
+qreal ViewPainter::SetUp(QPainter& painter, int zoomPercent) {
+    grid_ = 1;
+    large_ = &unscaledLarge_;
+    small_ = &unscaledSmall_;
+    const double zoom = IsZoomStep(zoomPercent) ? zoomPercent / 100.0 : 1.0;
+    const QTransform device = painter.deviceTransform();
+    // A printer's page or a caller's own transform is scaled as asked, whatever the pixels.
+    const bool plain = painter.worldTransform().isIdentity() &&
+                       device.type() <= QTransform::TxScale && device.m11() == device.m22() &&
+                       device.m11() > 0;
+    const double scale = device.m11() * zoom;
+    if (plain && scale != std::floor(scale)) {
+        // Device pixels one to one, counted from a whole device pixel at the surface's origin.
+        const QTransform origin =
+            QTransform::fromTranslate(std::round(device.dx()), std::round(device.dy()));
+        painter.setWorldTransform(origin * device.inverted());
+        grid_ = scale;
+        auto found = std::find_if(scaledFonts_.begin(), scaledFonts_.end(),
+                                  [scale](const auto& fonts) { return fonts->scale == scale; });
+        if (found == scaledFonts_.end()) {
+            if (scaledFonts_.size() >= 8) scaledFonts_.erase(scaledFonts_.begin());
+            scaledFonts_.push_back(std::make_unique<ScaledFonts>(
+                ScaledFonts{scale, GridFont(static_cast<int>(std::lround(9 * scale)), 6, true),
+                            GridFont(static_cast<int>(std::lround(6 * scale)), 4, true)}));
+            found = scaledFonts_.end() - 1;
+        }
+        large_ = &(*found)->large;
+        small_ = &(*found)->small;
+        paintWorld_ = blitWorld_ = painter.worldTransform();
+        return 0;
+    }
+    if (zoom != 1) painter.scale(zoom, zoom);
+    paintWorld_ = painter.worldTransform();
+    blitWorld_ = QTransform::fromScale(1 / device.m11(), 1 / device.m11());
+    return plain ? scale : 0;
+}
+
+void ViewPainter::FillEditorRects(QPainter& painter, const QList<QRect>& rects, const QBrush& brush,
+                                  int zoomPercent) {
+    painter.save();
+    SetUp(painter, zoomPercent);
+    for (const QRect& rect : rects) painter.fillRect(Mapped(rect), brush);
+    painter.restore();
+}
 
 QRect ViewPainter::TextInk(const GridFont& font, int x, int y, const char* text) const {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
@@ -69,14 +124,14 @@ QRect ViewPainter::TextInk(const GridFont& font, int x, int y, const char* text)
         if (text[i] == ' ') continue;
         const QRect& glyph = font.ink[static_cast<unsigned char>(text[i])];
         if (glyph.isEmpty()) continue;
-        const int at = font.advance * i;
+        const int at = Map(x + font.advance * i);
         left = std::min(left, at + glyph.left());
         right = std::max(right, at + glyph.right());
         top = std::min(top, glyph.top());
         bottom = std::max(bottom, glyph.bottom());
     }
     if (left > right) return {};
-    return QRect(QPoint(x + left, y + top), QPoint(x + right, y + bottom));
+    return QRect(QPoint(left, Map(y) + top), QPoint(right, Map(y) + bottom));
 }
 
 int ViewPainter::LayerAbove(const QRect& footprint) const {
@@ -127,7 +182,7 @@ ViewPainter::GlyphRun& ViewPainter::RunOf(int layer, std::uint32_t colour, const
 }
 
 bool ViewPainter::Gather(const DisplayItem& item) {
-    const QRect rect(item.x, item.y, item.width, item.height);
+    const QRect rect = Mapped(QRect(item.x, item.y, item.width, item.height));
     if (item.kind == DisplayItem::Kind::Invert) {
         const int layer = LayerAbove(rect);
         if (layer >= kMaxLayers) return false;
@@ -135,7 +190,7 @@ bool ViewPainter::Gather(const DisplayItem& item) {
         layers_[layer].inverts.append(rect);
         return true;
     }
-    const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
+    const GridFont& font = FontOf(item);
     if (const QRect* tile = CachedBox(item)) {
         const int layer = LayerAbove(rect);
         if (layer >= kMaxLayers) return false;
@@ -150,19 +205,19 @@ bool ViewPainter::Gather(const DisplayItem& item) {
     if (textLayer >= kMaxLayers) return false;
     Place(rect, fillLayer);
     const std::array<QRect, 5> rects = BoxRects(item);
-    AddFill(fillLayer, item.light, rects[0]);
-    AddFill(fillLayer, item.light, rects[1]);
-    AddFill(fillLayer, item.dark, rects[2]);
-    AddFill(fillLayer, item.dark, rects[3]);
-    AddFill(fillLayer, item.fill, rects[4]);
+    AddFill(fillLayer, item.light, Mapped(rects[0]));
+    AddFill(fillLayer, item.light, Mapped(rects[1]));
+    AddFill(fillLayer, item.dark, Mapped(rects[2]));
+    AddFill(fillLayer, item.dark, Mapped(rects[3]));
+    AddFill(fillLayer, item.fill, Mapped(rects[4]));
     if (ink.isEmpty()) return true;
     Place(ink, textLayer);
     GlyphRun& run = RunOf(textLayer, item.textColour, font);
-    const qreal baseline = item.y + 2 + font.ascent;
+    const qreal baseline = Map(item.y + 2) + font.ascent;
     for (int i = 0; item.text[i]; ++i) {
         if (item.text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
         run.glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
-        run.positions.append(QPointF(item.x + 2 + font.advance * i, baseline));
+        run.positions.append(QPointF(Map(item.x + 2 + font.advance * i), baseline));
     }
     return true;
 }
@@ -174,9 +229,9 @@ void ViewPainter::DrawGathered(QPainter& painter) {
         if (layer.empty) continue;
         if (!layer.blits.empty()) {
             // Device pixels one to one: a plain copy of each box.
-            painter.setWorldTransform(QTransform::fromScale(1.0 / ratio_, 1.0 / ratio_));
+            painter.setWorldTransform(blitWorld_);
             for (const Blit& blit : layer.blits) painter.drawImage(blit.at, atlas_, blit.source);
-            painter.setWorldTransform(QTransform());
+            painter.setWorldTransform(paintWorld_);
             layer.blits.clear();
         }
         painter.setPen(Qt::NoPen);
@@ -218,21 +273,21 @@ void ViewPainter::DrawGathered(QPainter& painter) {
 void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
     if (item.kind == DisplayItem::Kind::Invert) {
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter.fillRect(item.x, item.y, item.width, item.height, Qt::white);
+        painter.fillRect(Mapped(QRect(item.x, item.y, item.width, item.height)), Qt::white);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         return;
     }
     const std::array<QRect, 5> rects = BoxRects(item);
     const std::uint32_t colours[] = {item.light, item.light, item.dark, item.dark, item.fill};
-    for (int i = 0; i < 5; ++i) painter.fillRect(rects[i], FromColorRef(colours[i]));
-    const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
+    for (int i = 0; i < 5; ++i) painter.fillRect(Mapped(rects[i]), FromColorRef(colours[i]));
+    const GridFont& font = FontOf(item);
     QList<quint32> glyphs;
     QList<QPointF> positions;
-    const qreal baseline = item.y + 2 + font.ascent;
+    const qreal baseline = Map(item.y + 2) + font.ascent;
     for (int i = 0; item.text[i]; ++i) {
         if (item.text[i] == ' ') continue;
         glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
-        positions.append(QPointF(item.x + 2 + font.advance * i, baseline));
+        positions.append(QPointF(Map(item.x + 2 + font.advance * i), baseline));
     }
     if (glyphs.isEmpty()) return;
     painter.setPen(FromColorRef(item.textColour));
@@ -243,7 +298,7 @@ void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
     painter.drawGlyphRun(QPointF(0, 0), run);
 }
 
-bool ViewPainter::StartAtlas(QPainter& painter) {
+bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
     ratio_ = 0;
     const QPaintEngine* engine = painter.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
@@ -255,12 +310,9 @@ bool ViewPainter::StartAtlas(QPainter& painter) {
     // The copies are exact only on whole device pixels, at a ratio scaled back without rounding;
     // past ratio 2 the atlas would take more memory than its copies are worth.
     const QTransform device = painter.deviceTransform();
-    const qreal scale = device.m11();
     const int ratio = static_cast<int>(scale);
-    if (!painter.worldTransform().isIdentity() || device.type() > QTransform::TxScale ||
-        device.m22() != scale || (ratio != 1 && ratio != 2) || scale != ratio ||
-        device.dx() != std::floor(device.dx()) || device.dy() != std::floor(device.dy()) ||
-        painter.opacity() != 1.0 ||
+    if ((ratio != 1 && ratio != 2) || scale != ratio || device.dx() != std::floor(device.dx()) ||
+        device.dy() != std::floor(device.dy()) || painter.opacity() != 1.0 ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
     if (atlas_.format() != format || atlas_.width() != kAtlasWidth * ratio ||
@@ -296,7 +348,7 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
     if (const auto found = cached_.find(key_); found != cached_.end()) return &found->second;
 
     // The key holds all that places the text in its box, so whatever is found stays inside.
-    const GridFont& font = item.font == DisplayFont::Large ? large_ : small_;
+    const GridFont& font = FontOf(item);
     const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
     if (!ink.isEmpty() && !QRect(item.x, item.y, item.width, item.height).contains(ink))
         return nullptr;  // text that may reach past its box is drawn in its place
@@ -323,9 +375,11 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
     return &cached_.emplace(key_, tile).first->second;
 }
 
-void ViewPainter::Paint(QPainter& painter, const DisplayModel& model) {
+void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPercent) {
     painter.save();
-    StartAtlas(painter);
+    const qreal atlasScale = SetUp(painter, zoomPercent);
+    ratio_ = 0;
+    if (atlasScale > 0) StartAtlas(painter, atlasScale);
     for (const DisplayItem& item : model.items) {
         const bool box = item.kind == DisplayItem::Kind::Box;
         if (item.width < (box ? 2 : 1) || item.height < (box ? 2 : 1)) {
@@ -342,8 +396,9 @@ void ViewPainter::Paint(QPainter& painter, const DisplayModel& model) {
     painter.restore();
 }
 
-void ViewPainter::PaintOneByOne(QPainter& painter, const DisplayModel& model) {
+void ViewPainter::PaintOneByOne(QPainter& painter, const DisplayModel& model, int zoomPercent) {
     painter.save();
+    SetUp(painter, zoomPercent);
     for (const DisplayItem& item : model.items) DrawSingly(painter, item);
     painter.restore();
 }

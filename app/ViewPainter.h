@@ -5,7 +5,12 @@
 // colour, one glyph run per font and colour and then its inverted rectangles, and the layers
 // one after the other. On a raster image at ratio 1 or 2 (the window's backing store) a box whose
 // text stays inside it is painted once into an atlas and copied from there while it looks the
-// same. Window thread.
+// same.
+//
+// The zoom and the surface's device pixel ratio scale the whole picture as one. Where their
+// product is a whole number the painter's transform scales it; otherwise every edge is placed on
+// the device pixel DeviceEdge gives and the text is drawn in fonts made for that scale, at whole
+// device pixels, so nothing is blurred. Window thread.
 #pragma once
 
 #include <QImage>
@@ -14,6 +19,7 @@
 #include <QPointF>
 #include <QRawFont>
 #include <QRect>
+#include <QTransform>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -23,30 +29,37 @@
 #include <vector>
 
 #include "editor/DisplayModel.h"
+#include "editor/EditorLayout.h"
 
 namespace tarvel {
 
 // A monospace font drawn on a fixed pixel grid, whatever its own advance.
 struct GridFont {
-    GridFont(int pixelSize, int advance);
+    // wholeAscent: the baseline a whole number of pixels below the top, for fonts drawn at device
+    // scale.
+    GridFont(int pixelSize, int advance, bool wholeAscent = false);
     QRawFont raw;
     std::array<quint32, 256> glyphs{};
     // Where each character may leave pixels, from the top left of its place; empty: nowhere. Its
     // outline's bounds and a pixel around them for the antialiasing and the hinting at any scale.
     std::array<QRect, 256> ink{};
     qreal ascent = 0;
-    int advance;
+    int advance;  // in editor pixels
 };
 
 class ViewPainter {
   public:
     ViewPainter();
 
-    void Paint(QPainter& painter, const DisplayModel& model);
+    // At `zoomPercent`, the model's editor pixels scaled by zoomPercent / 100 on the surface.
+    void Paint(QPainter& painter, const DisplayModel& model, int zoomPercent = 100);
+    // Fills rectangles given in editor pixels, with their edges where Paint puts a box's.
+    void FillEditorRects(QPainter& painter, const QList<QRect>& rects, const QBrush& brush,
+                         int zoomPercent);
 
     // The same picture, item after item in the painter's plain calls: the meaning of the
     // model, as the view painted it from the start.
-    void PaintOneByOne(QPainter& painter, const DisplayModel& model);
+    void PaintOneByOne(QPainter& painter, const DisplayModel& model, int zoomPercent = 100);
 
   private:
     struct ColourRects {
@@ -75,19 +88,39 @@ class ViewPainter {
         int layer;
     };
 
+    struct ScaledFonts {
+        double scale;
+        GridFont large, small;
+    };
+
+    // Sets the painter up for the zoom: returns the device pixel ratio where the atlas may serve.
+    qreal SetUp(QPainter& painter, int zoomPercent);
+    int Map(int v) const { return grid_ == 1 ? v : DeviceEdge(v, grid_); }
+    QRect Mapped(const QRect& rect) const;
+    const GridFont& FontOf(const DisplayItem& item) const {
+        return item.font == DisplayFont::Large ? *large_ : *small_;
+    }
     int LayerAbove(const QRect& footprint) const;
     void Place(const QRect& footprint, int layer);
-    bool Gather(const DisplayItem& item);             // false: the layers are full
-    bool StartAtlas(QPainter& painter);               // false: boxes are not kept on this surface
-    const QRect* CachedBox(const DisplayItem& item);  // null: to be painted in place
+    bool Gather(const DisplayItem& item);                   // false: the layers are full
+    bool StartAtlas(QPainter& painter, qreal deviceRatio);  // false: no boxes kept for it
+    const QRect* CachedBox(const DisplayItem& item);        // null: to be painted in place
     void AddFill(int layer, std::uint32_t colour, const QRect& rect);
     GlyphRun& RunOf(int layer, std::uint32_t colour, const GridFont& font);
     void DrawGathered(QPainter& painter);
     void DrawSingly(QPainter& painter, const DisplayItem& item);
     QRect TextInk(const GridFont& font, int x, int y, const char* text) const;
 
-    GridFont large_;
-    GridFont small_;
+    GridFont unscaledLarge_;
+    GridFont unscaledSmall_;
+    std::vector<std::unique_ptr<ScaledFonts>> scaledFonts_;  // a few: one per scale met
+    // Device pixels per editor pixel when edges are placed by DeviceEdge; 1 while the painter's
+    // transform scales the picture.
+    double grid_ = 1;
+    const GridFont* large_ = &unscaledLarge_;
+    const GridFont* small_ = &unscaledSmall_;
+    QTransform paintWorld_;  // the painter's world transform while gathered parts are drawn
+    QTransform blitWorld_;   // and while boxes are copied, device pixels one to one
     std::vector<Layer> layers_;
     int layersUsed_ = 0;
     std::vector<Placed> placed_;

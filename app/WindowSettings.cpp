@@ -1,8 +1,9 @@
-// The window's own settings: its size and "Follow play". Window thread.
+// The window's own settings: its size, "Follow play" and the view's zoom. Window thread.
 #include <QSettings>
 #include <mutex>
 
 #include "app/FennoralApp.h"
+#include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "document/FennoralDoc.h"
 
@@ -24,6 +25,8 @@ void CFennoralApp::RestoreWindowSettings() {
         frame_->resize(size.boundedTo(kLargestStoredSize).expandedTo(frame_->minimumSize()));
     if (settings->value("Maximized", false).toBool())
         frame_->setWindowState(frame_->windowState() | Qt::WindowMaximized);
+    // A value that is no zoom step (a hand-edited file) shows the actual size.
+    frame_->view().SetZoom(settings->value("Zoom", 100).toInt());
     std::lock_guard lock(doc_->mutex);
     doc_->songEditor.followPlay = settings->value("FollowPlay", false).toBool();
 }
@@ -41,6 +44,17 @@ void CFennoralApp::StoreFollowPlay(bool on) const {
     const auto settings = OpenSettings(options_.settingsFile);
     settings->beginGroup(kWindowGroup);
     settings->setValue("FollowPlay", on);
+}
+
+void CFennoralApp::StoreZoom(int percent) const {
+    const auto settings = OpenSettings(options_.settingsFile);
+    settings->beginGroup(kWindowGroup);
+    settings->setValue("Zoom", percent);
+}
+
+void CMainFrame::SetZoom(int percent) {
+    view_->SetZoom(percent);
+    app_.StoreZoom(view_->zoom());
 }
 
 void CMainFrame::SetFollowPlay(bool on) {

@@ -1,6 +1,8 @@
 #include "editor/EditorLayout.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 #include "song/Song.h"
 
@@ -28,6 +30,31 @@ EditorLayout LayoutForViewSize(int width, int height) {
     layout.sequencerX = layout.patternWidth + kBarWidth;
     layout.sequencerWidth = kRowLabelWidth + kTrackCount * layout.slotWidth;
     return layout;
+}
+
+int NextZoomStep(int percent, int direction) {
+    if (direction > 0) {
+        for (const int step : kZoomSteps)
+            if (step > percent) return step;
+        return kZoomSteps[std::size(kZoomSteps) - 1];
+    }
+    for (auto step = std::rbegin(kZoomSteps); step != std::rend(kZoomSteps); ++step)
+        if (*step < percent) return *step;
+    return kZoomSteps[0];
+}
+
+EditorLayout LayoutForZoomedView(int width, int height, int percent) {
+    if (!IsZoomStep(percent)) percent = 100;
+    return LayoutForViewSize(width * 100 / percent, height * 100 / percent);
+}
+
+int EditorPixelAt(int p, double scale) {
+    // DeviceEdge(v) <= p exactly while v * scale < p + 0.5; a guess from the division, then
+    // corrected against DeviceEdge itself, so the two never disagree.
+    int v = static_cast<int>(std::floor((p + 0.5) / scale));
+    while (DeviceEdge(v, scale) > p) --v;
+    while (DeviceEdge(v + 1, scale) <= p) ++v;
+    return v;
 }
 
 }  // namespace tarvel

@@ -47,6 +47,32 @@ inline EditorLayout ClassicLayout() {
     return LayoutForViewSize(kMinimumViewWidth, kMinimumViewHeight);
 }
 
+// Zoom: the view shows the editor's pixels at one of these scales, in percent, and lays the
+// editor out for its size divided by the scale, so more zoom shows fewer tracks and lines.
+constexpr int kZoomSteps[] = {100, 125, 150, 200, 300};
+constexpr bool IsZoomStep(int percent) {
+    for (const int step : kZoomSteps)
+        if (step == percent) return true;
+    return false;
+}
+// The next step in (direction > 0) or out from `percent`, staying at the ends; from a value
+// that is no step, the nearest step that way.
+int NextZoomStep(int percent, int direction);
+// The editor's size, in its own pixels, of a view of width x height at `percent`.
+EditorLayout LayoutForZoomedView(int width, int height, int percent);
+
+// Where editor pixel `v`'s left (or top) edge falls when the grid is drawn at `scale` device
+// pixels per editor pixel: on a whole device pixel always, so no edge is blurred or doubled, and
+// adjacent boxes still meet. At a whole scale, v * scale exactly.
+inline int DeviceEdge(int v, double scale) {
+    const double at = v * scale + 0.5;
+    const int whole = static_cast<int>(at);
+    return whole - (at < whole);  // the floor, for negative positions too
+}
+// The editor pixel whose device pixels hold device pixel `p`: DeviceEdge(v) <= p < DeviceEdge(v
+// + 1).
+int EditorPixelAt(int p, double scale);
+
 inline int SequencerGridX(const EditorLayout& layout) {
     return layout.sequencerX + kRowLabelWidth;
 }

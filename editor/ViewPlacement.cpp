@@ -13,6 +13,12 @@ void SetViewSize(SongEditor& edit, int width, int height) {
     edit.RaiseUiSignal(kRepaintView);
 }
 
+void SetZoomedViewSize(SongEditor& edit, int width, int height, int percent) {
+    std::lock_guard lock(edit.mutex);
+    edit.layout = LayoutForZoomedView(width, height, percent);
+    edit.RaiseUiSignal(kRepaintView);
+}
+
 int PlayedLineOfShownPattern(const SongEditor& edit) {
     TARVEL_ASSERT_LOCKED(edit);
     const PlayerState& player = edit.player;

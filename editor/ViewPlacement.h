@@ -8,6 +8,9 @@ namespace tarvel {
 
 // The view's client size; more room shows more tracks, lines and rows. Takes the lock.
 void SetViewSize(SongEditor& edit, int width, int height);
+// The same for a view that shows the editor at `percent` (one of kZoomSteps): laid out for its
+// size divided by the zoom. Takes the lock.
+void SetZoomedViewSize(SongEditor& edit, int width, int height, int percent);
 
 // The line of the shown pattern that is playing: in pattern mode the pattern's play line, in
 // song mode the line of the current channel's track when it plays the shown pattern; -1 when

@@ -67,8 +67,9 @@ AppOptions BenchOptions() {
     return options;
 }
 
-// Arguments: the surface's width and height in device pixels and its device pixel ratio (802 x
-// 324 is the classic view; 3840 x 2160 at ratio 2 is a 4K screen showing a 1920 x 1080 view).
+// Arguments: the surface's width and height in device pixels, its device pixel ratio (802 x
+// 324 is the classic view; 3840 x 2160 at ratio 2 is a 4K screen showing a 1920 x 1080 view) and
+// the view's zoom in percent.
 void BM_FullViewRepaint(benchmark::State& state) {
     RecordingMidiOut midi(1);
     SilentServices services;
@@ -78,6 +79,7 @@ void BM_FullViewRepaint(benchmark::State& state) {
     CFennoralView& view = app.frame().view();
     const int ratio = static_cast<int>(state.range(2));
     view.resize(static_cast<int>(state.range(0)) / ratio, static_cast<int>(state.range(1)) / ratio);
+    view.SetZoom(static_cast<int>(state.range(3)));
     QImage surface(view.size() * ratio, QImage::Format_RGB32);
     surface.setDevicePixelRatio(ratio);
     for (auto _ : state) {
@@ -85,9 +87,11 @@ void BM_FullViewRepaint(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FullViewRepaint)
-    ->Args({802, 324, 1})
-    ->Args({1920, 1080, 1})
-    ->Args({3840, 2160, 2})
+    ->Args({802, 324, 1, 100})
+    ->Args({1920, 1080, 1, 100})
+    ->Args({3840, 2160, 2, 100})
+    ->Args({1920, 1080, 1, 200})
+    ->Args({1920, 1080, 1, 125})  // a zoom of no whole scale: no copies from the atlas
     ->Unit(benchmark::kMicrosecond);
 
 // The key press of a note key, from the key event's delivery to the note-on at the port: the

@@ -55,6 +55,7 @@ const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
      }},
     {"muted", [](AppTest& t) { return int(t.Locked()->engine.mutes.muted); }},
     {"soloed", [](AppTest& t) { return int(t.Locked()->engine.mutes.soloed); }},
+    {"zoom", [](AppTest& t) { return t.view().zoom(); }},
 };
 
 std::map<std::string, int> Probe(AppTest& t) {
@@ -137,6 +138,9 @@ std::vector<Route> Routes() {
         {kFollowPlay, "follow 0>1"},
         {kMuteTrack, "muted 0>4", [](AppTest& t) { t.Locked()->editor.currentChannel = 2; }},
         {kSoloTrack, "soloed 0>1"},
+        {kZoomIn, "zoom 100>125"},
+        {kZoomOut, "zoom 125>100", [](AppTest& t) { t.view().SetZoom(125); }},
+        {kActualSize, "zoom 200>100", [](AppTest& t) { t.view().SetZoom(200); }},
     };
     for (const WebLink& link : kWebLinks)
         routes.push_back({link.commandId, "web:" + std::to_string(link.commandId)});
@@ -148,6 +152,7 @@ std::vector<Route> Routes() {
     const auto inTheTempoBox = [](AppTest& t) {
         t.Control<QLineEdit>(widget_id::kTempo)->setFocus();
     };
+    const auto zoomed = [](AppTest& t) { t.view().SetZoom(150); };
     const auto ctrlPad = Qt::ControlModifier | Qt::KeypadModifier;
     const auto altPad = Qt::AltModifier | Qt::KeypadModifier;
     const auto shiftPad = Qt::ShiftModifier | Qt::KeypadModifier;
@@ -174,6 +179,9 @@ std::vector<Route> Routes() {
         {0, "", noBlock, Qt::ControlModifier | Qt::Key_X, "CtrlXWithNoBlock"},
         {0, "", noBlock, Qt::ShiftModifier | Qt::Key_Delete, "ShiftDelWithNoBlock"},
         {0, "", nullptr, Qt::ShiftModifier | Qt::Key_F6, "ShiftF6"},
+        {0, "zoom 100>125", nullptr, Qt::ControlModifier | Qt::Key_Plus, "CtrlPlus"},
+        {0, "zoom 150>125", zoomed, Qt::ControlModifier | Qt::Key_Minus, "CtrlMinus"},
+        {0, "zoom 150>100", zoomed, Qt::ControlModifier | Qt::Key_0, "Ctrl0"},
     };
     routes.insert(routes.end(), std::begin(keys), std::end(keys));
     return routes;

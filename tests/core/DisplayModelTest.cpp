@@ -4,6 +4,7 @@
 // tell apart look different.
 #include <gmock/gmock.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -281,6 +282,132 @@ TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCo
                   c.texts);
     }
     for (const auto& name : controllerNames) EXPECT_GT(std::strlen(name), 5u);  // none missing
+}
+
+// Zoom: the model is laid out for the view's size divided by the zoom, so each step shows fewer
+// tracks and lines, never fewer than the classic layout's.
+TEST_F(Display, EachZoomStepShowsTheTracksAndLinesOfTheZoomedSize) {
+    struct Case {
+        const char* name;
+        int width, height, percent;
+        int tracks, lines;
+    };
+    const Case cases[] = {
+        {.name = "full HD",
+         .width = 1920,
+         .height = 1080,
+         .percent = 100,
+         .tracks = 16,
+         .lines = 88},
+        {.name = "full HD at 125",
+         .width = 1920,
+         .height = 1080,
+         .percent = 125,
+         .tracks = 14,
+         .lines = 70},
+        {.name = "full HD at 150",
+         .width = 1920,
+         .height = 1080,
+         .percent = 150,
+         .tracks = 10,
+         .lines = 58},
+        {.name = "full HD at 200",
+         .width = 1920,
+         .height = 1080,
+         .percent = 200,
+         .tracks = 6,
+         .lines = 43},
+        {.name = "full HD at 300, held at the classic width",
+         .width = 1920,
+         .height = 1080,
+         .percent = 300,
+         .tracks = 4,
+         .lines = 28},
+        {.name = "4K at 200: full HD's layout",
+         .width = 3840,
+         .height = 2160,
+         .percent = 200,
+         .tracks = 16,
+         .lines = 88},
+        {.name = "4K at 300",
+         .width = 3840,
+         .height = 2160,
+         .percent = 300,
+         .tracks = 10,
+         .lines = 58},
+        {.name = "the classic size at 200 keeps the classic layout",
+         .width = 802,
+         .height = 324,
+         .percent = 200,
+         .tracks = 4,
+         .lines = 25},
+        {.name = "no step: shown at 100",
+         .width = 1920,
+         .height = 1080,
+         .percent = 170,
+         .tracks = 16,
+         .lines = 88},
+    };
+    doc.song.patterns[0].lineCount = 256;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetZoomedViewSize(doc.songEditor, c.width, c.height, c.percent);
+        Build();
+        int tracks = 0, lines = 0;
+        for (const DisplayItem& item : model.items) {
+            if (item.kind != DisplayItem::Kind::Box) continue;
+            tracks += std::strncmp(item.text, "Track ", 6) == 0;
+            lines += item.x == 0 && item.y >= RowY(0) && item.text[0] >= '0' && item.text[0] <= '9';
+        }
+        EXPECT_EQ(tracks, c.tracks);
+        EXPECT_EQ(lines, c.lines);
+        // Nothing reaches past the zoomed width, or the classic one where that is larger.
+        const EditorLayout layout = LayoutForZoomedView(c.width, c.height, c.percent);
+        for (const DisplayItem& item : model.items) EXPECT_LE(item.x + item.width, layout.width);
+    }
+}
+
+TEST(EditorZoomTest, StepsGoInAndOutAndStopAtTheEnds) {
+    struct Case {
+        const char* name;
+        int from, direction, to;
+    };
+    const Case cases[] = {
+        {.name = "in from actual size", .from = 100, .direction = +1, .to = 125},
+        {.name = "in past 150", .from = 150, .direction = +1, .to = 200},
+        {.name = "in at the end", .from = 300, .direction = +1, .to = 300},
+        {.name = "out", .from = 200, .direction = -1, .to = 150},
+        {.name = "out at the end", .from = 100, .direction = -1, .to = 100},
+        {.name = "in from between steps", .from = 170, .direction = +1, .to = 200},
+        {.name = "out from between steps", .from = 170, .direction = -1, .to = 150},
+        {.name = "out from beyond the last", .from = 900, .direction = -1, .to = 300},
+    };
+    for (const Case& c : cases) EXPECT_EQ(NextZoomStep(c.from, c.direction), c.to) << c.name;
+}
+
+// Every editor pixel's edge lands on a whole device pixel at every scale a zoom step and a
+// screen's ratio make; boxes that meet still meet, and the mouse's device pixel maps back to the
+// editor pixel drawn there.
+TEST(EditorZoomTest, EdgesLandOnWholeDevicePixelsAndTheMouseFindsThePixelDrawnThere) {
+    for (const double ratio : {1.0, 1.25, 1.5, 2.0}) {
+        for (const int percent : kZoomSteps) {
+            const double scale = ratio * percent / 100;
+            SCOPED_TRACE(::testing::Message() << "scale " << scale);
+            for (int v = -20; v < 2000; ++v) {
+                const int edge = DeviceEdge(v, scale);
+                ASSERT_LE(std::abs(edge - v * scale), 0.5);
+                ASSERT_GE(DeviceEdge(v + 1, scale) - edge, 1);  // a one-pixel line never vanishes
+                if (scale == static_cast<int>(scale)) {
+                    ASSERT_EQ(edge, v * static_cast<int>(scale));
+                }
+            }
+            for (int p = -30; p < 4000; ++p) {
+                const int v = EditorPixelAt(p, scale);
+                ASSERT_LE(DeviceEdge(v, scale), p);
+                ASSERT_GT(DeviceEdge(v + 1, scale), p);
+            }
+        }
+    }
 }
 
 }  // namespace

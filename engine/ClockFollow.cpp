@@ -32,9 +32,14 @@ std::int64_t ClockDll::Feed(std::int64_t arrivedNs) noexcept {
         count_ = 1;
         return arrivedNs;
     }
-    if (count_ == 1 || interval > 4 * period_) {
-        // The first interval is the first period; after a gap the period is kept.
-        if (count_ == 1) period_ = static_cast<double>(interval);
+    if (interval > 4 * period_ && count_ >= 2) {
+        // A gap: the clock stopped and came back, perhaps at another tempo. The next interval
+        // is the new first period; the old one stands until then.
+        count_ = 1;
+        return arrivedNs;
+    }
+    if (count_ == 1) {
+        period_ = static_cast<double>(interval);
         next_ = static_cast<double>(arrivedNs) + period_;
         count_ = 2;
         return arrivedNs;
@@ -109,6 +114,11 @@ void Engine::ReceiveClock(std::uint8_t status, int data1, int data2, std::int64_
             Relay(kContinue, 0, 0, dueNs);
             break;
         case kStop:
+            // The master stands after the last clock: past the line once all six have come,
+            // so Continue goes on with the next one.
+            if (player.isPlaying && player.lineClock != 0 &&
+                follow.clocksInLine == ClockFollowState::kClocksPerLine - 1 && follow.dueCount == 0)
+                player.playRow = std::min(player.playRow + 1, kSequenceRows - 1);
             if (player.isPlaying) {
                 // StopPlayback tells our clock devices itself.
                 SetDueTime(std::max(dueNs, follow.lastRelayNs));
@@ -119,7 +129,10 @@ void Engine::ReceiveClock(std::uint8_t status, int data1, int data2, std::int64_
             break;
         case kSongPosition: {
             // One unit is six clocks, one line: the position is the row.
-            SeekTo((data1 & 0x7F) | (data2 & 0x7F) << 7);
+            const int row = (data1 & 0x7F) | (data2 & 0x7F) << 7;
+            SeekTo(row);
+            // A line is playing: its end steps the row on, onto the master's.
+            if (player.isPlaying && player.lineClock != 0) player.playRow = row - 1;
             follow.clocksInLine = 0;
             follow.awaitingFirstClock = 1;
             Relay(kSongPosition, data1 & 0x7F, data2 & 0x7F, dueNs);

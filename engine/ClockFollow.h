@@ -20,12 +20,12 @@ class ClockDll {
     // caught up with lands its lines no later than this.
     static constexpr std::int64_t kMostCorrectionNs = 2'000'000;
 
-    void Reset() noexcept { count_ = 0; }
+    void Reset() noexcept { *this = {}; }
     // The next event's arrival (ns); returns its filtered time. A gap of more than four periods
-    // (the clock stopped and came back) starts the phase afresh, keeping the period.
+    // (the clock stopped and came back) starts afresh; the old period stands meanwhile.
     std::int64_t Feed(std::int64_t arrivedNs) noexcept;
     // The filtered period in ns; 0 before two events.
-    double PeriodNs() const noexcept { return count_ >= 2 ? period_ : 0.0; }
+    double PeriodNs() const noexcept { return period_; }
     std::int32_t Count() const noexcept { return count_; }
 
   private:

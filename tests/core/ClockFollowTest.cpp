@@ -218,9 +218,10 @@ TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
             const std::int64_t clockNs = startNs + kMs + std::int64_t(line) * 6 * c.periodNs;
             EXPECT_NEAR(ons[line].dueNs, clockNs + kLatencyNs, 1) << "line " << line;
             // The first line after a pause still has the old tempo: the new one is not known yet.
-            if (line > 0)
+            if (line > 0) {
                 EXPECT_NEAR(offs[line].dueNs - ons[line].dueNs, c.halfLineMs * kMs, kTickNs)
                     << "line " << line;
+            }
         }
         doc.StopPlayback();
         t.midi.Clear();

@@ -2,6 +2,7 @@
 #include "song/Tempo.h"
 
 #include <bitset>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -209,6 +210,9 @@ void CFennoralDoc::DispatchUiSignals() {
     {
         std::lock_guard lock(mutex);
         bpm = BpmOfLineDuration(EffectiveLineDuration());
+        // Following, the box shows the followed tempo (held when the source is lost).
+        if (const double followed = engine.FollowedBpm(); followed > 0)
+            bpm = static_cast<int>(std::lround(followed));
         program = song.channelProgram[editor.currentChannel & 0x0F];
         lostInput = lostInput_;
         lostInput_[0] = '\0';
@@ -219,6 +223,8 @@ void CFennoralDoc::DispatchUiSignals() {
                              "\" is gone. Its notes were stopped; pick it again in the Midi "
                              "menu once it is back.",
                          true});
+    if (signals & kTempoSourceLost)
+        ui_.ShowStatusText("MIDI clock lost: holding " + std::to_string(bpm) + " BPM");
     if (signals & kRefreshPanel) ui_.RefreshPanel();
     if (signals & kSelectProgram) ui_.SelectProgram(program);
     if (signals & kShowBpm) ui_.ShowBpmText(bpm);

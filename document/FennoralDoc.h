@@ -151,6 +151,7 @@ class CFennoralDoc {
     // The clock: timer thread, every 2 ms (tests call them directly). `deadlineNs`: when the
     // tick was due (CLOCK_MONOTONIC), 0 for "now".
     void PlayerTick(std::int64_t deadlineNs = 0) {
+        TakeClockInput();  // the followed clock's messages come first
         PlayerInputs inputs = PlayerInputsNow();
         inputs.deadlineNs = deadlineNs;
         engine.PlayerTick(inputs);
@@ -158,6 +159,14 @@ class CFennoralDoc {
     void PlayCell(const Pattern& pattern, int line, int channel, int column) {
         engine.PlayCell(pattern, line, channel, column, editor.currentChannel);
     }
+
+    // --- Tempo source (window thread; takes the lock) -------------------------------------------
+    // Lines follow `source` from now on, and the panel says so. Which input's clock is followed
+    // the input driver is told by its owner (MidiInDriver::SetClockSource).
+    void SetTempoSource(TempoSource source);
+    // Caller holds the lock; timer thread. Hands the followed clock's messages to the player.
+    void TakeClockInput() noexcept;
+    // (document/TempoSourceCommands.cpp)
 
     // --- Editor operations (caller holds the lock; window thread) -----------------------------
     static constexpr int kDeleteEntry = SongEditor::kDeleteEntry;
@@ -270,6 +279,7 @@ class CFennoralDoc {
     void ReplaceSong(const Song& next, const LoopRows* loop);
 
     MidiInQueue deferredInput_;  // input that found the lock taken; see ReceiveMidi
+    MidiInQueue clockInput_;     // the followed clock's messages, for the next tick
     void PlayInput(const MidiInMessage& message) noexcept;  // thru and recording, at its due time
     char lostInput_[64] = {};  // the input that went, until the window has said so; locked
     PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts

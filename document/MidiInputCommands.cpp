@@ -24,6 +24,14 @@ bool SameCell(const PatternCell& a, const PatternCell& b) {
 // The input's thread (RtMidi's, JACK's process callback). A JACK cycle must not wait for a
 // window edit, so a busy document queues the message for the next tick or message to play.
 void CFennoralDoc::ReceiveMidi(const MidiInMessage& message) noexcept {
+    // Clock messages never take the lock: the next tick takes them, in order, with their times.
+    if (message.status >= 0xF0) {
+        if (!message.fromClockSource) return;
+        MidiInMessage stamped = message;
+        if (stamped.dueNs == 0) stamped.dueNs = PeriodicTimer::MonotonicNowNs();
+        clockInput_.Push(stamped);
+        return;
+    }
     std::unique_lock lock(mutex, std::try_to_lock);
     if (!lock.owns_lock()) {
         deferredInput_.Push(message);

@@ -27,6 +27,14 @@ class UiHooks : public WindowWaker {
     virtual void SelectProgram(int program) = 0;  // -1: no entry selected
     virtual void ShowBpmText(int bpm) = 0;
     virtual void RefreshPanel() = 0;
+    // Where the tempo comes from now ("Internal clock", "MIDI clock"); `followed`: the tempo box
+    // shows the followed tempo and takes no typing.
+    virtual void ShowTempoSource(const std::string& label, bool followed) {
+        (void)label;
+        (void)followed;
+    }
+    // A short note in the status bar.
+    virtual void ShowStatusText(const std::string& text) { (void)text; }
 
     // WakeWindowThread (any thread) asks the window thread to call
     // CFennoralDoc::DispatchUiSignals soon.

@@ -12,8 +12,10 @@
 
 #include <cstdint>
 
+#include "engine/ClockFollow.h"
 #include "engine/MidiPortSet.h"
 #include "engine/PlayerState.h"
+#include "engine/TempoSource.h"
 #include "engine/UiSignals.h"
 #include "platform/DocumentMutex.h"
 #include "song/Song.h"
@@ -100,6 +102,19 @@ class Engine {
     void SetSendsClock(int device, bool sends);
     // (engine/ClockOut.cpp)
 
+    // --- Following another player's clock
+    // --------------------------------------------------------- Window thread. From now on lines
+    // start when the source says (internal: the song's tempo).
+    void SetTempoSource(TempoSource source);
+    TempoSource tempoSource() const { return follow.source; }
+    bool FollowsClock() const { return follow.source != TempoSource::kInternal; }
+    // Timer thread, before its tick: one clock message of the followed input (Timing Clock,
+    // Start, Continue, Stop, Song Position Pointer) that arrived at `arrivedNs` (CLOCK_MONOTONIC).
+    void ReceiveClock(std::uint8_t status, int data1, int data2, std::int64_t arrivedNs);
+    // The followed tempo in BPM (the loop's period), held when the source is lost; 0 unknown.
+    double FollowedBpm() const;
+    // (engine/ClockFollow.cpp)
+
     // --- The clock's work, every 2 ms -----------------------------------------------------------
     void PlayerTick(const PlayerInputs& inputs);  // (engine/Player.cpp)
     // Turns one cell into its MIDI messages and pending actions.
@@ -110,10 +125,18 @@ class Engine {
     Song& song;
     PlayerState& player;
     MidiPortSet& ports;
-    DocumentMutex& mutex;  // held by every caller; named here for the assertions
-    TrackMutes mutes;      // changed only through SetTrackMutes
+    DocumentMutex& mutex;       // held by every caller; named here for the assertions
+    TrackMutes mutes;           // changed only through SetTrackMutes
+    ClockFollowState follow{};  // changed only through SetTempoSource and ReceiveClock
 
   private:
+    // While following: false when this tick plays nothing (no line's clock has come yet);
+    // else `inputs` carries the due time of this moment of the line (engine/ClockFollow.cpp).
+    bool FollowedTick(PlayerInputs& inputs);
+    int LineDurationNow() const;      // the song's, or the followed clock's
+    bool LineEnds(int lineDuration);  // at the line's length, or when the next line's clock came
+    void StartFollowed(int row, bool continuing);
+    void Relay(std::uint8_t status, int data1, int data2, std::int64_t dueNs);
     // The steps of a tick (engine/Player.cpp).
     void SongTick(const PlayerInputs& inputs);
     void PatternTick(const PlayerInputs& inputs);

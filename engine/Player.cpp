@@ -68,8 +68,11 @@ void Engine::ResetTrackState() {
     }
 }
 
-void Engine::PlayerTick(const PlayerInputs& inputs) {
+void Engine::PlayerTick(const PlayerInputs& given) {
     TARVEL_ASSERT_LOCKED(*this);
+    PlayerInputs inputs = given;
+    // Following a clock, a line plays only once its clock has come (engine/ClockFollow.cpp).
+    if (FollowsClock() && !FollowedTick(inputs)) return;
     if (player.songReplacing || !player.isPlaying) return;
     // The tick's sends carry its deadline; sends between ticks go "now".
     SetDueTime(inputs.deadlineNs);
@@ -83,8 +86,8 @@ void Engine::PlayerTick(const PlayerInputs& inputs) {
 void Engine::SongTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!player.isPlaying) return;
-    const int lineDuration = EffectiveLineDuration(song);
-    SendClockOut(lineDuration, inputs.deadlineNs);
+    const int lineDuration = LineDurationNow();
+    if (!FollowsClock()) SendClockOut(lineDuration, inputs.deadlineNs);  // else relayed
 
     if (player.lineClock == 0) {
         RunFineEvents(lineDuration, inputs.deadlineNs, true);
@@ -107,7 +110,7 @@ void Engine::SongTick(const PlayerInputs& inputs) {
     RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
-    if (player.lineClock >= lineDuration) {
+    if (LineEnds(lineDuration)) {
         EndLine();
         ++player.playRow;
         if (player.playRow >= inputs.loopEndRow || player.playRow >= kSequenceRows)
@@ -118,11 +121,11 @@ void Engine::SongTick(const PlayerInputs& inputs) {
 void Engine::PatternTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!player.isPlaying) return;
-    const int lineDuration = EffectiveLineDuration(song);
+    const int lineDuration = LineDurationNow();
     // Taken afresh each tick, so a new pattern or channel plays from the next line on.
     const int patternNumber = inputs.currentPattern;
     const int channel = inputs.currentChannel & 0x0F;
-    SendClockOut(lineDuration, inputs.deadlineNs);
+    if (!FollowsClock()) SendClockOut(lineDuration, inputs.deadlineNs);  // else relayed
 
     if (player.lineClock == 0) {
         RunFineEvents(lineDuration, inputs.deadlineNs, true);
@@ -139,7 +142,7 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
     RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
-    if (player.lineClock >= lineDuration) EndLine();
+    if (LineEnds(lineDuration)) EndLine();
 }
 
 void Engine::RunHalfLineActions(int lineDuration) {

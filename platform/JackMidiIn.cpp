@@ -26,7 +26,9 @@ std::unique_ptr<JackMidiIn> JackMidiIn::Connect(const std::string& clientName, M
         jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     in->capturePort_ =
         jack_port_register(client, "capture", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (!in->ownPort_ || !in->capturePort_) return nullptr;
+    in->clockPort_ =
+        jack_port_register(client, "clock_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (!in->ownPort_ || !in->capturePort_ || !in->clockPort_) return nullptr;
     jack_set_process_callback(client, &JackMidiIn::Process, in.get());
     jack_on_shutdown(client, &JackMidiIn::ServerGone, in.get());
     if (jack_activate(client) != 0) return nullptr;
@@ -40,7 +42,8 @@ JackMidiIn::~JackMidiIn() {
     jack_client_close(client_);
 }
 
-void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser) noexcept {
+void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser,
+                          bool channel, bool clock) noexcept {
     void* buffer = jack_port_get_buffer(port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return;
@@ -57,18 +60,25 @@ void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser&
         MidiInMessage message{};
         for (std::size_t b = 0; b < event.size; ++b)
             if (parser.Feed(event.buffer[b], message)) {
+                const bool isClock = message.status >= 0xF0;
+                if (isClock ? !clock : !channel) continue;
                 message.dueNs = (arrivedUs - jackMinusOursUs - JackMidiOut::kSendMarginUs) * 1000;
+                message.fromClockSource = isClock ? 1 : 0;
                 sink_.ReceiveMidi(message);
             }
     }
 }
 
+// JACK's process thread.
 int JackMidiIn::Process(std::uint32_t frames, void* self) {
     auto* in = static_cast<JackMidiIn*>(self);
-    // Our own port is read only while picked; its buffer is still taken, as JACK expects.
-    if (in->ownOpen_.load(std::memory_order_relaxed))
-        in->ReadPort(in->ownPort_, frames, in->ownParser_);
-    in->ReadPort(in->capturePort_, frames, in->captureParser_);
+    // Our own port is read only while picked or followed; its buffer is still taken, as JACK
+    // expects.
+    const bool ownOpen = in->ownOpen_.load(std::memory_order_relaxed);
+    const bool ownClock = in->ownClock_.load(std::memory_order_relaxed);
+    if (ownOpen || ownClock) in->ReadPort(in->ownPort_, frames, in->ownParser_, ownOpen, ownClock);
+    in->ReadPort(in->capturePort_, frames, in->captureParser_, true, false);
+    in->ReadPort(in->clockPort_, frames, in->clockParser_, false, true);
     return 0;
 }
 
@@ -115,6 +125,24 @@ void JackMidiIn::Close(const std::string& name) noexcept {
     if (it == open_.end()) return;
     if (!serverGone_) jack_disconnect(client_, name.c_str(), jack_port_name(capturePort_));
     open_.erase(it);
+}
+
+bool JackMidiIn::SetClockSource(const std::string& name) {
+    if (name == clockSource_ && (name != kOwnInputPortName) == !ownClock_) return true;
+    if (!clockSource_.empty() && clockSource_ != kOwnInputPortName && !serverGone_)
+        jack_disconnect(client_, clockSource_.c_str(), jack_port_name(clockPort_));
+    clockSource_.clear();
+    ownClock_ = false;
+    if (name.empty()) return true;
+    if (name == kOwnInputPortName) {
+        ownClock_ = true;
+    } else {
+        if (serverGone_) return false;
+        const int result = jack_connect(client_, name.c_str(), jack_port_name(clockPort_));
+        if (result != 0 && result != EEXIST) return false;
+    }
+    clockSource_ = name;
+    return true;
 }
 
 std::vector<std::string> JackMidiIn::CheckPorts() {

@@ -1,6 +1,7 @@
 // MIDI input on a JACK server, used where output goes to JACK. One client with two ports:
 // "midi_in", our own input port that other programs connect to, and "capture", which we
-// connect to the ports the user picks, so that each can be switched off on its own.
+// connect to the ports the user picks, so that each can be switched off on its own; and
+// "clock_in", connected to the one port we follow the clock of (when it is not our own).
 #pragma once
 
 #include <atomic>
@@ -28,6 +29,7 @@ class JackMidiIn final : public MidiInDriver {
     bool Open(const std::string& name) override;
     void Close(const std::string& name) noexcept override;
     std::vector<std::string> CheckPorts() override;
+    bool SetClockSource(const std::string& name) override;
 
     // The server's full name of our own input port ("Tarvel:midi_in"), for connecting to it.
     std::string OwnPortName() const;
@@ -36,15 +38,21 @@ class JackMidiIn final : public MidiInDriver {
     JackMidiIn(jack_client_t* client, MidiInSink& sink);
     static int Process(std::uint32_t frames, void* self);
     static void ServerGone(void* self);
-    void ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser) noexcept;
+    // `channel`: its channel messages go on; `clock`: its clock messages go on, marked.
+    void ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser, bool channel,
+                  bool clock) noexcept;
 
     jack_client_t* client_;
     jack_port_t* ownPort_ = nullptr;
     jack_port_t* capturePort_ = nullptr;
+    jack_port_t* clockPort_ = nullptr;
     MidiInSink& sink_;
-    MidiInParser ownParser_;      // process thread only
-    MidiInParser captureParser_;  // process thread only
+    MidiInParser ownParser_{/*passesClock=*/true};    // process thread only
+    MidiInParser captureParser_;                      // process thread only
+    MidiInParser clockParser_{/*passesClock=*/true};  // process thread only
     std::atomic<bool> ownOpen_{false};
+    std::atomic<bool> ownClock_{false};  // our own port is the clock source
+    std::string clockSource_;            // window thread: the port connected to "clock_in"
     std::atomic<bool> serverGone_{false};
     std::vector<std::string> open_;  // window thread: the other ports connected to "capture"
 };

@@ -11,6 +11,8 @@
 namespace tarvel {
 
 // One channel message as it came in; data bytes are 7-bit, data2 is 0 for one-byte messages.
+// From the input chosen as the clock source, also its clock messages (Timing Clock, Start,
+// Continue, Stop, Song Position Pointer), marked `fromClockSource`.
 // `dueNs` is the due time (CLOCK_MONOTONIC, as MidiOutDriver::SetDueTime takes it) that plays it
 // through at a fixed delay after its arrival, for a driver that knows when each message arrived
 // (JACK); 0 plays it through now.
@@ -19,6 +21,7 @@ struct MidiInMessage {
     std::uint8_t data1;
     std::uint8_t data2;
     std::int64_t dueNs = 0;
+    std::uint8_t fromClockSource = 0;
 };
 
 class MidiInSink {
@@ -47,6 +50,10 @@ class MidiInDriver {
     // Window thread, now and then: finds open ports that are gone, reports each once to the
     // sink's InputLost and closes it; returns their names.
     virtual std::vector<std::string> CheckPorts() = 0;
+    // Window thread. The input whose clock messages reach the sink, marked as from the clock
+    // source; "" for none. Other inputs' clock messages are dropped. The port need not be open
+    // for its notes. False when the driver cannot follow that port.
+    virtual bool SetClockSource(const std::string& name) { return name.empty(); }
 };
 
 // The name our own input port is listed under: other programs connect to it.

@@ -4,15 +4,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/MidiInParser.h"
+#include "platform/PeriodicTimer.h"
 
 namespace tarvel {
 
 struct RtMidiInDriver::Connection {
     std::string name;
     MidiInSink* sink;
-    MidiInParser parser;  // RtMidi's thread only
+    MidiInParser parser{/*passesClock=*/true};  // RtMidi's thread only
+    std::atomic<bool> notes{true};              // its channel messages go on: picked as an input
+    std::atomic<bool> clock{false};             // its clock messages go on: the clock source
     std::unique_ptr<RtMidiIn> in;
 };
 
@@ -31,11 +35,19 @@ std::unique_ptr<RtMidiIn> ConnectAlsa(const std::string& clientName) {
 }
 
 // RtMidi's input thread. RtMidi hands over whole messages; the parser still vets every byte.
+// Clock messages are stamped at their arrival, for the player that follows them.
 void Receive(double, std::vector<unsigned char>* bytes, void* user) {
     auto* connection = static_cast<RtMidiInDriver::Connection*>(user);
     MidiInMessage message;
-    for (unsigned char byte : *bytes)
-        if (connection->parser.Feed(byte, message)) connection->sink->ReceiveMidi(message);
+    for (unsigned char byte : *bytes) {
+        if (!connection->parser.Feed(byte, message)) continue;
+        const bool isClock = message.status >= 0xF0;
+        if (!(isClock ? connection->clock : connection->notes).load(std::memory_order_relaxed))
+            continue;
+        message.fromClockSource = isClock ? 1 : 0;
+        message.dueNs = isClock ? PeriodicTimer::MonotonicNowNs() : 0;
+        connection->sink->ReceiveMidi(message);
+    }
 }
 
 }  // namespace
@@ -52,7 +64,7 @@ RtMidiInDriver::RtMidiInDriver(std::string clientName, MidiInSink& sink)
     : clientName_(std::move(clientName)), sink_(sink) {}
 
 RtMidiInDriver::~RtMidiInDriver() {
-    while (!open_.empty()) Close(open_.back()->name);
+    while (!open_.empty()) Disconnect(open_.end() - 1);
 }
 
 std::vector<std::string> RtMidiInDriver::PortNames() {
@@ -68,11 +80,20 @@ std::vector<std::string> RtMidiInDriver::PortNames() {
 }
 
 bool RtMidiInDriver::Open(const std::string& name) {
-    for (const auto& connection : open_)
-        if (connection->name == name) return true;
+    return Connect(name, /*notes=*/true);
+}
+
+bool RtMidiInDriver::Connect(const std::string& name, bool notes) {
+    for (const auto& connection : open_) {
+        if (connection->name != name) continue;
+        if (notes) connection->notes = true;
+        return true;
+    }
     auto connection = std::make_unique<Connection>();
     connection->name = name;
     connection->sink = &sink_;
+    connection->notes = notes;
+    connection->clock = name == clockSource_;
     connection->in = ConnectAlsa(clientName_);
     if (!connection->in) return false;
     try {
@@ -85,6 +106,7 @@ bool RtMidiInDriver::Open(const std::string& name) {
             connection->in->openPort(static_cast<unsigned>(it - names.begin() - 1), clientName_);
         }
         connection->in->setCallback(&Receive, connection.get());
+        connection->in->ignoreTypes(/*sysex=*/true, /*timing=*/false, /*sensing=*/true);
     } catch (const RtMidiError&) {
         return false;
     }
@@ -97,6 +119,33 @@ void RtMidiInDriver::Close(const std::string& name) noexcept {
     const auto it = std::find_if(open_.begin(), open_.end(),
                                  [&](const auto& connection) { return connection->name == name; });
     if (it == open_.end()) return;
+    // Still followed for its clock: only its notes stop.
+    if (name == clockSource_) {
+        (*it)->notes = false;
+        return;
+    }
+    Disconnect(it);
+}
+
+bool RtMidiInDriver::SetClockSource(const std::string& name) {
+    if (name == clockSource_) return true;
+    const std::string was = clockSource_;
+    clockSource_ = name;
+    for (auto it = open_.begin(); it != open_.end(); ++it) {
+        if ((*it)->name != was) continue;
+        (*it)->clock = false;
+        if (!(*it)->notes) Disconnect(it);  // opened for its clock alone
+        break;
+    }
+    if (name.empty()) return true;
+    for (const auto& connection : open_)
+        if (connection->name == name) connection->clock = true;
+    if (Connect(name, /*notes=*/false)) return true;
+    clockSource_.clear();
+    return false;
+}
+
+void RtMidiInDriver::Disconnect(std::vector<std::unique_ptr<Connection>>::iterator it) noexcept {
     try {
         // Closing joins RtMidi's thread, so no callback runs after this.
         (*it)->in->closePort();
@@ -112,7 +161,9 @@ std::vector<std::string> RtMidiInDriver::CheckPorts() {
         if (std::find(names.begin(), names.end(), connection->name) == names.end())
             lost.push_back(connection->name);
     for (const std::string& name : lost) {
-        Close(name);
+        // Gone whether followed for its clock or not.
+        Disconnect(std::find_if(open_.begin(), open_.end(),
+                                [&](const auto& connection) { return connection->name == name; }));
         sink_.InputLost(name.c_str());
     }
     return lost;

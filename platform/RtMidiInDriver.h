@@ -21,15 +21,19 @@ class RtMidiInDriver final : public MidiInDriver {
     bool Open(const std::string& name) override;
     void Close(const std::string& name) noexcept override;
     std::vector<std::string> CheckPorts() override;
+    bool SetClockSource(const std::string& name) override;
 
     struct Connection;
 
   private:
     RtMidiInDriver(std::string clientName, MidiInSink& sink);
+    bool Connect(const std::string& name, bool notes);
+    void Disconnect(std::vector<std::unique_ptr<Connection>>::iterator it) noexcept;
 
     std::string clientName_;
     MidiInSink& sink_;
     std::vector<std::unique_ptr<Connection>> open_;
+    std::string clockSource_;
 };
 
 }  // namespace tarvel

@@ -19,9 +19,14 @@ class RecordingUi final : public UiHooks {
     void SelectProgram(int program) override { Record("program:" + std::to_string(program)); }
     void ShowBpmText(int bpm) override { Record("bpm:" + std::to_string(bpm)); }
     void RefreshPanel() override { Record("panel"); }
+    void ShowTempoSource(const std::string& label, bool followed) override {
+        Record("tempo source:" + label + (followed ? ":followed" : ""));
+    }
+    void ShowStatusText(const std::string& text) override { Record("status:" + text); }
     void WakeWindowThread() noexcept override {}
 
-    // "message:<icon>:<title>:<text>", "invalidate", "program:<n>", "bpm:<n>", "panel".
+    // "message:<icon>:<title>:<text>", "invalidate", "program:<n>", "bpm:<n>", "panel",
+    // "tempo source:<label>[:followed]", "status:<text>".
     std::vector<std::string> Events() const;
     std::vector<UserMessage> Messages() const;
     void Clear();

@@ -1,0 +1,27 @@
+// Where the player's tempo comes from: the window picks the source; the followed clock's
+// messages, queued by the input's thread, reach the player before each tick.
+#include <mutex>
+
+#include "document/FennoralDoc.h"
+
+namespace tarvel {
+
+void CFennoralDoc::SetTempoSource(TempoSource source) {
+    {
+        std::lock_guard lock(mutex);
+        engine.SetTempoSource(source);
+        // Messages of the source before this one are stale now.
+        clockInput_.Drain([](const MidiInMessage&) {});
+    }
+    const bool followed = source != TempoSource::kInternal;
+    ui_.ShowTempoSource(followed ? "MIDI clock" : "Internal clock", followed);
+}
+
+void CFennoralDoc::TakeClockInput() noexcept {
+    TARVEL_ASSERT_LOCKED(*this);
+    clockInput_.Drain([this](const MidiInMessage& message) {
+        engine.ReceiveClock(message.status, message.data1, message.data2, message.dueNs);
+    });
+}
+
+}  // namespace tarvel

@@ -1,0 +1,381 @@
+// Following a master's MIDI clock, on recording devices: the clock messages go in through the
+// document's input as an input's thread hands them over, each stamped with its arrival, and the
+// 2 ms ticks run on a simulated timeline, so every line's due time can be checked against the
+// master's clocks.
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <sstream>
+
+#include "engine/ClockFollow.h"
+#include "platform/MidiInParser.h"
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+constexpr std::int64_t kBaseNs = 1'000'000'000;
+constexpr std::int64_t kTickNs = 2'000'000;
+constexpr std::int64_t kMs = 1'000'000;
+constexpr std::int64_t kLatencyNs = ClockFollowState::kLatencyNs;
+constexpr std::int64_t kClock125Ns = 20 * kMs;  // 125 BPM: 24 clocks a beat of 480 ms
+
+// Uniform in [-range, range], the same every run.
+struct Jitter {
+    std::uint32_t seed;
+    std::int64_t Next(std::int64_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::int64_t>((seed >> 8) % static_cast<std::uint32_t>(2 * range + 1)) -
+               range;
+    }
+};
+
+// Each row of the song plays one note on channel 0 that names it: row r plays note 36 + r % 16,
+// gated (its note-off at half line) unless a test says otherwise.
+class ClockFollow : public testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        doc.SetTempoSource(TempoSource::kMidiClock);
+        Hold();
+        doc.SetSendsClock(1, true);
+        SetBpm(60);  // 250 ms lines: the followed tempo is not the song's
+        for (int p = 0; p < 16; ++p) {
+            doc.song.patterns[p].lineCount = 1;
+            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
+        }
+        for (int row = 0; row < 64; ++row)
+            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+        UiEvents();
+        t.midi.Clear();
+    }
+    void SetBpm(int bpm) { doc.SetBpm(bpm); }
+    void Ungated() {
+        for (int p = 0; p < 16; ++p) doc.song.patterns[p].cells[0][0].command = kNoCommand;
+    }
+
+    // The master's messages, delivered in time order as the ticks come to them.
+    void Send(std::int64_t atNs, std::uint8_t status, std::uint8_t d1 = 0, std::uint8_t d2 = 0,
+              bool fromSource = true) {
+        schedule.push_back({status, d1, d2, atNs, static_cast<std::uint8_t>(fromSource)});
+        lastNs = std::max(lastNs, atNs);
+    }
+    // `count` clocks from `fromNs`, `periodNs` apart, each moved by up to +-jitterNs.
+    void Clocks(std::int64_t fromNs, int count, std::int64_t periodNs, std::int64_t jitterNs = 0) {
+        for (int i = 0; i < count; ++i)
+            Send(fromNs + i * periodNs + (jitterNs ? jitter.Next(jitterNs) : 0), 0xF8);
+        nextClockNs = fromNs + count * periodNs;
+    }
+    // Ticks every 2 ms up to `untilNs`, handing over what arrived before each.
+    void RunUntil(std::int64_t untilNs) {
+        std::stable_sort(schedule.begin(), schedule.end(),
+                         [](const auto& a, const auto& b) { return a.dueNs < b.dueNs; });
+        for (; nowNs <= untilNs; nowNs += kTickNs) {
+            while (next < schedule.size() && schedule[next].dueNs <= nowNs)
+                doc.ReceiveMidi(schedule[next++]);
+            doc.PlayerTick(nowNs);
+        }
+    }
+    void RunPastLast(std::int64_t moreNs = 10 * kMs) { RunUntil(lastNs + moreNs); }
+
+    struct Note {
+        int note;
+        std::int64_t dueNs;
+    };
+    std::vector<Note> NoteOns() const { return Of(0x90); }
+    std::vector<Note> NoteOffs() const { return Of(0x80); }
+    std::vector<Note> Of(int type) const {
+        std::vector<Note> notes;
+        for (const RecordedMessage& m : t.midi.Messages())
+            if (m.device == 0 && (m.bytes[0] & 0xF0) == type)
+                notes.push_back({m.bytes[1], m.dueNs});
+        return notes;
+    }
+    std::vector<int> RowsPlayed() const {
+        std::vector<int> rows;
+        for (const Note& n : NoteOns()) rows.push_back(n.note - 36);
+        return rows;
+    }
+    // What the clock device got: "fa", "f8@<due ms after base>", ...
+    std::vector<std::string> Relayed() const {
+        std::vector<std::string> got;
+        for (const RecordedMessage& m : t.midi.Messages()) {
+            if (m.device != 1 || m.bytes[0] < 0xF0) continue;
+            char text[48];
+            std::snprintf(text, sizeof text, "%02x", m.bytes[0]);
+            got.emplace_back(text);
+        }
+        return got;
+    }
+
+    std::vector<MidiInMessage> schedule;
+    std::size_t next = 0;
+    std::int64_t nowNs = kBaseNs;
+    std::int64_t lastNs = kBaseNs;
+    std::int64_t nextClockNs = kBaseNs;
+    Jitter jitter{7};
+};
+
+// Scripts: "start", "cont", "stop", "spp:<n>" and "<n>c" (n clocks at 125 BPM), 5 ms apart.
+TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays) {
+    struct Case {
+        const char* name;
+        const char* script;
+        std::vector<int> rows;  // the rows played, in order
+        bool playing;
+    };
+    const Case cases[] = {
+        {.name = "Start plays from row 0 wherever the player was",
+         .script = "spp:5 start 18c",
+         .rows = {0, 1, 2},
+         .playing = true},
+        {.name = "Start waits for its first clock", .script = "start", .rows = {}, .playing = true},
+        {.name = "clocks alone play nothing", .script = "30c", .rows = {}, .playing = false},
+        {.name = "Stop stops", .script = "start 9c stop 18c", .rows = {0, 1}, .playing = false},
+        {.name = "Continue goes on after the last whole line",
+         .script = "start 12c stop 30c cont 12c",
+         .rows = {0, 1, 2, 3},
+         .playing = true},
+        {.name = "Continue replays a line cut short",
+         .script = "start 9c stop cont 6c",
+         .rows = {0, 1, 1},
+         .playing = true},
+        {.name = "a Song Position Pointer sets the row Continue plays from",
+         .script = "spp:20 cont 12c",
+         .rows = {20, 21},
+         .playing = true},
+        {.name = "a Song Position Pointer while playing moves the next line",
+         .script = "start 3c spp:40 12c",
+         .rows = {0, 40, 41},
+         .playing = true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::int64_t at = nowNs + 5 * kMs;
+        std::istringstream words(c.script);
+        for (std::string word; words >> word; at += 5 * kMs) {
+            if (word == "start") Send(at, 0xFA);
+            if (word == "cont") Send(at, 0xFB);
+            if (word == "stop") Send(at, 0xFC);
+            if (word.rfind("spp:", 0) == 0) {
+                const int row = std::stoi(word.substr(4));
+                Send(at, 0xF2, row & 0x7F, row >> 7);
+            }
+            if (word.back() == 'c') {
+                Clocks(at, std::stoi(word), kClock125Ns);
+                at = nextClockNs;
+            }
+        }
+        RunPastLast();
+        const std::vector<int> rows = RowsPlayed();
+        std::vector<int> expected = c.rows;
+        for (int& row : expected) row %= 16;
+        EXPECT_EQ(rows, expected);
+        EXPECT_EQ(doc.player.isPlaying != 0, c.playing);
+        // The gate ends every note, and Stop leaves none sounding.
+        if (!c.playing) {
+            EXPECT_EQ(NoteOffs().size(), NoteOns().size());
+        }
+        doc.StopPlayback();
+        t.midi.Clear();
+        doc.player.playRow = 0;
+        doc.player.playMode = kSongMode;
+    }
+}
+
+// Even clocks: the loop's prediction is exact, so each line is due exactly its sixth clock
+// plus the constant latency, and the half-line note-off half the clock's line later, whatever
+// the song's tempo (which stays as it was).
+TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
+    struct Case {
+        const char* name;
+        std::int64_t periodNs;
+        int halfLineMs;  // half of the line the clock makes, in whole ms
+    };
+    const Case cases[] = {
+        {.name = "125 BPM", .periodNs = 20 * kMs, .halfLineMs = 60},
+        {.name = "129.3 BPM, a clock every 19.33 ms", .periodNs = 19'333'333, .halfLineMs = 58},
+        {.name = "300 BPM", .periodNs = 8'333'333, .halfLineMs = 25},
+        {.name = "40 BPM", .periodNs = 62'500'000, .halfLineMs = 188},
+    };
+    const Song before = doc.song;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t startNs = nowNs + 3 * kMs;
+        Send(startNs, 0xFA);
+        Clocks(startNs + kMs, 6 * 8, c.periodNs);
+        RunPastLast(c.periodNs * 6);
+        const std::vector<Note> ons = NoteOns();
+        const std::vector<Note> offs = NoteOffs();
+        ASSERT_EQ(ons.size(), 8u);
+        for (std::size_t line = 0; line < ons.size(); ++line) {
+            const std::int64_t clockNs = startNs + kMs + std::int64_t(line) * 6 * c.periodNs;
+            EXPECT_NEAR(ons[line].dueNs, clockNs + kLatencyNs, 1) << "line " << line;
+            // The first line after a pause still has the old tempo: the new one is not known yet.
+            if (line > 0) {
+                EXPECT_NEAR(offs[line].dueNs - ons[line].dueNs, c.halfLineMs * kMs, kTickNs)
+                    << "line " << line;
+            }
+        }
+        doc.StopPlayback();
+        t.midi.Clear();
+    }
+    EXPECT_EQ(std::memcmp(&before, &doc.song, sizeof before), 0) << "the song was written";
+}
+
+// A master's +-1 ms jitter: the lines come out evenly spaced, the loop's tempo within a tenth
+// of a percent, and the tempo box shows it; the raw clocks would make lines up to 2 ms uneven.
+TEST_F(ClockFollow, AJitteryClockGivesEvenLinesAndItsTempoWithinATenthOfAPercent) {
+    const std::int64_t startNs = nowNs + 3 * kMs;
+    Send(startNs, 0xFA);
+    Clocks(startNs + kMs, 24 * 32, kClock125Ns, kMs);
+    RunPastLast();
+    const std::vector<Note> ons = NoteOns();
+    ASSERT_EQ(ons.size(), 4u * 32);
+    // From the second beat on, every line is due within 0.5 ms of where the master meant it.
+    for (std::size_t line = 4; line < ons.size(); ++line) {
+        const std::int64_t meantNs = startNs + kMs + std::int64_t(line) * 6 * kClock125Ns;
+        EXPECT_NEAR(ons[line].dueNs - kLatencyNs, meantNs, kMs / 2) << "line " << line;
+    }
+    EXPECT_NEAR(doc.engine.FollowedBpm(), 125.0, 0.125);
+    EXPECT_THAT(UiEvents(), Contains("bpm:125"));
+    EXPECT_EQ(doc.song.lineDuration, 250);
+}
+
+// The loop alone, over many masters: locked within a beat, its period within 0.1 % on the
+// average of each following bar, its filtered times a third of the jitter.
+TEST(ClockDll, ConvergesUnderAMillisecondOfJitter) {
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        Jitter jitter{seed};
+        ClockDll dll;
+        double worstBarError = 0;
+        double barSum = 0;
+        std::int64_t worstLateNs = 0;
+        for (int clock = 0; clock < 24 * 64; ++clock) {
+            const std::int64_t meantNs = kBaseNs + clock * kClock125Ns;
+            const std::int64_t filteredNs = dll.Feed(meantNs + jitter.Next(kMs));
+            if (clock < 96) continue;
+            worstLateNs = std::max(worstLateNs, std::abs(filteredNs - meantNs));
+            barSum += dll.PeriodNs();
+            if (clock % 96 == 95) {
+                worstBarError = std::max(worstBarError, std::abs(barSum / 96 / kClock125Ns - 1));
+                barSum = 0;
+            }
+        }
+        EXPECT_LT(worstBarError, 0.001);
+        EXPECT_LT(worstLateNs, 800'000);
+    }
+}
+
+// No clock for half a second while playing: the sounding note stops, the status bar says so
+// once and the tempo is held; when the clock comes back the next line plays.
+TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
+    Ungated();
+    const std::int64_t startNs = nowNs + 3 * kMs;
+    Send(startNs, 0xFA);
+    Clocks(startNs + kMs, 9, kClock125Ns);
+    const std::int64_t lastClockNs = startNs + kMs + 8 * kClock125Ns;
+    RunUntil(lastClockNs + 490 * kMs);
+    EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(NoteOffs().size(), 1u);  // the second note still sounds
+    UiEvents();
+    RunUntil(lastClockNs + 1500 * kMs);
+    EXPECT_EQ(NoteOffs().size(), 2u);
+    std::vector<std::string> events = UiEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "status:MIDI clock lost: holding 125 BPM"),
+              1);
+    EXPECT_NEAR(doc.engine.FollowedBpm(), 125.0, 0.01);
+    EXPECT_EQ(doc.player.isPlaying, 1);
+
+    Clocks(nowNs + 5 * kMs, 7, kClock125Ns);
+    RunPastLast();
+    EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+// Clock out relays the master: its Start, each clock at the line's time, its Stop; and sends no
+// clock of its own meanwhile.
+TEST_F(ClockFollow, ClockOutRelaysTheFollowedClock) {
+    const std::int64_t startNs = nowNs + 3 * kMs;
+    Send(startNs, 0xFA);
+    Clocks(startNs + kMs, 12, kClock125Ns);
+    Send(nextClockNs, 0xFC);
+    RunPastLast(300 * kMs);
+    std::vector<std::string> expected{"fa"};
+    expected.insert(expected.end(), 12, "f8");
+    expected.push_back("fc");
+    EXPECT_THAT(Relayed(), ElementsAreArray(expected));
+    std::vector<std::int64_t> clockDue;
+    for (const RecordedMessage& m : t.midi.Messages())
+        if (m.device == 1 && m.bytes[0] == 0xF8) clockDue.push_back(m.dueNs);
+    for (std::size_t i = 0; i < clockDue.size(); ++i)
+        EXPECT_EQ(clockDue[i], startNs + kMs + std::int64_t(i) * kClock125Ns + kLatencyNs);
+}
+
+// Only the chosen input's clock counts; the internal clock plays the song's tempo again.
+TEST_F(ClockFollow, OnlyTheSourceCountsAndTheInternalClockTakesOverAgain) {
+    const std::int64_t startNs = nowNs + 3 * kMs;
+    Send(startNs, 0xFA, 0, 0, /*fromSource=*/false);
+    for (int i = 0; i < 12; ++i) Send(startNs + kMs + i * kClock125Ns, 0xF8, 0, 0, false);
+    RunPastLast();
+    EXPECT_THAT(RowsPlayed(), IsEmpty());
+    EXPECT_EQ(doc.player.isPlaying, 0);
+
+    lock.unlock();
+    doc.SetTempoSource(TempoSource::kInternal);
+    EXPECT_THAT(UiEvents(), Contains("tempo source:Internal clock"));
+    lock.lock();
+    doc.StartPlayback(kSongMode);
+    RunUntil(nowNs + 999 * kMs);  // 250 ms lines at the song's 60 BPM
+    EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+// A parser that passes the clock gives the clock messages wherever they fall, and the channel
+// messages as before.
+TEST(MidiInParser, PassingTheClockGivesClockStartContinueStopAndSongPosition) {
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {.what = "clock inside a note", .bytes = {0x90, 60, 0xF8, 100}, .expected = "f8,903c64"},
+        {.what = "start continue stop", .bytes = {0xFA, 0xFB, 0xFC}, .expected = "fa,fb,fc"},
+        {.what = "sensing and reset are not the clock's",
+         .bytes = {0xFE, 0xFF, 0xF9, 0xF8},
+         .expected = "f8"},
+        {.what = "song position", .bytes = {0xF2, 0x10, 0x02}, .expected = "f21002"},
+        {.what = "song position ends running status",
+         .bytes = {0x90, 60, 100, 0xF2, 1, 2, 62, 100},
+         .expected = "903c64,f20102"},
+        {.what = "a song position cut by a note",
+         .bytes = {0xF2, 1, 0x90, 60, 100},
+         .expected = "903c64"},
+        {.what = "song select is still swallowed", .bytes = {0xF3, 5}, .expected = ""},
+    };
+    for (const Case& c : cases) {
+        MidiInParser parser(/*passesClock=*/true);
+        std::string out;
+        MidiInMessage message;
+        for (std::uint8_t byte : c.bytes) {
+            if (!parser.Feed(byte, message)) continue;
+            char text[16];
+            if (message.status >= 0xF8)
+                std::snprintf(text, sizeof text, "%s%02x", out.empty() ? "" : ",", message.status);
+            else
+                std::snprintf(text, sizeof text, "%s%02x%02x%02x", out.empty() ? "" : ",",
+                              message.status, message.data1, message.data2);
+            out += text;
+        }
+        EXPECT_EQ(out, c.expected) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace tarvel

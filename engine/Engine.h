@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "engine/Feel.h"
 #include "engine/MidiPortSet.h"
 #include "engine/PlayerState.h"
 #include "engine/UiSignals.h"
@@ -112,6 +113,8 @@ class Engine {
     MidiPortSet& ports;
     DocumentMutex& mutex;  // held by every caller; named here for the assertions
     TrackMutes mutes;      // changed only through SetTrackMutes
+    // Chance and Humanize choose from this at each Start: the same seed, the same choices.
+    std::uint64_t feelSeed = kDefaultFeelSeed;
 
   private:
     // The steps of a tick (engine/Player.cpp).
@@ -119,7 +122,8 @@ class Engine {
     void PatternTick(const PlayerInputs& inputs);
     void LoadTrackSlot(int track);
     void RunPendingAction(int channel, int column);
-    void RunHalfLineActions(int lineDuration);  // once a line, at its half
+    // Once a line for each channel, at its half (of what swing leaves of it).
+    void RunHalfLineActions(int lineDuration, std::int64_t deadlineNs);
     // The fine events due by this tick (`carried`: those its line left for the next line's
     // first tick), each stamped with its exact due time.
     void RunFineEvents(int lineDuration, std::int64_t deadlineNs, bool carried);
@@ -133,6 +137,13 @@ class Engine {
     void SendToClockDevices(std::uint8_t status, int data1, int data2) noexcept;
     void SetDueTime(std::int64_t dueNs) noexcept;  // on every open device's driver
     // (engine/ClockOut.cpp)
+    // Before a line plays: the Swing, Swing all and Humanize of its cells, which act on the
+    // whole line, and how late each channel's line starts. `patterns[channel]` plays
+    // `lines[channel]`; null for a channel that plays nothing (engine/Feel.cpp).
+    void TakeLineFeel(const Pattern* const (&patterns)[kTrackCount],
+                      const std::int32_t (&lines)[kTrackCount]);
+    // Where Chance and Humanize draw for the cell at `line` now playing (engine/Feel.cpp).
+    std::uint64_t FeelPosition(int line) const;
     void SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept;
     void SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept;
     // (engine/ChannelMessages.cpp)

@@ -148,10 +148,18 @@ const char* CommandName(int command) {
             return "Fine gate (note stops PP/16 of a line after it starts, 01..0F)";
         case cell::kSetBpm:
             return "Set BPM";
+        case cell::kSwing:
+            return "Swing (the channel's odd lines start PP/256 of a line late, 00 = off)";
+        case cell::kSwingAll:
+            return "Swing all (every channel's odd lines start PP/256 of a line late)";
         case cell::kPitchWheel:
             return "Set pitch wheel (00 => Min, 20 => Middle (no offset), 3f => Max.";
         case cell::kProgramChange:
             return "Program change";
+        case cell::kChance:
+            return "Chance (the note plays with probability PP/FF)";
+        case cell::kHumanize:
+            return "Humanize (notes move up to PP/8 ms, velocity up to PP/4, 00 = off)";
         case cell::kNoteDelay:
             return "Note delay";
         case cell::kFineDelay:

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "engine/ClockFollow.h"
+#include "engine/Feel.h"
 #include "engine/MidiPortSet.h"
 #include "engine/PlayerState.h"
 #include "engine/TempoSource.h"
@@ -128,6 +129,8 @@ class Engine {
     DocumentMutex& mutex;       // held by every caller; named here for the assertions
     TrackMutes mutes;           // changed only through SetTrackMutes
     ClockFollowState follow{};  // changed only through SetTempoSource and ReceiveClock
+    // Chance and Humanize choose from this at each Start: the same seed, the same choices.
+    std::uint64_t feelSeed = kDefaultFeelSeed;
 
   private:
     // While following: false when this tick plays nothing (no line's clock has come yet);
@@ -142,7 +145,8 @@ class Engine {
     void PatternTick(const PlayerInputs& inputs);
     void LoadTrackSlot(int track);
     void RunPendingAction(int channel, int column);
-    void RunHalfLineActions(int lineDuration);  // once a line, at its half
+    // Once a line for each channel, at its half (of what swing leaves of it).
+    void RunHalfLineActions(int lineDuration, std::int64_t deadlineNs);
     // The fine events due by this tick (`carried`: those its line left for the next line's
     // first tick), each stamped with its exact due time.
     void RunFineEvents(int lineDuration, std::int64_t deadlineNs, bool carried);
@@ -156,6 +160,13 @@ class Engine {
     void SendToClockDevices(std::uint8_t status, int data1, int data2) noexcept;
     void SetDueTime(std::int64_t dueNs) noexcept;  // on every open device's driver
     // (engine/ClockOut.cpp)
+    // Before a line plays: the Swing, Swing all and Humanize of its cells, which act on the
+    // whole line, and how late each channel's line starts. `patterns[channel]` plays
+    // `lines[channel]`; null for a channel that plays nothing (engine/Feel.cpp).
+    void TakeLineFeel(const Pattern* const (&patterns)[kTrackCount],
+                      const std::int32_t (&lines)[kTrackCount]);
+    // Where Chance and Humanize draw for the cell at `line` now playing (engine/Feel.cpp).
+    std::uint64_t FeelPosition(int line) const;
     void SendToDevice(int device, std::uint8_t status, int data1, int data2) noexcept;
     void SendToAllDevices(std::uint8_t status, int data1, int data2) noexcept;
     // (engine/ChannelMessages.cpp)

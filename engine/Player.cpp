@@ -11,6 +11,7 @@
 
 #include "engine/Engine.h"
 #include "engine/LineTiming.h"
+#include "song/CellCommandValues.h"
 #include "song/SongOps.h"
 
 namespace tarvel {
@@ -18,6 +19,16 @@ namespace {
 
 int ClampRow(std::int64_t row) {
     return static_cast<int>(std::clamp<std::int64_t>(row, 0, kSequenceRows - 1));
+}
+
+// Where a fine event falls in a line of `lineNs`: a swung line starts `swing`/256 late and its
+// steps share the rest; humanize then moves the cell's events together, never before the start.
+std::int64_t FineEventNs(const FineEvent& event, std::int64_t lineNs) {
+    const std::int64_t swungNs = lineNs * event.swing / cell::kSwingSteps;
+    const std::int64_t stepNs = event.steps ? event.step * (lineNs - swungNs) / event.steps : 0;
+    return std::max<std::int64_t>(
+        0, swungNs + stepNs +
+               std::int64_t{event.humanizeEighthsMs} * kNsPerMs / cell::kHumanizeStepsPerMs);
 }
 
 int PlayedLineCount(const Pattern& pattern) {
@@ -41,6 +52,9 @@ void Engine::StartPlayback(PlayMode mode, int fromRow) {
     player.patternLine = 0;
     player.playMode = mode;
     player.clockOut.startPending = 1;
+    for (ChannelFeel& feel : player.feel) feel = {};
+    player.feelSeed = feelSeed;
+    player.feelPass = 0;
     player.isPlaying = 1;
 }
 
@@ -92,8 +106,9 @@ void Engine::SongTick(const PlayerInputs& inputs) {
     if (player.lineClock == 0) {
         RunFineEvents(lineDuration, inputs.deadlineNs, true);
         BeginLine();
+        for (int track = 0; track < kTrackCount; ++track) LoadTrackSlot(track);
+        TakeLineFeel(player.trackPatternRecord, player.trackLine);
         for (int track = 0; track < kTrackCount; ++track) {
-            LoadTrackSlot(track);
             const Pattern* pattern = player.trackPatternRecord[track];
             if (player.trackPattern[track] == -1 || !pattern) continue;
             for (int column = 0; column < kTrackCount; ++column)
@@ -106,15 +121,17 @@ void Engine::SongTick(const PlayerInputs& inputs) {
         }
     }
 
-    RunHalfLineActions(lineDuration);
+    RunHalfLineActions(lineDuration, inputs.deadlineNs);
     RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
     if (LineEnds(lineDuration)) {
         EndLine();
         ++player.playRow;
-        if (player.playRow >= inputs.loopEndRow || player.playRow >= kSequenceRows)
+        if (player.playRow >= inputs.loopEndRow || player.playRow >= kSequenceRows) {
             player.playRow = ClampRow(inputs.loopStartRow);
+            ++player.feelPass;
+        }
     }
 }
 
@@ -132,30 +149,67 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
         BeginLine();
         if (patternNumber >= 0 && patternNumber < kPatternCount) {
             const Pattern& pattern = song.patterns[patternNumber];
+            const Pattern* patterns[kTrackCount] = {};
+            std::int32_t lines[kTrackCount] = {};
+            patterns[channel] = &pattern;
+            lines[channel] = player.patternLine;
+            TakeLineFeel(patterns, lines);
             for (int column = 0; column < kTrackCount; ++column)
                 PlayCell(pattern, player.patternLine, channel, column, inputs.currentChannel);
-            if (++player.patternLine >= PlayedLineCount(pattern)) player.patternLine = 0;
+            if (++player.patternLine >= PlayedLineCount(pattern)) {
+                player.patternLine = 0;
+                ++player.feelPass;
+            }
         }
     }
 
-    RunHalfLineActions(lineDuration);
+    RunHalfLineActions(lineDuration, inputs.deadlineNs);
     RunFineEvents(lineDuration, inputs.deadlineNs, false);
 
     AdvanceClock();
     if (LineEnds(lineDuration)) EndLine();
 }
 
-void Engine::RunHalfLineActions(int lineDuration) {
-    if (!player.halfLinePending || player.lineClock < lineDuration / 2) return;
-    player.halfLinePending = 0;
+void Engine::RunHalfLineActions(int lineDuration, std::int64_t deadlineNs) {
+    if (!player.halfLinePending) return;
+    const std::int64_t lineNs = WholeTickLineNs(lineDuration);
+    const std::int64_t tickNs = std::int64_t{player.lineClock} * kNsPerMs;
+    bool waiting = false, stamped = false;
     // Every channel's, also in pattern mode: a gate set before a change of channel must still
     // end its note.
-    for (int channel = 0; channel < kTrackCount; ++channel)
+    for (int channel = 0; channel < kTrackCount; ++channel) {
+        ChannelFeel& feel = player.feel[channel];
+        if (feel.halfLineRun) continue;
+        if (feel.lineSwing == 0) {
+            if (player.lineClock < lineDuration / 2) {
+                waiting = true;
+                continue;
+            }
+        } else {
+            // Half-way through what swing leaves of the line, with its exact due time; in a line
+            // too short to reach it, at its last tick, so no gate outlives its line.
+            const FineEvent half{kFineNoteOff, 0, 0, 1, 2, 0, feel.lineSwing, 0, 0};
+            const std::int64_t atNs = FineEventNs(half, lineNs);
+            const bool lastTick = player.lineClock + 2 >= lineDuration;
+            if (atNs > tickNs && !lastTick) {
+                waiting = true;
+                continue;
+            }
+            if (deadlineNs != 0) {
+                SetDueTime(deadlineNs + atNs - tickNs);
+                stamped = true;
+            }
+        }
         for (int column = 0; column < kTrackCount; ++column) RunPendingAction(channel, column);
+        feel.halfLineRun = 1;
+        if (stamped) SetDueTime(deadlineNs);
+    }
+    if (!waiting) player.halfLinePending = 0;
 }
 
 void Engine::BeginLine() {
     player.halfLinePending = 1;
+    for (ChannelFeel& feel : player.feel) feel.halfLineRun = 0;
     if (player.editorWindowKnown) signals_.Raise(kRepaintView);
 }
 
@@ -217,7 +271,7 @@ void Engine::RunFineEvents(int lineDuration, std::int64_t deadlineNs, bool carri
             if (event.action == kNoFineAction || (event.carried != 0) != carried) continue;
             while (event.action != kNoFineAction) {
                 // The first tick at or after the event's time; the stamp gives the exact time.
-                const std::int64_t atNs = event.steps ? event.step * lineNs / event.steps : 0;
+                const std::int64_t atNs = FineEventNs(event, lineNs);
                 if (atNs > tickNs && !carried) break;
                 if (deadlineNs != 0) {
                     SetDueTime(deadlineNs + std::min<std::int64_t>(0, atNs - tickNs));
@@ -239,6 +293,12 @@ void Engine::RunFineEvent(int channel, int column, FineEvent& event) {
             break;
         case kFineNoteOn:
             if (sounds) NoteOn(channel, column, event.note, event.velocity);
+            if (event.gateStep != 0) {  // a moved gated note: its note-off follows
+                event.action = kFineNoteOff;
+                event.step = event.gateStep;
+                event.gateStep = 0;
+                return;
+            }
             break;
         case kFineRatchet:
             // NoteOn ends the previous repeat first.

@@ -19,10 +19,11 @@ enum PendingAction : std::uint8_t {
 };
 
 // A note event inside a line, due at step/steps of the line: a fine delay's note-on, a fine
-// gate's note-off or a ratchet's next repeat. One waits per channel and column.
+// gate's note-off, a ratchet's next repeat, or a note that swing or humanize moved late. One
+// waits per channel and column.
 enum FineAction : std::uint8_t {
     kNoFineAction = 0,
-    kFineNoteOn = 1,
+    kFineNoteOn = 1,  // then, when `gateStep` is not 0, a note-off at that step
     kFineNoteOff = 2,
     kFineRatchet = 3,  // plays `note` again at each step up to `steps`
 };
@@ -32,11 +33,24 @@ struct FineEvent {
     std::uint8_t velocity;
     std::uint8_t step;
     std::uint8_t steps;
-    // Its line ended before its time came (a line shorter than a tick per step): it goes first
-    // in the next line's first tick.
+    // Its line ended before its time came (a line shorter than a tick per step, or a note
+    // humanized past the line's end): it goes first in the next line's first tick.
     std::uint8_t carried;
+    // A swung line starts swing/256 of a line late and its steps share what is left of it.
+    std::uint8_t swing;
+    std::uint8_t gateStep;
+    std::int16_t humanizeEighthsMs;  // the cell's note moved by this many 1/8 ms
 };
-static_assert(sizeof(FineEvent) == 6);
+static_assert(sizeof(FineEvent) == 10);
+
+// What Swing, Swing all and Humanize set for a channel, from their line on; cleared at Start.
+struct ChannelFeel {
+    std::uint8_t swing;        // 256ths of a line, on the odd lines of the channel's pattern
+    std::uint8_t humanize;     // up to +-humanize/8 ms and +-humanize/4 velocity
+    std::uint8_t lineSwing;    // what the line now playing is swung by (0 on even lines)
+    std::uint8_t halfLineRun;  // this line's half-line actions have run
+};
+static_assert(sizeof(ChannelFeel) == 4);
 
 // Where the devices that follow our MIDI clock think the song is.
 struct ClockOutState {
@@ -61,6 +75,9 @@ struct PlayerState {
     std::uint8_t pendingVelocity[kTrackCount][kTrackCount];
     std::int32_t trackTranspose[kTrackCount];
     FineEvent fineEvents[kTrackCount][kTrackCount];  // [channel][column]
+    ChannelFeel feel[kTrackCount];
+    std::uint64_t feelSeed;      // Chance and Humanize choose from it; set at Start
+    std::uint32_t feelPass;      // loops of the song or pattern since Start: each chooses anew
     std::int32_t carriedLineMs;  // how long the line of the carried fine events lasted
     std::uint8_t halfLinePending;
     std::uint8_t isPlaying;

@@ -15,7 +15,7 @@ inline constexpr std::size_t kHelpPieceLength = 255;
 
 // First entries of "Overview", "Programming patterns and MIDI reference", "Keyboard shortcuts"
 // and "History".
-inline constexpr std::array<int, 4> kHelpSectionEntries = {0, 67, 202, 232};
+inline constexpr std::array<int, 4> kHelpSectionEntries = {0, 67, 220, 250};
 
 // Any thread. Reads the file at `path` into `entries` (appending). A line break ("\n" or
 // "\r\n") ends a piece and is dropped; a piece of 255 characters ends without one. A read error

@@ -37,6 +37,7 @@ constexpr int N(const char* name) {
 // Cell commands.
 constexpr int kVolume = 0x07, kPan = 0x0A, kReverb = 0x5B;
 constexpr int kGate = 0x80, kTempo = 0x90, kProgram = 0xB0, kDelay = 0xD0, kRetrigger = 0xE0;
+constexpr int kSwing = 0x91, kChance = 0xC1, kHumanize = 0xC2, kRatchet = 0xE1;
 constexpr int kNone = 0xFF;
 
 // Tracks; track t plays on MIDI channel t.
@@ -102,6 +103,7 @@ enum : int {
     kDrumsOutro,
     kChordsEnd,
     kDrumsLift,
+    kDrumsSwing,
 };
 
 // One bar of the main groove starting at `at`; `busy` adds ghost notes and an open hat.
@@ -150,6 +152,18 @@ void ComposeDrums(Composer& c) {
         for (int line = 0; line < kBar; line += 2)
             c.Note(at + line, 2, line % 4 == 2 ? kOpenHat : kClosedHat, 70, kGate);
     }
+
+    // Swung, a little loose, with hi-hat ratchets and a fill that plays differently each time.
+    c.Pattern(kDrumsSwing, "Drums swing (feel)");
+    c.Command(0, 14, kSwing, 0x50);
+    c.Command(0, 15, kHumanize, 0x30);
+    for (int bar = 0; bar < 4; ++bar) {
+        const int at = bar * kBar;
+        GrooveBar(c, at, bar % 2 == 1);
+        c.Note(at + 7, 2, kClosedHat, 55, kRatchet, bar == 3 ? 4 : 3);
+    }
+    for (int line = 48; line < 64; ++line)
+        c.Note(line, 5, line % 2 ? kMidTom : kSnare, 60 + (line - 48) * 4, kChance, 0x70);
 
     c.Pattern(kDrumsOutro, "Drums outro");
     c.Note(0, 4, kCrash, 120);
@@ -276,7 +290,7 @@ void Arrange(Composer& c) {
     const Section sections[] = {
         {kChordsA, kRest, kRest, kDrumsIntro},    {kChordsA, kBassA, kRest, kDrumsGroove},
         {kChordsA, kBassA, kLeadA, kDrumsGroove}, {kChordsA, kBassA, kLeadB, kDrumsFill},
-        {kChordsB, kBassB, kRest, kDrumsLift},    {kChordsB, kBassB, kLeadA, kDrumsGroove},
+        {kChordsB, kBassB, kRest, kDrumsLift},    {kChordsB, kBassB, kLeadA, kDrumsSwing},
         {kChordsA, kBassA, kLeadB, kDrumsFill},   {kChordsEnd, kBassEnd, kRest, kDrumsOutro},
     };
     int row = 0;
@@ -298,7 +312,7 @@ void ComposeDemo(CFennoralDoc& doc) {
     CopyText(song.header.comments,
              "A minute in A minor, composed by tools/make_demo.cpp.\r\n"
              "Tracks: 0 chords, 1 bass, 2 lead, 3 lead an octave down, 9 drums.\r\n"
-             "125 BPM, lifting to 132 halfway. Loops over rows 0 to 511.");
+             "125 BPM, lifting to 132 halfway; rows 320-383 swing. Loops over rows 0 to 511.");
     const int programs[][2] = {
         {kChordTrack, 4}, {kBassTrack, 33}, {kLeadTrack, 80}, {kDoubleTrack, 80}};
     for (const auto& [track, program] : programs) song.channelProgram[track] = program;

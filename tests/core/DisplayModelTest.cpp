@@ -272,6 +272,13 @@ TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCo
         {{0, 0, 0xE1, 4},
          3,
          "Control / 0xE1 (225) / Ratchet (note plays PP times across the line, 02..10)"},
+        {{0, 0, 0xC1, 0},
+         3,
+         "Control / 0xC1 (193) / Chance (the note plays with probability PP/FF)"},
+        {{0, 0, 0x91, 0},
+         3,
+         "Control / 0x91 (145) / Swing (the channel's odd lines start PP/256 of a line late, 00 = "
+         "off)"},
     };
     Hold();
     for (const Case& c : cases) {

@@ -3,6 +3,7 @@
 // stop it, and no gate outlives its line. A failure prints its seed and a shortened sequence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <random>
@@ -85,6 +86,17 @@ void HoldTempo(CFennoralDoc& doc, int bpm) {
     doc.SetBpm(bpm);
 }
 
+// Swing, Swing all, Chance and Humanize take the place of the dense song's unassigned command
+// (C5), or of the one put there before.
+const int kFeelCommands[] = {0x91, 0x92, 0xC1, 0xC2};
+void UseFeelCommand(CFennoralDoc& doc, int command) {
+    for (Pattern& pattern : doc.song.patterns)
+        for (auto& line : pattern.cells)
+            for (PatternCell& cell : line)
+                if (cell.command == 0xC5 || std::ranges::count(kFeelCommands, cell.command))
+                    cell.command = static_cast<std::uint8_t>(command);
+}
+
 struct Op {
     const char* name;
     bool locked;                  // it runs with the document locked, as the window runs it
@@ -127,6 +139,8 @@ const Op kOps[] = {
      [](Run& r, int end) { end > 0 ? r.doc.SeekEnd() : r.doc.SeekStart(); }},
     {"pattern", true, false, kDirections, [](Run& r, int step) { r.doc.StepCurrentPattern(step); }},
     {"tempo", true, false, kTempos, [](Run& r, int bpm) { HoldTempo(r.doc, bpm); }},
+    {"feel", true, false, kFeelCommands,
+     [](Run& r, int command) { UseFeelCommand(r.doc, command); }},
     {"controller reset", false, true, kDirections,
      [](Run& r, int) { r.doc.MidiResetControllers(); }},
     {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},

@@ -208,7 +208,7 @@ bool Engine::LineEnds(int lineDuration) {
     if (!FollowsClock()) return player.lineClock >= lineDuration;
     if (follow.dueCount == 0) return false;
     // The next line's clock came before this line's half: its half-line actions go first.
-    if (player.halfLinePending) RunHalfLineActions(0);
+    if (player.halfLinePending) RunHalfLineActions(0, 0);
     return true;
 }
 

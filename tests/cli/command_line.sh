@@ -53,7 +53,7 @@ expect 1 "(replacing the old file failed: Is a directory)" --export-midi "$work/
 expect 1 "could not be imported (the header chunk claims 6 bytes, but only 2 follow)" --import-midi "$work/a.trv" "$work/damaged.mid"
 expect 1 "could not be saved as $work/no/a.wav" --export-audio "$work/no/a.wav" "$demo"
 expect 0 "" --export-midi "$work/demo.mid" "$demo"
-expect 0 "Imported 840 notes; 0 dropped." --import-midi --lines 32 "$work/again.trv" "$work/demo.mid"
+expect 0 "Imported 863 notes; 0 dropped." --import-midi --lines 32 "$work/again.trv" "$work/demo.mid"
 expect 0 "Tempo:     125 BPM (120 ms a line)" --info "$work/again.trv"
 expect 0 "Composer:  Tarvel Dev" --info "$demo"
 grep -q "^Channels:  5 with patterns placed" "$work/out" || fail "--info: $(cat "$work/out")"

@@ -111,6 +111,8 @@ void ControlPanel::Build() {
     Caption(this, "Beats per minute", Dlu(291, 12, 62, 12));
     tempo_ = Place(new QLineEdit(this), Dlu(357, 12, 20, 12), widget_id::kTempo);
     tempo_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), tempo_));
+    tempoSource_ =
+        Place(Caption(this, "", Dlu(289, 24, 92, 8)), Dlu(289, 24, 92, 8), widget_id::kTempoSource);
 
     Place(new QGroupBox("Control", this), Dlu(284, 34, 101, 78));
     auto* mixer = Place(new QPushButton("Open MM mixer...", this), Dlu(289, 44, 92, 24),
@@ -213,6 +215,12 @@ void ControlPanel::RefillProgramList() {
 
 void ControlPanel::SelectProgram(int program) {
     programList_->setCurrentIndex(program < programList_->count() ? program : -1);
+}
+
+void ControlPanel::ShowTempoSource(const QString& label, bool followed) {
+    // The internal clock is the usual case and goes unsaid.
+    tempoSource_->setText(followed ? label : QString());
+    tempo_->setReadOnly(followed);
 }
 
 void ControlPanel::ShowBpmText(int bpm) {

@@ -30,6 +30,8 @@ class ControlPanel final : public QWidget {
     void RefillProgramList();       // then repaints the view and gives it the focus
     void SelectProgram(int program);
     void ShowBpmText(int bpm);
+    // Under the tempo box: where the tempo comes from. Followed, the box takes no typing.
+    void ShowTempoSource(const QString& label, bool followed);
     void SetPlayWatchText(const QString& text);
     // status empty: that field keeps its text.
     void SetHelperTexts(const std::string& row, const std::string& value,
@@ -61,6 +63,7 @@ class ControlPanel final : public QWidget {
     QComboBox* stepList_;
     QSlider* velocity_;
     QLineEdit* tempo_;
+    QLabel* tempoSource_;
     QLabel* playWatch_;
     QLabel* helperRow_;
     QLabel* helperValue_;

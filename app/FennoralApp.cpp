@@ -11,6 +11,7 @@
 #include "app/MidiInputMenu.h"
 #include "app/QtUiHooks.h"
 #include "app/SynthMenu.h"
+#include "app/TempoSourceMenu.h"
 #include "app/TerminationSignals.h"
 #include "app/WindowServices.h"
 #include "document/FennoralDoc.h"
@@ -41,6 +42,8 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     ui_->AttachFrame(frame_.get());
     AddMidiClockOut();
     midiInput_ = std::make_unique<MidiInputMenu>(*doc_, frame_->midiMenu(), options_.settingsFile);
+    tempoSource_ = std::make_unique<TempoSourceMenu>(*doc_, *frame_, midiInput_->driver(),
+                                                     options_.settingsFile);
     AddSynthMenuItems(frame_->midiMenu(), frame_.get(), options_.synth, options_.settingsFile);
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
@@ -58,6 +61,7 @@ void CFennoralApp::AddMidiClockOut() {
 CFennoralApp::~CFennoralApp() {
     terminationSignals_.reset();
     KeepOrRemoveRecovery();
+    tempoSource_.reset();
     midiInput_.reset();
     ui_->AttachFrame(nullptr);
     frame_.reset();

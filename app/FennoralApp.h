@@ -15,6 +15,7 @@ namespace tarvel {
 class CFennoralDoc;
 class CMainFrame;
 class MidiInputMenu;
+class TempoSourceMenu;
 class MidiOutDriver;
 class QtUiHooks;
 class SongRecovery;
@@ -85,6 +86,7 @@ class CFennoralApp {
     void QuitOnSignal();
     SongRecovery& recovery() { return *recovery_; }
     MidiInputMenu& midiInput() { return *midiInput_; }
+    TempoSourceMenu& tempoSource() { return *tempoSource_; }
 
   private:
     bool OpenSong(const std::string& path);
@@ -105,7 +107,8 @@ class CFennoralApp {
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SongRecovery> recovery_;
-    std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
+    std::unique_ptr<MidiInputMenu> midiInput_;      // its driver calls into the document
+    std::unique_ptr<TempoSourceMenu> tempoSource_;  // follows a port of midiInput_'s driver
     std::unique_ptr<TerminationSignals> terminationSignals_;
     bool quitBySignal_ = false;  // at exit, a changed song's recovery file is kept
     std::string path_;           // empty for a song not yet saved

@@ -171,7 +171,7 @@ void CMainFrame::BuildMenu() {
     AddCommand(viewMenu, "Zoom out\tCtrl+-", kZoomOut);
     AddCommand(viewMenu, "Actual size\tCtrl+0", kActualSize);
 
-    QMenu* playerMenu = bar->addMenu("Player");
+    QMenu* playerMenu = playerMenu_ = bar->addMenu("Player");
     AddCommand(playerMenu, "Record\tSpace", kRecord)->setCheckable(true);
     playerMenu->addSeparator();
     AddCommand(playerMenu, "Play current pattern\tF4", kPlayPattern)->setCheckable(true);

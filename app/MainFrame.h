@@ -33,6 +33,7 @@ class CMainFrame final : public QMainWindow {
     ControlPanel& panel() { return *panel_; }
     QMenu& editMenu() { return *editMenu_; }
     QMenu& midiMenu() { return *midiMenu_; }
+    QMenu& playerMenu() { return *playerMenu_; }
     WindowServices& services() { return services_; }
     QToolBar& toolBar() { return *toolBar_; }
     QAction* action(int commandId) const;
@@ -81,6 +82,7 @@ class CMainFrame final : public QMainWindow {
     QMenu* editMenu_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* midiMenu_ = nullptr;
+    QMenu* playerMenu_ = nullptr;
     std::map<int, QAction*> actions_;
     QAction* recentPlaceholder_ = nullptr;
     QAction* recentFiles_[4] = {};

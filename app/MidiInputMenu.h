@@ -29,6 +29,7 @@ class MidiInputMenu final : public QObject {
     ~MidiInputMenu() override;
 
     QMenu& inputsMenu() { return *inputs_; }
+    MidiInDriver& driver() { return *driver_; }
     QStringList OpenPorts() const { return open_; }
     // As the menu entries do: opens or closes the port and remembers the choice.
     void SetPortPicked(const QString& name, bool picked);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <QStatusBar>
 #include <cstdint>
 
 #if defined(__linux__)
@@ -17,6 +18,11 @@
 #include "document/FennoralDoc.h"
 
 namespace tarvel {
+namespace {
+
+constexpr int kStatusTextMs = 10'000;  // then the bar's usual prompt comes back
+
+}  // namespace
 
 QtUiHooks::QtUiHooks(WindowServices& services) : services_(services) {
 #if defined(__linux__)
@@ -77,6 +83,14 @@ void QtUiHooks::ShowBpmText(int bpm) {
 
 void QtUiHooks::RefreshPanel() {
     if (frame_) frame_->SelectCurrentChannel();
+}
+
+void QtUiHooks::ShowTempoSource(const std::string& label, bool followed) {
+    if (frame_) frame_->panel().ShowTempoSource(QString::fromStdString(label), followed);
+}
+
+void QtUiHooks::ShowStatusText(const std::string& text) {
+    if (frame_) frame_->statusBar()->showMessage(QString::fromStdString(text), kStatusTextMs);
 }
 
 }  // namespace tarvel

@@ -58,6 +58,7 @@ inline constexpr int kPlayWatch = 1040;
 inline constexpr int kHelperValue = 1041;
 inline constexpr int kHelperRow = 1042;
 inline constexpr int kHelperStatus = 1043;
+inline constexpr int kTempoSource = 1044;
 
 // The object name that carries `id`.
 inline QString Name(int id) {

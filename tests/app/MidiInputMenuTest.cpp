@@ -1,8 +1,11 @@
 // The Midi menu: the inputs picked are opened and remembered by name, those remembered are
 // opened again at the next start when they are there, a port that goes is said once and its
-// notes stop; the synth's choices are remembered; the MIDI clock goes where the user chose.
+// notes stop; the synth's choices are remembered; the MIDI clock goes where the user chose, and
+// comes from where the user chose.
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <algorithm>
 #include <filesystem>
@@ -10,6 +13,8 @@
 #include "AppFixture.h"
 #include "app/MidiInputMenu.h"
 #include "app/SynthMenu.h"
+#include "app/TempoSourceMenu.h"
+#include "app/WidgetIds.h"
 #include "document/DocumentMidiInput.h"
 #include "platform/SynthMidiOut.h"
 
@@ -19,6 +24,7 @@ namespace {
 // The machine's inputs as a test sets them; what is open is what the menu asked for.
 struct ScriptedInputs final : MidiInDriver {
     std::vector<std::string> ports, open;
+    std::string clock;  // the port followed
     MidiInSink* sink = nullptr;
 
     bool Here(const std::string& name) { return std::ranges::count(ports, name) > 0; }
@@ -37,6 +43,10 @@ struct ScriptedInputs final : MidiInDriver {
             sink->InputLost(name.c_str());
         }
         return lost;
+    }
+    bool SetClockSource(const std::string& name) override {
+        clock = name.empty() || Here(name) ? name : "";
+        return clock == name;
     }
 };
 
@@ -123,6 +133,60 @@ TEST_F(MidiMenu, SynthChoicesAreRememberedAndASynthThatCannotStartSaysWhy) {
     chain.SetNote("Built-in synthesizer: absent.");
     chain.Add(std::make_unique<RecordingMidiOut>(1));
     EXPECT_STREQ(chain.Describe(0).details, "Built-in synthesizer: absent.");
+}
+
+// "Tempo source" in the Player menu: the port followed is the driver's clock source, the panel
+// says so and its tempo box takes no typing; the choice comes back at the next start.
+TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
+    const auto makeSource = [&] {
+        return std::make_unique<TempoSourceMenu>(doc(), frame(), *inputs, SettingsFile());
+    };
+    const auto entries = [](TempoSourceMenu& source) {
+        Q_EMIT source.menu().aboutToShow();
+        QStringList texts;
+        for (QAction* item : source.menu().actions())
+            texts.append(item->text() + (item->isChecked() ? " [x]" : ""));
+        return texts;
+    };
+    const auto pick = [&](TempoSourceMenu& source, const QString& text) {
+        Q_EMIT source.menu().aboutToShow();
+        for (QAction* item : source.menu().actions())
+            if (item->text() == text) item->trigger();
+        Settle();
+    };
+    auto* box = Control<QLineEdit>(widget_id::kTempo);
+    auto* label = Control<QLabel>(widget_id::kTempoSource);
+    auto inputMenu = MakeMenu({kOwnInputPortName, "Drums:port 0"});
+    {
+        auto source = makeSource();
+        EXPECT_EQ(entries(*source), QStringList({"Internal clock [x]",
+                                                 QString("MIDI clock from ") + kOwnInputPortName,
+                                                 "MIDI clock from Drums:port 0"}));
+        pick(*source, "MIDI clock from Drums:port 0");
+        EXPECT_EQ(inputs->clock, "Drums:port 0");
+        EXPECT_TRUE(Locked()->engine.FollowsClock());
+        EXPECT_TRUE(box->isReadOnly());
+        EXPECT_EQ(label->text(), "MIDI clock");
+        EXPECT_EQ(entries(*source).last(), "MIDI clock from Drums:port 0 [x]");
+    }
+    {
+        auto source = makeSource();  // the next start follows the same port
+        EXPECT_EQ(source->followed(), "Drums:port 0");
+        pick(*source, "Internal clock");
+        EXPECT_EQ(inputs->clock, "");
+        EXPECT_FALSE(Locked()->engine.FollowsClock());
+        EXPECT_FALSE(box->isReadOnly());
+        EXPECT_EQ(label->text(), "");
+        EXPECT_EQ(Setting("Player/TempoSource").toString(), "");
+    }
+    // A port that cannot be opened says so and the internal clock plays.
+    auto source = makeSource();
+    inputs->ports.pop_back();
+    source->Follow("Drums:port 0");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_NE(services.messages[0].text.find("Drums:port 0"), std::string::npos);
+    EXPECT_FALSE(Locked()->engine.FollowsClock());
+    EXPECT_EQ(source->followed(), "");
 }
 
 // "Send MIDI clock to...": the dialog's choice reaches the player and the settings by port

@@ -4,6 +4,7 @@
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -40,6 +41,11 @@ void JackKeyboard::Play(std::uint8_t status, std::uint8_t data1, std::uint8_t da
     jack_ringbuffer_write(toPlay_, reinterpret_cast<const char*>(&message), sizeof message);
 }
 
+void JackKeyboard::PlayAtFrames(std::vector<StampedMessage> messages) {
+    scheduled_ = std::move(messages);
+    scheduledReady_.store(true, std::memory_order_release);
+}
+
 int JackKeyboard::Process(std::uint32_t frames, void* self) {
     auto* k = static_cast<JackKeyboard*>(self);
     const std::int64_t start = jack_last_frame_time(k->client_);
@@ -56,6 +62,19 @@ int JackKeyboard::Process(std::uint32_t frames, void* self) {
             jack_ringbuffer_write(k->sent_, reinterpret_cast<const char*>(&message),
                                   sizeof message);
         }
+    }
+    if (k->scheduledReady_.load(std::memory_order_acquire)) {
+        std::size_t next = k->nextScheduled_.load(std::memory_order_relaxed);
+        for (; next < k->scheduled_.size() && k->scheduled_[next].frame < start + frames; ++next) {
+            StampedMessage message = k->scheduled_[next];
+            const auto offset =
+                static_cast<std::uint32_t>(std::max<std::int64_t>(0, message.frame - start));
+            if (jack_midi_event_write(out, offset, message.bytes, message.length) != 0) break;
+            message.frame = start + offset;
+            jack_ringbuffer_write(k->sent_, reinterpret_cast<const char*>(&message),
+                                  sizeof message);
+        }
+        k->nextScheduled_.store(next, std::memory_order_release);
     }
     if (k->in_) {
         void* in = jack_port_get_buffer(k->in_, frames);

@@ -7,6 +7,7 @@
 #include <jack/jack.h>
 #include <jack/ringbuffer.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,6 +35,14 @@ class JackKeyboard {
     bool ConnectTo(const std::string& port);
     // Any thread: goes out at a random frame of the next cycle.
     void Play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // Once per keyboard: each message goes out at its own frame, as a master's clock does (one
+    // whose frame is past goes at the start of the next cycle). In frame order.
+    void PlayAtFrames(std::vector<StampedMessage> messages);
+    bool PlayedAll() const { return nextScheduled_.load() >= scheduled_.size(); }
+    std::int64_t FrameNow() const { return jack_frame_time(client_); }
+    std::int64_t FrameOfNs(std::int64_t ns) const {
+        return ns * jack_get_sample_rate(client_) / 1'000'000'000;
+    }
     // What has gone out and come in so far.
     std::vector<StampedMessage> Sent();
     std::vector<StampedMessage> Received();
@@ -53,7 +62,10 @@ class JackKeyboard {
     jack_ringbuffer_t* toPlay_ = nullptr;
     jack_ringbuffer_t* sent_ = nullptr;
     jack_ringbuffer_t* received_ = nullptr;
-    std::uint32_t random_ = 1;  // process thread only
+    std::uint32_t random_ = 1;               // process thread only
+    std::vector<StampedMessage> scheduled_;  // set before scheduledReady_, then only read
+    std::atomic<bool> scheduledReady_{false};
+    std::atomic<std::size_t> nextScheduled_{0};  // process thread writes
     std::vector<StampedMessage> sentLog_;
     std::vector<StampedMessage> receivedLog_;
 };

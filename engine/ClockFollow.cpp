@@ -30,12 +30,14 @@ std::int64_t ClockDll::Feed(std::int64_t arrivedNs) noexcept {
     last_ = arrivedNs;
     if (count_ == 0 || interval <= 0) {
         count_ = 1;
+        first_ = arrivedNs;
         return arrivedNs;
     }
     if (interval > 4 * period_ && count_ >= 2) {
         // A gap: the clock stopped and came back, perhaps at another tempo. The next interval
         // is the new first period; the old one stands until then.
         count_ = 1;
+        first_ = arrivedNs;
         return arrivedNs;
     }
     if (count_ == 1) {
@@ -51,7 +53,11 @@ std::int64_t ClockDll::Feed(std::int64_t arrivedNs) noexcept {
     const double error = static_cast<double>(arrivedNs) - next_;
     const double filtered = next_;
     next_ += b * error + period_;
-    period_ = std::max(period_ + c * error, 1e5);  // never below 0.1 ms, whatever comes
+    // For the first beat the period is the mean since the first clock, which one jittered
+    // interval would otherwise set for many beats.
+    period_ = count_ < kWarmUpClocks ? static_cast<double>(arrivedNs - first_) / count_
+                                     : period_ + c * error;
+    period_ = std::max(period_, 1e5);  // never below 0.1 ms, whatever comes
     if (count_ < (1 << 30)) ++count_;
     return std::clamp<std::int64_t>(std::llround(filtered), arrivedNs - kMostCorrectionNs,
                                     arrivedNs + kMostCorrectionNs);

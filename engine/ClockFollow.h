@@ -16,6 +16,7 @@ namespace tarvel {
 class ClockDll {
   public:
     static constexpr double kNarrowestBandwidth = 0.05;
+    static constexpr int kWarmUpClocks = 24;
     // How far a filtered time may stray from its arrival: a tempo change the loop has not yet
     // caught up with lands its lines no later than this.
     static constexpr std::int64_t kMostCorrectionNs = 2'000'000;
@@ -29,12 +30,13 @@ class ClockDll {
     std::int32_t Count() const noexcept { return count_; }
 
   private:
-    std::int64_t last_ = 0;  // the previous arrival
+    std::int64_t last_ = 0;   // the previous arrival
+    std::int64_t first_ = 0;  // the first arrival since a start or a gap
     std::int32_t count_ = 0;
     double period_ = 0;  // e2 in the paper
     double next_ = 0;    // t1: the predicted next arrival
 };
-static_assert(sizeof(ClockDll) == 32);
+static_assert(sizeof(ClockDll) == 40);
 
 // The player's record while it follows a clock. Under the document lock.
 struct ClockFollowState {
@@ -58,6 +60,6 @@ struct ClockFollowState {
     std::int64_t lastRelayNs;  // due time of the latest message relayed: relays keep their order
     ClockDll dll;
 };
-static_assert(sizeof(ClockFollowState) == 104);
+static_assert(sizeof(ClockFollowState) == 112);
 
 }  // namespace tarvel

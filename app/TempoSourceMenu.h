@@ -1,11 +1,14 @@
-// The Player menu's "Tempo source": "Internal clock", or "MIDI clock from <input>" for one of
-// the machine's input ports. Following, the panel's tempo box shows the followed tempo and
-// takes no typing. The choice is remembered by port name and followed again at the next start
-// when that port is there. Window thread.
+// The Player menu's "Tempo source": "Internal clock", "MIDI clock from <input>" for one of the
+// machine's input ports, or "JACK transport". Following, the panel's tempo box shows the followed
+// tempo and takes no typing. The choice is remembered by its menu text and followed again at the
+// next start when it can be. Window thread.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <memory>
+
+#include "engine/TempoSource.h"
 
 class QMenu;
 
@@ -13,32 +16,38 @@ namespace tarvel {
 
 class CFennoralDoc;
 class CMainFrame;
+class JackTransport;
 class MidiInDriver;
 
 class TempoSourceMenu final : public QObject {
     Q_OBJECT
 
   public:
+    static constexpr const char* kInternalClock = "Internal clock";
+    static constexpr const char* kJackTransport = "JACK transport";
+
     TempoSourceMenu(CFennoralDoc& doc, CMainFrame& frame, MidiInDriver& inputs,
                     QString settingsFile);
+    ~TempoSourceMenu() override;
 
     QMenu& menu() { return *menu_; }
-    // The port whose clock is followed; "" for the internal clock.
+    // The menu text of the source followed now.
     QString followed() const { return followed_; }
-    // As the menu entries do. "" is the internal clock. A port that cannot be followed says so
-    // and leaves the internal clock playing.
-    void Follow(const QString& port);
+    // As the menu entries do, by their text. A source that cannot be followed says why, and the
+    // internal clock plays. `quiet`: only the next start's attempt, which says nothing.
+    void Follow(const QString& choice, bool quiet = false);
 
   private:
     void Fill();
-    void Apply(const QString& port);
+    void Apply(const QString& choice, TempoSource source);
 
     CFennoralDoc& doc_;
     CMainFrame& frame_;
     MidiInDriver& inputs_;
     QString settingsFile_;
     QMenu* menu_;
-    QString followed_;
+    QString followed_ = kInternalClock;
+    std::unique_ptr<JackTransport> transport_;  // while following it
 };
 
 }  // namespace tarvel

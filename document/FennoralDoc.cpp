@@ -206,6 +206,7 @@ void CFennoralDoc::DispatchUiSignals() {
     if (signals & kInputEdits) TakeInputEdits();
     int bpm;
     int program;
+    TempoSource source;
     std::string lostInput;
     {
         std::lock_guard lock(mutex);
@@ -214,6 +215,7 @@ void CFennoralDoc::DispatchUiSignals() {
         if (const double followed = engine.FollowedBpm(); followed > 0)
             bpm = static_cast<int>(std::lround(followed));
         program = song.channelProgram[editor.currentChannel & 0x0F];
+        source = engine.tempoSource();
         lostInput = lostInput_;
         lostInput_[0] = '\0';
     }
@@ -224,7 +226,8 @@ void CFennoralDoc::DispatchUiSignals() {
                              "menu once it is back.",
                          true});
     if (signals & kTempoSourceLost)
-        ui_.ShowStatusText("MIDI clock lost: holding " + std::to_string(bpm) + " BPM");
+        ui_.ShowStatusText(std::string(TempoSourceName(source)) + " lost: holding " +
+                           std::to_string(bpm) + " BPM");
     if (signals & kRefreshPanel) ui_.RefreshPanel();
     if (signals & kSelectProgram) ui_.SelectProgram(program);
     if (signals & kShowBpm) ui_.ShowBpmText(bpm);

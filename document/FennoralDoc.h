@@ -152,6 +152,7 @@ class CFennoralDoc {
     // tick was due (CLOCK_MONOTONIC), 0 for "now".
     void PlayerTick(std::int64_t deadlineNs = 0) {
         TakeClockInput();  // the followed clock's messages come first
+        TakeTransport(deadlineNs);
         PlayerInputs inputs = PlayerInputsNow();
         inputs.deadlineNs = deadlineNs;
         engine.PlayerTick(inputs);
@@ -166,6 +167,11 @@ class CFennoralDoc {
     void SetTempoSource(TempoSource source);
     // Caller holds the lock; timer thread. Hands the followed clock's messages to the player.
     void TakeClockInput() noexcept;
+    // Takes the lock. The transport read while following JACK's; null for none. It stays
+    // alive until it is replaced here.
+    void SetTransportClock(const TransportClock* transport);
+    // Caller holds the lock; timer thread. Hands the transport's position to the player.
+    void TakeTransport(std::int64_t nowNs) noexcept;
     // (document/TempoSourceCommands.cpp)
 
     // --- Editor operations (caller holds the lock; window thread) -----------------------------
@@ -278,8 +284,9 @@ class CFennoralDoc {
     // rows when given) while the player waits, so the clock is never kept waiting for long.
     void ReplaceSong(const Song& next, const LoopRows* loop);
 
-    MidiInQueue deferredInput_;  // input that found the lock taken; see ReceiveMidi
-    MidiInQueue clockInput_;     // the followed clock's messages, for the next tick
+    MidiInQueue deferredInput_;                  // input that found the lock taken; see ReceiveMidi
+    MidiInQueue clockInput_;                     // the followed clock's messages, for the next tick
+    const TransportClock* transport_ = nullptr;  // under the lock
     void PlayInput(const MidiInMessage& message) noexcept;  // thru and recording, at its due time
     char lostInput_[64] = {};  // the input that went, until the window has said so; locked
     PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts

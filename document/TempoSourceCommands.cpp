@@ -13,8 +13,20 @@ void CFennoralDoc::SetTempoSource(TempoSource source) {
         // Messages of the source before this one are stale now.
         clockInput_.Drain([](const MidiInMessage&) {});
     }
-    const bool followed = source != TempoSource::kInternal;
-    ui_.ShowTempoSource(followed ? "MIDI clock" : "Internal clock", followed);
+    ui_.ShowTempoSource(TempoSourceName(source), source != TempoSource::kInternal);
+}
+
+void CFennoralDoc::SetTransportClock(const TransportClock* transport) {
+    std::lock_guard lock(mutex);
+    transport_ = transport;
+}
+
+void CFennoralDoc::TakeTransport(std::int64_t nowNs) noexcept {
+    TARVEL_ASSERT_LOCKED(*this);
+    TransportPosition position;
+    // A cycle writing just then: the next tick reads it.
+    if (transport_ && nowNs != 0 && transport_->Read(position))
+        engine.ReceiveTransport(position, nowNs);
 }
 
 void CFennoralDoc::TakeClockInput() noexcept {

@@ -20,7 +20,7 @@ constexpr std::uint8_t kStart = 0xFA;
 constexpr std::uint8_t kContinue = 0xFB;
 constexpr std::uint8_t kStop = 0xFC;
 constexpr std::uint8_t kSongPosition = 0xF2;
-constexpr int kClocksPerBeat = 24;
+constexpr int kLinesPerBeat = 4;  // a line is a sixteenth
 constexpr double kNsPerMinute = 60e9;
 
 }  // namespace
@@ -76,9 +76,20 @@ void Engine::SetTempoSource(TempoSource source) {
 }
 
 double Engine::FollowedBpm() const {
-    const double period = follow.dll.PeriodNs();
-    if (!FollowsClock() || period <= 0) return 0;
-    return kNsPerMinute / (period * kClocksPerBeat);
+    const double lineNs = FollowedLineNs();
+    if (lineNs <= 0) return 0;
+    return kNsPerMinute / (lineNs * kLinesPerBeat);
+}
+
+double Engine::FollowedLineNs() const {
+    switch (follow.source) {
+        case TempoSource::kMidiClock:
+            return follow.dll.PeriodNs() * ClockFollowState::kClocksPerLine;
+        case TempoSource::kJackTransport:
+            return follow.transportLineNs;
+        default:
+            return 0;
+    }
 }
 
 void Engine::ReceiveClock(std::uint8_t status, int data1, int data2, std::int64_t arrivedNs) {
@@ -204,9 +215,9 @@ bool Engine::FollowedTick(PlayerInputs& inputs) {
 }
 
 int Engine::LineDurationNow() const {
-    const double period = follow.dll.PeriodNs();
-    if (!FollowsClock() || period <= 0) return EffectiveLineDuration(song);
-    const double lineMs = period * ClockFollowState::kClocksPerLine / kNsPerMs;
+    const double lineNs = FollowedLineNs();
+    if (lineNs <= 0) return EffectiveLineDuration(song);
+    const double lineMs = lineNs / kNsPerMs;
     return static_cast<int>(std::clamp<long>(std::lround(lineMs), 2, 60'000));
 }
 

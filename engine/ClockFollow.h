@@ -59,7 +59,12 @@ struct ClockFollowState {
     std::int64_t lastClockNs;  // arrival of the latest clock; 0 none yet
     std::int64_t lastRelayNs;  // due time of the latest message relayed: relays keep their order
     ClockDll dll;
+    // Following JACK's transport: the row whose start it passes next, the length of a line at
+    // the transport's tempo (0 before its first cycle), and whether it rolled last tick.
+    std::int64_t transportNextRow;
+    double transportLineNs;
+    std::uint8_t transportRolling;
 };
-static_assert(sizeof(ClockFollowState) == 112);
+static_assert(sizeof(ClockFollowState) == 136);
 
 }  // namespace tarvel

@@ -19,6 +19,7 @@
 #include "engine/TempoSource.h"
 #include "engine/UiSignals.h"
 #include "platform/DocumentMutex.h"
+#include "platform/TransportClock.h"
 #include "song/Song.h"
 
 namespace tarvel {
@@ -115,6 +116,10 @@ class Engine {
     // The followed tempo in BPM (the loop's period), held when the source is lost; 0 unknown.
     double FollowedBpm() const;
     // (engine/ClockFollow.cpp)
+    // Timer thread, before its tick at `nowNs`: where JACK's transport stands. Its start, stop
+    // and locate move the player; a line starts as the transport passes the line's frame.
+    void ReceiveTransport(const TransportPosition& position, std::int64_t nowNs);
+    // (engine/TransportFollow.cpp)
 
     // --- The clock's work, every 2 ms -----------------------------------------------------------
     void PlayerTick(const PlayerInputs& inputs);  // (engine/Player.cpp)
@@ -137,6 +142,7 @@ class Engine {
     // else `inputs` carries the due time of this moment of the line (engine/ClockFollow.cpp).
     bool FollowedTick(PlayerInputs& inputs);
     int LineDurationNow() const;      // the song's, or the followed clock's
+    double FollowedLineNs() const;    // the followed source's line; 0 unknown or not following
     bool LineEnds(int lineDuration);  // at the line's length, or when the next line's clock came
     void StartFollowed(int row, bool continuing);
     void Relay(std::uint8_t status, int data1, int data2, std::int64_t dueNs);

@@ -159,34 +159,35 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
     auto inputMenu = MakeMenu({kOwnInputPortName, "Drums:port 0"});
     {
         auto source = makeSource();
-        EXPECT_EQ(entries(*source), QStringList({"Internal clock [x]",
-                                                 QString("MIDI clock from ") + kOwnInputPortName,
-                                                 "MIDI clock from Drums:port 0"}));
+        EXPECT_EQ(
+            entries(*source),
+            QStringList({"Internal clock [x]", QString("MIDI clock from ") + kOwnInputPortName,
+                         "MIDI clock from Drums:port 0", "JACK transport"}));
         pick(*source, "MIDI clock from Drums:port 0");
         EXPECT_EQ(inputs->clock, "Drums:port 0");
         EXPECT_TRUE(Locked()->engine.FollowsClock());
         EXPECT_TRUE(box->isReadOnly());
         EXPECT_EQ(label->text(), "MIDI clock");
-        EXPECT_EQ(entries(*source).last(), "MIDI clock from Drums:port 0 [x]");
+        EXPECT_EQ(entries(*source)[2], "MIDI clock from Drums:port 0 [x]");
     }
     {
         auto source = makeSource();  // the next start follows the same port
-        EXPECT_EQ(source->followed(), "Drums:port 0");
+        EXPECT_EQ(source->followed(), "MIDI clock from Drums:port 0");
         pick(*source, "Internal clock");
         EXPECT_EQ(inputs->clock, "");
         EXPECT_FALSE(Locked()->engine.FollowsClock());
         EXPECT_FALSE(box->isReadOnly());
         EXPECT_EQ(label->text(), "");
-        EXPECT_EQ(Setting("Player/TempoSource").toString(), "");
+        EXPECT_EQ(Setting("Player/TempoSource").toString(), "Internal clock");
     }
     // A port that cannot be opened says so and the internal clock plays.
     auto source = makeSource();
     inputs->ports.pop_back();
-    source->Follow("Drums:port 0");
+    source->Follow("MIDI clock from Drums:port 0");
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_NE(services.messages[0].text.find("Drums:port 0"), std::string::npos);
     EXPECT_FALSE(Locked()->engine.FollowsClock());
-    EXPECT_EQ(source->followed(), "");
+    EXPECT_EQ(source->followed(), "Internal clock");
 }
 
 // "Send MIDI clock to...": the dialog's choice reaches the player and the settings by port

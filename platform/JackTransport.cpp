@@ -1,0 +1,91 @@
+#include "platform/JackTransport.h"
+
+#include <jack/jack.h>
+#include <jack/transport.h>
+
+#include <cstring>
+
+#include "platform/JackMidiOut.h"
+
+namespace tarvel {
+
+std::unique_ptr<JackTransport> JackTransport::Connect(const std::string& clientName,
+                                                      std::string& whyNot) {
+    jack_status_t status;
+    jack_client_t* client =
+        jack_client_open((clientName + "-transport").c_str(), JackNoStartServer, &status);
+    if (!client) {
+        whyNot = "no JACK server runs";
+        return nullptr;
+    }
+    std::unique_ptr<JackTransport> transport(new JackTransport(client));
+    jack_set_process_callback(client, &JackTransport::Process, transport.get());
+    jack_on_shutdown(client, &JackTransport::ServerGone, transport.get());
+    if (jack_activate(client) != 0) {
+        whyNot = "the JACK client could not be activated";
+        return nullptr;  // the destructor closes the client
+    }
+    return transport;
+}
+
+JackTransport::~JackTransport() {
+    if (!serverGone_) jack_client_close(client_);
+}
+
+int JackTransport::Process(std::uint32_t, void* self) {
+    auto* t = static_cast<JackTransport*>(self);
+    jack_position_t jack;
+    const jack_transport_state_t state = jack_transport_query(t->client_, &jack);
+    TransportPosition p{};
+    p.frame = jack.frame;
+    // The cycle's start on JACK's clock, in CLOCK_MONOTONIC's terms.
+    p.cycleNs =
+        (static_cast<std::int64_t>(jack.usecs) - JackMidiOut::JackMinusMonotonicUs()) * 1000;
+    p.frameRate = static_cast<std::int32_t>(jack.frame_rate);
+    p.rolling = state == JackTransportRolling ? 1 : 0;
+    if ((jack.valid & JackPositionBBT) && jack.beats_per_minute > 0 && jack.ticks_per_beat > 0) {
+        p.bpm = jack.beats_per_minute;
+        p.beats = (jack.bar - 1) * static_cast<double>(jack.beats_per_bar) + (jack.beat - 1) +
+                  jack.tick / jack.ticks_per_beat;
+    }
+    t->Publish(p);
+    return 0;
+}
+
+void JackTransport::ServerGone(void* self) {
+    auto* t = static_cast<JackTransport*>(self);
+    t->serverGone_ = true;
+    TransportPosition p{};
+    p.serverGone = 1;
+    t->Publish(p);
+}
+
+void JackTransport::Publish(const TransportPosition& position) noexcept {
+    std::uint64_t words[sizeof(TransportPosition) / 8];
+    std::memcpy(words, &position, sizeof words);
+    const std::uint32_t s = sequence_.load(std::memory_order_relaxed);
+    sequence_.store(s + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    for (std::size_t i = 0; i < std::size(words); ++i)
+        words_[i].store(words[i], std::memory_order_relaxed);
+    sequence_.store(s + 2, std::memory_order_release);
+}
+
+bool JackTransport::Read(TransportPosition& position) const noexcept {
+    std::uint64_t words[sizeof(TransportPosition) / 8];
+    // A few tries, never a wait: a writer preempted half-way must not hold up the clock.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const std::uint32_t before = sequence_.load(std::memory_order_acquire);
+        if (before == 0) return false;
+        if (before & 1) continue;
+        for (std::size_t i = 0; i < std::size(words); ++i)
+            words[i] = words_[i].load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (sequence_.load(std::memory_order_relaxed) != before) continue;
+        std::memcpy(&position, words, sizeof words);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace tarvel

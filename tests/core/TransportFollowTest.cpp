@@ -1,0 +1,121 @@
+// Following a transport like JACK's, on recording devices: a scripted transport says where it
+// stands before each simulated 2 ms tick, and the notes played name their rows (row r plays
+// note 36 + r % 16), so the rows and their due times can be checked against its frames.
+#include <gtest/gtest.h>
+
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+constexpr std::int64_t kMs = 1'000'000;
+constexpr std::int64_t kBaseNs = 1'000'000'000;
+constexpr int kRate = 48000;
+
+struct ScriptedTransport final : TransportClock {
+    TransportPosition now{};
+    bool Read(TransportPosition& position) const noexcept override {
+        position = now;
+        return true;
+    }
+};
+
+class TransportFollow : public testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        doc.SetTempoSource(TempoSource::kJackTransport);
+        doc.SetTransportClock(&transport);
+        Hold();
+        doc.SetBpm(125);  // 120 ms lines, 5,760 frames
+        for (int p = 0; p < 16; ++p) {
+            doc.song.patterns[p].lineCount = 1;
+            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
+        }
+        for (int row = 0; row < 64; ++row)
+            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+        t.midi.Clear();
+    }
+    void TearDown() override {
+        lock.unlock();
+        doc.SetTransportClock(nullptr);
+    }
+    // The transport stands at `frame` (rolling or not) from now on, moving with the clock.
+    void Transport(bool rolling, std::int64_t frame, double bpm = 0) {
+        transport.now = {};
+        transport.now.frame = frame;
+        transport.now.cycleNs = nowNs;
+        transport.now.bpm = bpm;
+        transport.now.frameRate = kRate;
+        transport.now.rolling = rolling ? 1 : 0;
+        if (bpm > 0) transport.now.beats = static_cast<double>(frame) / kRate * bpm / 60;
+    }
+    void RunFor(std::int64_t ns) {
+        for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs)
+            doc.PlayerTick(nowNs);
+    }
+    // "row@ms after `fromNs`" of each note-on.
+    std::vector<std::string> NoteOns(std::int64_t fromNs) const {
+        std::vector<std::string> got;
+        for (const RecordedMessage& m : t.midi.Messages())
+            if (m.device == 0 && (m.bytes[0] & 0xF0) == 0x90)
+                got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
+                              std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
+        return got;
+    }
+
+    ScriptedTransport transport;
+    std::int64_t nowNs = kBaseNs;
+};
+
+TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
+    const std::int64_t latency = ClockFollowState::kLatencyNs;
+    // Located to row 5 while stopped, then started: row 5 is due as the transport passes its
+    // frame, plus the constant latency, and each next row a line later.
+    Transport(false, 5 * 5760);
+    RunFor(10 * kMs);
+    EXPECT_EQ(doc.player.playRow, 5);
+    EXPECT_FALSE(doc.player.isPlaying);
+    const std::int64_t startNs = nowNs + latency;
+    Transport(true, 5 * 5760);
+    RunFor(250 * kMs);
+    EXPECT_EQ(NoteOns(startNs), (std::vector<std::string>{"5@0.000", "6@120.0", "7@240.0"}));
+
+    // Stopped: every note released. Located while rolling: the next line is the located one.
+    Transport(false, 7 * 5760 + 100);
+    RunFor(4 * kMs);
+    EXPECT_FALSE(doc.player.isPlaying);
+    std::size_t ons = 0, offs = 0;
+    for (const RecordedMessage& m : t.midi.Messages())
+        ((m.bytes[0] & 0xF0) == 0x90 ? ons : offs) +=
+            (m.bytes[0] & 0xF0) == 0x90 || (m.bytes[0] & 0xF0) == 0x80;
+    EXPECT_EQ(ons, offs);
+    t.midi.Clear();
+    const std::int64_t relocatedNs = nowNs + latency;
+    Transport(true, 20 * 5760);
+    RunFor(130 * kMs);
+    Transport(true, 40 * 5760);  // a locate while rolling
+    const std::int64_t locatedNs = nowNs + latency;
+    RunFor(10 * kMs);
+    EXPECT_EQ(NoteOns(relocatedNs)[0], "4@0.000");
+    EXPECT_EQ(NoteOns(locatedNs).back(), "8@0.000") << "row 40";
+}
+
+TEST_F(TransportFollow, ATimebaseMastersTempoSetsTheLinesAndAGoneServerStopsOnce) {
+    // 150 BPM from the timebase master: 100 ms lines, whatever the song's tempo.
+    const std::int64_t startNs = nowNs + ClockFollowState::kLatencyNs;
+    Transport(true, 0, 150);
+    RunFor(210 * kMs);
+    EXPECT_EQ(NoteOns(startNs), (std::vector<std::string>{"0@0.000", "1@100.0", "2@200.0"}));
+    EXPECT_NEAR(doc.engine.FollowedBpm(), 150, 1e-9);
+    EXPECT_EQ(doc.song.lineDuration, 120) << "the song's tempo is never written";
+
+    transport.now.serverGone = 1;
+    RunFor(10 * kMs);
+    EXPECT_FALSE(doc.player.isPlaying);
+    const std::vector<std::string> events = UiEvents();
+    EXPECT_EQ(
+        std::count(events.begin(), events.end(), "status:JACK transport lost: holding 150 BPM"), 1);
+}
+
+}  // namespace
+}  // namespace tarvel

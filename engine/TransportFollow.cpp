@@ -64,9 +64,12 @@ void Engine::ReceiveTransport(const TransportPosition& t, std::int64_t nowNs) {
     const bool located = follow.transportRolling && (now < next - 1 - kRowEpsilon ||
                                                      now >= next + ClockFollowState::kMostDueLines);
     if (!follow.transportRolling || located) {
-        // From the line the transport is about to begin (or began this cycle).
-        const auto row = std::clamp<std::int64_t>(
-            static_cast<std::int64_t>(std::ceil(atCycle - kRowEpsilon)), 0, kSequenceRows - 1);
+        // From the line the transport began, if it began lately enough for its sends to be in
+        // time (within the latency, less a tick); else from the next.
+        auto row = static_cast<std::int64_t>(std::floor(atCycle + kRowEpsilon));
+        const double begunNs = (now - static_cast<double>(row)) * lineNs;
+        if (begunNs > static_cast<double>(ClockFollowState::kLatencyNs - kTickNs)) ++row;
+        row = std::clamp<std::int64_t>(row, 0, kSequenceRows - 1);
         StartPlayback(kSongMode, static_cast<int>(row));
         follow.awaitingFirstClock = 0;
         follow.dueCount = 0;

@@ -26,7 +26,8 @@ std::int64_t ClockScript::Clocks(std::int64_t fromNs, int count, double firstPer
     return static_cast<std::int64_t>(at);
 }
 
-JackClockRig::JackClockRig(int periodFrames) : jack_(/*realtime=*/true, periodFrames) {
+JackClockRig::JackClockRig(int periodFrames, bool transport)
+    : jack_(/*realtime=*/true, periodFrames) {
     if (!jack_.failure().empty()) {
         failure_ = jack_.failure();
         return;
@@ -40,12 +41,19 @@ JackClockRig::JackClockRig(int periodFrames) : jack_(/*realtime=*/true, periodFr
     driver_.emplace(RtMidiOutDriver::Api::Jack, "tarvel-follow");
     doc_ = std::make_unique<CFennoralDoc>(ui_, *driver_, DocOptions{.startTimer = true});
     sink_.emplace(*doc_);
-    input_ = JackMidiIn::Connect("tarvel-follow-in", *sink_);
-    if (!input_ || !input_->SetClockSource("master:out")) {
-        failure_ = "Tarvel's input did not connect to the master";
-        return;
+    if (transport) {
+        transport_ = JackTransport::Connect("tarvel-follow", failure_);
+        if (!transport_) return;
+        doc_->SetTransportClock(transport_.get());
+        doc_->SetTempoSource(TempoSource::kJackTransport);
+    } else {
+        input_ = JackMidiIn::Connect("tarvel-follow-in", *sink_);
+        if (!input_ || !input_->SetClockSource("master:out")) {
+            failure_ = "Tarvel's input did not connect to the master";
+            return;
+        }
+        doc_->SetTempoSource(TempoSource::kMidiClock);
     }
-    doc_->SetTempoSource(TempoSource::kMidiClock);
     std::lock_guard lock(doc_->mutex);
     for (int p = 0; p < 16; ++p) {
         doc_->song.patterns[p].lineCount = 1;
@@ -53,6 +61,10 @@ JackClockRig::JackClockRig(int periodFrames) : jack_(/*realtime=*/true, periodFr
     }
     for (int row = 0; row < 128; ++row)
         doc_->song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+}
+
+JackClockRig::~JackClockRig() {
+    if (doc_) doc_->SetTransportClock(nullptr);
 }
 
 std::int64_t JackClockRig::Play(const ClockScript& script, int settleMs) {

@@ -12,6 +12,7 @@
 
 #include "document/DocumentMidiInput.h"
 #include "platform/JackMidiIn.h"
+#include "platform/JackTransport.h"
 #include "platform/RtMidiOutDriver.h"
 #include "support/JackHarness.h"
 #include "support/JackKeyboard.h"
@@ -34,7 +35,10 @@ struct ClockScript {
 
 class JackClockRig {
   public:
-    explicit JackClockRig(int periodFrames = 128);
+    // `transport`: Tarvel follows JACK's transport, which master() moves; else the master's clock.
+    explicit JackClockRig(int periodFrames = 128, bool transport = false);
+    ~JackClockRig();
+    JackKeyboard& master() { return *master_; }
     // Empty when all is running; else why not (e.g. no jackd).
     const std::string& failure() const { return failure_; }
 
@@ -56,6 +60,7 @@ class JackClockRig {
     std::unique_ptr<CFennoralDoc> doc_;
     std::optional<DocumentMidiInput> sink_;
     std::unique_ptr<JackMidiIn> input_;
+    std::unique_ptr<JackTransport> transport_;
 };
 
 }  // namespace tarvel::testing

@@ -63,6 +63,13 @@ int JackKeyboard::Process(std::uint32_t frames, void* self) {
                                   sizeof message);
         }
     }
+    if (k->rolledAt_ < 0) {
+        jack_position_t position;
+        if (jack_transport_query(k->client_, &position) == JackTransportRolling) {
+            k->rolledFrom_ = position.frame;
+            k->rolledAt_ = start;
+        }
+    }
     if (k->scheduledReady_.load(std::memory_order_acquire)) {
         std::size_t next = k->nextScheduled_.load(std::memory_order_relaxed);
         for (; next < k->scheduled_.size() && k->scheduled_[next].frame < start + frames; ++next) {

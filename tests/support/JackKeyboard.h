@@ -6,6 +6,7 @@
 
 #include <jack/jack.h>
 #include <jack/ringbuffer.h>
+#include <jack/transport.h>
 
 #include <atomic>
 #include <cstdint>
@@ -39,6 +40,19 @@ class JackKeyboard {
     // whose frame is past goes at the start of the next cycle). In frame order.
     void PlayAtFrames(std::vector<StampedMessage> messages);
     bool PlayedAll() const { return nextScheduled_.load() >= scheduled_.size(); }
+    // The server's transport, moved as another client would move it. RolledAt: the frame time
+    // of the first cycle that rolled since the last StartTransport, and the transport's frame
+    // then; -1 before.
+    void LocateTransport(std::int64_t frame) {
+        jack_transport_locate(client_, static_cast<jack_nframes_t>(frame));
+    }
+    void StartTransport() {
+        rolledAt_ = -1;
+        jack_transport_start(client_);
+    }
+    void StopTransport() { jack_transport_stop(client_); }
+    std::int64_t RolledAt() const { return rolledAt_; }
+    std::int64_t RolledFrom() const { return rolledFrom_; }
     std::int64_t FrameNow() const { return jack_frame_time(client_); }
     std::int64_t FrameOfNs(std::int64_t ns) const {
         return ns * jack_get_sample_rate(client_) / 1'000'000'000;
@@ -66,6 +80,7 @@ class JackKeyboard {
     std::vector<StampedMessage> scheduled_;  // set before scheduledReady_, then only read
     std::atomic<bool> scheduledReady_{false};
     std::atomic<std::size_t> nextScheduled_{0};  // process thread writes
+    std::atomic<std::int64_t> rolledAt_{-1}, rolledFrom_{-1};
     std::vector<StampedMessage> sentLog_;
     std::vector<StampedMessage> receivedLog_;
 };

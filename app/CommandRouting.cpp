@@ -155,12 +155,14 @@ void CMainFrame::RunCommand(int commandId) {
             return;
         case kPlayPattern:
         case kPlaySong: {
-            doc_.PrepareSongPrograms();  // programs typed since the song came
+            doc_.PrepareSongPrograms();               // programs typed since the song came
+            if (doc_.StartSharedTransport()) return;  // the player follows it
             std::lock_guard lock(doc_.mutex);
             doc_.StartPlayback(commandId == kPlaySong ? kSongMode : kPatternMode);
             return;
         }
         case kStop: {
+            doc_.StopSharedTransport();  // and the player here, at once
             std::lock_guard lock(doc_.mutex);
             doc_.StopPlayback();
             return;

@@ -169,7 +169,11 @@ class CFennoralDoc {
     void TakeClockInput() noexcept;
     // Takes the lock. The transport read while following JACK's; null for none. It stays
     // alive until it is replaced here.
-    void SetTransportClock(const TransportClock* transport);
+    void SetTransportClock(TransportClock* transport);
+    // Window thread; takes the lock briefly. Following a shared transport, Play and Stop move
+    // it, for every program that follows it, and the player follows it in turn: true then.
+    bool StartSharedTransport();
+    bool StopSharedTransport();
     // Caller holds the lock; timer thread. Hands the transport's position to the player.
     void TakeTransport(std::int64_t nowNs) noexcept;
     // (document/TempoSourceCommands.cpp)
@@ -284,9 +288,9 @@ class CFennoralDoc {
     // rows when given) while the player waits, so the clock is never kept waiting for long.
     void ReplaceSong(const Song& next, const LoopRows* loop);
 
-    MidiInQueue deferredInput_;                  // input that found the lock taken; see ReceiveMidi
-    MidiInQueue clockInput_;                     // the followed clock's messages, for the next tick
-    const TransportClock* transport_ = nullptr;  // under the lock
+    MidiInQueue deferredInput_;            // input that found the lock taken; see ReceiveMidi
+    MidiInQueue clockInput_;               // the followed clock's messages, for the next tick
+    TransportClock* transport_ = nullptr;  // under the lock
     void PlayInput(const MidiInMessage& message) noexcept;  // thru and recording, at its due time
     char lostInput_[64] = {};  // the input that went, until the window has said so; locked
     PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts

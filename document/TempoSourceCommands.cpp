@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "document/FennoralDoc.h"
+#include "song/Tempo.h"
 
 namespace tarvel {
 
@@ -16,7 +17,7 @@ void CFennoralDoc::SetTempoSource(TempoSource source) {
     ui_.ShowTempoSource(TempoSourceName(source), source != TempoSource::kInternal);
 }
 
-void CFennoralDoc::SetTransportClock(const TransportClock* transport) {
+void CFennoralDoc::SetTransportClock(TransportClock* transport) {
     std::lock_guard lock(mutex);
     transport_ = transport;
 }
@@ -25,8 +26,38 @@ void CFennoralDoc::TakeTransport(std::int64_t nowNs) noexcept {
     TARVEL_ASSERT_LOCKED(*this);
     TransportPosition position;
     // A cycle writing just then: the next tick reads it.
-    if (transport_ && nowNs != 0 && transport_->Read(position))
-        engine.ReceiveTransport(position, nowNs);
+    if (!transport_ || nowNs == 0) return;
+    // As timebase master we publish the song's tempo, exactly as its lines play.
+    transport_->OfferTempo(static_cast<double>(kLineMsAtOneBpm) / EffectiveLineDuration());
+    if (transport_->Read(position)) engine.ReceiveTransport(position, nowNs);
+}
+
+bool CFennoralDoc::StartSharedTransport() {
+    TransportClock* transport;
+    std::int64_t frame;
+    {
+        std::lock_guard lock(mutex);
+        if (!transport_ || engine.tempoSource() != TempoSource::kJackTransport) return false;
+        transport = transport_;
+        TransportPosition now;
+        const int rate = transport->Read(now) && now.frameRate > 0 ? now.frameRate : 48000;
+        frame = std::int64_t{editor.seqCursorRow} * EffectiveLineDuration() * rate / 1000;
+    }
+    // The server's calls may wait: outside the lock. The transport stays set until the window
+    // thread, this one, replaces it.
+    transport->StartAt(frame);
+    return true;
+}
+
+bool CFennoralDoc::StopSharedTransport() {
+    TransportClock* transport;
+    {
+        std::lock_guard lock(mutex);
+        if (!transport_ || engine.tempoSource() != TempoSource::kJackTransport) return false;
+        transport = transport_;
+    }
+    transport->Stop();
+    return true;
 }
 
 void CFennoralDoc::TakeClockInput() noexcept {

@@ -3,6 +3,7 @@
 #include <jack/jack.h>
 #include <jack/transport.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/JackMidiOut.h"
@@ -21,6 +22,12 @@ std::unique_ptr<JackTransport> JackTransport::Connect(const std::string& clientN
     std::unique_ptr<JackTransport> transport(new JackTransport(client));
     jack_set_process_callback(client, &JackTransport::Process, transport.get());
     jack_on_shutdown(client, &JackTransport::ServerGone, transport.get());
+    // Conditional: a timebase master already there stays it. Without one, ours publishes BBT.
+    jack_set_timebase_callback(
+        client, /*conditional=*/1,
+        [](jack_transport_state_t state, jack_nframes_t frames, jack_position_t* position,
+           int newPosition, void* self) { Timebase(state, frames, position, newPosition, self); },
+        transport.get());
     if (jack_activate(client) != 0) {
         whyNot = "the JACK client could not be activated";
         return nullptr;  // the destructor closes the client
@@ -50,6 +57,38 @@ int JackTransport::Process(std::uint32_t, void* self) {
     }
     t->Publish(p);
     return 0;
+}
+
+void JackTransport::Timebase(int, std::uint32_t, void* where, int, void* self) {
+    auto* t = static_cast<JackTransport*>(self);
+    auto* position = static_cast<jack_position_t*>(where);
+    const double bpm = t->bpm_.load(std::memory_order_relaxed);
+    if (bpm <= 0 || position->frame_rate == 0) return;
+    constexpr int kBeatsPerBar = 4;
+    constexpr double kTicksPerBeat = 1920;
+    const double beats = static_cast<double>(position->frame) / position->frame_rate * bpm / 60;
+    const auto wholeBeats = static_cast<std::int64_t>(beats);
+    position->valid = JackPositionBBT;
+    position->bar = static_cast<std::int32_t>(wholeBeats / kBeatsPerBar + 1);
+    position->beat = static_cast<std::int32_t>(wholeBeats % kBeatsPerBar + 1);
+    position->tick =
+        static_cast<std::int32_t>((beats - static_cast<double>(wholeBeats)) * kTicksPerBeat);
+    position->bar_start_tick =
+        static_cast<double>(position->bar - 1) * kBeatsPerBar * kTicksPerBeat;
+    position->beats_per_bar = kBeatsPerBar;
+    position->beat_type = 4;
+    position->ticks_per_beat = kTicksPerBeat;
+    position->beats_per_minute = bpm;
+}
+
+void JackTransport::StartAt(std::int64_t frame) {
+    if (serverGone_) return;
+    jack_transport_locate(client_, static_cast<jack_nframes_t>(std::max<std::int64_t>(frame, 0)));
+    jack_transport_start(client_);
+}
+
+void JackTransport::Stop() {
+    if (!serverGone_) jack_transport_stop(client_);
 }
 
 void JackTransport::ServerGone(void* self) {

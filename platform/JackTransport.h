@@ -23,11 +23,18 @@ class JackTransport final : public TransportClock {
     JackTransport& operator=(const JackTransport&) = delete;
 
     bool Read(TransportPosition& position) const noexcept override;
+    void OfferTempo(double bpm) noexcept override { bpm_.store(bpm, std::memory_order_relaxed); }
+    void StartAt(std::int64_t frame) override;
+    void Stop() override;
 
   private:
     explicit JackTransport(jack_client_t* client) : client_(client) {}
     static int Process(std::uint32_t frames, void* self);  // JACK's process thread
     static void ServerGone(void* self);
+    // Process thread, while no other client is the timebase master: bar, beat and tick at the
+    // offered tempo, four beats a bar.
+    static void Timebase(int state, std::uint32_t frames, void* position, int newPosition,
+                         void* self);
     void Publish(const TransportPosition& position) noexcept;
 
     jack_client_t* client_;
@@ -35,6 +42,7 @@ class JackTransport final : public TransportClock {
     std::atomic<std::uint32_t> sequence_{0};
     std::atomic<std::uint64_t> words_[sizeof(TransportPosition) / 8]{};
     std::atomic<bool> serverGone_{false};
+    std::atomic<double> bpm_{0};
 };
 
 }  // namespace tarvel

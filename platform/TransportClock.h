@@ -24,6 +24,12 @@ class TransportClock {
     // Any thread, real-time safe: never waits, allocates or calls the server. False before the
     // first cycle, or when a cycle was writing just then (the caller keeps the last position).
     virtual bool Read(TransportPosition& position) const noexcept = 0;
+    // Any thread, real-time safe: the tempo to publish while we are the timebase master.
+    virtual void OfferTempo(double bpm) noexcept { (void)bpm; }
+    // Window thread; may wait for the server. Moves the shared transport, for every program
+    // that follows it: to `frame` and rolling, or stopped.
+    virtual void StartAt(std::int64_t frame) { (void)frame; }
+    virtual void Stop() {}
 };
 
 }  // namespace tarvel

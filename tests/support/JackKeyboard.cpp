@@ -67,6 +67,11 @@ int JackKeyboard::Process(std::uint32_t frames, void* self) {
         jack_position_t position;
         if (jack_transport_query(k->client_, &position) == JackTransportRolling) {
             k->rolledFrom_ = position.frame;
+            if (position.valid & JackPositionBBT) {
+                k->rolledBpm_ = position.beats_per_minute;
+                k->rolledBeats_ = (position.bar - 1) * double{position.beats_per_bar} +
+                                  (position.beat - 1) + position.tick / position.ticks_per_beat;
+            }
             k->rolledAt_ = start;
         }
     }

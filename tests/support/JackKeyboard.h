@@ -53,6 +53,9 @@ class JackKeyboard {
     void StopTransport() { jack_transport_stop(client_); }
     std::int64_t RolledAt() const { return rolledAt_; }
     std::int64_t RolledFrom() const { return rolledFrom_; }
+    // The timebase master's tempo and beats then; 0 when it published none.
+    double RolledBpm() const { return rolledBpm_; }
+    double RolledBeats() const { return rolledBeats_; }
     std::int64_t FrameNow() const { return jack_frame_time(client_); }
     std::int64_t FrameOfNs(std::int64_t ns) const {
         return ns * jack_get_sample_rate(client_) / 1'000'000'000;
@@ -81,6 +84,7 @@ class JackKeyboard {
     std::atomic<bool> scheduledReady_{false};
     std::atomic<std::size_t> nextScheduled_{0};  // process thread writes
     std::atomic<std::int64_t> rolledAt_{-1}, rolledFrom_{-1};
+    std::atomic<double> rolledBpm_{0}, rolledBeats_{0};
     std::vector<StampedMessage> sentLog_;
     std::vector<StampedMessage> receivedLog_;
 };

@@ -230,7 +230,7 @@ TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
 }
 
 // A master's +-1 ms jitter: the lines come out evenly spaced, the loop's tempo within a tenth
-// of a percent, and the tempo box shows it; the raw clocks would make lines up to 2 ms uneven.
+// of a percent; the raw clocks would make lines up to 2 ms uneven.
 TEST_F(ClockFollow, AJitteryClockGivesEvenLinesAndItsTempoWithinATenthOfAPercent) {
     const std::int64_t startNs = nowNs + 3 * kMs;
     Send(startNs, 0xFA);
@@ -244,8 +244,6 @@ TEST_F(ClockFollow, AJitteryClockGivesEvenLinesAndItsTempoWithinATenthOfAPercent
         EXPECT_NEAR(ons[line].dueNs - kLatencyNs, meantNs, kMs / 2) << "line " << line;
     }
     EXPECT_NEAR(doc.engine.FollowedBpm(), 125.0, 0.125);
-    EXPECT_THAT(UiEvents(), Contains("bpm:125"));
-    EXPECT_EQ(doc.song.lineDuration, 250);
 }
 
 // The loop alone, over many masters: locked within a beat, its period within 0.1 % on the
@@ -274,8 +272,9 @@ TEST(ClockDll, ConvergesUnderAMillisecondOfJitter) {
     }
 }
 
-// No clock for half a second while playing: the sounding note stops, the status bar says so
-// once and the tempo is held; when the clock comes back the next line plays.
+// No clock for half a second while playing: the tempo box shows the master's, the sounding
+// note stops, the status bar says so once and the tempo is held; when the clock comes back the
+// next line plays.
 TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     Ungated();
     const std::int64_t startNs = nowNs + 3 * kMs;
@@ -285,7 +284,7 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     RunUntil(lastClockNs + 490 * kMs);
     EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1}));
     EXPECT_EQ(NoteOffs().size(), 1u);  // the second note still sounds
-    UiEvents();
+    EXPECT_THAT(UiEvents(), Contains("bpm:125"));
     RunUntil(lastClockNs + 1500 * kMs);
     EXPECT_EQ(NoteOffs().size(), 2u);
     std::vector<std::string> events = UiEvents();

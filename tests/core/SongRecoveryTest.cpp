@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "document/SongRecovery.h"
 #include "support/RecordingUi.h"

@@ -79,8 +79,7 @@ TEST_F(KeyEditing, NoteKeysSoundUntilReleasedAndWithRecordWriteAndStepAutoRepeat
     EXPECT_THAT(t.TakeSent(), ElementsAre("82 3c 64@0"));
     Type('1');  // note off and clear write nothing and sound nothing without record
     Type(vk::kDelete);
-    EXPECT_EQ(Cell(0, 5).note, kNoNote);
-    EXPECT_EQ(e.cursorLine, 0);
+    EXPECT_THAT((std::vector<int>{Cell(0, 5).note, e.cursorLine}), ElementsAre(kNoNote, 0));
 
     ToggleRecord(doc.songEditor);
     Cell(0, 5) = {kNoNote, 0x40, 0x07, 0x22};
@@ -95,16 +94,14 @@ TEST_F(KeyEditing, NoteKeysSoundUntilReleasedAndWithRecordWriteAndStepAutoRepeat
     Cell(4, 5).note = 60;
     Type('1');
     Type(vk::kDelete);
-    EXPECT_EQ(Cell(3, 5).note, kNoteOff);
-    EXPECT_EQ(Cell(4, 5).note, kNoNote);
-    EXPECT_EQ(e.cursorLine, 5);
+    EXPECT_THAT((std::vector<int>{Cell(3, 5).note, Cell(4, 5).note, e.cursorLine}),
+                ElementsAre(kNoteOff, kNoNote, 5));
     EXPECT_THAT(t.TakeSent(), IsEmpty());  // silently
 
     e.cursorLine = 63;
     Type('Z');
     Type('X');  // the last line stays under the cursor and is overwritten
-    EXPECT_EQ(e.cursorLine, 63);
-    EXPECT_EQ(Cell(63, 5).note, 50);
+    EXPECT_THAT((std::vector<int>{e.cursorLine, Cell(63, 5).note}), ElementsAre(63, 50));
 }
 
 TEST_F(KeyEditing, OctavesStopAtZeroAndEightAndOtherKeysPlayNothing) {
@@ -155,8 +152,7 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
     Type(vk::kNumpad0 + 7);
     ToggleRecord(doc.songEditor);
     Type('7');  // record is off
-    EXPECT_EQ(Cell(0).parameter, 0);
-    EXPECT_EQ(e.cursorLine, 0);
+    EXPECT_THAT((std::vector<int>{Cell(0).parameter, e.cursorLine}), ElementsAre(0, 0));
     EXPECT_THAT(t.TakeSent(), IsEmpty());  // digits never sound
 }
 
@@ -181,8 +177,7 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     ToggleRecord(doc.songEditor);
     Press('Q');
     Press(vk::kTab);
-    EXPECT_EQ(Cell(0).note, kNoNote);
-    EXPECT_EQ(e.cursorTrack, 0);
+    EXPECT_THAT((std::vector<int>{Cell(0).note, e.cursorTrack}), ElementsAre(kNoNote, 0));
     EXPECT_THAT(t.TakeSent(), IsEmpty());
 }
 

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -60,7 +59,8 @@ void MakeDistinctive(CFennoralDoc& doc) {
 }
 
 // Saved again over a link to a file, a song replaces that file (which keeps its attributes on
-// Windows; its mode is the safe file's test's); any gzip tool reads it, and it loads back whole.
+// Windows; its mode is the safe file's test's), and it loads back whole. (That any gzip tool
+// reads it is the window scripts'.)
 TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformation) {
     TempFolder folder;
     const std::string path = folder.Path("song.trv");
@@ -78,10 +78,7 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     ASSERT_EQ(symlink("song.trv", folder.Path("link.trv").c_str()), 0);
     ASSERT_TRUE(saver.doc->SaveSong(folder.Path("link.trv")));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.trv")));
-    const std::string zcat = "zcat '" + path + "' > '" + folder.Path("zcat.out") + "'";
-    ASSERT_EQ(std::system(zcat.c_str()), 0);
-    EXPECT_EQ(ReadBytes(folder.Path("zcat.out")), saved);
-    EXPECT_THAT(folder.Names(), ElementsAre("link.trv", "song.trv", "zcat.out"));  // no temporary
+    EXPECT_THAT(folder.Names(), ElementsAre("link.trv", "song.trv"));  // no temporary left
 #endif
     EXPECT_THAT(saver.ui.Messages(), IsEmpty());
 

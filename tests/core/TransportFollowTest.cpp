@@ -90,8 +90,9 @@ TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
             (m.bytes[0] & 0xF0) == 0x90 || (m.bytes[0] & 0xF0) == 0x80;
     EXPECT_EQ(ons, offs);
     t.midi.Clear();
-    const std::int64_t relocatedNs = nowNs + latency;
-    Transport(true, 20 * 5760);
+    // First seen 3 ms (144 frames) into row 20: it is still in time, at its own due time.
+    const std::int64_t relocatedNs = nowNs - 3 * kMs + latency;
+    Transport(true, 20 * 5760 + 144);
     RunFor(130 * kMs);
     Transport(true, 40 * 5760);  // a locate while rolling
     const std::int64_t locatedNs = nowNs + latency;

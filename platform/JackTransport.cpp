@@ -99,28 +99,26 @@ void JackTransport::ServerGone(void* self) {
     t->Publish(p);
 }
 
+// Every access sequentially consistent (no fences, which the thread sanitizer cannot follow):
+// a reader that saw any word of a later write sees the count moved on after it.
 void JackTransport::Publish(const TransportPosition& position) noexcept {
     std::uint64_t words[sizeof(TransportPosition) / 8];
     std::memcpy(words, &position, sizeof words);
-    const std::uint32_t s = sequence_.load(std::memory_order_relaxed);
-    sequence_.store(s + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    for (std::size_t i = 0; i < std::size(words); ++i)
-        words_[i].store(words[i], std::memory_order_relaxed);
-    sequence_.store(s + 2, std::memory_order_release);
+    const std::uint32_t s = sequence_.load();
+    sequence_.store(s + 1);
+    for (std::size_t i = 0; i < std::size(words); ++i) words_[i].store(words[i]);
+    sequence_.store(s + 2);
 }
 
 bool JackTransport::Read(TransportPosition& position) const noexcept {
     std::uint64_t words[sizeof(TransportPosition) / 8];
     // A few tries, never a wait: a writer preempted half-way must not hold up the clock.
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const std::uint32_t before = sequence_.load(std::memory_order_acquire);
+        const std::uint32_t before = sequence_.load();
         if (before == 0) return false;
         if (before & 1) continue;
-        for (std::size_t i = 0; i < std::size(words); ++i)
-            words[i] = words_[i].load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (sequence_.load(std::memory_order_relaxed) != before) continue;
+        for (std::size_t i = 0; i < std::size(words); ++i) words[i] = words_[i].load();
+        if (sequence_.load() != before) continue;
         std::memcpy(&position, words, sizeof words);
         return true;
     }

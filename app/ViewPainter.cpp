@@ -102,7 +102,7 @@ qreal ViewPainter::SetUp(QPainter& painter, int zoomPercent) {
         large_ = &(*found)->large;
         small_ = &(*found)->small;
         paintWorld_ = blitWorld_ = painter.worldTransform();
-        return 0;
+        return scale;
     }
     if (zoom != 1) painter.scale(zoom, zoom);
     paintWorld_ = painter.worldTransform();
@@ -195,7 +195,7 @@ bool ViewPainter::Gather(const DisplayItem& item) {
         const int layer = LayerAbove(rect);
         if (layer >= kMaxLayers) return false;
         Place(rect, layer);
-        layers_[layer].blits.push_back({QPoint(item.x * ratio_, item.y * ratio_), *tile});
+        layers_[layer].blits.push_back({rect.topLeft() * atlasRatio_, *tile});
         return true;
     }
     const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
@@ -299,7 +299,7 @@ void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
 }
 
 bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
-    ratio_ = 0;
+    atlasRatio_ = 0;
     const QPaintEngine* engine = painter.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
         engine->paintDevice()->devType() != QInternal::Image)
@@ -307,32 +307,50 @@ bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
     const QImage::Format format = static_cast<const QImage*>(engine->paintDevice())->format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
         return false;
-    // The copies are exact only on whole device pixels, at a ratio scaled back without rounding;
-    // past ratio 2 the atlas would take more memory than its copies are worth.
-    const QTransform device = painter.deviceTransform();
-    const int ratio = static_cast<int>(scale);
-    if ((ratio != 1 && ratio != 2) || scale != ratio || device.dx() != std::floor(device.dx()) ||
-        device.dy() != std::floor(device.dy()) || painter.opacity() != 1.0 ||
+    if (painter.opacity() != 1.0 ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
-    if (atlas_.format() != format || atlas_.width() != kAtlasWidth * ratio ||
+    // The copies are exact only on whole device pixels; past scale 2 the atlas would take more
+    // memory than its copies are worth.
+    int period = 1;
+    if (grid_ == 1) {
+        // The painter's transform scales: at ratio 1 or 2, scaled back without rounding.
+        const QTransform device = painter.deviceTransform();
+        if ((scale != 1 && scale != 2) || device.dx() != std::floor(device.dx()) ||
+            device.dy() != std::floor(device.dy()))
+            return false;
+    } else {
+        // Edges placed by DeviceEdge: a box looks the same wherever it lies at the same place
+        // within the period after which editor pixels again fall on the same device pixel
+        // fractions (4 at 125 %). Scales of no short period are painted as ever.
+        while (period <= 16 && period * scale != std::floor(period * scale)) ++period;
+        if (period > 16 || scale > 2) return false;
+    }
+    const QSize size(static_cast<int>(std::ceil(kAtlasWidth * scale)),
+                     static_cast<int>(std::ceil(kAtlasHeight * scale)));
+    if (atlas_.format() != format || atlas_.size() != size || atlasScale_ != scale ||
         painter.renderHints() != atlasHints_ || atlasFull_) {
-        if (atlas_.format() != format || atlas_.width() != kAtlasWidth * ratio)
-            atlas_ = QImage(kAtlasWidth * ratio, kAtlasHeight * ratio, format);
+        if (atlas_.format() != format || atlas_.size() != size) atlas_ = QImage(size, format);
+        atlasScale_ = scale;
         atlasHints_ = painter.renderHints();
         cached_.clear();
         shelf_ = {0, 0};
         shelfHeight_ = 0;
         atlasFull_ = false;
     }
-    ratio_ = ratio;
+    atlasRatio_ = grid_ == 1 ? static_cast<int>(scale) : 1;
+    period_ = period;
     return true;
 }
 
 const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
-    if (!ratio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
+    if (!atlasRatio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
         return nullptr;
-    char head[2 * sizeof(std::int16_t) + 4 * sizeof(std::uint32_t) + 1];
+    // The box's place within the period: its edges' fractions of a device pixel.
+    const auto phase = [this](int v) {
+        return static_cast<char>((v % period_ + period_) % period_);
+    };
+    char head[2 * sizeof(std::int16_t) + 4 * sizeof(std::uint32_t) + 3];
     char* at = head;
     for (const std::int16_t size : {item.width, item.height}) {
         std::memcpy(at, &size, sizeof size);
@@ -342,18 +360,21 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
         std::memcpy(at, &colour, sizeof colour);
         at += sizeof colour;
     }
-    *at = static_cast<char>(item.font);
+    *at++ = static_cast<char>(item.font);
+    *at++ = phase(item.x);
+    *at = phase(item.y);
     key_.assign(head, sizeof head);
     key_.append(item.text, strnlen(item.text, sizeof item.text));
     if (const auto found = cached_.find(key_); found != cached_.end()) return &found->second;
 
     // The key holds all that places the text in its box, so whatever is found stays inside.
     const GridFont& font = FontOf(item);
+    const QRect box = Mapped(QRect(item.x, item.y, item.width, item.height));
     const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
-    if (!ink.isEmpty() && !QRect(item.x, item.y, item.width, item.height).contains(ink))
+    if (!ink.isEmpty() && !box.contains(ink))
         return nullptr;  // text that may reach past its box is drawn in its place
     if (atlasFull_) return nullptr;
-    const int tileWidth = item.width * ratio_, tileHeight = item.height * ratio_;
+    const int tileWidth = box.width() * atlasRatio_, tileHeight = box.height() * atlasRatio_;
     if (shelf_.x() + tileWidth > atlas_.width()) shelf_ = {0, shelf_.y() + shelfHeight_};
     if (shelf_.x() == 0) shelfHeight_ = 0;
     if (shelf_.y() + tileHeight > atlas_.height()) {
@@ -364,12 +385,12 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
     if (!atlasPainter_) {
         atlasPainter_ = std::make_unique<QPainter>(&atlas_);
         atlasPainter_->setRenderHints(atlasHints_);
-        atlasPainter_->scale(ratio_, ratio_);
     }
-    DisplayItem placed = item;
-    placed.x = static_cast<std::int16_t>(shelf_.x() / ratio_);
-    placed.y = static_cast<std::int16_t>(shelf_.y() / ratio_);
-    DrawSingly(*atlasPainter_, placed);
+    // The box drawn as on the surface, moved by whole device pixels onto its place in the atlas.
+    const QPoint device = box.topLeft() * atlasRatio_;
+    atlasPainter_->setTransform(QTransform(atlasRatio_, 0, 0, atlasRatio_, shelf_.x() - device.x(),
+                                           shelf_.y() - device.y()));
+    DrawSingly(*atlasPainter_, item);
     const QRect tile(shelf_, QSize(tileWidth, tileHeight));
     shelf_.rx() += tileWidth;
     return &cached_.emplace(key_, tile).first->second;
@@ -378,7 +399,7 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
 void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPercent) {
     painter.save();
     const qreal atlasScale = SetUp(painter, zoomPercent);
-    ratio_ = 0;
+    atlasRatio_ = 0;
     if (atlasScale > 0) StartAtlas(painter, atlasScale);
     for (const DisplayItem& item : model.items) {
         const bool box = item.kind == DisplayItem::Kind::Box;

@@ -3,9 +3,9 @@
 // rectangle; each part goes into the first layer above every earlier part its pixels may touch.
 // Parts of one layer touch no pixel in common, so a layer is drawn as one set of rectangles per
 // colour, one glyph run per font and colour and then its inverted rectangles, and the layers
-// one after the other. On a raster image at ratio 1 or 2 (the window's backing store) a box whose
-// text stays inside it is painted once into an atlas and copied from there while it looks the
-// same.
+// one after the other. On a raster image at a scale up to 2 (the window's backing store) a box
+// whose text stays inside it is painted once into an atlas and copied from there while it looks
+// the same; at a fractional scale, once for each place it may take within the device pixels.
 //
 // The zoom and the surface's device pixel ratio scale the whole picture as one. Where their
 // product is a whole number the painter's transform scales it; otherwise every edge is placed on
@@ -93,7 +93,8 @@ class ViewPainter {
         GridFont large, small;
     };
 
-    // Sets the painter up for the zoom: returns the device pixel ratio where the atlas may serve.
+    // Sets the painter up for the zoom: returns the device pixels per editor pixel where the atlas
+    // may serve.
     qreal SetUp(QPainter& painter, int zoomPercent);
     int Map(int v) const { return grid_ == 1 ? v : DeviceEdge(v, grid_); }
     QRect Mapped(const QRect& rect) const;
@@ -133,8 +134,12 @@ class ViewPainter {
     std::unique_ptr<QPainter> atlasPainter_;  // open while boxes are added
     std::unordered_map<std::string, QRect> cached_;
     std::string key_;  // reused between boxes
-    int ratio_ = 0;    // of the surface being painted; 0: no atlas for it
-    QPoint shelf_;     // where the next box goes in the atlas, in its row of boxes
+    // Atlas pixels per unit of the painter's world: the surface's ratio while the painter's
+    // transform scales, 1 while DeviceEdge places the edges; 0: no atlas for this paint.
+    int atlasRatio_ = 0;
+    int period_ = 1;         // editor pixels after which the edges fall on the same fractions
+    double atlasScale_ = 0;  // device pixels per editor pixel of the boxes kept
+    QPoint shelf_;           // where the next box goes in the atlas, in its row of boxes
     int shelfHeight_ = 0;
     bool atlasFull_ = false;
     QPainter::RenderHints atlasHints_;

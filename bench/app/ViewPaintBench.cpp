@@ -91,7 +91,7 @@ BENCHMARK(BM_FullViewRepaint)
     ->Args({1920, 1080, 1, 100})
     ->Args({3840, 2160, 2, 100})
     ->Args({1920, 1080, 1, 200})
-    ->Args({1920, 1080, 1, 125})  // a zoom of no whole scale: no copies from the atlas
+    ->Args({1920, 1080, 1, 125})  // a zoom of no whole scale: boxes kept for each of 4 places
     ->Unit(benchmark::kMicrosecond);
 
 // The key press of a note key, from the key event's delivery to the note-on at the port: the

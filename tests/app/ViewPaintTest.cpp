@@ -42,22 +42,23 @@ DisplayItem Invert(int x, int y, int width, int height) {
     return item;
 }
 
-// The model painted on a surface of `size` logical pixels at `ratio`, over a colour no box has.
-QImage Painted(const DisplayModel& model, QSize size, int ratio, bool layered, ViewPainter& painter,
-               QImage::Format format = QImage::Format_RGB32) {
-    QImage image(size * ratio, format);
+// The model painted on a surface of `size` logical pixels at `ratio` and `zoom`, over a colour
+// no box has.
+QImage Painted(const DisplayModel& model, QSize size, qreal ratio, bool layered,
+               ViewPainter& painter, QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
+    QImage image((QSizeF(size) * ratio).toSize(), format);
     image.setDevicePixelRatio(ratio);
     image.fill(QColor(255, 0, 255));
     QPainter on(&image);
     if (layered)
-        painter.Paint(on, model);
+        painter.Paint(on, model, zoom);
     else
-        painter.PaintOneByOne(on, model);
+        painter.PaintOneByOne(on, model, zoom);
     return image;
 }
 
 void ExpectSamePicture(const DisplayModel& model, QSize size) {
-    for (const int ratio : {1, 2, 3}) {
+    for (const qreal ratio : {1.0, 2.0, 3.0, 1.25, 1.5}) {
         SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
         ViewPainter painter;
         const QImage oneByOne = Painted(model, size, ratio, false, painter);
@@ -194,17 +195,29 @@ TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
     struct Case {
         const char* name;
         QSize size;
-        int ratio;
+        qreal ratio;
+        int zoom = 100;
     };
     const Case cases[] = {
         {.name = "the classic size", .size = {802, 324}, .ratio = 1},
         {.name = "a full HD screen", .size = {1920, 1080}, .ratio = 1},
         {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
         {.name = "a ratio the atlas leaves alone", .size = {1000, 500}, .ratio = 3},
+        {.name = "125 %, boxes kept for each of 4 places",
+         .size = {1100, 500},
+         .ratio = 1,
+         .zoom = 125},
+        {.name = "125 % at ratio 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125},
+        {.name = "ratio 1.75", .size = {1000, 500}, .ratio = 1.75},
+        {.name = "150 % at ratio 2, a whole scale past the atlas",
+         .size = {1000, 500},
+         .ratio = 2,
+         .zoom = 150},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         frame().resize(frame().size() + c.size - view().size());
+        view().SetZoom(c.zoom);
         Settle();
         ASSERT_EQ(view().size(), c.size);
         DisplayModel model;
@@ -213,14 +226,17 @@ TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
             BuildDisplayModel(doc->songEditor, model);
         }
         ViewPainter painter;
-        const QImage oneByOne = Painted(model, c.size, c.ratio, false, painter);
-        EXPECT_TRUE(Painted(model, c.size, c.ratio, true, painter) == oneByOne);
-        EXPECT_TRUE(Painted(model, c.size, c.ratio, true, painter) == oneByOne);
+        const auto painted = [&](bool layered) {
+            return Painted(model, c.size, c.ratio, layered, painter, QImage::Format_RGB32, c.zoom);
+        };
+        const QImage oneByOne = painted(false);
+        EXPECT_TRUE(painted(true) == oneByOne);
+        EXPECT_TRUE(painted(true) == oneByOne);
         // And the view's own paint shows that picture where the model has boxes.
-        QImage shown(c.size * c.ratio, QImage::Format_RGB32);
+        QImage shown(oneByOne.size(), QImage::Format_RGB32);
         shown.setDevicePixelRatio(c.ratio);
         view().render(&shown);
-        const QPoint cell = QPoint(30, 40) * c.ratio;
+        const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
         EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
     }
 }

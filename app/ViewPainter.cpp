@@ -64,7 +64,45 @@ ViewPainter::ViewPainter()
     : unscaledLarge_(9, 6),
       unscaledSmall_(6, 4),
       layers_(kMaxLayers),
-      tiles_(kTilesAcross * kTilesAcross) {}
+      tiles_(kTilesAcross * kTilesAcross) {
+    for (const GridFont* font : {&unscaledLarge_, &unscaledSmall_}) {
+        QRect& any = anyInk_[font == &unscaledSmall_];
+        for (const QRect& ink : font->ink) any |= ink;
+    }
+}
+
+QRect ViewPainter::Reach(const DisplayItem& item) const {
+    // Two pixels around: a turned-round rectangle's edges, and a font made for another scale
+    // that rounds its size and baseline.
+    const int right = item.x + item.width, bottom = item.y + item.height;
+    QRect reach(QPoint(std::min<int>(item.x, right), std::min<int>(item.y, bottom)),
+                QPoint(std::max<int>(item.x, right), std::max<int>(item.y, bottom)));
+    if (item.kind == DisplayItem::Kind::Box)
+        if (const std::size_t length = strnlen(item.text, sizeof item.text)) {
+            const QRect& any = anyInk_[item.font == DisplayFont::Small];
+            const int advance = item.font == DisplayFont::Small ? 4 : 6;
+            reach |= QRect(QPoint(item.x + 2 + any.left(), item.y + 2 + any.top()),
+                           QPoint(item.x + 2 + advance * static_cast<int>(length - 1) + any.right(),
+                                  item.y + 2 + any.bottom()));
+        }
+    return reach.adjusted(-2, -2, 2, 2);
+}
+
+std::optional<QRegion> ViewPainter::ChangedRegion(const DisplayModel& before,
+                                                  const DisplayModel& after) const {
+    if (before.items.size() != after.items.size()) return std::nullopt;
+    const auto same = [](const DisplayItem& a, const DisplayItem& b) {
+        return a.kind == b.kind && a.x == b.x && a.y == b.y && a.width == b.width &&
+               a.height == b.height && a.light == b.light && a.dark == b.dark &&
+               a.textColour == b.textColour && a.fill == b.fill && a.font == b.font &&
+               std::strncmp(a.text, b.text, sizeof a.text) == 0;
+    };
+    QRegion changed;
+    for (std::size_t i = 0; i < after.items.size(); ++i)
+        if (!same(before.items[i], after.items[i]))
+            changed |= Reach(before.items[i]) | Reach(after.items[i]);
+    return changed;
+}
 
 QRect ViewPainter::Mapped(const QRect& rect) const {
     if (grid_ == 1) return rect;
@@ -396,12 +434,14 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
     return &cached_.emplace(key_, tile).first->second;
 }
 
-void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPercent) {
+void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPercent,
+                        const QRegion* only) {
     painter.save();
     const qreal atlasScale = SetUp(painter, zoomPercent);
     atlasRatio_ = 0;
     if (atlasScale > 0) StartAtlas(painter, atlasScale);
     for (const DisplayItem& item : model.items) {
+        if (only && !only->intersects(Reach(item))) continue;
         const bool box = item.kind == DisplayItem::Kind::Box;
         if (item.width < (box ? 2 : 1) || item.height < (box ? 2 : 1)) {
             DrawGathered(painter);

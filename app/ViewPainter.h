@@ -19,11 +19,13 @@
 #include <QPointF>
 #include <QRawFont>
 #include <QRect>
+#include <QRegion>
 #include <QTransform>
 #include <array>
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -52,10 +54,18 @@ class ViewPainter {
     ViewPainter();
 
     // At `zoomPercent`, the model's editor pixels scaled by zoomPercent / 100 on the surface.
-    void Paint(QPainter& painter, const DisplayModel& model, int zoomPercent = 100);
+    // With `only` (editor pixels), the items that may touch none of its pixels are left out: the
+    // same picture there, for a painter clipped to it.
+    void Paint(QPainter& painter, const DisplayModel& model, int zoomPercent = 100,
+               const QRegion* only = nullptr);
     // Fills rectangles given in editor pixels, with their edges where Paint puts a box's.
     void FillEditorRects(QPainter& painter, const QList<QRect>& rects, const QBrush& brush,
                          int zoomPercent);
+
+    // The editor pixels where `after` may be painted otherwise than `before`: the places of the
+    // items that differ, text and all. None when the two differ in their number of items.
+    std::optional<QRegion> ChangedRegion(const DisplayModel& before,
+                                         const DisplayModel& after) const;
 
     // The same picture, item after item in the painter's plain calls: the meaning of the
     // model, as the view painted it from the start.
@@ -101,6 +111,8 @@ class ViewPainter {
     const GridFont& FontOf(const DisplayItem& item) const {
         return item.font == DisplayFont::Large ? *large_ : *small_;
     }
+    // Every editor pixel the item may touch, whatever the scale.
+    QRect Reach(const DisplayItem& item) const;
     int LayerAbove(const QRect& footprint) const;
     void Place(const QRect& footprint, int layer);
     bool Gather(const DisplayItem& item);                   // false: the layers are full
@@ -114,6 +126,7 @@ class ViewPainter {
 
     GridFont unscaledLarge_;
     GridFont unscaledSmall_;
+    std::array<QRect, 2> anyInk_;  // of any character of the large and small font, unscaled
     std::vector<std::unique_ptr<ScaledFonts>> scaledFonts_;  // a few: one per scale met
     // Device pixels per editor pixel when edges are placed by DeviceEdge; 1 while the painter's
     // transform scales the picture.

@@ -4,11 +4,13 @@
 // busy song.
 #include <QPainter>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 
 #include "AppFixture.h"
 #include "app/ViewPainter.h"
+#include "editor/DisplayBoxes.h"
 #include "editor/DisplayModel.h"
 
 namespace tarvel::testing {
@@ -239,6 +241,69 @@ TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
         const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
         EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
     }
+}
+
+// What the document changes, the view repaints: at a new play line the rows played before and
+// now, and the whole pattern pane when it follows the play line. The window then shows what a
+// full repaint gives.
+TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
+    FillSong();
+    Locked()->songEditor.editor.seqStep = 1;  // a sequencer row for each displayed line
+    frame().resize(frame().size() + QSize(1200, 600) - view().size());
+    Settle();
+    struct Case {
+        const char* name;
+        std::function<void(CFennoralDoc&)> change;
+        QRect within;  // in the view's pixels
+    };
+    const Case cases[] = {
+        {.name = "the sequencer's next row",
+         .change = [](CFennoralDoc& doc) { doc.player.playRow = 6; },
+         .within = QRect(0, RowY(5) - 6, 1200, 2 * kRowHeight + 12)},
+        {.name = "a played line of the shown pattern, followed",
+         .change =
+             [](CFennoralDoc& doc) {
+                 doc.player.isPlaying = 1;
+                 doc.player.playMode = kPatternMode;
+                 doc.player.patternLine = 30;
+                 doc.songEditor.followPlay = true;
+             },
+         .within = QRect(0, 0, 1200, 600)},
+    };
+    QRegion painted;
+    struct Recorder final : QObject {
+        QRegion* painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                *painted |= static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } recorder;
+    recorder.painted = &painted;
+    view().installEventFilter(&recorder);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view().repaint();
+        painted = {};
+        {
+            auto doc = Locked();
+            c.change(*doc.doc);
+        }
+        doc().RaiseUiSignal(kRepaintView);
+        Settle();
+        EXPECT_FALSE(painted.isEmpty());
+        EXPECT_TRUE((painted - c.within).isEmpty())
+            << painted.boundingRect().y() << " " << painted.boundingRect().height();
+        const QImage shown =
+            view()
+                .screen()
+                ->grabWindow(frame().winId(), view().mapTo(&frame(), QPoint()).x(),
+                             view().mapTo(&frame(), QPoint()).y(), view().width(), view().height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        EXPECT_TRUE(shown == view().grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+    EXPECT_GT(painted.boundingRect().height(), 400);  // the scrolled pattern pane
 }
 
 }  // namespace

@@ -71,14 +71,14 @@ ViewPainter::ViewPainter()
     }
 }
 
-QRect ViewPainter::Reach(const DisplayItem& item) const {
+QRect ViewPainter::Reach(const DisplayItem& item, std::string_view text) const {
     // Two pixels around: a turned-round rectangle's edges, and a font made for another scale
     // that rounds its size and baseline.
     const int right = item.x + item.width, bottom = item.y + item.height;
     QRect reach(QPoint(std::min<int>(item.x, right), std::min<int>(item.y, bottom)),
                 QPoint(std::max<int>(item.x, right), std::max<int>(item.y, bottom)));
     if (item.kind == DisplayItem::Kind::Box)
-        if (const std::size_t length = strnlen(item.text, sizeof item.text)) {
+        if (const std::size_t length = text.size()) {
             const QRect& any = anyInk_[item.font == DisplayFont::Small];
             const int advance = item.font == DisplayFont::Small ? 4 : 6;
             reach |= QRect(QPoint(item.x + 2 + any.left(), item.y + 2 + any.top()),
@@ -91,16 +91,16 @@ QRect ViewPainter::Reach(const DisplayItem& item) const {
 std::optional<QRegion> ViewPainter::ChangedRegion(const DisplayModel& before,
                                                   const DisplayModel& after) const {
     if (before.items.size() != after.items.size()) return std::nullopt;
-    const auto same = [](const DisplayItem& a, const DisplayItem& b) {
-        return a.kind == b.kind && a.x == b.x && a.y == b.y && a.width == b.width &&
-               a.height == b.height && a.light == b.light && a.dark == b.dark &&
-               a.textColour == b.textColour && a.fill == b.fill && a.font == b.font &&
-               std::strncmp(a.text, b.text, sizeof a.text) == 0;
-    };
     QRegion changed;
-    for (std::size_t i = 0; i < after.items.size(); ++i)
-        if (!same(before.items[i], after.items[i]))
-            changed |= Reach(before.items[i]) | Reach(after.items[i]);
+    for (std::size_t i = 0; i < after.items.size(); ++i) {
+        const DisplayItem& a = before.items[i];
+        const DisplayItem& b = after.items[i];
+        const std::string_view textA = before.TextOf(a), textB = after.TextOf(b);
+        if (a.kind != b.kind || a.x != b.x || a.y != b.y || a.width != b.width ||
+            a.height != b.height || a.light != b.light || a.dark != b.dark ||
+            a.textColour != b.textColour || a.fill != b.fill || a.font != b.font || textA != textB)
+            changed |= Reach(a, textA) | Reach(b, textB);
+    }
     return changed;
 }
 
@@ -156,9 +156,9 @@ void ViewPainter::FillEditorRects(QPainter& painter, const QList<QRect>& rects, 
     painter.restore();
 }
 
-QRect ViewPainter::TextInk(const GridFont& font, int x, int y, const char* text) const {
+QRect ViewPainter::TextInk(const GridFont& font, int x, int y, std::string_view text) const {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    for (int i = 0; text[i]; ++i) {
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
         if (text[i] == ' ') continue;
         const QRect& glyph = font.ink[static_cast<unsigned char>(text[i])];
         if (glyph.isEmpty()) continue;
@@ -219,7 +219,7 @@ ViewPainter::GlyphRun& ViewPainter::RunOf(int layer, std::uint32_t colour, const
     return texts.back();
 }
 
-bool ViewPainter::Gather(const DisplayItem& item) {
+bool ViewPainter::Gather(const DisplayItem& item, std::string_view text) {
     const QRect rect = Mapped(QRect(item.x, item.y, item.width, item.height));
     if (item.kind == DisplayItem::Kind::Invert) {
         const int layer = LayerAbove(rect);
@@ -229,14 +229,14 @@ bool ViewPainter::Gather(const DisplayItem& item) {
         return true;
     }
     const GridFont& font = FontOf(item);
-    if (const QRect* tile = CachedBox(item)) {
+    if (const QRect* tile = CachedBox(item, text)) {
         const int layer = LayerAbove(rect);
         if (layer >= kMaxLayers) return false;
         Place(rect, layer);
         layers_[layer].blits.push_back({rect.topLeft() * atlasRatio_, *tile});
         return true;
     }
-    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, text);
     const int fillLayer = LayerAbove(rect);
     // The text goes above its own box, and above whatever else it may touch.
     const int textLayer = ink.isEmpty() ? fillLayer : std::max(fillLayer + 1, LayerAbove(ink));
@@ -252,9 +252,9 @@ bool ViewPainter::Gather(const DisplayItem& item) {
     Place(ink, textLayer);
     GlyphRun& run = RunOf(textLayer, item.textColour, font);
     const qreal baseline = Map(item.y + 2) + font.ascent;
-    for (int i = 0; item.text[i]; ++i) {
-        if (item.text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
-        run.glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+        if (text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
+        run.glyphs.append(font.glyphs[static_cast<unsigned char>(text[i])]);
         run.positions.append(QPointF(Map(item.x + 2 + font.advance * i), baseline));
     }
     return true;
@@ -308,7 +308,7 @@ void ViewPainter::DrawGathered(QPainter& painter) {
 
 // One item in the painter's own calls. Also what a box too small for its frame or a rectangle of
 // negative size needs: Qt draws their turned-round rectangles, which only these calls repeat.
-void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
+void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item, std::string_view text) {
     if (item.kind == DisplayItem::Kind::Invert) {
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         painter.fillRect(Mapped(QRect(item.x, item.y, item.width, item.height)), Qt::white);
@@ -322,9 +322,9 @@ void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
     QList<quint32> glyphs;
     QList<QPointF> positions;
     const qreal baseline = Map(item.y + 2) + font.ascent;
-    for (int i = 0; item.text[i]; ++i) {
-        if (item.text[i] == ' ') continue;
-        glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+        if (text[i] == ' ') continue;
+        glyphs.append(font.glyphs[static_cast<unsigned char>(text[i])]);
         positions.append(QPointF(Map(item.x + 2 + font.advance * i), baseline));
     }
     if (glyphs.isEmpty()) return;
@@ -381,7 +381,7 @@ bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
     return true;
 }
 
-const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
+const QRect* ViewPainter::CachedBox(const DisplayItem& item, std::string_view text) {
     if (!atlasRatio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
         return nullptr;
     // The box's place within the period: its edges' fractions of a device pixel.
@@ -402,13 +402,13 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
     *at++ = phase(item.x);
     *at = phase(item.y);
     key_.assign(head, sizeof head);
-    key_.append(item.text, strnlen(item.text, sizeof item.text));
+    key_.append(text);
     if (const auto found = cached_.find(key_); found != cached_.end()) return &found->second;
 
     // The key holds all that places the text in its box, so whatever is found stays inside.
     const GridFont& font = FontOf(item);
     const QRect box = Mapped(QRect(item.x, item.y, item.width, item.height));
-    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, text);
     if (!ink.isEmpty() && !box.contains(ink))
         return nullptr;  // text that may reach past its box is drawn in its place
     if (atlasFull_) return nullptr;
@@ -428,7 +428,7 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
     const QPoint device = box.topLeft() * atlasRatio_;
     atlasPainter_->setTransform(QTransform(atlasRatio_, 0, 0, atlasRatio_, shelf_.x() - device.x(),
                                            shelf_.y() - device.y()));
-    DrawSingly(*atlasPainter_, item);
+    DrawSingly(*atlasPainter_, item, text);
     const QRect tile(shelf_, QSize(tileWidth, tileHeight));
     shelf_.rx() += tileWidth;
     return &cached_.emplace(key_, tile).first->second;
@@ -441,16 +441,17 @@ void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPe
     atlasRatio_ = 0;
     if (atlasScale > 0) StartAtlas(painter, atlasScale);
     for (const DisplayItem& item : model.items) {
-        if (only && !only->intersects(Reach(item))) continue;
+        const std::string_view text = model.TextOf(item);
+        if (only && !only->intersects(Reach(item, text))) continue;
         const bool box = item.kind == DisplayItem::Kind::Box;
         if (item.width < (box ? 2 : 1) || item.height < (box ? 2 : 1)) {
             DrawGathered(painter);
-            DrawSingly(painter, item);
+            DrawSingly(painter, item, text);
             continue;
         }
-        if (!Gather(item)) {
+        if (!Gather(item, text)) {
             DrawGathered(painter);
-            Gather(item);  // the lowest layer has room for anything
+            Gather(item, text);  // the lowest layer has room for anything
         }
     }
     DrawGathered(painter);
@@ -460,7 +461,7 @@ void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPe
 void ViewPainter::PaintOneByOne(QPainter& painter, const DisplayModel& model, int zoomPercent) {
     painter.save();
     SetUp(painter, zoomPercent);
-    for (const DisplayItem& item : model.items) DrawSingly(painter, item);
+    for (const DisplayItem& item : model.items) DrawSingly(painter, item, model.TextOf(item));
     painter.restore();
 }
 

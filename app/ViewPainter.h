@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -112,17 +113,17 @@ class ViewPainter {
         return item.font == DisplayFont::Large ? *large_ : *small_;
     }
     // Every editor pixel the item may touch, whatever the scale.
-    QRect Reach(const DisplayItem& item) const;
+    QRect Reach(const DisplayItem& item, std::string_view text) const;
     int LayerAbove(const QRect& footprint) const;
     void Place(const QRect& footprint, int layer);
-    bool Gather(const DisplayItem& item);                   // false: the layers are full
-    bool StartAtlas(QPainter& painter, qreal deviceRatio);  // false: no boxes kept for it
-    const QRect* CachedBox(const DisplayItem& item);        // null: to be painted in place
+    bool Gather(const DisplayItem& item, std::string_view text);  // false: the layers are full
+    bool StartAtlas(QPainter& painter, qreal deviceRatio);        // false: no boxes kept for it
+    const QRect* CachedBox(const DisplayItem& item, std::string_view text);  // null: in place
     void AddFill(int layer, std::uint32_t colour, const QRect& rect);
     GlyphRun& RunOf(int layer, std::uint32_t colour, const GridFont& font);
     void DrawGathered(QPainter& painter);
-    void DrawSingly(QPainter& painter, const DisplayItem& item);
-    QRect TextInk(const GridFont& font, int x, int y, const char* text) const;
+    void DrawSingly(QPainter& painter, const DisplayItem& item, std::string_view text);
+    QRect TextInk(const GridFont& font, int x, int y, std::string_view text) const;
 
     GridFont unscaledLarge_;
     GridFont unscaledSmall_;

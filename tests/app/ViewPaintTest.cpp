@@ -16,9 +16,23 @@
 namespace tarvel::testing {
 namespace {
 
-DisplayItem Box(int x, int y, int width, int height, const char* text,
-                std::uint32_t fill = 0xAABB88, std::uint32_t textColour = 0x000000,
-                DisplayFont font = DisplayFont::Large) {
+// An item and its text, for a model made of them.
+struct Piece {
+    DisplayItem item;
+    std::string text;
+};
+
+DisplayModel ModelOf(const std::vector<Piece>& pieces) {
+    DisplayModel model;
+    for (const Piece& piece : pieces) {
+        model.items.push_back(piece.item);
+        SetText(model, model.items.back(), piece.text.c_str());
+    }
+    return model;
+}
+
+Piece Box(int x, int y, int width, int height, std::string text, std::uint32_t fill = 0xAABB88,
+          std::uint32_t textColour = 0x000000, DisplayFont font = DisplayFont::Large) {
     DisplayItem item{};
     item.kind = DisplayItem::Kind::Box;
     item.x = static_cast<std::int16_t>(x);
@@ -30,18 +44,17 @@ DisplayItem Box(int x, int y, int width, int height, const char* text,
     item.textColour = textColour;
     item.fill = fill;
     item.font = font;
-    std::strncpy(item.text, text, sizeof item.text - 1);
-    return item;
+    return {item, std::move(text)};
 }
 
-DisplayItem Invert(int x, int y, int width, int height) {
+Piece Invert(int x, int y, int width, int height) {
     DisplayItem item{};
     item.kind = DisplayItem::Kind::Invert;
     item.x = static_cast<std::int16_t>(x);
     item.y = static_cast<std::int16_t>(y);
     item.width = static_cast<std::int16_t>(width);
     item.height = static_cast<std::int16_t>(height);
-    return item;
+    return {item, ""};
 }
 
 // The model painted on a surface of `size` logical pixels at `ratio` and `zoom`, over a colour
@@ -73,7 +86,7 @@ void ExpectSamePicture(const DisplayModel& model, QSize size) {
 TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
     struct Case {
         const char* name;
-        std::vector<DisplayItem> items;
+        std::vector<Piece> items;
     };
     const Case cases[] = {
         {.name = "a badge over its slot's text",
@@ -104,7 +117,7 @@ TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ExpectSamePicture(DisplayModel{c.items}, QSize(120, 60));
+        ExpectSamePicture(ModelOf(c.items), QSize(120, 60));
     }
 }
 
@@ -115,7 +128,7 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
                            "+2", "Track 003", "WWWWWWWWWWWWWWWWWWWW", "\x7f\x80\xe9\xff"};
     const std::uint32_t colours[] = {0x000000, 0xFFFFFF, 0xAABB88, 0x44FFFF, 0xB0C0DF};
     for (int pile = 0; pile < 60; ++pile) {
-        DisplayModel model;
+        std::vector<Piece> pieces;
         const int count = std::uniform_int_distribution(1, 40)(random);
         for (int i = 0; i < count; ++i) {
             const int x = std::uniform_int_distribution(-10, 150)(random);
@@ -123,27 +136,28 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
             const int w = std::uniform_int_distribution(-2, 90)(random);
             const int h = std::uniform_int_distribution(-2, 20)(random);
             if (random() % 5 == 0) {
-                model.items.push_back(Invert(x, y, w, h));
+                pieces.push_back(Invert(x, y, w, h));
                 continue;
             }
-            DisplayItem box =
+            Piece box =
                 Box(x, y, w, h, texts[random() % std::size(texts)],
                     colours[random() % std::size(colours)], colours[random() % std::size(colours)],
                     random() % 2 ? DisplayFont::Large : DisplayFont::Small);
-            box.light = colours[random() % std::size(colours)];
-            model.items.push_back(box);
+            box.item.light = colours[random() % std::size(colours)];
+            pieces.push_back(box);
         }
         SCOPED_TRACE(::testing::Message() << "pile " << pile);
-        ExpectSamePicture(model, QSize(160, 80));
+        ExpectSamePicture(ModelOf(pieces), QSize(160, 80));
     }
 }
 
 // Hundreds of large boxes, each unlike the others, fill the atlas: those past its room are painted
 // in place, and the next paint starts the atlas again.
 TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
-    DisplayModel model;
+    std::vector<Piece> pieces;
     for (int i = 0; i < 400; ++i)
-        model.items.push_back(Box(i % 7, i % 5, 250, 60, std::to_string(i).c_str(), 0x10000 * i));
+        pieces.push_back(Box(i % 7, i % 5, 250, 60, std::to_string(i), 0x10000 * i));
+    const DisplayModel model = ModelOf(pieces);
     ViewPainter painter;
     for (const int ratio : {1, 2}) {
         SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
@@ -155,8 +169,8 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
 
 // A window's backing store holds premultiplied pixels; the atlas takes the surface's format.
 TEST(ViewPainterTest, APremultipliedSurfaceGetsTheSamePixels) {
-    const DisplayModel model{{Box(10, 10, 70, 12, "C-4 64 0740"), Invert(20, 10, 10, 12),
-                              Box(10, 22, 70, 12, "C-4 64 0740")}};
+    const DisplayModel model = ModelOf({Box(10, 10, 70, 12, "C-4 64 0740"), Invert(20, 10, 10, 12),
+                                        Box(10, 22, 70, 12, "C-4 64 0740")});
     ViewPainter painter;
     const auto format = QImage::Format_ARGB32_Premultiplied;
     const QImage oneByOne = Painted(model, QSize(100, 40), 2, false, painter, format);

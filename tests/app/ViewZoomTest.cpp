@@ -52,7 +52,7 @@ bool CoveredLater(const DisplayModel& model, std::size_t index) {
     const QRect mine(box.x, box.y, box.width, box.height);
     for (std::size_t i = index + 1; i < model.items.size(); ++i) {
         const DisplayItem& other = model.items[i];
-        const int reach = 2 + 6 * static_cast<int>(strnlen(other.text, sizeof other.text));
+        const int reach = 2 + 6 * static_cast<int>(model.TextOf(other).size());
         if (QRect(other.x, other.y, std::max<int>(other.width, reach), other.height)
                 .intersects(mine))
             return true;
@@ -88,7 +88,7 @@ int EdgesOffTheirPixels(const DisplayModel& model, const QImage& image, double s
             at(column, edge(box.y + box.height) - 1) == dark;
         if (!good && off++ < 3)
             ADD_FAILURE() << "box at " << box.x << "," << box.y << " " << box.width << "x"
-                          << box.height << " '" << box.text << "'";
+                          << box.height << " '" << model.TextOf(box) << "'";
     }
     return off;
 }
@@ -104,21 +104,22 @@ int CharactersOffTheirPixels(const DisplayModel& model, const QImage& image, dou
     *compared = 0;
     for (std::size_t i = 0; i < model.items.size(); ++i) {
         const DisplayItem& box = model.items[i];
+        const std::string_view text = model.TextOf(box);
         if (box.kind != DisplayItem::Kind::Box || box.height != 12 || box.width < 20 ||
-            box.text[0] <= ' ' || box.text[1] == 0 || box.font != DisplayFont::Large || box.x < 0 ||
+            text.size() < 2 || text[0] <= ' ' || box.font != DisplayFont::Large || box.x < 0 ||
             edge(box.x + box.width) > image.width() || edge(box.y + box.height) > image.height() ||
             CoveredLater(model, i))
             continue;
         const QRect block(edge(box.x + 2), edge(box.y + 2), static_cast<int>(6 * scale),
                           static_cast<int>(8 * scale));
         const QImage glyph = image.copy(block);
-        const std::string key = std::string(box.text, 2) + std::to_string(box.textColour) + "/" +
-                                std::to_string(box.fill);
+        const std::string key = std::string(text.substr(0, 2)) + std::to_string(box.textColour) +
+                                "/" + std::to_string(box.fill);
         const auto [seen, isNew] = first.emplace(key, glyph);
         if (isNew) continue;
         ++*compared;
         if (seen->second != glyph && off++ < 3)
-            ADD_FAILURE() << "text '" << box.text << "' at " << box.x << "," << box.y;
+            ADD_FAILURE() << "text '" << text << "' at " << box.x << "," << box.y;
     }
     return off;
 }

@@ -113,6 +113,8 @@ void CFennoralView::Invalidate() {
         layout = doc_.songEditor.layout;
     }
     BuildModelInShortHolds();
+    builtAhead_ = true;
+    builtLayout_ = layout;
     const std::optional<QRegion> changed = painter_.ChangedRegion(shown_, model_);
     if (!changed || layout != shownLayout_)
         update();
@@ -131,7 +133,6 @@ void CFennoralView::paintEvent(QPaintEvent* event) {
         helpers = UpdateHelperTexts(doc_.songEditor);
         layout = doc_.songEditor.layout;
     }
-    BuildModelInShortHolds();
     QPainter painter(this);
     // A paint into the window's backing store changes what the window shows; one that
     // QWidget::render sends elsewhere (a picture, a test's image) does not.
@@ -139,6 +140,9 @@ void CFennoralView::paintEvent(QPaintEvent* event) {
     const bool onScreen = store && painter.paintEngine() &&
                           painter.paintEngine()->paintDevice() == store->paintDevice();
     const bool whole = (QRegion(rect()) - event->region()).isEmpty();
+    // The model built for the region asked for serves its paint: whatever changed since asks
+    // for its own repaint, and a whole one (a mouse edit, a resize) builds the model anew.
+    if (!builtAhead_ || whole || !onScreen || layout != builtLayout_) BuildModelInShortHolds();
     QRegion only;
     if (onScreen && !whole) {
         if (shownZoom_ != zoom_ || layout != shownLayout_) {
@@ -168,6 +172,7 @@ void CFennoralView::paintEvent(QPaintEvent* event) {
         palette().window(), zoom_);
     painter_.Paint(painter, model_, zoom_, onScreen && !whole ? &only : nullptr);
     if (onScreen) {
+        builtAhead_ = false;
         std::swap(shown_, model_);
         shownLayout_ = layout;
         shownZoom_ = zoom_;

@@ -65,6 +65,9 @@ class CFennoralView final : public QWidget {
     CMainFrame& frame_;
     ViewPainter painter_;
     DisplayModel model_;  // as last built
+    // Built by Invalidate for the repaint it asked for, for that layout.
+    bool builtAhead_ = false;
+    EditorLayout builtLayout_{};
     // What the window shows, but where a repaint is on its way: the model of the last paint on
     // the screen, its layout and zoom; shownZoom_ 0 before the first.
     DisplayModel shown_;

@@ -142,10 +142,13 @@ void CFennoralView::paintEvent(QPaintEvent* event) {
     const bool whole = (QRegion(rect()) - event->region()).isEmpty();
     // The model built for the region asked for serves its paint: whatever changed since asks
     // for its own repaint, and a whole one (a mouse edit, a resize) builds the model anew.
-    if (!builtAhead_ || whole || !onScreen || layout != builtLayout_) BuildModelInShortHolds();
+    const bool builtFor = builtAhead_ && !whole && onScreen && layout == builtLayout_;
+    if (!builtFor) BuildModelInShortHolds();
     QRegion only;
     if (onScreen && !whole) {
-        if (shownZoom_ != zoom_ || layout != shownLayout_) {
+        if (builtFor) {
+            // Its changes are in the region already: Invalidate asked for them.
+        } else if (shownZoom_ != zoom_ || layout != shownLayout_) {
             update();  // the part asked for now, and all of it next
         } else if (const std::optional<QRegion> changed = painter_.ChangedRegion(shown_, model_)) {
             // What changed since the region was asked for and lies outside it comes next, so

@@ -72,20 +72,22 @@ ViewPainter::ViewPainter()
 }
 
 QRect ViewPainter::Reach(const DisplayItem& item, std::string_view text) const {
+    int left = std::min<int>(item.x, item.x + item.width);
+    int right = std::max<int>(item.x, item.x + item.width);
+    int top = std::min<int>(item.y, item.y + item.height);
+    int bottom = std::max<int>(item.y, item.y + item.height);
+    if (item.kind == DisplayItem::Kind::Box && !text.empty()) {
+        const QRect& any = anyInk_[item.font == DisplayFont::Small];
+        const int advance = item.font == DisplayFont::Small ? 4 : 6;
+        left = std::min(left, item.x + 2 + any.left());
+        right =
+            std::max(right, item.x + 2 + advance * static_cast<int>(text.size() - 1) + any.right());
+        top = std::min(top, item.y + 2 + any.top());
+        bottom = std::max(bottom, item.y + 2 + any.bottom());
+    }
     // Two pixels around: a turned-round rectangle's edges, and a font made for another scale
     // that rounds its size and baseline.
-    const int right = item.x + item.width, bottom = item.y + item.height;
-    QRect reach(QPoint(std::min<int>(item.x, right), std::min<int>(item.y, bottom)),
-                QPoint(std::max<int>(item.x, right), std::max<int>(item.y, bottom)));
-    if (item.kind == DisplayItem::Kind::Box)
-        if (const std::size_t length = text.size()) {
-            const QRect& any = anyInk_[item.font == DisplayFont::Small];
-            const int advance = item.font == DisplayFont::Small ? 4 : 6;
-            reach |= QRect(QPoint(item.x + 2 + any.left(), item.y + 2 + any.top()),
-                           QPoint(item.x + 2 + advance * static_cast<int>(length - 1) + any.right(),
-                                  item.y + 2 + any.bottom()));
-        }
-    return reach.adjusted(-2, -2, 2, 2);
+    return QRect(QPoint(left - 2, top - 2), QPoint(right + 2, bottom + 2));
 }
 
 std::optional<QRegion> ViewPainter::ChangedRegion(const DisplayModel& before,
@@ -440,9 +442,13 @@ void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPe
     const qreal atlasScale = SetUp(painter, zoomPercent);
     atlasRatio_ = 0;
     if (atlasScale > 0) StartAtlas(painter, atlasScale);
+    const QRect onlyBounds = only ? only->boundingRect() : QRect();
     for (const DisplayItem& item : model.items) {
         const std::string_view text = model.TextOf(item);
-        if (only && !only->intersects(Reach(item, text))) continue;
+        if (only) {
+            const QRect reach = Reach(item, text);
+            if (!reach.intersects(onlyBounds) || !only->intersects(reach)) continue;
+        }
         const bool box = item.kind == DisplayItem::Kind::Box;
         if (item.width < (box ? 2 : 1) || item.height < (box ? 2 : 1)) {
             DrawGathered(painter);

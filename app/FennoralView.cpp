@@ -71,6 +71,7 @@ QPoint CFennoralView::EditorPoint(QPointF at) const {
 }
 
 void CFennoralView::BuildModelInShortHolds() {
+    builtAhead_ = false;  // newer than any region asked for
     // A part per hold: a model of a large view built at once would keep the clock waiting.
     for (int part = 0, parts = 1; part < parts; ++part) {
         std::lock_guard lock(doc_.mutex);
@@ -102,7 +103,8 @@ QRegion CFennoralView::EditorRegion(const QRegion& view) const {
 }
 
 void CFennoralView::Invalidate() {
-    if (!shownZoom_ || shownZoom_ != zoom_) {
+    // Hidden, the view builds nothing: it is painted whole when it shows again.
+    if (!shownZoom_ || shownZoom_ != zoom_ || !isVisible() || window()->isMinimized()) {
         update();
         return;
     }

@@ -1,8 +1,10 @@
 #include "app/FennoralView.h"
 
+#include <QBackingStore>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWheelEvent>
 #include <cmath>
@@ -69,6 +71,7 @@ QPoint CFennoralView::EditorPoint(QPointF at) const {
 }
 
 void CFennoralView::BuildModelInShortHolds() {
+    builtAhead_ = false;  // newer than any region asked for
     // A part per hold: a model of a large view built at once would keep the clock waiting.
     for (int part = 0, parts = 1; part < parts; ++part) {
         std::lock_guard lock(doc_.mutex);
@@ -77,7 +80,51 @@ void CFennoralView::BuildModelInShortHolds() {
     }
 }
 
-void CFennoralView::paintEvent(QPaintEvent*) {
+QRegion CFennoralView::ViewRegion(const QRegion& editor) const {
+    QRegion view;
+    for (const QRect& rect : editor) {
+        const int left = rect.left() * zoom_ / 100 - 1, top = rect.top() * zoom_ / 100 - 1;
+        const int right = (rect.right() + 1) * zoom_ / 100 + 1;
+        const int bottom = (rect.bottom() + 1) * zoom_ / 100 + 1;
+        view |= QRect(QPoint(left, top), QPoint(right, bottom));
+    }
+    return view;
+}
+
+QRegion CFennoralView::EditorRegion(const QRegion& view) const {
+    QRegion editor;
+    for (const QRect& rect : view) {
+        const int left = rect.left() * 100 / zoom_ - 1, top = rect.top() * 100 / zoom_ - 1;
+        const int right = (rect.right() + 1) * 100 / zoom_ + 1;
+        const int bottom = (rect.bottom() + 1) * 100 / zoom_ + 1;
+        editor |= QRect(QPoint(left, top), QPoint(right, bottom));
+    }
+    return editor;
+}
+
+void CFennoralView::Invalidate() {
+    // Hidden, the view builds nothing: it is painted whole when it shows again.
+    if (!shownZoom_ || shownZoom_ != zoom_ || !isVisible() || window()->isMinimized()) {
+        update();
+        return;
+    }
+    EditorLayout layout;
+    {
+        std::lock_guard lock(doc_.mutex);
+        FollowPlayedLine(doc_.songEditor);  // as the paint will: a scroll changes every row
+        layout = doc_.songEditor.layout;
+    }
+    BuildModelInShortHolds();
+    builtAhead_ = true;
+    builtLayout_ = layout;
+    const std::optional<QRegion> changed = painter_.ChangedRegion(shown_, model_);
+    if (!changed || layout != shownLayout_)
+        update();
+    else if (!changed->isEmpty())
+        update(ViewRegion(*changed));
+}
+
+void CFennoralView::paintEvent(QPaintEvent* event) {
     HelperTexts helpers;
     EditorLayout layout;
     {
@@ -88,8 +135,33 @@ void CFennoralView::paintEvent(QPaintEvent*) {
         helpers = UpdateHelperTexts(doc_.songEditor);
         layout = doc_.songEditor.layout;
     }
-    BuildModelInShortHolds();
     QPainter painter(this);
+    // A paint into the window's backing store changes what the window shows; one that
+    // QWidget::render sends elsewhere (a picture, a test's image) does not.
+    QBackingStore* store = window()->backingStore();
+    const bool onScreen = store && painter.paintEngine() &&
+                          painter.paintEngine()->paintDevice() == store->paintDevice();
+    const bool whole = (QRegion(rect()) - event->region()).isEmpty();
+    // The model built for the region asked for serves its paint: whatever changed since asks
+    // for its own repaint, and a whole one (a mouse edit, a resize) builds the model anew.
+    const bool builtFor = builtAhead_ && !whole && onScreen && layout == builtLayout_;
+    if (!builtFor) BuildModelInShortHolds();
+    QRegion only;
+    if (onScreen && !whole) {
+        if (builtFor) {
+            // Its changes are in the region already: Invalidate asked for them.
+        } else if (shownZoom_ != zoom_ || layout != shownLayout_) {
+            update();  // the part asked for now, and all of it next
+        } else if (const std::optional<QRegion> changed = painter_.ChangedRegion(shown_, model_)) {
+            // What changed since the region was asked for and lies outside it comes next, so
+            // the window shows the model of this paint wherever no repaint is on its way.
+            const QRegion later = ViewRegion(*changed) - event->region();
+            if (!later.isEmpty()) update(later);
+        } else {
+            update();
+        }
+        only = EditorRegion(event->region());
+    }
     // Three strips belong to no box: right of the sequencer's last column, the row labels of
     // blank rows past the end of the grid (their box starts 56 pixels into the pane), and what
     // is left below the last row. Qt double-buffers the widget, so filling them first shows no
@@ -103,7 +175,13 @@ void CFennoralView::paintEvent(QPaintEvent*) {
         {QRect(paneRight, 0, far, far), QRect(layout.sequencerX, 24, 56, rowsBottom - 24),
          QRect(0, rowsBottom, far, far)},
         palette().window(), zoom_);
-    painter_.Paint(painter, model_, zoom_);
+    painter_.Paint(painter, model_, zoom_, onScreen && !whole ? &only : nullptr);
+    if (onScreen) {
+        builtAhead_ = false;
+        std::swap(shown_, model_);
+        shownLayout_ = layout;
+        shownZoom_ = zoom_;
+    }
     frame_.panel().SetHelperTexts(helpers.row, helpers.value, helpers.status);
 }
 

@@ -35,6 +35,10 @@ class CFennoralView final : public QWidget {
     // The view's size in the editor's own pixels.
     QSize EditorSize() const;
 
+    // The document changed: asks for a repaint of the places where the picture changes with it
+    // (at a new play line, the row played before and the one played now), or of the whole view.
+    void Invalidate();
+
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
   protected:
@@ -53,11 +57,22 @@ class CFennoralView final : public QWidget {
   private:
     void BuildModelInShortHolds();         // takes the lock
     QPoint EditorPoint(QPointF at) const;  // a mouse position, in editor pixels
+    // Editor pixels to the view's, and back, each rectangle grown to every pixel it touches.
+    QRegion ViewRegion(const QRegion& editor) const;
+    QRegion EditorRegion(const QRegion& view) const;
 
     CFennoralDoc& doc_;
     CMainFrame& frame_;
     ViewPainter painter_;
-    DisplayModel model_;
+    DisplayModel model_;  // as last built
+    // Built by Invalidate for the repaint it asked for, for that layout.
+    bool builtAhead_ = false;
+    EditorLayout builtLayout_{};
+    // What the window shows, but where a repaint is on its way: the model of the last paint on
+    // the screen, its layout and zoom; shownZoom_ 0 before the first.
+    DisplayModel shown_;
+    EditorLayout shownLayout_{};
+    int shownZoom_ = 0;
     EditorMouse mouse_;
     int zoom_ = 100;
     int wheelEighths_ = 0;  // a fine-grained wheel's turn not yet a whole notch

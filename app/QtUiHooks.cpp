@@ -70,7 +70,7 @@ void QtUiHooks::ShowMessage(const UserMessage& message) {
 }
 
 void QtUiHooks::InvalidateView() {
-    if (frame_) frame_->view().update();
+    if (frame_) frame_->view().Invalidate();
 }
 
 void QtUiHooks::SelectProgram(int program) {

@@ -64,7 +64,47 @@ ViewPainter::ViewPainter()
     : unscaledLarge_(9, 6),
       unscaledSmall_(6, 4),
       layers_(kMaxLayers),
-      tiles_(kTilesAcross * kTilesAcross) {}
+      tiles_(kTilesAcross * kTilesAcross) {
+    for (const GridFont* font : {&unscaledLarge_, &unscaledSmall_}) {
+        QRect& any = anyInk_[font == &unscaledSmall_];
+        for (const QRect& ink : font->ink) any |= ink;
+    }
+}
+
+QRect ViewPainter::Reach(const DisplayItem& item, std::string_view text) const {
+    int left = std::min<int>(item.x, item.x + item.width);
+    int right = std::max<int>(item.x, item.x + item.width);
+    int top = std::min<int>(item.y, item.y + item.height);
+    int bottom = std::max<int>(item.y, item.y + item.height);
+    if (item.kind == DisplayItem::Kind::Box && !text.empty()) {
+        const QRect& any = anyInk_[item.font == DisplayFont::Small];
+        const int advance = item.font == DisplayFont::Small ? 4 : 6;
+        left = std::min(left, item.x + 2 + any.left());
+        right =
+            std::max(right, item.x + 2 + advance * static_cast<int>(text.size() - 1) + any.right());
+        top = std::min(top, item.y + 2 + any.top());
+        bottom = std::max(bottom, item.y + 2 + any.bottom());
+    }
+    // Two pixels around: a turned-round rectangle's edges, and a font made for another scale
+    // that rounds its size and baseline.
+    return QRect(QPoint(left - 2, top - 2), QPoint(right + 2, bottom + 2));
+}
+
+std::optional<QRegion> ViewPainter::ChangedRegion(const DisplayModel& before,
+                                                  const DisplayModel& after) const {
+    if (before.items.size() != after.items.size()) return std::nullopt;
+    QRegion changed;
+    for (std::size_t i = 0; i < after.items.size(); ++i) {
+        const DisplayItem& a = before.items[i];
+        const DisplayItem& b = after.items[i];
+        const std::string_view textA = before.TextOf(a), textB = after.TextOf(b);
+        if (a.kind != b.kind || a.x != b.x || a.y != b.y || a.width != b.width ||
+            a.height != b.height || a.light != b.light || a.dark != b.dark ||
+            a.textColour != b.textColour || a.fill != b.fill || a.font != b.font || textA != textB)
+            changed |= Reach(a, textA) | Reach(b, textB);
+    }
+    return changed;
+}
 
 QRect ViewPainter::Mapped(const QRect& rect) const {
     if (grid_ == 1) return rect;
@@ -102,7 +142,7 @@ qreal ViewPainter::SetUp(QPainter& painter, int zoomPercent) {
         large_ = &(*found)->large;
         small_ = &(*found)->small;
         paintWorld_ = blitWorld_ = painter.worldTransform();
-        return 0;
+        return scale;
     }
     if (zoom != 1) painter.scale(zoom, zoom);
     paintWorld_ = painter.worldTransform();
@@ -118,9 +158,9 @@ void ViewPainter::FillEditorRects(QPainter& painter, const QList<QRect>& rects, 
     painter.restore();
 }
 
-QRect ViewPainter::TextInk(const GridFont& font, int x, int y, const char* text) const {
+QRect ViewPainter::TextInk(const GridFont& font, int x, int y, std::string_view text) const {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    for (int i = 0; text[i]; ++i) {
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
         if (text[i] == ' ') continue;
         const QRect& glyph = font.ink[static_cast<unsigned char>(text[i])];
         if (glyph.isEmpty()) continue;
@@ -181,7 +221,7 @@ ViewPainter::GlyphRun& ViewPainter::RunOf(int layer, std::uint32_t colour, const
     return texts.back();
 }
 
-bool ViewPainter::Gather(const DisplayItem& item) {
+bool ViewPainter::Gather(const DisplayItem& item, std::string_view text) {
     const QRect rect = Mapped(QRect(item.x, item.y, item.width, item.height));
     if (item.kind == DisplayItem::Kind::Invert) {
         const int layer = LayerAbove(rect);
@@ -191,14 +231,14 @@ bool ViewPainter::Gather(const DisplayItem& item) {
         return true;
     }
     const GridFont& font = FontOf(item);
-    if (const QRect* tile = CachedBox(item)) {
+    if (const QRect* tile = CachedBox(item, text)) {
         const int layer = LayerAbove(rect);
         if (layer >= kMaxLayers) return false;
         Place(rect, layer);
-        layers_[layer].blits.push_back({QPoint(item.x * ratio_, item.y * ratio_), *tile});
+        layers_[layer].blits.push_back({rect.topLeft() * atlasRatio_, *tile});
         return true;
     }
-    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, text);
     const int fillLayer = LayerAbove(rect);
     // The text goes above its own box, and above whatever else it may touch.
     const int textLayer = ink.isEmpty() ? fillLayer : std::max(fillLayer + 1, LayerAbove(ink));
@@ -214,9 +254,9 @@ bool ViewPainter::Gather(const DisplayItem& item) {
     Place(ink, textLayer);
     GlyphRun& run = RunOf(textLayer, item.textColour, font);
     const qreal baseline = Map(item.y + 2) + font.ascent;
-    for (int i = 0; item.text[i]; ++i) {
-        if (item.text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
-        run.glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+        if (text[i] == ' ') continue;  // a space draws nothing; a large view has thousands
+        run.glyphs.append(font.glyphs[static_cast<unsigned char>(text[i])]);
         run.positions.append(QPointF(Map(item.x + 2 + font.advance * i), baseline));
     }
     return true;
@@ -270,7 +310,7 @@ void ViewPainter::DrawGathered(QPainter& painter) {
 
 // One item in the painter's own calls. Also what a box too small for its frame or a rectangle of
 // negative size needs: Qt draws their turned-round rectangles, which only these calls repeat.
-void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
+void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item, std::string_view text) {
     if (item.kind == DisplayItem::Kind::Invert) {
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         painter.fillRect(Mapped(QRect(item.x, item.y, item.width, item.height)), Qt::white);
@@ -284,9 +324,9 @@ void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
     QList<quint32> glyphs;
     QList<QPointF> positions;
     const qreal baseline = Map(item.y + 2) + font.ascent;
-    for (int i = 0; item.text[i]; ++i) {
-        if (item.text[i] == ' ') continue;
-        glyphs.append(font.glyphs[static_cast<unsigned char>(item.text[i])]);
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+        if (text[i] == ' ') continue;
+        glyphs.append(font.glyphs[static_cast<unsigned char>(text[i])]);
         positions.append(QPointF(Map(item.x + 2 + font.advance * i), baseline));
     }
     if (glyphs.isEmpty()) return;
@@ -299,7 +339,7 @@ void ViewPainter::DrawSingly(QPainter& painter, const DisplayItem& item) {
 }
 
 bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
-    ratio_ = 0;
+    atlasRatio_ = 0;
     const QPaintEngine* engine = painter.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
         engine->paintDevice()->devType() != QInternal::Image)
@@ -307,32 +347,50 @@ bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
     const QImage::Format format = static_cast<const QImage*>(engine->paintDevice())->format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
         return false;
-    // The copies are exact only on whole device pixels, at a ratio scaled back without rounding;
-    // past ratio 2 the atlas would take more memory than its copies are worth.
-    const QTransform device = painter.deviceTransform();
-    const int ratio = static_cast<int>(scale);
-    if ((ratio != 1 && ratio != 2) || scale != ratio || device.dx() != std::floor(device.dx()) ||
-        device.dy() != std::floor(device.dy()) || painter.opacity() != 1.0 ||
+    if (painter.opacity() != 1.0 ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
-    if (atlas_.format() != format || atlas_.width() != kAtlasWidth * ratio ||
+    // The copies are exact only on whole device pixels; past scale 2 the atlas would take more
+    // memory than its copies are worth.
+    int period = 1;
+    if (grid_ == 1) {
+        // The painter's transform scales: at ratio 1 or 2, scaled back without rounding.
+        const QTransform device = painter.deviceTransform();
+        if ((scale != 1 && scale != 2) || device.dx() != std::floor(device.dx()) ||
+            device.dy() != std::floor(device.dy()))
+            return false;
+    } else {
+        // Edges placed by DeviceEdge: a box looks the same wherever it lies at the same place
+        // within the period after which editor pixels again fall on the same device pixel
+        // fractions (4 at 125 %). Scales of no short period are painted as ever.
+        while (period <= 16 && period * scale != std::floor(period * scale)) ++period;
+        if (period > 16 || scale > 2) return false;
+    }
+    const QSize size(static_cast<int>(std::ceil(kAtlasWidth * scale)),
+                     static_cast<int>(std::ceil(kAtlasHeight * scale)));
+    if (atlas_.format() != format || atlas_.size() != size || atlasScale_ != scale ||
         painter.renderHints() != atlasHints_ || atlasFull_) {
-        if (atlas_.format() != format || atlas_.width() != kAtlasWidth * ratio)
-            atlas_ = QImage(kAtlasWidth * ratio, kAtlasHeight * ratio, format);
+        if (atlas_.format() != format || atlas_.size() != size) atlas_ = QImage(size, format);
+        atlasScale_ = scale;
         atlasHints_ = painter.renderHints();
         cached_.clear();
         shelf_ = {0, 0};
         shelfHeight_ = 0;
         atlasFull_ = false;
     }
-    ratio_ = ratio;
+    atlasRatio_ = grid_ == 1 ? static_cast<int>(scale) : 1;
+    period_ = period;
     return true;
 }
 
-const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
-    if (!ratio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
+const QRect* ViewPainter::CachedBox(const DisplayItem& item, std::string_view text) {
+    if (!atlasRatio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
         return nullptr;
-    char head[2 * sizeof(std::int16_t) + 4 * sizeof(std::uint32_t) + 1];
+    // The box's place within the period: its edges' fractions of a device pixel.
+    const auto phase = [this](int v) {
+        return static_cast<char>((v % period_ + period_) % period_);
+    };
+    char head[2 * sizeof(std::int16_t) + 4 * sizeof(std::uint32_t) + 3];
     char* at = head;
     for (const std::int16_t size : {item.width, item.height}) {
         std::memcpy(at, &size, sizeof size);
@@ -342,18 +400,21 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
         std::memcpy(at, &colour, sizeof colour);
         at += sizeof colour;
     }
-    *at = static_cast<char>(item.font);
+    *at++ = static_cast<char>(item.font);
+    *at++ = phase(item.x);
+    *at = phase(item.y);
     key_.assign(head, sizeof head);
-    key_.append(item.text, strnlen(item.text, sizeof item.text));
+    key_.append(text);
     if (const auto found = cached_.find(key_); found != cached_.end()) return &found->second;
 
     // The key holds all that places the text in its box, so whatever is found stays inside.
     const GridFont& font = FontOf(item);
-    const QRect ink = TextInk(font, item.x + 2, item.y + 2, item.text);
-    if (!ink.isEmpty() && !QRect(item.x, item.y, item.width, item.height).contains(ink))
+    const QRect box = Mapped(QRect(item.x, item.y, item.width, item.height));
+    const QRect ink = TextInk(font, item.x + 2, item.y + 2, text);
+    if (!ink.isEmpty() && !box.contains(ink))
         return nullptr;  // text that may reach past its box is drawn in its place
     if (atlasFull_) return nullptr;
-    const int tileWidth = item.width * ratio_, tileHeight = item.height * ratio_;
+    const int tileWidth = box.width() * atlasRatio_, tileHeight = box.height() * atlasRatio_;
     if (shelf_.x() + tileWidth > atlas_.width()) shelf_ = {0, shelf_.y() + shelfHeight_};
     if (shelf_.x() == 0) shelfHeight_ = 0;
     if (shelf_.y() + tileHeight > atlas_.height()) {
@@ -364,32 +425,39 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item) {
     if (!atlasPainter_) {
         atlasPainter_ = std::make_unique<QPainter>(&atlas_);
         atlasPainter_->setRenderHints(atlasHints_);
-        atlasPainter_->scale(ratio_, ratio_);
     }
-    DisplayItem placed = item;
-    placed.x = static_cast<std::int16_t>(shelf_.x() / ratio_);
-    placed.y = static_cast<std::int16_t>(shelf_.y() / ratio_);
-    DrawSingly(*atlasPainter_, placed);
+    // The box drawn as on the surface, moved by whole device pixels onto its place in the atlas.
+    const QPoint device = box.topLeft() * atlasRatio_;
+    atlasPainter_->setTransform(QTransform(atlasRatio_, 0, 0, atlasRatio_, shelf_.x() - device.x(),
+                                           shelf_.y() - device.y()));
+    DrawSingly(*atlasPainter_, item, text);
     const QRect tile(shelf_, QSize(tileWidth, tileHeight));
     shelf_.rx() += tileWidth;
     return &cached_.emplace(key_, tile).first->second;
 }
 
-void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPercent) {
+void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPercent,
+                        const QRegion* only) {
     painter.save();
     const qreal atlasScale = SetUp(painter, zoomPercent);
-    ratio_ = 0;
+    atlasRatio_ = 0;
     if (atlasScale > 0) StartAtlas(painter, atlasScale);
+    const QRect onlyBounds = only ? only->boundingRect() : QRect();
     for (const DisplayItem& item : model.items) {
+        const std::string_view text = model.TextOf(item);
+        if (only) {
+            const QRect reach = Reach(item, text);
+            if (!reach.intersects(onlyBounds) || !only->intersects(reach)) continue;
+        }
         const bool box = item.kind == DisplayItem::Kind::Box;
         if (item.width < (box ? 2 : 1) || item.height < (box ? 2 : 1)) {
             DrawGathered(painter);
-            DrawSingly(painter, item);
+            DrawSingly(painter, item, text);
             continue;
         }
-        if (!Gather(item)) {
+        if (!Gather(item, text)) {
             DrawGathered(painter);
-            Gather(item);  // the lowest layer has room for anything
+            Gather(item, text);  // the lowest layer has room for anything
         }
     }
     DrawGathered(painter);
@@ -399,7 +467,7 @@ void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPe
 void ViewPainter::PaintOneByOne(QPainter& painter, const DisplayModel& model, int zoomPercent) {
     painter.save();
     SetUp(painter, zoomPercent);
-    for (const DisplayItem& item : model.items) DrawSingly(painter, item);
+    for (const DisplayItem& item : model.items) DrawSingly(painter, item, model.TextOf(item));
     painter.restore();
 }
 

@@ -3,9 +3,9 @@
 // rectangle; each part goes into the first layer above every earlier part its pixels may touch.
 // Parts of one layer touch no pixel in common, so a layer is drawn as one set of rectangles per
 // colour, one glyph run per font and colour and then its inverted rectangles, and the layers
-// one after the other. On a raster image at ratio 1 or 2 (the window's backing store) a box whose
-// text stays inside it is painted once into an atlas and copied from there while it looks the
-// same.
+// one after the other. On a raster image at a scale up to 2 (the window's backing store) a box
+// whose text stays inside it is painted once into an atlas and copied from there while it looks
+// the same; at a fractional scale, once for each place it may take within the device pixels.
 //
 // The zoom and the surface's device pixel ratio scale the whole picture as one. Where their
 // product is a whole number the painter's transform scales it; otherwise every edge is placed on
@@ -19,12 +19,15 @@
 #include <QPointF>
 #include <QRawFont>
 #include <QRect>
+#include <QRegion>
 #include <QTransform>
 #include <array>
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -52,10 +55,18 @@ class ViewPainter {
     ViewPainter();
 
     // At `zoomPercent`, the model's editor pixels scaled by zoomPercent / 100 on the surface.
-    void Paint(QPainter& painter, const DisplayModel& model, int zoomPercent = 100);
+    // With `only` (editor pixels), the items that may touch none of its pixels are left out: the
+    // same picture there, for a painter clipped to it.
+    void Paint(QPainter& painter, const DisplayModel& model, int zoomPercent = 100,
+               const QRegion* only = nullptr);
     // Fills rectangles given in editor pixels, with their edges where Paint puts a box's.
     void FillEditorRects(QPainter& painter, const QList<QRect>& rects, const QBrush& brush,
                          int zoomPercent);
+
+    // The editor pixels where `after` may be painted otherwise than `before`: the places of the
+    // items that differ, text and all. None when the two differ in their number of items.
+    std::optional<QRegion> ChangedRegion(const DisplayModel& before,
+                                         const DisplayModel& after) const;
 
     // The same picture, item after item in the painter's plain calls: the meaning of the
     // model, as the view painted it from the start.
@@ -93,26 +104,30 @@ class ViewPainter {
         GridFont large, small;
     };
 
-    // Sets the painter up for the zoom: returns the device pixel ratio where the atlas may serve.
+    // Sets the painter up for the zoom: returns the device pixels per editor pixel where the atlas
+    // may serve.
     qreal SetUp(QPainter& painter, int zoomPercent);
     int Map(int v) const { return grid_ == 1 ? v : DeviceEdge(v, grid_); }
     QRect Mapped(const QRect& rect) const;
     const GridFont& FontOf(const DisplayItem& item) const {
         return item.font == DisplayFont::Large ? *large_ : *small_;
     }
+    // Every editor pixel the item may touch, whatever the scale.
+    QRect Reach(const DisplayItem& item, std::string_view text) const;
     int LayerAbove(const QRect& footprint) const;
     void Place(const QRect& footprint, int layer);
-    bool Gather(const DisplayItem& item);                   // false: the layers are full
-    bool StartAtlas(QPainter& painter, qreal deviceRatio);  // false: no boxes kept for it
-    const QRect* CachedBox(const DisplayItem& item);        // null: to be painted in place
+    bool Gather(const DisplayItem& item, std::string_view text);  // false: the layers are full
+    bool StartAtlas(QPainter& painter, qreal deviceRatio);        // false: no boxes kept for it
+    const QRect* CachedBox(const DisplayItem& item, std::string_view text);  // null: in place
     void AddFill(int layer, std::uint32_t colour, const QRect& rect);
     GlyphRun& RunOf(int layer, std::uint32_t colour, const GridFont& font);
     void DrawGathered(QPainter& painter);
-    void DrawSingly(QPainter& painter, const DisplayItem& item);
-    QRect TextInk(const GridFont& font, int x, int y, const char* text) const;
+    void DrawSingly(QPainter& painter, const DisplayItem& item, std::string_view text);
+    QRect TextInk(const GridFont& font, int x, int y, std::string_view text) const;
 
     GridFont unscaledLarge_;
     GridFont unscaledSmall_;
+    std::array<QRect, 2> anyInk_;  // of any character of the large and small font, unscaled
     std::vector<std::unique_ptr<ScaledFonts>> scaledFonts_;  // a few: one per scale met
     // Device pixels per editor pixel when edges are placed by DeviceEdge; 1 while the painter's
     // transform scales the picture.
@@ -133,8 +148,12 @@ class ViewPainter {
     std::unique_ptr<QPainter> atlasPainter_;  // open while boxes are added
     std::unordered_map<std::string, QRect> cached_;
     std::string key_;  // reused between boxes
-    int ratio_ = 0;    // of the surface being painted; 0: no atlas for it
-    QPoint shelf_;     // where the next box goes in the atlas, in its row of boxes
+    // Atlas pixels per unit of the painter's world: the surface's ratio while the painter's
+    // transform scales, 1 while DeviceEdge places the edges; 0: no atlas for this paint.
+    int atlasRatio_ = 0;
+    int period_ = 1;         // editor pixels after which the edges fall on the same fractions
+    double atlasScale_ = 0;  // device pixels per editor pixel of the boxes kept
+    QPoint shelf_;           // where the next box goes in the atlas, in its row of boxes
     int shelfHeight_ = 0;
     bool atlasFull_ = false;
     QPainter::RenderHints atlasHints_;

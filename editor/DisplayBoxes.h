@@ -11,9 +11,11 @@ constexpr int RowY(int row) {
     return kFirstRowY + kRowHeight * row;
 }
 
-// Appends a box with empty text; the caller writes the text into the returned item.
-DisplayItem& AddBox(DisplayModel& model, int x, int y, int width, int height,
-                    const BoxColours& colours, DisplayFont font);
+// Appends a box with its text, NUL-terminated.
+void AddBox(DisplayModel& model, int x, int y, int width, int height, const BoxColours& colours,
+            DisplayFont font, const char* text);
+// Room for the longest text of a box and its NUL.
+using BoxText = char[kMaxDisplayText + 1];
 void AddInvert(DisplayModel& model, int x, int y, int width, int height);
 
 // The blank box that stands for a row with nothing to show.

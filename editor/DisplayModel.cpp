@@ -1,6 +1,7 @@
 #include "editor/DisplayModel.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "editor/DisplayBoxes.h"
 
@@ -24,14 +25,21 @@ DisplayItem& AddItem(DisplayModel& model, DisplayItem::Kind kind, int x, int y, 
     item.y = static_cast<std::int16_t>(y);
     item.width = static_cast<std::int16_t>(width);
     item.height = static_cast<std::int16_t>(height);
-    item.text[0] = '\0';
+    item.textAt = static_cast<std::uint32_t>(model.characters.size());
     return item;
 }
 
 }  // namespace
 
-DisplayItem& AddBox(DisplayModel& model, int x, int y, int width, int height,
-                    const BoxColours& colours, DisplayFont font) {
+void SetText(DisplayModel& model, DisplayItem& item, const char* text) {
+    const std::size_t length = strnlen(text, kMaxDisplayText);
+    item.textAt = static_cast<std::uint32_t>(model.characters.size());
+    item.textLength = static_cast<std::uint8_t>(length);
+    model.characters.insert(model.characters.end(), text, text + length);
+}
+
+void AddBox(DisplayModel& model, int x, int y, int width, int height, const BoxColours& colours,
+            DisplayFont font, const char* text) {
     DisplayItem& item = AddItem(model, DisplayItem::Kind::Box, x, y, width, height);
     item.light = colours.light;
     item.dark = colours.dark;
@@ -39,7 +47,7 @@ DisplayItem& AddBox(DisplayModel& model, int x, int y, int width, int height,
     item.fill = colours.fill;
     item.font = font;
     item.sunken = colours.sunken;
-    return item;
+    SetText(model, item, text);
 }
 
 void AddInvert(DisplayModel& model, int x, int y, int width, int height) {
@@ -47,9 +55,7 @@ void AddInvert(DisplayModel& model, int x, int y, int width, int height) {
 }
 
 void AddBlankRow(DisplayModel& model, int x, int y, int width) {
-    DisplayItem& item = AddBox(model, x, y, width, kRowHeight, kCornerColours, DisplayFont::Large);
-    item.text[0] = ' ';
-    item.text[1] = '\0';
+    AddBox(model, x, y, width, kRowHeight, kCornerColours, DisplayFont::Large, " ");
 }
 
 BoxColours TitleColours(bool focused, Colour focusedFill) {
@@ -70,7 +76,10 @@ int DisplayModelParts(const SongEditor& edit) {
 
 void BuildDisplayModelPart(const SongEditor& edit, DisplayModel& model, int part) {
     TARVEL_ASSERT_LOCKED(edit);
-    if (part == 0) model.items.clear();
+    if (part == 0) {
+        model.items.clear();
+        model.characters.clear();
+    }
     // The sequencer first: the pattern pane and its bar are drawn over where they touch.
     const int sequencerParts = PartsOf(edit.layout.visibleRows, kSequencerRowsPerPart);
     if (part < sequencerParts) {

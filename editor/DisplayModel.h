@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "editor/CellText.h"
@@ -20,17 +21,29 @@ enum class DisplayFont : std::uint8_t { Large, Small };  // 6 px and 4 px charac
 
 struct DisplayItem {
     enum class Kind : std::uint8_t { Box, Invert } kind;
+    DisplayFont font;
+    bool sunken;  // light and dark already swapped; for painters that draw their own frame
+    std::uint8_t textLength;
     std::int16_t x, y, width, height;
     std::uint32_t light, dark, textColour, fill;  // 0xBBGGRR; unused for Invert
-    DisplayFont font;
-    bool sunken;     // light and dark already swapped; for painters that draw their own frame
-    char text[128];  // NUL-terminated; drawn at (x + 2, y + 2)
+    std::uint32_t textAt;  // the text, drawn at (x + 2, y + 2), in the model's characters
 };
-static_assert(sizeof(DisplayItem) == 160);
+static_assert(sizeof(DisplayItem) == 32);
+
+constexpr int kMaxDisplayText = 127;  // characters of an item's text; longer ones are cut
 
 struct DisplayModel {
     std::vector<DisplayItem> items;  // in drawing order
+    std::vector<char> characters;    // the items' texts, one after the other
+
+    std::string_view TextOf(const DisplayItem& item) const {
+        return {characters.data() + item.textAt, item.textLength};
+    }
 };
+
+// Gives `item`, one of model's, the text; the NUL-terminated `text` up to kMaxDisplayText
+// characters.
+void SetText(DisplayModel& model, DisplayItem& item, const char* text);
 
 // Lock held; window thread. Reuses `model`'s storage: no allocation once it has grown.
 void BuildDisplayModel(const SongEditor& edit, DisplayModel& model);

@@ -14,6 +14,7 @@ struct EditorLayout {
     int patternWidth;    // the pattern pane: line numbers and the shown tracks
     int sequencerX;      // the sequencer pane's left edge, right of the bar
     int sequencerWidth;  // its row labels and 16 columns
+    bool operator==(const EditorLayout&) const = default;
 };
 
 // Rows, in both panes: the column headers at y 12, the first row at y 24, 12 pixels a row.

@@ -31,24 +31,24 @@ void AddPatternPane(const SongEditor& edit, DisplayModel& model, int firstRow, i
     const bool patternPlaying = edit.player.playMode == kPatternMode;
 
     if (firstRow == 0) {
-        DisplayItem& title =
-            AddBox(model, 0, 0, paneWidth, kRowHeight,
-                   TitleColours(e.sequencerFocus == 0, 0x80A0BF), DisplayFont::Large);
-        std::snprintf(title.text, sizeof title.text, "Pattern editor: [%.2X] %.*s", patternIndex,
+        BoxText title;
+        std::snprintf(title, sizeof title, "Pattern editor: [%.2X] %.*s", patternIndex,
                       static_cast<int>(BoundedLength(pattern.name)), pattern.name);
+        AddBox(model, 0, 0, paneWidth, kRowHeight, TitleColours(e.sequencerFocus == 0, 0x80A0BF),
+               DisplayFont::Large, title);
 
-        DisplayItem& corner =
-            AddBox(model, 0, 12, kLineNumberWidth, kRowHeight, kCornerColours, DisplayFont::Large);
-        WriteBounded(corner.text, "Lin", 3);
+        AddBox(model, 0, 12, kLineNumberWidth, kRowHeight, kCornerColours, DisplayFont::Large,
+               "Lin");
 
         // The bar reaches two rows past the last one, as it always has.
         AddBox(model, paneWidth, 0, kBarWidth, RowY(layout.visibleRows) + 2 * kRowHeight,
-               {kWhite, kBlack, kBlack, 0xB0B0B0, false}, DisplayFont::Large);
+               {kWhite, kBlack, kBlack, 0xB0B0B0, false}, DisplayFont::Large, "");
 
         for (int k = 0; k < shownTracks; ++k) {
-            DisplayItem& header = AddBox(model, kLineNumberWidth + kCellWidth * k, 12, kCellWidth,
-                                         kRowHeight, kHeaderColours, DisplayFont::Large);
-            WriteDecimal(WriteBounded(header.text, "Track ", 6), firstTrack + k, 3);
+            BoxText header;
+            WriteDecimal(WriteBounded(header, "Track ", 6), firstTrack + k, 3);
+            AddBox(model, kLineNumberWidth + kCellWidth * k, 12, kCellWidth, kRowHeight,
+                   kHeaderColours, DisplayFont::Large, header);
         }
     }
 
@@ -59,10 +59,10 @@ void AddPatternPane(const SongEditor& edit, DisplayModel& model, int firstRow, i
             AddBlankRow(model, 0, y, paneWidth);
             continue;
         }
-        DisplayItem& number =
-            AddBox(model, 0, y, kLineNumberWidth, kRowHeight,
-                   {0xEEEEEE, 0xAAAAAA, kBlack, 0xCCCCCC, false}, DisplayFont::Large);
-        WriteDecimal(number.text, line, 3);
+        BoxText number;
+        WriteDecimal(number, line, 3);
+        AddBox(model, 0, y, kLineNumberWidth, kRowHeight,
+               {0xEEEEEE, 0xAAAAAA, kBlack, 0xCCCCCC, false}, DisplayFont::Large, number);
 
         const bool onCursorLine = line == e.cursorLine;
         const bool onPlayLine = patternPlaying && line == edit.player.patternLine;
@@ -72,9 +72,10 @@ void AddPatternPane(const SongEditor& edit, DisplayModel& model, int firstRow, i
             const bool onCursor = onCursorLine && track == e.cursorTrack;
             const CellPlace place{line,         track,    InBlock(e, track, line),
                                   onCursorLine, onCursor, onPlayLine};
-            DisplayItem& cell = AddBox(model, x, y, kCellWidth, kRowHeight,
-                                       PatternCellColours(place), DisplayFont::Large);
-            WriteCellText(cell.text, pattern.cells[line][track]);
+            BoxText cell;
+            WriteCellText(cell, pattern.cells[line][track]);
+            AddBox(model, x, y, kCellWidth, kRowHeight, PatternCellColours(place),
+                   DisplayFont::Large, cell);
             if (onCursor && e.cursorField >= 0 && e.cursorField <= 6) {
                 const FieldSpan span = kFieldSpans[e.cursorField];
                 AddInvert(model, x + span.left, y, span.right - span.left, kRowHeight);

@@ -50,13 +50,13 @@ void AddTitle(const SongEditor& edit, DisplayModel& model) {
     const int patternIndex = CurrentPatternIndex(e);
     const Pattern& pattern = edit.song.patterns[patternIndex];
     const int column = ClampTrack(e.seqCursorColumn);
-    DisplayItem& title =
-        AddBox(model, edit.layout.sequencerX, 0, edit.layout.sequencerWidth, kRowHeight,
-               TitleColours(e.sequencerFocus == 1, 0x90A0BF), DisplayFont::Large);
-    std::snprintf(title.text, sizeof title.text,
+    BoxText title;
+    std::snprintf(title, sizeof title,
                   "SEQ >> P: [%.2x] %.*s >> L: %.3d >> CH: %.2d >> [%.16s] >> TRP: %d",
                   patternIndex, static_cast<int>(BoundedLength(pattern.name)), pattern.name,
                   pattern.lineCount, column + 1, ProgramName(edit.song, column), e.insertTranspose);
+    AddBox(model, edit.layout.sequencerX, 0, edit.layout.sequencerWidth, kRowHeight,
+           TitleColours(e.sequencerFocus == 1, 0x90A0BF), DisplayFont::Large, title);
 }
 
 // A muted or soloed channel's header says so in its colours; a muted one is greyed out whatever
@@ -74,10 +74,10 @@ const BoxColours& HeaderColours(const SongEditor& edit, int channel) {
 void AddColumnHeaders(const SongEditor& edit, DisplayModel& model) {
     const EditorLayout& layout = edit.layout;
     for (int c = 0; c < kTrackCount; ++c) {
-        DisplayItem& header =
-            AddBox(model, SequencerGridX(layout) + layout.slotWidth * c, 12, layout.slotWidth,
-                   kRowHeight, HeaderColours(edit, c), DisplayFont::Small);
-        WriteBounded(header.text, ProgramName(edit.song, c), SlotCharacters(layout));
+        BoxText header;
+        WriteBounded(header, ProgramName(edit.song, c), SlotCharacters(layout));
+        AddBox(model, SequencerGridX(layout) + layout.slotWidth * c, 12, layout.slotWidth,
+               kRowHeight, HeaderColours(edit, c), DisplayFont::Small, header);
     }
 }
 
@@ -89,10 +89,10 @@ void AddSlotRow(const SongEditor& edit, DisplayModel& model, int y, int row, int
     const bool inLoop = e.loopStartRow <= row && row <= 0LL + e.loopEndRow - 1;
     const bool cursorRow = row == e.seqCursorRow;
 
-    DisplayItem& label =
-        AddBox(model, layout.sequencerX, y, kRowLabelWidth, kRowHeight,
-               SequencerRowLabelColours(playing, cursorRow, inLoop), DisplayFont::Large);
-    WriteDecimal(label.text, row, 5);
+    BoxText label;
+    WriteDecimal(label, row, 5);
+    AddBox(model, layout.sequencerX, y, kRowLabelWidth, kRowHeight,
+           SequencerRowLabelColours(playing, cursorRow, inLoop), DisplayFont::Large, label);
 
     for (int c = 0; c < kTrackCount; ++c) {
         const SequenceSlot& slot = edit.song.sequence[row][c];
@@ -108,19 +108,20 @@ void AddSlotRow(const SongEditor& edit, DisplayModel& model, int y, int row, int
                               inLoop,
                               cursorRow,
                               playing};
-        DisplayItem& box = AddBox(model, x, y, layout.slotWidth, kRowHeight,
-                                  SequencerSlotColours(place), DisplayFont::Small);
+        BoxText text;
         if (empty)
-            WriteBounded(box.text, " ... ", 5);
+            WriteBounded(text, " ... ", 5);
         else
-            WriteSlotText(box.text, edit.song, slot.pattern, layout);
+            WriteSlotText(text, edit.song, slot.pattern, layout);
+        AddBox(model, x, y, layout.slotWidth, kRowHeight, SequencerSlotColours(place),
+               DisplayFont::Small, text);
 
         if (slot.transpose != 0) {
             // In the slot's lower right corner, however wide the column.
-            DisplayItem& badge =
-                AddBox(model, x + layout.slotWidth - 16, y + 3, 16, 9,
-                       {kWhite, kBlack, kBlack, 0x44FFFF, false}, DisplayFont::Small);
-            WriteDecimal(badge.text, slot.transpose, 2);
+            BoxText badge;
+            WriteDecimal(badge, slot.transpose, 2);
+            AddBox(model, x + layout.slotWidth - 16, y + 3, 16, 9,
+                   {kWhite, kBlack, kBlack, 0x44FFFF, false}, DisplayFont::Small, badge);
         }
     }
     // A two-pixel line at the play row's place within the displayed line.
@@ -141,9 +142,8 @@ void AddSequencerPane(const SongEditor& edit, DisplayModel& model, int firstRow,
 
     if (firstRow == 0) {
         AddTitle(edit, model);
-        DisplayItem& corner = AddBox(model, layout.sequencerX, 12, kRowLabelWidth, kRowHeight,
-                                     kCornerColours, DisplayFont::Large);
-        WriteBounded(corner.text, "Line", 4);
+        AddBox(model, layout.sequencerX, 12, kRowLabelWidth, kRowHeight, kCornerColours,
+               DisplayFont::Large, "Line");
         AddColumnHeaders(edit, model);
     }
 

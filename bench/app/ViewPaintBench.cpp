@@ -91,8 +91,36 @@ BENCHMARK(BM_FullViewRepaint)
     ->Args({1920, 1080, 1, 100})
     ->Args({3840, 2160, 2, 100})
     ->Args({1920, 1080, 1, 200})
-    ->Args({1920, 1080, 1, 125})  // a zoom of no whole scale: no copies from the atlas
+    ->Args({1920, 1080, 1, 125})  // a zoom of no whole scale: boxes kept for each of 4 places
     ->Unit(benchmark::kMicrosecond);
+
+// The common repaint while playing: the player starts a new line and the window repaints what
+// that changes (the rows played before and now), from the player's signal to the picture in the
+// window's backing store. Arguments: the view's width and height.
+void BM_PlayLineRepaint(benchmark::State& state) {
+    RecordingMidiOut midi(1);
+    SilentServices services;
+    CFennoralApp app(midi, services, BenchOptions());
+    app.Start({});
+    FillSong(app.doc());
+    CFennoralView& view = app.frame().view();
+    const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    app.frame().resize(app.frame().size() + size - view.size());
+    QApplication::processEvents();
+    view.repaint();
+    if (view.size() != size) state.SkipWithError("the view did not take the size");
+    int row = 0;
+    for (auto _ : state) {
+        {
+            std::lock_guard lock(app.doc().mutex);
+            app.doc().player.playRow = ++row % 64;
+        }
+        app.doc().RaiseUiSignal(kRepaintView);
+        app.doc().DispatchUiSignals();
+        QApplication::sendPostedEvents(&app.frame(), QEvent::UpdateRequest);
+    }
+}
+BENCHMARK(BM_PlayLineRepaint)->Args({802, 324})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
 // The key press of a note key, from the key event's delivery to the note-on at the port: the
 // frame's accelerator check, the key's reading, the undo step around it and the send.

@@ -4,19 +4,35 @@
 // busy song.
 #include <QPainter>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 
 #include "AppFixture.h"
 #include "app/ViewPainter.h"
+#include "editor/DisplayBoxes.h"
 #include "editor/DisplayModel.h"
 
 namespace tarvel::testing {
 namespace {
 
-DisplayItem Box(int x, int y, int width, int height, const char* text,
-                std::uint32_t fill = 0xAABB88, std::uint32_t textColour = 0x000000,
-                DisplayFont font = DisplayFont::Large) {
+// An item and its text, for a model made of them.
+struct Piece {
+    DisplayItem item;
+    std::string text;
+};
+
+DisplayModel ModelOf(const std::vector<Piece>& pieces) {
+    DisplayModel model;
+    for (const Piece& piece : pieces) {
+        model.items.push_back(piece.item);
+        SetText(model, model.items.back(), piece.text.c_str());
+    }
+    return model;
+}
+
+Piece Box(int x, int y, int width, int height, std::string text, std::uint32_t fill = 0xAABB88,
+          std::uint32_t textColour = 0x000000, DisplayFont font = DisplayFont::Large) {
     DisplayItem item{};
     item.kind = DisplayItem::Kind::Box;
     item.x = static_cast<std::int16_t>(x);
@@ -28,36 +44,36 @@ DisplayItem Box(int x, int y, int width, int height, const char* text,
     item.textColour = textColour;
     item.fill = fill;
     item.font = font;
-    std::strncpy(item.text, text, sizeof item.text - 1);
-    return item;
+    return {item, std::move(text)};
 }
 
-DisplayItem Invert(int x, int y, int width, int height) {
+Piece Invert(int x, int y, int width, int height) {
     DisplayItem item{};
     item.kind = DisplayItem::Kind::Invert;
     item.x = static_cast<std::int16_t>(x);
     item.y = static_cast<std::int16_t>(y);
     item.width = static_cast<std::int16_t>(width);
     item.height = static_cast<std::int16_t>(height);
-    return item;
+    return {item, ""};
 }
 
-// The model painted on a surface of `size` logical pixels at `ratio`, over a colour no box has.
-QImage Painted(const DisplayModel& model, QSize size, int ratio, bool layered, ViewPainter& painter,
-               QImage::Format format = QImage::Format_RGB32) {
-    QImage image(size * ratio, format);
+// The model painted on a surface of `size` logical pixels at `ratio` and `zoom`, over a colour
+// no box has.
+QImage Painted(const DisplayModel& model, QSize size, qreal ratio, bool layered,
+               ViewPainter& painter, QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
+    QImage image((QSizeF(size) * ratio).toSize(), format);
     image.setDevicePixelRatio(ratio);
     image.fill(QColor(255, 0, 255));
     QPainter on(&image);
     if (layered)
-        painter.Paint(on, model);
+        painter.Paint(on, model, zoom);
     else
-        painter.PaintOneByOne(on, model);
+        painter.PaintOneByOne(on, model, zoom);
     return image;
 }
 
 void ExpectSamePicture(const DisplayModel& model, QSize size) {
-    for (const int ratio : {1, 2, 3}) {
+    for (const qreal ratio : {1.0, 2.0, 3.0, 1.25, 1.5}) {
         SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
         ViewPainter painter;
         const QImage oneByOne = Painted(model, size, ratio, false, painter);
@@ -70,7 +86,7 @@ void ExpectSamePicture(const DisplayModel& model, QSize size) {
 TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
     struct Case {
         const char* name;
-        std::vector<DisplayItem> items;
+        std::vector<Piece> items;
     };
     const Case cases[] = {
         {.name = "a badge over its slot's text",
@@ -101,7 +117,7 @@ TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ExpectSamePicture(DisplayModel{c.items}, QSize(120, 60));
+        ExpectSamePicture(ModelOf(c.items), QSize(120, 60));
     }
 }
 
@@ -112,7 +128,7 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
                            "+2", "Track 003", "WWWWWWWWWWWWWWWWWWWW", "\x7f\x80\xe9\xff"};
     const std::uint32_t colours[] = {0x000000, 0xFFFFFF, 0xAABB88, 0x44FFFF, 0xB0C0DF};
     for (int pile = 0; pile < 60; ++pile) {
-        DisplayModel model;
+        std::vector<Piece> pieces;
         const int count = std::uniform_int_distribution(1, 40)(random);
         for (int i = 0; i < count; ++i) {
             const int x = std::uniform_int_distribution(-10, 150)(random);
@@ -120,27 +136,28 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
             const int w = std::uniform_int_distribution(-2, 90)(random);
             const int h = std::uniform_int_distribution(-2, 20)(random);
             if (random() % 5 == 0) {
-                model.items.push_back(Invert(x, y, w, h));
+                pieces.push_back(Invert(x, y, w, h));
                 continue;
             }
-            DisplayItem box =
+            Piece box =
                 Box(x, y, w, h, texts[random() % std::size(texts)],
                     colours[random() % std::size(colours)], colours[random() % std::size(colours)],
                     random() % 2 ? DisplayFont::Large : DisplayFont::Small);
-            box.light = colours[random() % std::size(colours)];
-            model.items.push_back(box);
+            box.item.light = colours[random() % std::size(colours)];
+            pieces.push_back(box);
         }
         SCOPED_TRACE(::testing::Message() << "pile " << pile);
-        ExpectSamePicture(model, QSize(160, 80));
+        ExpectSamePicture(ModelOf(pieces), QSize(160, 80));
     }
 }
 
 // Hundreds of large boxes, each unlike the others, fill the atlas: those past its room are painted
 // in place, and the next paint starts the atlas again.
 TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
-    DisplayModel model;
+    std::vector<Piece> pieces;
     for (int i = 0; i < 400; ++i)
-        model.items.push_back(Box(i % 7, i % 5, 250, 60, std::to_string(i).c_str(), 0x10000 * i));
+        pieces.push_back(Box(i % 7, i % 5, 250, 60, std::to_string(i), 0x10000 * i));
+    const DisplayModel model = ModelOf(pieces);
     ViewPainter painter;
     for (const int ratio : {1, 2}) {
         SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
@@ -152,8 +169,8 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
 
 // A window's backing store holds premultiplied pixels; the atlas takes the surface's format.
 TEST(ViewPainterTest, APremultipliedSurfaceGetsTheSamePixels) {
-    const DisplayModel model{{Box(10, 10, 70, 12, "C-4 64 0740"), Invert(20, 10, 10, 12),
-                              Box(10, 22, 70, 12, "C-4 64 0740")}};
+    const DisplayModel model = ModelOf({Box(10, 10, 70, 12, "C-4 64 0740"), Invert(20, 10, 10, 12),
+                                        Box(10, 22, 70, 12, "C-4 64 0740")});
     ViewPainter painter;
     const auto format = QImage::Format_ARGB32_Premultiplied;
     const QImage oneByOne = Painted(model, QSize(100, 40), 2, false, painter, format);
@@ -194,17 +211,29 @@ TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
     struct Case {
         const char* name;
         QSize size;
-        int ratio;
+        qreal ratio;
+        int zoom = 100;
     };
     const Case cases[] = {
         {.name = "the classic size", .size = {802, 324}, .ratio = 1},
         {.name = "a full HD screen", .size = {1920, 1080}, .ratio = 1},
         {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
         {.name = "a ratio the atlas leaves alone", .size = {1000, 500}, .ratio = 3},
+        {.name = "125 %, boxes kept for each of 4 places",
+         .size = {1100, 500},
+         .ratio = 1,
+         .zoom = 125},
+        {.name = "125 % at ratio 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125},
+        {.name = "ratio 1.75", .size = {1000, 500}, .ratio = 1.75},
+        {.name = "150 % at ratio 2, a whole scale past the atlas",
+         .size = {1000, 500},
+         .ratio = 2,
+         .zoom = 150},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         frame().resize(frame().size() + c.size - view().size());
+        view().SetZoom(c.zoom);
         Settle();
         ASSERT_EQ(view().size(), c.size);
         DisplayModel model;
@@ -213,16 +242,82 @@ TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
             BuildDisplayModel(doc->songEditor, model);
         }
         ViewPainter painter;
-        const QImage oneByOne = Painted(model, c.size, c.ratio, false, painter);
-        EXPECT_TRUE(Painted(model, c.size, c.ratio, true, painter) == oneByOne);
-        EXPECT_TRUE(Painted(model, c.size, c.ratio, true, painter) == oneByOne);
+        const auto painted = [&](bool layered) {
+            return Painted(model, c.size, c.ratio, layered, painter, QImage::Format_RGB32, c.zoom);
+        };
+        const QImage oneByOne = painted(false);
+        EXPECT_TRUE(painted(true) == oneByOne);
+        EXPECT_TRUE(painted(true) == oneByOne);
         // And the view's own paint shows that picture where the model has boxes.
-        QImage shown(c.size * c.ratio, QImage::Format_RGB32);
+        QImage shown(oneByOne.size(), QImage::Format_RGB32);
         shown.setDevicePixelRatio(c.ratio);
         view().render(&shown);
-        const QPoint cell = QPoint(30, 40) * c.ratio;
+        const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
         EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
     }
+}
+
+// What the document changes, the view repaints: at a new play line the rows played before and
+// now, and the whole pattern pane when it follows the play line. The window then shows what a
+// full repaint gives.
+TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
+    FillSong();
+    Locked()->songEditor.editor.seqStep = 1;  // a sequencer row for each displayed line
+    frame().resize(frame().size() + QSize(1200, 600) - view().size());
+    Settle();
+    struct Case {
+        const char* name;
+        std::function<void(CFennoralDoc&)> change;
+        QRect within;  // in the view's pixels
+    };
+    const Case cases[] = {
+        {.name = "the sequencer's next row",
+         .change = [](CFennoralDoc& doc) { doc.player.playRow = 6; },
+         .within = QRect(0, RowY(5) - 6, 1200, 2 * kRowHeight + 12)},
+        {.name = "a played line of the shown pattern, followed",
+         .change =
+             [](CFennoralDoc& doc) {
+                 doc.player.isPlaying = 1;
+                 doc.player.playMode = kPatternMode;
+                 doc.player.patternLine = 30;
+                 doc.songEditor.followPlay = true;
+             },
+         .within = QRect(0, 0, 1200, 600)},
+    };
+    QRegion painted;
+    struct Recorder final : QObject {
+        QRegion* painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                *painted |= static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } recorder;
+    recorder.painted = &painted;
+    view().installEventFilter(&recorder);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view().repaint();
+        painted = {};
+        {
+            auto doc = Locked();
+            c.change(*doc.doc);
+        }
+        doc().RaiseUiSignal(kRepaintView);
+        Settle();
+        EXPECT_FALSE(painted.isEmpty());
+        EXPECT_TRUE((painted - c.within).isEmpty())
+            << painted.boundingRect().y() << " " << painted.boundingRect().height();
+        const QImage shown =
+            view()
+                .screen()
+                ->grabWindow(frame().winId(), view().mapTo(&frame(), QPoint()).x(),
+                             view().mapTo(&frame(), QPoint()).y(), view().width(), view().height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        EXPECT_TRUE(shown == view().grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+    EXPECT_GT(painted.boundingRect().height(), 400);  // the scrolled pattern pane
 }
 
 }  // namespace

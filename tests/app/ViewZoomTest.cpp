@@ -1,8 +1,8 @@
-// The view's zoom and its pictures on HiDPI surfaces: the keys and the menu step through the
-// zoom, the layout follows the zoomed size, the mouse finds what is drawn under it, the zoom
-// comes back after a restart, printing keeps the editor's own size, and at every zoom and device
-// pixel ratio each box's frame lies on exactly the device pixels the display model gives it, and
-// its text on whole device pixels.
+// The view's zoom and its pictures on HiDPI surfaces: the plus keys zoom in, the layout follows
+// the zoomed size, the mouse finds what is drawn under it, the zoom comes back after a restart,
+// printing keeps the editor's own size, and at every zoom and device pixel ratio each box's frame
+// lies on exactly the device pixels the display model gives it, and its text on whole device
+// pixels.
 #include <QPainter>
 #include <QToolBar>
 #include <cstring>
@@ -46,13 +46,13 @@ QColor Colour(std::uint32_t bgr) {
 }
 
 // Where a later item (with the text it may carry past its right edge) or any inverted rectangle
-// may cover a box, its frame is not the box's own to check.
+// may cover a box, its pixels are not the box's own to check.
 bool CoveredLater(const DisplayModel& model, std::size_t index) {
     const DisplayItem& box = model.items[index];
     const QRect mine(box.x, box.y, box.width, box.height);
     for (std::size_t i = index + 1; i < model.items.size(); ++i) {
         const DisplayItem& other = model.items[i];
-        const int reach = 2 + 6 * static_cast<int>(strnlen(other.text, sizeof other.text));
+        const int reach = 2 + 6 * static_cast<int>(model.TextOf(other).size());
         if (QRect(other.x, other.y, std::max<int>(other.width, reach), other.height)
                 .intersects(mine))
             return true;
@@ -60,23 +60,28 @@ bool CoveredLater(const DisplayModel& model, std::size_t index) {
     return false;
 }
 
-// Counts the boxes whose frame lines are not on their pixels: the first and last device pixel of
-// the left frame line in the box's light colour with the fill's first pixel right after it, and
-// the same for the right frame line in the dark colour; the top line's first row light, the
-// bottom line's last row dark. A blurred or shifted edge shows another colour there.
-int EdgesOffTheirPixels(const DisplayModel& model, const QImage& image, double scale,
-                        int* checked) {
+// Counts the boxes off their device pixels. A frame: the first and last device pixel of the left
+// frame line in the box's light colour with the fill's first pixel right after it, the same for
+// the right line in the dark colour, the top line's first row light, the bottom line's last row
+// dark; a blurred or shifted edge shows another colour there. A text: its first character drawn
+// pixel for pixel as in the first box of the same colours that starts with the same two
+// characters; text at a fraction of a pixel takes another antialiasing.
+struct OffPixels {
+    int frames = 0, framesChecked = 0, texts = 0, textsCompared = 0;
+};
+OffPixels OffTheirPixels(const DisplayModel& model, const QImage& image, double scale) {
     const auto at = [&](int x, int y) { return image.pixelColor(x, y); };
     const auto edge = [scale](int v) { return DeviceEdge(v, scale); };
-    int off = 0;
-    *checked = 0;
+    std::map<std::string, QImage> firstGlyphs;
+    OffPixels off;
     for (std::size_t i = 0; i < model.items.size(); ++i) {
         const DisplayItem& box = model.items[i];
-        if (box.kind != DisplayItem::Kind::Box || box.width < 4 || box.height < 4 ||
-            edge(box.x + box.width) > image.width() || edge(box.y + box.height) > image.height() ||
-            box.x < 0 || box.y < 0 || CoveredLater(model, i))
+        const std::string_view text = model.TextOf(box);
+        if (box.kind != DisplayItem::Kind::Box || box.width < 4 || box.height < 4 || box.x < 0 ||
+            box.y < 0 || edge(box.x + box.width) > image.width() ||
+            edge(box.y + box.height) > image.height() || CoveredLater(model, i))
             continue;
-        ++*checked;
+        ++off.framesChecked;
         const int row = edge(box.y + 1);  // above the text, below the top line
         const int column = edge(box.x + 1);
         const QColor light = Colour(box.light), dark = Colour(box.dark), fill = Colour(box.fill);
@@ -86,44 +91,25 @@ int EdgesOffTheirPixels(const DisplayModel& model, const QImage& image, double s
             at(edge(box.x + box.width - 1), row) == dark &&
             at(edge(box.x + box.width) - 1, row) == dark && at(column, edge(box.y)) == light &&
             at(column, edge(box.y + box.height) - 1) == dark;
-        if (!good && off++ < 3)
-            ADD_FAILURE() << "box at " << box.x << "," << box.y << " " << box.width << "x"
-                          << box.height << " '" << box.text << "'";
-    }
-    return off;
-}
-
-// Counts the boxes whose first character is not drawn pixel for pixel as in the first box of
-// the same colours that starts with the same two characters: text on whole device pixels looks
-// the same wherever the box lies, text at a fraction of a pixel takes another antialiasing.
-int CharactersOffTheirPixels(const DisplayModel& model, const QImage& image, double scale,
-                             int* compared) {
-    const auto edge = [scale](int v) { return DeviceEdge(v, scale); };
-    std::map<std::string, QImage> first;
-    int off = 0;
-    *compared = 0;
-    for (std::size_t i = 0; i < model.items.size(); ++i) {
-        const DisplayItem& box = model.items[i];
-        if (box.kind != DisplayItem::Kind::Box || box.height != 12 || box.width < 20 ||
-            box.text[0] <= ' ' || box.text[1] == 0 || box.font != DisplayFont::Large || box.x < 0 ||
-            edge(box.x + box.width) > image.width() || edge(box.y + box.height) > image.height() ||
-            CoveredLater(model, i))
+        if (!good && off.frames++ < 3)
+            ADD_FAILURE() << "frame at " << box.x << "," << box.y << " '" << text << "'";
+        if (box.height != 12 || box.width < 20 || text.size() < 2 || text[0] <= ' ' ||
+            box.font != DisplayFont::Large)
             continue;
-        const QRect block(edge(box.x + 2), edge(box.y + 2), static_cast<int>(6 * scale),
-                          static_cast<int>(8 * scale));
-        const QImage glyph = image.copy(block);
-        const std::string key = std::string(box.text, 2) + std::to_string(box.textColour) + "/" +
-                                std::to_string(box.fill);
-        const auto [seen, isNew] = first.emplace(key, glyph);
+        const QImage glyph = image.copy(edge(box.x + 2), edge(box.y + 2),
+                                        static_cast<int>(6 * scale), static_cast<int>(8 * scale));
+        const std::string key = std::string(text.substr(0, 2)) + std::to_string(box.textColour) +
+                                "/" + std::to_string(box.fill);
+        const auto [seen, isNew] = firstGlyphs.emplace(key, glyph);
         if (isNew) continue;
-        ++*compared;
-        if (seen->second != glyph && off++ < 3)
-            ADD_FAILURE() << "text '" << box.text << "' at " << box.x << "," << box.y;
+        ++off.textsCompared;
+        if (seen->second != glyph && off.texts++ < 3)
+            ADD_FAILURE() << "text '" << text << "' at " << box.x << "," << box.y;
     }
     return off;
 }
 
-TEST_F(ViewZoomTest, AtEveryZoomAndRatioEachFrameLineLiesOnItsDevicePixels) {
+TEST_F(ViewZoomTest, AtEveryZoomAndRatioEachFrameLineAndTextLiesOnItsDevicePixels) {
     FillSong();
     struct Case {
         const char* name;
@@ -145,118 +131,55 @@ TEST_F(ViewZoomTest, AtEveryZoomAndRatioEachFrameLineLiesOnItsDevicePixels) {
         ResizeView(c.size);
         view().SetZoom(c.zoom);
         Settle();
-        const DisplayModel model = Model();
         QImage shown((QSizeF(c.size) * c.ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
         shown.setDevicePixelRatio(c.ratio);
         view().render(&shown);
-        int checked = 0;
-        EXPECT_EQ(EdgesOffTheirPixels(model, shown, c.ratio * c.zoom / 100, &checked), 0);
-        EXPECT_GT(checked, 200);  // the cells, slots, line numbers and headers
-        EXPECT_EQ(CharactersOffTheirPixels(model, shown, c.ratio * c.zoom / 100, &checked), 0);
-        EXPECT_GT(checked, 100);
+        const OffPixels off = OffTheirPixels(Model(), shown, c.ratio * c.zoom / 100);
+        EXPECT_EQ(off.frames, 0);
+        EXPECT_GT(off.framesChecked, 200);  // the cells, slots, line numbers and headers
+        EXPECT_EQ(off.texts, 0);
+        EXPECT_GT(off.textsCompared, 100);
     }
 }
 
-// The view's layered paint gives the pixels of painting the model item after item at a
-// fractional scale too, where neither copies nor the painter's transform place the boxes.
-TEST_F(ViewZoomTest, TheLayeredPaintAtAFractionalScaleIsThePaintItemAfterItem) {
-    FillSong();
-    ResizeView({1100, 500});
-    view().SetZoom(125);
-    Settle();
-    const DisplayModel model = Model();
-    for (const qreal ratio : {1.0, 1.5}) {
-        SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
-        ViewPainter painter;
-        QImage layered(QSize(1375, 625) * ratio, QImage::Format_RGB32);
-        layered.setDevicePixelRatio(ratio);
-        layered.fill(Qt::magenta);
-        QImage oneByOne = layered;
-        {
-            QPainter on(&layered);
-            painter.Paint(on, model, 125);
-        }
-        {
-            QPainter on(&oneByOne);
-            painter.PaintOneByOne(on, model, 125);
-        }
-        EXPECT_TRUE(layered == oneByOne);
-    }
-}
-
-TEST_F(ViewZoomTest, TheKeysAndTheMenuStepTheZoomAndTheLayoutFollowsTheZoomedSize) {
+// The steps themselves, their ends and their keys are the core's and the command table's; here
+// the other keys a keyboard sends for plus, the layout for the view's own size, and the menu.
+TEST_F(ViewZoomTest, EveryPlusKeyZoomsInAndTheLayoutFollowsTheZoomedSize) {
     ResizeView({1920, 1000});
-    const auto shown = [this] {
-        auto doc = Locked();
-        return std::vector{doc->songEditor.layout.visibleTracks,
-                           doc->songEditor.layout.visibleRows};
-    };
-    EXPECT_EQ(shown(), (std::vector{16, 81}));
     struct Step {
         const char* name;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
+        QKeyCombination key;
         int zoom;
         std::vector<int> tracksAndRows;
     };
     const Step steps[] = {
-        {.name = "Ctrl++",
-         .key = Qt::Key_Plus,
-         .modifiers = Qt::ControlModifier | Qt::ShiftModifier,
+        {.name = "actual size", .key = {}, .zoom = 100, .tracksAndRows = {16, 81}},
+        {.name = "Ctrl+Shift++, a US plus",
+         .key = Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Plus,
          .zoom = 125,
          .tracksAndRows = {14, 64}},
         {.name = "Ctrl+=",
-         .key = Qt::Key_Equal,
-         .modifiers = Qt::ControlModifier,
+         .key = Qt::ControlModifier | Qt::Key_Equal,
          .zoom = 150,
          .tracksAndRows = {10, 53}},
-        {.name = "Ctrl++ again",
-         .key = Qt::Key_Plus,
-         .modifiers = Qt::ControlModifier,
-         .zoom = 200,
-         .tracksAndRows = {6, 39}},
-        {.name = "to the last step",
-         .key = Qt::Key_Plus,
-         .modifiers = Qt::ControlModifier,
-         .zoom = 300,
-         .tracksAndRows = {4, 25}},
-        {.name = "no step past it",
-         .key = Qt::Key_Plus,
-         .modifiers = Qt::ControlModifier,
-         .zoom = 300,
-         .tracksAndRows = {4, 25}},
-        {.name = "Ctrl+-",
-         .key = Qt::Key_Minus,
-         .modifiers = Qt::ControlModifier,
-         .zoom = 200,
-         .tracksAndRows = {6, 39}},
-        {.name = "Ctrl+0",
-         .key = Qt::Key_0,
-         .modifiers = Qt::ControlModifier,
-         .zoom = 100,
-         .tracksAndRows = {16, 81}},
-        {.name = "no step below actual size",
-         .key = Qt::Key_Minus,
-         .modifiers = Qt::ControlModifier,
-         .zoom = 100,
-         .tracksAndRows = {16, 81}},
     };
     for (const Step& step : steps) {
-        QTest::keyClick(&view(), step.key, step.modifiers);
+        if (step.key.key() != Qt::Key_unknown)
+            QTest::keyClick(&view(), step.key.key(), step.key.keyboardModifiers());
         Settle();
+        auto doc = Locked();
         EXPECT_EQ(view().zoom(), step.zoom) << step.name;
-        EXPECT_EQ(shown(), step.tracksAndRows) << step.name;
+        EXPECT_EQ(
+            (std::vector{doc->songEditor.layout.visibleTracks, doc->songEditor.layout.visibleRows}),
+            step.tracksAndRows)
+            << step.name;
     }
-    // The keypad's Ctrl and + still transposes, and the menu names the keys.
-    QTest::keyClick(&view(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
-    EXPECT_EQ(view().zoom(), 100);
     EXPECT_EQ(frame().action(cmd::kZoomIn)->text(), "Zoom in\tCtrl++");
     EXPECT_EQ(frame().action(cmd::kZoomOut)->text(), "Zoom out\tCtrl+-");
     EXPECT_EQ(frame().action(cmd::kActualSize)->text(), "Actual size\tCtrl+0");
+    view().SetZoom(100);
     frame().UpdateCommandStates();
     EXPECT_FALSE(frame().action(cmd::kZoomOut)->isEnabled());
-    frame().action(cmd::kZoomIn)->trigger();
-    EXPECT_EQ(view().zoom(), 125);
 }
 
 TEST_F(ViewZoomTest, AClickFindsTheCellDrawnUnderTheMouse) {

@@ -35,7 +35,7 @@ class Display : public testing::DocumentTest {
         static DisplayItem none{};
         return none;
     }
-    std::string TextAt(int x, int y) { return BoxAt(x, y).text; }
+    std::string TextAt(int x, int y) { return std::string(model.TextOf(BoxAt(x, y))); }
     Colour FillAt(int x, int y) { return BoxAt(x, y).fill; }
     std::vector<DisplayItem> Inverts() {
         std::vector<DisplayItem> inverts;
@@ -143,7 +143,7 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
     EXPECT_EQ(TextAt(SlotX(3), RowY(0)), "200");
     EXPECT_EQ(BoxAt(SlotX(2), RowY(0)).font, DisplayFont::Small);
     const DisplayItem& badge = BoxAt(SlotX(2) + 12, RowY(0) + 3);
-    EXPECT_STREQ(badge.text, "-05");
+    EXPECT_EQ(model.TextOf(badge), "-05");
     EXPECT_EQ(Rect(badge), (std::vector{SlotX(2) + 12, RowY(0) + 3, 16, 9}));
     // The reserved byte tints its slot, as it always has.
     EXPECT_EQ(FillAt(SlotX(5), RowY(0)), Lighten(FillAt(SlotX(1), RowY(0)), 0x80));
@@ -363,8 +363,10 @@ TEST_F(Display, EachZoomStepShowsTheTracksAndLinesOfTheZoomedSize) {
         int tracks = 0, lines = 0;
         for (const DisplayItem& item : model.items) {
             if (item.kind != DisplayItem::Kind::Box) continue;
-            tracks += std::strncmp(item.text, "Track ", 6) == 0;
-            lines += item.x == 0 && item.y >= RowY(0) && item.text[0] >= '0' && item.text[0] <= '9';
+            const std::string_view text = model.TextOf(item);
+            tracks += text.starts_with("Track ");
+            lines += item.x == 0 && item.y >= RowY(0) && !text.empty() && text[0] >= '0' &&
+                     text[0] <= '9';
         }
         EXPECT_EQ(tracks, c.tracks);
         EXPECT_EQ(lines, c.lines);
@@ -372,6 +374,18 @@ TEST_F(Display, EachZoomStepShowsTheTracksAndLinesOfTheZoomedSize) {
         const EditorLayout layout = LayoutForZoomedView(c.width, c.height, c.percent);
         for (const DisplayItem& item : model.items) EXPECT_LE(item.x + item.width, layout.width);
     }
+}
+
+// The model keeps its items' texts in one store: each item its own, a long one cut.
+TEST(DisplayModelTextTest, EachItemKeepsItsOwnTextAndALongOneIsCut) {
+    DisplayModel model;
+    model.items.resize(3);
+    SetText(model, model.items[0], std::string(200, 'x').c_str());
+    SetText(model, model.items[1], "C-4 64 0740");
+    SetText(model, model.items[2], "");
+    EXPECT_EQ(model.TextOf(model.items[0]), std::string(kMaxDisplayText, 'x'));
+    EXPECT_EQ(model.TextOf(model.items[1]), "C-4 64 0740");
+    EXPECT_EQ(model.TextOf(model.items[2]), "");
 }
 
 TEST(EditorZoomTest, StepsGoInAndOutAndStopAtTheEnds) {

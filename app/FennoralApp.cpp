@@ -10,6 +10,7 @@
 #include "app/MainFrame.h"
 #include "app/MidiInputMenu.h"
 #include "app/QtUiHooks.h"
+#include "app/SessionClient.h"
 #include "app/SynthMenu.h"
 #include "app/TempoSourceMenu.h"
 #include "app/TerminationSignals.h"
@@ -59,6 +60,7 @@ void CFennoralApp::AddMidiClockOut() {
 }
 
 CFennoralApp::~CFennoralApp() {
+    session_.reset();
     terminationSignals_.reset();
     KeepOrRemoveRecovery();
     tempoSource_.reset();
@@ -70,6 +72,18 @@ CFennoralApp::~CFennoralApp() {
 }
 
 bool CFennoralApp::Start(const QStringList& arguments) {
+    // In a session the manager says which song to open, and no box may wait for the user.
+    if (!options_.sessionUrl.empty()) {
+        doc_->NewSong();
+        SongReplaced("");
+        frame_->show();
+        session_ = std::make_unique<SessionClient>(*this, options_.sessionUrl);
+        if (!session_->failure().empty())
+            frame_->statusBar()->showMessage(
+                QString::fromStdString("No session manager: " + session_->failure() + "."));
+        frame_->AcceptDroppedFiles();
+        return true;
+    }
     if (arguments.isEmpty()) {
         doc_->NewSong();
         SongReplaced("");
@@ -161,6 +175,19 @@ bool CFennoralApp::OpenSong(const std::string& path) {
     SongReplaced(path);
     AddRecentFile(QString::fromStdString(path));
     return true;
+}
+
+bool CFennoralApp::OpenSessionSong(const std::string& path, std::string& whyNot) {
+    if (QFileInfo::exists(QString::fromStdString(path))) {
+        if (OpenSong(path)) return true;
+        whyNot = "the song \"" + path + "\" could not be opened";
+        return false;
+    }
+    doc_->NewSong();
+    SongReplaced("");
+    if (SaveSongAs(path)) return true;
+    whyNot = "a new song could not be saved at \"" + path + "\"";
+    return false;
 }
 
 bool CFennoralApp::FileSave() {

@@ -15,6 +15,7 @@ namespace tarvel {
 class CFennoralDoc;
 class CMainFrame;
 class MidiInputMenu;
+class SessionClient;
 class TempoSourceMenu;
 class MidiOutDriver;
 class QtUiHooks;
@@ -31,6 +32,7 @@ struct AppOptions {
     QString recoveryFolder;    // empty: "tarvel/recovery" in the user's data folder
     bool startTimer = true;    // tests drive the player's clock themselves
     bool showAboutBox = true;  // shown at every start, after the window
+    std::string sessionUrl{};  // NSM_URL: a session manager's, whose session we join
     // The built-in synth among the MIDI outputs, if any.
     SynthMidiOut* synth = nullptr;
 };
@@ -66,6 +68,9 @@ class CFennoralApp {
     void FileExportMidi();
     void FileExportAudio();
     bool IsSongChanged() const;
+    // A session's song: opened when the file is there, else a new song saved there at once.
+    // False with the reason when neither can be done.
+    bool OpenSessionSong(const std::string& path, std::string& whyNot);
 
     QStringList RecentFiles() const { return recentFiles_; }
 
@@ -107,8 +112,10 @@ class CFennoralApp {
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SongRecovery> recovery_;
-    std::unique_ptr<MidiInputMenu> midiInput_;      // its driver calls into the document
-    std::unique_ptr<TempoSourceMenu> tempoSource_;  // follows a port of midiInput_'s driver
+    std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
+    std::unique_ptr<TempoSourceMenu> tempoSource_;
+    std::unique_ptr<SessionClient>
+        session_;  // in a session manager's session  // follows a port of midiInput_'s driver
     std::unique_ptr<TerminationSignals> terminationSignals_;
     bool quitBySignal_ = false;  // at exit, a changed song's recovery file is kept
     std::string path_;           // empty for a song not yet saved

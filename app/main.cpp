@@ -1,5 +1,6 @@
 // tarvel [song.trv], or a command-line job: tarvel --help
 #include <QApplication>
+#include <cstdlib>
 #include <future>
 
 #include "app/DesktopServices.h"
@@ -27,6 +28,7 @@ int main(int argc, char* argv[]) {
     tarvel::DesktopServices services;
     tarvel::AppOptions options;
     options.synth = synth;
+    if (const char* session = std::getenv("NSM_URL")) options.sessionUrl = session;
     tarvel::CFennoralApp app(*midiOut, services, options);
     if (!app.Start(application.arguments().mid(1))) return 1;
     return application.exec();

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentMidiInput.h"
+#include "editor/DisplayColours.h"
+#include "editor/DisplayModel.h"
+#include "editor/LiveLaunching.h"
+#include "editor/MouseEditing.h"
 #include "support/DocumentTest.h"
 
 namespace tarvel {
@@ -221,7 +226,56 @@ TEST_F(LiveLaunch, StopAndLiveOffEndTheLaunchesAndNoNoteIsLeftSounding) {
         for (const std::int32_t note : channel) EXPECT_EQ(note, -1);
 }
 
-TEST_F(LiveLaunch, RecordingKeepsEveryStartOfALaunchedPatternForTheWindow) {
+// The classic view: slot columns from x 344, 28 wide; display lines of 16 rows from y 24.
+TEST_F(LiveLaunch, TheCursorsSlotAClickAndAMidiNoteQueueAndThePaneShowsWhatWaits) {
+    doc.song.sequence[16][2] = {3, 4, 0};
+    doc.StartPlayback(kSongMode);
+    Lines(1);
+    e.seqCursorColumn = 2;
+    e.seqCursorRow = 17;
+    EXPECT_FALSE(LaunchSlotUnderCursor(doc.songEditor));  // an empty slot
+    e.seqCursorRow = 16;
+    ASSERT_TRUE(LaunchSlotUnderCursor(doc.songEditor));
+    const QueuedLaunch queued = doc.player.live.tracks[2].pattern;
+    EXPECT_EQ(queued.pattern, 3);
+    EXPECT_EQ(queued.transpose, 4);
+    EXPECT_EQ(queued.fromRow, 16);
+
+    DisplayModel model;
+    BuildDisplayModel(doc.songEditor, model);
+    const auto fillAt = [&model](int x, int y) {
+        for (const DisplayItem& item : model.items)
+            if (item.kind == DisplayItem::Kind::Box && item.x == x && item.y == y) return item.fill;
+        return Colour{0};
+    };
+    EXPECT_EQ(fillAt(344 + 2 * 28, 36), kQueuedLaunchFill);  // the slot
+    EXPECT_EQ(fillAt(344 + 2 * 28, 12), kQueuedLaunchFill);  // its track's header
+    EXPECT_NE(fillAt(344 + 3 * 28, 12), kQueuedLaunchFill);  // the others'
+    EXPECT_NE(fillAt(344 + 2 * 28, 24), kQueuedLaunchFill);  // and other slots
+    doc.song.sequence[0][2] = {3, 4, 0};
+    BuildDisplayModel(doc.songEditor, model);
+    EXPECT_NE(fillAt(344 + 2 * 28, 24), kQueuedLaunchFill);  // the same pattern elsewhere
+
+    // Ctrl and a click on track 4's header queues its mute; on a slot, that slot's launch.
+    doc.song.sequence[32][5] = {2, 0, 0};
+    lock.unlock();
+    EditorLaunchClick(doc.songEditor, 344 + 4 * 28 + 5, 14);
+    EditorLaunchClick(doc.songEditor, 344 + 5 * 28 + 5, 24 + 2 * 12 + 5);
+    // A note from the input launches its pattern on the current channel's track, unheard.
+    doc.editor.currentChannel = 7;
+    DocumentMidiInput input(doc);
+    input.ReceiveMidi({0x90, 9, 100});
+    input.ReceiveMidi({0x80, 9, 0});
+    lock.lock();
+    EXPECT_EQ(doc.player.live.tracks[4].mute.kind, kLaunchMute);
+    EXPECT_EQ(doc.player.live.tracks[5].pattern.pattern, 2);
+    EXPECT_EQ(doc.player.live.tracks[5].pattern.fromRow, 32);
+    EXPECT_EQ(doc.player.live.tracks[7].pattern.pattern, 9);
+    EXPECT_EQ(doc.player.live.tracks[7].pattern.fromRow, -1);
+    for (const RecordedMessage& m : t.midi.Messages()) EXPECT_NE(m.bytes[0], 0x97);
+}
+
+TEST_F(LiveLaunch, RecordingWritesEveryStartOfALaunchedPatternIntoTheGridAsAStepOfItsOwn) {
     doc.song.patterns[1].lineCount = 8;
     doc.player.live.recordArrangement = 1;
     doc.StartPlayback(kSongMode);
@@ -237,6 +291,20 @@ TEST_F(LiveLaunch, RecordingKeepsEveryStartOfALaunchedPatternForTheWindow) {
     EXPECT_EQ(doc.player.live.starts[1].row, 24);
     EXPECT_EQ(doc.player.live.starts[2].row, 32);
     EXPECT_EQ(doc.player.live.starts[2].repeat, 1);
+
+    UiEvents();  // the window takes them
+    EXPECT_EQ(doc.player.live.startCount, 0);
+    for (const int row : {16, 24, 32}) {
+        EXPECT_EQ(doc.song.sequence[row][0].pattern, 1) << row;
+        EXPECT_EQ(doc.song.sequence[row][0].transpose, -5) << row;
+    }
+    EXPECT_EQ(doc.history.StepCount(), 3u);
+    EXPECT_STREQ(doc.history.UndoLabel(), "Launch");
+    lock.unlock();
+    ASSERT_TRUE(doc.Undo());
+    lock.lock();
+    EXPECT_EQ(doc.song.sequence[32][0].pattern, kEmptySlot);
+    EXPECT_EQ(doc.song.sequence[24][0].pattern, 1);
 }
 
 }  // namespace

@@ -162,7 +162,9 @@ void CFennoralView::wheelEvent(QWheelEvent* event) {
 void CFennoralView::mousePressEvent(QMouseEvent* event) {
     setFocus();
     const QPoint at = EditorPoint(event->position());
-    if (event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton && event->modifiers() & Qt::ControlModifier) {
+        EditorLaunchClick(doc_.songEditor, at.x(), at.y());  // live mode: writes nothing
+    } else if (event->button() == Qt::LeftButton) {
         MouseDownAsEdit(doc_, mouse_, true, at.x(), at.y());
     } else if (event->button() == Qt::RightButton) {
         if (MouseDownAsEdit(doc_, mouse_, false, at.x(), at.y()) == MouseAction::OpenEditMenu) {

@@ -99,6 +99,17 @@ TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
     EXPECT_EQ(scrollPane(), "SCRL");
 }
 
+TEST_F(LargerWindowTest, WhenLaunchesStartComesBackAfterARestart) {
+    EXPECT_EQ(Locked()->player.live.boundary, kAtPatternEnd);
+    frame().Execute(cmd::kLaunchAtNextBar);
+    EXPECT_TRUE(frame().close());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Locked()->player.live.boundary, kAtNextBar);
+    frame().UpdateCommandStates();
+    EXPECT_TRUE(frame().action(cmd::kLaunchAtNextBar)->isChecked());
+    EXPECT_FALSE(frame().action(cmd::kLaunchAtPatternEnd)->isChecked());
+}
+
 TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {
     TakeSent();
     // The key where a US keyboard has Y prints Z on a German one: A of octave 4 either way.

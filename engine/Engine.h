@@ -161,7 +161,7 @@ class Engine {
     // (engine/LiveLaunch.cpp).
     void StartDueLaunches();
     void RecordLaunchStart(int track, bool repeat);
-    void ClearLaunches();  // the queues and the launched tracks, at Start, Stop and live off
+    void ClearLaunches();  // the queues and the launched tracks: with the track state, live off
     void RunPendingAction(int channel, int column);
     // Once a line for each channel, at its half (of what swing leaves of it).
     void RunHalfLineActions(int lineDuration, std::int64_t deadlineNs);

@@ -55,7 +55,6 @@ void Engine::StartPlayback(PlayMode mode, int fromRow) {
     for (ChannelFeel& feel : player.feel) feel = {};
     player.feelSeed = feelSeed;
     player.feelPass = 0;
-    ClearLaunches();
     player.isPlaying = 1;
 }
 
@@ -65,7 +64,6 @@ void Engine::StopPlayback() {
     player.isPlaying = 0;
     ReleaseAllNotes();
     ResetTrackState();
-    ClearLaunches();
 }
 
 void Engine::SeekTo(std::int64_t row) {
@@ -82,6 +80,7 @@ void Engine::ResetTrackState() {
         player.trackPatternRecord[track] = nullptr;
         player.trackTranspose[track] = 0;
     }
+    ClearLaunches();  // what was launched or queued went with what the tracks played
 }
 
 void Engine::PlayerTick(const PlayerInputs& given) {

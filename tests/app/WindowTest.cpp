@@ -185,6 +185,25 @@ TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
     }
 }
 
+// Ctrl and a click launch, and write nothing: no slot painted, no step.
+TEST_F(ViewTest, CtrlAndAClickLaunchTheSlotOrQueueTheTracksMute) {
+    {
+        auto doc = Locked();
+        doc->song.sequence[16][1] = {5, 0, 0};
+        doc->engine.SetLiveMode(true);
+        doc->StartPlayback(kSongMode);
+    }
+    QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 28 + 5, 41));
+    QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 3 * 28 + 5, 16));
+    auto doc = Locked();
+    EXPECT_EQ(doc->player.live.tracks[1].pattern.pattern, 5);
+    EXPECT_EQ(doc->player.live.tracks[1].pattern.fromRow, 16);
+    EXPECT_EQ(doc->player.live.tracks[3].mute.kind, kLaunchMute);
+    EXPECT_EQ(doc->song.sequence[16][1].pattern, 5);
+    EXPECT_EQ(doc->song.sequence[0][3].pattern, kEmptySlot);
+    EXPECT_FALSE(doc->history.CanUndo());
+}
+
 TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {
     QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
     QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16

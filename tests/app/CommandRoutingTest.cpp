@@ -56,15 +56,13 @@ const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"muted", [](AppTest& t) { return int(t.Locked()->engine.mutes.muted); }},
     {"soloed", [](AppTest& t) { return int(t.Locked()->engine.mutes.soloed); }},
     {"zoom", [](AppTest& t) { return t.view().zoom(); }},
-    {"live", [](AppTest& t) { return int(t.Locked()->player.live.on); }},
-    {"launchAt", [](AppTest& t) { return int(t.Locked()->player.live.boundary); }},
-    {"recordArrangement",
-     [](AppTest& t) { return int(t.Locked()->player.live.recordArrangement); }},
-    {"launch", [](AppTest& t) { return int(t.Locked()->player.live.tracks[0].pattern.kind); }},
-    {"queuedMute",
+    // Live mode, the boundary, Record arrangement, track 0's launch and track 2's mute, a digit
+    // each.
+    {"live",
      [](AppTest& t) {
-         auto doc = t.Locked();
-         return int(doc->player.live.tracks[doc->editor.currentChannel & 0x0F].mute.kind);
+         const LiveState& live = t.Locked()->player.live;
+         return live.on + 10 * live.boundary + 100 * live.recordArrangement +
+                1000 * live.tracks[0].pattern.kind + 10000 * live.tracks[2].mute.kind;
      }},
 };
 
@@ -93,9 +91,11 @@ void SetUpEveryOperation(AppTest& t) {
     doc->player.playRow = 99;
 }
 
-// Live mode on, the song playing from row 0, whose slot on track 0 holds pattern 1.
+// Live mode on, the song playing from row 0, whose slot on track 0 holds pattern 1; channel 3
+// current.
 void LiveSong(AppTest& t) {
     auto doc = t.Locked();
+    doc->editor.currentChannel = 2;
     doc->engine.SetLiveMode(true);
     doc->song.sequence[0][0] = {1, 0, 0};
     doc->StartPlayback(kSongMode);
@@ -157,12 +157,12 @@ std::vector<Route> Routes() {
         {kMuteTrack, "muted 0>4", [](AppTest& t) { t.Locked()->editor.currentChannel = 2; }},
         {kSoloTrack, "soloed 0>1"},
         {kLiveMode, "live 0>1"},
-        {kLaunchSlot, "launch 0>1", LiveSong},
-        {kQueueMute, "queuedMute 0>2", LiveSong},
-        {kLaunchAtNextBar, "launchAt 0>1"},
-        {kLaunchAtPatternEnd, "launchAt 1>0",
+        {kLaunchSlot, "live 1>1001", LiveSong},
+        {kQueueMute, "live 1>20001", LiveSong},
+        {kLaunchAtNextBar, "live 0>10"},
+        {kLaunchAtPatternEnd, "live 10>0",
          [](AppTest& t) { t.Locked()->player.live.boundary = kAtNextBar; }},
-        {kRecordArrangement, "recordArrangement 0>1"},
+        {kRecordArrangement, "live 0>100"},
         {kZoomIn, "zoom 100>125"},
         {kZoomOut, "zoom 125>100", [](AppTest& t) { t.view().SetZoom(125); }},
         {kActualSize, "zoom 200>100", [](AppTest& t) { t.view().SetZoom(200); }},
@@ -205,9 +205,8 @@ std::vector<Route> Routes() {
         {0, "", noBlock, Qt::ShiftModifier | Qt::Key_Delete, "ShiftDelWithNoBlock"},
         {0, "", nullptr, Qt::ShiftModifier | Qt::Key_F6, "ShiftF6"},
         {0, "live 0>1", nullptr, Qt::Key_F7, "F7"},
-        {0, "launch 0>1", LiveSong, Qt::ShiftModifier | Qt::Key_F7, "ShiftF7"},
+        {0, "live 1>1001", LiveSong, Qt::ShiftModifier | Qt::Key_F7, "ShiftF7"},
         {0, "", playing, Qt::ShiftModifier | Qt::Key_F7, "ShiftF7NotInLiveMode"},
-        {0, "queuedMute 0>2", LiveSong, Qt::ControlModifier | Qt::Key_F9, "CtrlF9"},
         {0, "zoom 100>125", nullptr, Qt::ControlModifier | Qt::Key_Plus, "CtrlPlus"},
         {0, "zoom 150>125", zoomed, Qt::ControlModifier | Qt::Key_Minus, "CtrlMinus"},
         {0, "zoom 150>100", zoomed, Qt::ControlModifier | Qt::Key_0, "Ctrl0"},

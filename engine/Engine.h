@@ -160,7 +160,7 @@ class Engine {
     // At a line's start, after the grid's slots: the queued launches whose boundary this is
     // (engine/LiveLaunch.cpp).
     void StartDueLaunches();
-    void RecordLaunchStart(int track, bool repeat);
+    void RecordLaunchStart(int track);  // for "Record arrangement"
     void ClearLaunches();  // the queues and the launched tracks: with the track state, live off
     void RunPendingAction(int channel, int column);
     // Once a line for each channel, at its half (of what swing leaves of it).

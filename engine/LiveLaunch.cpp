@@ -67,22 +67,22 @@ void Engine::StartDueLaunches() {
             player.trackLine[track] = 0;
             player.trackPatternRecord[track] = &song.patterns[queued.pattern];
             player.trackTranspose[track] = queued.transpose;
-            RecordLaunchStart(track, false);
+            RecordLaunchStart(track);
         } else if (live.launched && top) {
-            RecordLaunchStart(track, true);
+            RecordLaunchStart(track);  // its loop came round
         }
         live.ended = 0;
     }
 }
 
-void Engine::RecordLaunchStart(int track, bool repeat) {
+void Engine::RecordLaunchStart(int track) {
     LiveState& live = player.live;
     if (!live.recordArrangement) return;
     if (live.startCount < LiveState::kStartCapacity)
         live.starts[live.startCount++] = {player.playRow, static_cast<std::uint8_t>(track),
                                           static_cast<std::uint8_t>(player.trackPattern[track]),
                                           static_cast<std::int8_t>(player.trackTranspose[track]),
-                                          static_cast<std::uint8_t>(repeat ? 1 : 0)};
+                                          0};
     else
         live.startsOverflowed = 1;
     signals_.Raise(kLaunchesStarted);

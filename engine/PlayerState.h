@@ -100,7 +100,7 @@ struct LaunchStart {
     std::uint8_t track;
     std::uint8_t pattern;
     std::int8_t transpose;
-    std::uint8_t repeat;  // 1: a repeat of the loop, not a launch
+    std::uint8_t reserved;
 };
 static_assert(sizeof(LaunchStart) == 8);
 
@@ -114,6 +114,7 @@ struct LiveState {
     std::int32_t startCount;
     LaunchStart starts[kStartCapacity];
 };
+static_assert(sizeof(LiveState) == 4 + 20 * kTrackCount + 4 + 8 * LiveState::kStartCapacity);
 
 struct PlayerState {
     bool editorWindowKnown;  // set at the view's first paint; line starts then ask for repaints

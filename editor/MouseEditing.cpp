@@ -159,16 +159,17 @@ MouseAction EditorRightButtonDown(SongEditor& edit, EditorMouse& mouse, int x, i
     return MouseAction::None;
 }
 
-void EditorLaunchClick(SongEditor& edit, int x, int y) {
+bool EditorLaunchClick(SongEditor& edit, int x, int y) {
     std::lock_guard lock(edit.mutex);
     EditorState& e = edit.editor;
     const EditorLayout& layout = edit.layout;
-    if (x < PaneSplitX(layout)) return;
+    if (x < PaneSplitX(layout) || !edit.player.live.on) return false;
     e.sequencerFocus = 1;
     if (const int channel = HeaderChannelAt(layout, x, y); channel >= 0)
         QueueTrackMuteFlip(edit, channel);
     if (PlaceCursorOnClickedSlot(layout, e, x, y)) LaunchSlotUnderCursor(edit);
     edit.RaiseUiSignal(kRepaintView);
+    return true;
 }
 
 void EditorLeftButtonUp(EditorMouse& mouse) {

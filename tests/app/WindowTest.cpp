@@ -193,9 +193,13 @@ TEST_F(ViewTest, CtrlAndAClickLaunchTheSlot) {
         doc->engine.SetLiveMode(true);
         doc->StartPlayback(kSongMode);
     }
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
     QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 28 + 5, 41));
     EXPECT_EQ(Locked()->player.live.tracks[1].pattern.fromRow, 16);
-    EXPECT_FALSE(Locked()->history.CanUndo());
+    EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo\tCtrl+Y");  // the first click too
+    Locked()->engine.SetLiveMode(false);  // an ordinary click again: it paints
+    QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 28 + 5, 41));
+    EXPECT_EQ(Locked()->song.sequence[16][1].pattern, 0);
 }
 
 TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {

@@ -20,7 +20,7 @@ struct Accelerator {
     int command;
 };
 
-const std::array<Accelerator, 43> kAccelerators{{
+const std::array<Accelerator, 46> kAccelerators{{
     {Qt::Key_B, kCtrl, cmd::kMarkBlockStart},
     {Qt::Key_C, kCtrl, cmd::kEditCopy},
     {Qt::Key_E, kCtrl, cmd::kMarkBlockEnd},
@@ -43,9 +43,12 @@ const std::array<Accelerator, 43> kAccelerators{{
     {Qt::Key_F5, kCtrl, cmd::kPastePattern},
     {Qt::Key_F6, {}, cmd::kNextPane},
     {Qt::Key_F6, kShift, cmd::kPrevPane},
+    {Qt::Key_F7, {}, cmd::kLiveMode},
+    {Qt::Key_F7, kShift, cmd::kLaunchSlot},
     {Qt::Key_F8, {}, cmd::kStop},
     {Qt::Key_F9, {}, cmd::kMuteTrack},
     {Qt::Key_F9, kShift, cmd::kSoloTrack},
+    {Qt::Key_F9, kCtrl, cmd::kQueueMute},
     {Qt::Key_ScrollLock, {}, cmd::kFollowPlay},
     {Qt::Key_Insert, kCtrl, cmd::kEditCopy},
     {Qt::Key_Insert, kShift, cmd::kEditPaste},

@@ -67,6 +67,13 @@ constexpr int kSoloTrack = 32842;
 constexpr int kZoomIn = 32870;  // the view's zoom: a step in, a step out, and back to 100 %
 constexpr int kZoomOut = 32871;
 constexpr int kActualSize = 32872;
+// Live launching.
+constexpr int kLiveMode = 32880;
+constexpr int kLaunchSlot = 32881;  // the slot under the sequencer cursor
+constexpr int kQueueMute = 32882;   // the current channel's track, at its next boundary
+constexpr int kLaunchAtPatternEnd = 32883;
+constexpr int kLaunchAtNextBar = 32884;
+constexpr int kRecordArrangement = 32885;
 
 // The editor's block command behind an Edit menu id.
 constexpr std::optional<EditCommand> EditCommandFor(int id) {

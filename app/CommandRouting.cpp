@@ -16,6 +16,7 @@
 
 #include "editor/BlockCommands.h"
 #include "editor/KeyEditing.h"
+#include "editor/LiveLaunching.h"
 #include "editor/TrackMuting.h"
 
 namespace tarvel {
@@ -126,6 +127,28 @@ void CMainFrame::RunCommand(int commandId) {
             if (commandId == kSoloTrack) FlipTrackSolo(doc_.songEditor, channel);
             return;
         }
+        case kLiveMode: {
+            std::lock_guard lock(doc_.mutex);
+            doc_.engine.SetLiveMode(!doc_.player.live.on);
+            return;
+        }
+        case kLaunchSlot:
+        case kQueueMute: {
+            std::lock_guard lock(doc_.mutex);
+            if (commandId == kLaunchSlot) LaunchSlotUnderCursor(doc_.songEditor);
+            if (commandId == kQueueMute)
+                QueueTrackMuteFlip(doc_.songEditor, doc_.editor.currentChannel);
+            return;
+        }
+        case kLaunchAtPatternEnd:
+        case kLaunchAtNextBar:
+            SetLaunchBoundary(commandId == kLaunchAtNextBar ? kAtNextBar : kAtPatternEnd);
+            return;
+        case kRecordArrangement: {
+            std::lock_guard lock(doc_.mutex);
+            doc_.player.live.recordArrangement = !doc_.player.live.recordArrangement;
+            return;
+        }
         case kPrevPattern:
         case kNextPattern: {
             std::lock_guard lock(doc_.mutex);
@@ -210,6 +233,13 @@ bool CMainFrame::IsCommandEnabled(int commandId) const {
             return view_->zoom() < kZoomSteps[std::size(kZoomSteps) - 1];
         case kZoomOut:
             return view_->zoom() > kZoomSteps[0];
+        // Launches wait for a song playing in live mode.
+        case kLaunchSlot:
+        case kQueueMute: {
+            std::lock_guard lock(doc_.mutex);
+            return doc_.player.live.on && doc_.player.isPlaying &&
+                   doc_.player.playMode == kSongMode;
+        }
         default:
             // The window thread is the only writer of the marks, so reading them needs no lock.
             if (const auto edit = EditCommandFor(commandId))
@@ -230,9 +260,18 @@ bool CMainFrame::IsCommandChecked(int commandId) const {
         case kPlaySong:
         case kFollowPlay:
         case kMuteTrack:
-        case kSoloTrack: {
+        case kSoloTrack:
+        case kLiveMode:
+        case kLaunchAtPatternEnd:
+        case kLaunchAtNextBar:
+        case kRecordArrangement: {
             std::lock_guard lock(doc_.mutex);
             if (commandId == kRecord) return doc_.editor.recordMode != 0;
+            const LiveState& live = doc_.player.live;
+            if (commandId == kLiveMode) return live.on != 0;
+            if (commandId == kLaunchAtPatternEnd) return live.boundary == kAtPatternEnd;
+            if (commandId == kLaunchAtNextBar) return live.boundary == kAtNextBar;
+            if (commandId == kRecordArrangement) return live.recordArrangement != 0;
             if (commandId == kFollowPlay) return doc_.songEditor.followPlay;
             const unsigned channelBit = 1u << (doc_.editor.currentChannel & 0x0F);
             if (commandId == kMuteTrack) return (doc_.engine.mutes.muted & channelBit) != 0;

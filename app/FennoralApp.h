@@ -80,6 +80,8 @@ class CFennoralApp {
     void StoreWindowSize() const;
     void StoreFollowPlay(bool on) const;
     void StoreZoom(int percent) const;
+    // [Player] LaunchAt: "PatternEnd" or "NextBar" (WindowSettings.cpp).
+    void StoreLaunchBoundary(int boundary) const;
     QString WindowTitle() const;
 
     // Autosave (Recovery.cpp): while the song is changed, every interval (60 s unless the

@@ -240,7 +240,11 @@ void CFennoralView::wheelEvent(QWheelEvent* event) {
 void CFennoralView::mousePressEvent(QMouseEvent* event) {
     setFocus();
     const QPoint at = EditorPoint(event->position());
-    if (event->button() == Qt::LeftButton) {
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (event->button() == Qt::LeftButton && ctrl &&
+        EditorLaunchClick(doc_.songEditor, at.x(), at.y())) {
+        // a launch in live mode, which writes nothing
+    } else if (event->button() == Qt::LeftButton) {
         MouseDownAsEdit(doc_, mouse_, true, at.x(), at.y());
     } else if (event->button() == Qt::RightButton) {
         if (MouseDownAsEdit(doc_, mouse_, false, at.x(), at.y()) == MouseAction::OpenEditMenu) {

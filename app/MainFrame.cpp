@@ -183,6 +183,13 @@ void CMainFrame::BuildMenu() {
     playerMenu->addSeparator();
     AddCommand(playerMenu, "Mute current track\tF9", kMuteTrack)->setCheckable(true);
     AddCommand(playerMenu, "Solo current track\tShift+F9", kSoloTrack)->setCheckable(true);
+    playerMenu->addSeparator();
+    AddCommand(playerMenu, "Live mode\tF7", kLiveMode)->setCheckable(true);
+    AddCommand(playerMenu, "Launch slot at cursor\tShift+F7", kLaunchSlot);
+    AddCommand(playerMenu, "Queue mute of current track\tCtrl+F9", kQueueMute);
+    AddCommand(playerMenu, "Launch at pattern end", kLaunchAtPatternEnd)->setCheckable(true);
+    AddCommand(playerMenu, "Launch at next bar", kLaunchAtNextBar)->setCheckable(true);
+    AddCommand(playerMenu, "Record arrangement", kRecordArrangement)->setCheckable(true);
 
     QMenu* midiMenu = midiMenu_ = bar->addMenu("Midi");
     QMenu* sendMenu = midiMenu->addMenu("Send");

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <map>
 
+#include "engine/PlayerState.h"
+
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -53,6 +55,8 @@ class CMainFrame final : public QMainWindow {
     void SetFollowPlay(bool on);  // (app/WindowSettings.cpp)
     // The view's zoom: kept in the settings as it changes.
     void SetZoom(int percent);  // (app/WindowSettings.cpp)
+    // When launches start: kept in the settings as it changes.
+    void SetLaunchBoundary(LaunchBoundary boundary);  // (app/WindowSettings.cpp)
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

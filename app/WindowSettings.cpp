@@ -1,4 +1,5 @@
-// The window's own settings: its size, "Follow play" and the view's zoom. Window thread.
+// The window's own settings: its size, "Follow play", the view's zoom and when live launches
+// start. Window thread.
 #include <QSettings>
 #include <mutex>
 
@@ -12,6 +13,8 @@ namespace tarvel {
 namespace {
 
 constexpr const char* kWindowGroup = "Window";
+constexpr const char* kPlayerGroup = "Player";
+constexpr const char* kLaunchAtKey = "LaunchAt";
 // A damaged or foreign entry cannot ask for a window larger than any screen.
 constexpr QSize kLargestStoredSize(16384, 16384);
 
@@ -27,8 +30,14 @@ void CFennoralApp::RestoreWindowSettings() {
         frame_->setWindowState(frame_->windowState() | Qt::WindowMaximized);
     // A value that is no zoom step (a hand-edited file) shows the actual size.
     frame_->view().SetZoom(settings->value("Zoom", 100).toInt());
+    const bool followPlay = settings->value("FollowPlay", false).toBool();
+    settings->endGroup();
+    settings->beginGroup(kPlayerGroup);
+    // Anything but "NextBar" (none yet, a hand-edited file) is the pattern's end.
+    const bool nextBar = settings->value(kLaunchAtKey).toString() == "NextBar";
     std::lock_guard lock(doc_->mutex);
-    doc_->songEditor.followPlay = settings->value("FollowPlay", false).toBool();
+    doc_->songEditor.followPlay = followPlay;
+    doc_->player.live.boundary = nextBar ? kAtNextBar : kAtPatternEnd;
 }
 
 void CFennoralApp::StoreWindowSize() const {
@@ -50,6 +59,20 @@ void CFennoralApp::StoreZoom(int percent) const {
     const auto settings = OpenSettings(options_.settingsFile);
     settings->beginGroup(kWindowGroup);
     settings->setValue("Zoom", percent);
+}
+
+void CFennoralApp::StoreLaunchBoundary(int boundary) const {
+    const auto settings = OpenSettings(options_.settingsFile);
+    settings->beginGroup(kPlayerGroup);
+    settings->setValue(kLaunchAtKey, boundary == kAtNextBar ? "NextBar" : "PatternEnd");
+}
+
+void CMainFrame::SetLaunchBoundary(LaunchBoundary boundary) {
+    {
+        std::lock_guard lock(doc_.mutex);
+        doc_.player.live.boundary = boundary;
+    }
+    app_.StoreLaunchBoundary(boundary);
 }
 
 void CMainFrame::SetZoom(int percent) {

@@ -204,6 +204,7 @@ void CFennoralDoc::DispatchUiSignals() {
     const unsigned signals = signals_.Take();
     if (!signals) return;
     if (signals & kInputEdits) TakeInputEdits();
+    if (signals & kLaunchesStarted) TakeLaunchStarts();
     int bpm;
     int program;
     TempoSource source;

@@ -255,6 +255,12 @@ class CFennoralDoc {
     static constexpr int kInputEditsPerHold = 16;
     // (document/MidiInputCommands.cpp)
 
+    // --- Live launching ("Record arrangement"; window thread; takes the lock) ---------------
+    // Each launched pattern that started while recording is written into the grid at its row,
+    // one undo step each; DispatchUiSignals calls it.
+    void TakeLaunchStarts();
+    // (document/LiveLaunchCommands.cpp)
+
     // --- Window-side signals ------------------------------------------------------------------
     // What the timer thread (or any edit) wants the window to do is recorded as UiSignal bits
     // and done by DispatchUiSignals on the window thread; raising one never allocates or waits.
@@ -273,6 +279,7 @@ class CFennoralDoc {
     // (OpenMidiPorts: document/FennoralDoc.cpp; the clock: document/PlayerClock.cpp)
     // Caller holds the lock: the oldest `most` recorded edits become steps; true when more wait.
     bool TakeSomeInputEdits(int most);
+    bool TakeSomeLaunchStarts(int most);  // the same for the launches that started
     PlayerInputs PlayerInputsNow() const {
         return {editor.currentPattern, editor.currentChannel, editor.loopStartRow,
                 editor.loopEndRow};

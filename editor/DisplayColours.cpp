@@ -28,6 +28,8 @@ BoxColours PatternCellColours(const CellPlace& place) {
 }
 
 BoxColours SequencerSlotColours(const SlotPlace& place) {
+    // Plain and bright, whatever else the slot is: the musician watches for it.
+    if (place.queued) return ShadedBox(kQueuedLaunchFill, place.cursorRow);
     Colour k = Lighten(place.empty ? 0xAA9085 : 0xABA2B6, place.reserved);
     if (place.cursorColumn) k = Lighten(k, 0x080808);
     if (place.currentChannel) k = Darken(k, 0x080C10);

@@ -59,8 +59,13 @@ struct SlotPlace {
     bool inLoop;
     bool cursorRow;
     bool playing;
+    bool queued;  // waits to be launched at its track's next boundary
 };
 BoxColours SequencerSlotColours(const SlotPlace& place);
+
+// What waits to be launched: a queued slot's fill, and its track's header.
+constexpr Colour kQueuedLaunchFill = 0x30B8F0;
+constexpr BoxColours kQueuedHeaderColours{0x70E8FF, 0x2080B0, kBlack, kQueuedLaunchFill, false};
 
 // The row label left of the slots.
 BoxColours SequencerRowLabelColours(bool playing, bool cursorRow, bool inLoop);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editor/EditorBounds.h"
+#include "editor/LiveLaunching.h"
 #include "song/SongOps.h"
 
 namespace tarvel {
@@ -46,7 +47,10 @@ void HandleMidiInput(SongEditor& edit, InputRecording& recording, const MidiInMe
     const int type = message.status & 0xF0;
     const int note = message.data1 & 0x7F;
     const int velocity = message.data2 & 0x7F;
-    if (type == 0x90 && velocity > 0) {
+    // In live mode the input's notes launch patterns: they neither sound nor go into the song.
+    if (type == 0x90 && velocity > 0 && edit.player.live.on) {
+        LaunchPatternOfNote(edit, note);
+    } else if (type == 0x90 && velocity > 0) {
         edit.engine.ThruNoteOn(channel, note, velocity);
         if (edit.editor.recordMode) RecordNote(edit, recording, note, velocity);
     } else if (type == 0x80 || type == 0x90) {

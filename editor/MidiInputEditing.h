@@ -1,6 +1,7 @@
 // What a message from a MIDI input does to the song: notes sound through to the current
 // channel's device, and in record mode go into the current pattern like a note key, at the
-// cursor or, while the pattern plays, at the line being played. The changed cells are kept
+// cursor or, while the pattern plays, at the line being played. In live mode a note n launches
+// pattern n on the current channel's track instead. The changed cells are kept
 // for the window thread, which makes an undo step of each.
 //
 // Caller holds the lock; the MIDI input thread. Nothing here allocates.

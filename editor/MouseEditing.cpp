@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "editor/EditorBounds.h"
+#include "editor/LiveLaunching.h"
 #include "editor/TrackMuting.h"
 
 namespace tarvel {
@@ -156,6 +157,19 @@ MouseAction EditorRightButtonDown(SongEditor& edit, EditorMouse& mouse, int x, i
         edit.ClearSequenceSlot();
     }
     return MouseAction::None;
+}
+
+bool EditorLaunchClick(SongEditor& edit, int x, int y) {
+    std::lock_guard lock(edit.mutex);
+    EditorState& e = edit.editor;
+    const EditorLayout& layout = edit.layout;
+    if (x < PaneSplitX(layout) || !edit.player.live.on) return false;
+    e.sequencerFocus = 1;
+    if (const int channel = HeaderChannelAt(layout, x, y); channel >= 0)
+        QueueTrackMuteFlip(edit, channel);
+    if (PlaceCursorOnClickedSlot(layout, e, x, y)) LaunchSlotUnderCursor(edit);
+    edit.RaiseUiSignal(kRepaintView);
+    return true;
 }
 
 void EditorLeftButtonUp(EditorMouse& mouse) {

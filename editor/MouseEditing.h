@@ -29,6 +29,10 @@ enum class MouseAction {
 
 MouseAction EditorLeftButtonDown(SongEditor& edit, EditorMouse& mouse, int x, int y);
 MouseAction EditorRightButtonDown(SongEditor& edit, EditorMouse& mouse, int x, int y);
+// Ctrl and the left button in the sequencer in live mode: the slot under the mouse is launched,
+// or on a column's header the track's mute flips at its next boundary. Nothing is written.
+// False out of live mode or in the pattern pane, where the click is an ordinary one.
+bool EditorLaunchClick(SongEditor& edit, int x, int y);
 void EditorLeftButtonUp(EditorMouse& mouse);
 void EditorRightButtonUp(EditorMouse& mouse);
 void EditorMouseMove(SongEditor& edit, EditorMouse& mouse, int x, int y);

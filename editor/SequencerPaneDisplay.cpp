@@ -6,6 +6,7 @@
 
 #include "editor/DisplayBoxes.h"
 #include "editor/EditorBounds.h"
+#include "editor/LiveLaunching.h"
 
 namespace tarvel {
 
@@ -60,12 +61,14 @@ void AddTitle(const SongEditor& edit, DisplayModel& model) {
 }
 
 // A muted or soloed channel's header says so in its colours; a muted one is greyed out whatever
-// else it is, since its notes are what the musician misses.
+// else it is, since its notes are what the musician misses, unless a launch or an unmute waits
+// on the track: that it shows first.
 const BoxColours& HeaderColours(const SongEditor& edit, int channel) {
     static constexpr BoxColours kCurrentChannel{0x5C70AA, 0x587066, kWhite, 0x5A7088, false};
     static constexpr BoxColours kMuted{0xA0A0A0, 0x505050, 0x303030, 0x787878, false};
     static constexpr BoxColours kSoloed{0x99FFFF, 0x008888, kBlack, 0x33CCEE, false};
     const TrackMutes& mutes = edit.engine.mutes;
+    if (HasQueuedLaunch(edit.player, channel)) return kQueuedHeaderColours;
     if (mutes.muted >> channel & 1) return kMuted;
     if (mutes.soloed >> channel & 1) return kSoloed;
     return channel == edit.editor.currentChannel ? kCurrentChannel : kHeaderColours;
@@ -107,7 +110,8 @@ void AddSlotRow(const SongEditor& edit, DisplayModel& model, int y, int row, int
                               c == e.currentChannel,
                               inLoop,
                               cursorRow,
-                              playing};
+                              playing,
+                              !empty && IsQueuedSlot(edit.player, row, c)};
         BoxText text;
         if (empty)
             WriteBounded(text, " ... ", 5);

@@ -91,6 +91,19 @@ class Engine {
     // Sets mute and solo; the notes of every channel this silences are released at once.
     void SetTrackMutes(TrackMutes next);  // (engine/TrackMutes.cpp)
 
+    // --- Live launching (caller holds the lock; window thread, or a MIDI input's thread) --------
+    // While the song plays in live mode, each track plays what the grid gives it until a
+    // pattern is launched on it; that one starts at the track's next boundary and loops. Off,
+    // the queues are emptied and the launched tracks go back to the grid at their pattern's end.
+    void SetLiveMode(bool on);
+    // False (nothing queued) unless a song plays in live mode. `fromRow` is the grid row of the
+    // slot the launch comes from, -1 for none; the boundary is the one chosen now.
+    bool QueueLaunch(int track, int pattern, int transpose, int fromRow);
+    // Queues the mute or unmute that flips the track's mute as it will be; a second flip before
+    // the boundary takes the first back.
+    bool QueueMuteFlip(int track);
+    // (engine/LiveLaunch.cpp)
+
     // --- Transport ----------------------------------------------------------------------------
     void StartPlayback(PlayMode mode, int fromRow);  // restarts a running playback
     void StopPlayback();            // releases every note; the play watch keeps its time
@@ -150,6 +163,11 @@ class Engine {
     void SongTick(const PlayerInputs& inputs);
     void PatternTick(const PlayerInputs& inputs);
     void LoadTrackSlot(int track);
+    // At a line's start, after the grid's slots: the queued launches whose boundary this is
+    // (engine/LiveLaunch.cpp).
+    void StartDueLaunches();
+    void RecordLaunchStart(int track);  // for "Record arrangement"
+    void ClearLaunches();  // the queues and the launched tracks: with the track state, live off
     void RunPendingAction(int channel, int column);
     // Once a line for each channel, at its half (of what swing leaves of it).
     void RunHalfLineActions(int lineDuration, std::int64_t deadlineNs);

@@ -80,6 +80,7 @@ void Engine::ResetTrackState() {
         player.trackPatternRecord[track] = nullptr;
         player.trackTranspose[track] = 0;
     }
+    ClearLaunches();  // what was launched or queued went with what the tracks played
 }
 
 void Engine::PlayerTick(const PlayerInputs& given) {
@@ -108,16 +109,23 @@ void Engine::SongTick(const PlayerInputs& inputs) {
         RunFineEvents(lineDuration, inputs.deadlineNs, true);
         BeginLine();
         for (int track = 0; track < kTrackCount; ++track) LoadTrackSlot(track);
+        if (player.live.on) StartDueLaunches();
         TakeLineFeel(player.trackPatternRecord, player.trackLine);
         for (int track = 0; track < kTrackCount; ++track) {
             const Pattern* pattern = player.trackPatternRecord[track];
             if (player.trackPattern[track] == -1 || !pattern) continue;
             for (int column = 0; column < kTrackCount; ++column)
                 PlayCell(*pattern, player.trackLine[track], track, column, inputs.currentChannel);
-            // A track whose pattern ends falls silent; its notes sound on until released.
+            // A track whose pattern ends falls silent, its notes sounding on until released; a
+            // launched one loops.
             if (++player.trackLine[track] >= PlayedLineCount(*pattern)) {
-                player.trackPattern[track] = -1;
-                player.trackPatternRecord[track] = nullptr;
+                player.live.tracks[track].ended = 1;
+                if (player.live.tracks[track].launched) {
+                    player.trackLine[track] = 0;
+                } else {
+                    player.trackPattern[track] = -1;
+                    player.trackPatternRecord[track] = nullptr;
+                }
             }
         }
     }
@@ -233,7 +241,8 @@ void Engine::LoadTrackSlot(int track) {
     const int row = player.playRow;
     if (track < 0 || track >= kTrackCount || row < 0 || row >= kSequenceRows) return;
     const SequenceSlot slot = song.sequence[row][track];
-    if (slot.pattern >= kPatternCount) return;  // empty, or names no pattern: play on
+    if (slot.pattern >= kPatternCount) return;       // empty, or names no pattern: play on
+    if (player.live.tracks[track].launched) return;  // its launched pattern plays on
     player.trackLine[track] = 0;
     player.trackPattern[track] = slot.pattern;
     player.trackPatternRecord[track] = &song.patterns[slot.pattern];

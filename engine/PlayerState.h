@@ -60,6 +60,62 @@ struct ClockOutState {
 };
 static_assert(sizeof(ClockOutState) == 8);
 
+// Live launching: while the song plays, a track can be given a pattern (or a mute or unmute)
+// that starts at its next boundary and then loops, in place of what the grid gives it.
+enum LaunchKind : std::uint8_t {
+    kNoLaunch = 0,
+    kLaunchPattern = 1,
+    kLaunchMute = 2,
+    kLaunchUnmute = 3,
+};
+enum LaunchBoundary : std::uint8_t {
+    kAtPatternEnd = 0,  // when the track's pattern ends or starts again; an idle track's next bar
+    kAtNextBar = 1,     // the next grid row that is a multiple of kLaunchBarLines
+};
+inline constexpr int kLaunchBarLines = 16;
+
+struct QueuedLaunch {
+    std::uint8_t kind;
+    std::uint8_t pattern;
+    std::int8_t transpose;
+    std::uint8_t boundary;
+    std::int32_t fromRow;  // the grid row of the slot it was taken from, -1 for none (MIDI)
+};
+static_assert(sizeof(QueuedLaunch) == 8);
+
+// A track's queue: one pattern and one mute change wait at most; a newer one replaces the
+// older, as a second press on a clip launcher's pad does.
+struct LiveTrack {
+    QueuedLaunch pattern;
+    QueuedLaunch mute;
+    std::uint8_t launched;  // plays a launched pattern looped; the grid's slots wait
+    std::uint8_t ended;     // the line just played was its pattern's last
+};
+static_assert(sizeof(LiveTrack) == 20);
+
+// A launched pattern that started, for the window to write into the grid ("Record
+// arrangement"): every start, the launch's and each repeat of its loop.
+struct LaunchStart {
+    std::int32_t row;
+    std::uint8_t track;
+    std::uint8_t pattern;
+    std::int8_t transpose;
+    std::uint8_t reserved;
+};
+static_assert(sizeof(LaunchStart) == 8);
+
+struct LiveState {
+    static constexpr int kStartCapacity = 256;
+    std::uint8_t on;                 // "Live mode"
+    std::uint8_t boundary;           // a LaunchBoundary, for launches queued from now on
+    std::uint8_t recordArrangement;  // the starts go into starts[] for the window
+    std::uint8_t startsOverflowed;   // more starts than the window took in time
+    LiveTrack tracks[kTrackCount];
+    std::int32_t startCount;
+    LaunchStart starts[kStartCapacity];
+};
+static_assert(sizeof(LiveState) == 4 + 20 * kTrackCount + 4 + 8 * LiveState::kStartCapacity);
+
 struct PlayerState {
     bool editorWindowKnown;  // set at the view's first paint; line starts then ask for repaints
     std::int32_t lineClock;  // ms elapsed in the current line, in steps of 2
@@ -95,6 +151,7 @@ struct PlayerState {
         std::uint8_t device;
         std::uint8_t channel;
     } inputNotes[128];
+    LiveState live;
     bool panelKnown;        // the frame has registered the program list and the BPM box
     std::uint32_t timerId;  // 0 when the periodic timer could not be created
 };

@@ -11,7 +11,8 @@ enum UiSignal : unsigned {
     kShowBpm = 1u << 1,
     kSelectProgram = 1u << 2,
     kRefreshPanel = 1u << 3,
-    kClockStopped = 1u << 4,  // the player's clock failed and stopped
+    kClockStopped = 1u << 4,     // the player's clock failed and stopped
+    kLaunchesStarted = 1u << 5,  // launched patterns started, to be written into the grid
 };
 
 // Whatever runs the window: asked to come back and take the raised signals.

@@ -57,10 +57,16 @@ long AllocationsWhile(Work work) {
 
 // Ticks driven here; then the real timer thread's while a MIDI input's thread plays through,
 // records (at the cursor in song mode, at the line played in pattern mode) and sweeps a
-// controller.
+// controller. In live mode, launches and mutes queued between ticks, and the input's notes
+// launching patterns, all recorded.
 TEST(PlayerAllocation, PlayingADenseSongAndAnInputAllocateNothingInEitherMode) {
     ASSERT_EQ(AllocationsWhile([] { delete new int(1); }), 1);  // the counter counts
-    for (PlayMode mode : {kSongMode, kPatternMode}) {
+    struct Pass {
+        PlayMode mode;
+        bool live;
+    };
+    for (const auto [mode, live] :
+         {Pass{kSongMode, false}, Pass{kPatternMode, false}, Pass{kSongMode, true}}) {
         testing::RecordingUi ui;
         RecordingMidiOut midi(4, kRecorderCapacity);
         auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = true});
@@ -71,10 +77,19 @@ TEST(PlayerAllocation, PlayingADenseSongAndAnInputAllocateNothingInEitherMode) {
         doc->inputRecording.recordVelocity = 1;
         doc->SetSendsClock(1, true);
         doc->SetSendsClock(3, true);
+        doc->engine.SetLiveMode(live);
+        doc->player.live.recordArrangement = 1;
         doc->StartPlayback(mode);
         midi.Clear();
         EXPECT_EQ(AllocationsWhile([&] {
-                      for (int tick = 0; tick < 10000; ++tick) doc->PlayerTick(tick + 1);
+                      for (int tick = 0; tick < 10000; ++tick) {
+                          if (live && tick % 97 == 0) {
+                              doc->engine.QueueLaunch(tick % 16, tick % 128, 0, tick % 64);
+                              doc->engine.QueueMuteFlip((tick + 5) % 16);
+                              doc->player.live.boundary = tick % 2 ? kAtNextBar : kAtPatternEnd;
+                          }
+                          doc->PlayerTick(tick + 1);
+                      }
                   }),
                   0);
         EXPECT_GT(midi.Messages().size(), 10000u) << "the song should have kept the player busy";
@@ -94,7 +109,10 @@ TEST(PlayerAllocation, PlayingADenseSongAndAnInputAllocateNothingInEitherMode) {
                   0);
         lock.lock();
         EXPECT_GT(doc->player.playWatch - watch, 250);
-        EXPECT_EQ(doc->inputRecording.overflowed, 1) << "more notes than are kept for undo";
+        if (live)
+            EXPECT_GT(doc->player.live.startCount, 0) << "launches should have started";
+        else
+            EXPECT_EQ(doc->inputRecording.overflowed, 1) << "more notes than are kept for undo";
     }
 }
 

@@ -56,6 +56,14 @@ const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"muted", [](AppTest& t) { return int(t.Locked()->engine.mutes.muted); }},
     {"soloed", [](AppTest& t) { return int(t.Locked()->engine.mutes.soloed); }},
     {"zoom", [](AppTest& t) { return t.view().zoom(); }},
+    // Live mode, the boundary, Record arrangement, track 0's launch and track 2's mute, a digit
+    // each.
+    {"live",
+     [](AppTest& t) {
+         const LiveState& live = t.Locked()->player.live;
+         return live.on + 10 * live.boundary + 100 * live.recordArrangement +
+                1000 * live.tracks[0].pattern.kind + 10000 * live.tracks[2].mute.kind;
+     }},
 };
 
 std::map<std::string, int> Probe(AppTest& t) {
@@ -81,6 +89,16 @@ void SetUpEveryOperation(AppTest& t) {
     doc->song.patterns[0].cells[0][0] = PatternCell{60, 0x00, 7, 0x00};
     doc->song.patterns[0].cells[2][0] = PatternCell{kNoNote, 0x40, 7, 0x40};
     doc->player.playRow = 99;
+}
+
+// Live mode on, the song playing from row 0, whose slot on track 0 holds pattern 1; channel 3
+// current.
+void LiveSong(AppTest& t) {
+    auto doc = t.Locked();
+    doc->editor.currentChannel = 2;
+    doc->engine.SetLiveMode(true);
+    doc->song.sequence[0][0] = {1, 0, 0};
+    doc->StartPlayback(kSongMode);
 }
 
 std::vector<Route> Routes() {
@@ -138,6 +156,13 @@ std::vector<Route> Routes() {
         {kFollowPlay, "follow 0>1"},
         {kMuteTrack, "muted 0>4", [](AppTest& t) { t.Locked()->editor.currentChannel = 2; }},
         {kSoloTrack, "soloed 0>1"},
+        {kLiveMode, "live 0>1"},
+        {kLaunchSlot, "live 1>1001", LiveSong},
+        {kQueueMute, "live 1>20001", LiveSong},
+        {kLaunchAtNextBar, "live 0>10"},
+        {kLaunchAtPatternEnd, "live 10>0",
+         [](AppTest& t) { t.Locked()->player.live.boundary = kAtNextBar; }},
+        {kRecordArrangement, "live 0>100"},
         {kZoomIn, "zoom 100>125"},
         {kZoomOut, "zoom 125>100", [](AppTest& t) { t.view().SetZoom(125); }},
         {kActualSize, "zoom 200>100", [](AppTest& t) { t.view().SetZoom(200); }},
@@ -179,6 +204,9 @@ std::vector<Route> Routes() {
         {0, "", noBlock, Qt::ControlModifier | Qt::Key_X, "CtrlXWithNoBlock"},
         {0, "", noBlock, Qt::ShiftModifier | Qt::Key_Delete, "ShiftDelWithNoBlock"},
         {0, "", nullptr, Qt::ShiftModifier | Qt::Key_F6, "ShiftF6"},
+        {0, "live 0>1", nullptr, Qt::Key_F7, "F7"},
+        {0, "live 1>1001", LiveSong, Qt::ShiftModifier | Qt::Key_F7, "ShiftF7"},
+        {0, "", playing, Qt::ShiftModifier | Qt::Key_F7, "ShiftF7NotInLiveMode"},
         {0, "zoom 100>125", nullptr, Qt::ControlModifier | Qt::Key_Plus, "CtrlPlus"},
         {0, "zoom 150>125", zoomed, Qt::ControlModifier | Qt::Key_Minus, "CtrlMinus"},
         {0, "zoom 150>100", zoomed, Qt::ControlModifier | Qt::Key_0, "Ctrl0"},

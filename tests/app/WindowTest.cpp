@@ -99,6 +99,17 @@ TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
     EXPECT_EQ(scrollPane(), "SCRL");
 }
 
+TEST_F(LargerWindowTest, WhenLaunchesStartComesBackAfterARestart) {
+    EXPECT_EQ(Locked()->player.live.boundary, kAtPatternEnd);
+    frame().Execute(cmd::kLaunchAtNextBar);
+    EXPECT_TRUE(frame().close());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Locked()->player.live.boundary, kAtNextBar);
+    frame().UpdateCommandStates();
+    EXPECT_TRUE(frame().action(cmd::kLaunchAtNextBar)->isChecked());
+    EXPECT_FALSE(frame().action(cmd::kLaunchAtPatternEnd)->isChecked());
+}
+
 TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {
     TakeSent();
     // The key where a US keyboard has Y prints Z on a German one: A of octave 4 either way.
@@ -172,6 +183,23 @@ TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
         EXPECT_FALSE(app->IsSongChanged()) << way.name;
         view().setFocus();
     }
+}
+
+// Ctrl and a click on a slot launch it, and paint nothing.
+TEST_F(ViewTest, CtrlAndAClickLaunchTheSlot) {
+    {
+        auto doc = Locked();
+        doc->song.sequence[16][1] = {5, 0, 0};
+        doc->engine.SetLiveMode(true);
+        doc->StartPlayback(kSongMode);
+    }
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
+    QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 28 + 5, 41));
+    EXPECT_EQ(Locked()->player.live.tracks[1].pattern.fromRow, 16);
+    EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo\tCtrl+Y");  // the first click too
+    Locked()->engine.SetLiveMode(false);  // an ordinary click again: it paints
+    QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 28 + 5, 41));
+    EXPECT_EQ(Locked()->song.sequence[16][1].pattern, 0);
 }
 
 TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {

@@ -141,6 +141,17 @@ const Op kOps[] = {
     {"tempo", true, false, kTempos, [](Run& r, int bpm) { HoldTempo(r.doc, bpm); }},
     {"feel", true, false, kFeelCommands,
      [](Run& r, int command) { UseFeelCommand(r.doc, command); }},
+    {"live launch", true, false, kDirections,
+     [](Run& r, int which) {
+         // Live mode on (or off at random), then a pattern or a mute queued on the track.
+         Engine& engine = r.doc.engine;
+         if (!r.doc.player.live.on || which < 0) engine.SetLiveMode(which < 0 ? false : true);
+         const int track = r.doc.editor.currentChannel & 0x0F;
+         if (which > 0)
+             engine.QueueLaunch(track, r.doc.editor.currentPattern, 0, -1);
+         else
+             engine.QueueMuteFlip(track);
+     }},
     {"controller reset", false, true, kDirections,
      [](Run& r, int) { r.doc.MidiResetControllers(); }},
     {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},

@@ -1,0 +1,194 @@
+// Live launching driven tick by tick: each pattern p sounds note 40 + p on every line of track
+// 0, so the note heard on a line (60 ticks at BPM 125) says who plays it.
+#include <gmock/gmock.h>
+
+#include <map>
+
+#include "document/DocumentMidiInput.h"
+#include "editor/DisplayColours.h"
+#include "editor/DisplayModel.h"
+#include "editor/LiveLaunching.h"
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+class LiveLaunch : public testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        Hold();
+        e.loopEndRow = 64;
+        for (int number = 0; number < 4; ++number)
+            for (auto& line : doc.song.patterns[number].cells)
+                line[0] = {static_cast<std::uint8_t>(40 + number), 0x50, kNoCommand, 0};
+        doc.engine.SetLiveMode(true);
+        doc.StartPlayback(kSongMode);
+    }
+    void Lines(int count) {
+        for (int i = 0; i < 60 * count; ++i, ++tick) {
+            t.midi.SetStamp(tick / 60);
+            doc.PlayerTick();
+        }
+    }
+    // The note channel 0 started on each line so far; a line missing played none.
+    std::map<std::int64_t, int> Heard() const {
+        std::map<std::int64_t, int> heard;
+        for (const RecordedMessage& m : t.midi.Messages())
+            if (m.bytes[0] == 0x90 && m.bytes[2] > 0) heard[m.stamp] = m.bytes[1];
+        return heard;
+    }
+    int tick = 0;
+};
+
+TEST_F(LiveLaunch, WhatIsQueuedTakesOverExactlyAtItsBoundary) {
+    struct Case {
+        const char* name;
+        LaunchBoundary boundary;
+        int gridLines = 0;      // pattern 0's length, at row 0 of track 0 (0: none)
+        int gridAgainAt = 0;    // and again at this row (0: not)
+        bool mute = false;      // a mute is queued, else pattern 1
+        int queuedAtLine;       // after this many lines
+        int at, before, after;  // the line it takes over, the notes heard before and from it
+    };
+    const Case cases[] = {
+        {.name = "the grid's pattern ends",
+         .boundary = kAtPatternEnd,
+         .gridLines = 8,
+         .queuedAtLine = 3,
+         .at = 8,
+         .before = 40,
+         .after = 41},
+        {.name = "queued in the pattern's last line",
+         .boundary = kAtPatternEnd,
+         .gridLines = 8,
+         .queuedAtLine = 8,
+         .at = 8,
+         .before = 40,
+         .after = 41},
+        {.name = "the grid starts the pattern again",
+         .boundary = kAtPatternEnd,
+         .gridLines = 32,
+         .gridAgainAt = 12,
+         .queuedAtLine = 3,
+         .at = 12,
+         .before = 40,
+         .after = 41},
+        {.name = "an idle track waits for the bar",
+         .boundary = kAtPatternEnd,
+         .queuedAtLine = 3,
+         .at = 16,
+         .before = 0,
+         .after = 41},
+        {.name = "the next bar cuts the pattern",
+         .boundary = kAtNextBar,
+         .gridLines = 32,
+         .queuedAtLine = 3,
+         .at = 16,
+         .before = 40,
+         .after = 41},
+        {.name = "queued in a bar's first line",
+         .boundary = kAtNextBar,
+         .gridLines = 64,
+         .queuedAtLine = 17,
+         .at = 32,
+         .before = 40,
+         .after = 41},
+        {.name = "a mute at the next bar",
+         .boundary = kAtNextBar,
+         .gridLines = 64,
+         .mute = true,
+         .queuedAtLine = 3,
+         .at = 16,
+         .before = 40,
+         .after = 0},
+        {.name = "a mute at the pattern's end",
+         .boundary = kAtPatternEnd,
+         .gridLines = 8,
+         .gridAgainAt = 8,
+         .mute = true,
+         .queuedAtLine = 1,
+         .at = 8,
+         .before = 40,
+         .after = 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (auto& row : doc.song.sequence) row[0] = {kEmptySlot, 0, 0};
+        doc.song.patterns[0].lineCount = std::max(c.gridLines, 1);
+        if (c.gridLines > 0) doc.song.sequence[0][0] = {0, 0, 0};
+        if (c.gridAgainAt > 0) doc.song.sequence[c.gridAgainAt][0] = {0, 0, 0};
+        doc.engine.SetTrackMutes({});
+        doc.player.live.boundary = c.boundary;
+        t.midi.Clear();
+        tick = 0;
+        doc.StartPlayback(kSongMode);
+        Lines(c.queuedAtLine);
+        EXPECT_TRUE(c.mute ? doc.engine.QueueMuteFlip(0) : doc.engine.QueueLaunch(0, 1, 0, -1));
+        Lines(40);
+        auto heard = Heard();
+        EXPECT_EQ(heard[c.at - 1], c.before);
+        EXPECT_EQ(heard[c.at], c.after);
+        EXPECT_EQ(heard[c.at + 1], c.after);
+    }
+}
+
+TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridAndStopEndsIt) {
+    doc.song.patterns[1].lineCount = 3;
+    doc.song.sequence[20][0] = {3, 0, 0};  // waits: the track plays its launch
+    doc.player.live.boundary = kAtNextBar;
+    Lines(1);
+    ASSERT_TRUE(doc.engine.QueueLaunch(0, 1, 0, -1));
+    Lines(19);
+    doc.player.live.boundary = kAtPatternEnd;
+    ASSERT_TRUE(doc.engine.QueueLaunch(0, 2, 0, -1));  // in its second loop, lines 19 to 21
+    Lines(5);
+    auto heard = Heard();
+    for (int line = 16; line < 25; ++line) EXPECT_EQ(heard[line], line < 22 ? 41 : 42) << line;
+    doc.engine.QueueMuteFlip(1);
+    doc.StopPlayback();
+    EXPECT_FALSE(doc.engine.QueueLaunch(0, 1, 0, -1));  // nothing queued unless it plays
+    EXPECT_EQ(doc.player.live.tracks[1].mute.kind, kNoLaunch);
+    EXPECT_FALSE(doc.player.live.tracks[0].launched);
+}
+
+// The classic view: slot columns from x 344, 28 wide; display lines of 16 rows from y 24.
+TEST_F(LiveLaunch, TheCursorsSlotAndAnInputsNoteQueueAndThePaneShowsTheQueuedSlot) {
+    doc.song.sequence[16][2] = {3, 4, 0};
+    e.seqCursorColumn = 2;
+    e.seqCursorRow = 16;
+    ASSERT_TRUE(LaunchSlotUnderCursor(doc.songEditor));
+    EXPECT_EQ(doc.player.live.tracks[2].pattern.transpose, 4);
+    DisplayModel model;
+    BuildDisplayModel(doc.songEditor, model);
+    std::map<std::pair<int, int>, Colour> fill;
+    for (const DisplayItem& item : model.items) fill.try_emplace({item.x, item.y}, item.fill);
+    EXPECT_EQ((fill[{400, 36}]), kQueuedLaunchFill);  // the slot
+    EXPECT_EQ((fill[{400, 12}]), kQueuedLaunchFill);  // its track's header
+    EXPECT_NE((fill[{428, 12}]), kQueuedLaunchFill);
+
+    e.currentChannel = 7;
+    lock.unlock();
+    DocumentMidiInput(doc).ReceiveMidi({0x90, 9, 100});  // unheard: it launches pattern 9
+    lock.lock();
+    EXPECT_EQ(doc.player.live.tracks[7].pattern.pattern, 9);
+    EXPECT_TRUE(t.midi.Messages().empty());
+}
+
+TEST_F(LiveLaunch, RecordArrangementWritesEachStartIntoTheGridAsAnUndoStep) {
+    doc.song.patterns[1].lineCount = 8;
+    doc.player.live.recordArrangement = 1;
+    Lines(1);
+    doc.engine.QueueLaunch(0, 1, -5, -1);
+    Lines(33);  // starts at the bar (16), loops at 24 and 32
+    UiEvents();
+    for (const int row : {16, 24, 32}) EXPECT_EQ(doc.song.sequence[row][0].transpose, -5) << row;
+    EXPECT_EQ(doc.history.StepCount(), 3u);
+    lock.unlock();
+    ASSERT_TRUE(doc.Undo());
+    lock.lock();
+    EXPECT_EQ(doc.song.sequence[32][0].pattern, kEmptySlot);
+    EXPECT_EQ(doc.song.sequence[24][0].pattern, 1);
+}
+
+}  // namespace
+}  // namespace tarvel

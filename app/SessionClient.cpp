@@ -19,22 +19,14 @@ constexpr int kDirtyCheckMs = 250;
 }  // namespace
 
 SessionClient::SessionClient(CFennoralApp& app, const std::string& url) : app_(app) {
-    // liblo's thread: each request waits on the window thread's queue.
-    const auto later = [this](auto work) {
-        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
-    };
     NsmClient::Requests requests;
-    requests.open = [this, later](const std::string& path, const std::string&, const std::string&) {
-        later([this, path] { Open(path); });
+    requests.open = [this](const std::string& path, const std::string&, const std::string&) {
+        Queue({Request::kOpen, path});
     };
-    requests.save = [this, later] { later([this] { Save(); }); };
-    requests.showGui = [this, later](bool shown) { later([this, shown] { ShowGui(shown); }); };
-    requests.announced = [this, later](const std::string& error) {
-        if (!error.empty())
-            later([this, error] {
-                app_.frame().statusBar()->showMessage(
-                    QString::fromStdString("The session manager refused Tarvel: " + error));
-            });
+    requests.save = [this] { Queue({Request::kSave, {}}); };
+    requests.showGui = [this](bool shown) { Queue({shown ? Request::kShow : Request::kHide, {}}); };
+    requests.announced = [this](const std::string& error) {
+        if (!error.empty()) Queue({Request::kRefused, error});
     };
     client_ = NsmClient::Connect(url, std::move(requests), failure_);
     if (!client_) return;
@@ -47,6 +39,40 @@ SessionClient::SessionClient(CFennoralApp& app, const std::string& url) : app_(a
 
 SessionClient::~SessionClient() {
     client_.reset();  // no request is queued after this
+}
+
+void SessionClient::Queue(Request request) {
+    {
+        std::lock_guard lock(requestsMutex_);
+        requests_.push_back(std::move(request));
+    }
+    QMetaObject::invokeMethod(this, "TakeRequests", Qt::QueuedConnection);
+}
+
+void SessionClient::TakeRequests() {
+    std::vector<Request> taken;
+    {
+        std::lock_guard lock(requestsMutex_);
+        taken.swap(requests_);
+    }
+    for (const Request& request : taken) {
+        switch (request.kind) {
+            case Request::kOpen:
+                Open(request.text);
+                break;
+            case Request::kSave:
+                Save();
+                break;
+            case Request::kShow:
+            case Request::kHide:
+                ShowGui(request.kind == Request::kShow);
+                break;
+            case Request::kRefused:
+                app_.frame().statusBar()->showMessage(
+                    QString::fromStdString("The session manager refused Tarvel: " + request.text));
+                break;
+        }
+    }
 }
 
 void SessionClient::Open(const std::string& path) {

@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 class QTimer;
 
@@ -26,6 +28,14 @@ class SessionClient final : public QObject {
     const std::string& failure() const { return failure_; }
 
   private:
+    // What liblo's thread heard, for the window thread: kept behind our own lock, since the
+    // thread sanitizer cannot see through Qt's event queue.
+    struct Request {
+        enum Kind { kOpen, kSave, kShow, kHide, kRefused } kind;
+        std::string text;  // the path to open, or the manager's refusal
+    };
+    void Queue(Request request);  // liblo's thread
+    Q_INVOKABLE void TakeRequests();
     void Open(const std::string& path);
     void Save();
     void ShowGui(bool shown);
@@ -36,6 +46,8 @@ class SessionClient final : public QObject {
     QTimer* dirtyTimer_ = nullptr;
     int toldDirty_ = -1;  // what the manager last heard: -1 nothing yet
     std::string failure_;
+    std::mutex requestsMutex_;
+    std::vector<Request> requests_;  // under requestsMutex_
 };
 
 }  // namespace tarvel

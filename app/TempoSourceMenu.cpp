@@ -76,13 +76,10 @@ void TempoSourceMenu::Follow(const QString& choice, bool quiet) {
         }
     }
     if (!whyNot.empty()) {
-        if (quiet) {  // kept for a start where it can be followed
-            Apply(kInternalClock, source);
-            return;
-        }
+        Apply(kInternalClock, TempoSource::kInternal);
+        if (quiet) return;  // kept for a start where it can be followed
         frame_.services().ShowMessage(&frame_, {MessageIcon::Error, "Tempo source",
                                                 whyNot + " The internal clock plays.", true});
-        Apply(kInternalClock, source);
         OpenSettings(settingsFile_)->setValue(kTempoSourceKey, kInternalClock);
         return;
     }

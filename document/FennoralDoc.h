@@ -298,6 +298,8 @@ class CFennoralDoc {
     MidiInQueue deferredInput_;            // input that found the lock taken; see ReceiveMidi
     MidiInQueue clockInput_;               // the followed clock's messages, for the next tick
     TransportClock* transport_ = nullptr;  // under the lock
+    // Under the lock: the transport Play and Stop move, while it is the one followed.
+    TransportClock* LedTransport() const;
     void PlayInput(const MidiInMessage& message) noexcept;  // thru and recording, at its due time
     char lostInput_[64] = {};  // the input that went, until the window has said so; locked
     PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts

@@ -24,12 +24,17 @@ void CFennoralDoc::SetTransportClock(TransportClock* transport) {
 
 void CFennoralDoc::TakeTransport(std::int64_t nowNs) noexcept {
     TARVEL_ASSERT_LOCKED(*this);
-    TransportPosition position;
-    // A cycle writing just then: the next tick reads it.
     if (!transport_ || nowNs == 0) return;
     // As timebase master we publish the song's tempo, exactly as its lines play.
     transport_->OfferTempo(static_cast<double>(kLineMsAtOneBpm) / EffectiveLineDuration());
+    TransportPosition position;
+    // False while a cycle was writing: the next tick reads it.
     if (transport_->Read(position)) engine.ReceiveTransport(position, nowNs);
+}
+
+TransportClock* CFennoralDoc::LedTransport() const {
+    TARVEL_ASSERT_LOCKED(*this);
+    return engine.tempoSource() == TempoSource::kJackTransport ? transport_ : nullptr;
 }
 
 bool CFennoralDoc::StartSharedTransport() {
@@ -37,8 +42,8 @@ bool CFennoralDoc::StartSharedTransport() {
     std::int64_t frame;
     {
         std::lock_guard lock(mutex);
-        if (!transport_ || engine.tempoSource() != TempoSource::kJackTransport) return false;
-        transport = transport_;
+        transport = LedTransport();
+        if (!transport) return false;
         TransportPosition now;
         const int rate = transport->Read(now) && now.frameRate > 0 ? now.frameRate : 48000;
         frame = std::int64_t{editor.seqCursorRow} * EffectiveLineDuration() * rate / 1000;
@@ -53,8 +58,8 @@ bool CFennoralDoc::StopSharedTransport() {
     TransportClock* transport;
     {
         std::lock_guard lock(mutex);
-        if (!transport_ || engine.tempoSource() != TempoSource::kJackTransport) return false;
-        transport = transport_;
+        transport = LedTransport();
+        if (!transport) return false;
     }
     transport->Stop();
     return true;

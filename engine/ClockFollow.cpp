@@ -11,6 +11,7 @@
 #include "engine/Engine.h"
 #include "engine/LineTiming.h"
 #include "song/SongOps.h"
+#include "song/Tempo.h"
 
 namespace tarvel {
 namespace {
@@ -20,8 +21,6 @@ constexpr std::uint8_t kStart = 0xFA;
 constexpr std::uint8_t kContinue = 0xFB;
 constexpr std::uint8_t kStop = 0xFC;
 constexpr std::uint8_t kSongPosition = 0xF2;
-constexpr int kLinesPerBeat = 4;  // a line is a sixteenth
-constexpr double kNsPerMinute = 60e9;
 
 }  // namespace
 
@@ -78,7 +77,7 @@ void Engine::SetTempoSource(TempoSource source) {
 double Engine::FollowedBpm() const {
     const double lineNs = FollowedLineNs();
     if (lineNs <= 0) return 0;
-    return kNsPerMinute / (lineNs * kLinesPerBeat);
+    return BpmOfLineNs(lineNs);
 }
 
 double Engine::FollowedLineNs() const {

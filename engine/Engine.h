@@ -123,6 +123,8 @@ class Engine {
     void SetTempoSource(TempoSource source);
     TempoSource tempoSource() const { return follow.source; }
     bool FollowsClock() const { return follow.source != TempoSource::kInternal; }
+    // Clock out counts our own lines, unless a master's MIDI clock is relayed.
+    bool SendsOwnClock() const { return follow.source != TempoSource::kMidiClock; }
     // Timer thread, before its tick: one clock message of the followed input (Timing Clock,
     // Start, Continue, Stop, Song Position Pointer) that arrived at `arrivedNs` (CLOCK_MONOTONIC).
     void ReceiveClock(std::uint8_t status, int data1, int data2, std::int64_t arrivedNs);

@@ -102,8 +102,7 @@ void Engine::SongTick(const PlayerInputs& inputs) {
     TARVEL_ASSERT_LOCKED(*this);
     if (!player.isPlaying) return;
     const int lineDuration = LineDurationNow();
-    if (follow.source != TempoSource::kMidiClock)  // else the master's clock is relayed
-        SendClockOut(lineDuration, inputs.deadlineNs);
+    if (SendsOwnClock()) SendClockOut(lineDuration, inputs.deadlineNs);
 
     if (player.lineClock == 0) {
         RunFineEvents(lineDuration, inputs.deadlineNs, true);
@@ -151,8 +150,7 @@ void Engine::PatternTick(const PlayerInputs& inputs) {
     // Taken afresh each tick, so a new pattern or channel plays from the next line on.
     const int patternNumber = inputs.currentPattern;
     const int channel = inputs.currentChannel & 0x0F;
-    if (follow.source != TempoSource::kMidiClock)  // else the master's clock is relayed
-        SendClockOut(lineDuration, inputs.deadlineNs);
+    if (SendsOwnClock()) SendClockOut(lineDuration, inputs.deadlineNs);
 
     if (player.lineClock == 0) {
         RunFineEvents(lineDuration, inputs.deadlineNs, true);

@@ -10,12 +10,11 @@
 #include "engine/Engine.h"
 #include "engine/LineTiming.h"
 #include "song/SongOps.h"
+#include "song/Tempo.h"
 
 namespace tarvel {
 namespace {
 
-constexpr double kNsPerMinute = 60e9;
-constexpr int kLinesPerBeat = 4;
 // Position arithmetic in doubles: a row start located exactly may read a hair either side.
 constexpr double kRowEpsilon = 1e-6;
 
@@ -37,7 +36,7 @@ void Engine::ReceiveTransport(const TransportPosition& t, std::int64_t nowNs) {
     }
     if (t.frameRate <= 0) return;
     follow.lost = 0;
-    const double lineNs = t.bpm > 0 ? kNsPerMinute / (t.bpm * kLinesPerBeat)
+    const double lineNs = t.bpm > 0 ? LineNsOfBpm(t.bpm)
                                     : static_cast<double>(EffectiveLineDuration(song)) * kNsPerMs;
     if (lineNs != follow.transportLineNs) {
         follow.transportLineNs = lineNs;

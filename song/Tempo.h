@@ -5,6 +5,7 @@
 namespace tarvel {
 
 inline constexpr int kLineMsAtOneBpm = 15000;
+inline constexpr int kLinesPerBeat = 4;
 // The tempos a song may be set to; a Set BPM cell's byte holds no more than 255 of them.
 inline constexpr int kSlowestBpm = 32;
 inline constexpr int kFastestBpm = 512;
@@ -15,6 +16,13 @@ constexpr int LineDurationOfBpm(int bpm) {
 }
 constexpr int BpmOfLineDuration(int lineMs) {
     return kLineMsAtOneBpm / lineMs;
+}
+// The same formula in fractions, for the tempos a followed clock or transport gives.
+constexpr double LineNsOfBpm(double bpm) {
+    return kLineMsAtOneBpm * 1e6 / bpm;
+}
+constexpr double BpmOfLineNs(double lineNs) {
+    return kLineMsAtOneBpm * 1e6 / lineNs;
 }
 
 }  // namespace tarvel

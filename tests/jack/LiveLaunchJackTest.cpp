@@ -75,10 +75,15 @@ TEST(JackLive, ALaunchedPatternStartsAtTheBarsFrameAndTheRecordingIsSaved) {
             launchedFrame = m.frame;
         }
     }
-    EXPECT_EQ(launchedAtClock, 6 * 16);
-    // Exactly the bar's frame; a dummy-driver xrun may shift the server's frame clock between.
-    if (jack.Xruns() == 0) {
+    // Exactly at the bar's clock and frame. A period the monitor missed (an xrun on a loaded
+    // machine) loses what it carried, at most one clock, and shifts the server's frame clock.
+    const int xruns = jack.Xruns();
+    if (xruns == 0) {
+        EXPECT_EQ(launchedAtClock, 6 * 16) << "clocks received: " << clocks;
         EXPECT_EQ(launchedFrame, barFrame);
+    } else {
+        EXPECT_LE(launchedAtClock, 6 * 16) << "xruns: " << xruns;
+        EXPECT_GE(launchedAtClock, 6 * 16 - xruns) << "xruns: " << xruns;
     }
 
     testing::TempFolder folder;

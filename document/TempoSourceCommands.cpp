@@ -1,5 +1,6 @@
 // Where the player's tempo comes from: the window picks the source; the followed clock's
 // messages, queued by the input's thread, reach the player before each tick.
+#include <cmath>
 #include <mutex>
 
 #include "document/FennoralDoc.h"
@@ -44,9 +45,13 @@ bool CFennoralDoc::StartSharedTransport() {
         std::lock_guard lock(mutex);
         transport = LedTransport();
         if (!transport) return false;
-        TransportPosition now;
-        const int rate = transport->Read(now) && now.frameRate > 0 ? now.frameRate : 48000;
-        frame = std::int64_t{editor.seqCursorRow} * EffectiveLineDuration() * rate / 1000;
+        TransportPosition now{};
+        const bool read = transport->Read(now);
+        const int rate = read && now.frameRate > 0 ? now.frameRate : 48000;
+        // Another timebase master's tempo turns its frames into our rows; else the song's does.
+        const double lineNs =
+            read && now.bpm > 0 ? LineNsOfBpm(now.bpm) : EffectiveLineDuration() * 1e6;
+        frame = std::llround(editor.seqCursorRow * lineNs * rate / 1e9);
     }
     // The server's calls may wait: outside the lock. The transport stays set until the window
     // thread, this one, replaces it.

@@ -14,10 +14,12 @@ constexpr int kRate = 48000;
 
 struct ScriptedTransport final : TransportClock {
     TransportPosition now{};
+    std::int64_t startedAt = -1;
     bool Read(TransportPosition& position) const noexcept override {
         position = now;
         return true;
     }
+    void StartAt(std::int64_t frame) override { startedAt = frame; }
 };
 
 class TransportFollow : public testing::DocumentTest {
@@ -116,6 +118,26 @@ TEST_F(TransportFollow, ATimebaseMastersTempoSetsTheLinesAndAGoneServerStopsOnce
     const std::vector<std::string> events = UiEvents();
     EXPECT_EQ(
         std::count(events.begin(), events.end(), "status:JACK transport lost: holding 150 BPM"), 1);
+}
+
+TEST_F(TransportFollow, PlayLeadsTheTransportToTheCursorRowsFrameAtTheMastersTempo) {
+    const struct {
+        const char* name;
+        double masterBpm;  // 0: no timebase master, the song's 125 BPM sets the lines
+        std::int64_t frame;
+    } cases[] = {
+        {.name = "the song's tempo", .masterBpm = 0, .frame = 8 * 5760},
+        {.name = "another master's 150 BPM", .masterBpm = 150, .frame = 8 * 4800},
+    };
+    lock.unlock();  // Play takes the lock itself
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Transport(false, 0, c.masterBpm);
+        doc.editor.seqCursorRow = 8;
+        ASSERT_TRUE(doc.StartSharedTransport());
+        EXPECT_EQ(transport.startedAt, c.frame);
+    }
+    lock.lock();
 }
 
 }  // namespace

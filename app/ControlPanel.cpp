@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "app/Artwork.h"
+#include "app/FailureBox.h"
 #include "app/FennoralView.h"
 #include "app/MainFrame.h"
 #include "app/WidgetIds.h"
@@ -337,7 +338,7 @@ void ControlPanel::EditPatchName() {
 
 void ControlPanel::OpenPatchList() {
     if (const auto path = frame_.services().ChoosePatchListToOpen(&frame_)) {
-        doc_.LoadPatchList(*path);
+        WorkedElseShowBox(frame_.services(), &frame_, doc_.LoadPatchList(*path));
         RefillProgramList();
     }
     BackToView();
@@ -345,7 +346,7 @@ void ControlPanel::OpenPatchList() {
 
 void ControlPanel::SavePatchList() {
     if (const auto path = frame_.services().ChoosePatchListToSave(&frame_)) {
-        doc_.SavePatchList(*path);
+        WorkedElseShowBox(frame_.services(), &frame_, doc_.SavePatchList(*path));
     }
     BackToView();
 }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "app/ClockOutChoice.h"
+#include "app/FailureBox.h"
 #include "app/MainFrame.h"
 #include "app/MidiInputMenu.h"
 #include "app/QtUiHooks.h"
@@ -171,7 +172,7 @@ void CFennoralApp::OpenDroppedFile(const std::string& path) {
 
 bool CFennoralApp::OpenSong(const std::string& path) {
     // A refused file keeps the song, the title and the recent files as they were.
-    if (!doc_->LoadSong(path)) return false;
+    if (!WorkedElseShowBox(services_, frame_.get(), doc_->LoadSong(path))) return false;
     SongReplaced(path);
     AddRecentFile(QString::fromStdString(path));
     return true;
@@ -201,7 +202,7 @@ bool CFennoralApp::FileSaveAs() {
 }
 
 bool CFennoralApp::SaveSongAs(const std::string& path) {
-    if (!doc_->SaveSong(path)) return false;
+    if (!WorkedElseShowBox(services_, frame_.get(), doc_->SaveSong(path))) return false;
     SongReplaced(path);
     AddRecentFile(QString::fromStdString(path));
     return true;

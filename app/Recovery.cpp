@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "app/FailureBox.h"
 #include "app/FennoralApp.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
@@ -117,7 +118,7 @@ void CFennoralApp::OfferRecovery() {
             recovery_->Discard(leftover);
             continue;
         }
-        if (!doc_->LoadSong(leftover.songFile)) {
+        if (!WorkedElseShowBox(services_, frame_.get(), doc_->LoadSong(leftover.songFile))) {
             recovery_->SetAside(leftover);  // its message was shown; the file stays for a look
             continue;
         }

@@ -2,6 +2,7 @@
 // audio file. The document does the work; this side asks the user and shows the outcome.
 #include <mutex>
 
+#include "app/FailureBox.h"
 #include "app/FennoralApp.h"
 #include "app/MainFrame.h"
 #include "app/WindowServices.h"
@@ -16,7 +17,8 @@ void CFennoralApp::FileImportMidi() {
     const auto lines = services_.AskImportPatternLines(frame_.get());
     if (!lines) return;
     const auto report = doc_->ImportMidiSong(*path, *lines);
-    if (!report) return;  // refused and said so: the song is as it was
+    // Refused: the song is as it was.
+    if (!WorkedElseShowBox(services_, frame_.get(), report)) return;
     // The new song is saved nowhere yet, so it counts as changed: closing asks to save it. Like
     // an opened song it is not undoable.
     {
@@ -37,7 +39,7 @@ void CFennoralApp::FileExportMidi() {
     const auto path = services_.ChooseMidiFileToExport(frame_.get());
     if (!path) return;
     const auto report = doc_->ExportMidiSong(*path);
-    if (!report) return;
+    if (!WorkedElseShowBox(services_, frame_.get(), report)) return;
     if (const std::string notice = MidiExportNotice(*report); !notice.empty())
         services_.ShowMessage(frame_.get(),
                               {MessageIcon::Information, "MIDI export", notice, true});
@@ -46,11 +48,13 @@ void CFennoralApp::FileExportMidi() {
 void CFennoralApp::FileExportAudio() {
     const auto choice = services_.ChooseAudioFileToExport(frame_.get());
     if (!choice) return;
-    const std::unique_ptr<ProgressBox> progress =
+    std::unique_ptr<ProgressBox> progress =
         services_.ShowProgress(frame_.get(), "Exporting " + choice->path);
-    doc_->ExportAudioSong(choice->path, {.format = choice->format}, [&progress](double done) {
-        return !progress || progress->Advance(done);
-    });
+    const auto exported = doc_->ExportAudioSong(
+        choice->path, {.format = choice->format},
+        [&progress](double done) { return !progress || progress->Advance(done); });
+    progress.reset();  // gone before a failure's box
+    WorkedElseShowBox(services_, frame_.get(), exported);
 }
 
 }  // namespace tarvel

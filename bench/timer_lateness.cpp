@@ -100,7 +100,7 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, WatchedWork (&
     while (!stop.load()) {
         kind = 0;
         watched([&] { doc.NewSong(); });
-        watched([&] { doc.LoadSongFromBytes(denseFile, "dense"); });
+        watched([&] { (void)doc.LoadSongFromBytes(denseFile, "dense"); });
         {
             std::lock_guard lock(doc.mutex);
             EditorState& e = doc.editor;
@@ -155,7 +155,7 @@ void WindowLoad(CFennoralDoc& doc, const std::atomic<bool>& stop, WatchedWork (&
             std::lock_guard lock(doc.mutex);
             doc.SendAllPrograms();
         });
-        watched([&] { doc.SaveSong(folder.Path("song.trv")); });
+        watched([&] { (void)doc.SaveSong(folder.Path("song.trv")); });
     }
 }
 

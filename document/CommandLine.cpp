@@ -43,24 +43,33 @@ constexpr const char* kUsage =
     "Files are written whole and then take the old file's place: a failure leaves it as it was.\n"
     "Exit status: 0 done, 1 a file could not be read or written, 2 wrong usage.\n";
 
+// What failed, a line on stderr, as a box would say it in the window.
+void PrintFailure(const std::string& subject, const UserMessage& failure) {
+    std::string line = failure.text;
+    for (char& c : line)
+        if (c == '\n') c = ' ';
+    std::fprintf(stderr, "tarvel: %s%s\n", subject.c_str(), line.c_str());
+}
+
+// True when it worked; else its failure is printed.
+template <class Value>
+bool Worked(const Fallible<Value>& result, const std::string& subject = "") {
+    if (!result) PrintFailure(subject, result.failure());
+    return static_cast<bool>(result);
+}
+
 // The window side of a document with no window: errors go to stderr, a line each; what would be
 // an information box is left out.
 class ConsoleUi final : public UiHooks {
   public:
     void ShowMessage(const UserMessage& message) override {
-        if (message.icon != MessageIcon::Error) return;
-        std::string line = message.text;
-        for (char& c : line)
-            if (c == '\n') c = ' ';
-        std::fprintf(stderr, "tarvel: %s%s\n", subject.c_str(), line.c_str());
+        if (message.icon == MessageIcon::Error) PrintFailure("", message);
     }
     void InvalidateView() override {}
     void SelectProgram(int) override {}
     void ShowBpmText(int) override {}
     void RefreshPanel() override {}
     void WakeWindowThread() noexcept override {}
-
-    std::string subject;  // "SONG.trv: " while its loading may complain without naming it
 };
 
 // A document on no MIDI device, for one job.
@@ -75,10 +84,7 @@ class Console {
             std::fprintf(stderr, "tarvel: %s: %s\n", path.c_str(), whyNot.c_str());
             return false;
         }
-        ui_.subject = path + ": ";
-        const bool loaded = doc_->LoadSongFromBytes(bytes, path);
-        ui_.subject.clear();
-        return loaded;
+        return Worked(doc_->LoadSongFromBytes(bytes, path), path + ": ");
     }
     CFennoralDoc& doc() { return *doc_; }
 
@@ -112,7 +118,7 @@ int ExportMidi(const Arguments& arguments) {
     Console console;
     if (!console.LoadSong(arguments.files[1])) return kFailed;
     const auto report = console.doc().ExportMidiSong(out);
-    if (!report) return kFailed;
+    if (!Worked(report)) return kFailed;
     if (const std::string notice = MidiExportNotice(*report); !notice.empty())
         std::fprintf(stderr, "tarvel: %s\n", notice.c_str());
     return kDone;
@@ -128,8 +134,7 @@ int ExportAudio(const Arguments& arguments) {
     Console console;
     if (!console.LoadSong(arguments.files[1])) return kFailed;
     SilenceSynthLog();  // what fails is said in one line of our own
-    return console.doc().ExportAudioSong(out, settings, {}) == ExportOutcome::Done ? kDone
-                                                                                   : kFailed;
+    return Worked(console.doc().ExportAudioSong(out, settings, {})) ? kDone : kFailed;
 }
 
 int ImportMidi(const Arguments& arguments) {
@@ -137,7 +142,7 @@ int ImportMidi(const Arguments& arguments) {
     if (!EndsWith(out, ".trv")) return WrongName(out, "a song file's name ends in .trv");
     Console console;
     const auto report = console.doc().ImportMidiSong(arguments.files[1], arguments.patternLines);
-    if (!report || !console.doc().SaveSong(out)) return kFailed;
+    if (!Worked(report) || !Worked(console.doc().SaveSong(out))) return kFailed;
     std::printf("%s\n", MidiImportReportText(*report).c_str());
     return kDone;
 }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "document/EditHistory.h"
+#include "document/Fallible.h"
 #include "document/UiHooks.h"
 #include "editor/EditorState.h"
 #include "editor/MidiInputEditing.h"
@@ -182,15 +183,13 @@ class CFennoralDoc {
     static constexpr int kDeleteEntry = SongEditor::kDeleteEntry;
 
     // --- Song files and patch lists (window thread; take the lock) ---------------------------
-    // A failure is shown in an error box and changes nothing.
-    bool SaveSong(const std::string& path);  // false: not saved, the old file is kept
-    // SaveSong without the error box: false with the reason in `whyNot`.
-    bool WriteSongFile(const std::string& path, std::string& whyNot);
-    bool LoadSong(const std::string& path);  // true: loaded and its information box shown
+    // A failure changes nothing; it comes back as the box that says why (document/Fallible.h).
+    Fallible<> SaveSong(const std::string& path);  // failed: the old file is kept
+    Fallible<> LoadSong(const std::string& path);  // done: loaded and its information box shown
     // LoadSong's steps after the file is read, for any source of bytes (the fuzz target).
-    bool LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title);
-    bool LoadPatchList(const std::string& path);
-    bool SavePatchList(const std::string& path);
+    Fallible<> LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title);
+    Fallible<> LoadPatchList(const std::string& path);
+    Fallible<> SavePatchList(const std::string& path);
     ProgramList RefillProgramList() const;
     // The "Set patch name" dialog's OK: the first 30 characters name the current channel's
     // program, also one beyond patchCount.
@@ -201,18 +200,20 @@ class CFennoralDoc {
     // --- Song exchange: MIDI files in, MIDI and audio files out (window thread; take the lock
     // in short holds) ------------------------------------------------------------------------
     // The player plays on meanwhile; exports render a copy of the song and never touch it. A
-    // failure is shown in an error box and changes nothing.
+    // failure changes nothing and comes back as its box.
     void CopySong(Song& into, std::int32_t& loopStartRow, std::int32_t& loopEndRow) const;
     // Replaces the song with one built outside the lock, as opening a song file does.
     void ReplaceWithSong(const Song& next, std::int32_t loopStartRow, std::int32_t loopEndRow);
     // A new song from the MIDI file at `path`, with patterns `patternLines` long (16..256) and a
     // loop over all of it.
-    std::optional<MidiImportReport> ImportMidiSong(const std::string& path, int patternLines);
+    Fallible<MidiImportReport> ImportMidiSong(const std::string& path, int patternLines);
     // One pass of the song, from row 0 to the loop end, written to `path` safely.
-    std::optional<MidiExportReport> ExportMidiSong(const std::string& path);
+    Fallible<MidiExportReport> ExportMidiSong(const std::string& path);
     // The same pass played on a synth of its own into an audio file; `progress` may cancel it.
-    ExportOutcome ExportAudioSong(const std::string& path, const AudioExportSettings& settings,
-                                  const ExportProgress& progress);
+    // Done or Cancelled.
+    Fallible<ExportOutcome> ExportAudioSong(const std::string& path,
+                                            const AudioExportSettings& settings,
+                                            const ExportProgress& progress);
     // (document/SongExchangeCommands.cpp)
 
     // --- Pattern commands (caller holds the lock) --------------------------------------------

@@ -30,15 +30,13 @@ bool IsPlainlyAnotherKindOfFile(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-bool CFennoralDoc::LoadPatchList(const std::string& path) {
+Fallible<> CFennoralDoc::LoadPatchList(const std::string& path) {
     std::vector<std::uint8_t> table;
     std::string whyNot;
     // A short file is no patch list: taken, its missing bytes would leave a mix of two lists.
     if (!ReadFilePrefix(path, kPatchTableSize, table, whyNot) || table.size() < kPatchTableSize ||
-        IsPlainlyAnotherKindOfFile(table)) {
-        ui_.ShowMessage({MessageIcon::Error, "Failed to open patchlist file", "Error", true});
-        return false;
-    }
+        IsPlainlyAnotherKindOfFile(table))
+        return Fallible<>::Failed("Failed to open patchlist file", "Error", true);
     {
         std::lock_guard lock(mutex);
         history.Begin("Load Patch List");
@@ -47,19 +45,18 @@ bool CFennoralDoc::LoadPatchList(const std::string& path) {
         history.End();
     }
     RaiseUiSignal(kRefreshPanel | kRepaintView);
-    return true;
+    return {};
 }
 
-bool CFennoralDoc::SavePatchList(const std::string& path) {
+Fallible<> CFennoralDoc::SavePatchList(const std::string& path) {
     std::vector<std::uint8_t> table(kPatchTableSize);
     {
         std::lock_guard lock(mutex);
         std::memcpy(table.data(), PatchTable(song), kPatchTableSize);
     }
     std::string whyNot;
-    if (ReplaceFile(path, table, whyNot, fileCalls)) return true;
-    ui_.ShowMessage({MessageIcon::Error, "Failed to write patchlist file", "Error", true});
-    return false;
+    if (ReplaceFile(path, table, whyNot, fileCalls)) return {};
+    return Fallible<>::Failed("Failed to write patchlist file", "Error", true);
 }
 
 ProgramList CFennoralDoc::RefillProgramList() const {

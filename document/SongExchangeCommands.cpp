@@ -33,19 +33,15 @@ void CFennoralDoc::ReplaceWithSong(const Song& next, std::int32_t loopStartRow,
     ReplaceSong(next, &loop);
 }
 
-std::optional<MidiImportReport> CFennoralDoc::ImportMidiSong(const std::string& path,
-                                                             int patternLines) {
+Fallible<MidiImportReport> CFennoralDoc::ImportMidiSong(const std::string& path, int patternLines) {
     std::vector<std::uint8_t> bytes;
     MidiFileData file;
     std::string whyNot;
     // One byte past the limit, so that the reader can tell a file too large.
     if (!ReadFilePrefix(path, kMidiFileSizeLimit + 1, bytes, whyNot) ||
-        !ReadMidiFile(bytes, file, whyNot)) {
-        ui_.ShowMessage({MessageIcon::Error, "Error",
-                         "The MIDI file\n" + path + "\ncould not be imported (" + whyNot + ").",
-                         true});
-        return std::nullopt;
-    }
+        !ReadMidiFile(bytes, file, whyNot))
+        return Fallible<MidiImportReport>::Failed(
+            "Error", "The MIDI file\n" + path + "\ncould not be imported (" + whyNot + ").", true);
     // From the song as it is, as New does: a new song keeps the bytes that no reset writes.
     const auto next = std::make_unique<Song>();
     LoopRows loop;
@@ -56,7 +52,7 @@ std::optional<MidiImportReport> CFennoralDoc::ImportMidiSong(const std::string& 
     return report;
 }
 
-std::optional<MidiExportReport> CFennoralDoc::ExportMidiSong(const std::string& path) {
+Fallible<MidiExportReport> CFennoralDoc::ExportMidiSong(const std::string& path) {
     const auto copy = std::make_unique<Song>();
     LoopRows loop;
     CopySong(*copy, loop.start, loop.end);
@@ -66,13 +62,12 @@ std::optional<MidiExportReport> CFennoralDoc::ExportMidiSong(const std::string& 
     if (ExportSongAsMidi(*copy, loop.end, file, report, whyNot) &&
         ReplaceFile(path, WriteMidiFile(file), whyNot, fileCalls))
         return report;
-    ui_.ShowMessage({MessageIcon::Error, "Error", NotExported("MIDI", path, whyNot), true});
-    return std::nullopt;
+    return Fallible<MidiExportReport>::Failed("Error", NotExported("MIDI", path, whyNot), true);
 }
 
-ExportOutcome CFennoralDoc::ExportAudioSong(const std::string& path,
-                                            const AudioExportSettings& settings,
-                                            const ExportProgress& progress) {
+Fallible<ExportOutcome> CFennoralDoc::ExportAudioSong(const std::string& path,
+                                                      const AudioExportSettings& settings,
+                                                      const ExportProgress& progress) {
     const auto copy = std::make_unique<Song>();
     LoopRows loop;
     CopySong(*copy, loop.start, loop.end);
@@ -80,7 +75,7 @@ ExportOutcome CFennoralDoc::ExportAudioSong(const std::string& path,
     const ExportOutcome outcome =
         ExportSongAsAudio(*copy, loop.end, path, settings, progress, whyNot);
     if (outcome == ExportOutcome::Failed)
-        ui_.ShowMessage({MessageIcon::Error, "Error", NotExported("audio", path, whyNot), true});
+        return Fallible<ExportOutcome>::Failed("Error", NotExported("audio", path, whyNot), true);
     return outcome;
 }
 

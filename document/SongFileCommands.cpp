@@ -21,17 +21,7 @@ std::string FullPath(const std::string& path) {
 
 }  // namespace
 
-bool CFennoralDoc::SaveSong(const std::string& path) {
-    std::string whyNot;
-    if (WriteSongFile(path, whyNot)) return true;
-    ui_.ShowMessage({MessageIcon::Error, "Error",
-                     "The song could not be saved as\n" + path + "\n(" + whyNot +
-                         ").\nA file that was there before is unchanged.",
-                     true});
-    return false;
-}
-
-bool CFennoralDoc::WriteSongFile(const std::string& path, std::string& whyNot) {
+Fallible<> CFennoralDoc::SaveSong(const std::string& path) {
     std::int32_t loopStart;
     std::int32_t loopEnd;
     {
@@ -45,28 +35,27 @@ bool CFennoralDoc::WriteSongFile(const std::string& path, std::string& whyNot) {
     std::vector<std::uint8_t> stream(kSongStreamSize);
     WriteSongStream(*copy, loopStart, loopEnd, stream);
     const std::vector<std::uint8_t> file = EncodeSongFile(stream);
-    whyNot = "compression failed";
-    return !file.empty() && ReplaceFile(path, file, whyNot, fileCalls);
+    std::string whyNot = "compression failed";
+    if (!file.empty() && ReplaceFile(path, file, whyNot, fileCalls)) return {};
+    return Fallible<>::Failed("Error",
+                              "The song could not be saved as\n" + path + "\n(" + whyNot +
+                                  ").\nA file that was there before is unchanged.",
+                              true);
 }
 
-bool CFennoralDoc::LoadSong(const std::string& path) {
+Fallible<> CFennoralDoc::LoadSong(const std::string& path) {
     std::vector<std::uint8_t> file;
     std::string whyNot;
-    if (!ReadFilePrefix(path, kSongFileReadLimit, file, whyNot)) {
-        ui_.ShowMessage({MessageIcon::Error, "Error",
-                         "The song file\n" + path + "\ncould not be opened (" + whyNot + ").",
-                         false});
-        return false;
-    }
+    if (!ReadFilePrefix(path, kSongFileReadLimit, file, whyNot))
+        return Fallible<>::Failed(
+            "Error", "The song file\n" + path + "\ncould not be opened (" + whyNot + ").", false);
     return LoadSongFromBytes(file, FullPath(path));
 }
 
-bool CFennoralDoc::LoadSongFromBytes(std::span<const std::uint8_t> file, const std::string& title) {
+Fallible<> CFennoralDoc::LoadSongFromBytes(std::span<const std::uint8_t> file,
+                                           const std::string& title) {
     std::vector<std::uint8_t> stream;
-    if (!DecodeSongFile(file, stream)) {
-        ui_.ShowMessage({MessageIcon::Error, "Error", kCorruptSong, false});
-        return false;
-    }
+    if (!DecodeSongFile(file, stream)) return Fallible<>::Failed("Error", kCorruptSong, false);
     const auto loaded = std::make_unique<Song>();
     LoopRows loop;
     ReadSongStream(stream, *loaded, loop.start, loop.end);
@@ -74,7 +63,7 @@ bool CFennoralDoc::LoadSongFromBytes(std::span<const std::uint8_t> file, const s
     const SongHeader& header = loaded->header;
     DispatchUiSignals();  // the panel shows the new song before the box waits for the user
     ui_.ShowMessage({MessageIcon::Information, title, SongInformationText(header), false});
-    return true;
+    return {};
 }
 
 }  // namespace tarvel

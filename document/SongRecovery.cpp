@@ -107,8 +107,10 @@ bool SongRecovery::Write(CFennoralDoc& doc, const std::string& songPath, std::st
     }
     if (!lock_.held() && !TakeName(whyNot)) return false;
     const std::vector<std::uint8_t> pathBytes(songPath.begin(), songPath.end());
-    return ReplaceFile(FileOf(name_, ".path"), pathBytes, whyNot) &&
-           doc.WriteSongFile(FileOf(name_, ".trv"), whyNot);
+    if (!ReplaceFile(FileOf(name_, ".path"), pathBytes, whyNot)) return false;
+    const Fallible<> saved = doc.SaveSong(FileOf(name_, ".trv"));
+    if (!saved) whyNot = saved.failure().text;
+    return static_cast<bool>(saved);
 }
 
 void SongRecovery::Remove() {

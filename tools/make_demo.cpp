@@ -345,5 +345,7 @@ int main(int argc, char** argv) {
         std::lock_guard lock(doc->mutex);
         tarvel::ComposeDemo(*doc);
     }
-    return doc->SaveSong(argv[argc - 1]) ? 0 : 1;
+    const tarvel::Fallible<> saved = doc->SaveSong(argv[argc - 1]);
+    if (!saved) std::fprintf(stderr, "%s\n", saved.failure().text.c_str());
+    return saved ? 0 : 1;
 }

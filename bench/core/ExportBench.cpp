@@ -35,7 +35,7 @@ void BM_ExportDemoAsAudioFile(benchmark::State& state) {
     RenderSongPass(*song, loopEnd, pass, whyNot);
     const AudioExportSettings settings;
     for (auto _ : state)
-        if (t.doc->ExportAudioSong(folder.Path("demo.wav"), settings, {}) != ExportOutcome::Done)
+        if (!t.doc->ExportAudioSong(folder.Path("demo.wav"), settings, {}))
             state.SkipWithError("failed");
     // Seconds of sound (the song and its tail) made per second.
     state.counters["times_real_time"] =

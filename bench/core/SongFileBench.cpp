@@ -48,8 +48,9 @@ BENCHMARK(BM_SaveAndLoadDemo)->Unit(benchmark::kMillisecond);
 void BM_SaveDemo(benchmark::State& state) {
     testing::TestDocument t;
     testing::TempFolder folder;
-    t.doc->LoadSong(kDemo);
-    for (auto _ : state) t.doc->SaveSong(folder.Path("demo.trv"));
+    if (!t.doc->LoadSong(kDemo)) state.SkipWithError("the demo song did not load");
+    for (auto _ : state)
+        if (!t.doc->SaveSong(folder.Path("demo.trv"))) state.SkipWithError("not saved");
 }
 BENCHMARK(BM_SaveDemo)->Unit(benchmark::kMillisecond);
 
@@ -57,16 +58,17 @@ BENCHMARK(BM_SaveDemo)->Unit(benchmark::kMillisecond);
 void BM_SaveDemoWithoutFlush(benchmark::State& state) {
     testing::TestDocument t;
     testing::TempFolder folder;
-    t.doc->LoadSong(kDemo);
+    if (!t.doc->LoadSong(kDemo)) state.SkipWithError("the demo song did not load");
     t.doc->fileCalls.fsync = [](int) { return 0; };
-    for (auto _ : state) t.doc->SaveSong(folder.Path("demo.trv"));
+    for (auto _ : state)
+        if (!t.doc->SaveSong(folder.Path("demo.trv"))) state.SkipWithError("not saved");
 }
 BENCHMARK(BM_SaveDemoWithoutFlush)->Unit(benchmark::kMillisecond);
 
 void BM_LoadDemo(benchmark::State& state) {
     testing::TestDocument t;
     for (auto _ : state) {
-        t.doc->LoadSong(kDemo);
+        if (!t.doc->LoadSong(kDemo)) state.SkipWithError("the demo song did not load");
         state.PauseTiming();
         ForgetWhatWasShown(t);
         state.ResumeTiming();

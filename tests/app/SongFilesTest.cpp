@@ -4,6 +4,7 @@
 #include <QDir>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "AppFixture.h"
 #include "song/MidiFile.h"
@@ -169,6 +170,45 @@ TEST_F(SongExchangeWindowTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox)
     frame().Execute(cmd::kExportAudioFile);
     EXPECT_EQ(services.Last(), "progress:Exporting " + PathOf("song.flac"));
     EXPECT_EQ(QDir(settingsDir.path()).entryList({"song*"}), QStringList{"song.mid"});
+}
+
+// The document gives its failures back; the window shows each in its box.
+TEST_F(SongExchangeWindowTest, FailedFileCommandsShowTheirBoxes) {
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        const char* title;
+    } cases[] = {
+        {.name = "MIDI export into no folder",
+         .run =
+             [&] {
+                 services.midiFile = PathOf("none/song.mid");
+                 frame().Execute(cmd::kExportMidiFile);
+             },
+         .title = "Error"},
+        {.name = "a patch list that is not there",
+         .run =
+             [&] {
+                 services.patchList = PathOf("none.tvp");
+                 Click(&frame().panel(), widget_id::kOpenPatchList);
+             },
+         .title = "Failed to open patchlist file"},
+        {.name = "a patch list saved into no folder",
+         .run =
+             [&] {
+                 services.patchList = PathOf("none/list.tvp");
+                 Click(&frame().panel(), widget_id::kSavePatchList);
+             },
+         .title = "Failed to write patchlist file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messages.clear();
+        c.run();
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
+        EXPECT_EQ(services.messages[0].title, c.title);
+    }
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ const Op kOps[] = {
     {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},
     {"new", false, true, kDirections, [](Run& r, int) { r.doc.NewSong(); }},
     {"load", false, true, kDirections,
-     [](Run& r, int) { r.doc.LoadSongFromBytes(DenseSongFile(), "dense"); }},
+     [](Run& r, int) { EXPECT_TRUE(r.doc.LoadSongFromBytes(DenseSongFile(), "dense")); }},
     {"ticks", true, false, std::span<const int>(),
      [](Run& r, int count) {
          for (int tick = 0; tick < count && r.failure.empty(); ++tick) {

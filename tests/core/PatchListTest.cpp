@@ -83,10 +83,10 @@ TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresCha
 
     // Files that cannot be opened or written are reported and change nothing.
     const std::vector<std::uint8_t> before = Table();
-    EXPECT_FALSE(doc.LoadPatchList(folder.Path("missing.tvp")));
-    EXPECT_FALSE(doc.LoadPatchList(folder.Path("")));  // a folder
+    EXPECT_FALSE(Worked(t.ui, doc.LoadPatchList(folder.Path("missing.tvp"))));
+    EXPECT_FALSE(Worked(t.ui, doc.LoadPatchList(folder.Path(""))));  // a folder
     WriteBytes(folder.Path("short.tvp"), std::vector<std::uint8_t>(kPatchTableSize - 1, 7));
-    EXPECT_FALSE(doc.LoadPatchList(folder.Path("short.tvp")));  // would mix two lists
+    EXPECT_FALSE(Worked(t.ui, doc.LoadPatchList(folder.Path("short.tvp"))));  // would mix two lists
     // A song or a MIDI file picked by mistake, long enough to be read, is no patch list.
     for (const std::string name : {"song.trv", "tune.mid"}) {
         std::vector<std::uint8_t> other(kPatchTableSize * 2, 'x');
@@ -95,10 +95,10 @@ TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresCha
         else
             std::copy_n("MThd", 4, other.begin());
         WriteBytes(folder.Path(name), other);
-        EXPECT_FALSE(doc.LoadPatchList(folder.Path(name))) << name;
+        EXPECT_FALSE(Worked(t.ui, doc.LoadPatchList(folder.Path(name)))) << name;
     }
     // A failed write keeps the old file: the song file's failed saves go the same way.
-    EXPECT_FALSE(doc.SavePatchList(folder.Path("missing/list.tvp")));
+    EXPECT_FALSE(Worked(t.ui, doc.SavePatchList(folder.Path("missing/list.tvp"))));
 
     EXPECT_EQ(Table(), before);
     EXPECT_THAT(folder.Names(),

@@ -420,21 +420,24 @@ TEST(SongExchange, ExportsLeaveThePlayerThePortsAndOldFilesAlone) {
         const std::string wav = folder.Path("song.wav");
         testing::WriteBytes(wav, {'o', 'l', 'd'});
         std::filesystem::create_directory(folder.Path("folder.wav"));
-        EXPECT_EQ(doc.ExportAudioSong(wav, {}, [](double done) { return done < 0.5; }),
-                  ExportOutcome::Cancelled);
-        EXPECT_EQ(doc.ExportAudioSong(folder.Path("folder.wav"), {}, {}), ExportOutcome::Failed);
-        EXPECT_NE(t.ui.Messages().back().text.find("(replacing the old file failed: Is a"),
+        const auto cancelled = doc.ExportAudioSong(wav, {}, [](double done) { return done < 0.5; });
+        EXPECT_TRUE(cancelled && *cancelled == ExportOutcome::Cancelled);
+        const auto failed = doc.ExportAudioSong(folder.Path("folder.wav"), {}, {});
+        ASSERT_FALSE(failed);
+        EXPECT_NE(failed.failure().text.find("(replacing the old file failed: Is a"),
                   std::string::npos);
         EXPECT_EQ(ReadBytes(wav), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
-        EXPECT_EQ(doc.ExportAudioSong(wav, {}, {}), ExportOutcome::Done);
+        const auto done = doc.ExportAudioSong(wav, {}, {});
+        EXPECT_TRUE(done && *done == ExportOutcome::Done);
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"folder.wav", "song.mid", "song.wav"}));
     }
-    EXPECT_FALSE(doc.ExportMidiSong(folder.Path("no/folder/song.mid")));
+    const auto notExported = doc.ExportMidiSong(folder.Path("no/folder/song.mid"));
+    ASSERT_FALSE(notExported);
     EXPECT_EQ(t.midi.Messages().size(), 0u);
     std::lock_guard lock(doc.mutex);
     EXPECT_EQ(doc.song.soundingNote[0][0], 60);
     EXPECT_EQ(doc.player.playWatch, 20);
-    EXPECT_EQ(t.ui.Messages().back().text,
+    EXPECT_EQ(notExported.failure().text,
               "The MIDI file could not be saved as\n" + folder.Path("no/folder/song.mid") +
                   "\n(cannot create a file in its folder: No such file or directory).\nA file "
                   "that was there before is unchanged.");
@@ -448,7 +451,7 @@ TEST(SongExchange, TheDemoComesBackFromItsMidiFileWithNothingDropped) {
     CFennoralDoc& doc = *t.doc;
     ASSERT_TRUE(doc.LoadSong(TARVEL_SOURCE_DIR "/examples/demo.trv"));
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("demo.mid")));
-    const std::optional<MidiImportReport> report = doc.ImportMidiSong(folder.Path("demo.mid"), 64);
+    const Fallible<MidiImportReport> report = doc.ImportMidiSong(folder.Path("demo.mid"), 64);
     ASSERT_TRUE(report);
     EXPECT_EQ(MidiImportReportText(*report), "Imported 863 notes; 0 dropped.");
     t.Settle();

@@ -126,7 +126,7 @@ TEST(SongFile, RejectedFilesChangeNothing) {
         MakeDistinctive(*t.doc);
         const std::vector<std::uint8_t> before = StreamOf(*t.doc);
         t.Settle();
-        EXPECT_FALSE(t.doc->LoadSong(folder.Path("bad.trv")));
+        EXPECT_FALSE(Worked(t.ui, t.doc->LoadSong(folder.Path("bad.trv"))));
         EXPECT_EQ(StreamOf(*t.doc), before);  // song and loop rows
         EXPECT_THAT(t.TakeSent(), IsEmpty());
         t.doc->DispatchUiSignals();
@@ -136,7 +136,7 @@ TEST(SongFile, RejectedFilesChangeNothing) {
     // Files that cannot be read say why, with their name.
     for (const std::string& path : {folder.Path("missing.trv"), folder.Path("")}) {
         TestDocument t;
-        EXPECT_FALSE(t.doc->LoadSong(path));
+        EXPECT_FALSE(Worked(t.ui, t.doc->LoadSong(path)));
         EXPECT_THAT(t.ui.Events(),
                     ElementsAre(AllOf(StartsWith("message:error:Error:"), HasSubstr(path))));
     }
@@ -203,7 +203,7 @@ TEST(SongFile, FailedSavesKeepTheOldFileAndSaySo) {
         MakeDistinctive(*t.doc);
         failure.inject(t.doc->fileCalls);
         const std::string path = folder.Path(failure.path);
-        EXPECT_FALSE(t.doc->SaveSong(path));
+        EXPECT_FALSE(Worked(t.ui, t.doc->SaveSong(path)));
 
         EXPECT_EQ(ReadBytes(folder.Path("song.trv")), old);
         EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));

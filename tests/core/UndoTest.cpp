@@ -127,7 +127,7 @@ const EditCase kEditCases[] = {
          table[0] = 3;
          table[1] = table[2] = table[3] = 0;
          testing::WriteBytes(folder.Path("bank.lst"), table);
-         doc.LoadPatchList(folder.Path("bank.lst"));
+         ASSERT_TRUE(doc.LoadPatchList(folder.Path("bank.lst")));
      }},
 };
 

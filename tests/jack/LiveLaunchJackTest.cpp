@@ -88,8 +88,8 @@ TEST(JackLive, ALaunchedPatternStartsAtTheBarsFrameAndTheRecordingIsSaved) {
 
     testing::TempFolder folder;
     const std::string path = folder.Path("performance.trv");
-    std::string whyNot;
-    ASSERT_TRUE(doc->WriteSongFile(path, whyNot)) << whyNot;
+    const Fallible<> written = doc->SaveSong(path);
+    ASSERT_TRUE(written) << written.failure().text;
     doc->CloseMidiPorts();
     std::vector<std::uint8_t> stream;
     ASSERT_TRUE(DecodeSongFile(testing::ReadBytes(path), stream));

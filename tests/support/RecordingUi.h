@@ -38,6 +38,14 @@ class RecordingUi final : public UiHooks {
     std::vector<UserMessage> messages_;
 };
 
+// What the window layer does with an operation's result: a failure's box is shown, here
+// recorded. True when it worked.
+template <class Value>
+bool Worked(RecordingUi& ui, const Fallible<Value>& result) {
+    if (!result) ui.ShowMessage(result.failure());
+    return static_cast<bool>(result);
+}
+
 // A document on recording devices, with the clock off unless asked for.
 struct TestDocument {
     explicit TestDocument(int devices = 1, DocOptions options = {.startTimer = false});

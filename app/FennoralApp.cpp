@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStatusBar>
+#include <algorithm>
 #include <mutex>
 
 #include "app/ClockOutChoice.h"
@@ -179,16 +180,21 @@ bool CFennoralApp::OpenSong(const std::string& path) {
 }
 
 bool CFennoralApp::OpenSessionSong(const std::string& path, std::string& whyNot) {
-    if (QFileInfo::exists(QString::fromStdString(path))) {
-        if (OpenSong(path)) return true;
-        whyNot = "the song \"" + path + "\" could not be opened";
+    // The session manager waits for the answer, so a failure goes back to it, not into a box.
+    const bool exists = QFileInfo::exists(QString::fromStdString(path));
+    if (!exists) {
+        doc_->NewSong();
+        SongReplaced("");
+    }
+    const Fallible<> done = exists ? doc_->LoadSong(path) : doc_->SaveSong(path);
+    if (!done) {
+        whyNot = done.failure().text;
+        std::replace(whyNot.begin(), whyNot.end(), '\n', ' ');
         return false;
     }
-    doc_->NewSong();
-    SongReplaced("");
-    if (SaveSongAs(path)) return true;
-    whyNot = "a new song could not be saved at \"" + path + "\"";
-    return false;
+    SongReplaced(path);
+    AddRecentFile(QString::fromStdString(path));
+    return true;
 }
 
 bool CFennoralApp::FileSave() {

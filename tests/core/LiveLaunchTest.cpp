@@ -83,25 +83,6 @@ TEST_F(LiveLaunch, WhatIsQueuedTakesOverExactlyAtItsBoundary) {
     }
 }
 
-TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridAndStopEndsIt) {
-    doc.song.patterns[1].lineCount = 3;
-    doc.song.sequence[20][0] = {3, 0, 0};  // waits: the track plays its launch
-    doc.player.live.boundary = kAtNextBar;
-    Lines(1);
-    ASSERT_TRUE(doc.engine.QueueLaunch(0, 1, 0, -1));
-    Lines(19);
-    doc.player.live.boundary = kAtPatternEnd;
-    ASSERT_TRUE(doc.engine.QueueLaunch(0, 2, 0, -1));  // in its second loop, lines 19 to 21
-    Lines(5);
-    auto heard = Heard();
-    for (int line = 16; line < 25; ++line) EXPECT_EQ(heard[line], line < 22 ? 41 : 42) << line;
-    doc.engine.QueueMuteFlip(1);
-    doc.StopPlayback();
-    EXPECT_FALSE(doc.engine.QueueLaunch(0, 1, 0, -1));  // nothing queued unless it plays
-    EXPECT_EQ(doc.player.live.tracks[1].mute.kind, kNoLaunch);
-    EXPECT_FALSE(doc.player.live.tracks[0].launched);
-}
-
 // The classic view: slot columns from x 344, 28 wide; display lines of 16 rows from y 24.
 TEST_F(LiveLaunch, TheCursorsSlotAndAnInputsNoteQueueAndThePaneShowsTheQueuedSlot) {
     doc.song.sequence[16][2] = {3, 4, 0};
@@ -125,8 +106,10 @@ TEST_F(LiveLaunch, TheCursorsSlotAndAnInputsNoteQueueAndThePaneShowsTheQueuedSlo
     EXPECT_TRUE(t.midi.Messages().empty());
 }
 
-TEST_F(LiveLaunch, RecordArrangementWritesEachStartIntoTheGridAsAnUndoStep) {
+// A launched pattern loops over what the grid holds; Record arrangement writes each start.
+TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridEachStartAnUndoStepAndStopEndsIt) {
     doc.song.patterns[1].lineCount = 8;
+    doc.song.sequence[20][0] = {3, 0, 0};  // waits: the track plays its launch
     doc.player.live.recordArrangement = 1;
     Lines(1);
     doc.engine.QueueLaunch(0, 1, -5, -1);
@@ -139,6 +122,16 @@ TEST_F(LiveLaunch, RecordArrangementWritesEachStartIntoTheGridAsAnUndoStep) {
     lock.lock();
     EXPECT_EQ(doc.song.sequence[32][0].pattern, kEmptySlot);
     EXPECT_EQ(doc.song.sequence[24][0].pattern, 1);
+
+    ASSERT_TRUE(doc.engine.QueueLaunch(0, 2, 0, -1));  // at the end of the loop from 32
+    Lines(8);
+    auto heard = Heard();
+    for (int line = 16; line < 42; ++line) EXPECT_EQ(heard[line], line < 40 ? 36 : 42) << line;
+    doc.engine.QueueMuteFlip(1);
+    doc.StopPlayback();
+    EXPECT_FALSE(doc.engine.QueueLaunch(0, 1, 0, -1));  // nothing queued unless it plays
+    EXPECT_EQ(doc.player.live.tracks[1].mute.kind, kNoLaunch);
+    EXPECT_FALSE(doc.player.live.tracks[0].launched);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The main window with real key and mouse events: its shape and start-up, notes, Record and
 // undo in the view, the wake-up from the timer thread; beyond its classic size, more tracks,
-// lines and rows as it grows, its size and "Follow play" kept in the settings; note keys read
-// by their place.
+// lines and rows as it grows, its size, "Follow play" and when launches start kept in the
+// settings; note keys read by their place.
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStatusBar>
@@ -82,32 +82,25 @@ TEST_F(LargerWindowTest, TheViewShowsFourEightAndSixteenTracksAndTheRowsItsHeigh
     EXPECT_EQ(view().size(), QSize(802, 324));
 }
 
-TEST_F(LargerWindowTest, SizeAndFollowPlayComeBackAfterARestart) {
+TEST_F(LargerWindowTest, SizeFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
     const auto scrollPane = [this] {
         return frame().findChild<QLabel*>("followPlayPane")->text().toStdString();
     };
     EXPECT_EQ(scrollPane(), "");
     frame().resize(1300, 800);
     frame().Execute(cmd::kFollowPlay);
+    frame().Execute(cmd::kLaunchAtNextBar);
     EXPECT_EQ(scrollPane(), "SCRL");
     EXPECT_TRUE(frame().close());
     ASSERT_TRUE(Start());
     EXPECT_EQ(frame().size(), QSize(1300, 800));
     EXPECT_TRUE(Locked()->songEditor.followPlay);
-    frame().UpdateCommandStates();
-    EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
-    EXPECT_EQ(scrollPane(), "SCRL");
-}
-
-TEST_F(LargerWindowTest, WhenLaunchesStartComesBackAfterARestart) {
-    EXPECT_EQ(Locked()->player.live.boundary, kAtPatternEnd);
-    frame().Execute(cmd::kLaunchAtNextBar);
-    EXPECT_TRUE(frame().close());
-    ASSERT_TRUE(Start());
     EXPECT_EQ(Locked()->player.live.boundary, kAtNextBar);
     frame().UpdateCommandStates();
+    EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
     EXPECT_TRUE(frame().action(cmd::kLaunchAtNextBar)->isChecked());
     EXPECT_FALSE(frame().action(cmd::kLaunchAtPatternEnd)->isChecked());
+    EXPECT_EQ(scrollPane(), "SCRL");
 }
 
 TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {

@@ -40,115 +40,47 @@ class LiveLaunch : public testing::DocumentTest {
     int tick = 0;
 };
 
+// Pattern 0 plays before the boundary wherever the grid holds it; pattern 1 (or, for a mute,
+// nothing) from the boundary on.
 TEST_F(LiveLaunch, WhatIsQueuedTakesOverExactlyAtItsBoundary) {
     struct Case {
         const char* name;
-        LaunchBoundary boundary;
-        int gridLines = 0;      // pattern 0's length, at row 0 of track 0 (0: none)
-        int gridAgainAt = 0;    // and again at this row (0: not)
-        bool mute = false;      // a mute is queued, else pattern 1
-        int queuedAtLine;       // after this many lines
-        int at, before, after;  // the line it takes over, the notes heard before and from it
+        bool bar = false;   // at the next bar, else at the pattern's end
+        int grid = 0;       // pattern 0's length, at row 0 of track 0 (0: none)
+        int again = 0;      // and again at this row (0: not)
+        bool mute = false;  // a mute is queued, else pattern 1
+        int queued;         // after this many lines
+        int at;             // the line it takes over
     };
     const Case cases[] = {
-        {.name = "the grid's pattern ends",
-         .boundary = kAtPatternEnd,
-         .gridLines = 8,
-         .queuedAtLine = 3,
-         .at = 8,
-         .before = 40,
-         .after = 41},
-        {.name = "queued in the pattern's last line",
-         .boundary = kAtPatternEnd,
-         .gridLines = 8,
-         .queuedAtLine = 8,
-         .at = 8,
-         .before = 40,
-         .after = 41},
-        {.name = "the grid starts the pattern again",
-         .boundary = kAtPatternEnd,
-         .gridLines = 32,
-         .gridAgainAt = 12,
-         .queuedAtLine = 3,
-         .at = 12,
-         .before = 40,
-         .after = 41},
-        {.name = "an idle track waits for the bar",
-         .boundary = kAtPatternEnd,
-         .queuedAtLine = 3,
-         .at = 16,
-         .before = 0,
-         .after = 41},
-        {.name = "the next bar cuts the pattern",
-         .boundary = kAtNextBar,
-         .gridLines = 32,
-         .queuedAtLine = 3,
-         .at = 16,
-         .before = 40,
-         .after = 41},
-        {.name = "queued in a bar's first line",
-         .boundary = kAtNextBar,
-         .gridLines = 64,
-         .queuedAtLine = 17,
-         .at = 32,
-         .before = 40,
-         .after = 41},
-        {.name = "a mute at the next bar",
-         .boundary = kAtNextBar,
-         .gridLines = 64,
-         .mute = true,
-         .queuedAtLine = 3,
-         .at = 16,
-         .before = 40,
-         .after = 0},
-        {.name = "a mute at the pattern's end",
-         .boundary = kAtPatternEnd,
-         .gridLines = 8,
-         .gridAgainAt = 8,
-         .mute = true,
-         .queuedAtLine = 1,
-         .at = 8,
-         .before = 40,
-         .after = 0},
+        {.name = "the grid's pattern ends", .grid = 8, .queued = 3, .at = 8},
+        {.name = "queued in the pattern's last line", .grid = 8, .queued = 8, .at = 8},
+        {.name = "the grid plays it again", .grid = 32, .again = 12, .queued = 3, .at = 12},
+        {.name = "an idle track waits for the bar", .queued = 3, .at = 16},
+        {.name = "the next bar cuts it", .bar = true, .grid = 32, .queued = 3, .at = 16},
+        {.name = "queued in a bar's first line", .bar = true, .grid = 64, .queued = 17, .at = 32},
+        {.name = "mute at the bar", .bar = true, .grid = 64, .mute = true, .queued = 3, .at = 16},
+        {.name = "mute at the end", .grid = 8, .again = 8, .mute = true, .queued = 1, .at = 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (auto& row : doc.song.sequence) row[0] = {kEmptySlot, 0, 0};
-        doc.song.patterns[0].lineCount = std::max(c.gridLines, 1);
-        if (c.gridLines > 0) doc.song.sequence[0][0] = {0, 0, 0};
-        if (c.gridAgainAt > 0) doc.song.sequence[c.gridAgainAt][0] = {0, 0, 0};
+        doc.song.patterns[0].lineCount = std::max(c.grid, 1);
+        if (c.grid > 0) doc.song.sequence[0][0] = {0, 0, 0};
+        if (c.again > 0) doc.song.sequence[c.again][0] = {0, 0, 0};
         doc.engine.SetTrackMutes({});
-        doc.player.live.boundary = c.boundary;
+        doc.player.live.boundary = c.bar ? kAtNextBar : kAtPatternEnd;
         t.midi.Clear();
         tick = 0;
         doc.StartPlayback(kSongMode);
-        Lines(c.queuedAtLine);
+        Lines(c.queued);
         EXPECT_TRUE(c.mute ? doc.engine.QueueMuteFlip(0) : doc.engine.QueueLaunch(0, 1, 0, -1));
         Lines(40);
         auto heard = Heard();
-        EXPECT_EQ(heard[c.at - 1], c.before);
-        EXPECT_EQ(heard[c.at], c.after);
-        EXPECT_EQ(heard[c.at + 1], c.after);
+        EXPECT_EQ(heard[c.at - 1], c.grid ? 40 : 0);
+        EXPECT_EQ(heard[c.at], c.mute ? 0 : 41);
+        EXPECT_EQ(heard[c.at + 1], c.mute ? 0 : 41);
     }
-}
-
-TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridAndStopEndsIt) {
-    doc.song.patterns[1].lineCount = 3;
-    doc.song.sequence[20][0] = {3, 0, 0};  // waits: the track plays its launch
-    doc.player.live.boundary = kAtNextBar;
-    Lines(1);
-    ASSERT_TRUE(doc.engine.QueueLaunch(0, 1, 0, -1));
-    Lines(19);
-    doc.player.live.boundary = kAtPatternEnd;
-    ASSERT_TRUE(doc.engine.QueueLaunch(0, 2, 0, -1));  // in its second loop, lines 19 to 21
-    Lines(5);
-    auto heard = Heard();
-    for (int line = 16; line < 25; ++line) EXPECT_EQ(heard[line], line < 22 ? 41 : 42) << line;
-    doc.engine.QueueMuteFlip(1);
-    doc.StopPlayback();
-    EXPECT_FALSE(doc.engine.QueueLaunch(0, 1, 0, -1));  // nothing queued unless it plays
-    EXPECT_EQ(doc.player.live.tracks[1].mute.kind, kNoLaunch);
-    EXPECT_FALSE(doc.player.live.tracks[0].launched);
 }
 
 // The classic view: slot columns from x 344, 28 wide; display lines of 16 rows from y 24.
@@ -174,8 +106,10 @@ TEST_F(LiveLaunch, TheCursorsSlotAndAnInputsNoteQueueAndThePaneShowsTheQueuedSlo
     EXPECT_TRUE(t.midi.Messages().empty());
 }
 
-TEST_F(LiveLaunch, RecordArrangementWritesEachStartIntoTheGridAsAnUndoStep) {
+// A launched pattern loops over what the grid holds; Record arrangement writes each start.
+TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridEachStartAnUndoStepAndStopEndsIt) {
     doc.song.patterns[1].lineCount = 8;
+    doc.song.sequence[20][0] = {3, 0, 0};  // waits: the track plays its launch
     doc.player.live.recordArrangement = 1;
     Lines(1);
     doc.engine.QueueLaunch(0, 1, -5, -1);
@@ -188,6 +122,16 @@ TEST_F(LiveLaunch, RecordArrangementWritesEachStartIntoTheGridAsAnUndoStep) {
     lock.lock();
     EXPECT_EQ(doc.song.sequence[32][0].pattern, kEmptySlot);
     EXPECT_EQ(doc.song.sequence[24][0].pattern, 1);
+
+    ASSERT_TRUE(doc.engine.QueueLaunch(0, 2, 0, -1));  // at the end of the loop from 32
+    Lines(8);
+    auto heard = Heard();
+    for (int line = 16; line < 42; ++line) EXPECT_EQ(heard[line], line < 40 ? 36 : 42) << line;
+    doc.engine.QueueMuteFlip(1);
+    doc.StopPlayback();
+    EXPECT_FALSE(doc.engine.QueueLaunch(0, 1, 0, -1));  // nothing queued unless it plays
+    EXPECT_EQ(doc.player.live.tracks[1].mute.kind, kNoLaunch);
+    EXPECT_FALSE(doc.player.live.tracks[0].launched);
 }
 
 }  // namespace

@@ -262,15 +262,72 @@ bool ViewPainter::Gather(const DisplayItem& item, std::string_view text) {
     return true;
 }
 
+std::optional<ViewPainter::DirectTarget> ViewPainter::DirectTargetOf(QPainter& painter) const {
+    QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
+        engine->paintDevice()->devType() != QInternal::Image)
+        return std::nullopt;
+    auto* image = static_cast<QImage*>(engine->paintDevice());
+    // The atlas's opaque boxes drawn over the same format, one to one onto whole pixels, are
+    // their rows copied. A shared image would be copied by bits(), away from the painter's.
+    const QTransform world = painter.deviceTransform();  // the widget's place in its window too
+    if (image->format() != atlas_.format() || !image->isDetached() || painter.hasClipping() ||
+        painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        world.type() > QTransform::TxTranslate || world.dx() != std::floor(world.dx()) ||
+        world.dy() != std::floor(world.dy()))
+        return std::nullopt;
+    DirectTarget target;
+    target.origin = QPoint(static_cast<int>(world.dx()), static_cast<int>(world.dy()));
+    target.clip = QRegion(image->rect());
+    if (const QRegion system = engine->systemClip(); !system.isEmpty()) target.clip &= system;
+    target.bits = image->bits();
+    target.stride = image->bytesPerLine();
+    return target;
+}
+
+void ViewPainter::CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits) const {
+    const uchar* atlas = atlas_.constBits();
+    const qsizetype atlasStride = atlas_.bytesPerLine();
+    const QRect bounds = target.clip.boundingRect();
+    for (const Blit& blit : blits) {
+        const QRect to(blit.at + target.origin, blit.source.size());
+        if (!to.intersects(bounds)) continue;
+        for (const QRect& clip : target.clip) {
+            const QRect part = to & clip;
+            if (part.isEmpty()) continue;
+            const QPoint from = blit.source.topLeft() + part.topLeft() - to.topLeft();
+            const std::size_t bytes = static_cast<std::size_t>(part.width()) * 4;
+            const uchar* source = atlas + from.y() * atlasStride + from.x() * 4;
+            uchar* dest = target.bits + part.y() * target.stride + part.x() * 4;
+            for (int row = 0; row < part.height(); ++row) {
+                std::memcpy(dest, source, bytes);
+                source += atlasStride;
+                dest += target.stride;
+            }
+        }
+    }
+}
+
 void ViewPainter::DrawGathered(QPainter& painter) {
     atlasPainter_.reset();  // the boxes added are in the atlas now
+    std::optional<DirectTarget> direct;
+    bool directKnown = false;
     for (int l = 0; l < layersUsed_; ++l) {
         Layer& layer = layers_[l];
         if (layer.empty) continue;
         if (!layer.blits.empty()) {
             // Device pixels one to one: a plain copy of each box.
             painter.setWorldTransform(blitWorld_);
-            for (const Blit& blit : layer.blits) painter.drawImage(blit.at, atlas_, blit.source);
+            if (!directKnown) {
+                direct = DirectTargetOf(painter);
+                directKnown = true;
+            }
+            if (direct)
+                CopyBlits(*direct, layer.blits);
+            else
+                for (const Blit& blit : layer.blits)
+                    painter.drawImage(blit.at, atlas_, blit.source);
             painter.setWorldTransform(paintWorld_);
             layer.blits.clear();
         }

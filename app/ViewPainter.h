@@ -87,6 +87,13 @@ class ViewPainter {
         QPoint at;     // device pixels, from the surface's origin
         QRect source;  // in the atlas
     };
+    // The surface's own pixels, where the painter's copy of a box is a copy of its rows.
+    struct DirectTarget {
+        uchar* bits = nullptr;
+        qsizetype stride = 0;
+        QPoint origin;  // where a blit's device pixels lie in the image
+        QRegion clip;   // the image's pixels the painter may change
+    };
     struct Layer {
         std::vector<Blit> blits;
         std::vector<ColourRects> fills;
@@ -122,6 +129,9 @@ class ViewPainter {
     void AddFill(int layer, std::uint32_t colour, const QRect& rect);
     GlyphRun& RunOf(int layer, std::uint32_t colour, const GridFont& font);
     void DrawGathered(QPainter& painter);
+    // Null: the painter copies the boxes, for a clip, a transform or a surface it alone knows.
+    std::optional<DirectTarget> DirectTargetOf(QPainter& painter) const;
+    void CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits) const;
     void DrawSingly(QPainter& painter, const DisplayItem& item, std::string_view text);
     QRect TextInk(const GridFont& font, int x, int y, std::string_view text) const;
 

@@ -286,24 +286,33 @@ std::optional<ViewPainter::DirectTarget> ViewPainter::DirectTargetOf(QPainter& p
     return target;
 }
 
-void ViewPainter::CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits) const {
-    const uchar* atlas = atlas_.constBits();
-    const qsizetype atlasStride = atlas_.bytesPerLine();
+void ViewPainter::CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits) {
     const QRect bounds = target.clip.boundingRect();
+    spans_.clear();
     for (const Blit& blit : blits) {
         const QRect to(blit.at + target.origin, blit.source.size());
         if (!to.intersects(bounds)) continue;
-        for (const QRect& clip : target.clip) {
-            const QRect part = to & clip;
-            if (part.isEmpty()) continue;
-            const QPoint from = blit.source.topLeft() + part.topLeft() - to.topLeft();
-            const std::size_t bytes = static_cast<std::size_t>(part.width()) * 4;
-            const uchar* source = atlas + from.y() * atlasStride + from.x() * 4;
-            uchar* dest = target.bits + part.y() * target.stride + part.x() * 4;
-            for (int row = 0; row < part.height(); ++row) {
-                std::memcpy(dest, source, bytes);
-                source += atlasStride;
-                dest += target.stride;
+        for (const QRect& clip : target.clip)
+            if (const QRect part = to & clip; !part.isEmpty())
+                spans_.push_back({part, blit.source.topLeft() + part.topLeft() - to.topLeft()});
+    }
+    // A row of boxes side by side is copied an image row at a time: the surface is written front
+    // to back rather than in as many places at once as each box has rows.
+    const uchar* atlas = atlas_.constBits();
+    const qsizetype atlasStride = atlas_.bytesPerLine();
+    for (std::size_t first = 0, end = 0; first < spans_.size(); first = end) {
+        const int top = spans_[first].to.top(), height = spans_[first].to.height();
+        end = first + 1;
+        while (end < spans_.size() && spans_[end].to.top() == top &&
+               spans_[end].to.height() == height)
+            ++end;
+        for (int row = 0; row < height; ++row) {
+            uchar* line = target.bits + (top + row) * target.stride;
+            for (std::size_t i = first; i < end; ++i) {
+                const Span& span = spans_[i];
+                std::memcpy(line + span.to.x() * 4,
+                            atlas + (span.from.y() + row) * atlasStride + span.from.x() * 4,
+                            static_cast<std::size_t>(span.to.width()) * 4);
             }
         }
     }

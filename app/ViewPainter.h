@@ -94,6 +94,10 @@ class ViewPainter {
         QPoint origin;  // where a blit's device pixels lie in the image
         QRegion clip;   // the image's pixels the painter may change
     };
+    struct Span {
+        QRect to;     // in the image
+        QPoint from;  // in the atlas
+    };
     struct Layer {
         std::vector<Blit> blits;
         std::vector<ColourRects> fills;
@@ -131,7 +135,7 @@ class ViewPainter {
     void DrawGathered(QPainter& painter);
     // Null: the painter copies the boxes, for a clip, a transform or a surface it alone knows.
     std::optional<DirectTarget> DirectTargetOf(QPainter& painter) const;
-    void CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits) const;
+    void CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits);
     void DrawSingly(QPainter& painter, const DisplayItem& item, std::string_view text);
     QRect TextInk(const GridFont& font, int x, int y, std::string_view text) const;
 
@@ -157,7 +161,8 @@ class ViewPainter {
     QImage atlas_;
     std::unique_ptr<QPainter> atlasPainter_;  // open while boxes are added
     std::unordered_map<std::string, QRect> cached_;
-    std::string key_;  // reused between boxes
+    std::vector<Span> spans_;  // of one layer's copies, reused
+    std::string key_;          // reused between boxes
     // Atlas pixels per unit of the painter's world: the surface's ratio while the painter's
     // transform scales, 1 while DeviceEdge places the edges; 0: no atlas for this paint.
     int atlasRatio_ = 0;

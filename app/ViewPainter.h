@@ -127,9 +127,11 @@ class ViewPainter {
     QRect Reach(const DisplayItem& item, std::string_view text) const;
     int LayerAbove(const QRect& footprint) const;
     void Place(const QRect& footprint, int layer);
-    bool Gather(const DisplayItem& item, std::string_view text);  // false: the layers are full
-    bool StartAtlas(QPainter& painter, qreal deviceRatio);        // false: no boxes kept for it
-    const QRect* CachedBox(const DisplayItem& item, std::string_view text);  // null: in place
+    // false: the layers are full. index: the item's place in the model.
+    bool Gather(const DisplayItem& item, std::string_view text, std::size_t index);
+    bool StartAtlas(QPainter& painter, qreal deviceRatio);  // false: no boxes kept for it
+    const QRect* CachedBox(const DisplayItem& item, std::string_view text,
+                           std::size_t index);  // null: in place
     void AddFill(int layer, std::uint32_t colour, const QRect& rect);
     GlyphRun& RunOf(int layer, std::uint32_t colour, const GridFont& font);
     void DrawGathered(QPainter& painter);
@@ -153,7 +155,7 @@ class ViewPainter {
     std::vector<Layer> layers_;
     int layersUsed_ = 0;
     std::vector<Placed> placed_;
-    std::vector<std::vector<int>> tiles_;  // indexes into placed_, by 64-pixel square
+    std::vector<std::vector<int>> tiles_;  // indexes into placed_, by tile
     std::vector<int> touchedTiles_;
 
     // Whole boxes, frame and text, as painted before on a surface of this pixel format and
@@ -163,6 +165,11 @@ class ViewPainter {
     std::unordered_map<std::string, QRect> cached_;
     std::vector<Span> spans_;  // of one layer's copies, reused
     std::string key_;          // reused between boxes
+    struct Remembered {
+        std::string key;
+        const QRect* tile = nullptr;  // into cached_; null: nothing found there
+    };
+    std::vector<Remembered> remembered_;  // the box last found at each place in the model
     // Atlas pixels per unit of the painter's world: the surface's ratio while the painter's
     // transform scales, 1 while DeviceEdge places the edges; 0: no atlas for this paint.
     int atlasRatio_ = 0;

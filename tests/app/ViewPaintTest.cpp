@@ -154,6 +154,42 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
     }
 }
 
+// One painter paints a model, then another that differs in one item: the second picture is that
+// model's, whatever the first left in the atlas.
+TEST(ViewPainterTest, AModelChangedAfterAPaintIsPaintedAsItIs) {
+    struct Case {
+        const char* name;
+        Piece before, after;
+        qreal ratio = 1;
+        int zoom = 100;
+    };
+    const Case cases[] = {
+        {.name = "another fill",
+         .before = Box(10, 22, 70, 12, "C-4"),
+         .after = Box(10, 22, 70, 12, "C-4", 0x44FFFF)},
+        {.name = "another text",
+         .before = Box(10, 22, 70, 12, "C-4"),
+         .after = Box(10, 22, 70, 12, "D-4")},
+        {.name = "moved by a pixel at 125 %",
+         .before = Box(10, 22, 70, 12, "C-4"),
+         .after = Box(11, 22, 70, 12, "C-4"),
+         .zoom = 125},
+        {.name = "another ratio", .before = Box(10, 22, 70, 12, "C-4"), .after = {}, .ratio = 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Piece after = c.after.item.width ? c.after : c.before;
+        const Piece first = Box(10, 10, 70, 12, "C-4 64 0740");
+        ViewPainter painter;
+        Painted(ModelOf({first, c.before}), QSize(120, 60), 1, true, painter, QImage::Format_RGB32,
+                c.zoom);
+        const DisplayModel model = ModelOf({first, after});
+        EXPECT_TRUE(
+            Painted(model, QSize(120, 60), c.ratio, true, painter, QImage::Format_RGB32, c.zoom) ==
+            Painted(model, QSize(120, 60), c.ratio, false, painter, QImage::Format_RGB32, c.zoom));
+    }
+}
+
 // Hundreds of large boxes, each unlike the others, fill the atlas: those past its room are painted
 // in place, and the next paint starts the atlas again.
 TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {

@@ -12,8 +12,9 @@ namespace tarvel {
 
 namespace {
 
-constexpr int kTileShift = 6;  // 64-pixel squares
-constexpr int kTilesAcross = 64;
+// Tiles 64 pixels wide and 16 high: a row of boxes of the editor's height shares each with few.
+constexpr int kTileShiftX = 6, kTileShiftY = 4;
+constexpr int kTilesAcross = 64, kTilesDown = 256;
 // Layers at most before what is gathered is drawn and gathering starts again at the bottom; a
 // busy view needs a handful.
 constexpr int kMaxLayers = 32;
@@ -34,8 +35,12 @@ QFont MonospaceFont(int pixelSize) {
     return font;
 }
 
-int TileOf(int coordinate) {
-    return std::clamp(coordinate >> kTileShift, 0, kTilesAcross - 1);
+int TileOfX(int x) {
+    return std::clamp(x >> kTileShiftX, 0, kTilesAcross - 1);
+}
+
+int TileOfY(int y) {
+    return std::clamp(y >> kTileShiftY, 0, kTilesDown - 1);
 }
 
 // The four frame lines and the fill of a box, as the view has always drawn them.
@@ -64,7 +69,7 @@ ViewPainter::ViewPainter()
     : unscaledLarge_(9, 6),
       unscaledSmall_(6, 4),
       layers_(kMaxLayers),
-      tiles_(kTilesAcross * kTilesAcross) {
+      tiles_(kTilesAcross * kTilesDown) {
     for (const GridFont* font : {&unscaledLarge_, &unscaledSmall_}) {
         QRect& any = anyInk_[font == &unscaledSmall_];
         for (const QRect& ink : font->ink) any |= ink;
@@ -176,8 +181,8 @@ QRect ViewPainter::TextInk(const GridFont& font, int x, int y, std::string_view 
 
 int ViewPainter::LayerAbove(const QRect& footprint) const {
     int layer = 0;
-    for (int ty = TileOf(footprint.top()); ty <= TileOf(footprint.bottom()); ++ty)
-        for (int tx = TileOf(footprint.left()); tx <= TileOf(footprint.right()); ++tx)
+    for (int ty = TileOfY(footprint.top()); ty <= TileOfY(footprint.bottom()); ++ty)
+        for (int tx = TileOfX(footprint.left()); tx <= TileOfX(footprint.right()); ++tx)
             for (const int index : tiles_[ty * kTilesAcross + tx]) {
                 const Placed& placed = placed_[index];
                 const QRect& other = placed.footprint;  // both have pixels
@@ -192,8 +197,8 @@ int ViewPainter::LayerAbove(const QRect& footprint) const {
 void ViewPainter::Place(const QRect& footprint, int layer) {
     const int index = static_cast<int>(placed_.size());
     placed_.push_back({footprint, layer});
-    for (int ty = TileOf(footprint.top()); ty <= TileOf(footprint.bottom()); ++ty)
-        for (int tx = TileOf(footprint.left()); tx <= TileOf(footprint.right()); ++tx) {
+    for (int ty = TileOfY(footprint.top()); ty <= TileOfY(footprint.bottom()); ++ty)
+        for (int tx = TileOfX(footprint.left()); tx <= TileOfX(footprint.right()); ++tx) {
             std::vector<int>& tile = tiles_[ty * kTilesAcross + tx];
             if (tile.empty()) touchedTiles_.push_back(ty * kTilesAcross + tx);
             tile.push_back(index);
@@ -221,7 +226,7 @@ ViewPainter::GlyphRun& ViewPainter::RunOf(int layer, std::uint32_t colour, const
     return texts.back();
 }
 
-bool ViewPainter::Gather(const DisplayItem& item, std::string_view text) {
+bool ViewPainter::Gather(const DisplayItem& item, std::string_view text, std::size_t index) {
     const QRect rect = Mapped(QRect(item.x, item.y, item.width, item.height));
     if (item.kind == DisplayItem::Kind::Invert) {
         const int layer = LayerAbove(rect);
@@ -231,7 +236,7 @@ bool ViewPainter::Gather(const DisplayItem& item, std::string_view text) {
         return true;
     }
     const GridFont& font = FontOf(item);
-    if (const QRect* tile = CachedBox(item, text)) {
+    if (const QRect* tile = CachedBox(item, text, index)) {
         const int layer = LayerAbove(rect);
         if (layer >= kMaxLayers) return false;
         Place(rect, layer);
@@ -262,15 +267,81 @@ bool ViewPainter::Gather(const DisplayItem& item, std::string_view text) {
     return true;
 }
 
+std::optional<ViewPainter::DirectTarget> ViewPainter::DirectTargetOf(QPainter& painter) const {
+    QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
+        engine->paintDevice()->devType() != QInternal::Image)
+        return std::nullopt;
+    auto* image = static_cast<QImage*>(engine->paintDevice());
+    // The atlas's opaque boxes drawn over the same format, one to one onto whole pixels, are
+    // their rows copied. A shared image would be copied by bits(), away from the painter's.
+    const QTransform world = painter.deviceTransform();  // the widget's place in its window too
+    if (image->format() != atlas_.format() || !image->isDetached() || painter.hasClipping() ||
+        painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        world.type() > QTransform::TxTranslate || world.dx() != std::floor(world.dx()) ||
+        world.dy() != std::floor(world.dy()))
+        return std::nullopt;
+    DirectTarget target;
+    target.origin = QPoint(static_cast<int>(world.dx()), static_cast<int>(world.dy()));
+    target.clip = QRegion(image->rect());
+    if (const QRegion system = engine->systemClip(); !system.isEmpty()) target.clip &= system;
+    target.bits = image->bits();
+    target.stride = image->bytesPerLine();
+    return target;
+}
+
+void ViewPainter::CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits) {
+    const QRect bounds = target.clip.boundingRect();
+    spans_.clear();
+    for (const Blit& blit : blits) {
+        const QRect to(blit.at + target.origin, blit.source.size());
+        if (!to.intersects(bounds)) continue;
+        for (const QRect& clip : target.clip)
+            if (const QRect part = to & clip; !part.isEmpty())
+                spans_.push_back({part, blit.source.topLeft() + part.topLeft() - to.topLeft()});
+    }
+    // A row of boxes side by side is copied an image row at a time: the surface is written front
+    // to back rather than in as many places at once as each box has rows.
+    const uchar* atlas = atlas_.constBits();
+    const qsizetype atlasStride = atlas_.bytesPerLine();
+    for (std::size_t first = 0, end = 0; first < spans_.size(); first = end) {
+        const int top = spans_[first].to.top(), height = spans_[first].to.height();
+        end = first + 1;
+        while (end < spans_.size() && spans_[end].to.top() == top &&
+               spans_[end].to.height() == height)
+            ++end;
+        for (int row = 0; row < height; ++row) {
+            uchar* line = target.bits + (top + row) * target.stride;
+            for (std::size_t i = first; i < end; ++i) {
+                const Span& span = spans_[i];
+                std::memcpy(line + span.to.x() * 4,
+                            atlas + (span.from.y() + row) * atlasStride + span.from.x() * 4,
+                            static_cast<std::size_t>(span.to.width()) * 4);
+            }
+        }
+    }
+}
+
 void ViewPainter::DrawGathered(QPainter& painter) {
     atlasPainter_.reset();  // the boxes added are in the atlas now
+    std::optional<DirectTarget> direct;
+    bool directKnown = false;
     for (int l = 0; l < layersUsed_; ++l) {
         Layer& layer = layers_[l];
         if (layer.empty) continue;
         if (!layer.blits.empty()) {
             // Device pixels one to one: a plain copy of each box.
             painter.setWorldTransform(blitWorld_);
-            for (const Blit& blit : layer.blits) painter.drawImage(blit.at, atlas_, blit.source);
+            if (!directKnown) {
+                direct = DirectTargetOf(painter);
+                directKnown = true;
+            }
+            if (direct)
+                CopyBlits(*direct, layer.blits);
+            else
+                for (const Blit& blit : layer.blits)
+                    painter.drawImage(blit.at, atlas_, blit.source);
             painter.setWorldTransform(paintWorld_);
             layer.blits.clear();
         }
@@ -374,6 +445,7 @@ bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
         atlasScale_ = scale;
         atlasHints_ = painter.renderHints();
         cached_.clear();
+        for (Remembered& remembered : remembered_) remembered.tile = nullptr;
         shelf_ = {0, 0};
         shelfHeight_ = 0;
         atlasFull_ = false;
@@ -383,7 +455,8 @@ bool ViewPainter::StartAtlas(QPainter& painter, qreal scale) {
     return true;
 }
 
-const QRect* ViewPainter::CachedBox(const DisplayItem& item, std::string_view text) {
+const QRect* ViewPainter::CachedBox(const DisplayItem& item, std::string_view text,
+                                    std::size_t index) {
     if (!atlasRatio_ || item.width > kLargestTileWidth || item.height > kLargestTileHeight)
         return nullptr;
     // The box's place within the period: its edges' fractions of a device pixel.
@@ -405,7 +478,14 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item, std::string_view te
     *at = phase(item.y);
     key_.assign(head, sizeof head);
     key_.append(text);
-    if (const auto found = cached_.find(key_); found != cached_.end()) return &found->second;
+    // A repaint mostly finds at each place of the model the box it found there the last time.
+    if (index >= remembered_.size()) remembered_.resize(index + 1);
+    Remembered& remembered = remembered_[index];
+    if (remembered.tile && remembered.key == key_) return remembered.tile;
+    if (const auto found = cached_.find(key_); found != cached_.end()) {
+        remembered.key.assign(key_);
+        return remembered.tile = &found->second;
+    }
 
     // The key holds all that places the text in its box, so whatever is found stays inside.
     const GridFont& font = FontOf(item);
@@ -433,7 +513,8 @@ const QRect* ViewPainter::CachedBox(const DisplayItem& item, std::string_view te
     DrawSingly(*atlasPainter_, item, text);
     const QRect tile(shelf_, QSize(tileWidth, tileHeight));
     shelf_.rx() += tileWidth;
-    return &cached_.emplace(key_, tile).first->second;
+    remembered.key.assign(key_);
+    return remembered.tile = &cached_.emplace(key_, tile).first->second;
 }
 
 void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPercent,
@@ -443,7 +524,8 @@ void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPe
     atlasRatio_ = 0;
     if (atlasScale > 0) StartAtlas(painter, atlasScale);
     const QRect onlyBounds = only ? only->boundingRect() : QRect();
-    for (const DisplayItem& item : model.items) {
+    for (std::size_t index = 0; index < model.items.size(); ++index) {
+        const DisplayItem& item = model.items[index];
         const std::string_view text = model.TextOf(item);
         if (only) {
             const QRect reach = Reach(item, text);
@@ -455,9 +537,9 @@ void ViewPainter::Paint(QPainter& painter, const DisplayModel& model, int zoomPe
             DrawSingly(painter, item, text);
             continue;
         }
-        if (!Gather(item, text)) {
+        if (!Gather(item, text, index)) {
             DrawGathered(painter);
-            Gather(item, text);  // the lowest layer has room for anything
+            Gather(item, text, index);  // the lowest layer has room for anything
         }
     }
     DrawGathered(painter);

@@ -87,6 +87,17 @@ class ViewPainter {
         QPoint at;     // device pixels, from the surface's origin
         QRect source;  // in the atlas
     };
+    // The surface's own pixels, where the painter's copy of a box is a copy of its rows.
+    struct DirectTarget {
+        uchar* bits = nullptr;
+        qsizetype stride = 0;
+        QPoint origin;  // where a blit's device pixels lie in the image
+        QRegion clip;   // the image's pixels the painter may change
+    };
+    struct Span {
+        QRect to;     // in the image
+        QPoint from;  // in the atlas
+    };
     struct Layer {
         std::vector<Blit> blits;
         std::vector<ColourRects> fills;
@@ -116,12 +127,17 @@ class ViewPainter {
     QRect Reach(const DisplayItem& item, std::string_view text) const;
     int LayerAbove(const QRect& footprint) const;
     void Place(const QRect& footprint, int layer);
-    bool Gather(const DisplayItem& item, std::string_view text);  // false: the layers are full
-    bool StartAtlas(QPainter& painter, qreal deviceRatio);        // false: no boxes kept for it
-    const QRect* CachedBox(const DisplayItem& item, std::string_view text);  // null: in place
+    // false: the layers are full. index: the item's place in the model.
+    bool Gather(const DisplayItem& item, std::string_view text, std::size_t index);
+    bool StartAtlas(QPainter& painter, qreal deviceRatio);  // false: no boxes kept for it
+    const QRect* CachedBox(const DisplayItem& item, std::string_view text,
+                           std::size_t index);  // null: in place
     void AddFill(int layer, std::uint32_t colour, const QRect& rect);
     GlyphRun& RunOf(int layer, std::uint32_t colour, const GridFont& font);
     void DrawGathered(QPainter& painter);
+    // Null: the painter copies the boxes, for a clip, a transform or a surface it alone knows.
+    std::optional<DirectTarget> DirectTargetOf(QPainter& painter) const;
+    void CopyBlits(const DirectTarget& target, const std::vector<Blit>& blits);
     void DrawSingly(QPainter& painter, const DisplayItem& item, std::string_view text);
     QRect TextInk(const GridFont& font, int x, int y, std::string_view text) const;
 
@@ -139,7 +155,7 @@ class ViewPainter {
     std::vector<Layer> layers_;
     int layersUsed_ = 0;
     std::vector<Placed> placed_;
-    std::vector<std::vector<int>> tiles_;  // indexes into placed_, by 64-pixel square
+    std::vector<std::vector<int>> tiles_;  // indexes into placed_, by tile
     std::vector<int> touchedTiles_;
 
     // Whole boxes, frame and text, as painted before on a surface of this pixel format and
@@ -147,7 +163,13 @@ class ViewPainter {
     QImage atlas_;
     std::unique_ptr<QPainter> atlasPainter_;  // open while boxes are added
     std::unordered_map<std::string, QRect> cached_;
-    std::string key_;  // reused between boxes
+    std::vector<Span> spans_;  // of one layer's copies, reused
+    std::string key_;          // reused between boxes
+    struct Remembered {
+        std::string key;
+        const QRect* tile = nullptr;  // into cached_; null: nothing found there
+    };
+    std::vector<Remembered> remembered_;  // the box last found at each place in the model
     // Atlas pixels per unit of the painter's world: the surface's ratio while the painter's
     // transform scales, 1 while DeviceEdge places the edges; 0: no atlas for this paint.
     int atlasRatio_ = 0;

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <cstring>
 #include <mutex>
 
 #include "app/FennoralApp.h"
@@ -100,6 +101,27 @@ BENCHMARK(BM_FullViewRepaint)
     ->Args({3840, 2160, 2, 100})
     ->Args({1920, 1080, 1, 200})
     ->Args({1920, 1080, 1, 125})  // a zoom of no whole scale: boxes kept for each of 4 places
+    ->Unit(benchmark::kMicrosecond);
+
+// The floor under a full repaint: every pixel of a surface of the same size written once, a
+// bare memset. A repaint writes each pixel at least once, so its ratio between two sizes cannot
+// be much below this one's where the larger surface no longer fits in the caches.
+void BM_RepaintBoundMemset(benchmark::State& state) {
+    QImage surface(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                   QImage::Format_RGB32);
+    int value = 0;
+    for (auto _ : state) {
+        std::memset(surface.bits(), ++value & 0xFF,
+                    static_cast<std::size_t>(surface.sizeInBytes()));
+        benchmark::DoNotOptimize(surface.constBits());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * surface.sizeInBytes());
+}
+BENCHMARK(BM_RepaintBoundMemset)
+    ->Args({802, 324})
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
     ->Unit(benchmark::kMicrosecond);
 
 // The common repaint while playing: the player starts a new line and the window repaints what

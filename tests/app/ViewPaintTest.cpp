@@ -111,6 +111,9 @@ TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
          .items = {Box(10, 10, 70, 12, "C-4"), Box(10, 22, 70, 12, "C-4", 0xAABB89),
                    Box(10, 34, 70, 12, "C-4", 0xAABB88, 0xFFFFFF),
                    Box(10, 46, 70, 12, "C-4", 0xAABB88, 0, DisplayFont::Small)}},
+        {.name = "boxes side by side of different heights",
+         .items = {Box(10, 10, 30, 12, "low"), Box(40, 10, 30, 20, "high"),
+                   Box(70, 10, 30, 8, "")}},
         {.name = "boxes past the surface's edges",
          .items = {Box(-20, -5, 70, 12, "left"), Box(90, 50, 70, 12, "right"),
                    Invert(-5, 55, 200, 3)}},
@@ -148,6 +151,42 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
         }
         SCOPED_TRACE(::testing::Message() << "pile " << pile);
         ExpectSamePicture(ModelOf(pieces), QSize(160, 80));
+    }
+}
+
+// One painter paints a model, then another that differs in one item: the second picture is that
+// model's, whatever the first left in the atlas.
+TEST(ViewPainterTest, AModelChangedAfterAPaintIsPaintedAsItIs) {
+    struct Case {
+        const char* name;
+        Piece before, after;
+        qreal ratio = 1;
+        int zoom = 100;
+    };
+    const Case cases[] = {
+        {.name = "another fill",
+         .before = Box(10, 22, 70, 12, "C-4"),
+         .after = Box(10, 22, 70, 12, "C-4", 0x44FFFF)},
+        {.name = "another text",
+         .before = Box(10, 22, 70, 12, "C-4"),
+         .after = Box(10, 22, 70, 12, "D-4")},
+        {.name = "moved by a pixel at 125 %",
+         .before = Box(10, 22, 70, 12, "C-4"),
+         .after = Box(11, 22, 70, 12, "C-4"),
+         .zoom = 125},
+        {.name = "another ratio", .before = Box(10, 22, 70, 12, "C-4"), .after = {}, .ratio = 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Piece after = c.after.item.width ? c.after : c.before;
+        const Piece first = Box(10, 10, 70, 12, "C-4 64 0740");
+        ViewPainter painter;
+        Painted(ModelOf({first, c.before}), QSize(120, 60), 1, true, painter, QImage::Format_RGB32,
+                c.zoom);
+        const DisplayModel model = ModelOf({first, after});
+        EXPECT_TRUE(
+            Painted(model, QSize(120, 60), c.ratio, true, painter, QImage::Format_RGB32, c.zoom) ==
+            Painted(model, QSize(120, 60), c.ratio, false, painter, QImage::Format_RGB32, c.zoom));
     }
 }
 
@@ -254,6 +293,82 @@ TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
         view().render(&shown);
         const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
         EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
+    }
+}
+
+// Boxes copied straight into the surface's pixels give what the painter draws: at whole and
+// fractional scales, on the window's premultiplied pixels, inside a region only and away from
+// the surface's origin.
+TEST_F(ViewPaintTest, BoxesCopiedIntoTheSurfaceGiveThePaintersPixels) {
+    FillSong();
+    struct Case {
+        const char* name;
+        qreal ratio = 1;
+        int zoom = 100;
+        QImage::Format format = QImage::Format_RGB32;
+        QRegion region = {};  // in view pixels, painted by the view itself; empty: the model
+        QPoint at = {};       // where the view's origin lies on the surface
+    };
+    const Case cases[] = {
+        {.name = "zoom 100 %"},
+        {.name = "zoom 200 %", .zoom = 200},
+        {.name = "ratio 2", .ratio = 2},
+        {.name = "zoom 125 %, boxes kept for each place", .zoom = 125},
+        {.name = "the window's pixels at ratio 2",
+         .ratio = 2,
+         .format = QImage::Format_ARGB32_Premultiplied},
+        {.name = "the window's pixels at 125 % and ratio 1.5",
+         .ratio = 1.5,
+         .zoom = 125,
+         .format = QImage::Format_ARGB32_Premultiplied},
+        {.name = "a region of two rectangles",
+         .region = QRegion(13, 7, 400, 101) | QRegion(300, 250, 517, 90)},
+        {.name = "a region at ratio 2 and 125 %",
+         .ratio = 2,
+         .zoom = 125,
+         .region = QRegion(101, 33, 250, 150) | QRegion(0, 300, 1000, 1)},
+        {.name = "the view 7, 3 pixels into the surface at ratio 2",
+         .ratio = 2,
+         .region = QRegion(0, 0, 1000, 500),
+         .at = {7, 3}},
+    };
+    const QSize size(1000, 500);
+    frame().resize(frame().size() + size - view().size());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view().SetZoom(c.zoom);
+        Settle();
+        ASSERT_EQ(view().size(), size);
+        const auto blank = [&] {
+            QImage image((QSizeF(size) * c.ratio).toSize(), c.format);
+            image.setDevicePixelRatio(c.ratio);
+            image.fill(QColor(255, 0, 255));
+            return image;
+        };
+        if (!c.region.isEmpty()) {
+            // The view's own paint of the region: the whole picture there, nothing elsewhere.
+            QImage whole = blank(), part = blank(), expected = blank();
+            view().render(&whole);
+            view().render(&part, c.at + c.region.boundingRect().topLeft(), c.region);
+            {
+                QPainter on(&expected);
+                on.setClipRegion(c.region.translated(c.at));
+                on.drawImage(c.at, whole);
+            }
+            EXPECT_TRUE(part == expected);
+            continue;
+        }
+        DisplayModel model;
+        {
+            auto doc = Locked();
+            BuildDisplayModel(doc->songEditor, model);
+        }
+        ViewPainter painter;
+        const QImage oneByOne = Painted(model, size, c.ratio, false, painter, c.format, c.zoom);
+        for (const char* paint : {"the atlas filled", "the atlas copied from"}) {
+            SCOPED_TRACE(paint);
+            EXPECT_TRUE(Painted(model, size, c.ratio, true, painter, c.format, c.zoom) == oneByOne);
+        }
     }
 }
 

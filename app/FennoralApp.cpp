@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStatusBar>
-#include <algorithm>
 #include <mutex>
 
 #include "app/ClockOutChoice.h"
@@ -188,8 +187,7 @@ bool CFennoralApp::OpenSessionSong(const std::string& path, std::string& whyNot)
     }
     const Fallible<> done = exists ? doc_->LoadSong(path) : doc_->SaveSong(path);
     if (!done) {
-        whyNot = done.failure().text;
-        std::replace(whyNot.begin(), whyNot.end(), '\n', ' ');
+        whyNot = OneLine(done.failure().text);
         return false;
     }
     SongReplaced(path);

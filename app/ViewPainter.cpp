@@ -305,6 +305,7 @@ void ViewPainter::CopyBlits(const DirectTarget& target, const std::vector<Blit>&
     // to back rather than in as many places at once as each box has rows.
     const uchar* atlas = atlas_.constBits();
     const qsizetype atlasStride = atlas_.bytesPerLine();
+    const int pixelBytes = atlas_.depth() / 8;  // the surface's too: the formats are the same
     for (std::size_t first = 0, end = 0; first < spans_.size(); first = end) {
         const int top = spans_[first].to.top(), height = spans_[first].to.height();
         end = first + 1;
@@ -315,9 +316,10 @@ void ViewPainter::CopyBlits(const DirectTarget& target, const std::vector<Blit>&
             uchar* line = target.bits + (top + row) * target.stride;
             for (std::size_t i = first; i < end; ++i) {
                 const Span& span = spans_[i];
-                std::memcpy(line + span.to.x() * 4,
-                            atlas + (span.from.y() + row) * atlasStride + span.from.x() * 4,
-                            static_cast<std::size_t>(span.to.width()) * 4);
+                std::memcpy(
+                    line + span.to.x() * pixelBytes,
+                    atlas + (span.from.y() + row) * atlasStride + span.from.x() * pixelBytes,
+                    static_cast<std::size_t>(span.to.width()) * pixelBytes);
             }
         }
     }

@@ -45,10 +45,7 @@ constexpr const char* kUsage =
 
 // What failed, a line on stderr, as a box would say it in the window.
 void PrintFailure(const std::string& subject, const UserMessage& failure) {
-    std::string line = failure.text;
-    for (char& c : line)
-        if (c == '\n') c = ' ';
-    std::fprintf(stderr, "tarvel: %s%s\n", subject.c_str(), line.c_str());
+    std::fprintf(stderr, "tarvel: %s%s\n", subject.c_str(), OneLine(failure.text).c_str());
 }
 
 // True when it worked; else its failure is printed.

@@ -6,6 +6,7 @@
 // UiHooks, since no caller is waiting for them.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -39,5 +40,11 @@ class [[nodiscard]] Fallible {
     Value value_{};
     std::optional<UserMessage> failure_;
 };
+
+// A box's text on one line, for a terminal or a session manager's reply.
+inline std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
 
 }  // namespace tarvel

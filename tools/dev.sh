@@ -12,6 +12,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
   qt6-base-dev qt6-qpa-plugins librtmidi-dev libjack-jackd2-dev libfluidsynth-dev fluid-soundfont-gm zlib1g-dev liblo-dev
+  ableton-link-dev libasio-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   jackd2 xvfb xdotool imagemagick fonts-dejavu-core fluidsynth python3-mido iproute2
 )

@@ -208,6 +208,7 @@ void CFennoralDoc::DispatchUiSignals() {
     int bpm;
     int program;
     TempoSource source;
+    int peers;
     std::string lostInput;
     {
         std::lock_guard lock(mutex);
@@ -217,6 +218,7 @@ void CFennoralDoc::DispatchUiSignals() {
             bpm = static_cast<int>(std::lround(followed));
         program = song.channelProgram[editor.currentChannel & 0x0F];
         source = engine.tempoSource();
+        peers = engine.LinkPeers();
         lostInput = lostInput_;
         lostInput_[0] = '\0';
     }
@@ -229,6 +231,7 @@ void CFennoralDoc::DispatchUiSignals() {
     if (signals & kTempoSourceLost)
         ui_.ShowStatusText(std::string(TempoSourceName(source)) + " lost: holding " +
                            std::to_string(bpm) + " BPM");
+    if (signals & kShowTempoSource) ShowTempoSource(source, peers);
     if (signals & kRefreshPanel) ui_.RefreshPanel();
     if (signals & kSelectProgram) ui_.SelectProgram(program);
     if (signals & kShowBpm) ui_.ShowBpmText(bpm);

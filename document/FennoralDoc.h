@@ -154,6 +154,7 @@ class CFennoralDoc {
     void PlayerTick(std::int64_t deadlineNs = 0) {
         TakeClockInput();  // the followed clock's messages come first
         TakeTransport(deadlineNs);
+        TakeBeats(deadlineNs);
         PlayerInputs inputs = PlayerInputsNow();
         inputs.deadlineNs = deadlineNs;
         engine.PlayerTick(inputs);
@@ -177,6 +178,14 @@ class CFennoralDoc {
     bool StopSharedTransport();
     // Caller holds the lock; timer thread. Hands the transport's position to the player.
     void TakeTransport(std::int64_t nowNs) noexcept;
+    // Takes the lock. The Link session read while following it; null for none. It stays alive
+    // until it is replaced here.
+    void SetBeatClock(BeatClock* beats);
+    // Window thread. Following a session that shares its tempo (Link), a typed tempo goes to
+    // the whole session; the song's tempo is not written. False when not following one.
+    bool SetSharedTempo(double bpm);
+    // Caller holds the lock; timer thread. Hands the session's timeline to the player.
+    void TakeBeats(std::int64_t nowNs) noexcept;
     // (document/TempoSourceCommands.cpp)
 
     // --- Editor operations (caller holds the lock; window thread) -----------------------------
@@ -299,8 +308,12 @@ class CFennoralDoc {
     MidiInQueue deferredInput_;            // input that found the lock taken; see ReceiveMidi
     MidiInQueue clockInput_;               // the followed clock's messages, for the next tick
     TransportClock* transport_ = nullptr;  // under the lock
+    BeatClock* beats_ = nullptr;           // under the lock
     // Under the lock: the transport Play and Stop move, while it is the one followed.
     TransportClock* LedTransport() const;
+    BeatClock* LedBeats() const;
+    // What the panel says of the source: its name, and the peers of a Link session.
+    void ShowTempoSource(TempoSource source, int peers);
     void PlayInput(const MidiInMessage& message) noexcept;  // thru and recording, at its due time
     char lostInput_[64] = {};  // the input that went, until the window has said so; locked
     PeriodicTimer clock_;      // the player's 2 ms clock; stopped by CloseMidiPorts

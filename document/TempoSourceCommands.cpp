@@ -15,7 +15,16 @@ void CFennoralDoc::SetTempoSource(TempoSource source) {
         // Messages of the source before this one are stale now.
         clockInput_.Drain([](const MidiInMessage&) {});
     }
-    ui_.ShowTempoSource(TempoSourceName(source), source != TempoSource::kInternal);
+    ShowTempoSource(source, 0);
+}
+
+void CFennoralDoc::ShowTempoSource(TempoSource source, int peers) {
+    std::string label = TempoSourceName(source);
+    if (source == TempoSource::kAbletonLink)
+        label += ": " + std::to_string(peers) + (peers == 1 ? " peer" : " peers");
+    // A Link session's tempo is everybody's: typing one proposes it to the session.
+    ui_.ShowTempoSource(label, source != TempoSource::kInternal,
+                        source == TempoSource::kAbletonLink);
 }
 
 void CFennoralDoc::SetTransportClock(TransportClock* transport) {
@@ -33,6 +42,34 @@ void CFennoralDoc::TakeTransport(std::int64_t nowNs) noexcept {
     if (transport_->Read(position)) engine.ReceiveTransport(position, nowNs);
 }
 
+void CFennoralDoc::SetBeatClock(BeatClock* beats) {
+    std::lock_guard lock(mutex);
+    beats_ = beats;
+}
+
+void CFennoralDoc::TakeBeats(std::int64_t nowNs) noexcept {
+    TARVEL_ASSERT_LOCKED(*this);
+    BeatPosition position;
+    if (beats_ && nowNs != 0 && beats_->Read(nowNs, position))
+        engine.ReceiveBeats(position, editor.seqCursorRow, nowNs);
+}
+
+BeatClock* CFennoralDoc::LedBeats() const {
+    TARVEL_ASSERT_LOCKED(*this);
+    return engine.tempoSource() == TempoSource::kAbletonLink ? beats_ : nullptr;
+}
+
+bool CFennoralDoc::SetSharedTempo(double bpm) {
+    BeatClock* beats;
+    {
+        std::lock_guard lock(mutex);
+        beats = LedBeats();
+    }
+    if (!beats) return false;
+    beats->ProposeTempo(bpm);  // Link's own lock, never the document's
+    return true;
+}
+
 TransportClock* CFennoralDoc::LedTransport() const {
     TARVEL_ASSERT_LOCKED(*this);
     return engine.tempoSource() == TempoSource::kJackTransport ? transport_ : nullptr;
@@ -40,34 +77,41 @@ TransportClock* CFennoralDoc::LedTransport() const {
 
 bool CFennoralDoc::StartSharedTransport() {
     TransportClock* transport;
-    std::int64_t frame;
+    BeatClock* beats;
+    std::int64_t frame = 0;
     {
         std::lock_guard lock(mutex);
         transport = LedTransport();
-        if (!transport) return false;
+        beats = LedBeats();
         TransportPosition now{};
-        const bool read = transport->Read(now);
-        const int rate = read && now.frameRate > 0 ? now.frameRate : 48000;
-        // Another timebase master's tempo turns its frames into our rows; else the song's does.
-        const double lineNs =
-            read && now.bpm > 0 ? LineNsOfBpm(now.bpm) : EffectiveLineDuration() * 1e6;
-        frame = std::llround(editor.seqCursorRow * lineNs * rate / 1e9);
+        if (transport) {
+            const bool read = transport->Read(now);
+            const int rate = read && now.frameRate > 0 ? now.frameRate : 48000;
+            // Another timebase master's tempo turns its frames into our rows; else the song's.
+            const double lineNs =
+                read && now.bpm > 0 ? LineNsOfBpm(now.bpm) : EffectiveLineDuration() * 1e6;
+            frame = std::llround(editor.seqCursorRow * lineNs * rate / 1e9);
+        }
     }
-    // The server's calls may wait: outside the lock. The transport stays set until the window
-    // thread, this one, replaces it.
-    transport->StartAt(frame);
-    return true;
+    // The server's and Link's calls may wait: outside the lock. Each stays set until the window
+    // thread, this one, replaces it. A Link session's player starts at its next bar, from the
+    // cursor's row.
+    if (transport) transport->StartAt(frame);
+    if (beats) beats->ProposePlaying(true);
+    return transport || beats;
 }
 
 bool CFennoralDoc::StopSharedTransport() {
     TransportClock* transport;
+    BeatClock* beats;
     {
         std::lock_guard lock(mutex);
         transport = LedTransport();
-        if (!transport) return false;
+        beats = LedBeats();
     }
-    transport->Stop();
-    return true;
+    if (beats) beats->ProposePlaying(false);
+    if (transport) transport->Stop();
+    return transport || beats;
 }
 
 void CFennoralDoc::TakeClockInput() noexcept {

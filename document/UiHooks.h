@@ -28,10 +28,12 @@ class UiHooks : public WindowWaker {
     virtual void ShowBpmText(int bpm) = 0;
     virtual void RefreshPanel() = 0;
     // Where the tempo comes from now ("Internal clock", "MIDI clock"); `followed`: the tempo box
-    // shows the followed tempo and takes no typing.
-    virtual void ShowTempoSource(const std::string& label, bool followed) {
+    // shows the followed tempo and takes no typing, unless `typedTempoShared`: then a typed
+    // tempo goes to the followed session (CFennoralDoc::SetSharedTempo).
+    virtual void ShowTempoSource(const std::string& label, bool followed, bool typedTempoShared) {
         (void)label;
         (void)followed;
+        (void)typedTempoShared;
     }
     // A short note in the status bar.
     virtual void ShowStatusText(const std::string& text) { (void)text; }

@@ -85,6 +85,7 @@ double Engine::FollowedLineNs() const {
         case TempoSource::kMidiClock:
             return follow.dll.PeriodNs() * ClockFollowState::kClocksPerLine;
         case TempoSource::kJackTransport:
+        case TempoSource::kAbletonLink:
             return follow.transportLineNs;
         default:
             return 0;

@@ -61,10 +61,16 @@ struct ClockFollowState {
     ClockDll dll;
     // Following JACK's transport: the row whose start it passes next, the length of a line at
     // the transport's tempo (0 before its first cycle), and whether it rolled last tick.
+    // Following a Link session the same three count the lines since the start, at the
+    // session's tempo, while it plays.
     std::int64_t transportNextRow;
     double transportLineNs;
     std::uint8_t transportRolling;
+    // Link: the session's beat where the first line started (a bar's boundary), and the peers
+    // seen at the last tick.
+    double startBeat;
+    std::int32_t linkPeers;
 };
-static_assert(sizeof(ClockFollowState) == 136);
+static_assert(sizeof(ClockFollowState) == 152);
 
 }  // namespace tarvel

@@ -18,6 +18,7 @@
 #include "engine/PlayerState.h"
 #include "engine/TempoSource.h"
 #include "engine/UiSignals.h"
+#include "platform/BeatClock.h"
 #include "platform/DocumentMutex.h"
 #include "platform/TransportClock.h"
 #include "song/Song.h"
@@ -135,6 +136,12 @@ class Engine {
     // and locate move the player; a line starts as the transport passes the line's frame.
     void ReceiveTransport(const TransportPosition& position, std::int64_t nowNs);
     // (engine/TransportFollow.cpp)
+    // Timer thread, before its tick at `nowNs`: where a Link session's timeline stands. Its
+    // start plays from `startRow` at the next bar of its quantum; its stop stops.
+    void ReceiveBeats(const BeatPosition& position, int startRow, std::int64_t nowNs);
+    // Peers in the followed Link session at the last tick.
+    int LinkPeers() const { return follow.linkPeers; }
+    // (engine/LinkFollow.cpp)
 
     // --- The clock's work, every 2 ms -----------------------------------------------------------
     void PlayerTick(const PlayerInputs& inputs);  // (engine/Player.cpp)

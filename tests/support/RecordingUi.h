@@ -19,14 +19,15 @@ class RecordingUi final : public UiHooks {
     void SelectProgram(int program) override { Record("program:" + std::to_string(program)); }
     void ShowBpmText(int bpm) override { Record("bpm:" + std::to_string(bpm)); }
     void RefreshPanel() override { Record("panel"); }
-    void ShowTempoSource(const std::string& label, bool followed) override {
-        Record("tempo source:" + label + (followed ? ":followed" : ""));
+    void ShowTempoSource(const std::string& label, bool followed, bool typedTempoShared) override {
+        Record("tempo source:" + label + (followed ? ":followed" : "") +
+               (typedTempoShared ? ":shared" : ""));
     }
     void ShowStatusText(const std::string& text) override { Record("status:" + text); }
     void WakeWindowThread() noexcept override {}
 
     // "message:<icon>:<title>:<text>", "invalidate", "program:<n>", "bpm:<n>", "panel",
-    // "tempo source:<label>[:followed]", "status:<text>".
+    // "tempo source:<label>[:followed][:shared]", "status:<text>".
     std::vector<std::string> Events() const;
     std::vector<UserMessage> Messages() const;
     void Clear();

@@ -1,0 +1,171 @@
+// Following a Link session, on recording devices: a scripted session's timeline (a tempo from a
+// beat at a moment) is read before each simulated 2 ms tick, and the notes played name their
+// rows (row r plays note 36 + r % 16), so rows and due times can be checked against its beats.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "support/DocumentTest.h"
+
+namespace tarvel {
+namespace {
+
+constexpr std::int64_t kMs = 1'000'000;
+constexpr std::int64_t kBaseNs = 1'000'000'000;
+
+struct ScriptedSession final : BeatClock {
+    // The timeline: `beat` at `atNs`, going on at `bpm`.
+    double bpm = 125;
+    double beat = 0;
+    std::int64_t atNs = kBaseNs;
+    bool playing = false;
+    std::int64_t playingSinceNs = 0;
+    int peers = 0;
+    std::vector<std::string> proposed;
+
+    bool Read(std::int64_t nowNs, BeatPosition& p) noexcept override {
+        p = {};
+        p.atNs = nowNs;
+        p.bpm = bpm;
+        p.beat = BeatAt(nowNs);
+        p.quantum = 4;
+        p.playingSinceNs = playingSinceNs;
+        p.peers = peers;
+        p.playing = playing ? 1 : 0;
+        return true;
+    }
+    double BeatAt(std::int64_t ns) const {
+        return beat + static_cast<double>(ns - atNs) * bpm / 60e9;
+    }
+    // A tempo change keeps the beat where it is now, as Link's does.
+    void ChangeTempo(double next, std::int64_t nowNs) {
+        beat = BeatAt(nowNs);
+        atNs = nowNs;
+        bpm = next;
+    }
+    void Play(bool on, std::int64_t nowNs) {
+        playing = on;
+        playingSinceNs = nowNs;
+    }
+    void ProposeTempo(double next) override {
+        proposed.push_back("tempo " + std::to_string(int(next)));
+    }
+    void ProposePlaying(bool on) override { proposed.push_back(on ? "play" : "stop"); }
+};
+
+class LinkFollow : public testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        doc.SetTempoSource(TempoSource::kAbletonLink);
+        doc.SetBeatClock(&session);
+        Hold();
+        doc.SetBpm(90);  // the song's own tempo, which following never plays nor writes
+        for (int p = 0; p < 16; ++p) {
+            doc.song.patterns[p].lineCount = 1;
+            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
+        }
+        for (int row = 0; row < 64; ++row)
+            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+        t.midi.Clear();
+    }
+    void TearDown() override {
+        if (lock.owns_lock()) lock.unlock();
+        doc.SetBeatClock(nullptr);
+    }
+    void RunFor(std::int64_t ns) {
+        for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs)
+            doc.PlayerTick(nowNs);
+    }
+    // "row@ms after `fromNs`" of each note-on.
+    std::vector<std::string> NoteOns(std::int64_t fromNs) const {
+        std::vector<std::string> got;
+        for (const RecordedMessage& m : t.midi.Messages())
+            if (m.device == 0 && (m.bytes[0] & 0xF0) == 0x90)
+                got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
+                              std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
+        return got;
+    }
+    std::size_t SoundingNotes() const {
+        long sounding = 0;
+        for (const RecordedMessage& m : t.midi.Messages())
+            if ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0)
+                ++sounding;
+            else if ((m.bytes[0] & 0xF0) == 0x80 || (m.bytes[0] & 0xF0) == 0x90)
+                --sounding;
+        return static_cast<std::size_t>(sounding);
+    }
+
+    ScriptedSession session;
+    std::int64_t nowNs = kBaseNs;
+};
+
+TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo) {
+    // Half way into the second beat of a bar at 125 BPM (480 ms beats, 120 ms lines), the
+    // session starts: the cursor's row 8 waits for the next bar, 2.5 beats on, each next row a
+    // line later, stamped with its beat's own time.
+    session.beat = 1.5;
+    doc.editor.seqCursorRow = 8;
+    session.Play(true, nowNs);
+    const std::int64_t barNs = nowNs + 1200 * kMs;
+    RunFor(1450 * kMs);
+    EXPECT_EQ(NoteOns(barNs), (std::vector<std::string>{"8@0.000", "9@120.0", "10@240.0"}));
+    EXPECT_NEAR(doc.engine.FollowedBpm(), 125, 1e-9);
+
+    // The session goes to 150 BPM at a line's start: from it, 100 ms lines, on its beats.
+    t.midi.Clear();
+    const double nextLineBeat = std::ceil(session.BeatAt(nowNs) * 4) / 4;
+    const std::int64_t changeNs =
+        session.atNs + std::llround((nextLineBeat - session.beat) * 60e9 / session.bpm);
+    RunFor(changeNs - nowNs - 10 * kMs);
+    t.midi.Clear();
+    session.ChangeTempo(150, nowNs);
+    const std::int64_t lineNs = nowNs + std::llround((nextLineBeat - session.beat) * 400 * kMs);
+    RunFor(250 * kMs);
+    EXPECT_EQ(NoteOns(lineNs), (std::vector<std::string>{"11@0.000", "12@100.0", "13@200.0"}));
+    EXPECT_NEAR(doc.engine.FollowedBpm(), 150, 1e-9);
+    EXPECT_EQ(doc.song.lineDuration, 166) << "the song's tempo is never written";
+
+    // The session stops: so does the player, every note released.
+    session.Play(false, nowNs);
+    RunFor(4 * kMs);
+    EXPECT_FALSE(doc.player.isPlaying);
+    EXPECT_EQ(SoundingNotes(), 0u);
+}
+
+TEST_F(LinkFollow, PeersAreShownAndTheLastOneLeavingIsSaidOnceWhilePlayGoesOn) {
+    session.Play(true, nowNs);
+    RunFor(10 * kMs);
+    UiEvents();
+    session.peers = 1;
+    RunFor(4 * kMs);
+    std::vector<std::string> events = UiEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         "tempo source:Ableton Link: 1 peer:followed:shared"),
+              1);
+    session.peers = 0;
+    RunFor(2000 * kMs);
+    events = UiEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "status:Ableton Link lost: holding 125 BPM"),
+              1);
+    EXPECT_TRUE(doc.player.isPlaying) << "the session's timeline goes on without peers";
+    EXPECT_GT(NoteOns(0).size(), 10u);
+}
+
+TEST_F(LinkFollow, PlayStopAndATypedTempoGoToTheSessionOnlyWhileFollowingIt) {
+    lock.unlock();  // the window's commands take the lock themselves
+    EXPECT_TRUE(doc.StartSharedTransport());
+    EXPECT_TRUE(doc.SetSharedTempo(140));
+    EXPECT_TRUE(doc.StopSharedTransport());
+    EXPECT_EQ(session.proposed, (std::vector<std::string>{"play", "tempo 140", "stop"}));
+
+    doc.SetTempoSource(TempoSource::kInternal);
+    EXPECT_FALSE(doc.StartSharedTransport());
+    EXPECT_FALSE(doc.SetSharedTempo(100));
+    EXPECT_EQ(session.proposed.size(), 3u);
+    lock.lock();
+    EXPECT_EQ(doc.song.lineDuration, 166);
+}
+
+}  // namespace
+}  // namespace tarvel

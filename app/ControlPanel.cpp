@@ -8,6 +8,7 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <mutex>
@@ -46,6 +47,10 @@ QLabel* Caption(QWidget* parent, const char* text, const QRect& where, bool cent
     if (centred) label->setAlignment(Qt::AlignCenter);
     return label;
 }
+
+// The tempos an Ableton Link session takes.
+constexpr int kLowestSharedBpm = 20;
+constexpr int kHighestSharedBpm = 999;
 
 // The tempo the box's text asks for (editor/TypedNumber.h); none for an empty box.
 std::optional<int> TypedBpm(const QString& text) {
@@ -218,10 +223,11 @@ void ControlPanel::SelectProgram(int program) {
     programList_->setCurrentIndex(program < programList_->count() ? program : -1);
 }
 
-void ControlPanel::ShowTempoSource(const QString& label, bool followed) {
+void ControlPanel::ShowTempoSource(const QString& label, bool followed, bool typedTempoShared) {
     // The internal clock is the usual case and goes unsaid.
     tempoSource_->setText(followed ? label : QString());
-    tempo_->setReadOnly(followed);
+    tempo_->setReadOnly(followed && !typedTempoShared);
+    tempoShared_ = typedTempoShared;
 }
 
 void ControlPanel::ShowBpmText(int bpm) {
@@ -287,16 +293,27 @@ void ControlPanel::ApplyTempoText(const QString& text) {
     // Every keystroke counts, so typing 400 sets 40 on the second digit; a fourth digit is not
     // read. Tempos outside 32..512 are refused by SetBpm.
     const std::optional<int> bpm = TypedBpm(text);
-    if (!bpm) return;
+    // A session's tempo changes once, when entered: not 4, 40 and 400 for everybody.
+    if (!bpm || tempoShared_) return;
     std::lock_guard lock(doc_.mutex);
     SetBpmAsEdit(doc_, *bpm);
 }
 
 void ControlPanel::ShowPlayingTempo() {
     int lineDuration;
+    double followedBpm;
     {
         std::lock_guard lock(doc_.mutex);
         lineDuration = doc_.EffectiveLineDuration();
+        followedBpm = doc_.engine.FollowedBpm();
+    }
+    if (tempoShared_) {
+        // Link's range; the session's tempo shows as it comes back.
+        const std::optional<int> typed = TypedBpm(tempo_->text());
+        if (typed >= kLowestSharedBpm && typed <= kHighestSharedBpm && doc_.SetSharedTempo(*typed))
+            return;
+        if (followedBpm > 0) ShowBpmText(static_cast<int>(std::lround(followedBpm)));
+        return;
     }
     // A typed tempo that plays stays as typed (400 plays as 405); anything else, refused or only
     // partly read, gives way to the tempo that plays.

@@ -30,8 +30,9 @@ class ControlPanel final : public QWidget {
     void RefillProgramList();       // then repaints the view and gives it the focus
     void SelectProgram(int program);
     void ShowBpmText(int bpm);
-    // Under the tempo box: where the tempo comes from. Followed, the box takes no typing.
-    void ShowTempoSource(const QString& label, bool followed);
+    // Under the tempo box: where the tempo comes from. Followed, the box takes no typing, unless
+    // the tempo is the session's to share: then a tempo typed and entered goes to the session.
+    void ShowTempoSource(const QString& label, bool followed, bool typedTempoShared);
     void SetPlayWatchText(const QString& text);
     // status empty: that field keeps its text.
     void SetHelperTexts(const std::string& row, const std::string& value,
@@ -56,6 +57,7 @@ class ControlPanel final : public QWidget {
     CFennoralDoc& doc_;
     CMainFrame& frame_;
     bool filled_ = false;
+    bool tempoShared_ = false;  // a typed tempo goes to the followed session
 
     QComboBox* channelList_;
     QComboBox* deviceList_;

@@ -85,8 +85,9 @@ void QtUiHooks::RefreshPanel() {
     if (frame_) frame_->SelectCurrentChannel();
 }
 
-void QtUiHooks::ShowTempoSource(const std::string& label, bool followed) {
-    if (frame_) frame_->panel().ShowTempoSource(QString::fromStdString(label), followed);
+void QtUiHooks::ShowTempoSource(const std::string& label, bool followed, bool typedTempoShared) {
+    if (frame_)
+        frame_->panel().ShowTempoSource(QString::fromStdString(label), followed, typedTempoShared);
 }
 
 void QtUiHooks::ShowStatusText(const std::string& text) {

@@ -32,7 +32,7 @@ class QtUiHooks final : public QObject, public UiHooks {
     void SelectProgram(int program) override;
     void ShowBpmText(int bpm) override;
     void RefreshPanel() override;
-    void ShowTempoSource(const std::string& label, bool followed) override;
+    void ShowTempoSource(const std::string& label, bool followed, bool typedTempoShared) override;
     void ShowStatusText(const std::string& text) override;
     void WakeWindowThread() noexcept override;
 

@@ -7,7 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTest>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "AppFixture.h"
@@ -16,6 +19,7 @@
 #include "app/TempoSourceMenu.h"
 #include "app/WidgetIds.h"
 #include "document/DocumentMidiInput.h"
+#include "platform/PeriodicTimer.h"
 #include "platform/SynthMidiOut.h"
 
 namespace tarvel::testing {
@@ -159,10 +163,10 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
     auto inputMenu = MakeMenu({kOwnInputPortName, "Drums:port 0"});
     {
         auto source = makeSource();
-        EXPECT_EQ(
-            entries(*source),
-            QStringList({"Internal clock [x]", QString("MIDI clock from ") + kOwnInputPortName,
-                         "MIDI clock from Drums:port 0", "JACK transport"}));
+        EXPECT_EQ(entries(*source), QStringList({"Internal clock [x]",
+                                                 QString("MIDI clock from ") + kOwnInputPortName,
+                                                 "MIDI clock from Drums:port 0", "JACK transport",
+                                                 "Ableton Link", "Link quantum"}));
         pick(*source, "MIDI clock from Drums:port 0");
         EXPECT_EQ(inputs->clock, "Drums:port 0");
         EXPECT_TRUE(Locked()->engine.FollowsClock());
@@ -188,6 +192,43 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
     EXPECT_NE(services.messages[0].text.find("Drums:port 0"), std::string::npos);
     EXPECT_FALSE(Locked()->engine.FollowsClock());
     EXPECT_EQ(source->followed(), "Internal clock");
+}
+
+// Joining a Link session uses the network: run by its CTest entry in a namespace of its own.
+TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
+    if (!std::getenv("TARVEL_PRIVATE_NETWORK"))
+        GTEST_SKIP() << "uses the network: run by its CTest entry in a namespace of its own";
+    auto inputMenu = MakeMenu({});
+    TempoSourceMenu source(doc(), frame(), *inputs, SettingsFile());
+    source.Follow("Ableton Link");
+    Settle();
+    auto* box = Control<QLineEdit>(widget_id::kTempo);
+    EXPECT_EQ(Control<QLabel>(widget_id::kTempoSource)->text(), "Ableton Link: 0 peers");
+    EXPECT_FALSE(box->isReadOnly()) << "a typed tempo goes to the session";
+    const int songLineDuration = Locked()->song.lineDuration;
+
+    box->setFocus();
+    box->clear();
+    QTest::keyClicks(box, "140");
+    QTest::keyClick(box, Qt::Key_Return);
+    double followed = 0;
+    for (int i = 0; i < 300 && std::abs(followed - 140) > 0.01; ++i) {
+        QTest::qWait(10);
+        auto locked = Locked();  // the player's clock, which tests drive themselves
+        locked->PlayerTick(PeriodicTimer::MonotonicNowNs());
+        followed = locked->engine.FollowedBpm();
+    }
+    EXPECT_NEAR(followed, 140, 0.01);
+    EXPECT_EQ(Locked()->song.lineDuration, songLineDuration) << "the song's tempo stays";
+
+    Q_EMIT source.menu().aboutToShow();
+    QMenu* quantum = source.menu().findChild<QMenu*>("linkQuantum");
+    ASSERT_NE(quantum, nullptr);
+    Q_EMIT quantum->aboutToShow();
+    for (QAction* item : quantum->actions())
+        if (item->text() == "8 beats") item->trigger();
+    EXPECT_EQ(Setting("Player/LinkQuantum").toInt(), 8);
+    EXPECT_EQ(Setting("Player/TempoSource").toString(), "Ableton Link");
 }
 
 // "Send MIDI clock to...": the dialog's choice reaches the player and the settings by port

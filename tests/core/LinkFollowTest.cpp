@@ -6,13 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "support/DocumentTest.h"
+#include "support/FollowedRowsTest.h"
 
 namespace tarvel {
 namespace {
 
-constexpr std::int64_t kMs = 1'000'000;
-constexpr std::int64_t kBaseNs = 1'000'000'000;
+constexpr std::int64_t kBaseNs = 1'000'000'000;  // as the fixture's clock starts
 
 struct ScriptedSession final : BeatClock {
     // The timeline: `beat` at `atNs`, going on at `bpm`.
@@ -54,37 +53,18 @@ struct ScriptedSession final : BeatClock {
     void ProposePlaying(bool on) override { proposed.push_back(on ? "play" : "stop"); }
 };
 
-class LinkFollow : public testing::DocumentTest {
+class LinkFollow : public testing::FollowedRowsTest {
   protected:
     void SetUp() override {
         doc.SetTempoSource(TempoSource::kAbletonLink);
         doc.SetBeatClock(&session);
         Hold();
         doc.SetBpm(90);  // the song's own tempo, which following never plays nor writes
-        for (int p = 0; p < 16; ++p) {
-            doc.song.patterns[p].lineCount = 1;
-            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
-        }
-        for (int row = 0; row < 64; ++row)
-            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
-        t.midi.Clear();
+        WriteRowNamingSong();
     }
     void TearDown() override {
         if (lock.owns_lock()) lock.unlock();
         doc.SetBeatClock(nullptr);
-    }
-    void RunFor(std::int64_t ns) {
-        for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs)
-            doc.PlayerTick(nowNs);
-    }
-    // "row@ms after `fromNs`" of each note-on.
-    std::vector<std::string> NoteOns(std::int64_t fromNs) const {
-        std::vector<std::string> got;
-        for (const RecordedMessage& m : t.midi.Messages())
-            if (m.device == 0 && (m.bytes[0] & 0xF0) == 0x90)
-                got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
-                              std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
-        return got;
     }
     std::size_t SoundingNotes() const {
         long sounding = 0;
@@ -97,7 +77,6 @@ class LinkFollow : public testing::DocumentTest {
     }
 
     ScriptedSession session;
-    std::int64_t nowNs = kBaseNs;
 };
 
 TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo) {

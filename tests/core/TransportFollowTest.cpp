@@ -3,13 +3,11 @@
 // note 36 + r % 16), so the rows and their due times can be checked against its frames.
 #include <gtest/gtest.h>
 
-#include "support/DocumentTest.h"
+#include "support/FollowedRowsTest.h"
 
 namespace tarvel {
 namespace {
 
-constexpr std::int64_t kMs = 1'000'000;
-constexpr std::int64_t kBaseNs = 1'000'000'000;
 constexpr int kRate = 48000;
 
 struct ScriptedTransport final : TransportClock {
@@ -22,20 +20,14 @@ struct ScriptedTransport final : TransportClock {
     void StartAt(std::int64_t frame) override { startedAt = frame; }
 };
 
-class TransportFollow : public testing::DocumentTest {
+class TransportFollow : public testing::FollowedRowsTest {
   protected:
     void SetUp() override {
         doc.SetTempoSource(TempoSource::kJackTransport);
         doc.SetTransportClock(&transport);
         Hold();
         doc.SetBpm(125);  // 120 ms lines, 5,760 frames
-        for (int p = 0; p < 16; ++p) {
-            doc.song.patterns[p].lineCount = 1;
-            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
-        }
-        for (int row = 0; row < 64; ++row)
-            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
-        t.midi.Clear();
+        WriteRowNamingSong();
     }
     void TearDown() override {
         lock.unlock();
@@ -51,22 +43,8 @@ class TransportFollow : public testing::DocumentTest {
         transport.now.rolling = rolling ? 1 : 0;
         if (bpm > 0) transport.now.beats = static_cast<double>(frame) / kRate * bpm / 60;
     }
-    void RunFor(std::int64_t ns) {
-        for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs)
-            doc.PlayerTick(nowNs);
-    }
-    // "row@ms after `fromNs`" of each note-on.
-    std::vector<std::string> NoteOns(std::int64_t fromNs) const {
-        std::vector<std::string> got;
-        for (const RecordedMessage& m : t.midi.Messages())
-            if (m.device == 0 && (m.bytes[0] & 0xF0) == 0x90)
-                got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
-                              std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
-        return got;
-    }
 
     ScriptedTransport transport;
-    std::int64_t nowNs = kBaseNs;
 };
 
 TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {

@@ -1,0 +1,45 @@
+// A fixture for following another player's timeline on recording devices: a song whose row r
+// plays note 36 + r % 16 (one line a pattern), simulated 2 ms ticks, and the note-ons written as
+// "row@ms" after a moment, so rows and due times can be checked against the timeline.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/DocumentTest.h"
+
+namespace tarvel::testing {
+
+class FollowedRowsTest : public DocumentTest {
+  protected:
+    static constexpr std::int64_t kMs = 1'000'000;
+    static constexpr std::int64_t kBaseNs = 1'000'000'000;
+
+    // Caller holds the document.
+    void WriteRowNamingSong() {
+        for (int p = 0; p < 16; ++p) {
+            doc.song.patterns[p].lineCount = 1;
+            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
+        }
+        for (int row = 0; row < 64; ++row)
+            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+        t.midi.Clear();
+    }
+    void RunFor(std::int64_t ns) {
+        for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs)
+            doc.PlayerTick(nowNs);
+    }
+    // "row@ms after `fromNs`" of each note-on on device 0.
+    std::vector<std::string> NoteOns(std::int64_t fromNs) const {
+        std::vector<std::string> got;
+        for (const RecordedMessage& m : t.midi.Messages())
+            if (m.device == 0 && (m.bytes[0] & 0xF0) == 0x90)
+                got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
+                              std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
+        return got;
+    }
+
+    std::int64_t nowNs = kBaseNs;
+};
+
+}  // namespace tarvel::testing

@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "engine/Engine.h"
-#include "engine/LineTiming.h"
 #include "song/Tempo.h"
 
 namespace tarvel {

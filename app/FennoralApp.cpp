@@ -8,6 +8,7 @@
 
 #include "app/ClockOutChoice.h"
 #include "app/FailureBox.h"
+#include "app/LaunchInputMenu.h"
 #include "app/MainFrame.h"
 #include "app/MidiInputMenu.h"
 #include "app/QtUiHooks.h"
@@ -46,6 +47,8 @@ CFennoralApp::CFennoralApp(MidiOutDriver& midiOut, WindowServices& services, App
     midiInput_ = std::make_unique<MidiInputMenu>(*doc_, frame_->midiMenu(), options_.settingsFile);
     tempoSource_ = std::make_unique<TempoSourceMenu>(*doc_, *frame_, midiInput_->driver(),
                                                      options_.settingsFile);
+    launchInput_ = std::make_unique<LaunchInputMenu>(*doc_, *frame_, midiInput_->driver(),
+                                                     options_.settingsFile);
     AddSynthMenuItems(frame_->midiMenu(), frame_.get(), options_.synth, options_.settingsFile);
     LoadRecentFiles();
     frame_->ShowRecentFiles(recentFiles_);
@@ -64,6 +67,7 @@ CFennoralApp::~CFennoralApp() {
     session_.reset();
     terminationSignals_.reset();
     KeepOrRemoveRecovery();
+    launchInput_.reset();
     tempoSource_.reset();
     midiInput_.reset();
     ui_->AttachFrame(nullptr);

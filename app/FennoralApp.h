@@ -16,6 +16,7 @@ class CFennoralDoc;
 class CMainFrame;
 class MidiInputMenu;
 class SessionClient;
+class LaunchInputMenu;
 class TempoSourceMenu;
 class MidiOutDriver;
 class QtUiHooks;
@@ -94,6 +95,7 @@ class CFennoralApp {
     SongRecovery& recovery() { return *recovery_; }
     MidiInputMenu& midiInput() { return *midiInput_; }
     TempoSourceMenu& tempoSource() { return *tempoSource_; }
+    LaunchInputMenu& launchInput() { return *launchInput_; }
 
   private:
     bool OpenSong(const std::string& path);
@@ -114,10 +116,10 @@ class CFennoralApp {
     std::unique_ptr<CFennoralDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SongRecovery> recovery_;
-    std::unique_ptr<MidiInputMenu> midiInput_;  // its driver calls into the document
-    std::unique_ptr<TempoSourceMenu> tempoSource_;
-    std::unique_ptr<SessionClient>
-        session_;  // in a session manager's session  // follows a port of midiInput_'s driver
+    std::unique_ptr<MidiInputMenu> midiInput_;      // its driver calls into the document
+    std::unique_ptr<TempoSourceMenu> tempoSource_;  // these two use midiInput_'s driver
+    std::unique_ptr<LaunchInputMenu> launchInput_;
+    std::unique_ptr<SessionClient> session_;  // in a session manager's session
     std::unique_ptr<TerminationSignals> terminationSignals_;
     bool quitBySignal_ = false;  // at exit, a changed song's recovery file is kept
     std::string path_;           // empty for a song not yet saved

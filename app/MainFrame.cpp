@@ -189,6 +189,8 @@ void CMainFrame::BuildMenu() {
     AddCommand(playerMenu, "Queue mute of current track\tCtrl+F9", kQueueMute);
     AddCommand(playerMenu, "Launch at pattern end", kLaunchAtPatternEnd)->setCheckable(true);
     AddCommand(playerMenu, "Launch at next bar", kLaunchAtNextBar)->setCheckable(true);
+    launchInputMenu_ = playerMenu->addMenu("Launch input");  // filled by LaunchInputMenu
+    launchInputMenu_->setObjectName("launchInput");
     AddCommand(playerMenu, "Record arrangement", kRecordArrangement)->setCheckable(true);
 
     QMenu* midiMenu = midiMenu_ = bar->addMenu("Midi");

@@ -36,6 +36,7 @@ class CMainFrame final : public QMainWindow {
     QMenu& editMenu() { return *editMenu_; }
     QMenu& midiMenu() { return *midiMenu_; }
     QMenu& playerMenu() { return *playerMenu_; }
+    QMenu& launchInputMenu() { return *launchInputMenu_; }
     WindowServices& services() { return services_; }
     QToolBar& toolBar() { return *toolBar_; }
     QAction* action(int commandId) const;
@@ -87,6 +88,7 @@ class CMainFrame final : public QMainWindow {
     QMenu* fileMenu_ = nullptr;
     QMenu* midiMenu_ = nullptr;
     QMenu* playerMenu_ = nullptr;
+    QMenu* launchInputMenu_ = nullptr;
     std::map<int, QAction*> actions_;
     QAction* recentPlaceholder_ = nullptr;
     QAction* recentFiles_[4] = {};

@@ -47,8 +47,13 @@ void HandleMidiInput(SongEditor& edit, InputRecording& recording, const MidiInMe
     const int type = message.status & 0xF0;
     const int note = message.data1 & 0x7F;
     const int velocity = message.data2 & 0x7F;
-    // In live mode the input's notes launch patterns: they neither sound nor go into the song.
-    if (type == 0x90 && velocity > 0 && edit.player.live.on) {
+    const bool launching = type == 0x90 && velocity > 0 && edit.player.live.on;
+    if (message.fromLaunchInput) {
+        if (launching) LaunchPatternOfNote(edit, note);
+        return;
+    }
+    // In live mode the notes launch patterns: they neither sound nor go into the song.
+    if (launching && !recording.launchInputChosen) {
         LaunchPatternOfNote(edit, note);
     } else if (type == 0x90 && velocity > 0) {
         edit.engine.ThruNoteOn(channel, note, velocity);

@@ -28,7 +28,9 @@ std::unique_ptr<JackMidiIn> JackMidiIn::Connect(const std::string& clientName, M
         jack_port_register(client, "capture", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     in->clockPort_ =
         jack_port_register(client, "clock_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (!in->ownPort_ || !in->capturePort_ || !in->clockPort_) return nullptr;
+    in->launchPort_ =
+        jack_port_register(client, "launch_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (!in->ownPort_ || !in->capturePort_ || !in->clockPort_ || !in->launchPort_) return nullptr;
     jack_set_process_callback(client, &JackMidiIn::Process, in.get());
     jack_on_shutdown(client, &JackMidiIn::ServerGone, in.get());
     if (jack_activate(client) != 0) return nullptr;
@@ -43,7 +45,7 @@ JackMidiIn::~JackMidiIn() {
 }
 
 void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser,
-                          bool channel, bool clock) noexcept {
+                          Reading reading) noexcept {
     void* buffer = jack_port_get_buffer(port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return;
@@ -60,11 +62,15 @@ void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser&
         MidiInMessage message{};
         for (std::size_t b = 0; b < event.size; ++b)
             if (parser.Feed(event.buffer[b], message)) {
-                const bool isClock = message.status >= 0xF0;
-                if (isClock ? !clock : !channel) continue;
                 message.dueNs = (arrivedUs - jackMinusOursUs - JackMidiOut::kSendMarginUs) * 1000;
+                const bool isClock = message.status >= 0xF0;
                 message.fromClockSource = isClock ? 1 : 0;
-                sink_.ReceiveMidi(message);
+                message.fromLaunchInput = 0;
+                if (isClock ? reading.clock : reading.channel) sink_.ReceiveMidi(message);
+                if (!isClock && reading.launch) {
+                    message.fromLaunchInput = 1;
+                    sink_.ReceiveMidi(message);
+                }
             }
     }
 }
@@ -74,11 +80,14 @@ int JackMidiIn::Process(std::uint32_t frames, void* self) {
     auto* in = static_cast<JackMidiIn*>(self);
     // Our own port is read only while picked or followed; its buffer is still taken, as JACK
     // expects.
-    const bool ownOpen = in->ownOpen_.load(std::memory_order_relaxed);
-    const bool ownClock = in->ownClock_.load(std::memory_order_relaxed);
-    if (ownOpen || ownClock) in->ReadPort(in->ownPort_, frames, in->ownParser_, ownOpen, ownClock);
-    in->ReadPort(in->capturePort_, frames, in->captureParser_, true, false);
-    in->ReadPort(in->clockPort_, frames, in->clockParser_, false, true);
+    const Reading own{.channel = in->ownOpen_.load(std::memory_order_relaxed),
+                      .clock = in->ownClock_.load(std::memory_order_relaxed),
+                      .launch = in->ownLaunch_.load(std::memory_order_relaxed)};
+    if (own.channel || own.clock || own.launch)
+        in->ReadPort(in->ownPort_, frames, in->ownParser_, own);
+    in->ReadPort(in->capturePort_, frames, in->captureParser_, {.channel = true});
+    in->ReadPort(in->clockPort_, frames, in->clockParser_, {.clock = true});
+    in->ReadPort(in->launchPort_, frames, in->launchParser_, {.launch = true});
     return 0;
 }
 
@@ -128,20 +137,29 @@ void JackMidiIn::Close(const std::string& name) noexcept {
 }
 
 bool JackMidiIn::SetClockSource(const std::string& name) {
-    if (name == clockSource_ && (name != kOwnInputPortName) == !ownClock_) return true;
-    if (!clockSource_.empty() && clockSource_ != kOwnInputPortName && !serverGone_)
-        jack_disconnect(client_, clockSource_.c_str(), jack_port_name(clockPort_));
-    clockSource_.clear();
-    ownClock_ = false;
+    return SetRole(clockSource_, clockPort_, ownClock_, name);
+}
+
+bool JackMidiIn::SetLaunchInput(const std::string& name) {
+    return SetRole(launchInput_, launchPort_, ownLaunch_, name);
+}
+
+bool JackMidiIn::SetRole(std::string& role, jack_port_t* port, std::atomic<bool>& own,
+                         const std::string& name) {
+    if (name == role && (name != kOwnInputPortName) == !own) return true;
+    if (!role.empty() && role != kOwnInputPortName && !serverGone_)
+        jack_disconnect(client_, role.c_str(), jack_port_name(port));
+    role.clear();
+    own = false;
     if (name.empty()) return true;
     if (name == kOwnInputPortName) {
-        ownClock_ = true;
+        own = true;
     } else {
         if (serverGone_) return false;
-        const int result = jack_connect(client_, name.c_str(), jack_port_name(clockPort_));
+        const int result = jack_connect(client_, name.c_str(), jack_port_name(port));
         if (result != 0 && result != EEXIST) return false;
     }
-    clockSource_ = name;
+    role = name;
     return true;
 }
 

@@ -22,6 +22,7 @@ struct MidiInMessage {
     std::uint8_t data2;
     std::int64_t dueNs = 0;
     std::uint8_t fromClockSource = 0;
+    std::uint8_t fromLaunchInput = 0;  // a channel message of the input that launches patterns
 };
 
 class MidiInSink {
@@ -54,6 +55,11 @@ class MidiInDriver {
     // source; "" for none. Other inputs' clock messages are dropped. The port need not be open
     // for its notes. False when the driver cannot follow that port.
     virtual bool SetClockSource(const std::string& name) { return name.empty(); }
+    // Window thread. The input whose channel messages reach the sink marked `fromLaunchInput`,
+    // for live mode to launch patterns from; "" for none. Like the clock source it need not be
+    // open: open too, its messages reach the sink a second time, unmarked. False when the
+    // driver cannot follow that port.
+    virtual bool SetLaunchInput(const std::string& name) { return name.empty(); }
 };
 
 // The name our own input port is listed under: other programs connect to it.

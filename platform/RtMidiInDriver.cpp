@@ -17,6 +17,7 @@ struct RtMidiInDriver::Connection {
     MidiInParser parser{/*passesClock=*/true};  // RtMidi's thread only
     std::atomic<bool> notes{true};              // its channel messages go on: picked as an input
     std::atomic<bool> clock{false};             // its clock messages go on: the clock source
+    std::atomic<bool> launch{false};  // its channel messages go on marked: the launch input
     std::unique_ptr<RtMidiIn> in;
 };
 
@@ -41,12 +42,23 @@ void Receive(double, std::vector<unsigned char>* bytes, void* user) {
     MidiInMessage message;
     for (unsigned char byte : *bytes) {
         if (!connection->parser.Feed(byte, message)) continue;
-        const bool isClock = message.status >= 0xF0;
-        if (!(isClock ? connection->clock : connection->notes).load(std::memory_order_relaxed))
+        if (message.status >= 0xF0) {
+            if (!connection->clock.load(std::memory_order_relaxed)) continue;
+            message.fromClockSource = 1;
+            message.dueNs = PeriodicTimer::MonotonicNowNs();
+            connection->sink->ReceiveMidi(message);
             continue;
-        message.fromClockSource = isClock ? 1 : 0;
-        message.dueNs = isClock ? PeriodicTimer::MonotonicNowNs() : 0;
-        connection->sink->ReceiveMidi(message);
+        }
+        message.dueNs = 0;
+        message.fromClockSource = 0;
+        if (connection->notes.load(std::memory_order_relaxed)) {
+            message.fromLaunchInput = 0;
+            connection->sink->ReceiveMidi(message);
+        }
+        if (connection->launch.load(std::memory_order_relaxed)) {
+            message.fromLaunchInput = 1;
+            connection->sink->ReceiveMidi(message);
+        }
     }
 }
 
@@ -94,6 +106,7 @@ bool RtMidiInDriver::Connect(const std::string& name, bool notes) {
     connection->sink = &sink_;
     connection->notes = notes;
     connection->clock = name == clockSource_;
+    connection->launch = name == launchInput_;
     connection->in = ConnectAlsa(clientName_);
     if (!connection->in) return false;
     try {
@@ -119,8 +132,8 @@ void RtMidiInDriver::Close(const std::string& name) noexcept {
     const auto it = std::find_if(open_.begin(), open_.end(),
                                  [&](const auto& connection) { return connection->name == name; });
     if (it == open_.end()) return;
-    // Still followed for its clock: only its notes stop.
-    if (name == clockSource_) {
+    // Still followed for its clock or its launches: only its notes stop.
+    if (name == clockSource_ || name == launchInput_) {
         (*it)->notes = false;
         return;
     }
@@ -128,20 +141,31 @@ void RtMidiInDriver::Close(const std::string& name) noexcept {
 }
 
 bool RtMidiInDriver::SetClockSource(const std::string& name) {
-    if (name == clockSource_) return true;
-    const std::string was = clockSource_;
-    clockSource_ = name;
+    return SetRole(clockSource_, &Connection::clock, name);
+}
+
+bool RtMidiInDriver::SetLaunchInput(const std::string& name) {
+    return SetRole(launchInput_, &Connection::launch, name);
+}
+
+bool RtMidiInDriver::SetRole(std::string& role, std::atomic<bool> Connection::*flag,
+                             const std::string& name) {
+    if (name == role) return true;
+    const std::string was = role;
+    role = name;
     for (auto it = open_.begin(); it != open_.end(); ++it) {
-        if ((*it)->name != was) continue;
-        (*it)->clock = false;
-        if (!(*it)->notes) Disconnect(it);  // opened for its clock alone
+        Connection& connection = **it;
+        if (connection.name != was) continue;
+        connection.*flag = false;
+        // Opened for this role alone.
+        if (!connection.notes && !connection.clock && !connection.launch) Disconnect(it);
         break;
     }
     if (name.empty()) return true;
     for (const auto& connection : open_)
-        if (connection->name == name) connection->clock = true;
+        if (connection->name == name) (*connection).*flag = true;
     if (Connect(name, /*notes=*/false)) return true;
-    clockSource_.clear();
+    role.clear();
     return false;
 }
 

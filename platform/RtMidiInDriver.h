@@ -3,6 +3,7 @@
 // a thread of its own per connection.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class RtMidiInDriver final : public MidiInDriver {
     void Close(const std::string& name) noexcept override;
     std::vector<std::string> CheckPorts() override;
     bool SetClockSource(const std::string& name) override;
+    bool SetLaunchInput(const std::string& name) override;
 
     struct Connection;
 
@@ -29,11 +31,15 @@ class RtMidiInDriver final : public MidiInDriver {
     RtMidiInDriver(std::string clientName, MidiInSink& sink);
     bool Connect(const std::string& name, bool notes);
     void Disconnect(std::vector<std::unique_ptr<Connection>>::iterator it) noexcept;
+    // Gives `role` (the clock source, the launch input) to the port `name`, connecting it when
+    // not open, and sets `flag` on its connection only.
+    bool SetRole(std::string& role, std::atomic<bool> Connection::*flag, const std::string& name);
 
     std::string clientName_;
     MidiInSink& sink_;
     std::vector<std::unique_ptr<Connection>> open_;
     std::string clockSource_;
+    std::string launchInput_;
 };
 
 }  // namespace tarvel

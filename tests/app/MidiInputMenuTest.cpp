@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "AppFixture.h"
+#include "app/LaunchInputMenu.h"
 #include "app/MidiInputMenu.h"
 #include "app/SynthMenu.h"
 #include "app/TempoSourceMenu.h"
@@ -28,7 +29,8 @@ namespace {
 // The machine's inputs as a test sets them; what is open is what the menu asked for.
 struct ScriptedInputs final : MidiInDriver {
     std::vector<std::string> ports, open;
-    std::string clock;  // the port followed
+    std::string clock;   // the port followed
+    std::string launch;  // the port that launches
     MidiInSink* sink = nullptr;
 
     bool Here(const std::string& name) { return std::ranges::count(ports, name) > 0; }
@@ -51,6 +53,10 @@ struct ScriptedInputs final : MidiInDriver {
     bool SetClockSource(const std::string& name) override {
         clock = name.empty() || Here(name) ? name : "";
         return clock == name;
+    }
+    bool SetLaunchInput(const std::string& name) override {
+        launch = name.empty() || Here(name) ? name : "";
+        return launch == name;
     }
 };
 
@@ -192,6 +198,35 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
     EXPECT_NE(services.messages[0].text.find("Drums:port 0"), std::string::npos);
     EXPECT_FALSE(Locked()->engine.FollowsClock());
     EXPECT_EQ(source->followed(), "Internal clock");
+}
+
+TEST_F(MidiMenu, TheLaunchInputIsChosenRememberedAndAPortNotThereSaysSo) {
+    auto inputMenu = MakeMenu({kOwnInputPortName, "Pads:port 0"});
+    QMenu& menu = frame().launchInputMenu();
+    const auto choose = [&](const QString& text) {
+        auto launch = std::make_unique<LaunchInputMenu>(doc(), frame(), *inputs, SettingsFile());
+        Q_EMIT menu.aboutToShow();
+        for (QAction* item : menu.actions())
+            if (item->text() == text) item->trigger();
+        return launch;
+    };
+    choose("Pads:port 0");
+    EXPECT_EQ(inputs->launch, "");  // let go with the menu
+    auto launch = choose("");       // the next start chooses the same port
+    EXPECT_EQ(inputs->launch, "Pads:port 0");
+    EXPECT_EQ(Locked()->inputRecording.launchInputChosen, 1);
+    QStringList entries;
+    for (QAction* item : menu.actions())
+        entries.append(item->text() + (item->isChecked() ? " [x]" : ""));
+    EXPECT_EQ(entries, QStringList({"Every input", kOwnInputPortName, "Pads:port 0 [x]"}));
+
+    inputs->ports.pop_back();
+    launch->Choose("Every input");
+    launch->Choose("Pads:port 0");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_NE(services.messages[0].text.find("\"Pads:port 0\" cannot launch"), std::string::npos);
+    EXPECT_EQ(launch->chosen(), "Every input");
+    EXPECT_EQ(Locked()->inputRecording.launchInputChosen, 0);
 }
 
 // Joining a Link session uses the network: run by its CTest entry in a namespace of its own.

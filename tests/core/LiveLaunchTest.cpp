@@ -84,7 +84,7 @@ TEST_F(LiveLaunch, WhatIsQueuedTakesOverExactlyAtItsBoundary) {
 }
 
 // The classic view: slot columns from x 344, 28 wide; display lines of 16 rows from y 24.
-TEST_F(LiveLaunch, TheCursorsSlotAndAnInputsNoteQueueAndThePaneShowsTheQueuedSlot) {
+TEST_F(LiveLaunch, TheCursorsSlotQueuesAndThePaneShowsTheQueuedSlot) {
     doc.song.sequence[16][2] = {3, 4, 0};
     e.seqCursorColumn = 2;
     e.seqCursorRow = 16;
@@ -97,13 +97,52 @@ TEST_F(LiveLaunch, TheCursorsSlotAndAnInputsNoteQueueAndThePaneShowsTheQueuedSlo
     EXPECT_EQ((fill[{400, 36}]), kQueuedLaunchFill);  // the slot
     EXPECT_EQ((fill[{400, 12}]), kQueuedLaunchFill);  // its track's header
     EXPECT_NE((fill[{428, 12}]), kQueuedLaunchFill);
+}
 
+// An input's note 9 on channel 7: it launches pattern 9 unheard, or it plays through.
+TEST_F(LiveLaunch, ANoteOfTheLaunchInputLaunchesAndTheOtherInputsPlayOn) {
+    const struct {
+        const char* name;
+        bool chosen;  // one input is chosen for launching
+        bool fromIt;  // the note is marked as that input's
+        bool live = true;
+        bool launches, heard;
+    } cases[] = {
+        {.name = "none chosen: every input launches",
+         .chosen = false,
+         .fromIt = false,
+         .launches = true,
+         .heard = false},
+        {.name = "the chosen input launches",
+         .chosen = true,
+         .fromIt = true,
+         .launches = true,
+         .heard = false},
+        {.name = "another input plays",
+         .chosen = true,
+         .fromIt = false,
+         .launches = false,
+         .heard = true},
+        {.name = "the chosen input does nothing else",
+         .chosen = true,
+         .fromIt = true,
+         .live = false,
+         .launches = false,
+         .heard = false},
+    };
     e.currentChannel = 7;
-    lock.unlock();
-    DocumentMidiInput(doc).ReceiveMidi({0x90, 9, 100});  // unheard: it launches pattern 9
-    lock.lock();
-    EXPECT_EQ(doc.player.live.tracks[7].pattern.pattern, 9);
-    EXPECT_TRUE(t.midi.Messages().empty());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        doc.engine.SetLiveMode(false);  // empties the queues
+        doc.engine.SetLiveMode(c.live);
+        doc.inputRecording.launchInputChosen = c.chosen;
+        t.midi.Clear();
+        lock.unlock();
+        DocumentMidiInput(doc).ReceiveMidi({0x90, 9, 100, 0, 0, c.fromIt});
+        lock.lock();
+        EXPECT_EQ(doc.player.live.tracks[7].pattern.kind != kNoLaunch, c.launches);
+        EXPECT_EQ(!t.midi.Messages().empty(), c.heard);
+    }
 }
 
 // A launched pattern loops over what the grid holds; Record arrangement writes each start.

@@ -134,5 +134,41 @@ TEST_F(JackInput, AWindowHoldingTheLockMakesNoCycleWait) {
     EXPECT_EQ(doc->DroppedInput(), 0u);
 }
 
+// Pads chosen as the launch input, and not as an input: in live mode their note 9 launches
+// pattern 9 unheard, while the keyboard on our own port goes on playing through.
+TEST_F(JackInput, ThePadsChosenForLaunchingLaunchWhileTheKeyboardPlaysOn) {
+    testing::JackKeyboard pads("pads");
+    ASSERT_TRUE(pads.ok());
+    ASSERT_TRUE(input->SetLaunchInput("pads:out"));
+    const auto launched = [&] {
+        std::lock_guard lock(doc->mutex);
+        const QueuedLaunch& queued = doc->player.live.tracks[4].pattern;
+        return queued.kind != kNoLaunch && queued.pattern == 9;
+    };
+    {
+        std::lock_guard lock(doc->mutex);
+        doc->inputRecording.launchInputChosen = 1;
+        doc->editor.currentChannel = 4;
+        doc->engine.SetLiveMode(true);
+        doc->StartPlayback(kSongMode);
+    }
+    const std::size_t before = keys->Received().size();
+    // JACK connects in its own time: the pads play until their note arrives.
+    for (int attempt = 0; attempt < 50 && !launched(); ++attempt) {
+        pads.Play(0x90, 9, 100);
+        pads.Play(0x80, 9, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(launched());
+    keys->Play(0x90, 61, 90);
+    keys->Play(0x80, 61, 0);
+    const auto got = keys->WaitForReceived(before + 2);
+    std::vector<Bytes> heard;
+    for (std::size_t i = before; i < got.size(); ++i) heard.push_back(got[i].Data());
+    EXPECT_EQ(heard, (std::vector<Bytes>{{0x94, 61, 90}, {0x84, 61, 0x64}}));
+    std::lock_guard lock(doc->mutex);
+    doc->StopPlayback();
+}
+
 }  // namespace
 }  // namespace tarvel

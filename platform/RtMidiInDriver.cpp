@@ -45,6 +45,7 @@ void Receive(double, std::vector<unsigned char>* bytes, void* user) {
         if (message.status >= 0xF0) {
             if (!connection->clock.load(std::memory_order_relaxed)) continue;
             message.fromClockSource = 1;
+            message.fromLaunchInput = 0;
             message.dueNs = PeriodicTimer::MonotonicNowNs();
             connection->sink->ReceiveMidi(message);
             continue;

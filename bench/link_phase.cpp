@@ -2,10 +2,14 @@
 // session, and Tarvel, on its real 2 ms clock, plays a note on every line. Prints how far each
 // line's due time lies from the peer's grid of lines (four a beat), as p50, p99 and the largest;
 // and, with a tempo change every 5 s from alternating sides, how long each took to reach the
-// other side (polled every 0.2 ms). Link multicasts on every interface, so this runs only in a
-// network namespace of its own:
+// other side (polled every 0.2 ms). With --jack the notes go to a monitor on a private JACK
+// server, and each is timed where it arrived: the lines against the grid are then a constant
+// latency (the period and the send margin) and the spread around it. Link multicasts on every
+// interface, so this runs only in a network namespace of its own:
 //
-//   unshare -rn sh -c 'ip link set lo up && TARVEL_PRIVATE_NETWORK=1 build/bench/link_phase [s]'
+//   unshare -rn sh -c 'ip link set lo up && TARVEL_PRIVATE_NETWORK=1 build/bench/link_phase 60'
+//
+// and with the JACK monitor, `build/bench/link_phase 60 --jack` in its place.
 #include <ableton/Link.hpp>
 #include <ableton/platforms/linux/Clock.hpp>
 #include <algorithm>
@@ -16,8 +20,15 @@
 #include <thread>
 #include <vector>
 
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "JackMonitor.h"
 #include "platform/LinkSession.h"
 #include "platform/PeriodicTimer.h"
+#include "platform/RtMidiOutDriver.h"
+#include "support/JackHarness.h"
 #include "support/RecordingUi.h"
 
 namespace {
@@ -51,6 +62,7 @@ int main(int argc, char** argv) {
                      "comment shows.\n");
         return 2;
     }
+    const bool jack = argc > 2 && std::strcmp(argv[2], "--jack") == 0;
     const int seconds = argc > 1 ? std::max(10, std::atoi(argv[1])) : 60;
     Peer peer(120);
     peer.enableStartStopSync(true);
@@ -61,14 +73,60 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The notes go to the recording port, stamped with their due times, or to a JACK monitor.
+    std::optional<testing::JackHarness> server;
+    std::optional<bench::JackMonitor> monitor;
+    std::optional<RtMidiOutDriver> jackOut;
+    if (jack) {
+        server.emplace(/*realtime=*/true, 128);
+        if (!server->failure().empty()) {
+            std::fprintf(stderr, "%s\n", server->failure().c_str());
+            return 1;
+        }
+        monitor.emplace("link-monitor", static_cast<std::size_t>(seconds) * 40 + 1000);
+        if (!monitor->failure().empty()) {
+            std::fprintf(stderr, "%s\n", monitor->failure().c_str());
+            return 1;
+        }
+        jackOut.emplace(RtMidiOutDriver::Api::Jack, "tarvel-link");
+    }
     testing::TestDocument t(1, DocOptions{.startTimer = true});
-    CFennoralDoc& doc = *t.doc;
+    testing::RecordingUi ui;
+    const std::unique_ptr<CFennoralDoc> jackDoc =
+        jack ? std::make_unique<CFennoralDoc>(ui, *jackOut, DocOptions{.startTimer = true})
+             : nullptr;
+    CFennoralDoc& doc = jack ? *jackDoc : *t.doc;
+    if (jack) {
+        for (int wait = 0; wait < 500 && !monitor->IsConnected(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // start-up's All Notes Off
+    }
     {
         std::lock_guard lock(doc.mutex);
         doc.song.patterns[0].lineCount = 1;
         doc.song.patterns[0].cells[0][0] = {60, 0x50, 0x80, 0};
         for (int row = 0; row < kSequenceRows; ++row) doc.song.sequence[row][0] = {0, 0, 0};
+        for (int device = 0; jack && device < jackOut->DeviceCount(); ++device)
+            if (jackOut->Describe(device).productName == monitor->PortName())
+                doc.song.channelDevice[0] = static_cast<std::uint8_t>(device);
     }
+    // The note-ons since the last call: their due times, or their arrivals at the monitor.
+    std::size_t arrivalsTaken = 0;
+    const auto takeNoteOns = [&] {
+        std::vector<std::int64_t> times;
+        if (jack) {
+            const std::vector<bench::TimedMessage> arrived = monitor->Received();
+            for (; arrivalsTaken < arrived.size(); ++arrivalsTaken) {
+                const bench::TimedMessage& m = arrived[arrivalsTaken];
+                if ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0) times.push_back(m.timeNs);
+            }
+            return times;
+        }
+        for (const RecordedMessage& m : t.midi.Messages())
+            if ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0) times.push_back(m.dueNs);
+        t.midi.Clear();
+        return times;
+    };
     doc.SetTempoSource(TempoSource::kAbletonLink);
     doc.SetBeatClock(&ours);
     auto state = peer.captureAppSessionState();
@@ -82,12 +140,11 @@ int main(int argc, char** argv) {
     const auto measureLines = [&] {
         const auto grid = peer.captureAppSessionState();
         const std::int64_t fromNs = changedNs + static_cast<std::int64_t>(60e9 / grid.tempo());
-        for (const RecordedMessage& m : t.midi.Messages()) {
-            if ((m.bytes[0] & 0xF0) != 0x90 || m.bytes[2] == 0 || m.dueNs < fromNs) continue;
-            const double lines = grid.beatAtTime(microseconds(m.dueNs / 1000), 4) * 4;
-            offMs.push_back(std::abs(lines - std::round(lines)) * 15000.0 / grid.tempo());
+        for (const std::int64_t ns : takeNoteOns()) {
+            if (ns < fromNs) continue;
+            const double lines = grid.beatAtTime(microseconds(ns / 1000), 4) * 4;
+            offMs.push_back((lines - std::round(lines)) * 15000.0 / grid.tempo());
         }
-        t.midi.Clear();
     };
     const double tempos[] = {120, 133, 97, 150, 110, 128};
     for (int step = 1; step * 5 < seconds; ++step) {
@@ -113,11 +170,24 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::seconds(5));
     measureLines();
     doc.SetBeatClock(nullptr);
-    std::printf(
-        "lines against the peer's grid (%zu lines over %d s): p50 %.3f ms, p99 %.3f ms, "
-        "max %.3f ms\n",
-        offMs.size(), seconds, Percentile(offMs, 0.5), Percentile(offMs, 0.99),
-        Percentile(offMs, 1.0));
+    if (jack) {
+        // Arrivals lie a constant latency after their beats; what varies around it is the error.
+        const double latency = Percentile(offMs, 0.5);
+        std::vector<double> spread;
+        for (const double off : offMs) spread.push_back(std::abs(off - latency));
+        std::printf(
+            "lines at the JACK monitor against the peer's grid (%zu lines over %d s, %d xruns): "
+            "latency %.3f ms; around it p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+            offMs.size(), seconds, server->Xruns(), latency, Percentile(spread, 0.5),
+            Percentile(spread, 0.99), Percentile(spread, 1.0));
+    } else {
+        for (double& off : offMs) off = std::abs(off);
+        std::printf(
+            "lines against the peer's grid (%zu lines over %d s): p50 %.3f ms, p99 %.3f ms, "
+            "max %.3f ms\n",
+            offMs.size(), seconds, Percentile(offMs, 0.5), Percentile(offMs, 0.99),
+            Percentile(offMs, 1.0));
+    }
     std::printf(
         "a tempo change, ours to the peer: max %.1f ms of %zu; the peer's to ours: max "
         "%.1f ms of %zu\n",

@@ -72,14 +72,21 @@ QImage Painted(const DisplayModel& model, QSize size, qreal ratio, bool layered,
     return image;
 }
 
+// Layered painting, twice (the first paint fills the atlas, the second copies from it), gives
+// the picture of painting item after item, which is returned.
+QImage ExpectLayeredAsOneByOne(const DisplayModel& model, QSize size, qreal ratio,
+                               QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
+    ViewPainter painter;
+    const QImage oneByOne = Painted(model, size, ratio, false, painter, format, zoom);
+    for (const char* paint : {"the atlas filled", "the atlas copied from"})
+        EXPECT_TRUE(Painted(model, size, ratio, true, painter, format, zoom) == oneByOne) << paint;
+    return oneByOne;
+}
+
 void ExpectSamePicture(const DisplayModel& model, QSize size) {
     for (const qreal ratio : {1.0, 2.0, 3.0, 1.25, 1.5}) {
         SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
-        ViewPainter painter;
-        const QImage oneByOne = Painted(model, size, ratio, false, painter);
-        // Twice: the first paint fills the atlas, the second copies from it.
-        EXPECT_TRUE(Painted(model, size, ratio, true, painter) == oneByOne);
-        EXPECT_TRUE(Painted(model, size, ratio, true, painter) == oneByOne);
+        ExpectLayeredAsOneByOne(model, size, ratio);
     }
 }
 
@@ -196,13 +203,9 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
     std::vector<Piece> pieces;
     for (int i = 0; i < 400; ++i)
         pieces.push_back(Box(i % 7, i % 5, 250, 60, std::to_string(i), 0x10000 * i));
-    const DisplayModel model = ModelOf(pieces);
-    ViewPainter painter;
     for (const int ratio : {1, 2}) {
         SCOPED_TRACE(::testing::Message() << "ratio " << ratio);
-        const QImage oneByOne = Painted(model, QSize(260, 70), ratio, false, painter);
-        EXPECT_TRUE(Painted(model, QSize(260, 70), ratio, true, painter) == oneByOne);
-        EXPECT_TRUE(Painted(model, QSize(260, 70), ratio, true, painter) == oneByOne);
+        ExpectLayeredAsOneByOne(ModelOf(pieces), QSize(260, 70), ratio);
     }
 }
 
@@ -245,64 +248,16 @@ class ViewPaintTest : public AppTest {
     }
 };
 
-TEST_F(ViewPaintTest, TheBusyViewAtEachSizeIsPaintedAsItemAfterItem) {
+// The busy view at each size, ratio and zoom: layered painting gives the pixels of painting item
+// after item, with boxes copied straight into the surface's pixels at whole and fractional
+// scales and on the window's premultiplied pixels, and the view's own paint shows that picture;
+// a region painted by the view, also away from the surface's origin, gets the whole picture
+// there and nothing elsewhere.
+TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion) {
     FillSong();
     struct Case {
         const char* name;
-        QSize size;
-        qreal ratio;
-        int zoom = 100;
-    };
-    const Case cases[] = {
-        {.name = "the classic size", .size = {802, 324}, .ratio = 1},
-        {.name = "a full HD screen", .size = {1920, 1080}, .ratio = 1},
-        {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
-        {.name = "a ratio the atlas leaves alone", .size = {1000, 500}, .ratio = 3},
-        {.name = "125 %, boxes kept for each of 4 places",
-         .size = {1100, 500},
-         .ratio = 1,
-         .zoom = 125},
-        {.name = "125 % at ratio 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125},
-        {.name = "ratio 1.75", .size = {1000, 500}, .ratio = 1.75},
-        {.name = "150 % at ratio 2, a whole scale past the atlas",
-         .size = {1000, 500},
-         .ratio = 2,
-         .zoom = 150},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        frame().resize(frame().size() + c.size - view().size());
-        view().SetZoom(c.zoom);
-        Settle();
-        ASSERT_EQ(view().size(), c.size);
-        DisplayModel model;
-        {
-            auto doc = Locked();
-            BuildDisplayModel(doc->songEditor, model);
-        }
-        ViewPainter painter;
-        const auto painted = [&](bool layered) {
-            return Painted(model, c.size, c.ratio, layered, painter, QImage::Format_RGB32, c.zoom);
-        };
-        const QImage oneByOne = painted(false);
-        EXPECT_TRUE(painted(true) == oneByOne);
-        EXPECT_TRUE(painted(true) == oneByOne);
-        // And the view's own paint shows that picture where the model has boxes.
-        QImage shown(oneByOne.size(), QImage::Format_RGB32);
-        shown.setDevicePixelRatio(c.ratio);
-        view().render(&shown);
-        const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
-        EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
-    }
-}
-
-// Boxes copied straight into the surface's pixels give what the painter draws: at whole and
-// fractional scales, on the window's premultiplied pixels, inside a region only and away from
-// the surface's origin.
-TEST_F(ViewPaintTest, BoxesCopiedIntoTheSurfaceGiveThePaintersPixels) {
-    FillSong();
-    struct Case {
-        const char* name;
+        QSize size = {1000, 500};
         qreal ratio = 1;
         int zoom = 100;
         QImage::Format format = QImage::Format_RGB32;
@@ -310,10 +265,15 @@ TEST_F(ViewPaintTest, BoxesCopiedIntoTheSurfaceGiveThePaintersPixels) {
         QPoint at = {};       // where the view's origin lies on the surface
     };
     const Case cases[] = {
-        {.name = "zoom 100 %"},
+        {.name = "the classic size", .size = {802, 324}},
+        {.name = "a full HD screen", .size = {1920, 1080}},
+        {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
+        {.name = "a ratio the atlas leaves alone", .ratio = 3},
+        {.name = "125 %, boxes kept for each of 4 places", .size = {1100, 500}, .zoom = 125},
+        {.name = "125 % at ratio 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125},
+        {.name = "ratio 1.75", .ratio = 1.75},
+        {.name = "150 % at ratio 2, a whole scale past the atlas", .ratio = 2, .zoom = 150},
         {.name = "zoom 200 %", .zoom = 200},
-        {.name = "ratio 2", .ratio = 2},
-        {.name = "zoom 125 %, boxes kept for each place", .zoom = 125},
         {.name = "the window's pixels at ratio 2",
          .ratio = 2,
          .format = QImage::Format_ARGB32_Premultiplied},
@@ -332,43 +292,35 @@ TEST_F(ViewPaintTest, BoxesCopiedIntoTheSurfaceGiveThePaintersPixels) {
          .region = QRegion(0, 0, 1000, 500),
          .at = {7, 3}},
     };
-    const QSize size(1000, 500);
-    frame().resize(frame().size() + size - view().size());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ResizeView(c.size);
         view().SetZoom(c.zoom);
         Settle();
-        ASSERT_EQ(view().size(), size);
+        ASSERT_EQ(view().size(), c.size);
         const auto blank = [&] {
-            QImage image((QSizeF(size) * c.ratio).toSize(), c.format);
+            QImage image((QSizeF(c.size) * c.ratio).toSize(), c.format);
             image.setDevicePixelRatio(c.ratio);
             image.fill(QColor(255, 0, 255));
             return image;
         };
-        if (!c.region.isEmpty()) {
-            // The view's own paint of the region: the whole picture there, nothing elsewhere.
-            QImage whole = blank(), part = blank(), expected = blank();
-            view().render(&whole);
-            view().render(&part, c.at + c.region.boundingRect().topLeft(), c.region);
-            {
-                QPainter on(&expected);
-                on.setClipRegion(c.region.translated(c.at));
-                on.drawImage(c.at, whole);
-            }
-            EXPECT_TRUE(part == expected);
+        QImage shown = blank();
+        view().render(&shown);
+        if (c.region.isEmpty()) {
+            const QImage oneByOne =
+                ExpectLayeredAsOneByOne(Model(), c.size, c.ratio, c.format, c.zoom);
+            const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
+            EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
             continue;
         }
-        DisplayModel model;
+        QImage part = blank(), expected = blank();
+        view().render(&part, c.at + c.region.boundingRect().topLeft(), c.region);
         {
-            auto doc = Locked();
-            BuildDisplayModel(doc->songEditor, model);
+            QPainter on(&expected);
+            on.setClipRegion(c.region.translated(c.at));
+            on.drawImage(c.at, shown);
         }
-        ViewPainter painter;
-        const QImage oneByOne = Painted(model, size, c.ratio, false, painter, c.format, c.zoom);
-        for (const char* paint : {"the atlas filled", "the atlas copied from"}) {
-            SCOPED_TRACE(paint);
-            EXPECT_TRUE(Painted(model, size, c.ratio, true, painter, c.format, c.zoom) == oneByOne);
-        }
+        EXPECT_TRUE(part == expected);
     }
 }
 
@@ -378,8 +330,7 @@ TEST_F(ViewPaintTest, BoxesCopiedIntoTheSurfaceGiveThePaintersPixels) {
 TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
     FillSong();
     Locked()->songEditor.editor.seqStep = 1;  // a sequencer row for each displayed line
-    frame().resize(frame().size() + QSize(1200, 600) - view().size());
-    Settle();
+    ResizeView({1200, 600});
     struct Case {
         const char* name;
         std::function<void(CFennoralDoc&)> change;

@@ -191,19 +191,6 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
     }
 }
 
-// A window's backing store holds premultiplied pixels; the atlas takes the surface's format.
-TEST(ViewPainterTest, APremultipliedSurfaceGetsTheSamePixels) {
-    const DisplayModel model = ModelOf({Box(10, 10, 70, 12, "C-4 64 0740"), Invert(20, 10, 10, 12),
-                                        Box(10, 22, 70, 12, "C-4 64 0740")});
-    ViewPainter painter;
-    const auto format = QImage::Format_ARGB32_Premultiplied;
-    const QImage oneByOne = Painted(model, QSize(100, 40), 2, false, painter, format);
-    EXPECT_TRUE(Painted(model, QSize(100, 40), 2, true, painter, format) == oneByOne);
-    // Back on the other format, the atlas starts again.
-    EXPECT_TRUE(Painted(model, QSize(100, 40), 2, true, painter) ==
-                Painted(model, QSize(100, 40), 2, false, painter));
-}
-
 // The real view of a busy song: every cell and slot filled, transposed slots with their badges,
 // a marked block, the cursor's field and the play line.
 class ViewPaintTest : public AppTest {

@@ -50,13 +50,11 @@ struct ScriptedInputs final : MidiInDriver {
         }
         return lost;
     }
-    bool SetClockSource(const std::string& name) override {
-        clock = name.empty() || Here(name) ? name : "";
-        return clock == name;
-    }
-    bool SetLaunchInput(const std::string& name) override {
-        launch = name.empty() || Here(name) ? name : "";
-        return launch == name;
+    bool SetClockSource(const std::string& name) override { return Take(clock, name); }
+    bool SetLaunchInput(const std::string& name) override { return Take(launch, name); }
+    bool Take(std::string& port, const std::string& name) {
+        port = name.empty() || Here(name) ? name : "";
+        return port == name;
     }
 };
 

@@ -32,9 +32,10 @@ DisplayModel ModelOf(const std::vector<Piece>& pieces) {
 }
 
 Piece Box(int x, int y, int width, int height, std::string text, std::uint32_t fill = 0xAABB88,
-          std::uint32_t textColour = 0x000000, DisplayFont font = DisplayFont::Large) {
+          std::uint32_t textColour = 0x000000, DisplayFont font = DisplayFont::Large,
+          DisplayItem::Kind kind = DisplayItem::Kind::Box) {
     DisplayItem item{};
-    item.kind = DisplayItem::Kind::Box;
+    item.kind = kind;
     item.x = static_cast<std::int16_t>(x);
     item.y = static_cast<std::int16_t>(y);
     item.width = static_cast<std::int16_t>(width);
@@ -47,14 +48,9 @@ Piece Box(int x, int y, int width, int height, std::string text, std::uint32_t f
     return {item, std::move(text)};
 }
 
+// Colours and font are unused by an inverted rectangle.
 Piece Invert(int x, int y, int width, int height) {
-    DisplayItem item{};
-    item.kind = DisplayItem::Kind::Invert;
-    item.x = static_cast<std::int16_t>(x);
-    item.y = static_cast<std::int16_t>(y);
-    item.width = static_cast<std::int16_t>(width);
-    item.height = static_cast<std::int16_t>(height);
-    return {item, ""};
+    return Box(x, y, width, height, "", 0, 0, DisplayFont::Large, DisplayItem::Kind::Invert);
 }
 
 // The model painted on a surface of `size` logical pixels at `ratio` and `zoom`, over a colour

@@ -32,6 +32,7 @@
 #include "app/WindowServices.h"
 #include "document/EditAction.h"
 #include "document/FennoralDoc.h"
+#include "editor/DisplayModel.h"
 #include "support/RecordingMidiOut.h"
 #include "support/RecordingUi.h"
 
@@ -188,6 +189,17 @@ class AppTest : public ::testing::Test {
     // Lets the window thread run what the core asked of it.
     static void Settle() {
         for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    }
+
+    // Grows the frame by what the view needs to be `size`; the view then tells the editor.
+    void ResizeView(QSize size) {
+        frame().resize(frame().size() + size - view().size());
+        Settle();
+    }
+    DisplayModel Model() {
+        DisplayModel model;
+        BuildDisplayModel(Locked()->songEditor, model);
+        return model;
     }
 
     CFennoralDoc& doc() { return app->doc(); }

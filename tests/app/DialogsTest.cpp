@@ -25,10 +25,7 @@ namespace {
 
 using namespace widget_id;
 
-using testing::Child;
-using testing::Click;
-using testing::TestDocument;
-using testing::WhenModalShows;
+using namespace testing;
 
 TEST(HelpDialog, OpensWideEnoughForTheManualAndSectionButtonsBringTheirEntriesToTheTop) {
     QTemporaryDir dir;

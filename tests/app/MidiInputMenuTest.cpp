@@ -50,15 +50,28 @@ struct ScriptedInputs final : MidiInDriver {
         }
         return lost;
     }
-    bool SetClockSource(const std::string& name) override {
-        clock = name.empty() || Here(name) ? name : "";
-        return clock == name;
-    }
-    bool SetLaunchInput(const std::string& name) override {
-        launch = name.empty() || Here(name) ? name : "";
-        return launch == name;
+    bool SetClockSource(const std::string& name) override { return Take(clock, name); }
+    bool SetLaunchInput(const std::string& name) override { return Take(launch, name); }
+    bool Take(std::string& port, const std::string& name) {
+        port = name.empty() || Here(name) ? name : "";
+        return port == name;
     }
 };
+
+// A menu's entries as it opens, "[x]" after those checked; and a pick of one by its text.
+QStringList Entries(QMenu& menu) {
+    Q_EMIT menu.aboutToShow();
+    QStringList texts;
+    for (QAction* item : menu.actions())
+        texts.append(item->text() + (item->isChecked() ? " [x]" : ""));
+    return texts;
+}
+void Pick(QMenu& menu, const QString& text) {
+    Q_EMIT menu.aboutToShow();
+    for (QAction* item : menu.actions())
+        if (item->text() == text) item->trigger();
+    AppTest::Settle();
+}
 
 class MidiMenu : public AppTest {
   protected:
@@ -70,18 +83,6 @@ class MidiMenu : public AppTest {
         inputs = driver.get();
         return std::make_unique<MidiInputMenu>(doc(), midiMenu, SettingsFile(), std::move(driver));
     }
-    QStringList Entries(MidiInputMenu& menu) {
-        Q_EMIT menu.inputsMenu().aboutToShow();
-        QStringList names;
-        for (QAction* item : menu.inputsMenu().actions())
-            names.append(item->text() + (item->isChecked() ? " [x]" : ""));
-        return names;
-    }
-    void Pick(MidiInputMenu& menu, const QString& name) {
-        Q_EMIT menu.inputsMenu().aboutToShow();
-        for (QAction* item : menu.inputsMenu().actions())
-            if (item->text() == name) item->trigger();
-    }
 
     QMenu midiMenu;
     std::unique_ptr<DocumentMidiInput> input;
@@ -91,12 +92,13 @@ class MidiMenu : public AppTest {
 TEST_F(MidiMenu, PickedInputsAreOpenedRememberedAndOpenedAgainAtTheNextStart) {
     {
         auto menu = MakeMenu({kOwnInputPortName, "Keys:port 0", "Pads:port 0"});
-        EXPECT_EQ(Entries(*menu), QStringList({kOwnInputPortName, "Keys:port 0", "Pads:port 0"}));
+        EXPECT_EQ(Entries(menu->inputsMenu()),
+                  QStringList({kOwnInputPortName, "Keys:port 0", "Pads:port 0"}));
         for (const char* name : {"Keys:port 0", kOwnInputPortName, "Pads:port 0", "Pads:port 0"})
-            Pick(*menu, name);  // Pads on and off again
+            Pick(menu->inputsMenu(), name);  // Pads on and off again
         EXPECT_EQ(inputs->open, (std::vector<std::string>{"Keys:port 0", kOwnInputPortName}));
-        EXPECT_EQ(Entries(*menu), QStringList({QString(kOwnInputPortName) + " [x]",
-                                               "Keys:port 0 [x]", "Pads:port 0"}));
+        EXPECT_EQ(Entries(menu->inputsMenu()), QStringList({QString(kOwnInputPortName) + " [x]",
+                                                            "Keys:port 0 [x]", "Pads:port 0"}));
     }
     // Next start: the keyboard is not plugged in; our own port is opened, the keyboard stays
     // remembered for later.
@@ -108,7 +110,7 @@ TEST_F(MidiMenu, PickedInputsAreOpenedRememberedAndOpenedAgainAtTheNextStart) {
 
 TEST_F(MidiMenu, AnInputThatGoesStopsItsNotesAndIsSaidOnce) {
     auto menu = MakeMenu({kOwnInputPortName, "Keys:port 0"});
-    Pick(*menu, "Keys:port 0");
+    Pick(menu->inputsMenu(), "Keys:port 0");
     input->ReceiveMidi({0x90, 60, 100});
     TakeSent();
     inputs->ports.pop_back();  // unplugged
@@ -151,39 +153,27 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
     const auto makeSource = [&] {
         return std::make_unique<TempoSourceMenu>(doc(), frame(), *inputs, SettingsFile());
     };
-    const auto entries = [](TempoSourceMenu& source) {
-        Q_EMIT source.menu().aboutToShow();
-        QStringList texts;
-        for (QAction* item : source.menu().actions())
-            texts.append(item->text() + (item->isChecked() ? " [x]" : ""));
-        return texts;
-    };
-    const auto pick = [&](TempoSourceMenu& source, const QString& text) {
-        Q_EMIT source.menu().aboutToShow();
-        for (QAction* item : source.menu().actions())
-            if (item->text() == text) item->trigger();
-        Settle();
-    };
     auto* box = Control<QLineEdit>(widget_id::kTempo);
     auto* label = Control<QLabel>(widget_id::kTempoSource);
     auto inputMenu = MakeMenu({kOwnInputPortName, "Drums:port 0"});
     {
         auto source = makeSource();
-        EXPECT_EQ(entries(*source), QStringList({"Internal clock [x]",
-                                                 QString("MIDI clock from ") + kOwnInputPortName,
-                                                 "MIDI clock from Drums:port 0", "JACK transport",
-                                                 "Ableton Link", "Link quantum"}));
-        pick(*source, "MIDI clock from Drums:port 0");
+        EXPECT_EQ(
+            Entries(source->menu()),
+            QStringList({"Internal clock [x]", QString("MIDI clock from ") + kOwnInputPortName,
+                         "MIDI clock from Drums:port 0", "JACK transport", "Ableton Link",
+                         "Link quantum"}));
+        Pick(source->menu(), "MIDI clock from Drums:port 0");
         EXPECT_EQ(inputs->clock, "Drums:port 0");
         EXPECT_TRUE(Locked()->engine.FollowsClock());
         EXPECT_TRUE(box->isReadOnly());
         EXPECT_EQ(label->text(), "MIDI clock");
-        EXPECT_EQ(entries(*source)[2], "MIDI clock from Drums:port 0 [x]");
+        EXPECT_EQ(Entries(source->menu())[2], "MIDI clock from Drums:port 0 [x]");
     }
     {
         auto source = makeSource();  // the next start follows the same port
         EXPECT_EQ(source->followed(), "MIDI clock from Drums:port 0");
-        pick(*source, "Internal clock");
+        Pick(source->menu(), "Internal clock");
         EXPECT_EQ(inputs->clock, "");
         EXPECT_FALSE(Locked()->engine.FollowsClock());
         EXPECT_FALSE(box->isReadOnly());
@@ -202,12 +192,9 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
 
 TEST_F(MidiMenu, TheLaunchInputIsChosenRememberedAndAPortNotThereSaysSo) {
     auto inputMenu = MakeMenu({kOwnInputPortName, "Pads:port 0"});
-    QMenu& menu = frame().launchInputMenu();
     const auto choose = [&](const QString& text) {
         auto launch = std::make_unique<LaunchInputMenu>(doc(), frame(), *inputs, SettingsFile());
-        Q_EMIT menu.aboutToShow();
-        for (QAction* item : menu.actions())
-            if (item->text() == text) item->trigger();
+        Pick(frame().launchInputMenu(), text);
         return launch;
     };
     choose("Pads:port 0");
@@ -215,10 +202,8 @@ TEST_F(MidiMenu, TheLaunchInputIsChosenRememberedAndAPortNotThereSaysSo) {
     auto launch = choose("");       // the next start chooses the same port
     EXPECT_EQ(inputs->launch, "Pads:port 0");
     EXPECT_EQ(Locked()->inputRecording.launchInputChosen, 1);
-    QStringList entries;
-    for (QAction* item : menu.actions())
-        entries.append(item->text() + (item->isChecked() ? " [x]" : ""));
-    EXPECT_EQ(entries, QStringList({"Every input", kOwnInputPortName, "Pads:port 0 [x]"}));
+    EXPECT_EQ(Entries(frame().launchInputMenu()),
+              QStringList({"Every input", kOwnInputPortName, "Pads:port 0 [x]"}));
 
     inputs->ports.pop_back();
     launch->Choose("Every input");
@@ -259,9 +244,7 @@ TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
     Q_EMIT source.menu().aboutToShow();
     QMenu* quantum = source.menu().findChild<QMenu*>("linkQuantum");
     ASSERT_NE(quantum, nullptr);
-    Q_EMIT quantum->aboutToShow();
-    for (QAction* item : quantum->actions())
-        if (item->text() == "8 beats") item->trigger();
+    Pick(*quantum, "8 beats");
     EXPECT_EQ(Setting("Player/LinkQuantum").toInt(), 8);
     EXPECT_EQ(Setting("Player/TempoSource").toString(), "Ableton Link");
 }

@@ -19,16 +19,6 @@ namespace {
 
 class ViewZoomTest : public AppTest {
   public:
-    void ResizeView(QSize size) {
-        frame().resize(frame().size() + size - view().size());
-        Settle();
-    }
-    DisplayModel Model() {
-        DisplayModel model;
-        auto doc = Locked();
-        BuildDisplayModel(doc->songEditor, model);
-        return model;
-    }
     void FillSong() {
         auto doc = Locked();
         for (int line = 0; line < 64; ++line)

@@ -52,7 +52,12 @@ case "${1:-}" in
   test)
     install_missing
     build build -DTARVEL_WERROR=ON
-    cd build && ctest --output-on-failure --timeout 600
+    cd build
+    ctest --output-on-failure --timeout 600 -LE jack
+    # The JACK tests time a real server's dummy driver, which on a shared machine sometimes
+    # loses whole periods (xruns) to the host: a run spoiled so is tried again, up to three
+    # times; a real fault fails all three.
+    ctest --output-on-failure --timeout 600 -L jack --repeat until-pass:3
     ;;
   windows)
     # wine itself (the launcher and wineboot) is only a recommendation of wine64.

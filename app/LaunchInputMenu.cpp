@@ -48,8 +48,7 @@ void LaunchInputMenu::Fill() {
 void LaunchInputMenu::Choose(const QString& choice, bool quiet) {
     if (choice == chosen_) return;
     const bool every = choice == kEveryInput;
-    if (!inputs_.SetLaunchInput(every ? "" : choice.toStdString())) {
-        inputs_.SetLaunchInput("");
+    if (!inputs_.SetLaunchInput(every ? "" : choice.toStdString())) {  // then it has none
         Apply(kEveryInput);
         if (quiet) return;  // kept for a start where the port is there
         frame_.services().ShowMessage(

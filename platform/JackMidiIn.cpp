@@ -45,7 +45,7 @@ JackMidiIn::~JackMidiIn() {
 }
 
 void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser,
-                          Reading reading) noexcept {
+                          MidiInRoles roles) noexcept {
     void* buffer = jack_port_get_buffer(port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return;
@@ -63,14 +63,7 @@ void JackMidiIn::ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser&
         for (std::size_t b = 0; b < event.size; ++b)
             if (parser.Feed(event.buffer[b], message)) {
                 message.dueNs = (arrivedUs - jackMinusOursUs - JackMidiOut::kSendMarginUs) * 1000;
-                const bool isClock = message.status >= 0xF0;
-                message.fromClockSource = isClock ? 1 : 0;
-                message.fromLaunchInput = 0;
-                if (isClock ? reading.clock : reading.channel) sink_.ReceiveMidi(message);
-                if (!isClock && reading.launch) {
-                    message.fromLaunchInput = 1;
-                    sink_.ReceiveMidi(message);
-                }
+                PassOn(sink_, message, roles);
             }
     }
 }
@@ -80,9 +73,9 @@ int JackMidiIn::Process(std::uint32_t frames, void* self) {
     auto* in = static_cast<JackMidiIn*>(self);
     // Our own port is read only while picked or followed; its buffer is still taken, as JACK
     // expects.
-    const Reading own{.channel = in->ownOpen_.load(std::memory_order_relaxed),
-                      .clock = in->ownClock_.load(std::memory_order_relaxed),
-                      .launch = in->ownLaunch_.load(std::memory_order_relaxed)};
+    const MidiInRoles own{.channel = in->ownOpen_.load(std::memory_order_relaxed),
+                          .clock = in->ownClock_.load(std::memory_order_relaxed),
+                          .launch = in->ownLaunch_.load(std::memory_order_relaxed)};
     if (own.channel || own.clock || own.launch)
         in->ReadPort(in->ownPort_, frames, in->ownParser_, own);
     in->ReadPort(in->capturePort_, frames, in->captureParser_, {.channel = true});

@@ -40,13 +40,8 @@ class JackMidiIn final : public MidiInDriver {
     JackMidiIn(jack_client_t* client, MidiInSink& sink);
     static int Process(std::uint32_t frames, void* self);
     static void ServerGone(void* self);
-    // What of a port's messages go on: `channel` its channel messages; `clock` its clock
-    // messages, marked; `launch` its channel messages, marked (after the unmarked copy).
-    struct Reading {
-        bool channel = false, clock = false, launch = false;
-    };
     void ReadPort(jack_port_t* port, std::uint32_t frames, MidiInParser& parser,
-                  Reading reading) noexcept;
+                  MidiInRoles roles) noexcept;
     // Connects `port` to `name` alone for `role` (the clock source, the launch input); `own`: our
     // own port has it.
     bool SetRole(std::string& role, jack_port_t* port, std::atomic<bool>& own,

@@ -38,6 +38,24 @@ class MidiInSink {
     ~MidiInSink() = default;
 };
 
+// What a driver passes on of one port's messages: `channel` its channel messages; `clock` its
+// clock messages, marked; `launch` its channel messages marked, after the unmarked copy.
+struct MidiInRoles {
+    bool channel = false, clock = false, launch = false;
+};
+
+// The driver's input thread: hands `message`, its due time set, to `sink` as `roles` ask.
+inline void PassOn(MidiInSink& sink, MidiInMessage message, MidiInRoles roles) noexcept {
+    const bool isClock = message.status >= 0xF0;
+    message.fromClockSource = isClock ? 1 : 0;
+    message.fromLaunchInput = 0;
+    if (isClock ? roles.clock : roles.channel) sink.ReceiveMidi(message);
+    if (!isClock && roles.launch) {
+        message.fromLaunchInput = 1;
+        sink.ReceiveMidi(message);
+    }
+}
+
 class MidiInDriver {
   public:
     virtual ~MidiInDriver() = default;

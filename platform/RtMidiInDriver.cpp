@@ -42,24 +42,11 @@ void Receive(double, std::vector<unsigned char>* bytes, void* user) {
     MidiInMessage message;
     for (unsigned char byte : *bytes) {
         if (!connection->parser.Feed(byte, message)) continue;
-        if (message.status >= 0xF0) {
-            if (!connection->clock.load(std::memory_order_relaxed)) continue;
-            message.fromClockSource = 1;
-            message.fromLaunchInput = 0;
-            message.dueNs = PeriodicTimer::MonotonicNowNs();
-            connection->sink->ReceiveMidi(message);
-            continue;
-        }
-        message.dueNs = 0;
-        message.fromClockSource = 0;
-        if (connection->notes.load(std::memory_order_relaxed)) {
-            message.fromLaunchInput = 0;
-            connection->sink->ReceiveMidi(message);
-        }
-        if (connection->launch.load(std::memory_order_relaxed)) {
-            message.fromLaunchInput = 1;
-            connection->sink->ReceiveMidi(message);
-        }
+        const MidiInRoles roles{.channel = connection->notes.load(std::memory_order_relaxed),
+                                .clock = connection->clock.load(std::memory_order_relaxed),
+                                .launch = connection->launch.load(std::memory_order_relaxed)};
+        message.dueNs = message.status >= 0xF0 && roles.clock ? PeriodicTimer::MonotonicNowNs() : 0;
+        PassOn(*connection->sink, message, roles);
     }
 }
 

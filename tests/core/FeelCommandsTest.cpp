@@ -21,18 +21,28 @@ class FeelCommands : public testing::DocumentTest {
     FeelCommands() : DocumentTest(1) {}
     void SetUp() override { Hold(); }
 
+    // A cell of pattern `track`, which track `track` plays on channel `track`.
     struct Placed {
         int line, column;
         PatternCell cell;
-        int track = 0;  // plays pattern `track` on channel `track`
+        int track = 0;
     };
-    static PatternCell Note(int note, int command = kNoCommand, int parameter = 0) {
-        return {static_cast<std::uint8_t>(note), 0x50, static_cast<std::uint8_t>(command),
-                static_cast<std::uint8_t>(parameter)};
+    static Placed Note(int line, int column, int note, int command = kNoCommand,
+                       int parameter = 0) {
+        return {line,
+                column,
+                {static_cast<std::uint8_t>(note), 0x50, static_cast<std::uint8_t>(command),
+                 static_cast<std::uint8_t>(parameter)}};
     }
-    static PatternCell Command(int command, int parameter) {
-        return {kNoNote, kDefaultVelocity, static_cast<std::uint8_t>(command),
-                static_cast<std::uint8_t>(parameter)};
+    static Placed Command(int line, int column, int command, int parameter) {
+        return {line,
+                column,
+                {kNoNote, kDefaultVelocity, static_cast<std::uint8_t>(command),
+                 static_cast<std::uint8_t>(parameter)}};
+    }
+    static Placed OnTrack1(Placed placed) {
+        placed.track = 1;
+        return placed;
     }
 
     // Tracks 0 and 1 play patterns 0 and 1 from row 0, cleared and refilled with `cells`.
@@ -85,38 +95,26 @@ TEST_F(FeelCommands, EachCommandSendsTheseMessagesAtTheseTimes) {
         std::vector<std::string> sent;
     } cases[] = {
         {.name = "swing 80 starts an odd line half a line late, and leaves an even one alone",
-         .cells = {{0, 0, Note(60)}, {0, 1, Command(0x91, 0x80)}, {1, 0, Note(62)}},
+         .cells = {Note(0, 0, 60), Command(0, 1, 0x91, 0x80), Note(1, 0, 62)},
          .sent = {"0: 90 3c 50@0 0", "90: 80 3c 64@0 180000", "90: 90 3e 50@0 180000"}},
         {.name = "a later column's swing moves the whole line, holds on odd lines, 00 ends it",
-         .cells = {{1, 0, Note(62)},
-                   {1, 5, Command(0x91, 0x40)},
-                   {3, 0, Note(64)},
-                   {5, 0, Note(65)},
-                   {5, 1, Command(0x91, 0)}},
+         .cells = {Note(1, 0, 62), Command(1, 5, 0x91, 0x40), Note(3, 0, 64), Note(5, 0, 65),
+                   Command(5, 1, 0x91, 0)},
          .lines = 6,
          .sent = {"75: 90 3e 50@0 150000", "195: 80 3e 64@0 390000", "195: 90 40 50@0 390000",
                   "300: 80 40 64@0 600000", "300: 90 41 50@0 600000"}},
         {.name = "swing 01 is 1/256 of a line: between ticks, stamped exactly",
-         .cells = {{1, 0, Note(62)}, {1, 5, Command(0x91, 0x01)}},
+         .cells = {Note(1, 0, 62), Command(1, 5, 0x91, 0x01)},
          .sent = {"61: 90 3e 50@0 120468"}},
         {.name = "swing all reaches another track's channel; a channel's own swing wins",
-         .cells = {{1, 0, Command(0x92, 0x40), 1},
-                   {1, 3, Command(0x91, 0x80), 1},
-                   {1, 1, Note(65), 1},
-                   {1, 0, Note(60)}},
+         .cells = {OnTrack1(Command(1, 0, 0x92, 0x40)), OnTrack1(Command(1, 3, 0x91, 0x80)),
+                   OnTrack1(Note(1, 1, 65)), Note(1, 0, 60)},
          .sent = {"75: 90 3c 50@0 150000", "90: 91 41 50@0 180000"}},
         // A fine delay, note gate, note gate alone, fine gate, ratchet, off and controller.
         {.name = "swing moves every kind of note event, not controllers",
-         .cells = {{0, 2, Note(64)},
-                   {0, 5, Note(67)},
-                   {1, 0, Note(60, 0xD1, 8)},
-                   {1, 1, Note(62, 0x80)},
-                   {1, 2, Command(0x80, 0)},
-                   {1, 3, Note(65, 0x81, 4)},
-                   {1, 4, Note(69, 0xE1, 2)},
-                   {1, 5, Note(kNoteOff)},
-                   {1, 6, Note(71, 0x07, 100)},
-                   {1, 7, Command(0x91, 0x80)}},
+         .cells = {Note(0, 2, 64), Note(0, 5, 67), Note(1, 0, 60, 0xD1, 8), Note(1, 1, 62, 0x80),
+                   Command(1, 2, 0x80, 0), Note(1, 3, 65, 0x81, 4), Note(1, 4, 69, 0xE1, 2),
+                   Note(1, 5, kNoteOff), Note(1, 6, 71, 0x07, 100), Command(1, 7, 0x91, 0x80)},
          .sent = {"0: 90 40 50@0 0", "0: 90 43 50@0 0", "60: b0 07 64@0 120000",
                   "90: 90 3e 50@0 180000", "90: 90 41 50@0 180000", "90: 90 45 50@0 180000",
                   "90: 80 43 64@0 180000", "90: 90 47 50@0 180000", "98: 80 41 64@0 195000",
@@ -124,91 +122,73 @@ TEST_F(FeelCommands, EachCommandSendsTheseMessagesAtTheseTimes) {
                   "105: 80 45 64@0 210000", "105: 90 45 50@0 210000"}},
         // 512 BPM plays lines of 29 ms in 15 ticks, 30 ms.
         {.name = "a swung half line past the line's last tick goes in that tick",
-         .cells = {{0, 0, Note(60)}, {1, 0, Command(0x80, 0)}, {1, 1, Command(0x91, 0xFF)}},
+         .cells = {Note(0, 0, 60), Command(1, 0, 0x80, 0), Command(1, 1, 0x91, 0xFF)},
          .bpm = 512,
          .sent = {"0: 90 3c 50@0 0", "29: 80 3c 64@0 59941"}},
         // The default seed's choices at row 1, pinned so that a song's export stays the same
         // from one version to the next. Up to 31.875 ms and 63 either way: the notes at the
         // line start drawn early stay there, the fine-delayed ones (due at 180 ms) move early.
         {.name = "humanize FF moves notes and velocities",
-         .cells = {{1, 0, Note(60)},
-                   {1, 1, Note(62)},
-                   {1, 2, Note(64)},
-                   {1, 3, Note(65, 0xD1, 8)},
-                   {1, 4, Note(67, 0xD1, 8)},
-                   {1, 5, Command(0xC2, 0xFF)},
-                   {1, 6, Note(69)},
-                   {1, 7, Note(71)}},
+         .cells = {Note(1, 0, 60), Note(1, 1, 62), Note(1, 2, 64), Note(1, 3, 65, 0xD1, 8),
+                   Note(1, 4, 67, 0xD1, 8), Command(1, 5, 0xC2, 0xFF), Note(1, 6, 69),
+                   Note(1, 7, 71)},
          .sent = {"60: 90 3c 76@0 120000", "60: 90 3e 6d@0 120000", "60: 90 40 7f@0 120000",
                   "62: 90 47 65@0 122375", "68: 90 45 1b@0 134250", "83: 90 41 4f@0 166000",
                   "90: 90 43 50@0 178500"}},
         {.name = "humanize holds on the lines after it, 00 ends it",
-         .cells = {{0, 5, Command(0xC2, 0xFF)},
-                   {1, 6, Note(69)},
-                   {2, 5, Command(0xC2, 0)},
-                   {2, 6, Note(70)}},
+         .cells = {Command(0, 5, 0xC2, 0xFF), Note(1, 6, 69), Command(2, 5, 0xC2, 0),
+                   Note(2, 6, 70)},
          .lines = 3,
          .sent = {"68: 90 45 1b@0 134250", "120: 80 45 64@0 240000", "120: 90 46 50@0 240000"}},
         {.name = "humanize leaves velocity 0 alone",
-         .cells = {{1, 6, {69, 0, kNoCommand, 0}}, {1, 5, Command(0xC2, 0xFF)}},
+         .cells = {{1, 6, {69, 0, kNoCommand, 0}}, Command(1, 5, 0xC2, 0xFF)},
          .sent = {"68: 90 45 00@0 134250"}},
         {.name = "chance FF always plays, 00 never and the old note rings on, but an off acts",
-         .cells = {{0, 0, Note(60)},
-                   {0, 1, Note(61)},
-                   {1, 0, Note(62, 0xC1, 0)},
-                   {1, 1, Note(kNoteOff, 0xC1, 0)},
-                   {1, 2, Note(64, 0xC1, 0xFF)}},
+         .cells = {Note(0, 0, 60), Note(0, 1, 61), Note(1, 0, 62, 0xC1, 0),
+                   Note(1, 1, kNoteOff, 0xC1, 0), Note(1, 2, 64, 0xC1, 0xFF)},
          .sent = {"0: 90 3c 50@0 0", "0: 90 3d 50@0 0", "60: 80 3d 64@0 120000",
                   "60: 90 40 50@0 120000"}},
         {.name = "fine delay 1/16 and 15/16, 00 as 01 and 40 as 0F",
-         .cells = {{0, 0, Note(60, 0xD1, 1)},
-                   {0, 1, Note(62, 0xD1, 15)},
-                   {0, 2, Note(64, 0xD1, 0)},
-                   {0, 3, Note(65, 0xD1, 0x40)}},
+         .cells = {Note(0, 0, 60, 0xD1, 1), Note(0, 1, 62, 0xD1, 15), Note(0, 2, 64, 0xD1, 0),
+                   Note(0, 3, 65, 0xD1, 0x40)},
          .lines = 1,
          .sent = {"4: 90 3c 50@0 7500", "4: 90 40 50@0 7500", "57: 90 3e 50@0 112500",
                   "57: 90 41 50@0 112500"}},
         {.name = "a fine delay ends the old note then, a fine-delayed off at once",
-         .cells = {{0, 0, Note(55)},
-                   {0, 1, Note(51)},
-                   {1, 0, Note(62, 0xD1, 8)},
-                   {1, 1, Note(kNoteOff, 0xD1, 4)}},
+         .cells = {Note(0, 0, 55), Note(0, 1, 51), Note(1, 0, 62, 0xD1, 8),
+                   Note(1, 1, kNoteOff, 0xD1, 4)},
          .sent = {"0: 90 37 50@0 0", "0: 90 33 50@0 0", "60: 80 33 64@0 120000",
                   "90: 80 37 64@0 180000", "90: 90 3e 50@0 180000"}},
         {.name = "fine gate 3/16; alone it ends the old note",
-         .cells = {{0, 1, Note(53)}, {1, 0, Note(60, 0x81, 3)}, {1, 1, Note(kNoNote, 0x81, 5)}},
+         .cells = {Note(0, 1, 53), Note(1, 0, 60, 0x81, 3), Note(1, 1, kNoNote, 0x81, 5)},
          .sent = {"0: 90 35 50@0 0", "60: 90 3c 50@0 120000", "72: 80 3c 64@0 142500",
                   "79: 80 35 64@0 157500"}},
         {.name = "ratchet 3, 01 as 02, an off at once; the slot transposes every repeat",
-         .cells = {{0, 0, Note(60, 0xE1, 3)},
-                   {0, 1, Note(62, 0xE1, 1)},
-                   {0, 2, Note(52)},
-                   {1, 2, Note(kNoteOff, 0xE1, 4)}},
+         .cells = {Note(0, 0, 60, 0xE1, 3), Note(0, 1, 62, 0xE1, 1), Note(0, 2, 52),
+                   Note(1, 2, kNoteOff, 0xE1, 4)},
          .transpose = -12,
          .sent = {"0: 90 30 50@0 0", "0: 90 32 50@0 0", "0: 90 28 50@0 0", "20: 80 30 64@0 40000",
                   "20: 90 30 50@0 40000", "30: 80 32 64@0 60000", "30: 90 32 50@0 60000",
                   "40: 80 30 64@0 80000", "40: 90 30 50@0 80000", "60: 80 28 64@0 120000"}},
         {.name = "a mute releases a ratchet's note at once and drops what was to come",
-         .cells = {{0, 0, Note(60, 0xE1, 3)}, {0, 1, Note(62, 0xD1, 8)}},
+         .cells = {Note(0, 0, 60, 0xE1, 3), Note(0, 1, 62, 0xD1, 8)},
          .lines = 1,
          .muteAt = 10,
          .sent = {"0: 90 3c 50@0 0", "10: 80 3c 64@0 now"}},
         {.name = "130 BPM plays lines of 115 ms in 58 ticks, 116 ms, and divides what it plays",
-         .cells = {{0, 0, Note(60, 0xD1, 5)}, {0, 1, Note(62, 0xE1, 4)}},
+         .cells = {Note(0, 0, 60, 0xD1, 5), Note(0, 1, 62, 0xE1, 4)},
          .lines = 1,
          .bpm = 130,
          .sent = {"0: 90 3e 50@0 0", "15: 80 3e 64@0 29000", "15: 90 3e 50@0 29000",
                   "19: 90 3c 50@0 36250", "29: 80 3e 64@0 58000", "29: 90 3e 50@0 58000",
                   "44: 80 3e 64@0 87000", "44: 90 3e 50@0 87000"}},
         {.name = "512 BPM: 15/16 of a line is past its last tick and goes in the next line's",
-         .cells = {{0, 0, Note(60, 0x81, 15)}, {0, 1, Note(62, 0xD1, 15)}},
+         .cells = {Note(0, 0, 60, 0x81, 15), Note(0, 1, 62, 0xD1, 15)},
          .bpm = 512,
          .sent = {"0: 90 3c 50@0 0", "15: 80 3c 64@0 28125", "15: 90 3e 50@0 28125"}},
         {.name = "pattern mode: fine gate, a delay carried, swung odd lines",
-         .cells = {{0, 0, Note(60, 0x81, 3)},
-                   {0, 1, Note(62, 0xD1, 15)},
-                   {0, 2, Command(0x91, 0x80)},
-                   {1, 2, Note(64)}},
+         .cells = {Note(0, 0, 60, 0x81, 3), Note(0, 1, 62, 0xD1, 15), Command(0, 2, 0x91, 0x80),
+                   Note(1, 2, 64)},
          .bpm = 512,
          .mode = kPatternMode,
          .sent = {"0: 90 3c 50@0 0", "3: 80 3c 64@0 5625", "15: 90 3e 50@0 28125",
@@ -227,21 +207,21 @@ TEST_F(FeelCommands, EachCommandSendsTheseMessagesAtTheseTimes) {
 TEST_F(FeelCommands, TheOfflineRenderHoldsWhatPlayingSends) {
     doc.SetBpm(512);  // lines of 29 ms that play 30: steps fall between ticks and past the last
     std::vector<Placed> cells = {
-        {0, 15, Command(0x92, 0x60)},    {0, 14, Command(0xC2, 0xC0)},
-        {0, 14, Command(0xC2, 0x40), 1}, {5, 15, Command(0x91, 0xB0), 1},
-        {9, 15, Command(0x92, 0), 1},    {12, 14, Command(0xC2, 0), 1},
-        {12, 15, Command(0x91, 0xFF)},   {14, 14, Command(0xC2, 0xFF)},
-        {0, 6, Note(76, 0xE1, 0x20)},  // 16 repeats, several a tick
+        Command(0, 15, 0x92, 0x60),           Command(0, 14, 0xC2, 0xC0),
+        OnTrack1(Command(0, 14, 0xC2, 0x40)), OnTrack1(Command(5, 15, 0x91, 0xB0)),
+        OnTrack1(Command(9, 15, 0x92, 0)),    OnTrack1(Command(12, 14, 0xC2, 0)),
+        Command(12, 15, 0x91, 0xFF),          Command(14, 14, 0xC2, 0xFF),
+        Note(0, 6, 76, 0xE1, 0x20),  // 16 repeats, several a tick
     };
     for (int line = 0; line < 16; ++line) {
-        cells.push_back({line, 0, Note(36 + line % 5)});
-        cells.push_back({line, 1, Note(60, 0xC1, 0x80)});
-        cells.push_back({line, 2, Note(64, 0xE1, 2 + line % 4)});
-        cells.push_back({line, 3, Note(67, 0xD1, line)});
-        cells.push_back({line, 4, Note(line % 3 ? 70 : kNoteOff, 0x81, 15 - line)});
-        cells.push_back({line, 5, Note(72, line % 2 ? 0x80 : 0xD0)});
-        cells.push_back({line, 0, Note(48 + line, line % 2 ? 0xE0 : 0xC1, 0xC0), 1});
-        cells.push_back({line, 1, Note(50, 0xD1, 15), 1});
+        cells.push_back(Note(line, 0, 36 + line % 5));
+        cells.push_back(Note(line, 1, 60, 0xC1, 0x80));
+        cells.push_back(Note(line, 2, 64, 0xE1, 2 + line % 4));
+        cells.push_back(Note(line, 3, 67, 0xD1, line));
+        cells.push_back(Note(line, 4, line % 3 ? 70 : kNoteOff, 0x81, 15 - line));
+        cells.push_back(Note(line, 5, 72, line % 2 ? 0x80 : 0xD0));
+        cells.push_back(OnTrack1(Note(line, 0, 48 + line, line % 2 ? 0xE0 : 0xC1, 0xC0)));
+        cells.push_back(OnTrack1(Note(line, 1, 50, 0xD1, 15)));
     }
     Compose(cells);
     e.loopEndRow = 16;
@@ -284,10 +264,8 @@ TEST_F(FeelCommands, TheOfflineRenderHoldsWhatPlayingSends) {
 // A row plays the same whether the play started there or ran into it; another seed chooses
 // otherwise.
 TEST_F(FeelCommands, TheSameSeedAndRowMakeTheSameChoices) {
-    Compose({{0, 0, Note(40, 0xC1, 0x80)},
-             {0, 1, Note(41, 0xC1, 0x80)},
-             {0, 2, Note(42, 0xC1, 0x80)},
-             {0, 15, Command(0xC2, 0xFF)}});
+    Compose({Note(0, 0, 40, 0xC1, 0x80), Note(0, 1, 41, 0xC1, 0x80), Note(0, 2, 42, 0xC1, 0x80),
+             Command(0, 15, 0xC2, 0xFF)});
     doc.song.patterns[0].lineCount = 1;
     for (int row = 0; row < 64; ++row) doc.song.sequence[row][0] = {0, 0, 0};
     // The note-ons of rows 32..63, as "<tick>: <message> <due us>" from row 32's start.
@@ -318,7 +296,7 @@ TEST_F(FeelCommands, ChancePlaysANoteWithProbabilityPpOver255) {
     doc.SetBpm(512);  // 15 ticks a line
     doc.song.patterns[0].lineCount = 1;
     for (int column = 0; column < std::ssize(chances); ++column)
-        Cell(0, column) = Note(40 + column, 0xC1, chances[column]);
+        Cell(0, column) = Note(0, column, 40 + column, 0xC1, chances[column]).cell;
     doc.StartPlayback(kPatternMode);
     t.midi.Clear();
     std::map<int, int> played;

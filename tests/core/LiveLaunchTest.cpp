@@ -103,32 +103,15 @@ TEST_F(LiveLaunch, TheCursorsSlotQueuesAndThePaneShowsTheQueuedSlot) {
 TEST_F(LiveLaunch, ANoteOfTheLaunchInputLaunchesAndTheOtherInputsPlayOn) {
     const struct {
         const char* name;
-        bool chosen;  // one input is chosen for launching
-        bool fromIt;  // the note is marked as that input's
+        bool chosen = false;  // one input is chosen for launching
+        bool own = false;     // the note is marked as that input's
         bool live = true;
-        bool launches, heard;
+        bool launches = false, heard = false;
     } cases[] = {
-        {.name = "none chosen: every input launches",
-         .chosen = false,
-         .fromIt = false,
-         .launches = true,
-         .heard = false},
-        {.name = "the chosen input launches",
-         .chosen = true,
-         .fromIt = true,
-         .launches = true,
-         .heard = false},
-        {.name = "another input plays",
-         .chosen = true,
-         .fromIt = false,
-         .launches = false,
-         .heard = true},
-        {.name = "the chosen input does nothing else",
-         .chosen = true,
-         .fromIt = true,
-         .live = false,
-         .launches = false,
-         .heard = false},
+        {.name = "none chosen: every input launches", .launches = true},
+        {.name = "the chosen input launches", .chosen = true, .own = true, .launches = true},
+        {.name = "another input plays", .chosen = true, .heard = true},
+        {.name = "out of live mode, it does nothing", .chosen = true, .own = true, .live = false},
     };
     e.currentChannel = 7;
     for (const auto& c : cases) {
@@ -138,7 +121,7 @@ TEST_F(LiveLaunch, ANoteOfTheLaunchInputLaunchesAndTheOtherInputsPlayOn) {
         doc.inputRecording.launchInputChosen = c.chosen;
         t.midi.Clear();
         lock.unlock();
-        DocumentMidiInput(doc).ReceiveMidi({0x90, 9, 100, 0, 0, c.fromIt});
+        DocumentMidiInput(doc).ReceiveMidi({0x90, 9, 100, 0, 0, c.own});
         lock.lock();
         EXPECT_EQ(doc.player.live.tracks[7].pattern.kind != kNoLaunch, c.launches);
         EXPECT_EQ(!t.midi.Messages().empty(), c.heard);

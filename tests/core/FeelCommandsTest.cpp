@@ -214,11 +214,12 @@ TEST_F(FeelCommands, TheOfflineRenderHoldsWhatPlayingSends) {
     RenderedPass pass;
     std::string whyNot;
     ASSERT_TRUE(RenderSongPass(doc.song, 16, pass, whyNot)) << whyNot;
+    const auto describe = [](std::int64_t ms, const auto& m) {
+        return std::to_string(ms) + ": " +
+               testing::Describe({0, {m.bytes[0], m.bytes[1], m.bytes[2]}, m.length, 0});
+    };
     std::vector<std::string> rendered;
-    for (const RenderedMessage& m : pass.messages)
-        rendered.push_back(
-            std::to_string(m.ms) + ": " +
-            testing::Describe({0, {m.bytes[0], m.bytes[1], m.bytes[2]}, m.length, 0}));
+    for (const RenderedMessage& m : pass.messages) rendered.push_back(describe(m.ms, m));
 
     doc.StartPlayback(kSongMode);
     t.midi.Clear();
@@ -230,9 +231,7 @@ TEST_F(FeelCommands, TheOfflineRenderHoldsWhatPlayingSends) {
     t.midi.SetStamp(tick);
     doc.StopPlayback();
     std::vector<std::string> played;
-    for (const RecordedMessage& m : t.midi.Messages())
-        played.push_back(std::to_string(2 * m.stamp) + ": " +
-                         testing::Describe({0, {m.bytes[0], m.bytes[1], m.bytes[2]}, m.length, 0}));
+    for (const RecordedMessage& m : t.midi.Messages()) played.push_back(describe(2 * m.stamp, m));
     EXPECT_EQ(rendered, played);
     // A ratchet's most repeats, all 16.
     EXPECT_EQ(std::count_if(played.begin(), played.end(),

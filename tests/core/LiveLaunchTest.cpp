@@ -1,5 +1,6 @@
-// Live launching driven tick by tick: each pattern p sounds note 40 + p on every line of track
-// 0, so the note heard on a line (60 ticks at BPM 125) says who plays it.
+// Live launching driven tick by tick: each pattern p sounds note 60 + p on its first line of
+// track 0 and 40 + p on every other, so the note heard on a line (60 ticks at BPM 125) says who
+// plays it and from where.
 #include <gmock/gmock.h>
 
 #include <map>
@@ -18,9 +19,11 @@ class LiveLaunch : public testing::DocumentTest {
     void SetUp() override {
         Hold();
         e.loopEndRow = 64;
-        for (int number = 0; number < 4; ++number)
+        for (int number = 0; number < 4; ++number) {
             for (auto& line : doc.song.patterns[number].cells)
                 line[0] = {static_cast<std::uint8_t>(40 + number), 0x50, kNoCommand, 0};
+            doc.song.patterns[number].cells[0][0].note = static_cast<std::uint8_t>(60 + number);
+        }
         doc.engine.SetLiveMode(true);
         doc.StartPlayback(kSongMode);
     }
@@ -78,8 +81,10 @@ TEST_F(LiveLaunch, WhatIsQueuedTakesOverExactlyAtItsBoundary) {
         Lines(40);
         auto heard = Heard();
         EXPECT_EQ(heard[c.at - 1], c.grid ? 40 : 0);
-        EXPECT_EQ(heard[c.at], c.mute ? 0 : 41);
+        EXPECT_EQ(heard[c.at], c.mute ? 0 : 61);
         EXPECT_EQ(heard[c.at + 1], c.mute ? 0 : 41);
+        const LiveTrack& live = doc.player.live.tracks[0];
+        EXPECT_TRUE(live.pattern.kind == kNoLaunch && live.mute.kind == kNoLaunch);  // started
     }
 }
 
@@ -148,7 +153,8 @@ TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridEachStartAnUndoStepAndStopEnd
     ASSERT_TRUE(doc.engine.QueueLaunch(0, 2, 0, -1));  // at the end of the loop from 32
     Lines(8);
     auto heard = Heard();
-    for (int line = 16; line < 42; ++line) EXPECT_EQ(heard[line], line < 40 ? 36 : 42) << line;
+    for (int line = 16; line < 42; ++line)
+        EXPECT_EQ(heard[line], line < 40 ? (line % 8 ? 36 : 56) : (line == 40 ? 62 : 42)) << line;
     doc.engine.QueueMuteFlip(1);
     doc.StopPlayback();
     EXPECT_FALSE(doc.engine.QueueLaunch(0, 1, 0, -1));  // nothing queued unless it plays

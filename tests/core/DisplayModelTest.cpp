@@ -296,69 +296,24 @@ TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCo
 TEST_F(Display, EachZoomStepShowsTheTracksAndLinesOfTheZoomedSize) {
     struct Case {
         const char* name;
-        int width, height, percent;
+        int w, h, zoom;  // the view's size and its zoom in percent
         int tracks, lines;
     };
     const Case cases[] = {
-        {.name = "full HD",
-         .width = 1920,
-         .height = 1080,
-         .percent = 100,
-         .tracks = 16,
-         .lines = 88},
-        {.name = "full HD at 125",
-         .width = 1920,
-         .height = 1080,
-         .percent = 125,
-         .tracks = 14,
-         .lines = 70},
-        {.name = "full HD at 150",
-         .width = 1920,
-         .height = 1080,
-         .percent = 150,
-         .tracks = 10,
-         .lines = 58},
-        {.name = "full HD at 200",
-         .width = 1920,
-         .height = 1080,
-         .percent = 200,
-         .tracks = 6,
-         .lines = 43},
-        {.name = "full HD at 300, held at the classic width",
-         .width = 1920,
-         .height = 1080,
-         .percent = 300,
-         .tracks = 4,
-         .lines = 28},
-        {.name = "4K at 200: full HD's layout",
-         .width = 3840,
-         .height = 2160,
-         .percent = 200,
-         .tracks = 16,
-         .lines = 88},
-        {.name = "4K at 300",
-         .width = 3840,
-         .height = 2160,
-         .percent = 300,
-         .tracks = 10,
-         .lines = 58},
-        {.name = "the classic size at 200 keeps the classic layout",
-         .width = 802,
-         .height = 324,
-         .percent = 200,
-         .tracks = 4,
-         .lines = 25},
-        {.name = "no step: shown at 100",
-         .width = 1920,
-         .height = 1080,
-         .percent = 170,
-         .tracks = 16,
-         .lines = 88},
+        {.name = "full HD", .w = 1920, .h = 1080, .zoom = 100, .tracks = 16, .lines = 88},
+        {.name = "full HD at 125", .w = 1920, .h = 1080, .zoom = 125, .tracks = 14, .lines = 70},
+        {.name = "full HD at 150", .w = 1920, .h = 1080, .zoom = 150, .tracks = 10, .lines = 58},
+        {.name = "full HD at 200", .w = 1920, .h = 1080, .zoom = 200, .tracks = 6, .lines = 43},
+        {.name = "at 300: classic", .w = 1920, .h = 1080, .zoom = 300, .tracks = 4, .lines = 28},
+        {.name = "4K at 200 = HD", .w = 3840, .h = 2160, .zoom = 200, .tracks = 16, .lines = 88},
+        {.name = "4K at 300", .w = 3840, .h = 2160, .zoom = 300, .tracks = 10, .lines = 58},
+        {.name = "classic size at 200", .w = 802, .h = 324, .zoom = 200, .tracks = 4, .lines = 25},
+        {.name = "no step: at 100", .w = 1920, .h = 1080, .zoom = 170, .tracks = 16, .lines = 88},
     };
     doc.song.patterns[0].lineCount = 256;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SetZoomedViewSize(doc.songEditor, c.width, c.height, c.percent);
+        SetZoomedViewSize(doc.songEditor, c.w, c.h, c.zoom);
         Build();
         int tracks = 0, lines = 0;
         for (const DisplayItem& item : model.items) {
@@ -371,7 +326,7 @@ TEST_F(Display, EachZoomStepShowsTheTracksAndLinesOfTheZoomedSize) {
         EXPECT_EQ(tracks, c.tracks);
         EXPECT_EQ(lines, c.lines);
         // Nothing reaches past the zoomed width, or the classic one where that is larger.
-        const EditorLayout layout = LayoutForZoomedView(c.width, c.height, c.percent);
+        const EditorLayout layout = LayoutForZoomedView(c.w, c.h, c.zoom);
         for (const DisplayItem& item : model.items) EXPECT_LE(item.x + item.width, layout.width);
     }
 }

@@ -199,8 +199,6 @@ TEST(MidiFileReader, RefusesDamageWithAOneLineReasonAndKeepsWhatItHad) {
         {Header(1, 1, 0xE700), "the header gives 0 ticks per SMPTE frame"},
         {Header(1025), "1025 tracks, more than the 1024 that can be read"},
         {Cat({Header(2), Chunk("MTrk", {})}), "holds 1 of the 2 tracks its header counts"},
-        {Cat({Header(1), {'M', 'T', 'r', 'k', 0, 0, 0, 5, 0x00, 0x90, 0x3C, 0x40}}),
-         "chunk \"MTrk\" at byte 14 claims 5 bytes, but only 4 follow"},
         {Cat({Header(1), {'\x01', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xFF}}),
          "chunk \"?Trk\" at byte 14 claims 4294967295 bytes, but only 0 follow"},
         {OneTrack({0x00, 0x3C, 0x40}),

@@ -40,8 +40,7 @@ TEST(JackSynth, ProgramChangesOnEveryLineKeepTheOtherDevicesInTime) {
     monitor.WaitForReceived(16, 2000);  // start-up's All Notes Off
 
     constexpr int kLines = 40;
-    {
-        std::lock_guard lock(doc->mutex);
+    testing::Locked(*doc, [&] {
         doc->SetBpm(250);  // 60 ms lines: 2,880 frames
         doc->song.channelDevice[0] = 1;
         Pattern& pattern = doc->song.patterns[0];
@@ -50,12 +49,9 @@ TEST(JackSynth, ProgramChangesOnEveryLineKeepTheOtherDevicesInTime) {
             pattern.cells[line][0] = {static_cast<std::uint8_t>(48 + line % 24), 100, 0xB0,
                                       static_cast<std::uint8_t>((line * 37 + 1) % 128)};
         doc->StartPlayback(kPatternMode);
-    }
+    });
     std::this_thread::sleep_for(std::chrono::milliseconds(kLines * 60 - 30));
-    {
-        std::lock_guard lock(doc->mutex);
-        doc->StopPlayback();
-    }
+    testing::Locked(*doc, [&] { doc->StopPlayback(); });
     const auto got = monitor.WaitForReceived(SIZE_MAX, 300);
     doc->CloseMidiPorts();
     std::vector<std::int64_t> onsets;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -71,8 +70,7 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
     std::vector<Bytes> received;
     for (int round = 0; round < 3 && received != expected; ++round) {
         const std::size_t before = monitor.Received().size();
-        {
-            std::lock_guard lock(doc->mutex);
+        testing::Locked(*doc, [&] {
             doc->NoteOn(0, 0, 60, 100);
             doc->SendControlChange(1, 7, 90);
             doc->SetChannelProgram(2, 5);
@@ -80,31 +78,24 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
             doc->SendSystemMessage(0xF8, 0);
             doc->NoteOn(0, 0, 64, 80);  // releases 60 first
             doc->NoteOff(0, 0);
-        }
+        });
         const auto got = monitor.WaitForReceived(before + expected.size(), 3000);
         received.clear();
         for (std::size_t i = before; i < got.size(); ++i) received.push_back(got[i].Data());
         ASSERT_TRUE(IsInOrderSubset(received, expected)) << "a message arrived changed";
-        if (received != expected)
-            std::printf("round %d lost %zu message(s); JACK reported %d xrun(s)\n", round,
-                        expected.size() - received.size(), jack.Xruns());
     }
     EXPECT_EQ(received, expected);
 
     const std::size_t before = monitor.Received().size();
-    {
-        std::lock_guard lock(doc->mutex);
+    testing::Locked(*doc, [&] {
         doc->SetBpm(130);
         doc->SetSendsClock(0, true);
         doc->song.patterns[0].lineCount = 1;
         doc->song.patterns[0].cells[0][0] = {60, 100, kNoCommand, 0};
         doc->StartPlayback(kPatternMode);
-    }
+    });
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    {
-        std::lock_guard lock(doc->mutex);
-        doc->StopPlayback();
-    }
+    testing::Locked(*doc, [&] { doc->StopPlayback(); });
     const auto got = monitor.WaitForReceived(SIZE_MAX, 500);  // whatever comes in half a second
     doc->CloseMidiPorts();
     const auto stop = std::find_if(got.begin() + static_cast<std::ptrdiff_t>(before), got.end(),

@@ -1,5 +1,8 @@
 // The document on the real back end, on a private JACK server where a monitor client stamps
-// what arrives with the server's frame time.
+// what arrives with the server's frame time: every byte as sent, clocks and notes in time, a
+// launched pattern at its bar, and the built-in synth's instrument loads delaying nothing.
+// (The window holding the lock: MidiInputJackTest; recording launches into the grid:
+// LiveLaunchTest.)
 #include <gtest/gtest.h>
 
 #include <jack/jack.h>
@@ -7,12 +10,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "platform/PeriodicTimer.h"
 #include "platform/RtMidiOutDriver.h"
+#include "platform/SynthMidiOut.h"
 #include "support/JackHarness.h"
 #include "support/JackKeyboard.h"
 #include "support/RecordingUi.h"
@@ -21,6 +26,39 @@ namespace tarvel {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::StampedMessage;
+
+// A monitor listening on a real-time server with 256-frame periods (registered before the
+// drivers list their outputs), and a document on `devices` past its start-up's All Notes Off.
+class JackMonitor : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
+        ASSERT_TRUE(monitor.ok());
+    }
+    void AddJackDriver(const char* client) {
+        devices.Add(std::make_unique<RtMidiOutDriver>(RtMidiOutDriver::Api::Jack, client));
+    }
+    void Start() {
+        doc = std::make_unique<CFennoralDoc>(ui, devices, DocOptions{.startTimer = true});
+        ASSERT_TRUE(monitor.WaitForInputConnection());
+        monitor.WaitForReceived(16, 2000);  // start-up's All Notes Off, unless sent before
+    }
+    // Lets the document play `ms` longer, stops it and gives what came in up to `waitMs` after.
+    std::vector<StampedMessage> StopAfter(int ms, int waitMs) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        testing::Locked(*doc, [&] { doc->StopPlayback(); });
+        const auto got = monitor.WaitForReceived(SIZE_MAX, waitMs);
+        doc->CloseMidiPorts();
+        return got;
+    }
+
+    testing::JackHarness jack{/*realtime=*/true, 256};
+    testing::JackKeyboard monitor{"midi-monitor", /*listen=*/true};
+    ChainedMidiOut devices;
+    testing::RecordingUi ui;
+    std::unique_ptr<CFennoralDoc> doc;
+};
 
 // Whether `part` is `whole` with some messages left out, none changed and none reordered.
 bool IsInOrderSubset(const std::vector<Bytes>& part, const std::vector<Bytes>& whole) {
@@ -40,15 +78,10 @@ bool IsInOrderSubset(const std::vector<Bytes>& part, const std::vector<Bytes>& w
 // apart within 0.25 ms (the server's own estimate of its cycle times moves a frame or two), each
 // line's note at the frame of its first clock, then Stop. A dummy-driver xrun (a late server on
 // a loaded machine) may spoil the intervals next to it, nothing more.
-TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
-    testing::JackHarness jack(/*realtime=*/true, 256);
-    if (!jack.failure().empty()) GTEST_SKIP() << jack.failure();
-    testing::JackKeyboard monitor("midi-monitor", /*listen=*/true);  // before the driver lists
-    ASSERT_TRUE(monitor.ok());
-    RtMidiOutDriver driver(RtMidiOutDriver::Api::Jack, "tarvel-test");
-    ASSERT_EQ(driver.DeviceCount(), 2) << "the monitor's input, then our own port";
-    testing::RecordingUi ui;
-    auto doc = std::make_unique<CFennoralDoc>(ui, driver, DocOptions{.startTimer = true});
+TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
+    AddJackDriver("tarvel-test");
+    ASSERT_EQ(devices.DeviceCount(), 2) << "the monitor's input, then our own port";
+    ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_TRUE(ui.Messages().empty());
     doc->ShowMidiOutInfo();
     ASSERT_EQ(ui.Messages().size(), 1u);
@@ -59,8 +92,6 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
     // Our own port's client came first and holds the plain name, for others to find.
     EXPECT_STREQ(doc->ports.capabilities[1].details,
                  "Port: tarvel-test:out\nAPI: JACK\nClient: tarvel-test (our own port)");
-    ASSERT_TRUE(monitor.WaitForInputConnection());
-    monitor.WaitForReceived(16, 2000);  // start-up's All Notes Off, unless sent before connecting
 
     // A server that falls behind on a loaded machine may drop a late cycle's events: such a
     // round is sent again, but a changed or reordered byte fails at once.
@@ -94,15 +125,12 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
         doc->song.patterns[0].cells[0][0] = {60, 100, kNoCommand, 0};
         doc->StartPlayback(kPatternMode);
     });
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    testing::Locked(*doc, [&] { doc->StopPlayback(); });
-    const auto got = monitor.WaitForReceived(SIZE_MAX, 500);  // whatever comes in half a second
-    doc->CloseMidiPorts();
+    const auto got = StopAfter(2000, 500);
     const auto stop = std::find_if(got.begin() + static_cast<std::ptrdiff_t>(before), got.end(),
                                    [](const auto& m) { return m.Data() == Bytes{0xFC}; });
     ASSERT_NE(stop, got.end());
-    const std::vector<testing::StampedMessage> played(
-        got.begin() + static_cast<std::ptrdiff_t>(before), stop);
+    const std::vector<StampedMessage> played(got.begin() + static_cast<std::ptrdiff_t>(before),
+                                             stop);
     ASSERT_GE(played.size(), 120u);
     EXPECT_EQ(played.front().Data(), Bytes{0xFA});
     const int xruns = jack.Xruns();
@@ -110,7 +138,7 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
     int notes = 0;
     std::int64_t clock = -1;  // the last clock's frame
     std::string shown;
-    for (const testing::StampedMessage& m : played) {
+    for (const StampedMessage& m : played) {
         if (m.Data() == Bytes{0xF8}) {
             const std::int64_t interval = m.frame - clock;
             if (clock >= 0) shown += std::to_string(interval) + " ";
@@ -123,6 +151,97 @@ TEST(Jack, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
     }
     EXPECT_GE(notes, 15);
     EXPECT_LE(outside, 2 * xruns) << "intervals in frames: " << shown << "; xruns: " << xruns;
+}
+
+// BPM 130: lines of 116 ms, six MIDI clocks a line, so line n starts with clock 6n after Start
+// and its notes go out at that clock's frame. Track 0 plays the grid's pattern 0 (a note on
+// line 0 only) until pattern 1, launched during line 2 for the next bar, takes over at line 16.
+TEST_F(JackMonitor, ALaunchedPatternStartsAtTheBarsClockAndFrame) {
+    AddJackDriver("tarvel-live");
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    const std::size_t before = monitor.Received().size();
+    testing::Locked(*doc, [&] {
+        doc->SetBpm(130);
+        doc->SetSendsClock(0, true);
+        doc->song.patterns[0].cells[0][0] = {60, 100, kNoCommand, 0};
+        doc->song.patterns[1].lineCount = 4;
+        doc->song.patterns[1].cells[0][0] = {72, 100, kNoCommand, 0};
+        doc->song.sequence[0][0] = {0, 0, 0};
+        doc->player.live.boundary = kAtNextBar;
+        doc->engine.SetLiveMode(true);
+        doc->StartPlayback(kSongMode);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(290));  // line 2
+    {
+        std::lock_guard lock(doc->mutex);
+        ASSERT_EQ(doc->player.playRow, 2);
+        ASSERT_TRUE(doc->engine.QueueLaunch(0, 1, 0, -1));
+    }
+    const auto got = StopAfter(1750, 500);  // into line 17
+
+    int clocks = 0;
+    std::int64_t barFrame = -1;  // clock 96's: line 16 starts there
+    int launchedAtClock = -1;
+    std::int64_t launchedFrame = -1;
+    for (std::size_t i = before; i < got.size(); ++i) {
+        const StampedMessage& m = got[i];
+        if (m.Data() == Bytes{0xF8}) {
+            if (clocks++ == 6 * 16) barFrame = m.frame;
+        } else if (m.Data() == Bytes{0x90, 72, 100} && launchedAtClock < 0) {
+            launchedAtClock = clocks - 1;
+            launchedFrame = m.frame;
+        }
+    }
+    // Exactly at the bar's clock and frame. A period the monitor missed (an xrun on a loaded
+    // machine) loses what it carried, at most one clock, and shifts the server's frame clock.
+    const int xruns = jack.Xruns();
+    if (xruns == 0) {
+        EXPECT_EQ(launchedAtClock, 6 * 16) << "clocks received: " << clocks;
+        EXPECT_EQ(launchedFrame, barFrame);
+    } else {
+        EXPECT_LE(launchedAtClock, 6 * 16) << "xruns: " << xruns;
+        EXPECT_GE(launchedAtClock, 6 * 16 - xruns) << "xruns: " << xruns;
+    }
+}
+
+// The synth (its sound into the same server) is device 0, the monitor device 1. Every 60 ms line
+// selects another program, which the synth loads from disk, and plays a note on the monitor: on
+// the program's first play the notes still come exactly a line apart.
+TEST_F(JackMonitor, ProgramChangesOnEveryLineKeepTheOtherDevicesInTime) {
+    auto synth = std::make_unique<SynthMidiOut>(
+        SynthMidiOut::kDefaultSoundFont, SynthMidiOut::kGain, std::vector<std::string>{"jack"});
+    if (synth->DeviceCount() == 0) GTEST_SKIP() << synth->Failure();
+    devices.Add(std::move(synth));
+    AddJackDriver("tarvel-test");
+    ASSERT_EQ(devices.DeviceCount(), 3) << "the synth, the monitor, our own port";
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    constexpr int kLines = 40;
+    testing::Locked(*doc, [&] {
+        doc->SetBpm(250);  // 60 ms lines: 2,880 frames
+        doc->song.channelDevice[0] = 1;
+        Pattern& pattern = doc->song.patterns[0];
+        pattern.lineCount = kLines;
+        for (int line = 0; line < kLines; ++line)
+            pattern.cells[line][0] = {static_cast<std::uint8_t>(48 + line % 24), 100, 0xB0,
+                                      static_cast<std::uint8_t>((line * 37 + 1) % 128)};
+        doc->StartPlayback(kPatternMode);
+    });
+    const auto got = StopAfter(kLines * 60 - 30, 300);
+    std::vector<std::int64_t> onsets;
+    for (const StampedMessage& m : got)
+        if (m.length == 3 && m.bytes[0] == 0x90) onsets.push_back(m.frame);
+    ASSERT_GE(onsets.size(), static_cast<std::size_t>(kLines - 1));
+    int outside = 0;
+    std::string shown;
+    for (std::size_t i = 1; i < onsets.size(); ++i) {
+        const std::int64_t interval = onsets[i] - onsets[i - 1];
+        shown += std::to_string(interval) + " ";
+        if (std::abs(interval - 2880) > 48) ++outside;  // 1 ms
+    }
+    EXPECT_LE(outside, 2 * jack.Xruns())
+        << "intervals in frames: " << shown << "; xruns: " << jack.Xruns();
 }
 
 // Our own port is there for programs to connect to, and what it sends reaches them; a time
@@ -146,7 +265,7 @@ TEST(JackOwnPort, ProgramsConnectToItAndGetWhatItSends) {
     ASSERT_TRUE(monitor.WaitForInputConnection());
     const std::uint8_t noteOn[] = {0x90, 60, 100};
     // A connection JACK has just reported may miss a cycle or two: then the note is sent again.
-    std::vector<testing::StampedMessage> got;
+    std::vector<StampedMessage> got;
     for (int round = 0; round < 3 && got.empty(); ++round) {
         driver.SetDueTime(PeriodicTimer::MonotonicNowNs() + 3'600'000'000'000);
         driver.Send(own, noteOn, 3);

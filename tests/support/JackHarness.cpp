@@ -51,15 +51,6 @@ void Stop(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-// Runs `command` until it succeeds or `timeoutMs` passed.
-bool Retry(const std::string& command, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (std::system(command.c_str()) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
 }  // namespace
 
 JackHarness::JackHarness(bool realtime, int periodFrames) {
@@ -95,7 +86,12 @@ int JackHarness::Xruns() const {
 }
 
 bool JackHarness::WaitForPort(const std::string& port, int timeoutMs) const {
-    return Retry("jack_lsp 2>/dev/null | grep -qx '" + port + "'", timeoutMs);
+    const std::string command = "jack_lsp 2>/dev/null | grep -qx '" + port + "'";
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (std::system(command.c_str()) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace tarvel::testing

@@ -1,8 +1,10 @@
 // The document on the real back end, on a private JACK server where a monitor client stamps
 // what arrives with the server's frame time: every byte as sent, clocks and notes in time, a
-// launched pattern at its bar, and the built-in synth's instrument loads delaying nothing.
-// (The window holding the lock: MidiInputJackTest; recording launches into the grid:
-// LiveLaunchTest.)
+// launched pattern at its bar, and the built-in synth's instrument loads delaying nothing. The
+// monitor also plays into our own input port like a keyboard: its notes come back through thru a
+// period later, pads chosen as the launch input launch, and a window holding the document lock
+// makes no JACK cycle wait. (Recording launches into the grid: LiveLaunchTest; recording notes
+// at the lines played: MidiInputTest.)
 #include <gtest/gtest.h>
 
 #include <jack/jack.h>
@@ -12,9 +14,12 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "document/DocumentMidiInput.h"
+#include "platform/JackMidiIn.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/RtMidiOutDriver.h"
 #include "platform/SynthMidiOut.h"
@@ -28,7 +33,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using testing::StampedMessage;
 
-// A monitor listening on a real-time server with 256-frame periods (registered before the
+// A monitor listening on a real-time server with kPeriod-frame periods (registered before the
 // drivers list their outputs), and a document on `devices` past its start-up's All Notes Off.
 class JackMonitor : public ::testing::Test {
   protected:
@@ -41,9 +46,11 @@ class JackMonitor : public ::testing::Test {
     }
     void Start() {
         doc = std::make_unique<CFennoralDoc>(ui, devices, DocOptions{.startTimer = true});
+        ASSERT_NO_FATAL_FAILURE(ConnectInput());
         ASSERT_TRUE(monitor.WaitForInputConnection());
         monitor.WaitForReceived(16, 2000);  // start-up's All Notes Off, unless sent before
     }
+    virtual void ConnectInput() {}
     // Lets the document play `ms` longer, stops it and gives what came in up to `waitMs` after.
     std::vector<StampedMessage> StopAfter(int ms, int waitMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -53,7 +60,8 @@ class JackMonitor : public ::testing::Test {
         return got;
     }
 
-    testing::JackHarness jack{/*realtime=*/true, 256};
+    static constexpr int kPeriod = 256;
+    testing::JackHarness jack{/*realtime=*/true, kPeriod};
     testing::JackKeyboard monitor{"midi-monitor", /*listen=*/true};
     ChainedMidiOut devices;
     testing::RecordingUi ui;
@@ -271,6 +279,109 @@ TEST_F(JackMonitor, ProgramsConnectToOurOwnPortAndGetWhatItSends) {
     ASSERT_GE(got.size(), 1u);
     EXPECT_EQ(got[0].Data(), (Bytes{0x90, 60, 100}));
     jack_client_close(other);
+}
+
+// The monitor plays into our own input port, connected before the document settles.
+class JackInput : public JackMonitor {
+  protected:
+    void SetUp() override {
+        JackMonitor::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        AddJackDriver("tarvel-test");
+        ASSERT_NO_FATAL_FAILURE(Start());
+    }
+    void ConnectInput() override {
+        sink.emplace(*doc);
+        input = JackMidiIn::Connect("tarvel-in", *sink);
+        ASSERT_TRUE(input);
+        EXPECT_EQ(input->PortNames().at(0), kOwnInputPortName);  // none: an exception fails
+        ASSERT_TRUE(input->Open(kOwnInputPortName));
+        ASSERT_TRUE(monitor.ConnectTo(input->OwnPortName()));
+    }
+    // What the monitor heard from index `from` on, once `count` more have come.
+    std::vector<Bytes> HeardFrom(std::size_t from, std::size_t count) {
+        std::vector<Bytes> heard;
+        const auto got = monitor.WaitForReceived(from + count);
+        for (std::size_t i = from; i < got.size(); ++i) heard.push_back(got[i].Data());
+        return heard;
+    }
+
+    std::optional<DocumentMidiInput> sink;
+    std::unique_ptr<JackMidiIn> input;
+};
+
+TEST_F(JackInput, NotesPlayedIntoOurPortSoundThroughAPeriodLater) {
+    // Thru, on the current channel, at the incoming velocity.
+    testing::Locked(*doc, [&] { doc->editor.currentChannel = 4; });
+    const std::size_t before = monitor.Received().size();
+    monitor.Play(0x90, 60, 99);
+    monitor.Play(0xB0, 7, 80);
+    monitor.Play(0x80, 60, 0);
+    EXPECT_EQ(HeardFrom(before, 3),
+              (std::vector<Bytes>{{0x94, 60, 99}, {0xB4, 7, 80}, {0x84, 60, 0x64}}));
+    // Each at its own frame, exactly one period on. One that came while a tick held the lock
+    // goes later, so most, not all, must be exact.
+    const std::vector<StampedMessage> sent = monitor.Sent();
+    const std::vector<StampedMessage> received = monitor.Received();
+    int exact = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::int64_t latency = received[before + i].frame - sent[sent.size() - 3 + i].frame;
+        EXPECT_GE(latency, kPeriod) << "message " << i;
+        exact += latency == kPeriod;
+    }
+    EXPECT_GE(exact, 2) << "xruns: " << jack.Xruns();
+}
+
+// The window holds the lock for 50 ms while the keyboard plays: the JACK cycle does not wait for
+// it (no xrun), and every note comes out through thru, in order.
+TEST_F(JackInput, AWindowHoldingTheLockMakesNoCycleWait) {
+    const std::size_t before = monitor.Received().size();
+    std::vector<Bytes> played;
+    const int xrunsBefore = jack.Xruns();
+    {
+        std::lock_guard lock(doc->mutex);
+        for (std::uint8_t note = 60; note < 70; ++note) {
+            monitor.Play(0x90, note, 100);
+            monitor.Play(0x80, note, 0);
+            played.push_back({0x90, note, 100});
+            played.push_back({0x80, note, 0x64});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    EXPECT_EQ(HeardFrom(before, played.size()), played);
+    EXPECT_EQ(jack.Xruns(), xrunsBefore);
+    EXPECT_EQ(doc->DroppedInput(), 0u);
+}
+
+// Pads chosen as the launch input, and not as an input: in live mode their note 9 launches
+// pattern 9 unheard, while the keyboard on our own port goes on playing through.
+TEST_F(JackInput, ThePadsChosenForLaunchingLaunchWhileTheKeyboardPlaysOn) {
+    testing::JackKeyboard pads("pads");
+    ASSERT_TRUE(pads.ok());
+    ASSERT_TRUE(input->SetLaunchInput("pads:out"));
+    const auto launched = [&] {
+        std::lock_guard lock(doc->mutex);
+        const QueuedLaunch& queued = doc->player.live.tracks[4].pattern;
+        return queued.kind != kNoLaunch && queued.pattern == 9;
+    };
+    testing::Locked(*doc, [&] {
+        doc->inputRecording.launchInputChosen = 1;
+        doc->editor.currentChannel = 4;
+        doc->engine.SetLiveMode(true);
+        doc->StartPlayback(kSongMode);
+    });
+    const std::size_t before = monitor.Received().size();
+    // JACK connects in its own time: the pads play until their note arrives.
+    for (int attempt = 0; attempt < 50 && !launched(); ++attempt) {
+        pads.Play(0x90, 9, 100);
+        pads.Play(0x80, 9, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(launched());
+    monitor.Play(0x90, 61, 90);
+    monitor.Play(0x80, 61, 0);
+    EXPECT_EQ(HeardFrom(before, 2), (std::vector<Bytes>{{0x94, 61, 90}, {0x84, 61, 0x64}}));
+    testing::Locked(*doc, [&] { doc->StopPlayback(); });
 }
 
 }  // namespace

@@ -51,6 +51,13 @@ class JackMonitor : public ::testing::Test {
         monitor.WaitForReceived(16, 2000);  // start-up's All Notes Off, unless sent before
     }
     virtual void ConnectInput() {}
+    // What the monitor has heard from index `from` on, once `count` more have come.
+    std::vector<Bytes> HeardFrom(std::size_t from, std::size_t count) {
+        std::vector<Bytes> heard;
+        const auto got = monitor.WaitForReceived(from + count);
+        for (std::size_t i = from; i < got.size(); ++i) heard.push_back(got[i].Data());
+        return heard;
+    }
     // Lets the document play `ms` longer, stops it and gives what came in up to `waitMs` after.
     std::vector<StampedMessage> StopAfter(int ms, int waitMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -120,9 +127,7 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksNotesAndALaunchKeepTime) {
             doc->NoteOn(0, 0, 64, 80);  // releases 60 first
             doc->NoteOff(0, 0);
         });
-        const auto got = monitor.WaitForReceived(before + expected.size(), 3000);
-        received.clear();
-        for (std::size_t i = before; i < got.size(); ++i) received.push_back(got[i].Data());
+        received = HeardFrom(before, expected.size());
         ASSERT_TRUE(IsInOrderSubset(received, expected)) << "a message arrived changed";
     }
     EXPECT_EQ(received, expected);
@@ -261,13 +266,6 @@ class JackInput : public JackMonitor {
         EXPECT_EQ(input->PortNames().at(0), kOwnInputPortName);  // none: an exception fails
         ASSERT_TRUE(input->Open(kOwnInputPortName));
         ASSERT_TRUE(monitor.ConnectTo(input->OwnPortName()));
-    }
-    // What the monitor heard from index `from` on, once `count` more have come.
-    std::vector<Bytes> HeardFrom(std::size_t from, std::size_t count) {
-        std::vector<Bytes> heard;
-        const auto got = monitor.WaitForReceived(from + count);
-        for (std::size_t i = from; i < got.size(); ++i) heard.push_back(got[i].Data());
-        return heard;
     }
 
     std::optional<DocumentMidiInput> sink;

@@ -49,6 +49,7 @@ void MakeDistinctive(CFennoralDoc& doc) {
     SetPatternName(doc.song, 5, "Verse");
     doc.song.channelProgram[2] = 40;
     doc.song.soundingNote[7][8] = 66;
+    doc.song.sequence[300][9] = {5, -2, 0};
     doc.editor.loopStartRow = 16;
     doc.editor.loopEndRow = 48;
     CopyText(doc.song.header.author, "Ann");
@@ -90,6 +91,7 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     t.Settle();
     ASSERT_TRUE(t.doc->LoadSong(path));
     EXPECT_EQ(StreamOf(*t.doc), saved);  // loop rows and the note table too
+    EXPECT_EQ(t.doc->song.sequence[300][9].transpose, -2);
     const std::vector<std::string> sent = t.TakeSent();
     ASSERT_EQ(sent.size(), 33u);
     EXPECT_EQ(sent[0], "83 3c 64@0");       // what sounded stops first

@@ -3,15 +3,11 @@
 // colour or the font, boxes copied from the atlas, at device pixel ratios 1, 2 and 3; and the
 // whole view of a busy song.
 #include <QPainter>
-#include <cstring>
-#include <functional>
 #include <random>
-#include <string>
 
 #include "AppFixture.h"
 #include "app/ViewPainter.h"
 #include "editor/DisplayBoxes.h"
-#include "editor/DisplayModel.h"
 
 namespace tarvel::testing {
 namespace {
@@ -86,27 +82,12 @@ void ExpectSamePicture(const DisplayModel& model, QSize size) {
     }
 }
 
-TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
-    struct Case {
-        const char* name;
-        std::vector<Piece> items;
-    };
-    const Case cases[] = {
-        {.name = "the same rectangle inverted twice",
-         .items = {Box(10, 10, 70, 12, "C-4"), Invert(15, 10, 20, 12), Invert(15, 10, 20, 12)}},
-        {.name = "a box too narrow and one too low for its frame",
-         .items = {Box(10, 10, 70, 12, "wide"), Box(20, 5, 1, 20, "x"), Box(5, 15, 90, 1, "y")}},
-        {.name = "rectangles of negative size",
-         .items = {Box(10, 10, 70, 12, "wide"), Invert(50, 10, -20, 12), Box(60, 30, -8, 12, "")}},
-        {.name = "boxes alike but for one colour or the font",
-         .items = {Box(10, 10, 70, 12, "C-4"), Box(10, 22, 70, 12, "C-4", 0xAABB89),
-                   Box(10, 34, 70, 12, "C-4", 0xAABB88, 0xFFFFFF),
-                   Box(10, 46, 70, 12, "C-4", 0xAABB88, 0, DisplayFont::Small)}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ExpectSamePicture(ModelOf(c.items), QSize(120, 60));
-    }
+// Boxes alike but for one colour or the font: each is painted as itself.
+TEST(ViewPainterTest, BoxesAlikeButForOneColourOrTheFontPaintAsItemAfterItem) {
+    ExpectSamePicture(ModelOf({Box(10, 10, 70, 12, "C-4"), Box(10, 22, 70, 12, "C-4", 0xAABB89),
+                               Box(10, 34, 70, 12, "C-4", 0xAABB88, 0xFFFFFF),
+                               Box(10, 46, 70, 12, "C-4", 0xAABB88, 0, DisplayFont::Small)}),
+                      QSize(120, 60));
 }
 
 // Any boxes and inverts at all, piled on one another: the picture depends on their order only.
@@ -164,31 +145,7 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
     }
 }
 
-// The real view of a busy song: every cell and slot filled, transposed slots with their badges,
-// a marked block, the cursor's field and the play line.
-class ViewPaintTest : public AppTest {
-  public:
-    void FillSong() {
-        auto doc = Locked();
-        for (int line = 0; line < 64; ++line)
-            for (int track = 0; track < 16; ++track)
-                doc->song.patterns[0].cells[line][track] =
-                    PatternCell{static_cast<std::uint8_t>(40 + line % 50), 0x64,
-                                static_cast<std::uint8_t>(line % 3 ? 0x07 : kNoCommand), 0x40};
-        for (int row = 0; row < 100 * 16; ++row)
-            for (int track = 0; track < 16; ++track)
-                doc->song.sequence[row][track] =
-                    SequenceSlot{static_cast<std::uint8_t>(row % 5 == 0 ? kEmptySlot : 0),
-                                 static_cast<std::int8_t>(row % 3 == 0 ? 0 : row % 7 - 3), 0};
-        doc->songEditor.editor.cursorField = 2;
-        doc->songEditor.editor.blockMarked = 1;
-        doc->songEditor.editor.blockStartTrack = 1;
-        doc->songEditor.editor.blockEndTrack = 2;
-        doc->songEditor.editor.blockStartLine = 3;
-        doc->songEditor.editor.blockEndLine = 9;
-        doc->player.playRow = 5;
-    }
-};
+using ViewPaintTest = AppTest;
 
 // The busy view at each size, ratio and zoom: layered painting gives the pixels of painting item
 // after item, with boxes copied straight into the surface's pixels at whole and fractional
@@ -196,7 +153,7 @@ class ViewPaintTest : public AppTest {
 // a region painted by the view, also away from the surface's origin, gets the whole picture
 // there and nothing elsewhere.
 TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion) {
-    FillSong();
+    FillBusySong();
     struct Case {
         const char* name;
         QSize size = {1000, 500};
@@ -208,20 +165,13 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
     };
     const Case cases[] = {
         {.name = "the classic size", .size = {802, 324}},
-        {.name = "a full HD screen", .size = {1920, 1080}},
         {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
         {.name = "a ratio the atlas leaves alone", .ratio = 3},
         {.name = "125 %, boxes kept for each of 4 places", .size = {1100, 500}, .zoom = 125},
         {.name = "125 % at ratio 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125},
-        {.name = "ratio 1.75", .ratio = 1.75},
         {.name = "150 % at ratio 2, a whole scale past the atlas", .ratio = 2, .zoom = 150},
-        {.name = "zoom 200 %", .zoom = 200},
         {.name = "the window's pixels at ratio 2",
          .ratio = 2,
-         .format = QImage::Format_ARGB32_Premultiplied},
-        {.name = "the window's pixels at 125 % and ratio 1.5",
-         .ratio = 1.5,
-         .zoom = 125,
          .format = QImage::Format_ARGB32_Premultiplied},
         {.name = "a region of two rectangles",
          .region = QRegion(13, 7, 400, 101) | QRegion(300, 250, 517, 90)},
@@ -270,7 +220,7 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
 // now, and the whole pattern pane when it follows the play line. The window then shows what a
 // full repaint gives.
 TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
-    FillSong();
+    FillBusySong();
     Locked()->songEditor.editor.seqStep = 1;  // a sequencer row for each displayed line
     ResizeView({1200, 600});
     struct Case {
@@ -314,8 +264,7 @@ TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
         doc().RaiseUiSignal(kRepaintView);
         Settle();
         EXPECT_FALSE(painted.isEmpty());
-        EXPECT_TRUE((painted - c.within).isEmpty())
-            << painted.boundingRect().y() << " " << painted.boundingRect().height();
+        EXPECT_TRUE((painted - c.within).isEmpty());
         const QImage shown =
             view()
                 .screen()

@@ -49,18 +49,11 @@ Piece Invert(int x, int y, int width, int height) {
     return Box(x, y, width, height, "", 0, 0, DisplayFont::Large, DisplayItem::Kind::Invert);
 }
 
-// The model painted on a surface of `size` logical pixels at `ratio` and `zoom`, over a colour
-// no box has.
-QImage Painted(const DisplayModel& model, QSize size, qreal ratio, bool layered,
-               ViewPainter& painter, QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
+// A surface of `size` logical pixels at `ratio`, filled with a colour no box has.
+QImage Surface(QSize size, qreal ratio, QImage::Format format = QImage::Format_RGB32) {
     QImage image((QSizeF(size) * ratio).toSize(), format);
     image.setDevicePixelRatio(ratio);
     image.fill(QColor(255, 0, 255));
-    QPainter on(&image);
-    if (layered)
-        painter.Paint(on, model, zoom);
-    else
-        painter.PaintOneByOne(on, model, zoom);
     return image;
 }
 
@@ -69,9 +62,15 @@ QImage Painted(const DisplayModel& model, QSize size, qreal ratio, bool layered,
 QImage ExpectLayeredAsOneByOne(const DisplayModel& model, QSize size, qreal ratio,
                                QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
     ViewPainter painter;
-    const QImage oneByOne = Painted(model, size, ratio, false, painter, format, zoom);
+    const auto painted = [&](bool layered) {
+        QImage image = Surface(size, ratio, format);
+        QPainter on(&image);
+        layered ? painter.Paint(on, model, zoom) : painter.PaintOneByOne(on, model, zoom);
+        return image;
+    };
+    const QImage oneByOne = painted(false);
     for (const char* paint : {"the atlas filled", "the atlas copied from"})
-        EXPECT_TRUE(Painted(model, size, ratio, true, painter, format, zoom) == oneByOne) << paint;
+        EXPECT_TRUE(painted(true) == oneByOne) << paint;
     return oneByOne;
 }
 
@@ -118,19 +117,6 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
         SCOPED_TRACE(::testing::Message() << "pile " << pile);
         ExpectSamePicture(ModelOf(pieces), QSize(160, 80));
     }
-}
-
-// One painter paints a model, then the same with a box moved by a pixel at 125 %, where boxes
-// are kept for each of 4 places: the second picture is that model's.
-TEST(ViewPainterTest, ABoxMovedAfterAPaintIsPaintedWhereItIs) {
-    const Piece first = Box(10, 10, 70, 12, "C-4 64 0740");
-    const auto format = QImage::Format_RGB32;
-    ViewPainter painter;
-    Painted(ModelOf({first, Box(10, 22, 70, 12, "C-4")}), QSize(120, 60), 1, true, painter, format,
-            125);
-    const DisplayModel model = ModelOf({first, Box(11, 22, 70, 12, "C-4")});
-    EXPECT_TRUE(Painted(model, QSize(120, 60), 1, true, painter, format, 125) ==
-                Painted(model, QSize(120, 60), 1, false, painter, format, 125));
 }
 
 // Hundreds of large boxes, each unlike the others, fill the atlas: those past its room are painted
@@ -190,13 +176,7 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
         view().SetZoom(c.zoom);
         Settle();
         ASSERT_EQ(view().size(), c.size);
-        const auto blank = [&] {
-            QImage image((QSizeF(c.size) * c.ratio).toSize(), c.format);
-            image.setDevicePixelRatio(c.ratio);
-            image.fill(QColor(255, 0, 255));
-            return image;
-        };
-        QImage shown = blank();
+        QImage shown = Surface(c.size, c.ratio, c.format);
         view().render(&shown);
         if (c.region.isEmpty()) {
             const QImage oneByOne =
@@ -205,7 +185,7 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
             EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
             continue;
         }
-        QImage part = blank(), expected = blank();
+        QImage part = Surface(c.size, c.ratio, c.format), expected = part;
         view().render(&part, c.at + c.region.boundingRect().topLeft(), c.region);
         {
             QPainter on(&expected);

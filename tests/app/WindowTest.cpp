@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStatusBar>
-#include <functional>
 #include <thread>
 
 #include "AppFixture.h"

@@ -231,6 +231,28 @@ class AppTest : public ::testing::Test {
         EditAction typing(doc(), "Typing", {PatternRange(0)});
         Locked()->song.patterns[0].cells[0][0] = {note, velocity, command, 0};
     }
+    // A busy song: every cell and slot filled, transposed slots with their badges, a marked
+    // block, the cursor's field and the play line.
+    void FillBusySong() {
+        auto doc = Locked();
+        for (int line = 0; line < 64; ++line)
+            for (int track = 0; track < 16; ++track)
+                doc->song.patterns[0].cells[line][track] =
+                    PatternCell{static_cast<std::uint8_t>(40 + line % 50), 0x64,
+                                static_cast<std::uint8_t>(line % 3 ? 0x07 : kNoCommand), 0x40};
+        for (int row = 0; row < 100 * 16; ++row)
+            for (int track = 0; track < 16; ++track)
+                doc->song.sequence[row][track] =
+                    SequenceSlot{static_cast<std::uint8_t>(row % 5 == 0 ? kEmptySlot : 0),
+                                 static_cast<std::int8_t>(row % 3 == 0 ? 0 : row % 7 - 3), 0};
+        doc->songEditor.editor.cursorField = 2;
+        doc->songEditor.editor.blockMarked = 1;
+        doc->songEditor.editor.blockStartTrack = 1;
+        doc->songEditor.editor.blockEndTrack = 2;
+        doc->songEditor.editor.blockStartLine = 3;
+        doc->songEditor.editor.blockEndLine = 9;
+        doc->player.playRow = 5;
+    }
 
     QTemporaryDir settingsDir;
     RecordingMidiOut midi;

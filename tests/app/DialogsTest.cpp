@@ -3,7 +3,6 @@
 // choosers.
 #include <QDir>
 #include <QFileDialog>
-#include <QImage>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPainter>

@@ -4,10 +4,7 @@
 // comes from where the user chose.
 #include <QCheckBox>
 #include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -18,7 +15,6 @@
 #include "app/MidiInputMenu.h"
 #include "app/SynthMenu.h"
 #include "app/TempoSourceMenu.h"
-#include "app/WidgetIds.h"
 #include "document/DocumentMidiInput.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/SynthMidiOut.h"

@@ -4,7 +4,6 @@
 // inside a network namespace of its own (TARVEL_PRIVATE_NETWORK, set by its CTest entry).
 #include <lo/lo.h>
 
-#include <QApplication>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>

@@ -3,15 +3,11 @@
 // colour or the font, boxes copied from the atlas, at device pixel ratios 1, 2 and 3; and the
 // whole view of a busy song.
 #include <QPainter>
-#include <cstring>
-#include <functional>
 #include <random>
-#include <string>
 
 #include "AppFixture.h"
 #include "app/ViewPainter.h"
 #include "editor/DisplayBoxes.h"
-#include "editor/DisplayModel.h"
 
 namespace tarvel::testing {
 namespace {
@@ -53,18 +49,11 @@ Piece Invert(int x, int y, int width, int height) {
     return Box(x, y, width, height, "", 0, 0, DisplayFont::Large, DisplayItem::Kind::Invert);
 }
 
-// The model painted on a surface of `size` logical pixels at `ratio` and `zoom`, over a colour
-// no box has.
-QImage Painted(const DisplayModel& model, QSize size, qreal ratio, bool layered,
-               ViewPainter& painter, QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
+// A surface of `size` logical pixels at `ratio`, filled with a colour no box has.
+QImage Surface(QSize size, qreal ratio, QImage::Format format = QImage::Format_RGB32) {
     QImage image((QSizeF(size) * ratio).toSize(), format);
     image.setDevicePixelRatio(ratio);
     image.fill(QColor(255, 0, 255));
-    QPainter on(&image);
-    if (layered)
-        painter.Paint(on, model, zoom);
-    else
-        painter.PaintOneByOne(on, model, zoom);
     return image;
 }
 
@@ -73,9 +62,15 @@ QImage Painted(const DisplayModel& model, QSize size, qreal ratio, bool layered,
 QImage ExpectLayeredAsOneByOne(const DisplayModel& model, QSize size, qreal ratio,
                                QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
     ViewPainter painter;
-    const QImage oneByOne = Painted(model, size, ratio, false, painter, format, zoom);
+    const auto painted = [&](bool layered) {
+        QImage image = Surface(size, ratio, format);
+        QPainter on(&image);
+        layered ? painter.Paint(on, model, zoom) : painter.PaintOneByOne(on, model, zoom);
+        return image;
+    };
+    const QImage oneByOne = painted(false);
     for (const char* paint : {"the atlas filled", "the atlas copied from"})
-        EXPECT_TRUE(Painted(model, size, ratio, true, painter, format, zoom) == oneByOne) << paint;
+        EXPECT_TRUE(painted(true) == oneByOne) << paint;
     return oneByOne;
 }
 
@@ -86,27 +81,12 @@ void ExpectSamePicture(const DisplayModel& model, QSize size) {
     }
 }
 
-TEST(ViewPainterTest, LayeredPaintingGivesThePixelsOfPaintingItemAfterItem) {
-    struct Case {
-        const char* name;
-        std::vector<Piece> items;
-    };
-    const Case cases[] = {
-        {.name = "the same rectangle inverted twice",
-         .items = {Box(10, 10, 70, 12, "C-4"), Invert(15, 10, 20, 12), Invert(15, 10, 20, 12)}},
-        {.name = "a box too narrow and one too low for its frame",
-         .items = {Box(10, 10, 70, 12, "wide"), Box(20, 5, 1, 20, "x"), Box(5, 15, 90, 1, "y")}},
-        {.name = "rectangles of negative size",
-         .items = {Box(10, 10, 70, 12, "wide"), Invert(50, 10, -20, 12), Box(60, 30, -8, 12, "")}},
-        {.name = "boxes alike but for one colour or the font",
-         .items = {Box(10, 10, 70, 12, "C-4"), Box(10, 22, 70, 12, "C-4", 0xAABB89),
-                   Box(10, 34, 70, 12, "C-4", 0xAABB88, 0xFFFFFF),
-                   Box(10, 46, 70, 12, "C-4", 0xAABB88, 0, DisplayFont::Small)}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ExpectSamePicture(ModelOf(c.items), QSize(120, 60));
-    }
+// Boxes alike but for one colour or the font: each is painted as itself.
+TEST(ViewPainterTest, BoxesAlikeButForOneColourOrTheFontPaintAsItemAfterItem) {
+    ExpectSamePicture(ModelOf({Box(10, 10, 70, 12, "C-4"), Box(10, 22, 70, 12, "C-4", 0xAABB89),
+                               Box(10, 34, 70, 12, "C-4", 0xAABB88, 0xFFFFFF),
+                               Box(10, 46, 70, 12, "C-4", 0xAABB88, 0, DisplayFont::Small)}),
+                      QSize(120, 60));
 }
 
 // Any boxes and inverts at all, piled on one another: the picture depends on their order only.
@@ -139,19 +119,6 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
     }
 }
 
-// One painter paints a model, then the same with a box moved by a pixel at 125 %, where boxes
-// are kept for each of 4 places: the second picture is that model's.
-TEST(ViewPainterTest, ABoxMovedAfterAPaintIsPaintedWhereItIs) {
-    const Piece first = Box(10, 10, 70, 12, "C-4 64 0740");
-    const auto format = QImage::Format_RGB32;
-    ViewPainter painter;
-    Painted(ModelOf({first, Box(10, 22, 70, 12, "C-4")}), QSize(120, 60), 1, true, painter, format,
-            125);
-    const DisplayModel model = ModelOf({first, Box(11, 22, 70, 12, "C-4")});
-    EXPECT_TRUE(Painted(model, QSize(120, 60), 1, true, painter, format, 125) ==
-                Painted(model, QSize(120, 60), 1, false, painter, format, 125));
-}
-
 // Hundreds of large boxes, each unlike the others, fill the atlas: those past its room are painted
 // in place, and the next paint starts the atlas again.
 TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
@@ -164,31 +131,7 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
     }
 }
 
-// The real view of a busy song: every cell and slot filled, transposed slots with their badges,
-// a marked block, the cursor's field and the play line.
-class ViewPaintTest : public AppTest {
-  public:
-    void FillSong() {
-        auto doc = Locked();
-        for (int line = 0; line < 64; ++line)
-            for (int track = 0; track < 16; ++track)
-                doc->song.patterns[0].cells[line][track] =
-                    PatternCell{static_cast<std::uint8_t>(40 + line % 50), 0x64,
-                                static_cast<std::uint8_t>(line % 3 ? 0x07 : kNoCommand), 0x40};
-        for (int row = 0; row < 100 * 16; ++row)
-            for (int track = 0; track < 16; ++track)
-                doc->song.sequence[row][track] =
-                    SequenceSlot{static_cast<std::uint8_t>(row % 5 == 0 ? kEmptySlot : 0),
-                                 static_cast<std::int8_t>(row % 3 == 0 ? 0 : row % 7 - 3), 0};
-        doc->songEditor.editor.cursorField = 2;
-        doc->songEditor.editor.blockMarked = 1;
-        doc->songEditor.editor.blockStartTrack = 1;
-        doc->songEditor.editor.blockEndTrack = 2;
-        doc->songEditor.editor.blockStartLine = 3;
-        doc->songEditor.editor.blockEndLine = 9;
-        doc->player.playRow = 5;
-    }
-};
+using ViewPaintTest = AppTest;
 
 // The busy view at each size, ratio and zoom: layered painting gives the pixels of painting item
 // after item, with boxes copied straight into the surface's pixels at whole and fractional
@@ -196,7 +139,7 @@ class ViewPaintTest : public AppTest {
 // a region painted by the view, also away from the surface's origin, gets the whole picture
 // there and nothing elsewhere.
 TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion) {
-    FillSong();
+    FillBusySong();
     struct Case {
         const char* name;
         QSize size = {1000, 500};
@@ -208,20 +151,13 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
     };
     const Case cases[] = {
         {.name = "the classic size", .size = {802, 324}},
-        {.name = "a full HD screen", .size = {1920, 1080}},
         {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
         {.name = "a ratio the atlas leaves alone", .ratio = 3},
         {.name = "125 %, boxes kept for each of 4 places", .size = {1100, 500}, .zoom = 125},
         {.name = "125 % at ratio 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125},
-        {.name = "ratio 1.75", .ratio = 1.75},
         {.name = "150 % at ratio 2, a whole scale past the atlas", .ratio = 2, .zoom = 150},
-        {.name = "zoom 200 %", .zoom = 200},
         {.name = "the window's pixels at ratio 2",
          .ratio = 2,
-         .format = QImage::Format_ARGB32_Premultiplied},
-        {.name = "the window's pixels at 125 % and ratio 1.5",
-         .ratio = 1.5,
-         .zoom = 125,
          .format = QImage::Format_ARGB32_Premultiplied},
         {.name = "a region of two rectangles",
          .region = QRegion(13, 7, 400, 101) | QRegion(300, 250, 517, 90)},
@@ -240,13 +176,7 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
         view().SetZoom(c.zoom);
         Settle();
         ASSERT_EQ(view().size(), c.size);
-        const auto blank = [&] {
-            QImage image((QSizeF(c.size) * c.ratio).toSize(), c.format);
-            image.setDevicePixelRatio(c.ratio);
-            image.fill(QColor(255, 0, 255));
-            return image;
-        };
-        QImage shown = blank();
+        QImage shown = Surface(c.size, c.ratio, c.format);
         view().render(&shown);
         if (c.region.isEmpty()) {
             const QImage oneByOne =
@@ -255,7 +185,7 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
             EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
             continue;
         }
-        QImage part = blank(), expected = blank();
+        QImage part = Surface(c.size, c.ratio, c.format), expected = part;
         view().render(&part, c.at + c.region.boundingRect().topLeft(), c.region);
         {
             QPainter on(&expected);
@@ -270,7 +200,7 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
 // now, and the whole pattern pane when it follows the play line. The window then shows what a
 // full repaint gives.
 TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
-    FillSong();
+    FillBusySong();
     Locked()->songEditor.editor.seqStep = 1;  // a sequencer row for each displayed line
     ResizeView({1200, 600});
     struct Case {
@@ -314,8 +244,7 @@ TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
         doc().RaiseUiSignal(kRepaintView);
         Settle();
         EXPECT_FALSE(painted.isEmpty());
-        EXPECT_TRUE((painted - c.within).isEmpty())
-            << painted.boundingRect().y() << " " << painted.boundingRect().height();
+        EXPECT_TRUE((painted - c.within).isEmpty());
         const QImage shown =
             view()
                 .screen()

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStatusBar>
-#include <functional>
 #include <thread>
 
 #include "AppFixture.h"
@@ -49,27 +48,6 @@ TEST_F(AppTest, TimerThreadSignalsReachTheWindowThroughTheWakeUp) {
 }
 
 using LargerWindowTest = AppTest;
-
-TEST_F(LargerWindowTest, TheViewShowsFourEightAndSixteenTracksAndTheRowsItsHeightHolds) {
-    struct Case {
-        int width, height, tracks, rows;
-    };
-    const Case cases[] = {{802, 324, 4, 25}, {1082, 504, 8, 40}, {1700, 900, 16, 73}};
-    for (const Case& c : cases) {
-        ResizeView({c.width, c.height});
-        SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height);
-        ASSERT_EQ(view().size(), QSize(c.width, c.height));
-        // The last shown track's header is painted where the layout puts it.
-        const QImage image = view().grab().toImage();
-        const int lastHeaderX = 24 + 70 * (c.tracks - 1) + 35;
-        EXPECT_EQ(image.pixelColor(lastHeaderX, 17), QColor(0x88, 0xBB, 0xAA));
-        // The bar runs down past the last row.
-        const int barX = 24 + 70 * c.tracks + 1;
-        EXPECT_EQ(image.pixelColor(barX, 24 + 12 * c.rows - 1), QColor(0xB0, 0xB0, 0xB0));
-    }
-    ResizeView({500, 200});  // never below the classic size
-    EXPECT_EQ(view().size(), QSize(802, 324));
-}
 
 TEST_F(LargerWindowTest, SizeFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
     const auto scrollPane = [this] {

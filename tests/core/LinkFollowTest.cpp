@@ -66,15 +66,6 @@ class LinkFollow : public testing::FollowedRowsTest {
         if (lock.owns_lock()) lock.unlock();
         doc.SetBeatClock(nullptr);
     }
-    std::size_t SoundingNotes() const {
-        long sounding = 0;
-        for (const RecordedMessage& m : t.midi.Messages())
-            if ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0)
-                ++sounding;
-            else if ((m.bytes[0] & 0xF0) == 0x80 || (m.bytes[0] & 0xF0) == 0x90)
-                --sounding;
-        return static_cast<std::size_t>(sounding);
-    }
 
     ScriptedSession session;
 };
@@ -109,7 +100,7 @@ TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo)
     session.Play(false, nowNs);
     RunFor(4 * kMs);
     EXPECT_FALSE(doc.player.isPlaying);
-    EXPECT_EQ(SoundingNotes(), 0u);
+    EXPECT_EQ(SoundingNotes(), 0);
 }
 
 TEST_F(LinkFollow, PeersAreShownAndTheLastOneLeavingIsSaidOnceWhilePlayGoesOn) {

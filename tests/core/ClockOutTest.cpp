@@ -46,7 +46,7 @@ class ClockOut : public testing::DocumentTest {
 
 // For tempos whose sixth of a line is and is not a whole number of ticks: Start, then exactly
 // 24 clocks per beat spaced evenly to the nanosecond at the line's length in whole ticks, then
-// Stop; the device that was not chosen gets none of it.
+// Stop.
 TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
     struct Case {
         int bpm;
@@ -59,8 +59,6 @@ TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
         constexpr int kBeats = 3;
         Tick(static_cast<int>(kBeats * 4 * c.lineMs / 2));
         doc.StopPlayback();
-        for (const RecordedMessage& m : t.midi.Messages())
-            EXPECT_FALSE(m.device == 0 && m.bytes[0] >= 0xF0) << testing::Describe(m);
         const Received got = TakeClockDevice();
         EXPECT_THAT(got.messages, ElementsAre("fa@1", "fc@1"));
         ASSERT_EQ(got.clockDueNs.size(), 24u * kBeats);
@@ -76,20 +74,13 @@ TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
 }
 
 // A Set BPM cell changes the clocks' spacing from the line it is on; a tempo typed in mid-line
-// that cuts the line short still leaves six clocks in it. A tick's sends (the clocks, a note)
-// carry its deadline; sends between ticks (a previewed note) go "now".
+// that cuts the line short still leaves six clocks in it.
 TEST_F(ClockOut, FollowsTempoCellsAtTheirLineAndNeverLosesAClock) {
     doc.song.patterns[0].lineCount = 4;
     Cell(0, 0) = {60, 0x40, kNoCommand, 0};
     Cell(2, 0) = {kNoNote, kDefaultVelocity, 0x90, 250};  // BPM 250: 60 ms lines
     doc.StartPlayback(kPatternMode);
-    Tick(1);
-    doc.NoteOn(1, 0, 62, 90);
-    std::vector<std::string> notes;
-    for (const RecordedMessage& m : t.midi.Messages())
-        if (m.device == 0) notes.push_back(testing::Describe(m) + " " + std::to_string(m.dueNs));
-    EXPECT_THAT(notes, ElementsAre("90 3c 40@0 " + std::to_string(kBaseNs), "91 3e 5a@0 0"));
-    Tick(60 + 60 + 30 + 30 - 1);  // two lines of 120 ms, two of 60 ms
+    Tick(60 + 60 + 30 + 30);  // two lines of 120 ms, two of 60 ms
     Received got = TakeClockDevice();
     ASSERT_EQ(got.clockDueNs.size(), 24u);
     for (std::size_t k = 1; k < got.clockDueNs.size(); ++k)

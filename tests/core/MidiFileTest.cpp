@@ -18,7 +18,10 @@
 namespace tarvel {
 namespace {
 
+using ::testing::AllOf;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
@@ -79,11 +82,12 @@ std::string Describe(const MidiFileData& file) {
     return text;
 }
 
+// A refusal leaves the file it was to fill as it was.
 std::string ReadAndDescribe(const Bytes& bytes) {
-    MidiFileData file;
+    MidiFileData file{.format = 0, .division = 7, .tracks = {{}}};
     std::string whyNot;
-    if (!ReadMidiFile(bytes, file, whyNot)) return "refused: " + whyNot;
-    return Describe(file);
+    if (ReadMidiFile(bytes, file, whyNot)) return Describe(file);
+    return "refused: " + whyNot + (Describe(file) == "format 0 division 7 |" ? "" : " (changed)");
 }
 
 TEST(MidiFileWriter, WritesSortedDeltaTimesRunningStatusAndOneEndOfTrack) {
@@ -223,14 +227,8 @@ TEST(MidiFileReader, RefusesDamageWithAOneLineReasonAndKeepsWhatItHad) {
         {Bytes(kMidiFileSizeLimit + 1), "larger than 64 MB, more than any MIDI file needs"},
         {OneTrack(tooMany), "track 1: more than 2000000 events in the file"},
     };
-    for (const auto& c : cases) {
-        MidiFileData file{.format = 0, .division = 7, .tracks = {{}}};
-        std::string whyNot;
-        EXPECT_FALSE(ReadMidiFile(c.bytes, file, whyNot)) << c.reason;
-        EXPECT_THAT(whyNot, HasSubstr(c.reason));
-        EXPECT_EQ(whyNot.find('\n'), std::string::npos);
-        EXPECT_EQ(Describe(file), "format 0 division 7 |");
-    }
+    for (const auto& c : cases)  // the reason in one line
+        EXPECT_THAT(ReadAndDescribe(c.bytes), AllOf(EndsWith(c.reason), Not(HasSubstr("\n"))));
     tooMany.resize(tooMany.size() - 2);  // the most events it takes on
     MidiFileData file;
     std::string whyNot;

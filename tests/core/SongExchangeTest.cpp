@@ -359,7 +359,10 @@ struct PlayedEvents {
     bool operator==(const PlayedEvents&) const = default;
 };
 
-PlayedEvents PlayedEventsOf(const MidiFileData& file) {
+PlayedEvents PlayedEventsOf(const std::string& path) {
+    MidiFileData file;
+    std::string whyNot;
+    EXPECT_TRUE(ReadMidiFile(ReadBytes(path), file, whyNot)) << path << ": " << whyNot;
     PlayedEvents played;
     for (const MidiTrack& track : file.tracks)
         for (const MidiEvent& event : track.events) {
@@ -396,10 +399,8 @@ TEST(SongExchange, ExportsLeaveThePlayerThePortsAndOldFilesAlone) {
     }
     t.Settle();
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("song.mid")));
-    MidiFileData read;
-    std::string whyNot;
-    ASSERT_TRUE(ReadMidiFile(ReadBytes(folder.Path("song.mid")), read, whyNot)) << whyNot;
-    const PlayedEvents played = PlayedEventsOf(read);  // the live note is none of the file's
+    // The live note is none of the file's.
+    const PlayedEvents played = PlayedEventsOf(folder.Path("song.mid"));
     EXPECT_EQ(played.notes, (decltype(PlayedEvents::notes){{0, 60, 0x50, 0}}));
     EXPECT_EQ(played.noteOffs, 1);
 
@@ -450,15 +451,10 @@ TEST(SongExchange, TheDemoComesBackFromItsMidiFileWithNothingDropped) {
     EXPECT_EQ(MidiImportReportText(*report), "Imported 863 notes; 0 dropped.");
     t.Settle();
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("again.mid")));
-
-    MidiFileData demo, again;
-    std::string whyNot;
-    ASSERT_TRUE(ReadMidiFile(ReadBytes(folder.Path("demo.mid")), demo, whyNot)) << whyNot;
-    ASSERT_TRUE(ReadMidiFile(ReadBytes(folder.Path("again.mid")), again, whyNot)) << whyNot;
-    const PlayedEvents played = PlayedEventsOf(demo);
+    const PlayedEvents played = PlayedEventsOf(folder.Path("demo.mid"));
     EXPECT_EQ(played.tempos.size(), 2u);  // 125 BPM, then 132 from row 256
     EXPECT_GT(played.controls.size(), 80u);
-    EXPECT_TRUE(PlayedEventsOf(again) == played);
+    EXPECT_TRUE(PlayedEventsOf(folder.Path("again.mid")) == played);
 }
 
 }  // namespace

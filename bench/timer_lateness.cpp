@@ -288,14 +288,7 @@ int RunSynth(int seconds) {
         auto doc = std::make_unique<CFennoralDoc>(ui, devices, DocOptions{.startTimer = false});
         {
             std::lock_guard lock(doc->mutex);
-            doc->SetBpm(250);
-            doc->song.channelDevice[0] = 1;
-            Pattern& pattern = doc->song.patterns[0];
-            pattern.lineCount = kPatternLines;
-            for (int line = 0; line < kPatternLines; ++line)
-                pattern.cells[line][0] = {static_cast<std::uint8_t>(48 + line % 24), 100, 0xB0,
-                                          static_cast<std::uint8_t>((line * 37 + 1) % 128)};
-            doc->StartPlayback(kPatternMode);
+            testing::PlayTimingLines(*doc, kPatternLines);
         }
         const ClockRun run = PlayOnTheClock(*doc, seconds);
         if (run.played == 0) return 1;

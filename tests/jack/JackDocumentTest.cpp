@@ -23,6 +23,7 @@
 #include "platform/PeriodicTimer.h"
 #include "platform/RtMidiOutDriver.h"
 #include "platform/SynthMidiOut.h"
+#include "support/DenseSong.h"
 #include "support/JackHarness.h"
 #include "support/JackKeyboard.h"
 #include "support/RecordingUi.h"
@@ -195,16 +196,7 @@ TEST_F(JackMonitor, ProgramChangesOnEveryLineKeepTheOtherDevicesInTime) {
     ASSERT_NO_FATAL_FAILURE(Start());
 
     constexpr int kLines = 40;
-    testing::Locked(*doc, [&] {
-        doc->SetBpm(250);  // 60 ms lines: 2,880 frames
-        doc->song.channelDevice[0] = 1;
-        Pattern& pattern = doc->song.patterns[0];
-        pattern.lineCount = kLines;
-        for (int line = 0; line < kLines; ++line)
-            pattern.cells[line][0] = {static_cast<std::uint8_t>(48 + line % 24), 100, 0xB0,
-                                      static_cast<std::uint8_t>((line * 37 + 1) % 128)};
-        doc->StartPlayback(kPatternMode);
-    });
+    testing::Locked(*doc, [&] { testing::PlayTimingLines(*doc, kLines); });  // 2,880-frame lines
     const auto got = StopAfter(kLines * 60 - 30, 300);
     std::vector<std::int64_t> onsets;
     for (const StampedMessage& m : got)

@@ -39,4 +39,15 @@ void FillDenseSong(CFennoralDoc& doc, Density density) {
     doc.SetBpm(125);
 }
 
+void PlayTimingLines(CFennoralDoc& doc, int lines) {
+    doc.SetBpm(250);
+    doc.song.channelDevice[0] = 1;
+    Pattern& pattern = doc.song.patterns[0];
+    pattern.lineCount = lines;
+    for (int line = 0; line < lines; ++line)
+        pattern.cells[line][0] = {static_cast<std::uint8_t>(48 + line % 24), 100, 0xB0,
+                                  static_cast<std::uint8_t>((line * 37 + 1) % 128)};
+    doc.StartPlayback(kPatternMode);
+}
+
 }  // namespace tarvel::testing

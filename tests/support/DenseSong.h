@@ -1,5 +1,5 @@
-// Songs that keep the player as busy as it can be: for stress and allocation tests, benchmarks
-// and the timer tool.
+// Songs for the tests and tools that load or time the player: the busiest song there can be, and
+// a light one whose line onsets can be timed.
 #pragma once
 
 #include "document/FennoralDoc.h"
@@ -14,5 +14,9 @@ enum class Density {
 // Lock held. Patterns 0..15 get 256 full lines; track t plays pattern t from row 0, the loop is
 // rows 0..255 and the tempo stays at BPM 125.
 void FillDenseSong(CFennoralDoc& doc, Density density);
+
+// Lock held. Plays pattern 0 in pattern mode at BPM 250 (60 ms lines) to device 1: each of its
+// `lines` lines a note and a controller on channel 0, so each line's onset can be timed.
+void PlayTimingLines(CFennoralDoc& doc, int lines);
 
 }  // namespace tarvel::testing

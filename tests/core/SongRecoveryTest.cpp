@@ -114,12 +114,9 @@ class LeftoverTableTest : public SongRecoveryTest {
     }
 };
 
+// An owner of another pid holding its lock is the two finders' test's.
 TEST_F(LeftoverTableTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
     const LeftoverCase rows[] = {
-        {.name = "an owner still running holds its lock",
-         .leave = [](SongRecoveryTest& test) { return test.Owner(kPid, "held.trv"); },
-         .offered = {},
-         .filesAfter = 3},
         {.name = "one with the finder's own pid, running",
          .leave = [](SongRecoveryTest& test) { return test.Owner(ThisPid(), "mine.trv"); },
          .offered = {},

@@ -114,13 +114,9 @@ class LeftoverTableTest : public SongRecoveryTest {
     }
 };
 
-// An owner of another pid holding its lock is the two finders' test's.
+// Running owners holding their locks, of the finder's pid or another, are the other tests'.
 TEST_F(LeftoverTableTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
     const LeftoverCase rows[] = {
-        {.name = "one with the finder's own pid, running",
-         .leave = [](SongRecoveryTest& test) { return test.Owner(ThisPid(), "mine.trv"); },
-         .offered = {},
-         .filesAfter = 3},
         {.name = "an earlier version's set under the finder's own pid (after a restart)",
          .leave =
              [](SongRecoveryTest& test) {

@@ -77,7 +77,6 @@ TEST_F(SongRecoveryTest, TwoOwnersWithOnePidKeepTheirOwnFiles) {
     auto b = Owner(kPid, "b.trv");
     ASSERT_NE(a->SongFile(), b->SongFile());
     EXPECT_THAT(OfferedPaths(*a), IsEmpty()) << "b runs";
-    EXPECT_THAT(OfferedPaths(*b), IsEmpty()) << "a runs";
     a->Remove();
     EXPECT_FALSE(a->Exists());
     EXPECT_TRUE(b->Exists());

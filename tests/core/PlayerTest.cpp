@@ -309,7 +309,6 @@ TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
     Sent();
     doc.StopPlayback();
     EXPECT_THAT(Sent(), ElementsAre("19: 82 3c 64@0", "19: 82 3e 64@0", "19: 82 40 64@0"));
-    EXPECT_EQ(doc.player.pendingAction[2][9], kNoAction);
     EXPECT_EQ(doc.player.fineEvents[2][11].action, kNoFineAction);
     Tick(100);
     EXPECT_THAT(Sent(), IsEmpty());

@@ -127,7 +127,6 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
     const Case cases[] = {
         {1, '7', kEmptyCell, {kNoNote, 0x70, kNoCommand, 0}},  // an empty byte starts at 0
         {2, 'B', kEmptyCell, {kNoNote, 0x0B, kNoCommand, 0}},
-        {2, 'C', {1, 0x70, 2, 3}, {1, 0x7C, 2, 3}},
         {3, 'B', kEmptyCell, {kNoNote, kDefaultVelocity, 0xB0, 0}},
         {4, '5', {1, 2, 0xB0, 3}, {1, 2, 0xB5, 3}},
         {5, '1', {1, 2, 3, 0xFF}, {1, 2, 3, 0x1F}},  // a parameter of FF is not empty

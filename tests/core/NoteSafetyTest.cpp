@@ -15,7 +15,6 @@
 
 #include "editor/CursorMoves.h"
 #include "editor/KeyEditing.h"
-#include "song/SongFile.h"
 #include "support/DenseSong.h"
 #include "support/RecordingUi.h"
 
@@ -65,8 +64,6 @@ struct Run {
     std::set<int> heldKeys;
     std::string failure;  // the first broken promise
 };
-
-const std::vector<std::uint8_t>& DenseSongFile();
 
 const int kNoteKeys[] = {'Q', '2', 'W', 'Z', 'S', 'X', 'I', 'P'};
 const int kCursorKeys[] = {vk::kTab, vk::kRight, vk::kLeft, vk::kDown, vk::kUp, vk::kNext};
@@ -156,8 +153,6 @@ const Op kOps[] = {
      [](Run& r, int) { r.doc.MidiResetControllers(); }},
     {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},
     {"new", false, true, kDirections, [](Run& r, int) { r.doc.NewSong(); }},
-    {"load", false, true, kDirections,
-     [](Run& r, int) { EXPECT_TRUE(r.doc.LoadSongFromBytes(DenseSongFile(), "dense")); }},
     {"ticks", true, false, std::span<const int>(),
      [](Run& r, int count) {
          for (int tick = 0; tick < count && r.failure.empty(); ++tick) {
@@ -176,7 +171,7 @@ const Op kOps[] = {
      }},
 };
 constexpr int kNoteKeyUp = 1;
-constexpr int kTicks = std::ssize(kOps) - 1, kNew = kTicks - 2, kLoad = kTicks - 1;
+constexpr int kTicks = std::ssize(kOps) - 1;
 
 struct Step {
     int op;     // into kOps
@@ -190,31 +185,17 @@ std::vector<Step> RandomSequence(unsigned seed) {
     };
     std::vector<Step> steps;
     for (int i = 0; i < kStepsPerSequence; ++i) {
-        // Ticks half the time, so that lines, gates and pending actions come round; loading a
-        // song is rare, as it is slow.
+        // Ticks half the time, so that lines, gates and pending actions come round.
         if (pick(2) == 0) {
             steps.push_back({kTicks, 1 + pick(120)});
             continue;
         }
-        int op = pick(kTicks);
-        if (op == kLoad && pick(8) != 0) op = kNew;
+        const int op = pick(kTicks);
         const auto& values = kOps[op].values;
         steps.push_back(
             {op, values[static_cast<std::size_t>(pick(static_cast<int>(values.size())))]});
     }
     return steps;
-}
-
-const std::vector<std::uint8_t>& DenseSongFile() {
-    static const std::vector<std::uint8_t> file = [] {
-        TestDocument t;
-        std::lock_guard lock(t.doc->mutex);
-        FillDenseSong(*t.doc, Density::EveryCommand);
-        std::vector<std::uint8_t> stream;
-        WriteSongStream(t.doc->song, 0, kPatternLines, stream);
-        return EncodeSongFile(stream);
-    }();
-    return file;
 }
 
 // Plays the steps on a new document; the first broken promise, or "" when all were kept.

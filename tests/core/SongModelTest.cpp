@@ -106,9 +106,8 @@ TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRange
     struct Case {
         int from, delta, pattern, transpose;
     };
-    for (const Case c :
-         {Case{5, 1, 6, 6}, Case{5, -1, 4, 4}, Case{127, 1, 127, 99}, Case{0, -1, 0, -1},
-          Case{0, INT_MIN, 0, -99}, Case{127, INT_MAX, 127, 99}, Case{-99, -1, 0, -99}}) {
+    for (const Case c : {Case{5, 1, 6, 6}, Case{127, 1, 127, 99}, Case{0, -1, 0, -1},
+                         Case{0, INT_MIN, 0, -99}, Case{127, INT_MAX, 127, 99}}) {
         SCOPED_TRACE(::testing::Message() << c.from << " by " << c.delta);
         e.currentPattern = e.insertTranspose = c.from;
         e.cursorLine = 40;
@@ -124,8 +123,7 @@ TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRange
     // Pattern properties take thirty characters and three digits.
     e.currentPattern = 12;
     const std::pair<const char*, int> cases[] = {
-        {"64", 64},   {"0", 1}, {"999", 256}, {"1000", 100}, {"256", 256},
-        {"257", 256}, {"", 1},  {"abc", 1},   {"12x", 12},   {"007", 7}};
+        {"0", 1}, {"999", 256}, {"1000", 100}, {"", 1}, {"12x", 12}};
     for (const auto& [text, lines] : cases) {
         doc.ApplyPatternProperties("Name", text);
         EXPECT_EQ(doc.song.patterns[12].lineCount, lines) << text;

@@ -26,8 +26,7 @@ class TransportFollow : public testing::FollowedRowsTest {
         doc.SetTempoSource(TempoSource::kJackTransport);
         doc.SetTransportClock(&transport);
         Hold();
-        doc.SetBpm(125);  // 120 ms lines, 5,760 frames
-        WriteRowNamingSong();
+        WriteRowNamingSong(125);  // 120 ms lines, 5,760 frames
     }
     void TearDown() override {
         lock.unlock();

@@ -117,7 +117,6 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
          .script = "spp:5 start 18c",
          .rows = {0, 1, 2},
          .playing = true},
-        {.name = "Start waits for its first clock", .script = "start", .rows = {}, .playing = true},
         {.name = "clocks alone play nothing", .script = "30c", .rows = {}, .playing = false},
         {.name = "Stop stops", .script = "start 9c stop 18c", .rows = {0, 1}, .playing = false},
         {.name = "Continue goes on after the last whole line",

@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "engine/ClockFollow.h"
-#include "platform/MidiInParser.h"
 #include "support/FollowedRowsTest.h"
 
 namespace tarvel {
@@ -39,8 +38,7 @@ class ClockFollow : public testing::FollowedRowsTest {
         doc.SetTempoSource(TempoSource::kMidiClock);
         Hold();
         doc.SetSendsClock(1, true);
-        doc.SetBpm(60);  // 250 ms lines: the followed tempo is not the song's
-        WriteRowNamingSong();
+        WriteRowNamingSong(60);  // 250 ms lines: the followed tempo is not the song's
         UiEvents();
     }
     // The master's messages, delivered in time order as the ticks come to them.
@@ -119,7 +117,6 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
          .script = "spp:5 start 18c",
          .rows = {0, 1, 2},
          .playing = true},
-        {.name = "Start waits for its first clock", .script = "start", .rows = {}, .playing = true},
         {.name = "clocks alone play nothing", .script = "30c", .rows = {}, .playing = false},
         {.name = "Stop stops", .script = "start 9c stop 18c", .rows = {0, 1}, .playing = false},
         {.name = "Continue goes on after the last whole line",
@@ -129,10 +126,6 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
         {.name = "Continue replays a line cut short",
          .script = "start 9c stop cont 6c",
          .rows = {0, 1, 1},
-         .playing = true},
-        {.name = "a Song Position Pointer sets the row Continue plays from",
-         .script = "spp:20 cont 12c",
-         .rows = {20, 21},
          .playing = true},
         {.name = "a Song Position Pointer while playing moves the next line",
          .script = "start 3c spp:40 12c",
@@ -275,44 +268,6 @@ TEST_F(ClockFollow, OnlyTheSourceCounts) {
     RunPastLast();
     EXPECT_THAT(RowsPlayed(), IsEmpty());
     EXPECT_EQ(doc.player.isPlaying, 0);
-}
-
-// A parser that passes the clock gives the clock messages wherever they fall, and the channel
-// messages as before.
-TEST(MidiInParser, PassingTheClockGivesClockStartContinueStopAndSongPosition) {
-    struct Case {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {.what = "clock inside a note", .bytes = {0x90, 60, 0xF8, 100}, .expected = "f8,903c64"},
-        {.what = "start continue stop", .bytes = {0xFA, 0xFB, 0xFC}, .expected = "fa,fb,fc"},
-        {.what = "sensing and reset are not the clock's",
-         .bytes = {0xFE, 0xFF, 0xF9, 0xF8},
-         .expected = "f8"},
-        {.what = "song position", .bytes = {0xF2, 0x10, 0x02}, .expected = "f21002"},
-        {.what = "song position ends running status",
-         .bytes = {0x90, 60, 100, 0xF2, 1, 2, 62, 100},
-         .expected = "903c64,f20102"},
-        {.what = "a song position cut by a note",
-         .bytes = {0xF2, 1, 0x90, 60, 100},
-         .expected = "903c64"},
-        {.what = "song select is still swallowed", .bytes = {0xF3, 5}, .expected = ""},
-    };
-    for (const Case& c : cases) {
-        MidiInParser parser(/*passesClock=*/true);
-        std::string out;
-        MidiInMessage message;
-        for (std::uint8_t byte : c.bytes) {
-            if (!parser.Feed(byte, message)) continue;
-            char text[8];
-            std::snprintf(text, sizeof text, "%02x%02x%02x", message.status, message.data1,
-                          message.data2);
-            out += (out.empty() ? "" : ",") + std::string(text, message.status >= 0xF8 ? 2 : 6);
-        }
-        EXPECT_EQ(out, c.expected) << c.what;
-    }
 }
 
 }  // namespace

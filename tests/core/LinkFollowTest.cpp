@@ -59,8 +59,7 @@ class LinkFollow : public testing::FollowedRowsTest {
         doc.SetTempoSource(TempoSource::kAbletonLink);
         doc.SetBeatClock(&session);
         Hold();
-        doc.SetBpm(90);  // the song's own tempo, which following never plays nor writes
-        WriteRowNamingSong();
+        WriteRowNamingSong(90);  // which following never plays nor writes
     }
     void TearDown() override {
         if (lock.owns_lock()) lock.unlock();

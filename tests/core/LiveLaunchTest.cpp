@@ -104,7 +104,8 @@ TEST_F(LiveLaunch, TheCursorsSlotQueuesAndThePaneShowsTheQueuedSlot) {
     EXPECT_NE((fill[{428, 12}]), kQueuedLaunchFill);
 }
 
-// An input's note 9 on channel 7: it launches pattern 9 unheard, or it plays through.
+// An input's note 9 on channel 7: it launches pattern 9 unheard, or it plays through. (A chosen
+// launch input beside one that plays through: JackInput.ThePadsLaunch...)
 TEST_F(LiveLaunch, ANoteOfTheLaunchInputLaunchesAndTheOtherInputsPlayOn) {
     const struct {
         const char* name;
@@ -114,8 +115,6 @@ TEST_F(LiveLaunch, ANoteOfTheLaunchInputLaunchesAndTheOtherInputsPlayOn) {
         bool launches = false, heard = false;
     } cases[] = {
         {.name = "none chosen: every input launches", .launches = true},
-        {.name = "the chosen input launches", .chosen = true, .own = true, .launches = true},
-        {.name = "another input plays", .chosen = true, .heard = true},
         {.name = "out of live mode, it does nothing", .chosen = true, .own = true, .live = false},
     };
     e.currentChannel = 7;

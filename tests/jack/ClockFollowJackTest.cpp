@@ -21,7 +21,7 @@ TEST(ClockFollowJack, LinesFollowTheMastersClockThroughStopSongPositionAndARamp)
     script.Add(0, 0xFA);  // Start, then 16 lines at 125 BPM (a clock every 20 ms), +-1 ms
     std::int64_t at = script.Clocks(1 * kMs, 96, 20 * kMs, 20 * kMs, 1 * kMs);
     script.Add(at, 0xFC);
-    script.Add(at + 100 * kMs, 0xF2, 32, 0);  // to row 32
+    script.Add(at + 100 * kMs, 0xF2, 40, 0);  // to row 40, not 16 again modulo 16
     script.Add(at + 200 * kMs, 0xFB);
     // Continue into a ramp from 90 to 180 BPM over 8 lines.
     at = script.Clocks(at + 201 * kMs, 48, 60e9 / (90 * 24), 60e9 / (180 * 24), 1 * kMs);
@@ -33,7 +33,7 @@ TEST(ClockFollowJack, LinesFollowTheMastersClockThroughStopSongPositionAndARamp)
     for (const auto& note : ons) rows.push_back(note.bytes[1] - 36);
     std::vector<int> expected;
     for (int row = 0; row < 16; ++row) expected.push_back(row);
-    for (int row = 32; row < 40; ++row) expected.push_back(row % 16);
+    for (int row = 40; row < 48; ++row) expected.push_back(row % 16);
     ASSERT_EQ(rows, expected) << "xruns: " << rig.Xruns();
     EXPECT_EQ(rig.Notes(false).size(), ons.size()) << "a note left sounding";
 

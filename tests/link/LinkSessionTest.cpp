@@ -13,6 +13,7 @@
 
 #include "platform/LinkSession.h"
 #include "platform/PeriodicTimer.h"
+#include "support/DenseSong.h"
 #include "support/RecordingUi.h"
 
 namespace tarvel {
@@ -79,12 +80,7 @@ TEST_F(LinkPeers, APeersStartPlaysTheSongFromTheNextBarOnThePeersBeats) {
     CFennoralDoc& doc = *t.doc;
     doc.SetTempoSource(TempoSource::kAbletonLink);
     doc.SetBeatClock(&ours);
-    {
-        std::lock_guard lock(doc.mutex);
-        doc.song.patterns[0].lineCount = 1;
-        doc.song.patterns[0].cells[0][0] = {60, 0x50, 0x80, 0};
-        for (int row = 0; row < 64; ++row) doc.song.sequence[row][0] = {0, 0, 0};
-    }
+    testing::Locked(doc, [&] { testing::WriteRowNamingSong(doc, 64); });
     t.Settle();
     PeerChanges([](auto& state, microseconds now) { state.setIsPlaying(true, now); });
     // The document's clock, run here: a tick every 2 ms for three bars at 100 BPM.

@@ -50,4 +50,13 @@ void PlayTimingLines(CFennoralDoc& doc, int lines) {
     doc.StartPlayback(kPatternMode);
 }
 
+void WriteRowNamingSong(CFennoralDoc& doc, int rows) {
+    for (int p = 0; p < 16; ++p) {
+        doc.song.patterns[p].lineCount = 1;
+        doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
+    }
+    for (int row = 0; row < rows; ++row)
+        doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+}
+
 }  // namespace tarvel::testing

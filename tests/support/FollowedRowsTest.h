@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/DenseSong.h"
 #include "support/DocumentTest.h"
 
 namespace tarvel::testing {
@@ -15,14 +16,10 @@ class FollowedRowsTest : public DocumentTest {
     static constexpr std::int64_t kMs = 1'000'000;
     static constexpr std::int64_t kBaseNs = 1'000'000'000;
 
-    // Caller holds the document.
-    void WriteRowNamingSong() {
-        for (int p = 0; p < 16; ++p) {
-            doc.song.patterns[p].lineCount = 1;
-            doc.song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
-        }
-        for (int row = 0; row < 64; ++row)
-            doc.song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+    // Caller holds the document. `bpm`: the song's own tempo.
+    void WriteRowNamingSong(int bpm) {
+        doc.SetBpm(bpm);
+        testing::WriteRowNamingSong(doc, 64);
         t.midi.Clear();
     }
     void RunFor(std::int64_t ns) {

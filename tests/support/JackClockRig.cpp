@@ -4,6 +4,8 @@
 #include <mutex>
 #include <thread>
 
+#include "support/DenseSong.h"
+
 namespace tarvel::testing {
 
 void ClockScript::Add(std::int64_t atNs, std::uint8_t status, std::uint8_t d1, std::uint8_t d2) {
@@ -55,12 +57,7 @@ JackClockRig::JackClockRig(int periodFrames, bool transport)
         doc_->SetTempoSource(TempoSource::kMidiClock);
     }
     std::lock_guard lock(doc_->mutex);
-    for (int p = 0; p < 16; ++p) {
-        doc_->song.patterns[p].lineCount = 1;
-        doc_->song.patterns[p].cells[0][0] = {static_cast<std::uint8_t>(36 + p), 0x50, 0x80, 0};
-    }
-    for (int row = 0; row < 128; ++row)
-        doc_->song.sequence[row][0] = {static_cast<std::uint8_t>(row % 16), 0, 0};
+    WriteRowNamingSong(*doc_, 128);
 }
 
 JackClockRig::~JackClockRig() {

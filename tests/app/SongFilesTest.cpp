@@ -3,7 +3,6 @@
 // the questions, the order they come in, the boxes after, and the files on disk.
 #include <QDir>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "AppFixture.h"
@@ -25,29 +24,28 @@ class SongFilesTest : public AppTest {
     }
 };
 
-TEST_F(SongFilesTest,
-       SaveAsNamesTheSongLaterSavesGoThereWithoutAskingAndARefusedFileChangesNothing) {
+// Neither a cancelled file chooser nor a failed save lets the changed song go; Save As names
+// the song, and later saves go there without asking.
+TEST_F(SongFilesTest, ASongIsKeptUntilSavedAndLaterSavesGoWhereSaveAsPutIt) {
+    ChangeSong(0x55);
+    services.saveAnswer = SaveAnswer::Yes;
+    for (const char* name : {"", "no-such-folder/song.trv"}) {
+        services.songToSave = *name ? std::optional(PathOf(name)) : std::nullopt;
+        EXPECT_FALSE(frame().close()) << name;
+    }
+    EXPECT_TRUE(app->IsSongChanged());
+    EXPECT_EQ(Velocity(), 0x55);
+
     SaveAs("first.trv", 0x40);
     EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
     EXPECT_TRUE(frame().action(cmd::kRecentFile1)->isVisible());
-
     ChangeSong(0x41);
     services.calls.clear();
     frame().Execute(cmd::kFileSave);
     EXPECT_TRUE(services.calls.empty());
     EXPECT_FALSE(app->IsSongChanged());
 
-    // A file that is not a song is refused with an error; the title, recent files and song stay.
-    std::ofstream(PathOf("junk.trv")) << "not a song";
-    services.songToOpen = PathOf("junk.trv");
-    frame().Execute(cmd::kFileOpen);
-    EXPECT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
-    EXPECT_EQ(app->RecentFiles().size(), 1);
-    EXPECT_EQ(Velocity(), 0x41);
-
     ChangeSong(0x55);  // closing with Yes saves first
-    services.saveAnswer = SaveAnswer::Yes;
     EXPECT_TRUE(frame().close());
     TestDocument reader;
     ASSERT_TRUE(reader.doc->LoadSong(PathOf("first.trv")));
@@ -89,22 +87,6 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
     }
 }
 
-TEST_F(SongFilesTest, SaveThatFailsOrIsNotNamedKeepsTheSongChangedAndTheWindowOpen) {
-    ChangeSong(0x55);
-    services.saveAnswer = SaveAnswer::Yes;
-    services.songToSave.reset();  // the user cancels the file chooser
-    frame().Execute(cmd::kFileNew);
-    EXPECT_EQ(services.calls, (std::vector<std::string>{"about", "ask-save", "choose-save"}));
-
-    services.songToSave = PathOf("no-such-folder/song.trv");
-    EXPECT_FALSE(frame().close());
-    EXPECT_EQ(services.messages.back().icon, MessageIcon::Error);
-    EXPECT_TRUE(app->IsSongChanged());
-    EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
-    EXPECT_TRUE(app->RecentFiles().isEmpty());
-    EXPECT_EQ(Velocity(), 0x55);
-}
-
 TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShortened) {
     for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) SaveAs(name, 0x40);
     QStringList kept;  // as the settings hold them
@@ -123,28 +105,17 @@ TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShorte
 
 using SongExchangeWindowTest = AppTest;
 
-TEST_F(SongExchangeWindowTest, ImportRefusesADamagedFileAndShowsWhatCameIn) {
+TEST_F(SongExchangeWindowTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
     MidiFileData file{.format = 0, .division = 96, .tracks = {{}}};
     file.tracks[0].AddMessage(0, 0x92, 60, 90);
     file.tracks[0].AddMessage(96, 0xE2, 0, 64);  // pitch bend: dropped
     file.tracks[0].AddMessage(96, 0x82, 60, 0);
-    const std::vector<std::uint8_t> bytes = WriteMidiFile(file);
-    WriteBytes(PathOf("in.mid"), bytes);
-    WriteBytes(PathOf("cut.mid"), {bytes.begin(), bytes.end() - 2});
+    WriteBytes(PathOf("in.mid"), WriteMidiFile(file));
     Edit(60, 0x40);
     services.saveAnswer = SaveAnswer::No;
-    services.midiFile = PathOf("cut.mid");
-    services.patternLines = 32;
-    // A damaged file is refused and said so; the song stays.
-    frame().Execute(cmd::kImportMidiFile);
-    EXPECT_EQ(services.messages.back().text,
-              "The MIDI file\n" + PathOf("cut.mid") +
-                  "\ncould not be imported (chunk \"MTrk\" at byte 14 claims 16 bytes, but only "
-                  "14 follow).");
-    EXPECT_EQ(Cell().velocity, 0x40);
-
-    services.calls.clear();
     services.midiFile = PathOf("in.mid");
+    services.patternLines = 32;
+    services.calls.clear();
     frame().Execute(cmd::kImportMidiFile);
     EXPECT_EQ(services.calls, (std::vector<std::string>{"ask-save", "choose-midi-import",
                                                         "pattern-lines", "message:MIDI import"}));
@@ -172,42 +143,42 @@ TEST_F(SongExchangeWindowTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox)
     EXPECT_EQ(QDir(settingsDir.path()).entryList({"song*"}), QStringList{"song.mid"});
 }
 
-// The document gives its failures back; the window shows each in its box.
-TEST_F(SongExchangeWindowTest, FailedFileCommandsShowTheirBoxes) {
+// The document gives its failures back; the window shows each in its box and keeps the song,
+// its title and the recent files as they were.
+TEST_F(SongExchangeWindowTest, FailedFileCommandsShowTheirBoxesAndChangeNothing) {
     const struct {
         const char* name;
-        std::function<void()> run;
+        int command = 0;  // else the panel's button
+        int button = 0;
         const char* title;
     } cases[] = {
-        {.name = "MIDI export into no folder",
-         .run =
-             [&] {
-                 services.midiFile = PathOf("none/song.mid");
-                 frame().Execute(cmd::kExportMidiFile);
-             },
+        {.name = "a song that is not there", .command = cmd::kFileOpen, .title = "Error"},
+        {.name = "a song saved into no folder", .command = cmd::kFileSaveAs, .title = "Error"},
+        {.name = "a MIDI file that is not there",
+         .command = cmd::kImportMidiFile,
          .title = "Error"},
+        {.name = "MIDI export into no folder", .command = cmd::kExportMidiFile, .title = "Error"},
         {.name = "a patch list that is not there",
-         .run =
-             [&] {
-                 services.patchList = PathOf("none.tvp");
-                 Click(&frame().panel(), widget_id::kOpenPatchList);
-             },
+         .button = widget_id::kOpenPatchList,
          .title = "Failed to open patchlist file"},
         {.name = "a patch list saved into no folder",
-         .run =
-             [&] {
-                 services.patchList = PathOf("none/list.tvp");
-                 Click(&frame().panel(), widget_id::kSavePatchList);
-             },
+         .button = widget_id::kSavePatchList,
          .title = "Failed to write patchlist file"},
     };
+    // Every chooser names a file in a folder that is not there.
+    services.songToOpen = services.songToSave = PathOf("none/song.trv");
+    services.midiFile = PathOf("none/song.mid");
+    services.patchList = PathOf("none/list.tvp");
+    services.patternLines = 64;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services.messages.clear();
-        c.run();
+        c.command ? frame().Execute(c.command) : Click(&frame().panel(), c.button);
         ASSERT_EQ(services.messages.size(), 1u);
         EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
         EXPECT_EQ(services.messages[0].title, c.title);
+        EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
+        EXPECT_TRUE(app->RecentFiles().isEmpty());
     }
 }
 

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Undo and crash recovery through the real window on a private X server: record three notes and
-# paint slots with a mouse drag, press Ctrl+Z until the song is the demo again; then type two
-# notes, wait for an autosave, kill the program outright, start it again, choose Recover, save,
-# and check that the saved file holds the two notes.
+# paint slots with a mouse drag, press Ctrl+Z until the title says the song is its file again;
+# then type two notes, wait for an autosave, kill the program outright, start it again, choose
+# Recover, save, and check that the saved file holds the two notes.
 #   usage: undo_recovery.sh <tarvel> <demo.trv> <artifact-dir>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-require_tools Xvfb xdotool import convert zcat od cmp
+require_tools Xvfb xdotool import convert zcat od
 run_on_private_x "$0" "$@"
 tarvel=$(realpath "$1")
 demo=$(realpath "$2")
@@ -37,14 +37,8 @@ until title_is 'demo.trv - Tarvel' || [ "$undos" -eq 10 ]; do
   undos=$((undos + 1))
   sleep 0.3
 done
+# (That an undone song is the one before byte for byte is the core undo test's.)
 [ "$undos" -eq 4 ] || fail "took $undos undos, expected 4 (three notes and one drag)"
-save_with_ctrl_s "$work/demo.trv"
-# Byte for byte the demo again, but the note-tracking table (stream 2104457..2105480), which
-# is playing state.
-zcat "$demo" >"$work/original"
-zcat "$work/demo.trv" >"$work/undone"
-differing=$(cmp -l "$work/original" "$work/undone" | awk '$1 <= 2104457 || $1 > 2105481' | wc -l)
-[ "$differing" -eq 0 ] || fail "$differing bytes differ from the demo after undoing everything"
 
 # Type two notes into the pattern from its first line (a click there gives it the keyboard back
 # and puts the cursor under the mouse), wait for the autosave and kill the program outright.
@@ -66,4 +60,4 @@ left=$(find "$recovery" -name '*.trv' -o -name '*.lock' 2>/dev/null || true)
 [ -z "$left" ] || fail "a recovery or lock file is left after a clean exit: $left"
 
 expect_rising_notes "$work/demo.trv" 2
-echo "undo and recovery: edits undone to the demo's bytes; a killed session's notes recovered and saved"
+echo "undo and recovery: edits undone to the file; a killed session's notes recovered and saved"

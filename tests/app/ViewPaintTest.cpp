@@ -1,11 +1,15 @@
-// The view's layered painting against painting its model item after item: the same pixels for
-// random piles of boxes, text and inverted rectangles, odd sizes and boxes alike but for one
-// colour or the font, boxes copied from the atlas, at device pixel ratios 1, 2 and 3; and the
-// whole view of a busy song.
+// The view's pictures: layered painting against painting its model item after item (the same
+// pixels for random piles of boxes, text and inverted rectangles, odd sizes and boxes alike but
+// for one colour or the font, boxes copied from the atlas); the whole view of a busy song at each
+// size, zoom and device pixel ratio, each box's frame and text on the device pixels the display
+// model gives it; repaints at a new play line; the zoom keys and the mouse at a zoom, printing at
+// the editor's own size, sharp toolbar images.
 #include <QPainter>
+#include <QToolBar>
 #include <random>
 
 #include "AppFixture.h"
+#include "app/Printing.h"
 #include "app/ViewPainter.h"
 #include "editor/DisplayBoxes.h"
 
@@ -131,15 +135,84 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
     }
 }
 
+QColor Colour(std::uint32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+// Where a later item (with the text it may carry past its right edge) or any inverted rectangle
+// may cover a box, its pixels are not the box's own to check.
+bool CoveredLater(const DisplayModel& model, std::size_t index) {
+    const DisplayItem& box = model.items[index];
+    const QRect mine(box.x, box.y, box.width, box.height);
+    for (std::size_t i = index + 1; i < model.items.size(); ++i) {
+        const DisplayItem& other = model.items[i];
+        const int reach = 2 + 6 * static_cast<int>(model.TextOf(other).size());
+        if (QRect(other.x, other.y, std::max<int>(other.width, reach), other.height)
+                .intersects(mine))
+            return true;
+    }
+    return false;
+}
+
+// Counts the boxes off their device pixels. A frame: the first and last device pixel of the left
+// frame line in the box's light colour with the fill's first pixel right after it, the same for
+// the right line in the dark colour, the top line's first row light, the bottom line's last row
+// dark; a blurred or shifted edge shows another colour there. A text: its first character drawn
+// pixel for pixel as in the first box of the same colours that starts with the same two
+// characters; text at a fraction of a pixel takes another antialiasing.
+struct OffPixels {
+    int frames = 0, framesChecked = 0, texts = 0, textsCompared = 0;
+};
+OffPixels OffTheirPixels(const DisplayModel& model, const QImage& image, double scale) {
+    const auto at = [&](int x, int y) { return image.pixelColor(x, y); };
+    const auto edge = [scale](int v) { return DeviceEdge(v, scale); };
+    std::map<std::string, QImage> firstGlyphs;
+    OffPixels off;
+    for (std::size_t i = 0; i < model.items.size(); ++i) {
+        const DisplayItem& box = model.items[i];
+        const std::string_view text = model.TextOf(box);
+        if (box.kind != DisplayItem::Kind::Box || box.width < 4 || box.height < 4 || box.x < 0 ||
+            box.y < 0 || edge(box.x + box.width) > image.width() ||
+            edge(box.y + box.height) > image.height() || CoveredLater(model, i))
+            continue;
+        ++off.framesChecked;
+        const int row = edge(box.y + 1);  // above the text, below the top line
+        const int column = edge(box.x + 1);
+        const QColor light = Colour(box.light), dark = Colour(box.dark), fill = Colour(box.fill);
+        const bool good =
+            at(edge(box.x), row) == light && at(edge(box.x + 1) - 1, row) == light &&
+            at(edge(box.x + 1), row) == fill && at(edge(box.x + box.width - 1) - 1, row) == fill &&
+            at(edge(box.x + box.width - 1), row) == dark &&
+            at(edge(box.x + box.width) - 1, row) == dark && at(column, edge(box.y)) == light &&
+            at(column, edge(box.y + box.height) - 1) == dark;
+        if (!good && off.frames++ < 3)
+            ADD_FAILURE() << "frame at " << box.x << "," << box.y << " '" << text << "'";
+        if (box.height != 12 || box.width < 20 || text.size() < 2 || text[0] <= ' ' ||
+            box.font != DisplayFont::Large)
+            continue;
+        const QImage glyph = image.copy(edge(box.x + 2), edge(box.y + 2),
+                                        static_cast<int>(6 * scale), static_cast<int>(8 * scale));
+        const std::string key = std::string(text.substr(0, 2)) + std::to_string(box.textColour) +
+                                "/" + std::to_string(box.fill);
+        const auto [seen, isNew] = firstGlyphs.emplace(key, glyph);
+        if (isNew) continue;
+        ++off.textsCompared;
+        if (seen->second != glyph && off.texts++ < 3)
+            ADD_FAILURE() << "text '" << text << "' at " << box.x << "," << box.y;
+    }
+    return off;
+}
+
 using ViewPaintTest = AppTest;
 
 // The busy view at each size, ratio and zoom: layered painting gives the pixels of painting item
 // after item, with boxes copied straight into the surface's pixels at whole and fractional
-// scales and on the window's premultiplied pixels, and the view's own paint shows that picture;
-// a region painted by the view, also away from the surface's origin, gets the whole picture
-// there and nothing elsewhere.
-TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion) {
+// scales and on the window's premultiplied pixels, and the view's own paint shows that picture
+// with every frame line and text on its device pixels; a region painted by the view, also away
+// from the surface's origin, gets the whole picture there and nothing elsewhere.
+TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemOnItsDevicePixelsAndInARegion) {
     FillBusySong();
+    constexpr QImage::Format kWindowPixels = QImage::Format_ARGB32_Premultiplied;
     struct Case {
         const char* name;
         QSize size = {1000, 500};
@@ -154,11 +227,22 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
         {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
         {.name = "a ratio the atlas leaves alone", .ratio = 3},
         {.name = "125 %, boxes kept for each of 4 places", .size = {1100, 500}, .zoom = 125},
-        {.name = "125 % at ratio 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125},
-        {.name = "150 % at ratio 2, a whole scale past the atlas", .ratio = 2, .zoom = 150},
-        {.name = "the window's pixels at ratio 2",
+        {.name = "125 % at ratio 1.5",
+         .size = {1100, 500},
+         .ratio = 1.5,
+         .zoom = 125,
+         .format = kWindowPixels},
+        {.name = "150 % at ratio 2, a whole scale past the atlas",
+         .size = {1300, 600},
          .ratio = 2,
-         .format = QImage::Format_ARGB32_Premultiplied},
+         .zoom = 150,
+         .format = kWindowPixels},
+        {.name = "200 % on a ratio-2 screen",
+         .size = {1000, 600},
+         .ratio = 2,
+         .zoom = 200,
+         .format = kWindowPixels},
+        {.name = "the window's pixels at ratio 2", .ratio = 2, .format = kWindowPixels},
         {.name = "a region of two rectangles",
          .region = QRegion(13, 7, 400, 101) | QRegion(300, 250, 517, 90)},
         {.name = "a region at ratio 2 and 125 %",
@@ -179,10 +263,16 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemAtEachSizeAndInARegion)
         QImage shown = Surface(c.size, c.ratio, c.format);
         view().render(&shown);
         if (c.region.isEmpty()) {
+            const DisplayModel model = Model();
             const QImage oneByOne =
-                ExpectLayeredAsOneByOne(Model(), c.size, c.ratio, c.format, c.zoom);
+                ExpectLayeredAsOneByOne(model, c.size, c.ratio, c.format, c.zoom);
             const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
             EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
+            const OffPixels off = OffTheirPixels(model, shown, c.ratio * c.zoom / 100);
+            EXPECT_EQ(off.frames, 0);
+            EXPECT_GT(off.framesChecked, 200);  // the cells, slots, line numbers and headers
+            EXPECT_EQ(off.texts, 0);
+            EXPECT_GT(off.textsCompared, 80);
             continue;
         }
         QImage part = Surface(c.size, c.ratio, c.format), expected = part;
@@ -255,6 +345,82 @@ TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
         EXPECT_TRUE(shown == view().grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
     EXPECT_GT(painted.boundingRect().height(), 400);  // the scrolled pattern pane
+}
+
+// The steps themselves, their ends and their keys are the core's and the command table's; here
+// the other keys a keyboard sends for plus, the layout for the view's own size, and the menu.
+TEST_F(ViewPaintTest, EveryPlusKeyZoomsInAndTheLayoutFollowsTheZoomedSize) {
+    ResizeView({1920, 1000});
+    const struct {
+        QKeyCombination key;
+        int zoom;
+    } steps[] = {
+        {.key = Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Plus, .zoom = 125},  // US plus
+        {.key = Qt::ControlModifier | Qt::Key_Equal, .zoom = 150},
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(&view(), step.key.key(), step.key.keyboardModifiers());
+        Settle();
+        EXPECT_EQ(view().zoom(), step.zoom);
+        EXPECT_EQ(Locked()->songEditor.layout, LayoutForZoomedView(1920, 1000, step.zoom));
+    }
+    EXPECT_EQ(frame().action(cmd::kZoomIn)->text(), "Zoom in\tCtrl++");
+    EXPECT_EQ(frame().action(cmd::kZoomOut)->text(), "Zoom out\tCtrl+-");
+    EXPECT_EQ(frame().action(cmd::kActualSize)->text(), "Actual size\tCtrl+0");
+    view().SetZoom(100);
+    frame().UpdateCommandStates();
+    EXPECT_FALSE(frame().action(cmd::kZoomOut)->isEnabled());
+}
+
+TEST_F(ViewPaintTest, AClickFindsTheCellDrawnUnderTheMouse) {
+    Locked()->song.patterns[0].lineCount = 64;
+    view().SetZoom(200);
+    Settle();
+    // Track 2's box starts at editor x 164, line 3's row at y 60: at 200 %, pixel 328, 120. The
+    // first pixel of the box is the track's; the one before it the track before.
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(2 * (24 + 70 * 2), 2 * (24 + 12 * 3)));
+    EXPECT_EQ(Locked()->editor.cursorTrack, 2);
+    EXPECT_EQ(Locked()->editor.cursorLine, 3);
+    QTest::mouseClick(&view(), Qt::LeftButton, {},
+                      QPoint(2 * (24 + 70 * 2) - 1, 2 * (24 + 12 * 3) - 1));
+    EXPECT_EQ(Locked()->editor.cursorTrack, 1);
+    EXPECT_EQ(Locked()->editor.cursorLine, 2);
+}
+
+// The printout shows the editor as it is laid out, at its own size, whatever the zoom.
+TEST_F(ViewPaintTest, PrintingShowsTheEditorAtItsOwnSize) {
+    ResizeView({1604, 648});
+    view().SetZoom(200);
+    Settle();
+    EXPECT_EQ(view().EditorSize(), QSize(802, 324));
+    QImage page(802, 324, QImage::Format_RGB32);
+    page.fill(Qt::magenta);
+    PaintScaled(page, page.rect(),
+                {view().EditorSize(), [this](QPainter& painter) { view().Render(painter); }});
+    QImage unzoomed(802, 324, QImage::Format_RGB32);
+    unzoomed.fill(Qt::magenta);
+    {
+        QPainter painter(&unzoomed);
+        ViewPainter().PaintOneByOne(painter, Model());
+    }
+    EXPECT_TRUE(page == unzoomed);
+}
+
+// On a ratio-2 screen a toolbar button shows an image painted at that ratio: as many pixels as
+// the screen has, each wholly painted or wholly clear, none smeared by scaling.
+TEST_F(ViewPaintTest, ToolbarImagesAreSharpAtRatioTwo) {
+    for (QAction* button : frame().toolBar().actions()) {
+        if (button->isSeparator()) continue;
+        const QImage image = button->icon().pixmap(QSize(26, 18), 2.0).toImage();
+        ASSERT_EQ(image.size(), QSize(52, 36)) << button->text().toStdString();
+        int blended = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const int alpha = image.pixelColor(x, y).alpha();
+                blended += alpha != 0 && alpha != 255;
+            }
+        EXPECT_EQ(blended, 0) << button->text().toStdString();
+    }
 }
 
 }  // namespace

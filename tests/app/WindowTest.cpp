@@ -1,6 +1,6 @@
 // The main window with real key and mouse events: its shape and start-up, notes, Record and
 // undo in the view, the wake-up from the timer thread; beyond its classic size, more tracks,
-// lines and rows as it grows, its size, "Follow play" and when launches start kept in the
+// lines and rows as it grows, its size, zoom, "Follow play" and when launches start kept in the
 // settings; note keys read by their place.
 #include <QKeyEvent>
 #include <QMenu>
@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "AppFixture.h"
+#include "editor/EditorLayout.h"
 
 namespace tarvel::testing {
 namespace {
@@ -49,7 +50,8 @@ TEST_F(AppTest, TimerThreadSignalsReachTheWindowThroughTheWakeUp) {
 
 using LargerWindowTest = AppTest;
 
-TEST_F(LargerWindowTest, SizeFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
+// A stored zoom that is no step shows the actual size.
+TEST_F(LargerWindowTest, SizeZoomFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
     const auto scrollPane = [this] {
         return frame().findChild<QLabel*>("followPlayPane")->text().toStdString();
     };
@@ -57,10 +59,15 @@ TEST_F(LargerWindowTest, SizeFollowPlayAndWhenLaunchesStartComeBackAfterARestart
     frame().resize(1300, 800);
     frame().Execute(cmd::kFollowPlay);
     frame().Execute(cmd::kLaunchAtNextBar);
+    frame().Execute(cmd::kZoomIn);
+    frame().Execute(cmd::kZoomIn);
     EXPECT_EQ(scrollPane(), "SCRL");
     EXPECT_TRUE(frame().close());
     ASSERT_TRUE(Start());
     EXPECT_EQ(frame().size(), QSize(1300, 800));
+    EXPECT_EQ(view().zoom(), 150);
+    EXPECT_EQ(Locked()->songEditor.layout,
+              LayoutForZoomedView(view().width(), view().height(), 150));
     EXPECT_TRUE(Locked()->songEditor.followPlay);
     EXPECT_EQ(Locked()->player.live.boundary, kAtNextBar);
     frame().UpdateCommandStates();
@@ -68,6 +75,10 @@ TEST_F(LargerWindowTest, SizeFollowPlayAndWhenLaunchesStartComeBackAfterARestart
     EXPECT_TRUE(frame().action(cmd::kLaunchAtNextBar)->isChecked());
     EXPECT_FALSE(frame().action(cmd::kLaunchAtPatternEnd)->isChecked());
     EXPECT_EQ(scrollPane(), "SCRL");
+    EXPECT_TRUE(frame().close());
+    QSettings(SettingsFile(), QSettings::IniFormat).setValue("Window/Zoom", 170);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(view().zoom(), 100);
 }
 
 TEST_F(LargerWindowTest, ANoteKeyIsReadByItsPlaceOnAGermanKeyboard) {

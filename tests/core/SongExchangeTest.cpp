@@ -411,12 +411,12 @@ TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole
     EXPECT_EQ(song.notes, (decltype(PlayedEvents::notes){{0, 60, 0x50, 0}}));
     EXPECT_EQ(song.noteOffs, 1);
 
+    const std::string python = "/usr/bin/python3";
 #ifdef _WIN32
     const bool haveSynth = false;  // no built-in synth in a Windows build yet
     const bool haveMido = false;   // CI compares the Windows export instead
 #else
     const bool haveSynth = std::filesystem::exists(SynthMidiOut::kDefaultSoundFont);
-    const std::string python = "/usr/bin/python3";
     const bool haveMido = std::system((python + " -c 'import mido' 2>/dev/null").c_str()) == 0;
 #endif
     if (haveSynth) {

@@ -18,6 +18,8 @@
 namespace tarvel {
 namespace {
 
+using ::testing::ElementsAre;
+
 class Display : public testing::DocumentTest {
   protected:
     static int CellX(int track) { return 24 + 70 * track; }
@@ -36,6 +38,13 @@ class Display : public testing::DocumentTest {
         return none;
     }
     std::string TextAt(int x, int y) { return std::string(model.TextOf(BoxAt(x, y))); }
+    // The texts at x0, y0, x1, y1, ...
+    std::vector<std::string> Texts(std::initializer_list<int> places) {
+        std::vector<std::string> texts;
+        for (const int* at = places.begin(); at != places.end(); at += 2)
+            texts.push_back(TextAt(at[0], at[1]));
+        return texts;
+    }
     Colour FillAt(int x, int y) { return BoxAt(x, y).fill; }
     std::vector<DisplayItem> Inverts() {
         std::vector<DisplayItem> inverts;
@@ -51,23 +60,20 @@ class Display : public testing::DocumentTest {
 };
 
 TEST(DisplayColoursTest, CarriesAndBorrowsRunAcrossBytesAndStayWithin24Bits) {
-    EXPECT_EQ(Darken(0xAA9105, 0x080C10), 0xA284F5u);
-    EXPECT_EQ(Lighten(0xAA90FF, 0x000001), 0xAA9100u);
-    EXPECT_EQ(Darken(0x000000, 0x000001), 0xFFFFFFu);
-    EXPECT_EQ(Lighten(0xFFFFFF, 0x000001), 0x000000u);
+    EXPECT_THAT((std::vector{Darken(0xAA9105, 0x080C10), Lighten(0xAA90FF, 1), Darken(0, 1),
+                             Lighten(0xFFFFFF, 1)}),
+                ElementsAre(0xA284F5u, 0xAA9100u, 0xFFFFFFu, 0u));
 }
 
 TEST_F(Display, RowsPastTheLineCountOrTheGridAreBlank) {
     e.firstVisibleLine = 50;
     e.seqTopRow = 16368;
     Build();
-    EXPECT_EQ(TextAt(0, RowY(13)), "063");
-    EXPECT_EQ(TextAt(308, RowY(0)), "16368");
+    EXPECT_THAT(Texts({0, RowY(13), 308, RowY(0)}), ElementsAre("063", "16368"));
     for (int row : {14, 24}) {
+        EXPECT_THAT(Texts({0, RowY(row), 364, RowY(row - 13)}), ElementsAre(" ", " "));
         EXPECT_EQ(BoxAt(0, RowY(row)).width, 304);
-        EXPECT_EQ(TextAt(0, RowY(row)), " ");
         EXPECT_EQ(BoxAt(364, RowY(row - 13)).width, 420);
-        EXPECT_EQ(TextAt(364, RowY(row - 13)), " ");
     }
 
     // Damaged counts never show lines outside the record.
@@ -129,18 +135,12 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
     CopyText(doc.song.patchNames[0], "Piano");
     doc.player.playRow = 20;  // not playing: the mark follows playRow alone
     Build();
-    EXPECT_EQ(TextAt(CellX(0), RowY(0)), "--- .. ..00");
-    EXPECT_EQ(TextAt(CellX(0), RowY(1)), "off 40 B005");
-    EXPECT_EQ(TextAt(CellX(0), RowY(3)), "C#: .. ..00");
-    EXPECT_EQ(TextAt(CellX(0), RowY(4)), "?C8 .. ..00");
-    EXPECT_EQ(TextAt(CellX(3), RowY(2)), "C-5 .. 077F");
-    EXPECT_EQ(TextAt(0, RowY(2)), "002");
-    EXPECT_EQ(TextAt(CellX(0), 12), "Track 000");
-
-    EXPECT_EQ(TextAt(SlotX(0), RowY(0)), " ... ");
-    EXPECT_EQ(TextAt(SlotX(1), RowY(0)), "12");
-    EXPECT_EQ(TextAt(SlotX(2), RowY(0)), "Bassli");
-    EXPECT_EQ(TextAt(SlotX(3), RowY(0)), "200");
+    EXPECT_THAT(Texts({CellX(0), RowY(0), CellX(0), RowY(1), CellX(0), RowY(3), CellX(0), RowY(4),
+                       CellX(3), RowY(2), 0, RowY(2), CellX(0), 12}),
+                ElementsAre("--- .. ..00", "off 40 B005", "C#: .. ..00", "?C8 .. ..00",
+                            "C-5 .. 077F", "002", "Track 000"));
+    EXPECT_THAT(Texts({SlotX(0), RowY(0), SlotX(1), RowY(0), SlotX(2), RowY(0), SlotX(3), RowY(0)}),
+                ElementsAre(" ... ", "12", "Bassli", "200"));
     EXPECT_EQ(BoxAt(SlotX(2), RowY(0)).font, DisplayFont::Small);
     const DisplayItem& badge = BoxAt(SlotX(2) + 12, RowY(0) + 3);
     EXPECT_EQ(model.TextOf(badge), "-05");
@@ -148,12 +148,11 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
     // The reserved byte tints its slot, as it always has.
     EXPECT_EQ(FillAt(SlotX(5), RowY(0)), Lighten(FillAt(SlotX(1), RowY(0)), 0x80));
 
-    EXPECT_EQ(TextAt(0, 0), "Pattern editor: [00] empty");
-    EXPECT_EQ(TextAt(308, 0), "SEQ >> P: [00] empty >> L: 064 >> CH: 01 >> [Piano] >> TRP: 0");
-    EXPECT_EQ(TextAt(SlotX(0), 12), "Piano");
+    EXPECT_THAT(Texts({0, 0, 308, 0, SlotX(0), 12, 308, RowY(1)}),
+                ElementsAre("Pattern editor: [00] empty",
+                            "SEQ >> P: [00] empty >> L: 064 >> CH: 01 >> [Piano] >> TRP: 0",
+                            "Piano", "00016"));
     EXPECT_NE(FillAt(SlotX(0), 12), FillAt(SlotX(1), 12));  // the current channel
-
-    EXPECT_EQ(TextAt(308, RowY(1)), "00016");
     const auto inverts = Inverts();
     ASSERT_EQ(inverts.size(), 2u);  // the pattern cursor and the play line
     EXPECT_EQ(Rect(inverts[0]), (std::vector{308, RowY(1) + 3, 494, 2}));
@@ -172,9 +171,8 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
     e.currentPattern = 300;                                    // damaged: the last pattern is shown
     e.sequencerFocus = 1;
     Build();
-    EXPECT_EQ(TextAt(CellX(0), 12), "Track 012");
-    EXPECT_EQ(TextAt(CellX(3), 12), "Track 015");
-    EXPECT_EQ(TextAt(CellX(3), RowY(0)), "C-0 .. ..00");
+    EXPECT_THAT(Texts({CellX(0), 12, CellX(3), 12, CellX(3), RowY(0)}),
+                ElementsAre("Track 012", "Track 015", "C-0 .. ..00"));
     EXPECT_EQ(TextAt(0, 0), "Pattern editor: [7F] " + std::string(kNameSize, 'A'));
     EXPECT_EQ(TextAt(308, 0).substr(0, 15), "SEQ >> P: [7f] ");
     EXPECT_NE(FillAt(0, 0), patternFocused);
@@ -208,10 +206,10 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
 
     SetViewSize(doc.songEditor, 1920, 1000);  // 16 tracks, 81 rows, 45-pixel columns
     Build();
-    EXPECT_EQ(TextAt(CellX(15), 12), "Track 015");
-    EXPECT_EQ(TextAt(0, RowY(80)), "080");
-    EXPECT_EQ(TextAt(1184 + 45 * 15, RowY(3)), "5 B");          // the number before the name
-    EXPECT_EQ(TextAt(1184 + 45 * 16 - 16, RowY(3) + 3), "02");  // the badge in the corner
+    // A slot shows the number before the name, and the badge in its corner.
+    EXPECT_THAT(Texts({CellX(15), 12, 0, RowY(80), 1184 + 45 * 15, RowY(3), 1184 + 45 * 16 - 16,
+                       RowY(3) + 3}),
+                ElementsAre("Track 015", "080", "5 B", "02"));
     for (const DisplayItem& item : model.items) EXPECT_LE(item.x + item.width, 1920);
 
     for (int i = 0; i < 90; ++i) EditorKeyDown(doc.songEditor, vk::kDown, false);
@@ -334,19 +332,11 @@ TEST(DisplayModelTextTest, EachItemKeepsItsOwnTextAndALongOneIsCut) {
     EXPECT_EQ(model.TextOf(model.items[2]), "");
 }
 
+// In from actual size and at the end, out, out at the end and from between steps.
 TEST(EditorZoomTest, StepsGoInAndOutAndStopAtTheEnds) {
-    struct Case {
-        const char* name;
-        int from, direction, to;
-    };
-    const Case cases[] = {
-        {.name = "in from actual size", .from = 100, .direction = +1, .to = 125},
-        {.name = "in at the end", .from = 300, .direction = +1, .to = 300},
-        {.name = "out", .from = 200, .direction = -1, .to = 150},
-        {.name = "out at the end", .from = 100, .direction = -1, .to = 100},
-        {.name = "out from between steps", .from = 170, .direction = -1, .to = 150},
-    };
-    for (const Case& c : cases) EXPECT_EQ(NextZoomStep(c.from, c.direction), c.to) << c.name;
+    EXPECT_THAT((std::vector{NextZoomStep(100, +1), NextZoomStep(300, +1), NextZoomStep(200, -1),
+                             NextZoomStep(100, -1), NextZoomStep(170, -1)}),
+                ElementsAre(125, 300, 150, 100, 150));
 }
 
 // Every editor pixel's edge lands on a whole device pixel at every scale a zoom step and a

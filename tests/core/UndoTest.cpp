@@ -247,39 +247,31 @@ TEST(Undo, RandomEditsUndosAndRedosAgreeWithWholeCopies) {
                 std::lock_guard lock(doc.mutex);
                 doc.history.MarkSaved();
                 saved = static_cast<std::ptrdiff_t>(at);
+            } else if (what == 4) {
+                Focus(doc, 0, pick(3), pick(256), pick(7));
+                Press(doc, "QZ1A5F"[pick(6)]);
+            } else if (what == 5) {
+                Focus(doc, 1, pick(3));
+                Drag(doc, pick(2) == 0,
+                     {{350 + pick(400), 30 + pick(200)}, {350 + pick(400), 30 + pick(200)}});
+            } else if (what == 6) {
+                Focus(doc, 0, pick(3), pick(200));
+                MarkBlock(doc, pick(8), pick(100), 8 + pick(8), 100 + pick(156));
+                RunEditCommandAsEdit(doc, EditCommand::Copy);
+                Focus(doc, 0, pick(3), pick(256));
+                RunEditCommandAsEdit(doc, EditCommand::Paste);
+            } else if (what == 7) {
+                Focus(doc, 1);
+                Locked(doc, [&] { doc.editor.seqCursorRow = pick(1000); });
+                RunEditCommandAsEdit(
+                    doc, pick(2) ? EditCommand::MarkBlockStart : EditCommand::MarkBlockEnd);
+            } else if (what == 8) {
+                Locked(doc, [&] { SetBpmAsEdit(doc, 40 + pick(200)); });
             } else {
-                switch (what) {
-                    case 4:
-                        Focus(doc, 0, pick(3), pick(256), pick(7));
-                        Press(doc, "QZ1A5F"[pick(6)]);
-                        break;
-                    case 5:
-                        Focus(doc, 1, pick(3));
-                        Drag(
-                            doc, pick(2) == 0,
-                            {{350 + pick(400), 30 + pick(200)}, {350 + pick(400), 30 + pick(200)}});
-                        break;
-                    case 6:
-                        Focus(doc, 0, pick(3), pick(200));
-                        MarkBlock(doc, pick(8), pick(100), 8 + pick(8), 100 + pick(156));
-                        RunEditCommandAsEdit(doc, EditCommand::Copy);
-                        Focus(doc, 0, pick(3), pick(256));
-                        RunEditCommandAsEdit(doc, EditCommand::Paste);
-                        break;
-                    case 7:
-                        Focus(doc, 1);
-                        Locked(doc, [&] { doc.editor.seqCursorRow = pick(1000); });
-                        RunEditCommandAsEdit(
-                            doc, pick(2) ? EditCommand::MarkBlockStart : EditCommand::MarkBlockEnd);
-                        break;
-                    case 8:
-                        Locked(doc, [&] { SetBpmAsEdit(doc, 40 + pick(200)); });
-                        break;
-                    default:
-                        Focus(doc, 0, pick(3));
-                        ApplyPatternPropertiesAsEdit(doc, "P", std::to_string(1 + pick(256)));
-                        break;
-                }
+                Focus(doc, 0, pick(3));
+                ApplyPatternPropertiesAsEdit(doc, "P", std::to_string(1 + pick(256)));
+            }
+            if (what >= 4) {
                 Snapshot now = Take(doc);
                 if (now != states[at]) {
                     states.resize(at + 1);

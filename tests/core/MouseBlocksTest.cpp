@@ -24,7 +24,6 @@ class Blocks : public testing::DocumentTest {
         CursorAt(lastTrack, lastLine);
         MarkBlockEnd(doc.songEditor);
     }
-    std::vector<int> Loop() { return {e.loopStartRow, e.loopEndRow}; }
     // The bytes `field` of lines 0.. of track 0, after interpolating from `values` there.
     std::vector<int> Interpolated(std::vector<int> values, std::uint8_t PatternCell::*field) {
         for (std::size_t i = 0; i < values.size(); ++i)
@@ -62,15 +61,14 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
                                  0x07, 0x01};
     MarkBlock(2, 8, 5, 11);
     CutBlock(doc.songEditor);
-    EXPECT_EQ(Cell(8, 2).note, kNoNote);
-    EXPECT_EQ(Cell(11, 5).command, kNoCommand);
-    EXPECT_EQ(Cell(12, 5).note, 12);
+    EXPECT_THAT((std::vector<int>{Cell(8, 2).note, Cell(11, 5).command, Cell(12, 5).note}),
+                ElementsAre(kNoNote, kNoCommand, 12));
 
     CursorAt(14, 0);
     PasteBlock(doc.songEditor);
-    EXPECT_EQ(Cell(0, 14).note, 8);
-    EXPECT_EQ(Cell(3, 15).velocity, 3);
-    EXPECT_EQ(Cell(0, 0).note, kNoNote);  // nothing wraps round to track 0
+    // Nothing wraps round to track 0.
+    EXPECT_THAT((std::vector<int>{Cell(0, 14).note, Cell(3, 15).velocity, Cell(0, 0).note}),
+                ElementsAre(8, 3, kNoNote));
 
     MarkBlock(2, 12, 5, 17);
     EXPECT_TRUE(RunEditCommand(doc.songEditor, EditCommand::Copy));
@@ -91,17 +89,17 @@ TEST_F(Blocks, LoopMarksInTheSequencerRoundToTheStep) {
     e.sequencerFocus = 1;
     e.seqCursorRow = 37;
     MarkBlockEnd(doc.songEditor);
-    EXPECT_EQ(Loop(), (std::vector{0, 32}));
+    EXPECT_THAT((std::vector{e.loopStartRow, e.loopEndRow}), ElementsAre(0, 32));
 
     e.seqCursorRow = 70;
     MarkBlockStart(doc.songEditor);  // past the end: the end follows
-    EXPECT_EQ(Loop(), (std::vector{64, 64}));
+    EXPECT_THAT((std::vector{e.loopStartRow, e.loopEndRow}), ElementsAre(64, 64));
     EXPECT_FALSE(e.blockMarked);
 
     e.seqStep = 0;  // a step of 0 must not divide by zero
     e.seqCursorRow = 5;
     MarkBlockEnd(doc.songEditor);
-    EXPECT_EQ(Loop(), (std::vector{5, 5}));
+    EXPECT_THAT((std::vector{e.loopStartRow, e.loopEndRow}), ElementsAre(5, 5));
 }
 
 class Mouse : public Blocks {

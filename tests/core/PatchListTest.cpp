@@ -90,10 +90,7 @@ TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresCha
     // A song or a MIDI file picked by mistake, long enough to be read, is no patch list.
     for (const std::string name : {"song.trv", "tune.mid"}) {
         std::vector<std::uint8_t> other(kPatchTableSize * 2, 'x');
-        if (name == "song.trv")
-            other[0] = 0x1F, other[1] = 0x8B;
-        else
-            std::copy_n("MThd", 4, other.begin());
+        std::ranges::copy(name == "song.trv" ? std::string("\x1F\x8B") : "MThd", other.begin());
         WriteBytes(folder.Path(name), other);
         EXPECT_FALSE(Worked(t.ui, doc.LoadPatchList(folder.Path(name)))) << name;
     }

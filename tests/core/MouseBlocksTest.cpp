@@ -105,7 +105,6 @@ TEST_F(Blocks, LoopMarksInTheSequencerRoundToTheStep) {
 class Mouse : public Blocks {
   protected:
     const SequenceSlot& Slot(int row, int column) { return doc.song.sequence[row][column]; }
-    std::vector<int> SeqCursor() { return {e.seqCursorRow, e.seqCursorColumn}; }
     EditorMouse mouse;
 };
 
@@ -139,11 +138,11 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     e.sequencerFocus = 1;
     e.seqTopRow = 16368;
     EditorMouseMove(doc.songEditor, mouse, 2000, 24 + 12 * 24);
-    EXPECT_EQ(SeqCursor(), (std::vector{16368 + 24 * 16, 15}));
+    EXPECT_EQ((std::vector{e.seqCursorRow, e.seqCursorColumn}), (std::vector{16368 + 24 * 16, 15}));
     EditorLeftButtonDown(doc.songEditor, mouse, 2000, 24 + 12 * 24);  // paints nothing out there
     EditorLeftButtonUp(mouse);
     EditorMouseMove(doc.songEditor, mouse, 341, 30);
-    EXPECT_EQ(SeqCursor(), (std::vector{16368, 0}));
+    EXPECT_EQ((std::vector{e.seqCursorRow, e.seqCursorColumn}), (std::vector{16368, 0}));
 
     EditorMouseMove(doc.songEditor, mouse, 340, 100);  // over the row labels: ignored
     EXPECT_EQ(e.seqCursorRow, 16368);

@@ -210,8 +210,7 @@ TEST_F(PatternMouse, TheWheelScrollsThePaneUnderTheMouseAndHeadersMuteAndSolo) {
     EXPECT_EQ(e.firstVisibleLine, 64 - 25);  // the last line at the bottom, no further
     e.seqTopRow = 32;
     EditorWheel(doc.songEditor, 500, 100, +1);  // three displayed lines of 16 rows, kept at 0
-    EXPECT_EQ(e.seqTopRow, 0);
-    EXPECT_EQ(e.cursorLine + e.seqCursorRow, 0);
+    EXPECT_EQ((std::vector{e.seqTopRow, e.cursorLine, e.seqCursorRow}), (std::vector{0, 0, 0}));
 
     Press(344 + 28 * 3 + 1, 13);
     EditorRightButtonDown(doc.songEditor, mouse, 344 + 28 * 15 + 27, 23);

@@ -123,10 +123,8 @@ const EditCase kEditCases[] = {
     {"patch list", "Load Patch List", 0, 2, 5, nullptr,
      [](auto& doc) {
          TempFolder folder;
-         std::vector<std::uint8_t> table(kPatchTableSize, 'x');
-         table[0] = 3;
-         table[1] = table[2] = table[3] = 0;
-         testing::WriteBytes(folder.Path("bank.lst"), table);
+         testing::WriteBytes(folder.Path("bank.lst"),
+                             std::vector<std::uint8_t>(kPatchTableSize, 'x'));
          ASSERT_TRUE(doc.LoadPatchList(folder.Path("bank.lst")));
      }},
 };

@@ -220,7 +220,6 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
 }
 
 TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheCursor) {
-    doc.song.patterns[0].lineCount = 64;
     Hold();
     doc.StartPlayback(kPatternMode);
     doc.player.patternLine = 40;

@@ -155,7 +155,6 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
 class PatternMouse : public Mouse {
   protected:
     void SetUp() override {
-        doc.song.patterns[0].lineCount = 64;
         e.firstVisibleLine = 10;
         e.firstVisibleTrack = 2;
     }

@@ -118,8 +118,7 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheSongChangedUnt
     Locked()->NoteOn(0, 0, 60, 100);
     TakeSent();
     services.calls.clear();
-    raise(SIGTERM);
-    for (int i = 0; i < 100 && services.calls.empty(); ++i) Settle();
+    QuitSignal();
     EXPECT_EQ(services.calls, std::vector<std::string>{"quit"});
     struct sigaction now {};
     sigaction(SIGTERM, nullptr, &now);

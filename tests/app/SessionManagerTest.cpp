@@ -67,13 +67,7 @@ class SessionManager : public AppTest {
     void SetUp() override {
         if (!std::getenv("TARVEL_PRIVATE_NETWORK"))
             GTEST_SKIP() << "uses the network: run by its CTest entry in a namespace of its own";
-        app = std::make_unique<CFennoralApp>(midi, services,
-                                             AppOptions{.settingsFile = SettingsFile(),
-                                                        .recoveryFolder = TempFile("recovery"),
-                                                        .startTimer = false,
-                                                        .showAboutBox = false,
-                                                        .sessionUrl = manager.Url()});
-        ASSERT_TRUE(app->Start({}));
+        ASSERT_TRUE(Start(false, manager.Url()));
     }
     void Send(const char* path, const char* argument = nullptr) {
         ASSERT_NE(manager.client, nullptr);

@@ -14,11 +14,9 @@ namespace {
 
 class SongFilesTest : public AppTest {
   public:
-    void ChangeSong(std::uint8_t velocity) { Edit(kNoNote, velocity); }
-    std::uint8_t Velocity() { return Cell().velocity; }
     // Saves the song, changed to `velocity`, under `name`.
     void SaveAs(const char* name, std::uint8_t velocity) {
-        ChangeSong(velocity);
+        Edit(kNoNote, velocity);
         services.songToSave = PathOf(name);
         frame().Execute(cmd::kFileSaveAs);
     }
@@ -27,25 +25,25 @@ class SongFilesTest : public AppTest {
 // Neither a cancelled file chooser nor a failed save lets the changed song go; Save As names
 // the song, and later saves go there without asking.
 TEST_F(SongFilesTest, ASongIsKeptUntilSavedAndLaterSavesGoWhereSaveAsPutIt) {
-    ChangeSong(0x55);
+    Edit(kNoNote, 0x55);
     services.saveAnswer = SaveAnswer::Yes;
     for (const char* name : {"", "no-such-folder/song.trv"}) {
         services.songToSave = *name ? std::optional(PathOf(name)) : std::nullopt;
         EXPECT_FALSE(frame().close()) << name;
     }
     EXPECT_TRUE(app->IsSongChanged());
-    EXPECT_EQ(Velocity(), 0x55);
+    EXPECT_EQ(Cell().velocity, 0x55);
 
     SaveAs("first.trv", 0x40);
     EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
     EXPECT_TRUE(frame().action(cmd::kRecentFile1)->isVisible());
-    ChangeSong(0x41);
+    Edit(kNoNote, 0x41);
     services.calls.clear();
     frame().Execute(cmd::kFileSave);
     EXPECT_TRUE(services.calls.empty());
     EXPECT_FALSE(app->IsSongChanged());
 
-    ChangeSong(0x55);  // closing with Yes saves first
+    Edit(kNoNote, 0x55);  // closing with Yes saves first
     EXPECT_TRUE(frame().close());
     TestDocument reader;
     ASSERT_TRUE(reader.doc->LoadSong(PathOf("first.trv")));
@@ -67,22 +65,22 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
     };
     services.saveAnswer = SaveAnswer::Cancel;
     for (const auto& replace : replacements) {
-        ChangeSong(0x33);
+        Edit(kNoNote, 0x33);
         services.calls.clear();
         replace();
         EXPECT_EQ(services.calls, std::vector<std::string>{"ask-save"});
-        EXPECT_EQ(Velocity(), 0x33);
+        EXPECT_EQ(Cell().velocity, 0x33);
     }
     EXPECT_TRUE(frame().isVisible());
     EXPECT_TRUE(midi.IsOpen(0));
 
     services.saveAnswer = SaveAnswer::No;
     for (int i = 0; i < 3; ++i) {
-        ChangeSong(0x22);
+        Edit(kNoNote, 0x22);
         services.calls.clear();
         replacements[i]();
         EXPECT_EQ(services.calls.at(0), "ask-save");
-        EXPECT_EQ(Velocity(), 0x40);
+        EXPECT_EQ(Cell().velocity, 0x40);
         EXPECT_EQ(frame().windowTitle(), "kept.trv - Tarvel");
     }
 }

@@ -135,18 +135,16 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheSongChangedUnt
 
 // The real box: only its buttons answer; closed by its title bar, it gives no answer. (Its
 // default button, Recover, is the window script undo_recovery.sh's.)
-struct BoxCase {
-    const char* name;
-    const char* button;  // clicked; none: the box is closed
-    RecoverAnswer answer;
-};
-
 TEST_F(RecoveryTest, TheRecoverBoxAnswersOnlyByItsButtons) {
-    const BoxCase rows[] = {
+    const struct {
+        const char* name;
+        const char* button;  // clicked; none: the box is closed
+        RecoverAnswer answer;
+    } rows[] = {
         {.name = "Discard clicked", .button = "Discard", .answer = RecoverAnswer::Discard},
         {.name = "closed", .button = nullptr, .answer = RecoverAnswer::None},
     };
-    for (const BoxCase& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         WhenModalShows([&](QWidget* box) {
             if (!row.button) {

@@ -148,14 +148,12 @@ TEST_F(SongExchangeWindowTest, FailedFileCommandsShowTheirBoxesAndChangeNothing)
         const char* name;
         int command = 0;  // else the panel's button
         int button = 0;
-        const char* title;
+        const char* title = "Error";
     } cases[] = {
-        {.name = "a song that is not there", .command = cmd::kFileOpen, .title = "Error"},
-        {.name = "a song saved into no folder", .command = cmd::kFileSaveAs, .title = "Error"},
-        {.name = "a MIDI file that is not there",
-         .command = cmd::kImportMidiFile,
-         .title = "Error"},
-        {.name = "MIDI export into no folder", .command = cmd::kExportMidiFile, .title = "Error"},
+        {.name = "a song that is not there", .command = cmd::kFileOpen},
+        {.name = "a song saved into no folder", .command = cmd::kFileSaveAs},
+        {.name = "a MIDI file that is not there", .command = cmd::kImportMidiFile},
+        {.name = "MIDI export into no folder", .command = cmd::kExportMidiFile},
         {.name = "a patch list that is not there",
          .button = widget_id::kOpenPatchList,
          .title = "Failed to open patchlist file"},

@@ -28,11 +28,7 @@ run_on_private_x() {
   Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${screen:-1024x768}x24" 3>"$named" \
     2>/dev/null &
   server=$!
-  for _ in $(seq 1 300); do
-    [ "$(wc -l <"$named")" -ge 1 ] && break
-    kill -0 "$server" 2>/dev/null || break
-    sleep 0.1
-  done
+  wait_for 300 sh -c "[ \$(wc -l <'$named') -ge 1 ] || ! kill -0 $server"
   display=$(head -1 "$named")
   rm -f "$named"
   if [ -z "$display" ]; then

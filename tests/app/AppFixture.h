@@ -162,8 +162,6 @@ class ScriptedServices final : public WindowServices {
 
 class AppTest : public ::testing::Test {
   public:
-    AppTest() : midi(2) {}
-
     void SetUp() override { ASSERT_TRUE(Start()); }
     void TearDown() override {
         services.saveAnswer = SaveAnswer::No;
@@ -257,7 +255,7 @@ class AppTest : public ::testing::Test {
     }
 
     QTemporaryDir settingsDir;
-    RecordingMidiOut midi;
+    RecordingMidiOut midi{2};
     ScriptedServices services;
     std::unique_ptr<CFennoralApp> app;
 };

@@ -45,9 +45,8 @@ TEST_F(SongFilesTest, ASongIsKeptUntilSavedAndLaterSavesGoWhereSaveAsPutIt) {
 
     Edit(kNoNote, 0x55);  // closing with Yes saves first
     EXPECT_TRUE(frame().close());
-    TestDocument reader;
-    ASSERT_TRUE(reader.doc->LoadSong(PathOf("first.trv")));
-    EXPECT_EQ(reader.doc->song.patterns[0].cells[0][0].velocity, 0x55);
+    ASSERT_TRUE(doc().LoadSong(PathOf("first.trv")));  // read back from the file
+    EXPECT_EQ(Cell().velocity, 0x55);
 }
 
 // New, Open, a recent file, a dropped file, an import and closing ask about a changed song first:

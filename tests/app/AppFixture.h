@@ -162,8 +162,6 @@ class ScriptedServices final : public WindowServices {
 
 class AppTest : public ::testing::Test {
   public:
-    AppTest() : midi(2) {}
-
     void SetUp() override { ASSERT_TRUE(Start()); }
     void TearDown() override {
         services.saveAnswer = SaveAnswer::No;
@@ -171,14 +169,16 @@ class AppTest : public ::testing::Test {
     }
 
     // Starts the program, or starts it again as the next run (or the one after a crash) would,
-    // on the same settings and recovery folder. False when it is not to run on.
-    bool Start(bool aboutBox = true) {
+    // on the same settings and recovery folder; in the session of `sessionUrl`, if given. False
+    // when it is not to run on.
+    bool Start(bool aboutBox = true, std::string sessionUrl = {}) {
         app.reset();
         app = std::make_unique<CFennoralApp>(midi, services,
                                              AppOptions{.settingsFile = SettingsFile(),
                                                         .recoveryFolder = TempFile("recovery"),
                                                         .startTimer = false,
-                                                        .showAboutBox = aboutBox});
+                                                        .showAboutBox = aboutBox,
+                                                        .sessionUrl = std::move(sessionUrl)});
         const bool running = app->Start({});
         frame().activateWindow();
         view().setFocus();
@@ -255,7 +255,7 @@ class AppTest : public ::testing::Test {
     }
 
     QTemporaryDir settingsDir;
-    RecordingMidiOut midi;
+    RecordingMidiOut midi{2};
     ScriptedServices services;
     std::unique_ptr<CFennoralApp> app;
 };

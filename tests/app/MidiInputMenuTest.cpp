@@ -80,6 +80,14 @@ class MidiMenu : public AppTest {
         return std::make_unique<MidiInputMenu>(doc(), midiMenu, SettingsFile(), std::move(driver));
     }
 
+    // The clock followed as the driver, the player and the panel have it:
+    // "<port>[ followed][ read-only]:<the panel's label>".
+    std::string Following() {
+        return inputs->clock + (Locked()->engine.FollowsClock() ? " followed" : "") +
+               (Control<QLineEdit>(widget_id::kTempo)->isReadOnly() ? " read-only" : "") + ":" +
+               Control<QLabel>(widget_id::kTempoSource)->text().toStdString();
+    }
+
     QMenu midiMenu;
     std::unique_ptr<DocumentMidiInput> input;
     ScriptedInputs* inputs = nullptr;
@@ -147,8 +155,6 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
     const auto makeSource = [&] {
         return std::make_unique<TempoSourceMenu>(doc(), frame(), *inputs, SettingsFile());
     };
-    auto* box = Control<QLineEdit>(widget_id::kTempo);
-    auto* label = Control<QLabel>(widget_id::kTempoSource);
     auto inputMenu = MakeMenu({kOwnInputPortName, "Drums:port 0"});
     {
         auto source = makeSource();
@@ -158,20 +164,14 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
                          "MIDI clock from Drums:port 0", "JACK transport", "Ableton Link",
                          "Link quantum"}));
         Pick(source->menu(), "MIDI clock from Drums:port 0");
-        EXPECT_EQ(inputs->clock, "Drums:port 0");
-        EXPECT_TRUE(Locked()->engine.FollowsClock());
-        EXPECT_TRUE(box->isReadOnly());
-        EXPECT_EQ(label->text(), "MIDI clock");
+        EXPECT_EQ(Following(), "Drums:port 0 followed read-only:MIDI clock");
         EXPECT_EQ(Entries(source->menu())[2], "MIDI clock from Drums:port 0 [x]");
     }
     {
         auto source = makeSource();  // the next start follows the same port
         EXPECT_EQ(source->followed(), "MIDI clock from Drums:port 0");
         Pick(source->menu(), "Internal clock");
-        EXPECT_EQ(inputs->clock, "");
-        EXPECT_FALSE(Locked()->engine.FollowsClock());
-        EXPECT_FALSE(box->isReadOnly());
-        EXPECT_EQ(label->text(), "");
+        EXPECT_EQ(Following(), ":");
         EXPECT_EQ(Setting("Player/TempoSource").toString(), "Internal clock");
     }
     // A port that cannot be opened says so and the internal clock plays.
@@ -180,7 +180,7 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
     source->Follow("MIDI clock from Drums:port 0");
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_NE(services.messages[0].text.find("Drums:port 0"), std::string::npos);
-    EXPECT_FALSE(Locked()->engine.FollowsClock());
+    EXPECT_EQ(Following(), ":");
     EXPECT_EQ(source->followed(), "Internal clock");
 }
 
@@ -216,9 +216,9 @@ TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
     TempoSourceMenu source(doc(), frame(), *inputs, SettingsFile());
     source.Follow("Ableton Link");
     Settle();
+    EXPECT_EQ(Following(), " followed:Ableton Link: 0 peers")
+        << "a typed tempo goes to the session";
     auto* box = Control<QLineEdit>(widget_id::kTempo);
-    EXPECT_EQ(Control<QLabel>(widget_id::kTempoSource)->text(), "Ableton Link: 0 peers");
-    EXPECT_FALSE(box->isReadOnly()) << "a typed tempo goes to the session";
     const int songLineDuration = Locked()->song.lineDuration;
 
     box->setFocus();

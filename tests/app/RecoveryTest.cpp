@@ -95,9 +95,8 @@ TEST_F(RecoveryTest, ABoxGoneWithoutAnAnswerKeepsEveryLeftoverForTheNextStart) {
     services.duringRecoverBox = [&] { QuitSignal(); };
     Restart();
     services.duringRecoverBox = nullptr;
-    EXPECT_EQ(std::count_if(services.calls.begin(), services.calls.end(),
-                            [](const std::string& call) { return call.starts_with("ask"); }),
-              1);
+    EXPECT_EQ(services.calls,
+              (std::vector<std::string>{"ask-recover:" + PathOf("song0.trv"), "quit"}));
     for (const QString& file : left) EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
 
     services.recover = RecoverAnswer::Recover;
@@ -118,8 +117,7 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheSongChangedUnt
     Locked()->NoteOn(0, 0, 60, 100);
     TakeSent();
     services.calls.clear();
-    raise(SIGTERM);
-    for (int i = 0; i < 100 && services.calls.empty(); ++i) Settle();
+    QuitSignal();
     EXPECT_EQ(services.calls, std::vector<std::string>{"quit"});
     struct sigaction now {};
     sigaction(SIGTERM, nullptr, &now);
@@ -136,18 +134,16 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheSongChangedUnt
 
 // The real box: only its buttons answer; closed by its title bar, it gives no answer. (Its
 // default button, Recover, is the window script undo_recovery.sh's.)
-struct BoxCase {
-    const char* name;
-    const char* button;  // clicked; none: the box is closed
-    RecoverAnswer answer;
-};
-
 TEST_F(RecoveryTest, TheRecoverBoxAnswersOnlyByItsButtons) {
-    const BoxCase rows[] = {
+    const struct {
+        const char* name;
+        const char* button;  // clicked; none: the box is closed
+        RecoverAnswer answer;
+    } rows[] = {
         {.name = "Discard clicked", .button = "Discard", .answer = RecoverAnswer::Discard},
         {.name = "closed", .button = nullptr, .answer = RecoverAnswer::None},
     };
-    for (const BoxCase& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         WhenModalShows([&](QWidget* box) {
             if (!row.button) {

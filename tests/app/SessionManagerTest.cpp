@@ -44,12 +44,6 @@ struct FakeSessionManager {
         if (client) lo_address_free(client);
         lo_server_free(server);
     }
-    std::string Url() {
-        char* url = lo_server_get_url(server);
-        std::string text = url;
-        std::free(url);
-        return text;
-    }
     // Serves, and lets the window thread run, until `heardText` comes (true) or 5 s pass.
     bool WaitFor(const std::string& heardText) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -67,13 +61,9 @@ class SessionManager : public AppTest {
     void SetUp() override {
         if (!std::getenv("TARVEL_PRIVATE_NETWORK"))
             GTEST_SKIP() << "uses the network: run by its CTest entry in a namespace of its own";
-        app = std::make_unique<CFennoralApp>(midi, services,
-                                             AppOptions{.settingsFile = SettingsFile(),
-                                                        .recoveryFolder = TempFile("recovery"),
-                                                        .startTimer = false,
-                                                        .showAboutBox = false,
-                                                        .sessionUrl = manager.Url()});
-        ASSERT_TRUE(app->Start({}));
+        const std::unique_ptr<char, decltype(&std::free)> url(lo_server_get_url(manager.server),
+                                                              &std::free);
+        ASSERT_TRUE(Start(false, url.get()));
     }
     void Send(const char* path, const char* argument = nullptr) {
         ASSERT_NE(manager.client, nullptr);

@@ -14,11 +14,9 @@ namespace {
 
 class SongFilesTest : public AppTest {
   public:
-    void ChangeSong(std::uint8_t velocity) { Edit(kNoNote, velocity); }
-    std::uint8_t Velocity() { return Cell().velocity; }
     // Saves the song, changed to `velocity`, under `name`.
     void SaveAs(const char* name, std::uint8_t velocity) {
-        ChangeSong(velocity);
+        Edit(kNoNote, velocity);
         services.songToSave = PathOf(name);
         frame().Execute(cmd::kFileSaveAs);
     }
@@ -27,29 +25,28 @@ class SongFilesTest : public AppTest {
 // Neither a cancelled file chooser nor a failed save lets the changed song go; Save As names
 // the song, and later saves go there without asking.
 TEST_F(SongFilesTest, ASongIsKeptUntilSavedAndLaterSavesGoWhereSaveAsPutIt) {
-    ChangeSong(0x55);
+    Edit(kNoNote, 0x55);
     services.saveAnswer = SaveAnswer::Yes;
     for (const char* name : {"", "no-such-folder/song.trv"}) {
         services.songToSave = *name ? std::optional(PathOf(name)) : std::nullopt;
         EXPECT_FALSE(frame().close()) << name;
     }
     EXPECT_TRUE(app->IsSongChanged());
-    EXPECT_EQ(Velocity(), 0x55);
+    EXPECT_EQ(Cell().velocity, 0x55);
 
     SaveAs("first.trv", 0x40);
     EXPECT_EQ(frame().windowTitle(), "first.trv - Tarvel");
     EXPECT_TRUE(frame().action(cmd::kRecentFile1)->isVisible());
-    ChangeSong(0x41);
+    Edit(kNoNote, 0x41);
     services.calls.clear();
     frame().Execute(cmd::kFileSave);
     EXPECT_TRUE(services.calls.empty());
     EXPECT_FALSE(app->IsSongChanged());
 
-    ChangeSong(0x55);  // closing with Yes saves first
+    Edit(kNoNote, 0x55);  // closing with Yes saves first
     EXPECT_TRUE(frame().close());
-    TestDocument reader;
-    ASSERT_TRUE(reader.doc->LoadSong(PathOf("first.trv")));
-    EXPECT_EQ(reader.doc->song.patterns[0].cells[0][0].velocity, 0x55);
+    ASSERT_TRUE(doc().LoadSong(PathOf("first.trv")));  // read back from the file
+    EXPECT_EQ(Cell().velocity, 0x55);
 }
 
 // New, Open, a recent file, a dropped file, an import and closing ask about a changed song first:
@@ -67,33 +64,32 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
     };
     services.saveAnswer = SaveAnswer::Cancel;
     for (const auto& replace : replacements) {
-        ChangeSong(0x33);
+        Edit(kNoNote, 0x33);
         services.calls.clear();
         replace();
         EXPECT_EQ(services.calls, std::vector<std::string>{"ask-save"});
-        EXPECT_EQ(Velocity(), 0x33);
+        EXPECT_EQ(Cell().velocity, 0x33);
     }
     EXPECT_TRUE(frame().isVisible());
     EXPECT_TRUE(midi.IsOpen(0));
 
     services.saveAnswer = SaveAnswer::No;
     for (int i = 0; i < 3; ++i) {
-        ChangeSong(0x22);
+        Edit(kNoNote, 0x22);
         services.calls.clear();
         replacements[i]();
         EXPECT_EQ(services.calls.at(0), "ask-save");
-        EXPECT_EQ(Velocity(), 0x40);
+        EXPECT_EQ(Cell().velocity, 0x40);
         EXPECT_EQ(frame().windowTitle(), "kept.trv - Tarvel");
     }
 }
 
 TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShortened) {
     for (const char* name : {"a.trv", "b.trv", "c.trv", "d.trv", "e.trv"}) SaveAs(name, 0x40);
-    QStringList kept;  // as the settings hold them
-    for (int i = 1; i <= 5; ++i)
-        kept << Setting(QString("Recent File List/File%1").arg(i)).toString();
-    EXPECT_EQ(kept.join(" ").remove(settingsDir.path() + "/").toStdString(),
-              "e.trv d.trv c.trv b.trv ");
+    ASSERT_TRUE(Start());  // the next start reads them back, from the keys they always had
+    EXPECT_EQ(app->RecentFiles().join(" ").remove(settingsDir.path() + "/").toStdString(),
+              "e.trv d.trv c.trv b.trv");
+    EXPECT_EQ(Setting("Recent File List/File4").toString().toStdString(), PathOf("b.trv"));
     // The menu names each in thirty characters at most.
     frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
                              "/home/musician/songs/winter.trv", "/a/b.trv"});
@@ -150,14 +146,12 @@ TEST_F(SongExchangeWindowTest, FailedFileCommandsShowTheirBoxesAndChangeNothing)
         const char* name;
         int command = 0;  // else the panel's button
         int button = 0;
-        const char* title;
+        const char* title = "Error";
     } cases[] = {
-        {.name = "a song that is not there", .command = cmd::kFileOpen, .title = "Error"},
-        {.name = "a song saved into no folder", .command = cmd::kFileSaveAs, .title = "Error"},
-        {.name = "a MIDI file that is not there",
-         .command = cmd::kImportMidiFile,
-         .title = "Error"},
-        {.name = "MIDI export into no folder", .command = cmd::kExportMidiFile, .title = "Error"},
+        {.name = "a song that is not there", .command = cmd::kFileOpen},
+        {.name = "a song saved into no folder", .command = cmd::kFileSaveAs},
+        {.name = "a MIDI file that is not there", .command = cmd::kImportMidiFile},
+        {.name = "MIDI export into no folder", .command = cmd::kExportMidiFile},
         {.name = "a patch list that is not there",
          .button = widget_id::kOpenPatchList,
          .title = "Failed to open patchlist file"},

@@ -57,10 +57,9 @@ xdotool key F7 F5
 sleep 0.3
 xdotool key shift+F7
 sleep 0.3
-top=$(view_top)
-import -window "$window" "$work/live.png"
+top=$(view_top)  # and the window as it is now, in window.png
 xdotool key F8 F7
-orange=$(convert "$work/live.png" -crop "26x10+345+$((top + 25))" txt:- | grep -c '#F0B830' || true)
+orange=$(convert "$work/window.png" -crop "26x10+345+$((top + 25))" txt:- | grep -c '#F0B830' || true)
 [ "$orange" -gt 100 ] || fail "the queued slot is not drawn as queued ($orange orange pixels)"
 
 # Record C-5, D-5, E-5 into the first lines of track 0 of the current pattern.

@@ -8,25 +8,6 @@ close_boxes() {
   done
 }
 
-# Waits up to <tries> fifths of a second for the main window whose title matches <pattern> and
-# prints its id. Boxes come up before the window (the song's information) and after it (the
-# about box); each is closed until the main window stands alone. Fails if it never shows.
-#   usage: window=$(find_main_window <pattern> <tries>)
-find_main_window() {
-  local window=
-  for _ in $(seq 1 "$2"); do
-    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    close_boxes
-    sleep 0.2
-  done
-  [ -n "$window" ] || return 1
-  sleep 1
-  close_boxes "$window"
-  sleep 0.5
-  echo "$window"
-}
-
 # Skips the script (exit 77, which CTest counts as skipped) unless every named tool is here.
 require_tools() {
   for tool in "$@"; do
@@ -47,11 +28,7 @@ run_on_private_x() {
   Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${screen:-1024x768}x24" 3>"$named" \
     2>/dev/null &
   server=$!
-  for _ in $(seq 1 300); do
-    [ "$(wc -l <"$named")" -ge 1 ] && break
-    kill -0 "$server" 2>/dev/null || break
-    sleep 0.1
-  done
+  wait_for 300 sh -c "[ \$(wc -l <'$named') -ge 1 ] || ! kill -0 $server"
   display=$(head -1 "$named")
   rm -f "$named"
   if [ -z "$display" ]; then
@@ -113,8 +90,10 @@ wait_for() {  # wait_for <tenths of a second> <command...>
   return 1
 }
 
-# Starts the program on [song] from $work, logging to $work/tarvel.log, and waits for its main
-# window, titled as <pattern>, which gets the keyboard; sets $tarvel_pid and $window.
+# Starts the program on [song] from $work, logging to $work/tarvel.log, and waits up to 30 s for
+# its main window, titled as <pattern>, which gets the keyboard; sets $tarvel_pid and $window.
+# Boxes come up before the window (the song's information) and after it (the about box); each
+# is closed until the main window stands alone.
 #   usage: open_window <pattern> [song]
 open_window() {
   local pattern=$1
@@ -122,7 +101,17 @@ open_window() {
   (cd "$work" && exec "$tarvel" "$@") >>"$work/tarvel.log" 2>&1 &
   tarvel_pid=$!
   pids+=("$tarvel_pid")
-  window=$(find_main_window "$pattern" 150) || fail "no main window titled $pattern"
+  window=
+  for _ in $(seq 1 150); do
+    window=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1 || true)
+    [ -n "$window" ] && break
+    close_boxes
+    sleep 0.2
+  done
+  [ -n "$window" ] || fail "no main window titled $pattern"
+  sleep 1
+  close_boxes "$window"
+  sleep 0.5
   xdotool windowfocus --sync "$window"
 }
 

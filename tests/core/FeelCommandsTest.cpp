@@ -35,10 +35,7 @@ class FeelCommands : public testing::DocumentTest {
                  static_cast<std::uint8_t>(parameter)}};
     }
     static Placed Command(int line, int column, int command, int parameter) {
-        return {line,
-                column,
-                {kNoNote, kDefaultVelocity, static_cast<std::uint8_t>(command),
-                 static_cast<std::uint8_t>(parameter)}};
+        return Note(line, column, kNoNote, command, parameter);
     }
     static Placed OnTrack1(Placed placed) {
         placed.track = 1;

@@ -45,9 +45,7 @@ class FeelCommands : public testing::DocumentTest {
     // Tracks 0 and 1 play patterns 0 and 1 from row 0, cleared and refilled with `cells`.
     void Compose(const std::vector<Placed>& cells, int transpose = 0) {
         for (int track = 0; track < 2; ++track) {
-            for (auto& line : doc.song.patterns[track].cells)
-                for (PatternCell& cell : line) cell = kEmptyCell;
-            doc.song.patterns[track].lineCount = 64;
+            MakeEmptyPattern(doc.song.patterns[track]);  // 64 lines
             doc.song.sequence[0][track] = {static_cast<std::uint8_t>(track),
                                            static_cast<std::int8_t>(track ? 0 : transpose), 0};
         }

@@ -20,6 +20,7 @@ namespace tarvel {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::Each;
 
 // Records when each call came, and failures; the sixth call stalls the thread.
 struct CallLog {
@@ -111,8 +112,7 @@ TEST(PlayerClock, AClockThatStopsIsReportedAndThePlayerStops) {
     EXPECT_FALSE(doc->player.isPlaying);
     EXPECT_EQ(doc->player.timerId, 0u);
     EXPECT_LE(doc->player.playWatch, 2 * 50) << "ticks after the failure";
-    for (const auto& channel : doc->song.soundingNote)
-        for (std::int32_t note : channel) EXPECT_EQ(note, -1);
+    EXPECT_THAT(doc->song.soundingNote, Each(Each(-1)));
 }
 
 #ifndef _WIN32
@@ -225,8 +225,7 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowEditsAndAnInputPlaysUntilCloseStop
     EXPECT_FALSE(doc->player.isPlaying);
     EXPECT_EQ(doc->player.timerId, 0u);
     EXPECT_FALSE(midi.IsOpen(0) || midi.IsOpen(1));
-    for (const auto& channel : doc->song.soundingNote)
-        for (std::int32_t note : channel) EXPECT_EQ(note, -1);
+    EXPECT_THAT(doc->song.soundingNote, Each(Each(-1)));
     for (const auto& input : doc->player.inputNotes) EXPECT_EQ(input.sounding, 0);
     EXPECT_GT(midi.Messages().size(), 1000u);
     std::this_thread::sleep_for(20ms);

@@ -169,47 +169,34 @@ const Op kOps[] = {
 constexpr int kNoteKeyUp = 1;
 constexpr int kTicks = std::ssize(kOps) - 1;
 
-struct Step {
-    int op;     // into kOps
-    int value;  // the key, the move, the device or the tick count
-};
-
-std::vector<Step> RandomSequence(unsigned seed) {
+// Plays the seed's random steps on a new document; the first broken promise, or "" when all
+// were kept.
+std::string Play(unsigned seed) {
     std::mt19937 random(seed);
     const auto pick = [&random](int count) {
         return std::uniform_int_distribution<int>(0, count - 1)(random);
     };
-    std::vector<Step> steps;
-    for (int i = 0; i < kStepsPerSequence; ++i) {
-        // Ticks half the time, so that lines, gates and pending actions come round.
-        if (pick(2) == 0) {
-            steps.push_back({kTicks, 1 + pick(120)});
-            continue;
-        }
-        const int op = pick(kTicks);
-        const auto& values = kOps[op].values;
-        steps.push_back(
-            {op, values[static_cast<std::size_t>(pick(static_cast<int>(values.size())))]});
-    }
-    return steps;
-}
-
-// Plays the steps on a new document; the first broken promise, or "" when all were kept.
-std::string Play(const std::vector<Step>& steps) {
     Run r;
     r.t.Settle();
     Locked(r.doc, [&] { FillDenseSong(r.doc, Density::EveryCommand); });
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const Op& op = kOps[steps[i].op];
+    for (int i = 0; i < kStepsPerSequence; ++i) {
+        // Ticks half the time, so that lines, gates and pending actions come round.
+        const int index = pick(2) == 0 ? kTicks : pick(kTicks);
+        const Op& op = kOps[index];
+        // The key, the move, the device or the tick count.
+        const int value =
+            index == kTicks
+                ? 1 + pick(120)
+                : op.values[static_cast<std::size_t>(pick(static_cast<int>(op.values.size())))];
         if (op.locked)
-            Locked(r.doc, [&] { op.run(r, steps[i].value); });
+            Locked(r.doc, [&] { op.run(r, value); });
         else
-            op.run(r, steps[i].value);
+            op.run(r, value);
         r.wire.Take(r.t.midi);
         if (r.failure.empty() && op.silences && r.wire.AnySounds())
             r.failure = "notes sound after it";
         const bool playing = Locked(r.doc, [&] { return r.doc.player.isPlaying != 0; });
-        if (r.failure.empty() && steps[i].op == kNoteKeyUp && r.heldKeys.empty() && !playing &&
+        if (r.failure.empty() && index == kNoteKeyUp && r.heldKeys.empty() && !playing &&
             r.wire.AnySounds())
             r.failure = "a released key's note still sounds";
         if (!r.failure.empty())
@@ -222,7 +209,7 @@ std::string Play(const std::vector<Step>& steps) {
 
 TEST(NoteSafety, NoOrderOfWindowOperationsLeavesANoteSounding) {
     for (unsigned seed = 1; seed <= kSequences; ++seed) {
-        const std::string failure = Play(RandomSequence(seed));
+        const std::string failure = Play(seed);
         ASSERT_EQ(failure, "") << "seed " << seed;
     }
 }

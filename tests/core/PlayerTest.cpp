@@ -273,17 +273,15 @@ TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndEndsTheOldChan
 
 TEST_F(Player, SeekMovesThePlayRowWithinTheGrid) {
     doc.editor.seqStep = 16;  // the end is 24 steps below the top row
-    struct Case {
-        int topRow, endRow, startRow;
-    };
-    for (const Case c :
-         {Case{0, 384, 0}, Case{16380, kSequenceRows - 1, 16380}, Case{-7, 377, 0}}) {
-        doc.editor.seqTopRow = c.topRow;
+    std::vector<int> rows;    // after Seek End, then Seek Start, from each top row
+    for (const int topRow : {0, 16380, -7}) {
+        doc.editor.seqTopRow = topRow;
         doc.SeekEnd();
-        EXPECT_EQ(doc.player.playRow, c.endRow);
+        rows.push_back(doc.player.playRow);
         doc.SeekStart();
-        EXPECT_EQ(doc.player.playRow, c.startRow);
+        rows.push_back(doc.player.playRow);
     }
+    EXPECT_THAT(rows, ElementsAre(384, 0, kSequenceRows - 1, 16380, 377, 0));
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
     // While playing, the line ends first; play goes on at the row after the one sought.

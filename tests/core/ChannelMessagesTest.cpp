@@ -86,11 +86,10 @@ TEST(MidiPorts, StartUpSilencesTheFirst32OpenDevicesAndAFailingOneShowsOneError)
 
     RecordingMidiOut none(0);  // no device: no error either
     auto silent = std::make_unique<CFennoralDoc>(ui, none, DocOptions{false});
-    {
-        std::lock_guard lock(silent->mutex);
+    Locked(*silent, [&] {
         silent->NoteOn(0, 0, 60, 100);
         silent->SendAllPrograms();
-    }
+    });
     EXPECT_THAT(ui.Events(), IsEmpty());
 }
 

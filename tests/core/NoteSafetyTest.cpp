@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <map>
-#include <mutex>
 #include <random>
 #include <set>
 #include <span>
@@ -69,29 +68,21 @@ const int kNoteKeys[] = {'Q', '2', 'W', 'Z', 'S', 'X', 'I', 'P'};
 const int kCursorKeys[] = {vk::kTab, vk::kRight, vk::kLeft, vk::kDown, vk::kUp, vk::kNext};
 const int kDeviceChoices[] = {0, 1, 2, kDevices};  // the last is no device
 const int kDirections[] = {-1, 1};
+const int kModes[] = {kSongMode, kPatternMode};
 // 512 BPM plays lines shorter than a tick per sixteenth, so fine events are carried over.
 const int kTempos[] = {125, 512};
 
-// The song's Set BPM cells would undo any other tempo at the next line: they are turned into
-// an unassigned command while it holds, and back for 125.
-void HoldTempo(CFennoralDoc& doc, int bpm) {
-    const std::uint8_t from = bpm == 125 ? 0x9F : 0x90;
-    for (Pattern& pattern : doc.song.patterns)
-        for (auto& line : pattern.cells)
-            for (PatternCell& cell : line)
-                if (cell.command == from) cell.command = from ^ 0x0F;
-    doc.SetBpm(bpm);
-}
-
 // Swing, Swing all, Chance and Humanize take the place of the dense song's unassigned command
-// (C5), or of the one put there before.
-const int kFeelCommands[] = {0x91, 0x92, 0xC1, 0xC2};
-void UseFeelCommand(CFennoralDoc& doc, int command) {
+// (C5), or of the one put there before; C5 again ends them.
+const int kFeelCommands[] = {0x91, 0x92, 0xC1, 0xC2, 0xC5};
+
+// The song's cell commands that are one of `from` become `to`.
+void ReplaceCommands(CFennoralDoc& doc, std::span<const int> from, int to) {
     for (Pattern& pattern : doc.song.patterns)
         for (auto& line : pattern.cells)
             for (PatternCell& cell : line)
-                if (cell.command == 0xC5 || std::ranges::count(kFeelCommands, cell.command))
-                    cell.command = static_cast<std::uint8_t>(command);
+                if (std::ranges::count(from, cell.command))
+                    cell.command = static_cast<std::uint8_t>(to);
 }
 
 struct Op {
@@ -128,16 +119,22 @@ const Op kOps[] = {
          if (r.wire.AnySounds(r.doc.editor.currentChannel))
              r.failure = "a re-routed channel still sounds";
      }},
-    {"play song", true, false, kDirections, [](Run& r, int) { r.doc.StartPlayback(kSongMode); }},
-    {"play pattern", true, false, kDirections,
-     [](Run& r, int) { r.doc.StartPlayback(kPatternMode); }},
+    {"play", true, false, kModes,
+     [](Run& r, int mode) { r.doc.StartPlayback(static_cast<PlayMode>(mode)); }},
     {"stop", true, true, kDirections, [](Run& r, int) { r.doc.StopPlayback(); }},
     {"seek", true, false, kDirections,
      [](Run& r, int end) { end > 0 ? r.doc.SeekEnd() : r.doc.SeekStart(); }},
     {"pattern", true, false, kDirections, [](Run& r, int step) { r.doc.StepCurrentPattern(step); }},
-    {"tempo", true, false, kTempos, [](Run& r, int bpm) { HoldTempo(r.doc, bpm); }},
+    // The song's Set BPM cells would undo any other tempo at the next line: they are turned
+    // into an unassigned command while it holds, and back for 125.
+    {"tempo", true, false, kTempos,
+     [](Run& r, int bpm) {
+         const int from = bpm == 125 ? 0x9F : 0x90;
+         ReplaceCommands(r.doc, {&from, 1}, from ^ 0x0F);
+         r.doc.SetBpm(bpm);
+     }},
     {"feel", true, false, kFeelCommands,
-     [](Run& r, int command) { UseFeelCommand(r.doc, command); }},
+     [](Run& r, int command) { ReplaceCommands(r.doc, kFeelCommands, command); }},
     {"live launch", true, false, kDirections,
      [](Run& r, int which) {
          // Live mode on (or off at random), then a pattern or a mute queued on the track.
@@ -149,9 +146,8 @@ const Op kOps[] = {
          else
              engine.QueueMuteFlip(track);
      }},
-    {"controller reset", false, true, kDirections,
-     [](Run& r, int) { r.doc.MidiResetControllers(); }},
-    {"all notes off", false, true, kDirections, [](Run& r, int) { r.doc.MidiAllNotesOff(); }},
+    {"all notes off or controller reset", false, true, kDirections,
+     [](Run& r, int off) { off > 0 ? r.doc.MidiAllNotesOff() : r.doc.MidiResetControllers(); }},
     {"new", false, true, kDirections, [](Run& r, int) { r.doc.NewSong(); }},
     {"ticks", true, false, std::span<const int>(),
      [](Run& r, int count) {
@@ -173,47 +169,34 @@ const Op kOps[] = {
 constexpr int kNoteKeyUp = 1;
 constexpr int kTicks = std::ssize(kOps) - 1;
 
-struct Step {
-    int op;     // into kOps
-    int value;  // the key, the move, the device or the tick count
-};
-
-std::vector<Step> RandomSequence(unsigned seed) {
+// Plays the seed's random steps on a new document; the first broken promise, or "" when all
+// were kept.
+std::string Play(unsigned seed) {
     std::mt19937 random(seed);
     const auto pick = [&random](int count) {
         return std::uniform_int_distribution<int>(0, count - 1)(random);
     };
-    std::vector<Step> steps;
-    for (int i = 0; i < kStepsPerSequence; ++i) {
-        // Ticks half the time, so that lines, gates and pending actions come round.
-        if (pick(2) == 0) {
-            steps.push_back({kTicks, 1 + pick(120)});
-            continue;
-        }
-        const int op = pick(kTicks);
-        const auto& values = kOps[op].values;
-        steps.push_back(
-            {op, values[static_cast<std::size_t>(pick(static_cast<int>(values.size())))]});
-    }
-    return steps;
-}
-
-// Plays the steps on a new document; the first broken promise, or "" when all were kept.
-std::string Play(const std::vector<Step>& steps) {
     Run r;
     r.t.Settle();
     Locked(r.doc, [&] { FillDenseSong(r.doc, Density::EveryCommand); });
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const Op& op = kOps[steps[i].op];
+    for (int i = 0; i < kStepsPerSequence; ++i) {
+        // Ticks half the time, so that lines, gates and pending actions come round.
+        const int index = pick(2) == 0 ? kTicks : pick(kTicks);
+        const Op& op = kOps[index];
+        // The key, the move, the device or the tick count.
+        const int value =
+            index == kTicks
+                ? 1 + pick(120)
+                : op.values[static_cast<std::size_t>(pick(static_cast<int>(op.values.size())))];
         if (op.locked)
-            Locked(r.doc, [&] { op.run(r, steps[i].value); });
+            Locked(r.doc, [&] { op.run(r, value); });
         else
-            op.run(r, steps[i].value);
+            op.run(r, value);
         r.wire.Take(r.t.midi);
         if (r.failure.empty() && op.silences && r.wire.AnySounds())
             r.failure = "notes sound after it";
         const bool playing = Locked(r.doc, [&] { return r.doc.player.isPlaying != 0; });
-        if (r.failure.empty() && steps[i].op == kNoteKeyUp && r.heldKeys.empty() && !playing &&
+        if (r.failure.empty() && index == kNoteKeyUp && r.heldKeys.empty() && !playing &&
             r.wire.AnySounds())
             r.failure = "a released key's note still sounds";
         if (!r.failure.empty())
@@ -226,7 +209,7 @@ std::string Play(const std::vector<Step>& steps) {
 
 TEST(NoteSafety, NoOrderOfWindowOperationsLeavesANoteSounding) {
     for (unsigned seed = 1; seed <= kSequences; ++seed) {
-        const std::string failure = Play(RandomSequence(seed));
+        const std::string failure = Play(seed);
         ASSERT_EQ(failure, "") << "seed " << seed;
     }
 }

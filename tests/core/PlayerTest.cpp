@@ -7,10 +7,8 @@
 namespace tarvel {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::Not;
 
 class Player : public testing::DocumentTest {
   protected:
@@ -123,8 +121,7 @@ TEST_F(Player, AStartPastTheLoopEndPlaysThatRowThenLoopsAndRowsStayInsideTheGrid
     e.loopStartRow = -5;
     e.loopEndRow = 100000;
     e.seqCursorRow = 20000;
-    doc.StartPlayback(kSongMode);
-    EXPECT_EQ(doc.player.playRow, kSequenceRows - 1);
+    doc.StartPlayback(kSongMode);  // at the last row
     Lines(2);
     EXPECT_THAT(Sent(60),
                 ElementsAre("3: 80 3c 64@0", "4: 90 3d 50@0", "5: 80 3d 64@0", "5: 90 3c 50@0"));
@@ -167,7 +164,7 @@ TEST_F(Player, LineCountsFromADamagedSongOrAShortenedPatternStayInsideTheLines) 
 }
 
 // One cell on track 0, its slot transposed down an octave, over the first 31 ticks; channel 0
-// plays at velocity 33, and `sounding` is a note its column already plays.
+// plays at velocity 33.
 TEST_F(Player, EachCellPlaysItsNoteGateDelayOrRetriggerWithItsVelocity) {
     const struct {
         const char* name;
@@ -217,25 +214,19 @@ TEST_F(Player, CommandsGoToEveryDeviceBeforeTheCellsNote) {
         {kNoNote, kDefaultVelocity, 0x07, 100},   // controller
         {kNoNote, kDefaultVelocity, 0xA0, 0x20},  // pitch wheel, unscaled
         {60, kDefaultVelocity, 0xB0, 7},          // program change, then the note
-        {kNoNote, kDefaultVelocity, 0xF8, 0},     // real-time: one byte
-        {kNoNote, kDefaultVelocity, 0xF3, 2},     // song select: the data is not in the sent byte
-        {kNoNote, kDefaultVelocity, 0xF2, 5},     // song position
-        {kNoNote, kDefaultVelocity, 0xF1, 3},     // time code quarter frame
-        {kNoNote, kDefaultVelocity, 0xF0, 3},     // system exclusive: not sent
-        {kNoNote, kDefaultVelocity, 0xF6, 3},     // tune request: one byte
-        {kNoNote, kDefaultVelocity, 0xEF, 9},     // unassigned values do nothing
-        {61, kDefaultVelocity, 0x0A, 64},         // controller, then the note
+        // Real-time: one byte. The other system messages' lengths show in the MIDI export.
+        {kNoNote, kDefaultVelocity, 0xF8, 0},
+        {kNoNote, kDefaultVelocity, 0xEF, 9},  // unassigned values do nothing
+        {61, kDefaultVelocity, 0x0A, 64},      // controller, then the note
     };
     for (int column = 0; column < std::ssize(cells); ++column) {
         Cell(0, column) = cells[column];
         doc.PlayCell(pattern(0), 0, 3, column);
     }
-    EXPECT_THAT(
-        Sent(),
-        ElementsAre("0: b3 07 64@0", "0: b3 07 64@1", "0: e3 00 20@0", "0: e3 00 20@1",
-                    "0: c3 07@0", "0: c3 07@1", "0: 93 3c 64@0", "0: f8@0", "0: f8@1", "0: f3 00@0",
-                    "0: f3 00@1", "0: f2 00 05@0", "0: f2 00 05@1", "0: f1 00@0", "0: f1 00@1",
-                    "0: f6@0", "0: f6@1", "0: b3 0a 40@0", "0: b3 0a 40@1", "0: 93 3d 64@0"));
+    EXPECT_THAT(Sent(),
+                ElementsAre("0: b3 07 64@0", "0: b3 07 64@1", "0: e3 00 20@0", "0: e3 00 20@1",
+                            "0: c3 07@0", "0: c3 07@1", "0: 93 3c 64@0", "0: f8@0", "0: f8@1",
+                            "0: b3 0a 40@0", "0: b3 0a 40@1", "0: 93 3d 64@0"));
     EXPECT_EQ(doc.song.channelProgram[3], 7);
     EXPECT_THAT(UiEvents(), IsEmpty());  // channel 3 is not the panel's channel
 
@@ -275,17 +266,15 @@ TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndEndsTheOldChan
 
 TEST_F(Player, SeekMovesThePlayRowWithinTheGrid) {
     doc.editor.seqStep = 16;  // the end is 24 steps below the top row
-    struct Case {
-        int topRow, endRow, startRow;
-    };
-    for (const Case c :
-         {Case{0, 384, 0}, Case{16380, kSequenceRows - 1, 16380}, Case{-7, 377, 0}}) {
-        doc.editor.seqTopRow = c.topRow;
+    std::vector<int> rows;    // after Seek End, then Seek Start, from each top row
+    for (const int topRow : {0, 16380, -7}) {
+        doc.editor.seqTopRow = topRow;
         doc.SeekEnd();
-        EXPECT_EQ(doc.player.playRow, c.endRow);
+        rows.push_back(doc.player.playRow);
         doc.SeekStart();
-        EXPECT_EQ(doc.player.playRow, c.startRow);
+        rows.push_back(doc.player.playRow);
     }
+    EXPECT_THAT(rows, ElementsAre(384, 0, kSequenceRows - 1, 16380, 377, 0));
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
     // While playing, the line ends first; play goes on at the row after the one sought.
@@ -329,7 +318,6 @@ TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
     EXPECT_THAT(Sent(), ElementsAre("120: 92 3c 50@0", "120: 92 3e 50@0", "120: 92 40 50@0",
                                     "120: 82 3c 64@0", "120: 82 3e 64@0", "120: 82 40 64@0",
                                     "121: 92 3c 50@0", "121: 92 3e 50@0", "121: 92 40 50@0"));
-    EXPECT_THAT(UiEvents(), Not(Contains("invalidate")));
 }
 
 }  // namespace

@@ -15,11 +15,8 @@
 namespace tarvel {
 namespace {
 
-using ::testing::Contains;
-
-constexpr std::int64_t kMs = 1'000'000;
 constexpr std::int64_t kLatencyNs = ClockFollowState::kLatencyNs;
-constexpr std::int64_t kClock125Ns = 20 * kMs;  // 125 BPM: 24 clocks a beat of 480 ms
+constexpr std::int64_t kClock125Ns = 20'000'000;  // 125 BPM: 24 clocks a beat of 480 ms
 
 // Row r plays note 36 + r % 16, gated (its note-off at half line) unless a test says otherwise.
 class ClockFollow : public testing::FollowedRowsTest {
@@ -216,7 +213,7 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     RunUntil(lastClockNs + 490 * kMs);
     EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1}));
     EXPECT_EQ(Notes(0x80).size(), 1u);  // the second note still sounds
-    EXPECT_THAT(UiEvents(), Contains("bpm:125"));
+    EXPECT_THAT(UiEvents(), ::testing::Contains("bpm:125"));
     RunUntil(lastClockNs + 1500 * kMs);
     EXPECT_EQ(Notes(0x80).size(), 2u);
     std::vector<std::string> events = UiEvents();

@@ -15,6 +15,8 @@
 namespace tarvel {
 namespace {
 
+using ::testing::Contains;
+
 constexpr std::int64_t kLatencyNs = ClockFollowState::kLatencyNs;
 constexpr std::int64_t kClock125Ns = 20'000'000;  // 125 BPM: 24 clocks a beat of 480 ms
 
@@ -213,12 +215,10 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     RunUntil(lastClockNs + 490 * kMs);
     EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1}));
     EXPECT_EQ(Notes(0x80).size(), 1u);  // the second note still sounds
-    EXPECT_THAT(UiEvents(), ::testing::Contains("bpm:125"));
+    EXPECT_THAT(UiEvents(), Contains("bpm:125"));
     RunUntil(lastClockNs + 1500 * kMs);
     EXPECT_EQ(Notes(0x80).size(), 2u);
-    std::vector<std::string> events = UiEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "status:MIDI clock lost: holding 125 BPM"),
-              1);
+    EXPECT_THAT(UiEvents(), Contains("status:MIDI clock lost: holding 125 BPM").Times(1));
 
     Clocks(nowNs + 5 * kMs, 7, kClock125Ns);
     RunPastLast();

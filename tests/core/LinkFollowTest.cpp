@@ -1,15 +1,16 @@
 // Following a Link session, on recording devices: a scripted session's timeline (a tempo from a
 // beat at a moment) is read before each simulated 2 ms tick, and the notes played name their
 // rows (row r plays note 36 + r % 16), so rows and due times can be checked against its beats.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
-#include <algorithm>
 #include <cmath>
 
 #include "support/FollowedRowsTest.h"
 
 namespace tarvel {
 namespace {
+
+using ::testing::Contains;
 
 constexpr std::int64_t kBaseNs = 1'000'000'000;  // as the fixture's clock starts
 
@@ -106,15 +107,10 @@ TEST_F(LinkFollow, PeersAreShownAndTheLastOneLeavingIsSaidOnceWhilePlayGoesOn) {
     UiEvents();
     session.peers = 1;
     RunFor(4 * kMs);
-    std::vector<std::string> events = UiEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(),
-                         "tempo source:Ableton Link: 1 peer:followed:shared"),
-              1);
+    EXPECT_THAT(UiEvents(), Contains("tempo source:Ableton Link: 1 peer:followed:shared").Times(1));
     session.peers = 0;
     RunFor(2000 * kMs);
-    events = UiEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "status:Ableton Link lost: holding 125 BPM"),
-              1);
+    EXPECT_THAT(UiEvents(), Contains("status:Ableton Link lost: holding 125 BPM").Times(1));
     EXPECT_TRUE(doc.player.isPlaying) << "the session's timeline goes on without peers";
     EXPECT_GT(NoteOns(0).size(), 10u);
 }

@@ -38,12 +38,6 @@ struct ScriptedSession final : BeatClock {
     double BeatAt(std::int64_t ns) const {
         return beat + static_cast<double>(ns - atNs) * bpm / 60e9;
     }
-    // A tempo change keeps the beat where it is now, as Link's does.
-    void ChangeTempo(double next, std::int64_t nowNs) {
-        beat = BeatAt(nowNs);
-        atNs = nowNs;
-        bpm = next;
-    }
     void Play(bool on, std::int64_t nowNs) {
         playing = on;
         playingSinceNs = nowNs;
@@ -82,13 +76,14 @@ TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo)
     EXPECT_EQ(NoteOns(barNs), (std::vector<std::string>{"8@0.000", "9@120.0", "10@240.0"}));
 
     // The session goes to 150 BPM at a line's start: from it, 100 ms lines, on its beats.
-    t.midi.Clear();
     const double nextLineBeat = std::ceil(session.BeatAt(nowNs) * 4) / 4;
     const std::int64_t changeNs =
         session.atNs + std::llround((nextLineBeat - session.beat) * 60e9 / session.bpm);
     RunFor(changeNs - nowNs - 10 * kMs);
     t.midi.Clear();
-    session.ChangeTempo(150, nowNs);
+    session.beat = session.BeatAt(nowNs);  // the beat stays where it is, as in Link
+    session.atNs = nowNs;
+    session.bpm = 150;
     const std::int64_t lineNs = nowNs + std::llround((nextLineBeat - session.beat) * 400 * kMs);
     RunFor(250 * kMs);
     EXPECT_EQ(NoteOns(lineNs), (std::vector<std::string>{"11@0.000", "12@100.0", "13@200.0"}));

@@ -52,11 +52,9 @@ TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
     // Controllers and the pitch wheel follow the current channel to its device; the rest of
     // what a keyboard sends is not ours.
     Route(3, 2);  // releases nothing of the input's: not a voice slot's note
-    Send(0xB7, 1, 64);
-    Send(0xE0, 0, 0x50);
-    Send(0xC0, 5);
-    Send(0xD0, 40);
-    Send(0xA0, 60, 40);
+    for (const MidiInMessage m :
+         {MidiInMessage{0xB7, 1, 64}, {0xE0, 0, 0x50}, {0xC0, 5, 0}, {0xD0, 40, 0}, {0xA0, 60, 40}})
+        input.ReceiveMidi(m);
     EXPECT_THAT(t.TakeSent(), ElementsAre("b3 01 40@2", "e3 00 50@2"));
 
     // Stop releases what the input sounds, where it sounds.

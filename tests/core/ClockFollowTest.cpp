@@ -58,6 +58,7 @@ class ClockFollow : public testing::FollowedRowsTest {
         int note;
         std::int64_t dueNs;
     };
+    // The note-ons (0x90) or note-offs (0x80) device 0 got, with their due times.
     std::vector<Note> Notes(int type) const {
         std::vector<Note> notes;
         for (const RecordedMessage& m : t.midi.Messages())

@@ -17,6 +17,8 @@ namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 
+// Out of operator new's body: GCC, seeing malloc inside an inlined new, would call the free in
+// delete a mismatch (-Wmismatched-new-delete).
 void* Allocate(std::size_t size) {
     if (counting.load(std::memory_order_relaxed))
         allocations.fetch_add(1, std::memory_order_relaxed);

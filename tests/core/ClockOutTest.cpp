@@ -63,13 +63,9 @@ TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
         EXPECT_THAT(got.messages, ElementsAre("fa@1", "fc@1"));
         ASSERT_EQ(got.clockDueNs.size(), 24u * kBeats);
         const std::int64_t startNs = kBaseNs + kTickNs * (tick - kBeats * 4 * c.lineMs / 2);
-        for (std::size_t k = 0; k < got.clockDueNs.size(); ++k) {
-            const std::int64_t line = static_cast<std::int64_t>(k) / 6;
-            const std::int64_t expected =
-                startNs + line * c.lineMs * 1'000'000 +
-                (static_cast<std::int64_t>(k) % 6) * c.lineMs * 1'000'000 / 6;
-            ASSERT_EQ(got.clockDueNs[k], expected) << "clock " << k;
-        }
+        const std::int64_t lineNs = c.lineMs * 1'000'000;
+        for (std::int64_t k = 0; k < std::int64_t(got.clockDueNs.size()); ++k)
+            ASSERT_EQ(got.clockDueNs[k], startNs + k / 6 * lineNs + k % 6 * lineNs / 6) << k;
     }
 }
 

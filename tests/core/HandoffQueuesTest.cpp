@@ -26,18 +26,14 @@ std::vector<Bytes> DrainAll(MidiHandoffQueue& queue) {
 // come after everything queued before them, and then the queue takes messages again.
 TEST(MidiHandoffQueue, AFullQueueDropsAllButWhatEndsNotes) {
     MidiHandoffQueue queue;
-    const std::uint8_t noteOn[3] = {0x90, 60, 100};
+    const auto push = [&](const Bytes& m) { return queue.Push(m.data(), int(m.size())); };
     for (std::size_t i = 0; i < MidiHandoffQueue::kCapacity; ++i)
-        ASSERT_TRUE(queue.Push(noteOn, 3));
-    const std::uint8_t controller[3] = {0xB1, 7, 90};
-    const std::uint8_t noteOff[3] = {0x82, 64, 0x64};
-    const std::uint8_t zeroVelocity[3] = {0x93, 65, 0};
-    const std::uint8_t allNotesOff[3] = {0xB4, 123, 0};
-    EXPECT_FALSE(queue.Push(controller, 3));
-    EXPECT_TRUE(queue.Push(noteOff, 3));
-    EXPECT_TRUE(queue.Push(zeroVelocity, 3));
-    EXPECT_TRUE(queue.Push(allNotesOff, 3));
-    EXPECT_FALSE(queue.Push(noteOn, 3)) << "no note starts while the queue overflows";
+        ASSERT_TRUE(push({0x90, 60, 100}));
+    EXPECT_FALSE(push({0xB1, 7, 90}));
+    EXPECT_TRUE(push({0x82, 64, 0x64}));
+    EXPECT_TRUE(push({0x93, 65, 0}));
+    EXPECT_TRUE(push({0xB4, 123, 0}));
+    EXPECT_FALSE(push({0x90, 60, 100})) << "no note starts while the queue overflows";
     EXPECT_EQ(queue.Dropped(), 2u);
 
     const std::vector<Bytes> out = DrainAll(queue);
@@ -45,7 +41,7 @@ TEST(MidiHandoffQueue, AFullQueueDropsAllButWhatEndsNotes) {
     EXPECT_EQ(out[MidiHandoffQueue::kCapacity - 1], (Bytes{0x90, 60, 100}));
     EXPECT_EQ(std::vector<Bytes>(out.end() - 3, out.end()),
               (std::vector<Bytes>{{0x82, 64, 0x40}, {0x83, 65, 0x40}, {0xB4, 123, 0}}));
-    EXPECT_TRUE(queue.Push(controller, 3));
+    EXPECT_TRUE(push({0xB1, 7, 90}));
     EXPECT_EQ(DrainAll(queue), (std::vector<Bytes>{{0xB1, 7, 90}}));
 }
 

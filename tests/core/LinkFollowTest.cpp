@@ -1,15 +1,16 @@
 // Following a Link session, on recording devices: a scripted session's timeline (a tempo from a
 // beat at a moment) is read before each simulated 2 ms tick, and the notes played name their
 // rows (row r plays note 36 + r % 16), so rows and due times can be checked against its beats.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
-#include <algorithm>
 #include <cmath>
 
 #include "support/FollowedRowsTest.h"
 
 namespace tarvel {
 namespace {
+
+using ::testing::Contains;
 
 constexpr std::int64_t kBaseNs = 1'000'000'000;  // as the fixture's clock starts
 
@@ -36,12 +37,6 @@ struct ScriptedSession final : BeatClock {
     }
     double BeatAt(std::int64_t ns) const {
         return beat + static_cast<double>(ns - atNs) * bpm / 60e9;
-    }
-    // A tempo change keeps the beat where it is now, as Link's does.
-    void ChangeTempo(double next, std::int64_t nowNs) {
-        beat = BeatAt(nowNs);
-        atNs = nowNs;
-        bpm = next;
     }
     void Play(bool on, std::int64_t nowNs) {
         playing = on;
@@ -81,13 +76,14 @@ TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo)
     EXPECT_EQ(NoteOns(barNs), (std::vector<std::string>{"8@0.000", "9@120.0", "10@240.0"}));
 
     // The session goes to 150 BPM at a line's start: from it, 100 ms lines, on its beats.
-    t.midi.Clear();
     const double nextLineBeat = std::ceil(session.BeatAt(nowNs) * 4) / 4;
     const std::int64_t changeNs =
         session.atNs + std::llround((nextLineBeat - session.beat) * 60e9 / session.bpm);
     RunFor(changeNs - nowNs - 10 * kMs);
     t.midi.Clear();
-    session.ChangeTempo(150, nowNs);
+    session.beat = session.BeatAt(nowNs);  // the beat stays where it is, as in Link
+    session.atNs = nowNs;
+    session.bpm = 150;
     const std::int64_t lineNs = nowNs + std::llround((nextLineBeat - session.beat) * 400 * kMs);
     RunFor(250 * kMs);
     EXPECT_EQ(NoteOns(lineNs), (std::vector<std::string>{"11@0.000", "12@100.0", "13@200.0"}));
@@ -106,15 +102,10 @@ TEST_F(LinkFollow, PeersAreShownAndTheLastOneLeavingIsSaidOnceWhilePlayGoesOn) {
     UiEvents();
     session.peers = 1;
     RunFor(4 * kMs);
-    std::vector<std::string> events = UiEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(),
-                         "tempo source:Ableton Link: 1 peer:followed:shared"),
-              1);
+    EXPECT_THAT(UiEvents(), Contains("tempo source:Ableton Link: 1 peer:followed:shared").Times(1));
     session.peers = 0;
     RunFor(2000 * kMs);
-    events = UiEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "status:Ableton Link lost: holding 125 BPM"),
-              1);
+    EXPECT_THAT(UiEvents(), Contains("status:Ableton Link lost: holding 125 BPM").Times(1));
     EXPECT_TRUE(doc.player.isPlaying) << "the session's timeline goes on without peers";
     EXPECT_GT(NoteOns(0).size(), 10u);
 }

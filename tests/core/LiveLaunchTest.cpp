@@ -107,29 +107,20 @@ TEST_F(LiveLaunch, TheCursorsSlotQueuesAndThePaneShowsTheQueuedSlot) {
 // An input's note 9 on channel 7: it launches pattern 9 unheard, or it plays through. (A chosen
 // launch input beside one that plays through: JackInput.ThePadsLaunch...)
 TEST_F(LiveLaunch, ANoteOfTheLaunchInputLaunchesAndTheOtherInputsPlayOn) {
-    const struct {
-        const char* name;
-        bool chosen = false;  // one input is chosen for launching
-        bool own = false;     // the note is marked as that input's
-        bool live = true;
-        bool launches = false, heard = false;
-    } cases[] = {
-        {.name = "none chosen: every input launches", .launches = true},
-        {.name = "out of live mode, it does nothing", .chosen = true, .own = true, .live = false},
-    };
     e.currentChannel = 7;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        doc.engine.SetLiveMode(false);  // empties the queues
-        doc.engine.SetLiveMode(c.live);
-        doc.inputRecording.launchInputChosen = c.chosen;
+    const auto launches = [&](std::uint8_t fromLaunchInput) {
         t.midi.Clear();
         lock.unlock();
-        DocumentMidiInput(doc).ReceiveMidi({0x90, 9, 100, 0, 0, c.own});
+        DocumentMidiInput(doc).ReceiveMidi({0x90, 9, 100, 0, 0, fromLaunchInput});
         lock.lock();
-        EXPECT_EQ(doc.player.live.tracks[7].pattern.kind != kNoLaunch, c.launches);
-        EXPECT_EQ(!t.midi.Messages().empty(), c.heard);
-    }
+        return doc.player.live.tracks[7].pattern.kind != kNoLaunch;
+    };
+    EXPECT_TRUE(launches(0)) << "none chosen: every input launches";
+    EXPECT_THAT(t.midi.Messages(), ::testing::IsEmpty()) << "heard";
+    doc.engine.SetLiveMode(false);  // empties the queues
+    doc.inputRecording.launchInputChosen = 1;
+    EXPECT_FALSE(launches(1)) << "out of live mode, the launch input's note does nothing";
+    EXPECT_THAT(t.midi.Messages(), ::testing::IsEmpty()) << "heard";
 }
 
 // A launched pattern loops over what the grid holds; Record arrangement writes each start.

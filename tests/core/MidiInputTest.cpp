@@ -18,7 +18,6 @@ class MidiInput : public testing::DocumentTest {
     void Send(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0) {
         input.ReceiveMidi({status, data1, data2});
     }
-    std::vector<std::string> Sent() { return t.TakeSent(); }
     void Route(int channel, int device) {
         Locked(doc, [&] { doc.SetChannelDevice(channel, device); });
     }
@@ -35,7 +34,7 @@ TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
     Route(2, 1);
     Send(0x90, 60, 100);  // whatever channel the keyboard sends on
     Send(0x95, 64, 30);
-    EXPECT_THAT(Sent(), ElementsAre("92 3c 64@1", "92 40 1e@1"));
+    EXPECT_THAT(t.TakeSent(), ElementsAre("92 3c 64@1", "92 40 1e@1"));
 
     // Channel and device change while the keys are held: the note-offs follow the notes.
     e.currentChannel = 3;
@@ -43,26 +42,24 @@ TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
     Send(0x80, 60, 10);
     Send(0x90, 64, 0);  // note-on with velocity 0 is a note-off
     Send(0x80, 64, 0);  // nothing sounds any more: nothing sent
-    EXPECT_THAT(Sent(), ElementsAre("82 3c 64@1", "82 40 64@1"));
+    EXPECT_THAT(t.TakeSent(), ElementsAre("82 3c 64@1", "82 40 64@1"));
 
     // The same key again before its release stops the first note first.
     Send(0x90, 67, 90);
     Send(0x90, 67, 91);
-    EXPECT_THAT(Sent(), ElementsAre("93 43 5a@0", "83 43 64@0", "93 43 5b@0"));
+    EXPECT_THAT(t.TakeSent(), ElementsAre("93 43 5a@0", "83 43 64@0", "93 43 5b@0"));
 
     // Controllers and the pitch wheel follow the current channel to its device; the rest of
     // what a keyboard sends is not ours.
     Route(3, 2);  // releases nothing of the input's: not a voice slot's note
-    Send(0xB7, 1, 64);
-    Send(0xE0, 0, 0x50);
-    Send(0xC0, 5);
-    Send(0xD0, 40);
-    Send(0xA0, 60, 40);
-    EXPECT_THAT(Sent(), ElementsAre("b3 01 40@2", "e3 00 50@2"));
+    for (const MidiInMessage m :
+         {MidiInMessage{0xB7, 1, 64}, {0xE0, 0, 0x50}, {0xC0, 5, 0}, {0xD0, 40, 0}, {0xA0, 60, 40}})
+        input.ReceiveMidi(m);
+    EXPECT_THAT(t.TakeSent(), ElementsAre("b3 01 40@2", "e3 00 50@2"));
 
     // Stop releases what the input sounds, where it sounds.
     Locked(doc, [&] { doc.StopPlayback(); });
-    EXPECT_THAT(Sent(), ElementsAre("83 43 64@0"));
+    EXPECT_THAT(t.TakeSent(), ElementsAre("83 43 64@0"));
 }
 
 TEST_F(MidiInput, RecordModeWritesAtTheCursorStepsByTheEditStepAndCanRecordVelocity) {

@@ -1,7 +1,7 @@
 // Following a transport like JACK's, on recording devices: a scripted transport says where it
 // stands before each simulated 2 ms tick, and the notes played name their rows (row r plays
 // note 36 + r % 16), so the rows and their due times can be checked against its frames.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include "support/FollowedRowsTest.h"
 
@@ -87,9 +87,8 @@ TEST_F(TransportFollow, ATimebaseMastersTempoSetsTheLinesAndAGoneServerStopsOnce
     transport.now.serverGone = 1;
     RunFor(10 * kMs);
     EXPECT_FALSE(doc.player.isPlaying);
-    const std::vector<std::string> events = UiEvents();
-    EXPECT_EQ(
-        std::count(events.begin(), events.end(), "status:JACK transport lost: holding 150 BPM"), 1);
+    EXPECT_THAT(UiEvents(),
+                ::testing::Contains("status:JACK transport lost: holding 150 BPM").Times(1));
 }
 
 TEST_F(TransportFollow, PlayLeadsTheTransportToTheCursorRowsFrameAtTheMastersTempo) {

@@ -1,10 +1,10 @@
 // The document on the real back end, on a private JACK server where a monitor client stamps
-// what arrives with the server's frame time: every byte as sent, clocks and notes in time, a
-// launched pattern at its bar, and the built-in synth's instrument loads delaying nothing. The
-// monitor also plays into our own input port like a keyboard: its notes come back through thru a
-// period later, pads chosen as the launch input launch, and a window holding the document lock
-// makes no JACK cycle wait. (Recording launches into the grid: LiveLaunchTest; recording notes
-// at the lines played: MidiInputTest.)
+// what arrives with the server's frame time: every byte as sent, clocks and notes in time, and
+// the built-in synth's instrument loads delaying nothing. The monitor also plays into our own
+// input port like a keyboard: its notes come back through thru a period later, pads chosen as
+// the launch input launch, and a window holding the document lock makes no JACK cycle wait.
+// (Launches at their boundary and recorded into the grid: LiveLaunchTest; recording notes at the
+// lines played: MidiInputTest.)
 #include <gtest/gtest.h>
 
 #include <jack/jack.h>
@@ -76,27 +76,15 @@ class JackMonitor : public ::testing::Test {
     std::unique_ptr<CFennoralDoc> doc;
 };
 
-// Whether `part` is `whole` with some messages left out, none changed and none reordered.
-bool IsInOrderSubset(const std::vector<Bytes>& part, const std::vector<Bytes>& whole) {
-    std::size_t next = 0;
-    for (const Bytes& message : part) {
-        while (next < whole.size() && whole[next] != message) ++next;
-        if (next == whole.size()) return false;
-        ++next;
-    }
-    return true;
-}
-
 // The device's "Details..." box says what the back end knows after the fixed lines, which have
 // nothing to say of a JACK port. Exactly the bytes sent arrive, in order. Then two seconds of
-// the song at BPM 130 in live mode with a note on every line: 116 ms lines, so a clock every
-// 19.33 ms, which is not a whole number of 2 ms ticks but is exactly 928 frames at 48 kHz; line n
-// starts with clock 6n. Start, then clocks 928 frames apart within 0.25 ms (the server's own
-// estimate of its cycle times moves a frame or two), each line's note at the frame of its first
-// clock, then Stop. Track 0 plays pattern 0 until pattern 1, launched during line 2 for the next
-// bar, takes over at line 16, clock 96. A dummy-driver xrun (a late server on a loaded machine)
-// may spoil the intervals next to it, nothing more, and lose what its period carried.
-TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksNotesAndALaunchKeepTime) {
+// the song at BPM 130 with a note on every line: 116 ms lines, so a clock every 19.33 ms, which
+// is not a whole number of 2 ms ticks but is exactly 928 frames at 48 kHz; line n starts with
+// clock 6n. Start, then clocks 928 frames apart within 0.25 ms (the server's own estimate of its
+// cycle times moves a frame or two), each line's note at the frame of its first clock, then Stop.
+// A dummy-driver xrun (a late server on a loaded machine) may spoil the intervals next to it,
+// nothing more, and lose what its period carried.
+TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
     AddJackDriver("tarvel-test");
     ASSERT_EQ(devices.DeviceCount(), 2) << "the monitor's input, then our own port";
     ASSERT_NO_FATAL_FAILURE(Start());
@@ -112,7 +100,7 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksNotesAndALaunchKeepTime) {
                  "Port: tarvel-test:out\nAPI: JACK\nClient: tarvel-test (our own port)");
 
     // A server that falls behind on a loaded machine may drop a late cycle's events: such a
-    // round is sent again, but a changed or reordered byte fails at once.
+    // round is sent again, but a changed byte fails at once (and a reordered one at the end).
     const std::vector<Bytes> expected = {{0x90, 60, 100}, {0xB1, 7, 90},   {0xC2, 5},
                                          {0xE3, 0, 0x40}, {0xF8},          {0x80, 60, 0x64},
                                          {0x90, 64, 80},  {0x80, 64, 0x64}};
@@ -129,7 +117,9 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksNotesAndALaunchKeepTime) {
             doc->NoteOff(0, 0);
         });
         received = HeardFrom(before, expected.size());
-        ASSERT_TRUE(IsInOrderSubset(received, expected)) << "a message arrived changed";
+        for (const Bytes& message : received)
+            ASSERT_NE(std::find(expected.begin(), expected.end(), message), expected.end())
+                << "a message arrived changed";
     }
     EXPECT_EQ(received, expected);
 
@@ -139,20 +129,10 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksNotesAndALaunchKeepTime) {
         doc->SetSendsClock(0, true);
         for (int line = 0; line < 16; ++line)
             doc->song.patterns[0].cells[line][0] = {60, 100, kNoCommand, 0};
-        doc->song.patterns[1].lineCount = 4;
-        doc->song.patterns[1].cells[0][0] = {72, 100, kNoCommand, 0};
         doc->song.sequence[0][0] = {0, 0, 0};
-        doc->player.live.boundary = kAtNextBar;
-        doc->engine.SetLiveMode(true);
         doc->StartPlayback(kSongMode);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(290));  // line 2
-    {
-        std::lock_guard lock(doc->mutex);
-        ASSERT_EQ(doc->player.playRow, 2);
-        ASSERT_TRUE(doc->engine.QueueLaunch(0, 1, 0, -1));
-    }
-    const auto got = StopAfter(1750, 500);  // into line 17
+    const auto got = StopAfter(2040, 500);  // into line 17
     const auto stop = std::find_if(got.begin() + static_cast<std::ptrdiff_t>(before), got.end(),
                                    [](const auto& m) { return m.Data() == Bytes{0xFC}; });
     ASSERT_NE(stop, got.end());
@@ -161,7 +141,7 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksNotesAndALaunchKeepTime) {
     ASSERT_GE(played.size(), 120u);
     EXPECT_EQ(played.front().Data(), Bytes{0xFA});
     const int xruns = jack.Xruns();
-    int outside = 0, notes = 0, clocks = 0, launchedAtClock = -1;
+    int outside = 0, notes = 0;
     std::int64_t clock = -1;  // the last clock's frame
     std::string shown;
     for (const StampedMessage& m : played) {
@@ -170,17 +150,13 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksNotesAndALaunchKeepTime) {
             if (clock >= 0) shown += std::to_string(interval) + " ";
             if (clock >= 0 && std::abs(interval - 928) > 12) ++outside;  // 0.25 ms
             clock = m.frame;
-            ++clocks;
         } else if (m.length == 3 && m.bytes[0] == 0x90) {
             ++notes;
             if (m.frame != clock) ++outside;
-            if (m.bytes[1] == 72 && launchedAtClock < 0) launchedAtClock = clocks - 1;
         }
     }
     EXPECT_GE(notes, 15);
     EXPECT_LE(outside, 2 * xruns) << "intervals in frames: " << shown << "; xruns: " << xruns;
-    EXPECT_LE(launchedAtClock, 6 * 16) << "clocks received: " << clocks;
-    EXPECT_GE(launchedAtClock, 6 * 16 - xruns) << "xruns: " << xruns;
 }
 
 // The synth (its sound into the same server) is device 0, the monitor device 1. Every 60 ms line

@@ -19,11 +19,10 @@ constexpr int kFramesPerLine = 5760;  // 120 ms at 48 kHz: the song's 125 BPM
 TEST(TransportFollowJack, PlayAndStopLeadTheTransportAndALocatedRowSoundsAConstantTimeAfter) {
     testing::JackClockRig rig(128, /*transport=*/true);
     if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
-    {
-        std::lock_guard lock(rig.doc().mutex);
+    testing::Locked(rig.doc(), [&] {
         rig.doc().SetBpm(125);
         rig.doc().editor.seqCursorRow = 8;
-    }
+    });
     const auto wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     wait(50);  // the tempo offered
     ASSERT_TRUE(rig.doc().StartSharedTransport());
@@ -37,10 +36,7 @@ TEST(TransportFollowJack, PlayAndStopLeadTheTransportAndALocatedRowSoundsAConsta
     ASSERT_GE(ons.size(), 3u);
     EXPECT_EQ(ons[0].bytes[1], 36 + 8);
     EXPECT_EQ(rig.Notes(false).size(), ons.size()) << "a note left sounding";
-    {
-        std::lock_guard lock(rig.doc().mutex);
-        EXPECT_FALSE(rig.doc().player.isPlaying);
-    }
+    EXPECT_FALSE(testing::Locked(rig.doc(), [&] { return rig.doc().player.isPlaying != 0; }));
 
     std::vector<std::int64_t> latency;
     const int xrunsBefore = rig.Xruns();

@@ -87,10 +87,7 @@ TEST_F(LinkPeers, APeersStartPlaysTheSongFromTheNextBarOnThePeersBeats) {
     const std::int64_t endNs = PeriodicTimer::MonotonicNowNs() + 7'500'000'000;
     for (std::int64_t now = PeriodicTimer::MonotonicNowNs(); now < endNs;
          now = PeriodicTimer::MonotonicNowNs()) {
-        {
-            std::lock_guard lock(doc.mutex);
-            doc.PlayerTick(now);
-        }
+        testing::Locked(doc, [&] { doc.PlayerTick(now); });
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     doc.SetBeatClock(nullptr);

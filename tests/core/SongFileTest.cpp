@@ -84,10 +84,7 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     EXPECT_THAT(saver.ui.Messages(), IsEmpty());
 
     TestDocument t(2);
-    {
-        std::lock_guard lock(t.doc->mutex);
-        t.doc->NoteOn(3, 1, 60, 100);
-    }
+    testing::Locked(*t.doc, [&] { t.doc->NoteOn(3, 1, 60, 100); });
     t.Settle();
     ASSERT_TRUE(t.doc->LoadSong(path));
     EXPECT_EQ(StreamOf(*t.doc), saved);  // loop rows and the note table too

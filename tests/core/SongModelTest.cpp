@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "support/DocumentTest.h"
@@ -31,11 +32,10 @@ TEST_F(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) 
 
     doc.NewSong();
 
-    EXPECT_EQ((std::vector{e.cursorLine, e.loopStartRow, e.loopEndRow}),
-              (std::vector{7, 128, 256}));
-    EXPECT_EQ(e.patternClipboard.cells[0][0].note, 60);
+    EXPECT_EQ((std::vector<int>{e.cursorLine, e.loopStartRow, e.loopEndRow,
+                                e.patternClipboard.cells[0][0].note, Cell(1, 1, 3).note}),
+              (std::vector<int>{7, 128, 256, 60, kNoNote}));
     EXPECT_STREQ(doc.song.patchNames[200], "Kept");
-    EXPECT_EQ(Cell(1, 1, 3).note, kNoNote);
     EXPECT_EQ(doc.RefillProgramList().entries.size(), 128u);  // the General MIDI names
     for (const auto& channel : doc.song.soundingNote)
         for (std::int32_t note : channel) EXPECT_EQ(note, -1);  // nothing sounds
@@ -57,13 +57,14 @@ TEST_F(SongModel, SlotsKeepTheirReservedByteAndACursorOffTheGridTouchesNothing) 
     const SequenceSlot& slot = doc.song.sequence[100][15];
     EXPECT_TRUE(slot.pattern == kEmptySlot && slot.transpose == 0 && slot.reserved == 7);
 
+    const auto before = std::make_unique<Song>(doc.song);
     for (auto [row, column] : {std::pair{16384, 0}, {-1, 0}, {0, 16}, {0, -1}}) {
         e.seqCursorRow = row;
         e.seqCursorColumn = column;
         doc.PutSequenceSlot();
         doc.ClearSequenceSlot();
     }
-    EXPECT_EQ(doc.song.sequence[0][0].pattern, kEmptySlot);
+    EXPECT_EQ(std::memcmp(before.get(), &doc.song, sizeof(Song)), 0);
 }
 
 TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
@@ -98,7 +99,6 @@ TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
     }
     doc.PastePattern(0);
     EXPECT_EQ(doc.song.patterns[0].cells[0][0].note, 1);
-    EXPECT_EQ(doc.song.patterns[0].lineCount, 16);
 }
 
 TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRanges) {

@@ -141,12 +141,11 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
         return
             [=](MidiTrack& t) { AddNote(t, channel, key, velocity, tick(line), tick(line + 1)); };
     };
-    std::string sixteen;  // the sixteen controllers on line 2; #3 as "@3"
-    for (int c = 0; c < 16; ++c)
-        sixteen +=
-            " 2." + std::to_string(c) + ":-/-/" + std::to_string(c) + "/" + (c == 3 ? "@3" : "1");
-    const auto with = [](std::string text, const char* three) {
-        text.replace(text.find("@3"), 2, three);
+    const auto sixteen = [](const char* three) {  // the sixteen controllers on line 2, #3's value
+        std::string text;
+        for (int c = 0; c < 16; ++c)
+            text += " 2." + std::to_string(c) + ":-/-/" + std::to_string(c) + "/" +
+                    (c == 3 ? three : "1");
         return text;
     };
     const std::string kNote = " 0.0:60/100/-/0 1.0:off/-/-/0";
@@ -183,7 +182,7 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
          .cells = " 0.0[" + kReset + "] 32.0[ 8.0:-/-/144/132]"},
         {.name = "its line's fields all taken: on the next track, no controller lost",
          .events = {sixteenCcs(2), tempo(2, 132)},
-         .cells = " 0.0[" + kReset + with(sixteen, "1") + "] 0.1[ 2.0:-/-/144/132]"},
+         .cells = " 0.0[" + kReset + sixteen("1") + "] 0.1[ 2.0:-/-/144/132]"},
         {.name = "controllers before and after a line's notes: sent before and after them",
          .events = {cc(4, 10, 64), note(0, 64, 101, 4), note(0, 67, 102, 4), cc(4.2, 7, 90)},
          .report = "Imported 3 notes; 0 dropped.",
@@ -192,10 +191,10 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
         {.name = "a 17th controller on a line: dropped",
          .events = {sixteenCcs(2), cc(2, 16, 1)},
          .report = "Imported 1 note; 1 dropped: other controllers (1).",
-         .cells = " 0.0[" + kNote + with(sixteen, "1") + "]"},
+         .cells = " 0.0[" + kNote + sixteen("1") + "]"},
         {.name = "with the fields full, a controller already on the line takes its later value",
          .events = {sixteenCcs(2), cc(2.4, 3, 99)},
-         .cells = " 0.0[" + kNote + with(sixteen, "99") + "]"},
+         .cells = " 0.0[" + kNote + sixteen("99") + "]"},
     };
     for (const auto& c : cases) {
         MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};

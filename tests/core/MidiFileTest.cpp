@@ -1,7 +1,5 @@
 // MIDI files: written and read byte by byte, damage refused; songs rendered as the player sends
 // them and exported as MIDI files. (The demo's export as mido reads it is the exchange test's.)
-#include <gtest/gtest.h>
-
 #include <gmock/gmock.h>
 
 #include <cstdio>

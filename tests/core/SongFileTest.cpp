@@ -164,10 +164,7 @@ TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored)
 // A disk that fills up after 1000 bytes of any file.
 ssize_t WriteUntilFull(int fd, const void* data, std::size_t size) {
     const off_t at = lseek(fd, 0, SEEK_CUR);
-    if (at >= 1000) {
-        errno = ENOSPC;
-        return -1;
-    }
+    if (at >= 1000) return errno = ENOSPC, -1;
     return write(fd, data, std::min<std::size_t>(size, 1000 - static_cast<std::size_t>(at)));
 }
 

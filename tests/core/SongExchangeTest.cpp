@@ -288,8 +288,7 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
         const char* report;
         int endRow;
         std::vector<Note> notes = {};
-    };
-    Case cases[] = {
+    } cases[] = {
         {.name = "a note sounds into the stretch where the patterns ran out",
          .lines = 16,
          .report = "Imported 128 notes; 1 dropped: more than 128 patterns (1).",

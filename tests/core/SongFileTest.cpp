@@ -169,12 +169,11 @@ ssize_t WriteUntilFull(int fd, const void* data, std::size_t size) {
 }
 
 TEST(SongFile, FailedSavesKeepTheOldFileAndSaySo) {
-    struct Failure {
+    const struct Failure {
         const char* name;
         const char* path;  // in the folder, beside the old "song.trv"
         void (*inject)(FileCalls&);
-    };
-    const Failure failures[] = {
+    } failures[] = {
         {"disk full", "song.trv", [](FileCalls& c) { c.write = WriteUntilFull; }},
         {"flush fails", "song.trv",
          [](FileCalls& c) { c.fsync = [](int) { return errno = EIO, -1; }; }},

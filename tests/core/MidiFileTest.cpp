@@ -11,10 +11,6 @@
 namespace tarvel {
 namespace {
 
-using ::testing::AllOf;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::Not;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
@@ -209,7 +205,9 @@ TEST(MidiFileReader, ReadsWhatWritersReallyWriteAndRefusesDamage) {
         {OneTrack(tooMany), "track 1: more than 2000000 events in the file"},
     };
     for (const auto& c : cases)
-        EXPECT_THAT(ReadAndDescribe(c.bytes), AllOf(EndsWith(c.outcome), Not(HasSubstr("\n"))));
+        EXPECT_THAT(ReadAndDescribe(c.bytes),
+                    ::testing::AllOf(::testing::EndsWith(c.outcome),
+                                     ::testing::Not(::testing::HasSubstr("\n"))));
     tooMany.resize(tooMany.size() - 2);  // the most events it takes on
     MidiFileData file;
     std::string whyNot;

@@ -17,7 +17,6 @@
 namespace tarvel {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::TempFolder;
 using testing::TestDocument;
@@ -134,7 +133,7 @@ TEST_F(SongRecoveryTest, AFoundSetIsHeldUntilDiscardedOrSetAside) {
     one.SetAside(found[1]);
     const std::string name = found[1].songFile.substr(Folder().size() + 1);
     const std::string stem = name.substr(0, name.size() - 4);
-    EXPECT_THAT(Names(), ElementsAre(stem + ".path.damaged", stem + ".trv.damaged"));
+    EXPECT_EQ(Names(), (std::vector<std::string>{stem + ".path.damaged", stem + ".trv.damaged"}));
     found.clear();
     EXPECT_THAT(OfferedPaths(other), IsEmpty());
 }

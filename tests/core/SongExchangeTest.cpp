@@ -20,9 +20,7 @@
 namespace tarvel {
 namespace {
 
-using testing::Locked;
 using testing::ReadBytes;
-using testing::TempFolder;
 using testing::TestDocument;
 
 constexpr std::uint16_t kDivision = 96;  // 24 ticks a line
@@ -384,7 +382,7 @@ std::vector<RecordedMessage> PlayDemo(TestDocument& t) {
 // imported again it drops nothing, and its export plays what the demo's does: its tempo change
 // and set-up controllers at the same ticks.
 TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole) {
-    TempFolder folder;
+    testing::TempFolder folder;
     TestDocument t;
     CFennoralDoc& doc = *t.doc;
     {
@@ -434,7 +432,7 @@ TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole
                   "\n(cannot create a file in its folder: No such file or directory).\nA file "
                   "that was there before is unchanged.");
     EXPECT_EQ(t.midi.Messages().size(), 0u);
-    Locked(doc, [&] {
+    testing::Locked(doc, [&] {
         EXPECT_EQ(doc.song.soundingNote[0][0], 60);
         EXPECT_EQ(doc.player.playWatch, 20);
     });

@@ -25,7 +25,6 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using testing::ReadBytes;
 using ::testing::StartsWith;
 using testing::TempFolder;
 using testing::TestDocument;
@@ -195,7 +194,7 @@ TEST(SongFile, FailedSavesKeepTheOldFileAndSaySo) {
         const std::string path = folder.Path(failure.path);
         EXPECT_FALSE(Worked(t.ui, t.doc->SaveSong(path)));
 
-        EXPECT_EQ(ReadBytes(folder.Path("song.trv")), old);
+        EXPECT_EQ(testing::ReadBytes(folder.Path("song.trv")), old);
         EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));
         EXPECT_THAT(t.ui.Events(),
                     ElementsAre(AllOf(StartsWith("message:error:Error:"), HasSubstr(path))));

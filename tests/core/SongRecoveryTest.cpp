@@ -19,7 +19,6 @@ namespace {
 
 using ::testing::IsEmpty;
 using testing::TempFolder;
-using testing::TestDocument;
 using testing::WriteBytes;
 
 constexpr int kPid = 4242;
@@ -66,7 +65,7 @@ class SongRecoveryTest : public ::testing::Test {
     }
 
     TempFolder temp;
-    TestDocument t;
+    testing::TestDocument t;
 };
 
 // Same pid, as after a restart or in two PID namespaces: each keeps and removes only its own.

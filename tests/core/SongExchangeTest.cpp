@@ -38,23 +38,10 @@ void AddNote(MidiTrack& track, int channel, int key, int velocity, std::uint32_t
     track.AddMessage(off, static_cast<std::uint8_t>(0x80 | channel), key, 0x40);
 }
 
-// (channel, key, velocity, first line, line of the note-off)
-using Note = std::tuple<int, int, int, std::uint32_t, std::uint32_t>;
-using NoteList = std::vector<Note>;
-
 std::vector<std::uint8_t> TempoOf(int bpm) {
     const auto micros = static_cast<std::uint32_t>(60'000'000 / bpm);
     return {static_cast<std::uint8_t>(micros >> 16), static_cast<std::uint8_t>(micros >> 8),
             static_cast<std::uint8_t>(micros)};
-}
-
-// A file of notes on lines at 125 BPM, a tempo whose lines (120 ms) a file says exactly.
-MidiFileData FileOf(const NoteList& notes) {
-    MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
-    file.tracks[0].AddMeta(0, kMetaTempo, TempoOf(125));
-    for (const auto& [channel, key, velocity, on, off] : notes)
-        AddNote(file.tracks[0], channel, key, velocity, on * kTicksPerLine, off * kTicksPerLine);
-    return file;
 }
 
 // The cells in use, line by line: " line.column:note/velocity/command/parameter", 255 as "-".
@@ -277,6 +264,8 @@ TEST(SongExchange, ImportCountsWhatDoesNotFit) {
 // Where the patterns run out or the grid ends, the notes laid before the cut end there: after
 // one pass of the song nothing is left sounding for the stop to release.
 TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
+    // (channel, key, velocity, first line, line of the note-off)
+    using Note = std::tuple<int, int, int, std::uint32_t, std::uint32_t>;
     const auto distinct = [](std::uint32_t stretch) {  // a pattern of 16 lines each
         return Note{0, 20 + stretch % 100, 1 + stretch / 100, stretch * 16, stretch * 16 + 1};
     };
@@ -308,9 +297,12 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
     cases[1].notes.emplace_back(1, 90, 50, 125 * 16 + 8, 126 * 16 + 4);
 
     for (const Case& c : cases) {
+        MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
+        for (const auto& [channel, key, velocity, on, off] : c.notes)
+            AddNote(file.tracks[0], channel, key, velocity, on * kTicksPerLine,
+                    off * kTicksPerLine);
         auto song = NewSong();
-        const MidiImportReport report =
-            ImportMidiFile(FileOf(c.notes), *song, {.patternLines = c.lines});
+        const MidiImportReport report = ImportMidiFile(file, *song, {.patternLines = c.lines});
         EXPECT_EQ(MidiImportReportText(report), c.report) << c.name;
         RenderedPass pass;
         std::string whyNot;

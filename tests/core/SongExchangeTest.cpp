@@ -21,7 +21,6 @@ namespace tarvel {
 namespace {
 
 using testing::ReadBytes;
-using testing::TestDocument;
 
 constexpr std::uint16_t kDivision = 96;  // 24 ticks a line
 constexpr std::uint32_t kTicksPerLine = kDivision / 4;
@@ -351,23 +350,6 @@ PlayedEvents PlayedEventsOf(const std::string& path) {
     return played;
 }
 
-// The demo played by the document's own player, tick by tick as the clock would; each message
-// stamped with its line.
-std::vector<RecordedMessage> PlayDemo(TestDocument& t) {
-    CFennoralDoc& doc = *t.doc;
-    std::lock_guard lock(doc.mutex);
-    const int rows = doc.editor.loopEndRow;
-    doc.StartPlayback(kSongMode);
-    for (int line = -1;;) {
-        if (doc.player.lineClock == 0 && ++line == rows) break;
-        t.midi.SetStamp(line);
-        doc.PlayerTick();
-    }
-    t.midi.SetStamp(rows);
-    doc.StopPlayback();
-    return t.midi.Messages();
-}
-
 // While the document plays a note, a MIDI and an audio export render copies of their own. The
 // demo's export, as an independent reader (mido) reads it, holds the notes and controllers that
 // playing the demo sends, channel by channel and in order, each in the line it was played in;
@@ -375,7 +357,7 @@ std::vector<RecordedMessage> PlayDemo(TestDocument& t) {
 // and set-up controllers at the same ticks.
 TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole) {
     testing::TempFolder folder;
-    TestDocument t;
+    testing::TestDocument t;
     CFennoralDoc& doc = *t.doc;
     {
         std::lock_guard lock(doc.mutex);
@@ -433,7 +415,20 @@ TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("demo.mid")));
     t.Settle();
     if (haveMido) {
-        std::vector<RecordedMessage> sent = PlayDemo(t);
+        // The demo played by the document's own player, tick by tick as the clock would; each
+        // message stamped with its line.
+        testing::Locked(doc, [&] {
+            const int rows = doc.editor.loopEndRow;
+            doc.StartPlayback(kSongMode);
+            for (int line = -1;;) {
+                if (doc.player.lineClock == 0 && ++line == rows) break;
+                t.midi.SetStamp(line);
+                doc.PlayerTick();
+            }
+            t.midi.SetStamp(rows);
+            doc.StopPlayback();
+        });
+        std::vector<RecordedMessage> sent = t.midi.Messages();
         std::stable_sort(sent.begin(), sent.end(), [](const auto& a, const auto& b) {
             return (a.bytes[0] & 0x0F) < (b.bytes[0] & 0x0F);
         });

@@ -14,12 +14,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class SongModel : public testing::DocumentTest {
-  protected:
-    static bool Same(const Pattern& a, const Pattern& b) {
-        return std::memcmp(&a, &b, sizeof a) == 0;
-    }
-};
+using SongModel = testing::DocumentTest;
 
 TEST_F(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) {
     e.cursorLine = 7;
@@ -69,6 +64,9 @@ TEST_F(SongModel, SlotsKeepTheirReservedByteAndACursorOffTheGridTouchesNothing) 
 
 TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
     Hold();
+    const auto same = [](const Pattern& a, const Pattern& b) {
+        return !std::memcmp(&a, &b, sizeof a);
+    };
     Pattern& three = doc.song.patterns[3];
     SetPatternName(doc.song, 3, "Chorus");
     three.cells[255][15] = {60, 100, 0x80, 0};
@@ -78,16 +76,16 @@ TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
     MakeEmptyPattern(empty);  // the bytes after the name's NUL stay
 
     doc.PastePattern(3);  // nothing copied yet
-    EXPECT_TRUE(Same(three, empty));
+    EXPECT_TRUE(same(three, empty));
     three = original;
     doc.CutPattern(3);
-    EXPECT_TRUE(Same(three, empty));
+    EXPECT_TRUE(same(three, empty));
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
     doc.PastePattern(9);
-    EXPECT_TRUE(Same(doc.song.patterns[9], original));
+    EXPECT_TRUE(same(doc.song.patterns[9], original));
     doc.PastePattern(10);  // the copy buffer keeps its content
-    EXPECT_TRUE(Same(doc.song.patterns[10], original));
+    EXPECT_TRUE(same(doc.song.patterns[10], original));
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
     doc.song.patterns[9].cells[0][0].note = 1;

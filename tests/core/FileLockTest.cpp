@@ -8,7 +8,6 @@
 namespace tarvel {
 namespace {
 
-using ::testing::IsEmpty;
 using testing::TempFolder;
 
 TEST(FileLock, ConflictsWithinOneProcessAndGoesWithItsFile) {
@@ -23,7 +22,7 @@ TEST(FileLock, ConflictsWithinOneProcessAndGoesWithItsFile) {
     first.Release();
     EXPECT_EQ(second.TryTake(path, whyNot), LockAttempt::Taken) << whyNot;
     second.ReleaseAndRemove();
-    EXPECT_THAT(temp.Names(), IsEmpty());
+    EXPECT_TRUE(temp.Names().empty());
     EXPECT_EQ(first.TryTake(temp.Path("none/x.lock"), whyNot), LockAttempt::Failed);
     EXPECT_FALSE(whyNot.empty());
 }

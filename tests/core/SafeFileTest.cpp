@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "platform/SafeFile.h"
 #include "support/TempFolder.h"
@@ -86,18 +87,14 @@ TEST(SafeFile, AReadOnlyOrHeldFileIsRefusedAndKeptAndAReplacedOneKeepsItsMode) {
 #ifndef _WIN32
     const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(path, mode);
-    const bool root = geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(chown(path.c_str(), 4321, 4321), 0);
-    }
+    const bool root = geteuid() == 0;  // only root may give a file to another user
+    const std::pair<uid_t, gid_t> owner(root ? 4321 : geteuid(), root ? 4321 : getegid());
+    ASSERT_EQ(chown(path.c_str(), owner.first, owner.second), 0);
     ASSERT_TRUE(ReplaceFile(path, kNew, whyNot)) << whyNot;
     EXPECT_EQ(fs::status(path).permissions(), mode);
     struct stat info;
     ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_uid, root ? 4321u : geteuid());
-    if (root) {
-        EXPECT_EQ(info.st_gid, 4321u);
-    }
+    EXPECT_EQ(std::pair(info.st_uid, info.st_gid), owner);
 #endif
 }
 

@@ -2,8 +2,6 @@
 #include <windows.h>
 #undef ReplaceFile  // windows.h's name for ReplaceFileA
 #endif
-#include <gtest/gtest.h>
-
 #include <gmock/gmock.h>
 
 #include <unistd.h>
@@ -27,7 +25,6 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using testing::ReadBytes;
 using ::testing::StartsWith;
 using testing::TempFolder;
 using testing::TestDocument;
@@ -84,10 +81,7 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     EXPECT_THAT(saver.ui.Messages(), IsEmpty());
 
     TestDocument t(2);
-    {
-        std::lock_guard lock(t.doc->mutex);
-        t.doc->NoteOn(3, 1, 60, 100);
-    }
+    testing::Locked(*t.doc, [&] { t.doc->NoteOn(3, 1, 60, 100); });
     t.Settle();
     ASSERT_TRUE(t.doc->LoadSong(path));
     EXPECT_EQ(StreamOf(*t.doc), saved);  // loop rows and the note table too
@@ -153,9 +147,8 @@ TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored)
     EXPECT_LE(out.capacity(), 1000u);
 
     const std::vector<std::uint8_t> data = {1, 2, 3, 4, 5};
-    std::vector<std::uint8_t> file = GzipCompress(data);
     for (std::size_t limit : {5, 100}) {  // exactly fits, room to spare
-        EXPECT_EQ(GzipExpand(file, limit, out), GzipExpansion::Complete);
+        EXPECT_EQ(GzipExpand(GzipCompress(data), limit, out), GzipExpansion::Complete);
         EXPECT_EQ(out, data);
     }
 
@@ -170,20 +163,16 @@ TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored)
 // A disk that fills up after 1000 bytes of any file.
 ssize_t WriteUntilFull(int fd, const void* data, std::size_t size) {
     const off_t at = lseek(fd, 0, SEEK_CUR);
-    if (at >= 1000) {
-        errno = ENOSPC;
-        return -1;
-    }
+    if (at >= 1000) return errno = ENOSPC, -1;
     return write(fd, data, std::min<std::size_t>(size, 1000 - static_cast<std::size_t>(at)));
 }
 
 TEST(SongFile, FailedSavesKeepTheOldFileAndSaySo) {
-    struct Failure {
+    const struct Failure {
         const char* name;
         const char* path;  // in the folder, beside the old "song.trv"
         void (*inject)(FileCalls&);
-    };
-    const Failure failures[] = {
+    } failures[] = {
         {"disk full", "song.trv", [](FileCalls& c) { c.write = WriteUntilFull; }},
         {"flush fails", "song.trv",
          [](FileCalls& c) { c.fsync = [](int) { return errno = EIO, -1; }; }},
@@ -205,7 +194,7 @@ TEST(SongFile, FailedSavesKeepTheOldFileAndSaySo) {
         const std::string path = folder.Path(failure.path);
         EXPECT_FALSE(Worked(t.ui, t.doc->SaveSong(path)));
 
-        EXPECT_EQ(ReadBytes(folder.Path("song.trv")), old);
+        EXPECT_EQ(testing::ReadBytes(folder.Path("song.trv")), old);
         EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));
         EXPECT_THAT(t.ui.Events(),
                     ElementsAre(AllOf(StartsWith("message:error:Error:"), HasSubstr(path))));

@@ -8,7 +8,6 @@
 #endif
 #include <gmock/gmock.h>
 
-#include <functional>
 #include <memory>
 
 #include "document/SongRecovery.h"
@@ -18,10 +17,8 @@
 namespace tarvel {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::TempFolder;
-using testing::TestDocument;
 using testing::WriteBytes;
 
 constexpr int kPid = 4242;
@@ -68,7 +65,7 @@ class SongRecoveryTest : public ::testing::Test {
     }
 
     TempFolder temp;
-    TestDocument t;
+    testing::TestDocument t;
 };
 
 // Same pid, as after a restart or in two PID namespaces: each keeps and removes only its own.
@@ -94,61 +91,30 @@ TEST_F(SongRecoveryTest, TwoOwnersWithOnePidKeepTheirOwnFiles) {
     EXPECT_EQ(found[0].processId, kPid);
 }
 
-struct LeftoverCase {
-    const char* name;
-    // Leaves something in the folder; may return an owner that is to stay running meanwhile.
-    std::function<std::unique_ptr<SongRecovery>(SongRecoveryTest&)> leave;
-    std::vector<std::string> offered;  // the song paths found, in order
-    std::size_t filesAfter;            // in the folder, with the finder's search done
-};
-
-class LeftoverTableTest : public SongRecoveryTest {
-  public:
-    void Run(const LeftoverCase& row) {
-        SCOPED_TRACE(row.name);
-        auto owner = row.leave(*this);
-        SongRecovery finder(Folder(), ThisPid());
-        EXPECT_EQ(OfferedPaths(finder), row.offered);
-        EXPECT_EQ(Names().size(), row.filesAfter) << ::testing::PrintToString(Names());
-    }
-};
-
 // Running owners holding their locks, of the finder's pid or another, are the other tests'.
-TEST_F(LeftoverTableTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
-    const LeftoverCase rows[] = {
-        {.name = "an earlier version's set under the finder's own pid (after a restart)",
-         .leave =
-             [](SongRecoveryTest& test) {
-                 test.LeaveOld(ThisPid(), "old.trv");
-                 return std::unique_ptr<SongRecovery>();
-             },
-         .offered = {"old.trv"},
-         .filesAfter = 3},  // its lock file made by the finder, to hold it while offered
-        {.name = "earlier versions' sets, whatever runs under those pids, by pid",
-         .leave =
-             [](SongRecoveryTest& test) {
-                 test.LeaveOld(OtherRunningPid(), "running.trv");
-                 test.LeaveOld(1, "first.trv");
-                 return std::unique_ptr<SongRecovery>();
-             },
-         .offered = {"first.trv", "running.trv"},
-         .filesAfter = 6},
-        {.name = "a crash with nothing to recover leaves only a lock file, which goes",
-         .leave =
-             [](SongRecoveryTest& test) {
-                 const std::string stem = test.Folder() + "/4242-00000000000000ab";
-                 std::filesystem::create_directories(test.Folder());
-                 WriteBytes(stem + ".lock", {});
-                 WriteBytes(stem + ".path", Bytes("saved.trv"));  // the song not yet written
-                 return std::unique_ptr<SongRecovery>();
-             },
-         .offered = {},
-         .filesAfter = 0},
-    };
-    for (const LeftoverCase& row : rows) {
+TEST_F(SongRecoveryTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
+    const auto expectFound = [&](const std::vector<std::string>& offered, std::size_t files) {
+        {
+            SongRecovery finder(Folder(), ThisPid());
+            EXPECT_EQ(OfferedPaths(finder), offered);
+            EXPECT_EQ(Names().size(), files) << ::testing::PrintToString(Names());
+        }
         std::filesystem::remove_all(Folder());
-        Run(row);
-    }
+    };
+    // An earlier version's set under the finder's own pid (after a restart), and the lock file
+    // the finder makes to hold it while offered.
+    LeaveOld(ThisPid(), "old.trv");
+    expectFound({"old.trv"}, 3);
+    // Earlier versions' sets, whatever runs under those pids, by pid.
+    LeaveOld(OtherRunningPid(), "running.trv");
+    LeaveOld(1, "first.trv");
+    expectFound({"first.trv", "running.trv"}, 6);
+    // A crash with nothing to recover leaves only a lock file, which goes.
+    const std::string stem = Folder() + "/4242-00000000000000ab";
+    std::filesystem::create_directories(Folder());
+    WriteBytes(stem + ".lock", {});
+    WriteBytes(stem + ".path", Bytes("saved.trv"));  // the song not yet written
+    expectFound({}, 0);
 }
 
 // Two programs starting at once: the set one of them is offering is not offered by the other;
@@ -166,7 +132,7 @@ TEST_F(SongRecoveryTest, AFoundSetIsHeldUntilDiscardedOrSetAside) {
     one.SetAside(found[1]);
     const std::string name = found[1].songFile.substr(Folder().size() + 1);
     const std::string stem = name.substr(0, name.size() - 4);
-    EXPECT_THAT(Names(), ElementsAre(stem + ".path.damaged", stem + ".trv.damaged"));
+    EXPECT_EQ(Names(), (std::vector<std::string>{stem + ".path.damaged", stem + ".trv.damaged"}));
     found.clear();
     EXPECT_THAT(OfferedPaths(other), IsEmpty());
 }

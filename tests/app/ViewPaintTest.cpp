@@ -31,21 +31,12 @@ DisplayModel ModelOf(const std::vector<Piece>& pieces) {
     return model;
 }
 
-Piece Box(int x, int y, int width, int height, std::string text, std::uint32_t fill = 0xAABB88,
-          std::uint32_t textColour = 0x000000, DisplayFont font = DisplayFont::Large,
-          DisplayItem::Kind kind = DisplayItem::Kind::Box) {
-    DisplayItem item{};
-    item.kind = kind;
-    item.x = static_cast<std::int16_t>(x);
-    item.y = static_cast<std::int16_t>(y);
-    item.width = static_cast<std::int16_t>(width);
-    item.height = static_cast<std::int16_t>(height);
-    item.light = 0xCCDDAA;
-    item.dark = 0x889966;
-    item.textColour = textColour;
-    item.fill = fill;
-    item.font = font;
-    return {item, std::move(text)};
+Piece Box(std::int16_t x, std::int16_t y, std::int16_t width, std::int16_t height, std::string text,
+          std::uint32_t fill = 0xAABB88, std::uint32_t textColour = 0x000000,
+          DisplayFont font = DisplayFont::Large, DisplayItem::Kind kind = DisplayItem::Kind::Box) {
+    // Light and dark frame lines around the fill.
+    return {{kind, font, false, 0, x, y, width, height, 0xCCDDAA, 0x889966, textColour, fill, 0},
+            std::move(text)};
 }
 
 // Colours and font are unused by an inverted rectangle.
@@ -85,16 +76,13 @@ void ExpectSamePicture(const DisplayModel& model, QSize size) {
     }
 }
 
-// Boxes alike but for one colour or the font: each is painted as itself.
-TEST(ViewPainterTest, BoxesAlikeButForOneColourOrTheFontPaintAsItemAfterItem) {
+// Any boxes and inverts at all, piled on one another: the picture depends on their order only.
+// First boxes alike but for one colour or the font: each is painted as itself.
+TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
     ExpectSamePicture(ModelOf({Box(10, 10, 70, 12, "C-4"), Box(10, 22, 70, 12, "C-4", 0xAABB89),
                                Box(10, 34, 70, 12, "C-4", 0xAABB88, 0xFFFFFF),
                                Box(10, 46, 70, 12, "C-4", 0xAABB88, 0, DisplayFont::Small)}),
                       QSize(120, 60));
-}
-
-// Any boxes and inverts at all, piled on one another: the picture depends on their order only.
-TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
     std::mt19937 random(27);
     const char* texts[] = {"",   " ",         "C-4 64 0740",          "... .. ....",     "00016",
                            "+2", "Track 003", "WWWWWWWWWWWWWWWWWWWW", "\x7f\x80\xe9\xff"};
@@ -212,7 +200,7 @@ using ViewPaintTest = AppTest;
 // from the surface's origin, gets the whole picture there and nothing elsewhere.
 TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemOnItsDevicePixelsAndInARegion) {
     FillBusySong();
-    constexpr QImage::Format kWindowPixels = QImage::Format_ARGB32_Premultiplied;
+    constexpr QImage::Format kArgb = QImage::Format_ARGB32_Premultiplied;  // the window's pixels
     struct Case {
         const char* name;
         QSize size = {1000, 500};
@@ -227,22 +215,11 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemOnItsDevicePixelsAndInA
         {.name = "a 4K screen", .size = {1920, 1080}, .ratio = 2},
         {.name = "a ratio the atlas leaves alone", .ratio = 3},
         {.name = "125 %, boxes kept for each of 4 places", .size = {1100, 500}, .zoom = 125},
-        {.name = "125 % at ratio 1.5",
-         .size = {1100, 500},
-         .ratio = 1.5,
-         .zoom = 125,
-         .format = kWindowPixels},
-        {.name = "150 % at ratio 2, a whole scale past the atlas",
-         .size = {1300, 600},
-         .ratio = 2,
-         .zoom = 150,
-         .format = kWindowPixels},
-        {.name = "200 % on a ratio-2 screen",
-         .size = {1000, 600},
-         .ratio = 2,
-         .zoom = 200,
-         .format = kWindowPixels},
-        {.name = "the window's pixels at ratio 2", .ratio = 2, .format = kWindowPixels},
+        {.name = "125 % at 1.5", .size = {1100, 500}, .ratio = 1.5, .zoom = 125, .format = kArgb},
+        // 150 % at ratio 2: a whole scale past the atlas.
+        {.name = "150 % at 2", .size = {1300, 600}, .ratio = 2, .zoom = 150, .format = kArgb},
+        {.name = "200 % at 2", .size = {1000, 600}, .ratio = 2, .zoom = 200, .format = kArgb},
+        {.name = "the window's pixels at ratio 2", .ratio = 2, .format = kArgb},
         {.name = "a region of two rectangles",
          .region = QRegion(13, 7, 400, 101) | QRegion(300, 250, 517, 90)},
         {.name = "a region at ratio 2 and 125 %",
@@ -327,10 +304,7 @@ TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
         SCOPED_TRACE(c.name);
         view().repaint();
         painted = {};
-        {
-            auto doc = Locked();
-            c.change(*doc.doc);
-        }
+        c.change(*Locked().doc);
         doc().RaiseUiSignal(kRepaintView);
         Settle();
         EXPECT_FALSE(painted.isEmpty());
@@ -378,13 +352,13 @@ TEST_F(ViewPaintTest, AClickFindsTheCellDrawnUnderTheMouse) {
     Settle();
     // Track 2's box starts at editor x 164, line 3's row at y 60: at 200 %, pixel 328, 120. The
     // first pixel of the box is the track's; the one before it the track before.
-    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(2 * (24 + 70 * 2), 2 * (24 + 12 * 3)));
-    EXPECT_EQ(Locked()->editor.cursorTrack, 2);
-    EXPECT_EQ(Locked()->editor.cursorLine, 3);
-    QTest::mouseClick(&view(), Qt::LeftButton, {},
-                      QPoint(2 * (24 + 70 * 2) - 1, 2 * (24 + 12 * 3) - 1));
-    EXPECT_EQ(Locked()->editor.cursorTrack, 1);
-    EXPECT_EQ(Locked()->editor.cursorLine, 2);
+    for (const auto& [at, track, line] :
+         {std::tuple(QPoint(328, 120), 2, 3), std::tuple(QPoint(327, 119), 1, 2)}) {
+        QTest::mouseClick(&view(), Qt::LeftButton, {}, at);
+        const auto doc = Locked();
+        EXPECT_EQ(std::pair(doc->editor.cursorTrack, doc->editor.cursorLine),
+                  std::pair(track, line));
+    }
 }
 
 // The printout shows the editor as it is laid out, at its own size, whatever the zoom.

@@ -22,10 +22,6 @@ struct Route {
     const char* name = "";
 };
 
-void PrintTo(const Route& route, std::ostream* out) {
-    *out << (route.id ? std::to_string(route.id) : route.name);
-}
-
 // What a command may change, as numbers.
 const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"window", [](AppTest& t) { return int(t.frame().isVisible()); }},
@@ -218,16 +214,15 @@ TEST_P(CommandRoutingTest, CommandOrKeyReachesItsOperationAndNothingElse) {
                         route.key.keyboardModifiers());
     }
 
-    std::vector<std::string> seen;
-    for (const auto& [name, value] : Probe(*this)) {
-        const int old = before.at(name);
-        if (value != old)
-            seen.push_back(name + " " + std::to_string(old) + ">" + std::to_string(value));
-    }
-    seen.insert(seen.end(), services.calls.begin(), services.calls.end());
-    if (const auto sent = TakeSent(); !sent.empty()) seen.push_back(sent.front());
     std::string changes;
-    for (const std::string& change : seen) changes += (changes.empty() ? "" : " ") + change;
+    const auto add = [&changes](const std::string& change) {
+        changes += (changes.empty() ? "" : " ") + change;
+    };
+    for (const auto& [name, value] : Probe(*this))
+        if (const int old = before.at(name); value != old)
+            add(name + " " + std::to_string(old) + ">" + std::to_string(value));
+    for (const std::string& call : services.calls) add(call);
+    if (const auto sent = TakeSent(); !sent.empty()) add(sent.front());
     EXPECT_EQ(changes, route.changes);
 }
 

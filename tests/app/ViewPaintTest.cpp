@@ -321,31 +321,6 @@ TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
     EXPECT_GT(painted.boundingRect().height(), 400);  // the scrolled pattern pane
 }
 
-// The steps themselves, their ends and their keys are the core's and the command table's; here
-// the other keys a keyboard sends for plus, the layout for the view's own size, and the menu.
-TEST_F(ViewPaintTest, EveryPlusKeyZoomsInAndTheLayoutFollowsTheZoomedSize) {
-    ResizeView({1920, 1000});
-    const struct {
-        QKeyCombination key;
-        int zoom;
-    } steps[] = {
-        {.key = Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Plus, .zoom = 125},  // US plus
-        {.key = Qt::ControlModifier | Qt::Key_Equal, .zoom = 150},
-    };
-    for (const auto& step : steps) {
-        QTest::keyClick(&view(), step.key.key(), step.key.keyboardModifiers());
-        Settle();
-        EXPECT_EQ(view().zoom(), step.zoom);
-        EXPECT_EQ(Locked()->songEditor.layout, LayoutForZoomedView(1920, 1000, step.zoom));
-    }
-    EXPECT_EQ(frame().action(cmd::kZoomIn)->text(), "Zoom in\tCtrl++");
-    EXPECT_EQ(frame().action(cmd::kZoomOut)->text(), "Zoom out\tCtrl+-");
-    EXPECT_EQ(frame().action(cmd::kActualSize)->text(), "Actual size\tCtrl+0");
-    view().SetZoom(100);
-    frame().UpdateCommandStates();
-    EXPECT_FALSE(frame().action(cmd::kZoomOut)->isEnabled());
-}
-
 TEST_F(ViewPaintTest, AClickFindsTheCellDrawnUnderTheMouse) {
     Locked()->song.patterns[0].lineCount = 64;
     view().SetZoom(200);

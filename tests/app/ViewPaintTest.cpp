@@ -2,7 +2,7 @@
 // pixels for random piles of boxes, text and inverted rectangles, odd sizes and boxes alike but
 // for one colour or the font, boxes copied from the atlas); the whole view of a busy song at each
 // size, zoom and device pixel ratio, each box's frame and text on the device pixels the display
-// model gives it; repaints at a new play line; the zoom keys and the mouse at a zoom, printing at
+// model gives it; repaints at a new play line; the mouse at a zoom, printing at
 // the editor's own size, sharp toolbar images.
 #include <QPainter>
 #include <QToolBar>
@@ -17,16 +17,13 @@ namespace tarvel::testing {
 namespace {
 
 // An item and its text, for a model made of them.
-struct Piece {
-    DisplayItem item;
-    std::string text;
-};
+using Piece = std::pair<DisplayItem, std::string>;
 
 DisplayModel ModelOf(const std::vector<Piece>& pieces) {
     DisplayModel model;
-    for (const Piece& piece : pieces) {
-        model.items.push_back(piece.item);
-        SetText(model, model.items.back(), piece.text.c_str());
+    for (const auto& [item, text] : pieces) {
+        model.items.push_back(item);
+        SetText(model, model.items.back(), text.c_str());
     }
     return model;
 }
@@ -37,11 +34,6 @@ Piece Box(std::int16_t x, std::int16_t y, std::int16_t width, std::int16_t heigh
     // Light and dark frame lines around the fill.
     return {{kind, font, false, 0, x, y, width, height, 0xCCDDAA, 0x889966, textColour, fill, 0},
             std::move(text)};
-}
-
-// Colours and font are unused by an inverted rectangle.
-Piece Invert(int x, int y, int width, int height) {
-    return Box(x, y, width, height, "", 0, 0, DisplayFont::Large, DisplayItem::Kind::Invert);
 }
 
 // A surface of `size` logical pixels at `ratio`, filled with a colour no box has.
@@ -95,15 +87,16 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
             const int y = std::uniform_int_distribution(-5, 70)(random);
             const int w = std::uniform_int_distribution(-2, 90)(random);
             const int h = std::uniform_int_distribution(-2, 20)(random);
-            if (random() % 5 == 0) {
-                pieces.push_back(Invert(x, y, w, h));
+            if (random() % 5 == 0) {  // colours and font are unused by an inverted rectangle
+                pieces.push_back(
+                    Box(x, y, w, h, "", 0, 0, DisplayFont::Large, DisplayItem::Kind::Invert));
                 continue;
             }
             Piece box =
                 Box(x, y, w, h, texts[random() % std::size(texts)],
                     colours[random() % std::size(colours)], colours[random() % std::size(colours)],
                     random() % 2 ? DisplayFont::Large : DisplayFont::Small);
-            box.item.light = colours[random() % std::size(colours)];
+            box.first.light = colours[random() % std::size(colours)];
             pieces.push_back(box);
         }
         SCOPED_TRACE(::testing::Message() << "pile " << pile);
@@ -335,12 +328,9 @@ TEST_F(ViewPaintTest, PrintingShowsTheEditorAtItsOwnSize) {
     view().SetZoom(200);
     Settle();
     EXPECT_EQ(view().EditorSize(), QSize(802, 324));
-    QImage page(802, 324, QImage::Format_RGB32);
-    page.fill(Qt::magenta);
+    QImage page = Surface({802, 324}, 1), unzoomed = page;
     PaintScaled(page, page.rect(),
                 {view().EditorSize(), [this](QPainter& painter) { view().Render(painter); }});
-    QImage unzoomed(802, 324, QImage::Format_RGB32);
-    unzoomed.fill(Qt::magenta);
     {
         QPainter painter(&unzoomed);
         ViewPainter().PaintOneByOne(painter, Model());

@@ -155,8 +155,9 @@ TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
     }
 }
 
-// Ctrl and a click on a slot launch it, and paint nothing.
-TEST_F(ViewTest, CtrlAndAClickLaunchTheSlot) {
+// Ctrl and a click on a slot launch it, and paint nothing; a channel changed in the sequencer
+// shows in the panel.
+TEST_F(ViewTest, CtrlAndAClickLaunchTheSlotAndTheSequencersChannelShowsInThePanel) {
     {
         auto doc = Locked();
         doc->song.sequence[16][1] = {5, 0, 0};
@@ -164,19 +165,15 @@ TEST_F(ViewTest, CtrlAndAClickLaunchTheSlot) {
         doc->StartPlayback(kSongMode);
     }
     QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
+    QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16
+    Settle();
+    EXPECT_EQ(Control<QComboBox>(kChannelList)->currentText(), "16");
     QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 28 + 5, 41));
     EXPECT_EQ(Locked()->player.live.tracks[1].pattern.fromRow, 16);
     EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo\tCtrl+Y");  // the first click too
     Locked()->engine.SetLiveMode(false);  // an ordinary click again: it paints
     QTest::mouseClick(&view(), Qt::LeftButton, Qt::ControlModifier, QPoint(344 + 28 + 5, 41));
     EXPECT_EQ(Locked()->song.sequence[16][1].pattern, 0);
-}
-
-TEST_F(ViewTest, ChannelChangedInTheSequencerShowsInThePanel) {
-    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(500, 100));  // the sequencer's keys
-    QTest::keyClick(&view(), Qt::Key_Left);                            // wraps from channel 1 to 16
-    Settle();
-    EXPECT_EQ(Control<QComboBox>(kChannelList)->currentText(), "16");
 }
 
 TEST_F(ViewTest, RightClickOnThePatternOpensTheEditMenu) {

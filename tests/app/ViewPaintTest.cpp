@@ -79,24 +79,22 @@ TEST(ViewPainterTest, RandomPilesOfBoxesAndInvertsPaintAsItemAfterItem) {
     const char* texts[] = {"",   " ",         "C-4 64 0740",          "... .. ....",     "00016",
                            "+2", "Track 003", "WWWWWWWWWWWWWWWWWWWW", "\x7f\x80\xe9\xff"};
     const std::uint32_t colours[] = {0x000000, 0xFFFFFF, 0xAABB88, 0x44FFFF, 0xB0C0DF};
+    const auto in = [&random](int low, int high) {
+        return std::uniform_int_distribution(low, high)(random);
+    };
+    const auto colour = [&] { return colours[random() % std::size(colours)]; };
     for (int pile = 0; pile < 60; ++pile) {
         std::vector<Piece> pieces;
-        const int count = std::uniform_int_distribution(1, 40)(random);
-        for (int i = 0; i < count; ++i) {
-            const int x = std::uniform_int_distribution(-10, 150)(random);
-            const int y = std::uniform_int_distribution(-5, 70)(random);
-            const int w = std::uniform_int_distribution(-2, 90)(random);
-            const int h = std::uniform_int_distribution(-2, 20)(random);
+        for (int count = in(1, 40); count > 0; --count) {
+            const int x = in(-10, 150), y = in(-5, 70), w = in(-2, 90), h = in(-2, 20);
             if (random() % 5 == 0) {  // colours and font are unused by an inverted rectangle
                 pieces.push_back(
                     Box(x, y, w, h, "", 0, 0, DisplayFont::Large, DisplayItem::Kind::Invert));
                 continue;
             }
-            Piece box =
-                Box(x, y, w, h, texts[random() % std::size(texts)],
-                    colours[random() % std::size(colours)], colours[random() % std::size(colours)],
-                    random() % 2 ? DisplayFont::Large : DisplayFont::Small);
-            box.first.light = colours[random() % std::size(colours)];
+            Piece box = Box(x, y, w, h, texts[random() % std::size(texts)], colour(), colour(),
+                            random() % 2 ? DisplayFont::Large : DisplayFont::Small);
+            box.first.light = colour();
             pieces.push_back(box);
         }
         SCOPED_TRACE(::testing::Message() << "pile " << pile);

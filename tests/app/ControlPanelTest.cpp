@@ -14,7 +14,6 @@ class ControlPanelTest : public AppTest {
   public:
     bool ViewHasFocus() { return QApplication::focusWidget() == &view(); }
     void FocusElsewhere() { Control<QLineEdit>(kTempo)->setFocus(); }
-    void Click(int id) { testing::Click(&frame().panel(), id); }
 };
 
 // Once the window is shown and painted, the panel shows the document and the helper fields the
@@ -95,7 +94,7 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
     for (const auto& [id, done] : buttons) {
         FocusElsewhere();
         services.calls.clear();
-        Click(id);
+        Click(&frame().panel(), id);
         EXPECT_EQ(services.calls.empty()
                       ? "channel " + std::to_string(Locked()->editor.currentChannel)
                       : services.Last(),
@@ -103,8 +102,8 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
         EXPECT_TRUE(ViewHasFocus()) << done;
     }
     EXPECT_EQ(Control<QComboBox>(kProgramList)->itemText(0), "001: Warm Pad");
-    for (int i = 0; i < 20; ++i) Click(kNextChannel);
-    Click(kPreviousChannel);
+    for (int i = 0; i < 20; ++i) Click(&frame().panel(), kNextChannel);
+    Click(&frame().panel(), kPreviousChannel);
     // 16 at most, then one down.
     EXPECT_EQ(Control<QComboBox>(kChannelList)->currentText(), "15");
 }

@@ -47,10 +47,8 @@ TEST_F(AppTest, TimerThreadSignalsReachTheWindowThroughTheWakeUp) {
     EXPECT_EQ(Locked()->song.lineDuration, 29);
 }
 
-using LargerWindowTest = AppTest;
-
 // A stored zoom that is no step shows the actual size.
-TEST_F(LargerWindowTest, SizeZoomFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
+TEST_F(AppTest, SizeZoomFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
     const auto scrollPane = [this] {
         return frame().findChild<QLabel*>("followPlayPane")->text().toStdString();
     };

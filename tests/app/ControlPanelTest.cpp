@@ -14,7 +14,6 @@ class ControlPanelTest : public AppTest {
   public:
     bool ViewHasFocus() { return QApplication::focusWidget() == &view(); }
     void FocusElsewhere() { Control<QLineEdit>(kTempo)->setFocus(); }
-    void Click(int id) { testing::Click(&frame().panel(), id); }
 };
 
 // Once the window is shown and painted, the panel shows the document and the helper fields the
@@ -34,21 +33,24 @@ TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) 
     EXPECT_EQ(Control<QLabel>(kPlayWatch)->text(), "62:03:456");
 }
 
-// Channel 3 is chosen and shows its device and velocity; then it is routed to device 0, given a
-// program, and the sequencer step is set. Each list hands the keyboard back.
-TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
+// Channel 3 is chosen and shows its device and velocity; then it is given a program, routed to
+// device 0, and the sequencer step is set. Each list hands the keyboard back. Undo of the device
+// and the program reaches the outputs as the panel's own changes do: a note leaves the device the
+// channel no longer plays on, and the program is sent.
+TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceProgramAndStepAndTheirUndoReachesTheOutputs) {
     {
         auto doc = Locked();
         doc->song.channelDevice[2] = 1;
         doc->song.channelVelocity[2] = 33;
+        doc->song.channelProgram[2] = 40;
     }
     const struct {
         const char* name;
         int list, index;
     } choices[] = {
         {.name = "channel 3", .list = kChannelList, .index = 2},
+        {.name = "program 42", .list = kProgramList, .index = 41},
         {.name = "device 0", .list = kDeviceList, .index = 0},
-        {.name = "program 6", .list = kProgramList, .index = 5},
         {.name = "step 2", .list = kSequencerStep, .index = 1},
     };
     for (const auto& row : choices) {
@@ -59,26 +61,12 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceAndProgramAndTheStep) {
     // The device as shown when the channel was chosen.
     EXPECT_EQ(Control<QComboBox>(kDeviceList)->currentIndex(), 1);
     EXPECT_EQ(Control<QSlider>(kVelocity)->value(), 33);
-    auto doc = Locked();  // channel, its device and program, and the step
-    EXPECT_EQ(std::tuple(doc->editor.currentChannel, int(doc->song.channelDevice[2]),
-                         int(doc->song.channelProgram[2]), doc->editor.seqStep),
-              std::tuple(2, 0, 5, 2));
-}
-
-// Undo of the channel's device and program reaches the outputs as the panel's own changes do: a
-// note leaves the device the channel no longer plays on, and the program is sent.
-TEST_F(ControlPanelTest, UndoOfTheChannelsProgramAndDeviceReachesTheOutputs) {
-    Q_EMIT Control<QComboBox>(kChannelList)->activated(2);
     {
-        auto doc = Locked();
-        doc->song.channelDevice[2] = 1;
-        doc->song.channelProgram[2] = 40;
-    }
-    Q_EMIT Control<QComboBox>(kProgramList)->activated(41);
-    Q_EMIT Control<QComboBox>(kDeviceList)->activated(0);
-    {
-        auto doc = Locked();  // a note of the channel sounds on device 0
-        doc->song.soundingNote[2][0] = 60;
+        auto doc = Locked();  // channel, its device and program, and the step
+        EXPECT_EQ(std::tuple(doc->editor.currentChannel, int(doc->song.channelDevice[2]),
+                             int(doc->song.channelProgram[2]), doc->editor.seqStep),
+                  std::tuple(2, 0, 41, 2));
+        doc->song.soundingNote[2][0] = 60;  // a note of the channel sounds on device 0
         doc->player.soundingDevice[2][0] = 0;
     }
     TakeSent();
@@ -106,7 +94,7 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
     for (const auto& [id, done] : buttons) {
         FocusElsewhere();
         services.calls.clear();
-        Click(id);
+        Click(&frame().panel(), id);
         EXPECT_EQ(services.calls.empty()
                       ? "channel " + std::to_string(Locked()->editor.currentChannel)
                       : services.Last(),
@@ -114,8 +102,8 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
         EXPECT_TRUE(ViewHasFocus()) << done;
     }
     EXPECT_EQ(Control<QComboBox>(kProgramList)->itemText(0), "001: Warm Pad");
-    for (int i = 0; i < 20; ++i) Click(kNextChannel);
-    Click(kPreviousChannel);
+    for (int i = 0; i < 20; ++i) Click(&frame().panel(), kNextChannel);
+    Click(&frame().panel(), kPreviousChannel);
     // 16 at most, then one down.
     EXPECT_EQ(Control<QComboBox>(kChannelList)->currentText(), "15");
 }

@@ -38,13 +38,12 @@ TEST(HelpDialog, OpensWideEnoughForTheManualAndSectionButtonsBringTheirEntriesTo
     ASSERT_EQ(dialog.list()->count(), 100);
     EXPECT_EQ(dialog.list()->horizontalScrollBar()->maximum(), 0);
     // The overview, the MIDI reference at entry 67, and the shortcuts past this manual's end.
-    const std::pair<int, int> buttons[] = {{kHelpOverview, 0}, {kHelpPatterns, 67}, {kHelpKeys, 0}};
-    for (auto [id, top] : buttons) {
+    for (auto [id, top] :
+         {std::pair(kHelpOverview, 0), std::pair(kHelpPatterns, 67), std::pair(kHelpKeys, 0)})
         for (int press = 0; press < 2; ++press) {  // a second press keeps it there
             Click(&dialog, id);
             EXPECT_EQ(dialog.list()->verticalScrollBar()->value(), top) << id;
         }
-    }
 }
 
 TEST(HelpDialog, ManualIsLookedForInTheWorkingFolderThenInTheDataFolderBesideTheProgram) {
@@ -165,8 +164,7 @@ TEST(PatchNameDialog, OkGivesTheTypedTextOfAtMost31CharactersAndCancelKeepsTheNa
             EXPECT_EQ(QApplication::focusWidget(), box);
             EXPECT_EQ(box->selectedText(), "Acoustic Grand");
             QTest::keyClicks(box, k40);
-            if (key) QTest::keyClick(box, Qt::Key(key));
-            if (!key) Click(dialog, kCancel);
+            key ? QTest::keyClick(box, Qt::Key(key)) : Click(dialog, kCancel);
         });
         EXPECT_EQ(RunPatchNameDialog(nullptr, name), key == Qt::Key_Return);
     }
@@ -187,8 +185,7 @@ TEST(PatternPropertiesDialog, OkGivesTheTypedTextsWithDigitsOnlyInLinesAndCancel
             QTest::keyClicks(nameBox, k40);
             linesBox->clear();
             QTest::keyClicks(linesBox, "1a0-b0 0");
-            if (ok) Click(dialog, kOk);
-            if (!ok) QTest::keyClick(dialog, Qt::Key_Escape);
+            ok ? Click(dialog, kOk) : QTest::keyClick(dialog, Qt::Key_Escape);
         });
         EXPECT_EQ(RunPatternPropertiesDialog(nullptr, name, lines), ok);
         EXPECT_EQ(name, ok ? k40.toStdString() : "Intro");

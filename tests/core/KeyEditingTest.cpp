@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "editor/CursorMoves.h"
 #include "editor/KeyEditing.h"
 #include "support/DocumentTest.h"
 
@@ -20,7 +19,6 @@ class KeyEditing : public testing::DocumentTest {
         Press(key);
         Release(key);
     }
-    PatternCell& Cell(int line, int track = 0) { return DocumentTest::Cell(line, track); }
 };
 
 std::vector<int> Bytes(const PatternCell& cell) {
@@ -141,9 +139,9 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
         SCOPED_TRACE(::testing::Message() << "field " << c.field << ", key " << c.key);
         e.cursorLine = 0;
         e.cursorField = c.field;
-        Cell(0) = c.before;
+        Cell(0, 0) = c.before;
         Type(c.key);
-        EXPECT_EQ(Bytes(Cell(0)), Bytes(c.after));
+        EXPECT_EQ(Bytes(Cell(0, 0)), Bytes(c.after));
         EXPECT_THAT((std::vector{e.cursorLine, e.cursorField}), ElementsAre(1, c.field));
     }
     e.cursorLine = 0;
@@ -151,7 +149,7 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
     Type(vk::kNumpad0 + 7);
     ToggleRecord(doc.songEditor);
     Type('7');  // record is off
-    EXPECT_THAT((std::vector<int>{Cell(0).parameter, e.cursorLine}), ElementsAre(0, 0));
+    EXPECT_THAT((std::vector<int>{Cell(0, 0).parameter, e.cursorLine}), ElementsAre(0, 0));
     EXPECT_THAT(t.TakeSent(), IsEmpty());  // digits never sound
 }
 
@@ -176,7 +174,7 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     ToggleRecord(doc.songEditor);
     Press('Q');
     Press(vk::kTab);
-    EXPECT_THAT((std::vector<int>{Cell(0).note, e.cursorTrack}), ElementsAre(kNoNote, 0));
+    EXPECT_THAT((std::vector<int>{Cell(0, 0).note, e.cursorTrack}), ElementsAre(kNoNote, 0));
     EXPECT_THAT(t.TakeSent(), IsEmpty());
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -75,22 +74,21 @@ void Focus(CFennoralDoc& doc, int sequencer, int pattern = 2, int line = 5, int 
 }
 
 struct EditCase {
-    const char* name;
-    const char* label;
+    const char* label;                         // of the one undo step
     int sequencer, pattern, line;              // where the focus and the cursor stand
     std::function<void(CFennoralDoc&)> setUp;  // more, when needed
     std::function<void(CFennoralDoc&)> edit;
 };
 
 const EditCase kEditCases[] = {
-    {"delete", "Typing", 0, 2, 7, nullptr, [](auto& doc) { Press(doc, vk::kDelete); }},
-    {"slots cleared by a drag", "Clear Slots", 1, 2, 5, nullptr,
+    {"Typing", 0, 2, 7, nullptr, [](auto& doc) { Press(doc, vk::kDelete); }},
+    {"Clear Slots", 1, 2, 5, nullptr,
      [](auto& doc) {
          Drag(doc, false, {{350, 30}, {350, 42}, {378, 54}, {600, 66}});
      }},
-    {"block cut", "Cut", 0, 2, 5, [](auto& doc) { MarkBlock(doc, 1, 4, 6, 40); },
+    {"Cut", 0, 2, 5, [](auto& doc) { MarkBlock(doc, 1, 4, 6, 40); },
      [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::Cut); }},
-    {"velocity interpolation", "Interpolate", 0, 2, 5,
+    {"Interpolate", 0, 2, 5,
      [](auto& doc) {
          MarkBlock(doc, 2, 3, 2, 60);
          std::lock_guard lock(doc.mutex);
@@ -98,18 +96,17 @@ const EditCase kEditCases[] = {
          doc.song.patterns[2].cells[60][2].velocity = 0x70;
      },
      [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::InterpolateVelocity); }},
-    {"pattern cut", "Cut Pattern", 0, 4, 5, nullptr,
+    {"Cut Pattern", 0, 4, 5, nullptr,
      [](auto& doc) { RunPatternCommandAsEdit(doc, PatternCommand::Cut); }},
-    {"pattern paste", "Paste Pattern", 0, 7, 5,
+    {"Paste Pattern", 0, 7, 5,
      [](auto& doc) {
          RunPatternCommandAsEdit(doc, PatternCommand::Copy);
          Focus(doc, 0, 40);
      },
      [](auto& doc) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
-    {"loop start", "Loop Mark", 1, 2, 5,
-     [](auto& doc) { Locked(doc, [&] { doc.editor.seqCursorRow = 500; }); },
+    {"Loop Mark", 1, 2, 5, [](auto& doc) { Locked(doc, [&] { doc.editor.seqCursorRow = 500; }); },
      [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
-    {"header dialog session", "Song Header", 0, 2, 5, nullptr,
+    {"Song Header", 0, 2, 5, nullptr,
      [](auto& doc) {
          EditAction session(doc, "Song Header", {HeaderRange()});
          for (const char* typed : {"A", "An", "Ann"}) {
@@ -118,9 +115,8 @@ const EditCase kEditCases[] = {
              CopyText(doc.song.header.comments, typed);
          }
      }},
-    {"patch name", "Patch Name", 0, 2, 5, nullptr,
-     [](auto& doc) { doc.EditPatchName("Warm Pad"); }},
-    {"patch list", "Load Patch List", 0, 2, 5, nullptr,
+    {"Patch Name", 0, 2, 5, nullptr, [](auto& doc) { doc.EditPatchName("Warm Pad"); }},
+    {"Load Patch List", 0, 2, 5, nullptr,
      [](auto& doc) {
          TempFolder folder;
          testing::WriteBytes(folder.Path("bank.lst"),
@@ -131,7 +127,7 @@ const EditCase kEditCases[] = {
 
 TEST(Undo, EveryEditUndoesToTheSongBeforeAndRedoesToTheSongAfter) {
     for (const EditCase& edit : kEditCases) {
-        SCOPED_TRACE(edit.name);
+        SCOPED_TRACE(edit.label);
         TestDocument t;
         CFennoralDoc& doc = *t.doc;
         Locked(doc, [&] { FillDenseSong(doc, testing::Density::EveryCommand); });
@@ -190,7 +186,6 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
 // A saved place lost to undos and a different edit is the random test's.
 TEST(Undo, TheOldestStepsGoFirstAndAWriteOutsideAnActionStillCountsAsAChange) {
     auto song = std::make_unique<Song>();
-    std::memset(song.get(), 0, sizeof(Song));
     EditorState editor{};
     EditHistory history(*song, editor, {.maxSteps = 3});
     const auto edit = [&](std::uint8_t value) {

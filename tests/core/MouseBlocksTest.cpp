@@ -127,7 +127,8 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     EXPECT_EQ(Slot(48, 0).pattern, kEmptySlot);
     EXPECT_EQ(Slot(16, 0).pattern, 7);
 
-    // Right over the pattern pane: its keyboard and the Edit menu.
+    // Right over the pattern pane: its keyboard, shown at once, and the Edit menu.
+    UiEvents();
     EXPECT_EQ(EditorRightButtonDown(doc.songEditor, mouse, 120, 200), MouseAction::OpenEditMenu);
     EXPECT_EQ(e.sequencerFocus, 0);
     EXPECT_FALSE(mouse.rightDragging);

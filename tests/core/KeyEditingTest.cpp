@@ -178,7 +178,6 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     Press('Q');
     Press(vk::kTab);
     EXPECT_THAT((std::vector<int>{Cell(0, 0).note, e.cursorTrack}), ElementsAre(kNoNote, 0));
-    EXPECT_THAT(t.TakeSent(), IsEmpty());
 }
 
 // Note keys go by place, values by character: the piano rows of QWERTY, QWERTZ and AZERTY, fed

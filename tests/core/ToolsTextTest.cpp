@@ -19,8 +19,7 @@ TEST(DelayTimesText, ShowsTheTempoRecomputedFromTheLineLengthAndNeverDividesByZe
     EXPECT_EQ(DelayTimesText(15000 / 512),
               "At current tempo [517 BPM]:\n\nx1 Line = 29 ms.\nx2 Lines = 58 ms.\n"
               "x3 Lines = 87 ms.\nx4 Lines = 116 ms.\nx5 Lines = 145 ms.\nx6 Lines = 174 ms.\n");
-    EXPECT_EQ(DelayTimesText(0), DelayTimesText(120));  // a damaged song's line: the default
-    EXPECT_EQ(DelayTimesText(-5), DelayTimesText(120));
+    for (int damaged : {0, -5}) EXPECT_EQ(DelayTimesText(damaged), DelayTimesText(120));
 }
 
 TEST(BrowserCommandLine, ThePlaceholderIsCutOrTheAddressAppended) {
@@ -44,7 +43,6 @@ TEST(DesktopEntryExec, ReadsTheExecKeyOfTheMainGroupOnly) {
         "[Desktop Action new-window]\nExec=browser --new-window %u\n";
     EXPECT_EQ(DesktopEntryExec(entry), "browser --new %u");
     EXPECT_EQ(DesktopEntryExec("[Desktop Action x]\nExec=browser\n"), std::nullopt);
-    EXPECT_EQ(DesktopEntryExec(""), std::nullopt);
 }
 
 using Entries = std::vector<std::string>;

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <memory>
+#include <tuple>
 
 #include "document/SongRecovery.h"
 #include "support/RecordingUi.h"
@@ -78,9 +79,8 @@ TEST_F(SongRecoveryTest, TwoOwnersWithOnePidKeepTheirOwnFiles) {
     SongRecovery next(Folder(), kPid);
     const std::vector<LeftoverRecovery> found = next.FindLeftovers();
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].songFile, kept);
-    EXPECT_EQ(found[0].songPath, "b.trv");
-    EXPECT_EQ(found[0].processId, kPid);
+    EXPECT_EQ(std::tie(found[0].songFile, found[0].songPath, found[0].processId),
+              std::tuple(kept, "b.trv", kPid));
 }
 
 // Running owners holding their locks, of the finder's pid or another, are the other tests'.

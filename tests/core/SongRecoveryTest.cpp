@@ -31,10 +31,6 @@ const auto ThisPid = [] { return getpid(); };
 const auto OtherRunningPid = [] { return getppid(); };
 #endif
 
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-    return {text.begin(), text.end()};
-}
-
 class SongRecoveryTest : public ::testing::Test {
   public:
     std::string Folder() { return temp.Path(""); }
@@ -47,8 +43,8 @@ class SongRecoveryTest : public ::testing::Test {
     // A set as earlier versions wrote it, named by the pid alone, with no lock file.
     void LeaveOld(int pid, const std::string& songPath) {
         std::filesystem::create_directories(Folder());
-        WriteBytes(Folder() + std::to_string(pid) + ".trv", Bytes("song"));
-        WriteBytes(Folder() + std::to_string(pid) + ".path", Bytes(songPath));
+        WriteBytes(Folder() + std::to_string(pid) + ".trv", {'s', 'o', 'n', 'g'});
+        WriteBytes(Folder() + std::to_string(pid) + ".path", {songPath.begin(), songPath.end()});
     }
     std::vector<std::string> OfferedPaths(const SongRecovery& finder) {
         std::vector<std::string> paths;
@@ -105,7 +101,7 @@ TEST_F(SongRecoveryTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
     const std::string stem = Folder() + "4242-00000000000000ab";
     std::filesystem::create_directories(Folder());
     WriteBytes(stem + ".lock", {});
-    WriteBytes(stem + ".path", Bytes("saved.trv"));  // the song not yet written
+    WriteBytes(stem + ".path", {});  // the song not yet written
     expectFound({}, 0);
 }
 

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <tuple>
 #include <utility>
 
@@ -357,14 +356,13 @@ TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole
     testing::TempFolder folder;
     testing::TestDocument t;
     CFennoralDoc& doc = *t.doc;
-    {
-        std::lock_guard lock(doc.mutex);
+    testing::Locked(doc, [&] {
         doc.song.patterns[0].cells[0][0] = {60, 0x50, kNoCommand, 0};
         doc.song.sequence[0][0] = {0, 0, 0};
         doc.editor.loopEndRow = 8;  // 960 ms
         doc.StartPlayback(kSongMode);
         for (int tick = 0; tick < 10; ++tick) doc.PlayerTick();
-    }
+    });
     t.Settle();
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("song.mid")));
     // The live note is none of the file's.

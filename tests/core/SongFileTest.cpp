@@ -236,11 +236,10 @@ TEST(DamagedSongs, LoadAsTheyAreAndArePlayedShownAndEditedInsideTheSong) {
         SCOPED_TRACE(name);
         TestDocument t(2);
         CFennoralDoc& doc = *t.doc;
-        {
-            std::lock_guard lock(doc.mutex);
+        testing::Locked(doc, [&] {
             FillDenseSong(doc, testing::Density::EveryCommand);
             damage(doc.song, doc.editor.loopStartRow, doc.editor.loopEndRow);
-        }
+        });
         const std::vector<std::uint8_t> damaged = StreamOf(doc);
         doc.NewSong();
         ASSERT_TRUE(doc.LoadSongFromBytes(EncodeSongFile(damaged), name));

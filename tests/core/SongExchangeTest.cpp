@@ -110,12 +110,9 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
     const auto tempo = [&](double line, int bpm) -> Event {
         return [=](MidiTrack& t) { t.AddMeta(tick(line), kMetaTempo, TempoOf(bpm)); };
     };
-    const auto cc = [&](double line, int number, int value) -> Event {
-        return [=](MidiTrack& t) { t.AddMessage(tick(line), 0xB0, number, value); };
-    };
-    const auto sixteenCcs = [&](double line) -> Event {  // controllers 0..15, value 1
-        return [=](MidiTrack& t) {
-            for (int c = 0; c < 16; ++c) t.AddMessage(tick(line), 0xB0, c, 1);
+    const auto cc = [&](double line, int number, int value, int count = 1) -> Event {
+        return [=](MidiTrack& t) {  // `count` controllers from `number` on
+            for (int c = number; c < number + count; ++c) t.AddMessage(tick(line), 0xB0, c, value);
         };
     };
     const auto note = [&](int channel, int key, int velocity, double line) -> Event {
@@ -159,7 +156,7 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
          .events = {tempo(40, 132)},
          .cells = " 0.0[" + kReset + "] 32.0[ 8.0:-/-/144/132]"},
         {.name = "its line's fields all taken: on the next track, no controller lost",
-         .events = {sixteenCcs(2), tempo(2, 132)},
+         .events = {cc(2, 0, 1, 16), tempo(2, 132)},
          .cells = " 0.0[" + kReset + sixteen("1") + "] 0.1[ 2.0:-/-/144/132]"},
         {.name = "controllers before and after a line's notes: sent before and after them",
          .events = {cc(4, 10, 64), note(0, 64, 101, 4), note(0, 67, 102, 4), cc(4.2, 7, 90)},
@@ -167,11 +164,11 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
          .cells = " 0.0[" + kNote +
                   " 4.0:64/101/10/64 4.1:67/102/-/0 4.2:-/-/7/90 5.0:off/-/-/0 5.1:off/-/-/0]"},
         {.name = "a 17th controller on a line: dropped",
-         .events = {sixteenCcs(2), cc(2, 16, 1)},
+         .events = {cc(2, 0, 1, 16), cc(2, 16, 1)},
          .report = "Imported 1 note; 1 dropped: other controllers (1).",
          .cells = " 0.0[" + kNote + sixteen("1") + "]"},
         {.name = "with the fields full, a controller already on the line takes its later value",
-         .events = {sixteenCcs(2), cc(2.4, 3, 99)},
+         .events = {cc(2, 0, 1, 16), cc(2.4, 3, 99)},
          .cells = " 0.0[" + kNote + sixteen("99") + "]"},
     };
     for (const auto& c : cases) {

@@ -9,8 +9,10 @@
 #include <gmock/gmock.h>
 
 #include <memory>
+#include <tuple>
 
 #include "document/SongRecovery.h"
+#include "platform/FileLock.h"
 #include "support/RecordingUi.h"
 #include "support/TempFolder.h"
 
@@ -30,32 +32,39 @@ const auto ThisPid = [] { return getpid(); };
 const auto OtherRunningPid = [] { return getppid(); };
 #endif
 
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-    return {text.begin(), text.end()};
+// The advisory lock that marks a file as a running program's: taken once per file, in one process
+// or many; a name taken is not made again; it goes with its file, or fails with a reason.
+TEST(FileLock, ConflictsWithinOneProcessAndGoesWithItsFile) {
+    TempFolder temp;
+    const std::string path = temp.Path("x.lock");
+    std::string whyNot;
+    FileLock first;
+    ASSERT_EQ(first.Create(path, whyNot), LockAttempt::Taken) << whyNot;
+    FileLock second;
+    EXPECT_EQ(second.Create(path, whyNot), LockAttempt::Held);
+    EXPECT_EQ(second.TryTake(path, whyNot), LockAttempt::Held);
+    first.Release();
+    EXPECT_EQ(second.TryTake(path, whyNot), LockAttempt::Taken) << whyNot;
+    second.ReleaseAndRemove();
+    EXPECT_TRUE(temp.Names().empty());
+    EXPECT_EQ(first.TryTake(temp.Path("none/x.lock"), whyNot), LockAttempt::Failed);
+    EXPECT_FALSE(whyNot.empty());
 }
 
 class SongRecoveryTest : public ::testing::Test {
   public:
-    std::string Folder() { return temp.Path("recovery"); }
+    std::string Folder() { return temp.Path(""); }
     std::unique_ptr<SongRecovery> Owner(int pid, const std::string& songPath) {
         auto owner = std::make_unique<SongRecovery>(Folder(), pid);
         std::string whyNot;
         EXPECT_TRUE(owner->Write(*t.doc, songPath, whyNot)) << whyNot;
         return owner;
     }
-    std::vector<std::string> Names() {
-        std::vector<std::string> names;
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(Folder(), error))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
     // A set as earlier versions wrote it, named by the pid alone, with no lock file.
     void LeaveOld(int pid, const std::string& songPath) {
         std::filesystem::create_directories(Folder());
-        WriteBytes(Folder() + "/" + std::to_string(pid) + ".trv", Bytes("song"));
-        WriteBytes(Folder() + "/" + std::to_string(pid) + ".path", Bytes(songPath));
+        WriteBytes(Folder() + std::to_string(pid) + ".trv", {'s', 'o', 'n', 'g'});
+        WriteBytes(Folder() + std::to_string(pid) + ".path", {songPath.begin(), songPath.end()});
     }
     std::vector<std::string> OfferedPaths(const SongRecovery& finder) {
         std::vector<std::string> paths;
@@ -78,7 +87,7 @@ TEST_F(SongRecoveryTest, TwoOwnersWithOnePidKeepTheirOwnFiles) {
     EXPECT_FALSE(a->Exists());
     EXPECT_TRUE(b->Exists());
     a.reset();  // a clean exit: its lock file goes too
-    EXPECT_EQ(Names().size(), 3u) << "b's song, path and lock";
+    EXPECT_EQ(temp.Names().size(), 3u) << "b's song, path and lock";
     // b ends without removing its song (a crash, or a quit that keeps it), letting its lock go:
     // the next is offered it. (A killed program's is the window script undo_recovery.sh's.)
     const std::string kept = b->SongFile();
@@ -86,9 +95,8 @@ TEST_F(SongRecoveryTest, TwoOwnersWithOnePidKeepTheirOwnFiles) {
     SongRecovery next(Folder(), kPid);
     const std::vector<LeftoverRecovery> found = next.FindLeftovers();
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].songFile, kept);
-    EXPECT_EQ(found[0].songPath, "b.trv");
-    EXPECT_EQ(found[0].processId, kPid);
+    EXPECT_EQ(std::tie(found[0].songFile, found[0].songPath, found[0].processId),
+              std::tuple(kept, "b.trv", kPid));
 }
 
 // Running owners holding their locks, of the finder's pid or another, are the other tests'.
@@ -97,7 +105,7 @@ TEST_F(SongRecoveryTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
         {
             SongRecovery finder(Folder(), ThisPid());
             EXPECT_EQ(OfferedPaths(finder), offered);
-            EXPECT_EQ(Names().size(), files) << ::testing::PrintToString(Names());
+            EXPECT_EQ(temp.Names().size(), files) << ::testing::PrintToString(temp.Names());
         }
         std::filesystem::remove_all(Folder());
     };
@@ -110,10 +118,10 @@ TEST_F(SongRecoveryTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
     LeaveOld(1, "first.trv");
     expectFound({"first.trv", "running.trv"}, 6);
     // A crash with nothing to recover leaves only a lock file, which goes.
-    const std::string stem = Folder() + "/4242-00000000000000ab";
+    const std::string stem = Folder() + "4242-00000000000000ab";
     std::filesystem::create_directories(Folder());
     WriteBytes(stem + ".lock", {});
-    WriteBytes(stem + ".path", Bytes("saved.trv"));  // the song not yet written
+    WriteBytes(stem + ".path", {});  // the song not yet written
     expectFound({}, 0);
 }
 
@@ -130,9 +138,9 @@ TEST_F(SongRecoveryTest, AFoundSetIsHeldUntilDiscardedOrSetAside) {
     EXPECT_THAT(OfferedPaths(other), IsEmpty()) << "both held by the first finder";
     one.Discard(found[0]);
     one.SetAside(found[1]);
-    const std::string name = found[1].songFile.substr(Folder().size() + 1);
-    const std::string stem = name.substr(0, name.size() - 4);
-    EXPECT_EQ(Names(), (std::vector<std::string>{stem + ".path.damaged", stem + ".trv.damaged"}));
+    const std::string stem = std::filesystem::path(found[1].songFile).stem().string();
+    EXPECT_EQ(temp.Names(),
+              (std::vector<std::string>{stem + ".path.damaged", stem + ".trv.damaged"}));
     found.clear();
     EXPECT_THAT(OfferedPaths(other), IsEmpty());
 }

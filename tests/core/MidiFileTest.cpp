@@ -239,7 +239,7 @@ void AddNote(MidiTrack& track, int channel, int key, int velocity, std::uint32_t
     track.AddMessage(off, static_cast<std::uint8_t>(0x80 | channel), key, 0x40);
 }
 
-Bytes TempoOf(int bpm) {
+std::vector<std::uint8_t> TempoOf(int bpm) {
     const auto micros = static_cast<std::uint32_t>(60'000'000 / bpm);
     return {static_cast<std::uint8_t>(micros >> 16), static_cast<std::uint8_t>(micros >> 8),
             static_cast<std::uint8_t>(micros)};
@@ -442,8 +442,9 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
 
 TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAndTrack) {
     MidiFileData file{.division = kDivision, .tracks = {{}, {}}};
-    file.tracks[0].AddMeta(0, kMetaTimeSignature, Bytes{3, 2, 24, 8});
-    file.tracks[1].AddMeta(0, kMetaTrackName, Bytes{'B', 'a', 's', 's', '\t', 'I'});
+    file.tracks[0].AddMeta(0, kMetaTimeSignature, std::vector<std::uint8_t>{3, 2, 24, 8});
+    file.tracks[1].AddMeta(0, kMetaTrackName,
+                           std::vector<std::uint8_t>{'B', 'a', 's', 's', '\t', 'I'});
     for (std::uint32_t stretch = 0; stretch < 5; ++stretch)
         for (int channel : {4, 5})
             AddNote(file.tracks[1], channel, stretch == 4 ? 40 : 41, 90,
@@ -501,7 +502,7 @@ TEST(SongExchange, ImportCountsWhatDoesNotFit) {
     for (int bpm : {120, 300, 20, 120})
         track.AddMeta(std::exchange(tick, tick + kTicksPerLine), kMetaTempo, TempoOf(bpm));
     for (std::uint8_t status : {0xE1, 0xA1, 0xD1}) track.AddMessage(0, status, 2, 3);
-    track.AddSysEx(0, kSysExStart, Bytes{0x7E, 0xF7});
+    track.AddSysEx(0, kSysExStart, std::vector<std::uint8_t>{0x7E, 0xF7});
 
     EXPECT_EQ(MidiImportReportText(ImportMidiFile(file, *NewSong())),
               "Imported 16 notes; 10 dropped: more than 16 at once (1), song longer than the grid "
@@ -567,7 +568,7 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
 // program changes with their ticks, its notes on their nearest lines (a note the song pushed
 // half a line late comes back on the line after) and how many note-offs it sends.
 struct PlayedEvents {
-    std::vector<std::pair<std::uint32_t, Bytes>> tempos;
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> tempos;
     std::vector<std::tuple<std::uint32_t, int, int, int>> controls;  // in file order
     std::vector<std::tuple<int, int, int, std::uint32_t>> notes;     // channel, key, velocity, line
     int noteOffs = 0;
@@ -585,7 +586,8 @@ PlayedEvents PlayedEventsOf(const std::string& path) {
             const int kind = event.status & 0xF0;
             if (event.status == kMetaEvent && event.data1 == kMetaTempo) {
                 const auto data = track.DataOf(event);
-                played.tempos.emplace_back(event.tick, Bytes(data.begin(), data.end()));
+                played.tempos.emplace_back(event.tick,
+                                           std::vector<std::uint8_t>(data.begin(), data.end()));
             } else if (kind == 0xB0 || kind == 0xC0) {
                 played.controls.emplace_back(event.tick, event.status, event.data1, event.data2);
             } else if (kind == 0x90 && event.data2 > 0) {
@@ -642,7 +644,7 @@ TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole
         ASSERT_FALSE(failed);
         EXPECT_NE(failed.failure().text.find("(replacing the old file failed: Is a"),
                   std::string::npos);
-        EXPECT_EQ(ReadBytes(wav), (Bytes{'o', 'l', 'd'}));
+        EXPECT_EQ(ReadBytes(wav), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
         const auto done = doc.ExportAudioSong(wav, {}, {});
         EXPECT_TRUE(done && *done == ExportOutcome::Done);
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"folder.wav", "song.mid", "song.wav"}));
@@ -692,7 +694,7 @@ TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole
                                     " " TARVEL_SOURCE_DIR "/tests/support/midi_events.py " +
                                     folder.Path("demo.mid") + " >" + folder.Path("read.txt");
         ASSERT_EQ(std::system(command.c_str()), 0);
-        const Bytes read = ReadBytes(folder.Path("read.txt"));
+        const std::vector<std::uint8_t> read = ReadBytes(folder.Path("read.txt"));
         EXPECT_EQ(std::string(read.begin(), read.end()), expected);
         EXPECT_GT(std::count(expected.begin(), expected.end(), '\n'), 1500);
     }

@@ -34,8 +34,7 @@ TEST(ClockFollowJack, LinesFollowTheMastersClockThroughStopSongPositionAndARamp)
     // new server (one at a time: they share a name), up to three times.
     std::optional<testing::JackClockRig> rig;
     for (int round = 0; round < 3; ++round) {
-        rig.reset();
-        rig.emplace();
+        rig.emplace();  // the last one's server gone first
         if (!rig->failure().empty()) GTEST_SKIP() << rig->failure();
         const int xruns = rig->Xruns();
         const std::int64_t zero = rig->Play(script);
@@ -49,10 +48,9 @@ TEST(ClockFollowJack, LinesFollowTheMastersClockThroughStopSongPositionAndARamp)
         // Each line the same time after its sixth clock's nominal time, once the loop has
         // locked (a beat in). The master's +-1 ms does not reach the lines.
         std::vector<std::int64_t> lateness;
-        for (std::size_t line = 4; line < 16; ++line) {
+        for (std::size_t line = 4; line < 16; ++line)
             lateness.push_back(ons[line].frame - zero -
                                rig->FrameOfNs(script.nominalClockNs[line * 6]));
-        }
         const auto [early, late] = std::minmax_element(lateness.begin(), lateness.end());
         EXPECT_LE(*late - *early, rig->FrameOfNs(1 * kMs)) << "round " << round;
         return;

@@ -48,22 +48,19 @@ class ClockOut : public testing::DocumentTest {
 // 24 clocks per beat spaced evenly to the nanosecond at the line's length in whole ticks, then
 // Stop.
 TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
-    struct Case {
-        int bpm;
-        std::int64_t lineMs;  // 2 x ceil(15000 / bpm / 2)
-    };
-    for (const Case c : {Case{125, 120}, Case{130, 116}, Case{97, 154}, Case{512, 30}}) {
-        SCOPED_TRACE(c.bpm);
-        doc.SetBpm(c.bpm);
+    // The line's length in ms: 2 x ceil(15000 / bpm / 2).
+    for (const auto& [bpm, lineMs] : {std::pair{125, 120}, {130, 116}, {97, 154}, {512, 30}}) {
+        SCOPED_TRACE(bpm);
+        doc.SetBpm(bpm);
         doc.StartPlayback(kPatternMode);
         constexpr int kBeats = 3;
-        Tick(static_cast<int>(kBeats * 4 * c.lineMs / 2));
+        Tick(kBeats * 4 * lineMs / 2);
         doc.StopPlayback();
         const Received got = TakeClockDevice();
         EXPECT_THAT(got.messages, ElementsAre("fa@1", "fc@1"));
         ASSERT_EQ(got.clockDueNs.size(), 24u * kBeats);
-        const std::int64_t startNs = kBaseNs + kTickNs * (tick - kBeats * 4 * c.lineMs / 2);
-        const std::int64_t lineNs = c.lineMs * 1'000'000;
+        const std::int64_t startNs = kBaseNs + kTickNs * (tick - kBeats * 4 * lineMs / 2);
+        const std::int64_t lineNs = lineMs * std::int64_t{1'000'000};
         for (std::int64_t k = 0; k < std::int64_t(got.clockDueNs.size()); ++k)
             ASSERT_EQ(got.clockDueNs[k], startNs + k / 6 * lineNs + k % 6 * lineNs / 6) << k;
     }

@@ -38,7 +38,6 @@ TEST(MidiHandoffQueue, AFullQueueDropsAllButWhatEndsNotes) {
 
     const std::vector<Bytes> out = DrainAll(queue);
     ASSERT_EQ(out.size(), MidiHandoffQueue::kCapacity + 3);
-    EXPECT_EQ(out[MidiHandoffQueue::kCapacity - 1], (Bytes{0x90, 60, 100}));
     EXPECT_EQ(std::vector<Bytes>(out.end() - 3, out.end()),
               (std::vector<Bytes>{{0x82, 64, 0x40}, {0x83, 65, 0x40}, {0xB4, 123, 0}}));
     EXPECT_TRUE(push({0xB1, 7, 90}));

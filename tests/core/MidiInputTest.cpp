@@ -95,20 +95,16 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
     Locked(doc, [&] { doc.StartPlayback(kPatternMode); });  // 120 ms lines
     e.recordMode = 1;
     e.cursorTrack = 2;
-    struct Case {
-        int ticks;  // 2 ms each since the last case
-        int note;
-        int line;
-    };
-    // Line 0 starts at the first tick; 30 ticks is 60 ms, half of the line.
-    for (const Case c :
-         {Case{1, 60, 0}, Case{28, 61, 0}, Case{1, 62, 1}, Case{59, 63, 1}, Case{29, 64, 2}}) {
+    // Ticks of 2 ms since the last note, the note, and the line it goes on. Line 0 starts at the
+    // first tick; 30 ticks is 60 ms, half of the line.
+    for (const auto& [ticks, note, line] :
+         {std::tuple{1, 60, 0}, {28, 61, 0}, {1, 62, 1}, {59, 63, 1}, {29, 64, 2}}) {
         Locked(doc, [&] {
-            for (int i = 0; i < c.ticks; ++i) doc.PlayerTick();
+            for (int i = 0; i < ticks; ++i) doc.PlayerTick();
         });
-        Send(0x90, static_cast<std::uint8_t>(c.note), 100);
-        Send(0x80, static_cast<std::uint8_t>(c.note), 0);
-        EXPECT_EQ(Cell(c.line, 2).note, c.note) << "note " << c.note;
+        Send(0x90, static_cast<std::uint8_t>(note), 100);
+        Send(0x80, static_cast<std::uint8_t>(note), 0);
+        EXPECT_EQ(Cell(line, 2).note, note) << "note " << note;
     }
     EXPECT_EQ(e.cursorLine, 0) << "the cursor stays while the pattern plays";
 

@@ -92,21 +92,14 @@ TEST_F(TransportFollow, ATimebaseMastersTempoSetsTheLinesAndAGoneServerStopsOnce
 }
 
 TEST_F(TransportFollow, PlayLeadsTheTransportToTheCursorRowsFrameAtTheMastersTempo) {
-    const struct {
-        const char* name;
-        double masterBpm;  // 0: no timebase master, the song's 125 BPM sets the lines
-        std::int64_t frame;
-    } cases[] = {
-        {.name = "the song's tempo", .masterBpm = 0, .frame = 8 * 5760},
-        {.name = "another master's 150 BPM", .masterBpm = 150, .frame = 8 * 4800},
-    };
     lock.unlock();  // Play takes the lock itself
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Transport(false, 0, c.masterBpm);
+    // A master's BPM, or 0: none, and the song's 125 BPM sets the lines.
+    for (const auto& [masterBpm, frame] : {std::pair{0.0, 8 * 5760}, {150.0, 8 * 4800}}) {
+        SCOPED_TRACE(masterBpm);
+        Transport(false, 0, masterBpm);
         doc.editor.seqCursorRow = 8;
         ASSERT_TRUE(doc.StartSharedTransport());
-        EXPECT_EQ(transport.startedAt, c.frame);
+        EXPECT_EQ(transport.startedAt, frame);
     }
     lock.lock();
 }

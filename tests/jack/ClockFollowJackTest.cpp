@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "support/JackClockRig.h"
 
@@ -15,8 +16,6 @@ namespace {
 constexpr std::int64_t kMs = 1'000'000;
 
 TEST(ClockFollowJack, LinesFollowTheMastersClockThroughStopSongPositionAndARamp) {
-    testing::JackClockRig rig;
-    if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
     testing::ClockScript script;
     script.Add(0, 0xFA);  // Start, then 16 lines at 125 BPM (a clock every 20 ms), +-1 ms
     std::int64_t at = script.Clocks(1 * kMs, 96, 20 * kMs, 20 * kMs, 1 * kMs);
@@ -26,24 +25,37 @@ TEST(ClockFollowJack, LinesFollowTheMastersClockThroughStopSongPositionAndARamp)
     // Continue into a ramp from 90 to 180 BPM over 8 lines.
     at = script.Clocks(at + 201 * kMs, 48, 60e9 / (90 * 24), 60e9 / (180 * 24), 1 * kMs);
     script.Add(at, 0xFC);
-    const std::int64_t zero = rig.Play(script);
-
-    std::vector<int> rows;
-    const std::vector<testing::StampedMessage> ons = rig.Notes(true);
-    for (const auto& note : ons) rows.push_back(note.bytes[1] - 36);
     std::vector<int> expected;
     for (int row = 0; row < 16; ++row) expected.push_back(row);
     for (int row = 40; row < 48; ++row) expected.push_back(row % 16);
-    ASSERT_EQ(rows, expected) << "xruns: " << rig.Xruns();
-    EXPECT_EQ(rig.Notes(false).size(), ons.size()) << "a note left sounding";
 
-    // Each line the same time after its sixth clock's nominal time, once the loop has locked
-    // (a beat in). The master's +-1 ms does not reach the lines.
-    std::vector<std::int64_t> lateness;
-    for (std::size_t line = 4; line < 16; ++line)
-        lateness.push_back(ons[line].frame - zero - rig.FrameOfNs(script.nominalClockNs[line * 6]));
-    const auto [early, late] = std::minmax_element(lateness.begin(), lateness.end());
-    EXPECT_LE(*late - *early, rig.FrameOfNs(1 * kMs)) << "xruns: " << rig.Xruns();
+    // A late period (an xrun) on a loaded machine moves the dummy server's frame clock against
+    // the system's, which no client can make up for: a round with one is played again, on a
+    // new server (one at a time: they share a name), up to three times.
+    std::optional<testing::JackClockRig> rig;
+    for (int round = 0; round < 3; ++round) {
+        rig.emplace();  // the last one's server gone first
+        if (!rig->failure().empty()) GTEST_SKIP() << rig->failure();
+        const int xruns = rig->Xruns();
+        const std::int64_t zero = rig->Play(script);
+        std::vector<int> rows;
+        const std::vector<testing::StampedMessage> ons = rig->Notes(true);
+        for (const auto& note : ons) rows.push_back(note.bytes[1] - 36);
+        ASSERT_EQ(rows, expected) << "xruns: " << rig->Xruns();
+        EXPECT_EQ(rig->Notes(false).size(), ons.size()) << "a note left sounding";
+        if (rig->Xruns() != xruns) continue;
+
+        // Each line the same time after its sixth clock's nominal time, once the loop has
+        // locked (a beat in). The master's +-1 ms does not reach the lines.
+        std::vector<std::int64_t> lateness;
+        for (std::size_t line = 4; line < 16; ++line)
+            lateness.push_back(ons[line].frame - zero -
+                               rig->FrameOfNs(script.nominalClockNs[line * 6]));
+        const auto [early, late] = std::minmax_element(lateness.begin(), lateness.end());
+        EXPECT_LE(*late - *early, rig->FrameOfNs(1 * kMs)) << "round " << round;
+        return;
+    }
+    GTEST_SKIP() << "an xrun in every round: the lines' times are not checked";
 }
 
 }  // namespace

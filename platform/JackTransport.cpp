@@ -45,9 +45,15 @@ int JackTransport::Process(std::uint32_t, void* self) {
     const jack_transport_state_t state = jack_transport_query(t->client_, &jack);
     TransportPosition p{};
     p.frame = jack.frame;
-    // The cycle's start on JACK's clock, in CLOCK_MONOTONIC's terms.
-    p.cycleNs =
-        (static_cast<std::int64_t>(jack.usecs) - JackMidiOut::JackMinusMonotonicUs()) * 1000;
+    // The cycle's start on JACK's clock, in CLOCK_MONOTONIC's terms. The filtered start, as the
+    // MIDI output places its due times: `usecs` is the raw wake-up, which a late wake puts up to
+    // milliseconds after it, and a row located then would sound that much late.
+    jack_nframes_t cycleFrames = 0;
+    jack_time_t cycleUs = 0, nextUs = 0;
+    float periodUs = 0;
+    if (jack_get_cycle_times(t->client_, &cycleFrames, &cycleUs, &nextUs, &periodUs) != 0)
+        cycleUs = jack.usecs;
+    p.cycleNs = (static_cast<std::int64_t>(cycleUs) - JackMidiOut::JackMinusMonotonicUs()) * 1000;
     p.frameRate = static_cast<std::int32_t>(jack.frame_rate);
     p.rolling = state == JackTransportRolling ? 1 : 0;
     if ((jack.valid & JackPositionBBT) && jack.beats_per_minute > 0 && jack.ticks_per_beat > 0) {

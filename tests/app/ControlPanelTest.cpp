@@ -20,7 +20,6 @@ class ControlPanelTest : public AppTest {
 // cell under the cursor.
 TEST_F(ControlPanelTest, IsFilledFromTheDocumentWhenTheWindowIsShownAndPainted) {
     view().grab();
-    EXPECT_TRUE(Locked()->player.panelKnown);
     EXPECT_TRUE(Locked()->player.editorWindowKnown);
     EXPECT_EQ(Control<QComboBox>(kDeviceList)->itemText(1), "Recorder 1");
     EXPECT_EQ(Control<QLineEdit>(kTempo)->text(), "125");
@@ -138,12 +137,6 @@ TEST_F(AppTest, TempoBoxSetsOnlyWhatTheUserTypesAndShowsWhatPlaysWhenLeft) {
     }
 
     EXPECT_TRUE(app->IsSongChanged()) << "what the user types is an edit";
-    while (doc().Undo()) {
-    }
-    Locked()->SetBpm(140);  // as a tempo cell does while playing: no edit
-    services.calls.clear();
-    EXPECT_TRUE(frame().close());
-    EXPECT_TRUE(services.calls.empty()) << "no save prompt after only playing";
 }
 
 }  // namespace

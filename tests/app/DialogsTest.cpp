@@ -19,12 +19,10 @@
 #include "app/Printing.h"
 #include "app/Tools.h"
 
-namespace tarvel {
+namespace tarvel::testing {
 namespace {
 
 using namespace widget_id;
-
-using namespace testing;
 
 TEST(HelpDialog, OpensWideEnoughForTheManualAndSectionButtonsBringTheirEntriesToTheTop) {
     QTemporaryDir dir;
@@ -194,4 +192,4 @@ TEST(PatternPropertiesDialog, OkGivesTheTypedTextsWithDigitsOnlyInLinesAndCancel
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace tarvel::testing

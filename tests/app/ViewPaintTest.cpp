@@ -2,8 +2,8 @@
 // pixels for random piles of boxes, text and inverted rectangles, odd sizes and boxes alike but
 // for one colour or the font, boxes copied from the atlas); the whole view of a busy song at each
 // size, zoom and device pixel ratio, each box's frame and text on the device pixels the display
-// model gives it; repaints at a new play line; the mouse at a zoom, printing at
-// the editor's own size, sharp toolbar images.
+// model gives it; repaints at a new play line; printing at the editor's own size and the mouse
+// at a zoom, sharp toolbar images.
 #include <QPainter>
 #include <QToolBar>
 #include <random>
@@ -299,23 +299,10 @@ TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
     EXPECT_GT(painted.boundingRect().height(), 400);  // the scrolled pattern pane
 }
 
-TEST_F(ViewPaintTest, AClickFindsTheCellDrawnUnderTheMouse) {
+// At 200 %, the printout shows the editor as it is laid out, at its own size, and a click finds
+// the cell drawn under the mouse.
+TEST_F(ViewPaintTest, AtTwiceTheSizeThePrintoutIsTheEditorsOwnSizeAndAClickFindsTheCell) {
     Locked()->song.patterns[0].lineCount = 64;
-    view().SetZoom(200);
-    Settle();
-    // Track 2's box starts at editor x 164, line 3's row at y 60: at 200 %, pixel 328, 120. The
-    // first pixel of the box is the track's; the one before it the track before.
-    for (const auto& [at, track, line] :
-         {std::tuple(QPoint(328, 120), 2, 3), std::tuple(QPoint(327, 119), 1, 2)}) {
-        QTest::mouseClick(&view(), Qt::LeftButton, {}, at);
-        const auto doc = Locked();
-        EXPECT_EQ(std::pair(doc->editor.cursorTrack, doc->editor.cursorLine),
-                  std::pair(track, line));
-    }
-}
-
-// The printout shows the editor as it is laid out, at its own size, whatever the zoom.
-TEST_F(ViewPaintTest, PrintingShowsTheEditorAtItsOwnSize) {
     ResizeView({1604, 648});
     view().SetZoom(200);
     Settle();
@@ -328,6 +315,15 @@ TEST_F(ViewPaintTest, PrintingShowsTheEditorAtItsOwnSize) {
         ViewPainter().PaintOneByOne(painter, Model());
     }
     EXPECT_TRUE(page == unzoomed);
+    // Track 2's box starts at editor x 164, line 3's row at y 60: at 200 %, pixel 328, 120. The
+    // first pixel of the box is the track's; the one before it the track before.
+    for (const auto& [at, track, line] :
+         {std::tuple(QPoint(328, 120), 2, 3), std::tuple(QPoint(327, 119), 1, 2)}) {
+        QTest::mouseClick(&view(), Qt::LeftButton, {}, at);
+        const auto doc = Locked();
+        EXPECT_EQ(std::pair(doc->editor.cursorTrack, doc->editor.cursorLine),
+                  std::pair(track, line));
+    }
 }
 
 // On a ratio-2 screen a toolbar button shows an image painted at that ratio: as many pixels as

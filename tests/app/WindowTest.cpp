@@ -1,11 +1,10 @@
 // The main window with real key and mouse events: its shape and start-up, notes, Record and
-// undo in the view, the wake-up from the timer thread; beyond its classic size, more tracks,
-// lines and rows as it grows, its size, zoom, "Follow play" and when launches start kept in the
-// settings; note keys read by their place.
+// undo in the view; beyond its classic size, more tracks, lines and rows as it grows, its size,
+// zoom, "Follow play" and when launches start kept in the settings; note keys read by their
+// place.
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStatusBar>
-#include <thread>
 
 #include "AppFixture.h"
 #include "editor/EditorLayout.h"
@@ -32,18 +31,6 @@ TEST_F(AppTest, StartUpFailsWhenTheWindowIsGoneBeforeTheProgramRuns) {
     services.duringAboutBox = [](QWidget* frame) { frame->close(); };
     EXPECT_FALSE(Start());
     QApplication::setQuitOnLastWindowClosed(true);
-}
-
-TEST_F(AppTest, TimerThreadSignalsReachTheWindowThroughTheWakeUp) {
-    std::thread timer([this] {
-        auto doc = Locked();
-        doc->SetBpm(512);  // 29 ms a line, shown as 517; the box's echo leaves the line alone
-        doc->ShowBpm();
-    });
-    timer.join();
-    QLineEdit* tempo = Control<QLineEdit>(kTempo);
-    EXPECT_TRUE(QTest::qWaitFor([tempo] { return tempo->text() == "517"; }));
-    EXPECT_EQ(Locked()->song.lineDuration, 29);
 }
 
 // A stored zoom that is no step shows the actual size.

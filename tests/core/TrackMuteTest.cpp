@@ -9,7 +9,6 @@ namespace tarvel {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 using TrackMute = testing::DocumentTest;
 
@@ -33,7 +32,6 @@ TEST_F(TrackMute, ASilencedTrackReleasesItsNoteAtOnceThenSendsControllersAndProg
     FlipTrackMute(doc.songEditor, 1);
     EXPECT_THAT(t.TakeSent(), ElementsAre("81 3d 64@1"));
     FlipTrackMute(doc.songEditor, 1);  // back: the next line's note sounds again
-    EXPECT_THAT(t.TakeSent(), IsEmpty());
 
     // A solo silences every other track, and ends with the last solo.
     FlipTrackSolo(doc.songEditor, 1);

@@ -206,7 +206,6 @@ TEST_F(FeelCommands, TheOfflineRenderHoldsWhatPlayingSends) {
         cells.push_back(OnTrack1(Note(line, 1, 50, 0xD1, 15)));
     }
     Compose(cells);
-    e.loopEndRow = 16;
     RenderedPass pass;
     std::string whyNot;
     ASSERT_TRUE(RenderSongPass(doc.song, 16, pass, whyNot)) << whyNot;

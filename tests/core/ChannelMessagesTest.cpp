@@ -56,7 +56,6 @@ TEST_F(ChannelMessages, TheMidiMenuReleasesOrForgetsTheNotesThenSendsItsControll
         EXPECT_EQ(sent[0], "84 32 64@0");
         EXPECT_EQ(sent[1], "b0 " + controller + " 00@0");
         EXPECT_EQ(sent[32], "bf " + controller + " 00@1");
-        EXPECT_EQ(doc.song.soundingNote[4][9], -1);
         EXPECT_EQ(doc.player.pendingAction[4][9], kNoAction);
     }
     ASSERT_EQ(t.ui.Messages().size(), 2u);

@@ -258,7 +258,6 @@ TEST_F(FeelCommands, ChancePlaysANoteWithProbabilityPpOver255) {
     for (int column = 0; column < std::ssize(chances); ++column)
         Cell(0, column) = Note(0, column, 40 + column, 0xC1, chances[column]).cell;
     doc.StartPlayback(kPatternMode);
-    t.midi.Clear();
     std::map<int, int> played;
     for (int line = 0; line < kLines; ++line) {
         for (int tick = 0; tick < 15; ++tick) doc.PlayerTick();

@@ -72,8 +72,6 @@ TEST(MidiPorts, StartUpSilencesTheFirst32OpenDevicesAndAFailingOneShowsOneError)
     EXPECT_THAT(ui.Events(),
                 ElementsAre("message:error:MIDI Initialization:Error opening midi out device\n\n"
                             "Recorder 1: the test refused it."));
-    ui.Clear();
-    EXPECT_EQ(doc->ports.deviceCount, 32);
     std::vector<std::string> silence;  // All Notes Off on every channel
     for (int device = 0; device < 32; ++device)
         for (int channel = 0; channel < 16 && device != 1; ++channel)

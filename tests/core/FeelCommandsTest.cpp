@@ -37,10 +37,7 @@ class FeelCommands : public testing::DocumentTest {
     static Placed Command(int line, int column, int command, int parameter) {
         return Note(line, column, kNoNote, command, parameter);
     }
-    static Placed OnTrack1(Placed placed) {
-        placed.track = 1;
-        return placed;
-    }
+    static Placed OnTrack1(Placed placed) { return {placed.line, placed.column, placed.cell, 1}; }
 
     // Tracks 0 and 1 play patterns 0 and 1 from row 0, cleared and refilled with `cells`.
     void Compose(const std::vector<Placed>& cells, int transpose = 0) {

@@ -27,12 +27,9 @@ class FeelCommands : public testing::DocumentTest {
         PatternCell cell;
         int track = 0;
     };
-    static Placed Note(int line, int column, int note, int command = kNoCommand,
-                       int parameter = 0) {
-        return {line,
-                column,
-                {static_cast<std::uint8_t>(note), 0x50, static_cast<std::uint8_t>(command),
-                 static_cast<std::uint8_t>(parameter)}};
+    static Placed Note(int line, int column, std::uint8_t note, std::uint8_t command = kNoCommand,
+                       std::uint8_t parameter = 0) {
+        return {line, column, {note, 0x50, command, parameter}};
     }
     static Placed Command(int line, int column, int command, int parameter) {
         return Note(line, column, kNoNote, command, parameter);

@@ -34,13 +34,12 @@ class Player : public testing::DocumentTest {
     }
 
     Pattern& pattern(int number) { return doc.song.patterns[number]; }
-    void Place(int row, int track, int number, int transpose = 0) {
-        doc.song.sequence[row][track] = {static_cast<std::uint8_t>(number),
-                                         static_cast<std::int8_t>(transpose), 0};
+    void Place(int row, int track, std::uint8_t number, std::int8_t transpose = 0) {
+        doc.song.sequence[row][track] = {number, transpose, 0};
     }
-    static PatternCell Note(int note, int command = kNoCommand, int parameter = 0) {
-        return {static_cast<std::uint8_t>(note), 0x50, static_cast<std::uint8_t>(command),
-                static_cast<std::uint8_t>(parameter)};
+    static PatternCell Note(std::uint8_t note, std::uint8_t command = kNoCommand,
+                            std::uint8_t parameter = 0) {
+        return {note, 0x50, command, parameter};
     }
 
     int tick = 0;

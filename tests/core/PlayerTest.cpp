@@ -301,14 +301,13 @@ TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
     EXPECT_EQ(FormatPlayWatch(6000000), "100:00:000");
     EXPECT_EQ(FormatPlayWatch(-5), "00:00:000");
 
-    // A new start clears the watch and restarts the line; in the other mode it forgets the
-    // tracks and releases their notes.
+    // A new start clears the watch and restarts the line; in the other mode it releases the
+    // tracks' notes (that it forgets the tracks shows in the live launch tests).
     Place(0, 2, 0);
     doc.StartPlayback(kSongMode);
     EXPECT_EQ(doc.player.playWatch, 0);
     Tick(1);
     doc.StartPlayback(kPatternMode);
-    EXPECT_EQ(doc.player.trackPattern[2], -1);
     Tick(1);
     EXPECT_THAT(Sent(), ElementsAre("120: 92 3c 50@0", "120: 92 3e 50@0", "120: 92 40 50@0",
                                     "120: 82 3c 64@0", "120: 82 3e 64@0", "120: 82 40 64@0",

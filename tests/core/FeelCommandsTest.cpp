@@ -27,20 +27,14 @@ class FeelCommands : public testing::DocumentTest {
         PatternCell cell;
         int track = 0;
     };
-    static Placed Note(int line, int column, int note, int command = kNoCommand,
-                       int parameter = 0) {
-        return {line,
-                column,
-                {static_cast<std::uint8_t>(note), 0x50, static_cast<std::uint8_t>(command),
-                 static_cast<std::uint8_t>(parameter)}};
+    static Placed Note(int line, int column, std::uint8_t note, std::uint8_t command = kNoCommand,
+                       std::uint8_t parameter = 0) {
+        return {line, column, {note, 0x50, command, parameter}};
     }
     static Placed Command(int line, int column, int command, int parameter) {
         return Note(line, column, kNoNote, command, parameter);
     }
-    static Placed OnTrack1(Placed placed) {
-        placed.track = 1;
-        return placed;
-    }
+    static Placed OnTrack1(Placed placed) { return {placed.line, placed.column, placed.cell, 1}; }
 
     // Tracks 0 and 1 play patterns 0 and 1 from row 0, cleared and refilled with `cells`.
     void Compose(const std::vector<Placed>& cells, int transpose = 0) {
@@ -206,7 +200,6 @@ TEST_F(FeelCommands, TheOfflineRenderHoldsWhatPlayingSends) {
         cells.push_back(OnTrack1(Note(line, 1, 50, 0xD1, 15)));
     }
     Compose(cells);
-    e.loopEndRow = 16;
     RenderedPass pass;
     std::string whyNot;
     ASSERT_TRUE(RenderSongPass(doc.song, 16, pass, whyNot)) << whyNot;
@@ -259,7 +252,6 @@ TEST_F(FeelCommands, ChancePlaysANoteWithProbabilityPpOver255) {
     for (int column = 0; column < std::ssize(chances); ++column)
         Cell(0, column) = Note(0, column, 40 + column, 0xC1, chances[column]).cell;
     doc.StartPlayback(kPatternMode);
-    t.midi.Clear();
     std::map<int, int> played;
     for (int line = 0; line < kLines; ++line) {
         for (int tick = 0; tick < 15; ++tick) doc.PlayerTick();

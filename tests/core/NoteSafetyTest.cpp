@@ -177,7 +177,6 @@ std::string Play(unsigned seed) {
         return std::uniform_int_distribution<int>(0, count - 1)(random);
     };
     Run r;
-    r.t.Settle();
     Locked(r.doc, [&] { FillDenseSong(r.doc, Density::EveryCommand); });
     for (int i = 0; i < kStepsPerSequence; ++i) {
         // Ticks half the time, so that lines, gates and pending actions come round.

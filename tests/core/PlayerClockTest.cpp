@@ -47,7 +47,6 @@ TEST(PeriodicTimer, CatchesUpAShortStallAndResynchronisesAfterALongOne) {
         for (int waited = 0; log.count.load() < 40 && waited < 10000; ++waited)
             std::this_thread::sleep_for(1ms);
         timer.Stop();
-        EXPECT_FALSE(timer.IsRunning());
         if (stall == 30ms) {
             // The 15 calls missed come at once, so the count keeps wall-clock time.
             EXPECT_LT(log.times[19] - log.times[6], 10'000'000);

@@ -178,10 +178,6 @@ void ControlPanel::Fill() {
             deviceList_->addItem(QString::fromLatin1(doc_.ports.capabilities[device].productName));
     }
     RefillProgramList();
-    {
-        std::lock_guard lock(doc_.mutex);
-        doc_.player.panelKnown = true;
-    }
     filled_ = true;
 }
 

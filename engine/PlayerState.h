@@ -152,7 +152,6 @@ struct PlayerState {
         std::uint8_t channel;
     } inputNotes[128];
     LiveState live;
-    bool panelKnown;        // the frame has registered the program list and the BPM box
     std::uint32_t timerId;  // 0 when the periodic timer could not be created
 };
 static_assert(sizeof(PlayerState::InputNote) == 3);

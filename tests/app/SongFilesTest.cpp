@@ -70,7 +70,6 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
         EXPECT_EQ(services.calls, std::vector<std::string>{"ask-save"});
         EXPECT_EQ(Cell().velocity, 0x33);
     }
-    EXPECT_TRUE(frame().isVisible());
     EXPECT_TRUE(midi.IsOpen(0));
 
     services.saveAnswer = SaveAnswer::No;

@@ -117,7 +117,6 @@ TEST_F(MidiMenu, PickedInputsAreOpenedRememberedAndOpenedAgainAndOneThatGoesIsSa
     TakeSent();
     inputs->ports.erase(inputs->ports.begin());
     menu->CheckPorts();
-    menu->CheckPorts();
     Settle();
     EXPECT_EQ(TakeSent(), std::vector<std::string>{"80 3c 64@0"});
     ASSERT_EQ(services.messages.size(), 1u);

@@ -74,7 +74,6 @@ TEST_F(RecoveryTest, ALeftoverIsDiscardedOrSetAsideAndNotOfferedAgain) {
     const QString damaged = Orphan("");
     std::ofstream(damaged.toStdString()) << "not a song";
     services.recover = RecoverAnswer::Recover;
-    services.messages.clear();
     Restart();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text, "Corrupt data or damaged/old tarvel song");

@@ -1,7 +1,7 @@
 // The Midi menu: the inputs picked are opened and remembered by name, those remembered are
-// opened again at the next start when they are there, a port that goes is said once and its
-// notes stop; the synth's choices are remembered; the MIDI clock goes where the user chose, and
-// comes from where the user chose.
+// opened again at the next start when they are there, a port that goes is said once, its notes
+// stop and it stays remembered; the synth's choices are remembered; the MIDI clock goes where the
+// user chose, and comes from where the user chose.
 #include <QCheckBox>
 #include <QDialog>
 #include <QMenu>
@@ -88,12 +88,18 @@ class MidiMenu : public AppTest {
                Control<QLabel>(widget_id::kTempoSource)->text().toStdString();
     }
 
+    // Which of the two devices get the clock, as "01".
+    std::string ClockDevices() {
+        auto doc = Locked();
+        return std::to_string(doc->ports.sendsClock[0]) + std::to_string(doc->ports.sendsClock[1]);
+    }
+
     QMenu midiMenu;
     std::unique_ptr<DocumentMidiInput> input;
     ScriptedInputs* inputs = nullptr;
 };
 
-TEST_F(MidiMenu, PickedInputsAreOpenedRememberedAndOpenedAgainAtTheNextStart) {
+TEST_F(MidiMenu, PickedInputsAreOpenedRememberedAndOpenedAgainAndOneThatGoesIsSaidOnce) {
     {
         auto menu = MakeMenu({kOwnInputPortName, "Keys:port 0", "Pads:port 0"});
         for (const char* name : {"Keys:port 0", kOwnInputPortName, "Pads:port 0", "Pads:port 0"})
@@ -102,27 +108,23 @@ TEST_F(MidiMenu, PickedInputsAreOpenedRememberedAndOpenedAgainAtTheNextStart) {
         EXPECT_EQ(Entries(menu->inputsMenu()), QStringList({QString(kOwnInputPortName) + " [x]",
                                                             "Keys:port 0 [x]", "Pads:port 0"}));
     }
-    // Next start: the keyboard is not plugged in; our own port is opened, the keyboard stays
-    // remembered for later.
+    // Next start: the keyboard is not plugged in; our own port is opened.
     auto menu = MakeMenu({kOwnInputPortName, "Pads:port 0"});
     EXPECT_EQ(inputs->open, std::vector<std::string>{kOwnInputPortName});
-    EXPECT_EQ(Setting("Midi/Inputs").toStringList(),
-              QStringList({"Keys:port 0", kOwnInputPortName}));
-}
 
-TEST_F(MidiMenu, AnInputThatGoesStopsItsNotesAndIsSaidOnce) {
-    auto menu = MakeMenu({kOwnInputPortName, "Keys:port 0"});
-    Pick(menu->inputsMenu(), "Keys:port 0");
+    // Then our own port goes: its notes stop and it is said once.
     input->ReceiveMidi({0x90, 60, 100});
     TakeSent();
-    inputs->ports.pop_back();  // unplugged
-    menu->CheckPorts();
+    inputs->ports.erase(inputs->ports.begin());
     menu->CheckPorts();
     Settle();
     EXPECT_EQ(TakeSent(), std::vector<std::string>{"80 3c 64@0"});
     ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_NE(services.messages[0].text.find("Keys:port 0"), std::string::npos);
+    EXPECT_NE(services.messages[0].text.find(kOwnInputPortName), std::string::npos);
     EXPECT_TRUE(menu->OpenPorts().isEmpty());
+    // Both stay remembered for later.
+    EXPECT_EQ(Setting("Midi/Inputs").toStringList(),
+              QStringList({"Keys:port 0", kOwnInputPortName}));
 }
 
 TEST_F(MidiMenu, SynthChoicesAreRememberedAndASynthThatCannotStartSaysWhy) {
@@ -174,14 +176,15 @@ TEST_F(MidiMenu, TheTempoSourceIsFollowedShownAndRemembered) {
         EXPECT_EQ(Following(), ":");
         EXPECT_EQ(Setting("Player/TempoSource").toString(), "Internal clock");
     }
-    // A port that cannot be opened says so and the internal clock plays.
+    // A port that cannot be opened says so and the internal clock plays, even after another.
     auto source = makeSource();
+    source->Follow(QString("MIDI clock from ") + kOwnInputPortName);
     inputs->ports.pop_back();
     source->Follow("MIDI clock from Drums:port 0");
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_NE(services.messages[0].text.find("Drums:port 0"), std::string::npos);
     EXPECT_EQ(Following(), ":");
-    EXPECT_EQ(source->followed(), "Internal clock");
+    EXPECT_EQ(Setting("Player/TempoSource").toString(), "Internal clock");
 }
 
 TEST_F(MidiMenu, TheLaunchInputIsChosenRememberedAndAPortNotThereSaysSo) {
@@ -199,12 +202,12 @@ TEST_F(MidiMenu, TheLaunchInputIsChosenRememberedAndAPortNotThereSaysSo) {
     EXPECT_EQ(Entries(frame().launchInputMenu()),
               QStringList({"Every input", kOwnInputPortName, "Pads:port 0 [x]"}));
 
+    launch->Choose(kOwnInputPortName);  // a port not there falls back even from another
     inputs->ports.pop_back();
-    launch->Choose("Every input");
     launch->Choose("Pads:port 0");
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_NE(services.messages[0].text.find("\"Pads:port 0\" cannot launch"), std::string::npos);
-    EXPECT_EQ(launch->chosen(), "Every input");
+    EXPECT_EQ(Setting("Player/LaunchInput").toString(), "Every input");
     EXPECT_EQ(Locked()->inputRecording.launchInputChosen, 0);
 }
 
@@ -245,14 +248,6 @@ TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
 
 // "Send MIDI clock to...": the dialog's choice reaches the player and the settings by port
 // name, and the next start restores it.
-using ClockOutChoice = AppTest;
-
-// Which of the two devices get the clock, as "01".
-std::string ClockDevices(AppTest& t) {
-    auto doc = t.Locked();
-    return std::to_string(doc->ports.sendsClock[0]) + std::to_string(doc->ports.sendsClock[1]);
-}
-
 void ChooseClockDevices(CMainFrame& frame, std::vector<bool> checks) {
     auto* item = frame.findChild<QAction*>("sendMidiClock");
     ASSERT_NE(item, nullptr);
@@ -268,19 +263,19 @@ void ChooseClockDevices(CMainFrame& frame, std::vector<bool> checks) {
     item->trigger();
 }
 
-TEST_F(ClockOutChoice, TheChoiceReachesThePlayerAndIsRestoredByNameAtTheNextStart) {
+TEST_F(MidiMenu, TheClockOutChoiceReachesThePlayerAndIsRestoredByNameAtTheNextStart) {
     QSettings(SettingsFile(), QSettings::IniFormat)
         .setValue("MidiClock/Devices", QStringList{"Drum machine (unplugged today)"});
     ChooseClockDevices(frame(), {false, true});
-    EXPECT_EQ(ClockDevices(*this), "01");
+    EXPECT_EQ(ClockDevices(), "01");
     // A device that is not here today keeps its place in the settings.
     EXPECT_EQ(Setting("MidiClock/Devices").toStringList(),
               (QStringList{"Drum machine (unplugged today)", "Recorder 1"}));
 
     ASSERT_TRUE(Start());
-    EXPECT_EQ(ClockDevices(*this), "01") << "restored";
+    EXPECT_EQ(ClockDevices(), "01") << "restored";
     ChooseClockDevices(frame(), {true, false});
-    EXPECT_EQ(ClockDevices(*this), "10");
+    EXPECT_EQ(ClockDevices(), "10");
     EXPECT_EQ(Setting("MidiClock/Devices").toStringList(),
               (QStringList{"Drum machine (unplugged today)", "Recorder 0"}));
 }

@@ -70,7 +70,6 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
         EXPECT_EQ(services.calls, std::vector<std::string>{"ask-save"});
         EXPECT_EQ(Cell().velocity, 0x33);
     }
-    EXPECT_TRUE(frame().isVisible());
     EXPECT_TRUE(midi.IsOpen(0));
 
     services.saveAnswer = SaveAnswer::No;
@@ -99,9 +98,7 @@ TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShorte
     EXPECT_FALSE(frame().action(cmd::kRecentFile1 + 3)->isVisible());
 }
 
-using SongExchangeWindowTest = AppTest;
-
-TEST_F(SongExchangeWindowTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
+TEST_F(SongFilesTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
     MidiFileData file{.format = 0, .division = 96, .tracks = {{}}};
     file.tracks[0].AddMessage(0, 0x92, 60, 90);
     file.tracks[0].AddMessage(96, 0xE2, 0, 64);  // pitch bend: dropped
@@ -124,7 +121,7 @@ TEST_F(SongExchangeWindowTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndC
     EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
 }
 
-TEST_F(SongExchangeWindowTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox) {
+TEST_F(SongFilesTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox) {
     Edit(60, 0x40, 0xF8);  // a note, and a timing clock no file can hold
     Locked()->song.sequence[0][0] = {0, 0, 0};
     services.midiFile = PathOf("song.mid");
@@ -141,7 +138,7 @@ TEST_F(SongExchangeWindowTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox)
 
 // The document gives its failures back; the window shows each in its box and keeps the song,
 // its title and the recent files as they were.
-TEST_F(SongExchangeWindowTest, FailedFileCommandsShowTheirBoxesAndChangeNothing) {
+TEST_F(SongFilesTest, FailedFileCommandsShowTheirBoxesAndChangeNothing) {
     const struct {
         const char* name;
         int command = 0;  // else the panel's button

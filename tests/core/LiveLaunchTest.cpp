@@ -80,9 +80,8 @@ TEST_F(LiveLaunch, WhatIsQueuedTakesOverExactlyAtItsBoundary) {
         EXPECT_TRUE(c.mute ? doc.engine.QueueMuteFlip(0) : doc.engine.QueueLaunch(0, 1, 0, -1));
         Lines(40);
         auto heard = Heard();
-        EXPECT_EQ(heard[c.at - 1], c.grid ? 40 : 0);
-        EXPECT_EQ(heard[c.at], c.mute ? 0 : 61);
-        EXPECT_EQ(heard[c.at + 1], c.mute ? 0 : 41);
+        EXPECT_EQ((std::vector{heard[c.at - 1], heard[c.at], heard[c.at + 1]}),
+                  (std::vector{c.grid ? 40 : 0, c.mute ? 0 : 61, c.mute ? 0 : 41}));
         const LiveTrack& live = doc.player.live.tracks[0];
         EXPECT_TRUE(live.pattern.kind == kNoLaunch && live.mute.kind == kNoLaunch);  // started
     }

@@ -28,7 +28,6 @@ class ClockFollow : public testing::FollowedRowsTest {
         Hold();
         doc.SetSendsClock(1, true);
         WriteRowNamingSong(60);  // 250 ms lines: the followed tempo is not the song's
-        UiEvents();
     }
     // The master's messages, delivered in time order as the ticks come to them.
     void Send(std::int64_t atNs, std::uint8_t status, std::uint8_t d1 = 0, std::uint8_t d2 = 0) {

@@ -29,7 +29,7 @@ class TransportFollow : public testing::FollowedRowsTest {
         WriteRowNamingSong(125);  // 120 ms lines, 5,760 frames
     }
     void TearDown() override {
-        lock.unlock();
+        if (lock.owns_lock()) lock.unlock();
         doc.SetTransportClock(nullptr);
     }
     // The transport stands at `frame` (rolling or not) from now on, moving with the clock.
@@ -100,7 +100,6 @@ TEST_F(TransportFollow, PlayLeadsTheTransportToTheCursorRowsFrameAtTheMastersTem
         ASSERT_TRUE(doc.StartSharedTransport());
         EXPECT_EQ(transport.startedAt, frame);
     }
-    lock.lock();
 }
 
 }  // namespace

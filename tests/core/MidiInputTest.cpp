@@ -18,9 +18,6 @@ class MidiInput : public testing::DocumentTest {
     void Send(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0) {
         input.ReceiveMidi({status, data1, data2});
     }
-    void Route(int channel, int device) {
-        Locked(doc, [&] { doc.SetChannelDevice(channel, device); });
-    }
     // The note and velocity written on a line of track 5, and the cursor line after it.
     std::vector<int> Written(int line) {
         return {Cell(line, 5).note, Cell(line, 5).velocity, e.cursorLine};
@@ -31,14 +28,14 @@ class MidiInput : public testing::DocumentTest {
 
 TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
     e.currentChannel = 2;
-    Route(2, 1);
+    Locked(doc, [&] { doc.SetChannelDevice(2, 1); });
     Send(0x90, 60, 100);  // whatever channel the keyboard sends on
     Send(0x95, 64, 30);
     EXPECT_THAT(t.TakeSent(), ElementsAre("92 3c 64@1", "92 40 1e@1"));
 
     // Channel and device change while the keys are held: the note-offs follow the notes.
     e.currentChannel = 3;
-    Route(2, 2);
+    Locked(doc, [&] { doc.SetChannelDevice(2, 2); });
     Send(0x80, 60, 10);
     Send(0x90, 64, 0);  // note-on with velocity 0 is a note-off
     Send(0x80, 64, 0);  // nothing sounds any more: nothing sent
@@ -49,9 +46,10 @@ TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
     Send(0x90, 67, 91);
     EXPECT_THAT(t.TakeSent(), ElementsAre("93 43 5a@0", "83 43 64@0", "93 43 5b@0"));
 
-    // Controllers and the pitch wheel follow the current channel to its device; the rest of
-    // what a keyboard sends is not ours.
-    Route(3, 2);  // releases nothing of the input's: not a voice slot's note
+    // Controllers and the pitch wheel follow the current channel to its device (moving it
+    // releases nothing of the input's: not a voice slot's note); the rest of what a keyboard
+    // sends is not ours.
+    Locked(doc, [&] { doc.SetChannelDevice(3, 2); });
     for (const MidiInMessage m :
          {MidiInMessage{0xB7, 1, 64}, {0xE0, 0, 0x50}, {0xC0, 5, 0}, {0xD0, 40, 0}, {0xA0, 60, 40}})
         input.ReceiveMidi(m);

@@ -70,7 +70,6 @@ TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
 // that cuts the line short still leaves six clocks in it.
 TEST_F(ClockOut, FollowsTempoCellsAtTheirLineAndNeverLosesAClock) {
     doc.song.patterns[0].lineCount = 4;
-    Cell(0, 0) = {60, 0x40, kNoCommand, 0};
     Cell(2, 0) = {kNoNote, kDefaultVelocity, 0x90, 250};  // BPM 250: 60 ms lines
     doc.StartPlayback(kPatternMode);
     Tick(60 + 60 + 30 + 30);  // two lines of 120 ms, two of 60 ms

@@ -53,13 +53,12 @@ TEST_F(ClockOut, CountsTwentyFourClocksPerBeatSpacedEvenlyBetweenStartAndStop) {
         SCOPED_TRACE(bpm);
         doc.SetBpm(bpm);
         doc.StartPlayback(kPatternMode);
-        constexpr int kBeats = 3;
-        Tick(kBeats * 4 * lineMs / 2);
+        const std::int64_t startNs = kBaseNs + kTickNs * tick;
+        Tick(3 * 4 * lineMs / 2);  // three beats
         doc.StopPlayback();
         const Received got = TakeClockDevice();
         EXPECT_THAT(got.messages, ElementsAre("fa@1", "fc@1"));
-        ASSERT_EQ(got.clockDueNs.size(), 24u * kBeats);
-        const std::int64_t startNs = kBaseNs + kTickNs * (tick - kBeats * 4 * lineMs / 2);
+        ASSERT_EQ(got.clockDueNs.size(), 24u * 3);
         const std::int64_t lineNs = lineMs * std::int64_t{1'000'000};
         for (std::int64_t k = 0; k < std::int64_t(got.clockDueNs.size()); ++k)
             ASSERT_EQ(got.clockDueNs[k], startNs + k / 6 * lineNs + k % 6 * lineNs / 6) << k;

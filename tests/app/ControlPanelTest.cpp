@@ -84,7 +84,6 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
     services.dialogText = "Warm Pad";
     const std::pair<int, std::string> buttons[] = {{kPreviousChannel, "channel 0"},
                                                    {kNextChannel, "channel 1"},
-                                                   {kPreviousChannel, "channel 0"},
                                                    {kOpenPatchList, "choose-patch-open"},
                                                    {kSavePatchList, "choose-patch-save"},
                                                    {kOpenMixer, "mixer"},

@@ -42,8 +42,8 @@ TEST_F(PatchList, TheProgramListShowsTheNamesInUseAndRenamingKeepsThirtyCharacte
     doc.EditPatchName(std::string(31, 'a'));
     EXPECT_EQ(doc.RefillProgramList().entries[7], "008: " + std::string(30, 'a'));
     doc.EditPatchName("Pad");
-    EXPECT_STREQ(doc.song.patchNames[7], "Pad");
-    EXPECT_EQ(doc.song.patchNames[7][4], 'a');  // the bytes after the NUL stay
+    // The bytes after the NUL stay.
+    EXPECT_EQ(std::string(doc.song.patchNames[7], 5), std::string("Pad\0a", 5));
 
     doc.song.patchCount = 10;
     doc.song.channelProgram[5] = 200;

@@ -98,8 +98,7 @@ TEST(PlayerClock, ASleepTheSystemRefusesStopsTheClockAndThePlayerAndIsReportedOn
               "The player's clock stopped: the system refused the sleep until the next tick "
               "(invalid argument).");
     std::lock_guard lock(doc->mutex);
-    EXPECT_FALSE(doc->player.isPlaying);
-    EXPECT_EQ(doc->player.timerId, 0u);
+    EXPECT_EQ(std::tuple(doc->player.isPlaying, doc->player.timerId), std::tuple(0, 0u));
     EXPECT_LE(doc->player.playWatch, 2 * 50) << "ticks after the failure";
     EXPECT_THAT(doc->song.soundingNote, Each(Each(-1)));
 }

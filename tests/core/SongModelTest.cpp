@@ -89,9 +89,8 @@ TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
     doc.PastePattern(9);
-    EXPECT_TRUE(same(doc.song.patterns[9], original));
     doc.PastePattern(10);  // the copy buffer keeps its content
-    EXPECT_TRUE(same(doc.song.patterns[10], original));
+    EXPECT_TRUE(same(doc.song.patterns[9], original) && same(doc.song.patterns[10], original));
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 }
 
@@ -108,9 +107,9 @@ TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRange
         e.firstVisibleLine = 30;
         doc.StepCurrentPattern(c.delta);
         doc.AdjustInsertTranspose(c.delta);
-        EXPECT_EQ(e.currentPattern, c.pattern);
-        EXPECT_EQ(e.insertTranspose, c.transpose);
-        EXPECT_EQ(e.cursorLine + e.firstVisibleLine, 0);  // a new pattern shows from its top
+        // A new pattern shows from its top.
+        EXPECT_EQ(std::tuple(e.currentPattern, e.insertTranspose, e.cursorLine, e.firstVisibleLine),
+                  std::tuple(c.pattern, c.transpose, 0, 0));
     }
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 

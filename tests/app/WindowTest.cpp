@@ -122,7 +122,6 @@ TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
     for (const auto& way : ways) {
         QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(350, 30));  // the sequencer's keys
         QTest::mousePress(&view(), Qt::LeftButton, {}, QPoint(350, 30));
-        EXPECT_EQ(Locked()->song.sequence[0][0].pattern, 0) << way.name;
         EXPECT_TRUE(app->IsSongChanged()) << way.name << ": a drag under way";
         way.loseTheRelease();
         EXPECT_FALSE(Locked()->history.IsOpen()) << way.name;

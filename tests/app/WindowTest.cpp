@@ -51,8 +51,6 @@ TEST_F(AppTest, SizeZoomFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
     EXPECT_EQ(view().zoom(), 150);
     EXPECT_EQ(Locked()->songEditor.layout,
               LayoutForZoomedView(view().width(), view().height(), 150));
-    EXPECT_TRUE(Locked()->songEditor.followPlay);
-    EXPECT_EQ(Locked()->player.live.boundary, kAtNextBar);
     frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
     EXPECT_TRUE(frame().action(cmd::kLaunchAtNextBar)->isChecked());

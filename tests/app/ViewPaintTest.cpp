@@ -111,25 +111,6 @@ TEST(ViewPainterTest, MoreBoxesThanTheAtlasHoldsPaintTheSame) {
     ExpectSamePicture(ModelOf(pieces), QSize(260, 70));
 }
 
-QColor Colour(std::uint32_t bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
-// Where a later item (with the text it may carry past its right edge) or any inverted rectangle
-// may cover a box, its pixels are not the box's own to check.
-bool CoveredLater(const DisplayModel& model, std::size_t index) {
-    const DisplayItem& box = model.items[index];
-    const QRect mine(box.x, box.y, box.width, box.height);
-    for (std::size_t i = index + 1; i < model.items.size(); ++i) {
-        const DisplayItem& other = model.items[i];
-        const int reach = 2 + 6 * static_cast<int>(model.TextOf(other).size());
-        if (QRect(other.x, other.y, std::max<int>(other.width, reach), other.height)
-                .intersects(mine))
-            return true;
-    }
-    return false;
-}
-
 // Expects the boxes on their device pixels, enough of them checked. A frame: the first and last
 // device pixel of the left frame line in the box's light colour with the fill's first pixel right
 // after it, the same for the right line in the dark colour, the top line's first row light, the
@@ -139,19 +120,31 @@ bool CoveredLater(const DisplayModel& model, std::size_t index) {
 void ExpectOnTheirPixels(const DisplayModel& model, const QImage& image, double scale) {
     const auto at = [&](int x, int y) { return image.pixelColor(x, y); };
     const auto edge = [scale](int v) { return DeviceEdge(v, scale); };
+    const auto colour = [](std::uint32_t bgr) {
+        return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+    };
     std::map<std::string, QImage> firstGlyphs;
     int framesOff = 0, framesChecked = 0, textsOff = 0, textsCompared = 0;
     for (std::size_t i = 0; i < model.items.size(); ++i) {
         const DisplayItem& box = model.items[i];
         const std::string_view text = model.TextOf(box);
+        // Where a later item (with the text it may carry past its right edge) or any inverted
+        // rectangle may cover the box, its pixels are not its own to check.
+        const QRect mine(box.x, box.y, box.width, box.height);
+        const auto covers = [&](const DisplayItem& other) {
+            const int reach = 2 + 6 * static_cast<int>(model.TextOf(other).size());
+            return QRect(other.x, other.y, std::max<int>(other.width, reach), other.height)
+                .intersects(mine);
+        };
         if (box.kind != DisplayItem::Kind::Box || box.width < 4 || box.height < 4 || box.x < 0 ||
             box.y < 0 || edge(box.x + box.width) > image.width() ||
-            edge(box.y + box.height) > image.height() || CoveredLater(model, i))
+            edge(box.y + box.height) > image.height() ||
+            std::any_of(model.items.begin() + i + 1, model.items.end(), covers))
             continue;
         ++framesChecked;
         const int row = edge(box.y + 1);  // above the text, below the top line
         const int column = edge(box.x + 1);
-        const QColor light = Colour(box.light), dark = Colour(box.dark), fill = Colour(box.fill);
+        const QColor light = colour(box.light), dark = colour(box.dark), fill = colour(box.fill);
         const bool good =
             at(edge(box.x), row) == light && at(edge(box.x + 1) - 1, row) == light &&
             at(edge(box.x + 1), row) == fill && at(edge(box.x + box.width - 1) - 1, row) == fill &&

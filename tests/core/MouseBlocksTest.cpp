@@ -104,7 +104,6 @@ TEST_F(Blocks, LoopMarksInTheSequencerRoundToTheStep) {
 
 class Mouse : public Blocks {
   protected:
-    const SequenceSlot& Slot(int row, int column) { return doc.song.sequence[row][column]; }
     EditorMouse mouse;
 };
 
@@ -116,16 +115,16 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     for (int y = 30; y < 90; y += 12) EditorMouseMove(doc.songEditor, mouse, 350, y);
     EditorLeftButtonUp(mouse);
     EditorMouseMove(doc.songEditor, mouse, 350, 102);
-    for (int row = 0; row <= 64; row += 16) EXPECT_EQ(Slot(row, 0).pattern, 7) << row;
-    EXPECT_EQ(Slot(64, 0).transpose, -5);
-    EXPECT_EQ(Slot(96, 0).pattern, kEmptySlot);  // after the button came up
+    for (int row = 0; row <= 64; row += 16) EXPECT_EQ(doc.song.sequence[row][0].pattern, 7) << row;
+    EXPECT_EQ(doc.song.sequence[64][0].transpose, -5);
+    EXPECT_EQ(doc.song.sequence[96][0].pattern, kEmptySlot);  // after the button came up
 
     EditorMouseMove(doc.songEditor, mouse, 350, 54);
     EXPECT_EQ(EditorRightButtonDown(doc.songEditor, mouse, 350, 54), MouseAction::None);
     EditorMouseMove(doc.songEditor, mouse, 350, 66);
     EditorRightButtonUp(mouse);
-    EXPECT_EQ(Slot(48, 0).pattern, kEmptySlot);
-    EXPECT_EQ(Slot(16, 0).pattern, 7);
+    EXPECT_EQ(doc.song.sequence[48][0].pattern, kEmptySlot);
+    EXPECT_EQ(doc.song.sequence[16][0].pattern, 7);
 
     // Right over the pattern pane: its keyboard, shown at once, and the Edit menu.
     UiEvents();

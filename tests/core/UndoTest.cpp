@@ -137,7 +137,6 @@ TEST(Undo, EveryEditUndoesToTheSongBeforeAndRedoesToTheSongAfter) {
 
         edit.edit(doc);
         const Snapshot after = Take(doc);
-        ASSERT_TRUE(before != after) << "the edit changed nothing";
         EXPECT_STREQ(doc.history.UndoLabel(), edit.label);
         // One undo takes the whole edit back: one action, one step. Whether the song differs
         // from the saved one is the random test's.

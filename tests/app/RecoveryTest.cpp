@@ -133,23 +133,16 @@ TEST_F(RecoveryTest, ATerminationSignalReleasesTheNotesAndKeepsTheSongChangedUnt
 // The real box: only its buttons answer; closed by its title bar, it gives no answer. (Its
 // default button, Recover, is the window script undo_recovery.sh's.)
 TEST_F(RecoveryTest, TheRecoverBoxAnswersOnlyByItsButtons) {
-    const struct {
-        const char* name;
-        const char* button;  // clicked; none: the box is closed
-        RecoverAnswer answer;
-    } rows[] = {
-        {.name = "Discard clicked", .button = "Discard", .answer = RecoverAnswer::Discard},
-        {.name = "closed", .button = nullptr, .answer = RecoverAnswer::None},
+    const auto answer = [&](const std::function<void(QWidget*)>& act) {
+        WhenModalShows(act);
+        return services.WindowServices::AskRecoverSong(&frame(), "a.trv");
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        WhenModalShows([&](QWidget* box) {
-            for (QPushButton* button : box->findChildren<QPushButton*>())
-                if (row.button && button->text() == row.button) button->click();
-            if (!row.button) box->close();
-        });
-        EXPECT_EQ(services.WindowServices::AskRecoverSong(&frame(), "a.trv"), row.answer);
-    }
+    EXPECT_EQ(answer([](QWidget* box) {
+                  for (QPushButton* button : box->findChildren<QPushButton*>())
+                      if (button->text() == "Discard") button->click();
+              }),
+              RecoverAnswer::Discard);
+    EXPECT_EQ(answer([](QWidget* box) { box->close(); }), RecoverAnswer::None);
 }
 
 }  // namespace

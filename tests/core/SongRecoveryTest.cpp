@@ -81,7 +81,6 @@ class SongRecoveryTest : public ::testing::Test {
 TEST_F(SongRecoveryTest, TwoOwnersWithOnePidKeepTheirOwnFiles) {
     auto a = Owner(kPid, "a.trv");
     auto b = Owner(kPid, "b.trv");
-    ASSERT_NE(a->SongFile(), b->SongFile());
     a->Remove();
     a.reset();  // a clean exit: its lock file goes too
     EXPECT_EQ(temp.Names().size(), 3u) << "b's song, path and lock";

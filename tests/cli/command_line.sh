@@ -54,8 +54,7 @@ grep -q "^Channels:  5 with patterns placed" "$work/out" || fail "--info: $(cat 
 length=$(sed -n 's/^Length: .*(\([0-9]*\) ms).*/\1/p' "$work/out")
 expect 0 "" --export-audio "$work/demo.wav" "$demo"
 expect 0 "" --export-audio --rate 48000 --bits 24 "$work/demo.flac" "$demo"
-leftovers=$(ls -A "$work" | grep '\.tmp$')
-[ -z "$leftovers" ] || fail "temporary files left behind: $leftovers"
+# (That a failed replacement leaves no temporary file is the song file test's.)
 
 fluidsynth -ni -F "$work/fluidsynth.wav" "$soundfont" "$work/demo.mid" >"$work/fluidsynth.log" 2>&1 ||
   fail "fluidsynth cannot play the exported file: $(cat "$work/fluidsynth.log")"

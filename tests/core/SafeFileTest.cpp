@@ -62,8 +62,7 @@ TEST(SafeFile, ReplacesBinaryFilesUnderAnyNameButNotReadOnlyOrHeldOnesAndKeepsTh
     EXPECT_FALSE(ReplaceFile(plain, kNew, whyNot));
     EXPECT_THAT(whyNot, HasSubstr("read-only"));
 #ifndef _WIN32
-    ReplacementFile rendered;  // refused before the rendering, not after it
-    EXPECT_FALSE(rendered.Create(plain, whyNot));
+    EXPECT_FALSE(ReplacementFile().Create(plain, whyNot));  // before the rendering, not after
     EXPECT_THAT(whyNot, HasSubstr("read-only"));
 #endif
     fs::permissions(plain, fs::perms::owner_write, fs::perm_options::add);

@@ -31,9 +31,18 @@ DisplayModel ModelOf(const std::vector<Piece>& pieces) {
 Piece Box(std::int16_t x, std::int16_t y, std::int16_t width, std::int16_t height, std::string text,
           std::uint32_t fill = 0xAABB88, std::uint32_t textColour = 0x000000,
           DisplayFont font = DisplayFont::Large, DisplayItem::Kind kind = DisplayItem::Kind::Box) {
-    // Light and dark frame lines around the fill.
-    return {{kind, font, false, 0, x, y, width, height, 0xCCDDAA, 0x889966, textColour, fill, 0},
-            std::move(text)};
+    DisplayItem item{};
+    item.kind = kind;
+    item.font = font;
+    item.x = x;
+    item.y = y;
+    item.width = width;
+    item.height = height;
+    item.light = 0xCCDDAA;  // light and dark frame lines around the fill
+    item.dark = 0x889966;
+    item.textColour = textColour;
+    item.fill = fill;
+    return {item, std::move(text)};
 }
 
 // A surface of `size` logical pixels at `ratio`, filled with a colour no box has.

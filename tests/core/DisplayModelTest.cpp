@@ -307,11 +307,18 @@ TEST(DisplayModelTextTest, EachItemKeepsItsOwnTextAndALongOneIsCut) {
                 ElementsAre(std::string(kMaxDisplayText, 'x'), "C-4 64 0740"));
 }
 
-// In from actual size and at the end, out, out at the end and from between steps.
 TEST(EditorZoomTest, StepsGoInAndOutAndStopAtTheEnds) {
-    EXPECT_THAT((std::vector{NextZoomStep(100, +1), NextZoomStep(300, +1), NextZoomStep(200, -1),
-                             NextZoomStep(100, -1), NextZoomStep(170, -1)}),
-                ElementsAre(125, 300, 150, 100, 150));
+    const struct {
+        const char* name;
+        int from, direction, to;
+    } cases[] = {
+        {.name = "in from actual size", .from = 100, .direction = +1, .to = 125},
+        {.name = "in at the end", .from = 300, .direction = +1, .to = 300},
+        {.name = "out", .from = 200, .direction = -1, .to = 150},
+        {.name = "out at the end", .from = 100, .direction = -1, .to = 100},
+        {.name = "out from between steps", .from = 170, .direction = -1, .to = 150},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NextZoomStep(c.from, c.direction), c.to) << c.name;
 }
 
 // Every editor pixel's edge lands on a whole device pixel at every scale a zoom step and a

@@ -12,7 +12,6 @@
 #include <tuple>
 
 #include "document/SongRecovery.h"
-#include "platform/FileLock.h"
 #include "support/RecordingUi.h"
 #include "support/TempFolder.h"
 
@@ -31,25 +30,6 @@ const auto OtherRunningPid = [] { return 4; };  // the system's own
 const auto ThisPid = [] { return getpid(); };
 const auto OtherRunningPid = [] { return getppid(); };
 #endif
-
-// The advisory lock that marks a file as a running program's: taken once per file, in one process
-// or many; a name taken is not made again; it goes with its file, or fails with a reason.
-TEST(FileLock, ConflictsWithinOneProcessAndGoesWithItsFile) {
-    TempFolder temp;
-    const std::string path = temp.Path("x.lock");
-    std::string whyNot;
-    FileLock first;
-    ASSERT_EQ(first.Create(path, whyNot), LockAttempt::Taken) << whyNot;
-    FileLock second;
-    EXPECT_EQ(second.Create(path, whyNot), LockAttempt::Held);
-    EXPECT_EQ(second.TryTake(path, whyNot), LockAttempt::Held);
-    first.Release();
-    EXPECT_EQ(second.TryTake(path, whyNot), LockAttempt::Taken) << whyNot;
-    second.ReleaseAndRemove();
-    EXPECT_TRUE(temp.Names().empty());
-    EXPECT_EQ(first.TryTake(temp.Path("none/x.lock"), whyNot), LockAttempt::Failed);
-    EXPECT_FALSE(whyNot.empty());
-}
 
 class SongRecoveryTest : public ::testing::Test {
   public:

@@ -256,7 +256,7 @@ TEST(Undo, RandomEditsUndosAndRedosAgreeWithWholeCopies) {
                 Focus(doc, 0, pick(3));
                 ApplyPatternPropertiesAsEdit(doc, "P", std::to_string(1 + pick(256)));
             }
-            if (what >= 4) {
+            if (what >= 4) {  // an edit: a new state, unless it changed nothing
                 Snapshot now = Take(doc);
                 if (now != states[at]) {
                     states.resize(at + 1);

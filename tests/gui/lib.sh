@@ -152,7 +152,7 @@ expect_rising_notes() {
 }
 
 # The y of the view's top in the main window ($window): where the grey of the bar between the
-# panes begins.
+# panes begins. The window's picture it reads is left in $work/window.png.
 view_top() {
   eval "$(xdotool getwindowgeometry --shell "$window")"
   import -window "$window" "$work/window.png"

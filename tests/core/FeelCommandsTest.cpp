@@ -215,8 +215,7 @@ TEST_F(FeelCommands, TheOfflineRenderHoldsWhatPlayingSends) {
     for (std::string& m : played) m.erase(m.rfind(' '));  // a render knows no due times
     EXPECT_EQ(rendered, played);
     // A ratchet's most repeats, all 16.
-    EXPECT_EQ(std::count_if(played.begin(), played.end(),
-                            [](const std::string& m) { return m.find(": 90 4c") != m.npos; }),
+    EXPECT_EQ(std::ranges::count_if(played, [](auto& m) { return m.find(": 90 4c") != m.npos; }),
               16);
 }
 

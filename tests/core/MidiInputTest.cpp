@@ -93,9 +93,7 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
     // first tick; 30 ticks is 60 ms, half of the line.
     for (const auto& [ticks, note, line] :
          {std::tuple{1, 60, 0}, {28, 61, 0}, {1, 62, 1}, {59, 63, 1}, {29, 64, 2}}) {
-        Locked(doc, [&] {
-            for (int i = 0; i < ticks; ++i) doc.PlayerTick();
-        });
+        for (int i = 0; i < ticks; ++i) Locked(doc, [&] { doc.PlayerTick(); });
         Send(0x90, static_cast<std::uint8_t>(note), 100);
         Send(0x80, static_cast<std::uint8_t>(note), 0);
         EXPECT_EQ(Cell(line, 2).note, note) << "note " << note;

@@ -115,9 +115,8 @@ TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRange
 
     // Pattern properties take thirty characters and three digits.
     e.currentPattern = 12;
-    const std::pair<const char*, int> cases[] = {
-        {"0", 1}, {"999", 256}, {"1000", 100}, {"", 1}, {"12x", 12}};
-    for (const auto& [text, lines] : cases) {
+    for (const auto& [text, lines] :
+         {std::pair{"0", 1}, {"999", 256}, {"1000", 100}, {"", 1}, {"12x", 12}}) {
         doc.ApplyPatternProperties("Name", text);
         EXPECT_EQ(doc.song.patterns[12].lineCount, lines) << text;
     }

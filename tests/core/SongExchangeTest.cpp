@@ -93,7 +93,6 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
 
     const auto [song, report] = Imported(file);
     EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes; 0 dropped.");
-    EXPECT_EQ(song->channelProgram[2], 5);
     EXPECT_EQ(SlotsAndCells(*song),
               " 0.2[ 0.0:60/100/7/90 0.1:-/-/10/64 0.2:-/-/1/9 0.3:-/-/7/80 2.1:64/101/-/0 "
               "3.0:-/-/176/6 4.0:67/102/-/0 4.1:off/-/-/0 5.1:72/103/-/0 7.1:off/-/-/0 "

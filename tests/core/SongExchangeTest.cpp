@@ -24,10 +24,13 @@ using testing::ReadBytes;
 constexpr std::uint16_t kDivision = 96;  // 24 ticks a line
 constexpr std::uint32_t kTicksPerLine = kDivision / 4;
 
-std::unique_ptr<Song> NewSong() {
+// `file` imported into a new song, as File > New leaves it.
+std::pair<std::unique_ptr<Song>, MidiImportReport> Imported(const MidiFileData& file,
+                                                            MidiImportOptions options = {}) {
     auto song = std::make_unique<Song>();
     MakeNewSong(*song);
-    return song;
+    const MidiImportReport report = ImportMidiFile(file, *song, options);
+    return {std::move(song), report};
 }
 
 void AddNote(MidiTrack& track, int channel, int key, int velocity, std::uint32_t on,
@@ -88,19 +91,15 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     AddNote(track, 2, 55, 105, at(62), at(70));     // ends in the next pattern
     AddNote(track, 9, 36, 110, at(1), at(3));
 
-    auto song = NewSong();
-    const MidiImportReport report = ImportMidiFile(file, *song);
+    const auto [song, report] = Imported(file);
     EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes; 0 dropped.");
-    EXPECT_EQ(song->channelProgram[2], 5);
     EXPECT_EQ(SlotsAndCells(*song),
               " 0.2[ 0.0:60/100/7/90 0.1:-/-/10/64 0.2:-/-/1/9 0.3:-/-/7/80 2.1:64/101/-/0 "
               "3.0:-/-/176/6 4.0:67/102/-/0 4.1:off/-/-/0 5.1:72/103/-/0 7.1:off/-/-/0 "
               "8.0:off/-/-/0 9.0:50/104/-/0 10.0:off/-/-/0 62.0:55/105/-/0] "
               "0.9[ 1.0:36/110/-/0 3.0:off/-/-/0] 64.2[ 6.0:off/-/-/0]");
-    EXPECT_EQ(song->sequence[0][9].pattern, 1);  // numbered as they come
-    EXPECT_STREQ(song->patterns[2].name, "ch 2 bar 5");
-    EXPECT_EQ(Cells(song->patterns[3]), "");  // the rest stays as a new song has it
-    EXPECT_STREQ(song->patterns[3].name, "empty");
+    EXPECT_EQ(song->sequence[0][9].pattern, 1);     // numbered as they come
+    EXPECT_STREQ(song->patterns[3].name, "empty");  // the rest stays as a new song has it
 }
 
 // Patterns of 16 lines; each file starts at 125 BPM with a note on channel 0 at line 0.
@@ -175,8 +174,7 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
         MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
         for (const Event& event : {tempo(0, 125), note(0, 60, 100, 0)}) event(file.tracks[0]);
         for (const Event& event : c.events) event(file.tracks[0]);
-        auto song = NewSong();
-        const MidiImportReport report = ImportMidiFile(file, *song, {.patternLines = 16});
+        const auto [song, report] = Imported(file, {.patternLines = 16});
         EXPECT_EQ(MidiImportReportText(report), c.report) << c.name;
         EXPECT_EQ(SlotsAndCells(*song), c.cells) << c.name;
         EXPECT_EQ(song->lineDuration, 120) << c.name;
@@ -193,9 +191,7 @@ TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAnd
             AddNote(file.tracks[1], channel, stretch == 4 ? 40 : 41, 90,
                     stretch * 16 * kTicksPerLine, (stretch * 16 + 2) * kTicksPerLine);
 
-    auto song = NewSong();
-    const MidiImportReport report =
-        ImportMidiFile(file, *song, {.patternLines = 8});  // taken as 16
+    const auto [song, report] = Imported(file, {.patternLines = 8});  // taken as 16
     EXPECT_EQ(report.patterns, 2);
     EXPECT_EQ(MidiImportReportText(report), "Imported 10 notes; 0 dropped.");
     for (int row : {0, 16, 32, 48, 64})
@@ -204,7 +200,7 @@ TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAnd
     EXPECT_EQ(song->patterns[1].lineCount, 16);
     EXPECT_STREQ(song->trackName[4], "Bass I");
     EXPECT_STREQ(song->trackName[5], "5");
-    EXPECT_EQ(ImportMidiFile(file, *NewSong(), {.patternLines = 1000}).endRow, 256);
+    EXPECT_EQ(Imported(file, {.patternLines = 1000}).second.endRow, 256);
 }
 
 TEST(SongExchange, TheImportedTempoAndTimeBaseSetTheLineLength) {
@@ -224,8 +220,7 @@ TEST(SongExchange, TheImportedTempoAndTimeBaseSetTheLineLength) {
         MidiFileData file{.division = c.division, .tracks = {{}}};
         if (c.bpm) file.tracks[0].AddMeta(0, kMetaTempo, TempoOf(c.bpm));
         AddNote(file.tracks[0], 0, 60, 100, 250, 2000);
-        auto song = NewSong();
-        ImportMidiFile(file, *song);
+        const auto song = std::move(Imported(file).first);
         EXPECT_EQ(song->lineDuration, c.ms) << c.name;
         EXPECT_EQ(song->patterns[0].cells[c.line][0].note, 60) << c.name;
     }
@@ -247,7 +242,7 @@ TEST(SongExchange, ImportCountsWhatDoesNotFit) {
     for (std::uint8_t status : {0xE1, 0xA1, 0xD1}) track.AddMessage(0, status, 2, 3);
     track.AddSysEx(0, kSysExStart, std::vector<std::uint8_t>{0x7E, 0xF7});
 
-    EXPECT_EQ(MidiImportReportText(ImportMidiFile(file, *NewSong())),
+    EXPECT_EQ(MidiImportReportText(Imported(file).second),
               "Imported 16 notes; 10 dropped: more than 16 at once (1), song longer than the grid "
               "(3), tempo changes after the first (2), pitch bend (1), aftertouch (2), SysEx (1).");
     EXPECT_EQ(MidiImportReportText({.notes = 1234567, .sysExes = 1000}),
@@ -294,8 +289,7 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
         for (const auto& [channel, key, velocity, on, off] : c.notes)
             AddNote(file.tracks[0], channel, key, velocity, on * kTicksPerLine,
                     off * kTicksPerLine);
-        auto song = NewSong();
-        const MidiImportReport report = ImportMidiFile(file, *song, {.patternLines = c.lines});
+        const auto [song, report] = Imported(file, {.patternLines = c.lines});
         EXPECT_EQ(MidiImportReportText(report), c.report) << c.name;
         RenderedPass pass;
         std::string whyNot;
@@ -439,17 +433,14 @@ TEST(SongExchange, ExportsLeaveThePlayerAloneAndTheDemoComesBackFromItsFileWhole
         ASSERT_EQ(std::system(command.c_str()), 0);
         const std::vector<std::uint8_t> read = ReadBytes(folder.Path("read.txt"));
         EXPECT_EQ(std::string(read.begin(), read.end()), expected);
-        EXPECT_GT(std::count(expected.begin(), expected.end(), '\n'), 1500);
     }
     const Fallible<MidiImportReport> report = doc.ImportMidiSong(folder.Path("demo.mid"), 64);
     ASSERT_TRUE(report);
     EXPECT_EQ(MidiImportReportText(*report), "Imported 863 notes; 0 dropped.");
     t.Settle();
     ASSERT_TRUE(doc.ExportMidiSong(folder.Path("again.mid")));
-    const PlayedEvents played = PlayedEventsOf(folder.Path("demo.mid"));
-    EXPECT_EQ(played.tempos.size(), 2u);  // 125 BPM, then 132 from row 256
-    EXPECT_GT(played.controls.size(), 80u);
-    EXPECT_TRUE(PlayedEventsOf(folder.Path("again.mid")) == played);
+    EXPECT_TRUE(PlayedEventsOf(folder.Path("again.mid")) ==
+                PlayedEventsOf(folder.Path("demo.mid")));
 }
 
 }  // namespace

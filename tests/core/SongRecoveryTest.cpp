@@ -18,8 +18,6 @@
 namespace tarvel {
 namespace {
 
-using ::testing::IsEmpty;
-using testing::TempFolder;
 using testing::WriteBytes;
 
 constexpr int kPid = 4242;
@@ -53,7 +51,7 @@ class SongRecoveryTest : public ::testing::Test {
         return paths;
     }
 
-    TempFolder temp;
+    testing::TempFolder temp;
     testing::TestDocument t;
 };
 
@@ -111,7 +109,7 @@ TEST_F(SongRecoveryTest, AFoundSetIsHeldUntilDiscardedOrSetAside) {
     SongRecovery other(Folder(), 2);
     std::vector<LeftoverRecovery> found = one.FindLeftovers();
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_THAT(OfferedPaths(other), IsEmpty()) << "both held by the first finder";
+    EXPECT_THAT(OfferedPaths(other), ::testing::IsEmpty()) << "both held by the first finder";
     one.Discard(found[0]);
     one.SetAside(found[1]);
     const std::string stem = std::filesystem::path(found[1].songFile).stem().string();

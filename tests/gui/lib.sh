@@ -115,14 +115,6 @@ open_window() {
   xdotool windowfocus --sync "$window"
 }
 
-# Presses each key in turn, as fast as a quick typist.
-type_keys() {
-  for key in "$@"; do
-    xdotool key "$key"
-    sleep 0.1
-  done
-}
-
 # Ctrl+S in the focused window, and waits until <file> has been written.
 save_with_ctrl_s() {
   local before
@@ -133,9 +125,7 @@ save_with_ctrl_s() {
 
 # File > Exit from the keyboard, as a user would; fails unless the program ends.
 quit_from_menu() {
-  xdotool key alt+f
-  sleep 0.5
-  xdotool key x
+  xdotool key alt+f sleep 0.5 key x
   wait_for 150 sh -c "! kill -0 $tarvel_pid" || fail "the program did not quit"
 }
 

@@ -13,10 +13,8 @@ start_session screenshot "$(dirname "$out")"
 open_window ' - Tarvel$' "$(realpath "$2")"
 if [ -n "$size" ]; then
   # No window manager here: the window is placed and sized by hand, as a maximised one would be.
-  xdotool windowmove --sync "$window" 0 0
-  xdotool windowsize --sync "$window" "${size%x*}" "${size#*x}"
-  sleep 1
-  xdotool windowfocus --sync "$window"
+  xdotool windowmove --sync "$window" 0 0 windowsize --sync "$window" "${size%x*}" "${size#*x}" \
+    sleep 1 windowfocus --sync "$window"
 fi
 xdotool key --window "$window" F5
 sleep 3

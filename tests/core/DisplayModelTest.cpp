@@ -47,14 +47,14 @@ class Display : public testing::DocumentTest {
         return texts;
     }
     Colour FillAt(int x, int y) { return BoxAt(x, y).fill; }
-    std::vector<DisplayItem> Inverts() {
-        std::vector<DisplayItem> inverts;
-        for (const DisplayItem& item : model.items)
-            if (item.kind == DisplayItem::Kind::Invert) inverts.push_back(item);
-        return inverts;
-    }
     static std::vector<int> Rect(const DisplayItem& item) {
         return {item.x, item.y, item.width, item.height};
+    }
+    std::vector<std::vector<int>> Inverts() {
+        std::vector<std::vector<int>> inverts;
+        for (const DisplayItem& item : model.items)
+            if (item.kind == DisplayItem::Kind::Invert) inverts.push_back(Rect(item));
+        return inverts;
     }
 
     DisplayModel model;
@@ -153,9 +153,8 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
                             "SEQ >> P: [00] empty >> L: 064 >> CH: 01 >> [Piano] >> TRP: 0",
                             "Piano", "00016"));
     EXPECT_NE(FillAt(SlotX(0), 12), FillAt(SlotX(1), 12));  // the current channel
-    const auto inverts = Inverts();
-    ASSERT_EQ(inverts.size(), 2u);  // the pattern cursor and the play line
-    EXPECT_EQ(Rect(inverts[0]), (std::vector{308, RowY(1) + 3, 494, 2}));
+    EXPECT_THAT(Inverts(), ElementsAre(std::vector{308, RowY(1) + 3, 494, 2},     // the play line
+                                       std::vector{CellX(0), RowY(0), 24, 12}));  // the cursor
     // A new song loops rows 0..63, shaded up to the row before the end; the play row stands out.
     const Colour inLoop = FillAt(308, RowY(2));
     EXPECT_EQ(FillAt(308, RowY(3)), inLoop);

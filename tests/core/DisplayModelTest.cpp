@@ -109,7 +109,7 @@ TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeThe
     EXPECT_FALSE(BoxAt(CellX(3), RowY(2)).sunken);
     const DisplayItem& field = model.items.at(&cursor - model.items.data() + 1);
     EXPECT_EQ(Rect(field), (std::vector{CellX(1) + 44, RowY(1), 6, 12}));  // right after its cell
-    EXPECT_EQ(Inverts().size(), 1u);
+    EXPECT_THAT(Inverts(), ElementsAre(Rect(field)));                      // the only one
 
     const Colour plain = FillAt(CellX(2), RowY(5));
     const Colour block = FillAt(CellX(0), RowY(5));

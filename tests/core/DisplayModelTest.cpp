@@ -200,27 +200,27 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
 
 TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheCursor) {
     Hold();
+    // The first line shown once the view has followed the play.
+    const auto followed = [this] {
+        FollowPlayedLine(doc.songEditor);
+        return e.firstVisibleLine;
+    };
     doc.StartPlayback(kPatternMode);
     doc.player.patternLine = 40;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 0);  // off by default
+    EXPECT_EQ(followed(), 0);  // off by default
     doc.songEditor.followPlay = true;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 40 - 12);  // the played line in the middle
+    EXPECT_EQ(followed(), 40 - 12);  // the played line in the middle
     doc.player.patternLine = 63;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 64 - 25);  // not past the last line
+    EXPECT_EQ(followed(), 64 - 25);  // not past the last line
     EXPECT_EQ(e.cursorLine, 0);
 
     // In song mode only while the current channel's track plays the shown pattern.
     doc.StartPlayback(kSongMode);
     doc.player.trackPattern[0] = 1;
     doc.player.trackLine[0] = 30;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 64 - 25);
+    EXPECT_EQ(followed(), 64 - 25);
     doc.player.trackPattern[0] = 0;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 30 - 12);
+    EXPECT_EQ(followed(), 30 - 12);
 }
 
 TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCommands) {

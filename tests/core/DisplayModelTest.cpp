@@ -47,14 +47,14 @@ class Display : public testing::DocumentTest {
         return texts;
     }
     Colour FillAt(int x, int y) { return BoxAt(x, y).fill; }
-    std::vector<DisplayItem> Inverts() {
-        std::vector<DisplayItem> inverts;
-        for (const DisplayItem& item : model.items)
-            if (item.kind == DisplayItem::Kind::Invert) inverts.push_back(item);
-        return inverts;
-    }
     static std::vector<int> Rect(const DisplayItem& item) {
         return {item.x, item.y, item.width, item.height};
+    }
+    std::vector<std::vector<int>> Inverts() {
+        std::vector<std::vector<int>> inverts;
+        for (const DisplayItem& item : model.items)
+            if (item.kind == DisplayItem::Kind::Invert) inverts.push_back(Rect(item));
+        return inverts;
     }
 
     DisplayModel model;
@@ -109,7 +109,7 @@ TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeThe
     EXPECT_FALSE(BoxAt(CellX(3), RowY(2)).sunken);
     const DisplayItem& field = model.items.at(&cursor - model.items.data() + 1);
     EXPECT_EQ(Rect(field), (std::vector{CellX(1) + 44, RowY(1), 6, 12}));  // right after its cell
-    EXPECT_EQ(Inverts().size(), 1u);
+    EXPECT_THAT(Inverts(), ElementsAre(Rect(field)));                      // the only one
 
     const Colour plain = FillAt(CellX(2), RowY(5));
     const Colour block = FillAt(CellX(0), RowY(5));
@@ -153,9 +153,8 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
                             "SEQ >> P: [00] empty >> L: 064 >> CH: 01 >> [Piano] >> TRP: 0",
                             "Piano", "00016"));
     EXPECT_NE(FillAt(SlotX(0), 12), FillAt(SlotX(1), 12));  // the current channel
-    const auto inverts = Inverts();
-    ASSERT_EQ(inverts.size(), 2u);  // the pattern cursor and the play line
-    EXPECT_EQ(Rect(inverts[0]), (std::vector{308, RowY(1) + 3, 494, 2}));
+    EXPECT_THAT(Inverts(), ElementsAre(std::vector{308, RowY(1) + 3, 494, 2},     // the play line
+                                       std::vector{CellX(0), RowY(0), 24, 12}));  // the cursor
     // A new song loops rows 0..63, shaded up to the row before the end; the play row stands out.
     const Colour inLoop = FillAt(308, RowY(2));
     EXPECT_EQ(FillAt(308, RowY(3)), inLoop);
@@ -201,27 +200,27 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
 
 TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheCursor) {
     Hold();
+    // The first line shown once the view has followed the play.
+    const auto followed = [this] {
+        FollowPlayedLine(doc.songEditor);
+        return e.firstVisibleLine;
+    };
     doc.StartPlayback(kPatternMode);
     doc.player.patternLine = 40;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 0);  // off by default
+    EXPECT_EQ(followed(), 0);  // off by default
     doc.songEditor.followPlay = true;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 40 - 12);  // the played line in the middle
+    EXPECT_EQ(followed(), 40 - 12);  // the played line in the middle
     doc.player.patternLine = 63;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 64 - 25);  // not past the last line
+    EXPECT_EQ(followed(), 64 - 25);  // not past the last line
     EXPECT_EQ(e.cursorLine, 0);
 
     // In song mode only while the current channel's track plays the shown pattern.
     doc.StartPlayback(kSongMode);
     doc.player.trackPattern[0] = 1;
     doc.player.trackLine[0] = 30;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 64 - 25);
+    EXPECT_EQ(followed(), 64 - 25);
     doc.player.trackPattern[0] = 0;
-    FollowPlayedLine(doc.songEditor);
-    EXPECT_EQ(e.firstVisibleLine, 30 - 12);
+    EXPECT_EQ(followed(), 30 - 12);
 }
 
 TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCommands) {

@@ -210,8 +210,7 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowEditsAndAnInputPlaysUntilCloseStop
     keyboard.join();
     doc->CloseMidiPorts();
     const std::int32_t watch = doc->player.playWatch;
-    EXPECT_FALSE(doc->player.isPlaying);
-    EXPECT_EQ(doc->player.timerId, 0u);
+    EXPECT_EQ(std::tuple(doc->player.isPlaying, doc->player.timerId), std::tuple(0, 0u));
     EXPECT_FALSE(midi.IsOpen(0) || midi.IsOpen(1));
     EXPECT_THAT(doc->song.soundingNote, Each(Each(-1)));
     for (const auto& input : doc->player.inputNotes) EXPECT_EQ(input.sounding, 0);

@@ -63,12 +63,8 @@ long AllocationsWhile(Work work) {
 // launching patterns, all recorded.
 TEST(PlayerAllocation, PlayingADenseSongAndAnInputAllocateNothingInEitherMode) {
     ASSERT_EQ(AllocationsWhile([] { delete new int(1); }), 1);  // the counter counts
-    struct Pass {
-        PlayMode mode;
-        bool live;
-    };
-    for (const auto [mode, live] :
-         {Pass{kSongMode, false}, Pass{kPatternMode, false}, Pass{kSongMode, true}}) {
+    for (const auto& [mode, live] :
+         {std::pair{kSongMode, false}, {kPatternMode, false}, {kSongMode, true}}) {
         testing::RecordingUi ui;
         RecordingMidiOut midi(4, kRecorderCapacity);
         auto doc = std::make_unique<CFennoralDoc>(ui, midi, DocOptions{.startTimer = true});

@@ -1,8 +1,6 @@
 #include "support/JackKeyboard.h"
 
-#include <jack/jack.h>
 #include <jack/midiport.h>
-#include <jack/ringbuffer.h>
 
 #include <algorithm>
 #include <chrono>

@@ -34,12 +34,14 @@ class ClockFollow : public testing::FollowedRowsTest {
         schedule.push_back({status, d1, d2, atNs, fromSource});
         lastNs = std::max(lastNs, atNs);
     }
-    // `count` clocks from `fromNs`, `periodNs` apart, each moved by up to +-jitterNs.
-    void Clocks(std::int64_t fromNs, int count, std::int64_t periodNs, std::int64_t jitterNs = 0) {
+    // `count` clocks from `fromNs`, `periodNs` apart, each moved by up to +-jitterNs. Returns
+    // when the next would be due.
+    std::int64_t Clocks(std::int64_t fromNs, int count, std::int64_t periodNs,
+                        std::int64_t jitterNs = 0) {
         for (int i = 0; i < count; ++i)
             Send(fromNs + i * periodNs + std::uniform_int_distribution(-jitterNs, jitterNs)(random),
                  0xF8);
-        nextClockNs = fromNs + count * periodNs;
+        return fromNs + count * periodNs;
     }
     // Ticks every 2 ms up to `untilNs`, handing over what arrived before each.
     void RunUntil(std::int64_t untilNs) {
@@ -53,33 +55,28 @@ class ClockFollow : public testing::FollowedRowsTest {
     }
     void RunPastLast(std::int64_t moreNs = 10 * kMs) { RunUntil(lastNs + moreNs); }
 
-    struct Note {
-        int note;
-        std::int64_t dueNs;
-    };
-    // The note-ons (0x90) or note-offs (0x80) device 0 got, with their due times.
-    std::vector<Note> Notes(int type) const {
-        std::vector<Note> notes;
+    // The note-ons (0x90) or note-offs (0x80) device 0 got.
+    std::vector<RecordedMessage> Notes(int type) const {
+        std::vector<RecordedMessage> notes;
         for (const RecordedMessage& m : t.midi.Messages())
-            if (m.device == 0 && (m.bytes[0] & 0xF0) == type)
-                notes.push_back({m.bytes[1], m.dueNs});
+            if (m.device == 0 && (m.bytes[0] & 0xF0) == type) notes.push_back(m);
         return notes;
     }
     std::vector<int> RowsPlayed() const {
         std::vector<int> rows;
-        for (const Note& n : Notes(0x90)) rows.push_back(n.note - 36);
+        for (const RecordedMessage& m : Notes(0x90)) rows.push_back(m.bytes[1] - 36);
         return rows;
     }
 
     std::vector<MidiInMessage> schedule;
     std::size_t next = 0;
     std::int64_t lastNs = kBaseNs;
-    std::int64_t nextClockNs = kBaseNs;
     std::minstd_rand random{7};
     std::uint8_t fromSource = 1;  // the messages come from the chosen input
 };
 
-// Scripts: "start", "cont", "stop", "spp:<n>" and "<n>c" (n clocks at 125 BPM), 5 ms apart.
+// Scripts: "start", "cont", "stop", "spp:<n>" (n < 128) and "<n>c" (n clocks at 125 BPM), 5 ms
+// apart.
 TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays) {
     struct Case {
         const char* name;
@@ -122,14 +119,8 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
             if (word == "start") Send(at, 0xFA);
             if (word == "cont") Send(at, 0xFB);
             if (word == "stop") Send(at, 0xFC);
-            if (word.rfind("spp:", 0) == 0) {
-                const int row = std::stoi(word.substr(4));
-                Send(at, 0xF2, row & 0x7F, row >> 7);
-            }
-            if (word.back() == 'c') {
-                Clocks(at, std::stoi(word), kClock125Ns);
-                at = nextClockNs;
-            }
+            if (word.rfind("spp:", 0) == 0) Send(at, 0xF2, std::stoi(word.substr(4)));
+            if (word.back() == 'c') at = Clocks(at, std::stoi(word), kClock125Ns);
         }
         RunPastLast();
         EXPECT_EQ(RowsPlayed(), c.rows);
@@ -174,8 +165,8 @@ TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
         Send(startNs, 0xFA);
         Clocks(startNs + kMs, 6 * c.lines, c.periodNs, c.jitterNs);
         RunPastLast(c.periodNs * 6);
-        const std::vector<Note> ons = Notes(0x90);
-        const std::vector<Note> offs = Notes(0x80);
+        const std::vector<RecordedMessage> ons = Notes(0x90);
+        const std::vector<RecordedMessage> offs = Notes(0x80);
         ASSERT_EQ(ons.size(), std::size_t(c.lines));
         for (std::size_t line = c.jitterNs ? 4 : 0; line < ons.size(); ++line) {
             const std::int64_t clockNs = startNs + kMs + std::int64_t(line) * 6 * c.periodNs;
@@ -202,8 +193,7 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     for (int p = 0; p < 16; ++p) doc.song.patterns[p].cells[0][0].command = kNoCommand;  // no gate
     const std::int64_t startNs = nowNs + 3 * kMs;
     Send(startNs, 0xFA);
-    Clocks(startNs + kMs, 9, kClock125Ns);
-    const std::int64_t lastClockNs = startNs + kMs + 8 * kClock125Ns;
+    const std::int64_t lastClockNs = Clocks(startNs + kMs, 9, kClock125Ns) - kClock125Ns;
     RunUntil(lastClockNs + 490 * kMs);
     EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1}));
     EXPECT_EQ(Notes(0x80).size(), 1u);  // the second note still sounds
@@ -222,8 +212,7 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
 TEST_F(ClockFollow, ClockOutRelaysTheFollowedClock) {
     const std::int64_t startNs = nowNs + 3 * kMs;
     Send(startNs, 0xFA);
-    Clocks(startNs + kMs, 12, kClock125Ns);
-    Send(nextClockNs, 0xFC);
+    Send(Clocks(startNs + kMs, 12, kClock125Ns), 0xFC);
     RunPastLast(300 * kMs);
     std::vector<std::pair<int, std::int64_t>> expected, relayed;  // what the clock device got
     for (const MidiInMessage& m : schedule) expected.emplace_back(m.status, m.dueNs);

@@ -65,9 +65,9 @@ JackClockRig::~JackClockRig() {
 }
 
 std::int64_t JackClockRig::Play(const ClockScript& script, int settleMs) {
-    const std::int64_t zero = master_->FrameNow() + master_->FrameOfNs(200'000'000);
+    const std::int64_t zero = master_->FrameNow() + FrameOfNs(200'000'000);
     std::vector<StampedMessage> messages = script.messages;
-    for (StampedMessage& m : messages) m.frame = zero + master_->FrameOfNs(m.frame);
+    for (StampedMessage& m : messages) m.frame = zero + FrameOfNs(m.frame);
     master_->PlayAtFrames(std::move(messages));
     while (!master_->PlayedAll()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));

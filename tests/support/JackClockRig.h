@@ -45,7 +45,9 @@ class JackClockRig {
     // Plays `script` from a little after now; returns the frame of its time zero. Waits until it
     // is played and `settleMs` more.
     std::int64_t Play(const ClockScript& script, int settleMs = 300);
-    std::int64_t FrameOfNs(std::int64_t ns) const { return master_->FrameOfNs(ns); }
+    static std::int64_t FrameOfNs(std::int64_t ns) {
+        return ns * JackHarness::kSampleRate / 1'000'000'000;
+    }
     // Note-ons (velocity > 0) and note-offs on channel 0 at the monitor, in arrival order.
     std::vector<StampedMessage> Notes(bool on);
     CFennoralDoc& doc() { return *doc_; }

@@ -16,11 +16,6 @@
 namespace tarvel::testing {
 namespace {
 
-bool OnPath(const char* program) {
-    const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
 // The server gets SIGTERM when this thread dies, so a crashed test leaves none behind.
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
     std::vector<char*> args;
@@ -54,7 +49,7 @@ void Stop(pid_t pid) {
 }  // namespace
 
 JackHarness::JackHarness(bool realtime, int periodFrames) {
-    if (!OnPath("jackd") || !OnPath("jack_lsp")) {
+    if (std::system("command -v jackd >/dev/null && command -v jack_lsp >/dev/null") != 0) {
         failure_ = "jackd or jack_lsp is not installed (Debian package jackd2)";
         return;
     }
@@ -67,8 +62,15 @@ JackHarness::JackHarness(bool realtime, int periodFrames) {
     jackd_ = Spawn({"jackd", realtime ? "--realtime" : "--no-realtime", "-n", serverName_, "-d",
                     "dummy", "-r", std::to_string(kSampleRate), "-p", std::to_string(periodFrames)},
                    serverLogPath_);
-    if (jackd_ < 0 || !WaitForPort("system:playback_1", 10000))
-        failure_ = "jackd with the dummy driver did not come up";
+    // Up once the dummy driver's port is listed, within 10 s.
+    for (int waited = 0; std::system("jack_lsp 2>/dev/null | grep -qx system:playback_1") != 0;
+         waited += 20) {
+        if (jackd_ < 0 || waited >= 10000) {
+            failure_ = "jackd with the dummy driver did not come up";
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 JackHarness::~JackHarness() {
@@ -83,15 +85,6 @@ int JackHarness::Xruns() const {
     while (std::getline(in, line))
         if (line.find("XRun") != std::string::npos) ++xruns;
     return xruns;
-}
-
-bool JackHarness::WaitForPort(const std::string& port, int timeoutMs) const {
-    const std::string command = "jack_lsp 2>/dev/null | grep -qx '" + port + "'";
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (std::system(command.c_str()) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
 }
 
 }  // namespace tarvel::testing

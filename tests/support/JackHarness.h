@@ -29,8 +29,6 @@ class JackHarness {
     int Xruns() const;
 
   private:
-    bool WaitForPort(const std::string& port, int timeoutMs) const;
-
     std::string serverName_;
     std::string serverLogPath_;
     pid_t jackd_ = -1;

@@ -1,14 +1,23 @@
 #include "support/JackKeyboard.h"
 
-#include <jack/jack.h>
 #include <jack/midiport.h>
-#include <jack/ringbuffer.h>
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace tarvel::testing {
+namespace {
+
+void Drain(jack_ringbuffer_t* ring, std::vector<StampedMessage>& into) {
+    StampedMessage message;
+    while (jack_ringbuffer_read_space(ring) >= sizeof message) {
+        jack_ringbuffer_read(ring, reinterpret_cast<char*>(&message), sizeof message);
+        into.push_back(message);
+    }
+}
+
+}  // namespace
 
 JackKeyboard::JackKeyboard(const std::string& name, bool listen) {
     client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
@@ -100,14 +109,6 @@ int JackKeyboard::Process(std::uint32_t frames, void* self) {
         }
     }
     return 0;
-}
-
-void JackKeyboard::Drain(jack_ringbuffer_t* ring, std::vector<StampedMessage>& into) {
-    StampedMessage message;
-    while (jack_ringbuffer_read_space(ring) >= sizeof message) {
-        jack_ringbuffer_read(ring, reinterpret_cast<char*>(&message), sizeof message);
-        into.push_back(message);
-    }
 }
 
 std::vector<StampedMessage> JackKeyboard::Sent() {

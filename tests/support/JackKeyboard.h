@@ -57,9 +57,6 @@ class JackKeyboard {
     double RolledBpm() const { return rolledBpm_; }
     double RolledBeats() const { return rolledBeats_; }
     std::int64_t FrameNow() const { return jack_frame_time(client_); }
-    std::int64_t FrameOfNs(std::int64_t ns) const {
-        return ns * jack_get_sample_rate(client_) / 1'000'000'000;
-    }
     // What has gone out and come in so far.
     std::vector<StampedMessage> Sent();
     std::vector<StampedMessage> Received();
@@ -71,7 +68,6 @@ class JackKeyboard {
 
   private:
     static int Process(std::uint32_t frames, void* self);
-    static void Drain(jack_ringbuffer_t* ring, std::vector<StampedMessage>& into);
 
     jack_client_t* client_ = nullptr;
     jack_port_t* out_ = nullptr;

@@ -107,14 +107,7 @@ TEST(HeaderDialog, EveryChangeGoesIntoTheSongAtOnceAsLatin1CutToTheFieldSizes) {
         WhenModalShows([act](QWidget* dialog) { act(static_cast<CHeaderDialog*>(dialog)); });
         ShowHeaderDialog(nullptr, *t.doc);
     };
-    const auto expectEmptyWithTheFocusInAuthor = [](CHeaderDialog* dialog) {
-        for (QLineEdit* box : {dialog->authorBox(), dialog->bandBox(), dialog->dateBox()})
-            EXPECT_TRUE(box->text().isEmpty());
-        EXPECT_TRUE(dialog->commentsBox()->toPlainText().isEmpty());
-        EXPECT_EQ(QApplication::focusWidget(), dialog->authorBox());
-    };
     run([&](CHeaderDialog* dialog) {
-        expectEmptyWithTheFocusInAuthor(dialog);
         QTest::keyClicks(dialog->authorBox(), k40);
         EXPECT_EQ(std::string(header.author), k40.left(31).toStdString());
         dialog->bandBox()->setText(
@@ -144,9 +137,11 @@ TEST(HeaderDialog, EveryChangeGoesIntoTheSongAtOnceAsLatin1CutToTheFieldSizes) {
     run([&](CHeaderDialog* dialog) {
         dialog->dateBox()->setFocus();
         Click(dialog, kHeaderClear);
-        for (const char* field : {+header.author, +header.band, +header.date, +header.comments})
-            EXPECT_STREQ(field, "");
-        expectEmptyWithTheFocusInAuthor(dialog);
+        // The boxes, refilled from the song, show it cleared.
+        for (QLineEdit* box : {dialog->authorBox(), dialog->bandBox(), dialog->dateBox()})
+            EXPECT_TRUE(box->text().isEmpty());
+        EXPECT_TRUE(dialog->commentsBox()->toPlainText().isEmpty());
+        EXPECT_EQ(QApplication::focusWidget(), dialog->authorBox());
         EXPECT_TRUE(dialog->isVisible());  // Clear does not close
         dialog->accept();
     });

@@ -95,8 +95,7 @@ TEST_F(SessionManager, TheSessionOpensSavesAndShowsOurSongWithoutAskingAnything)
     Send("/nsm/client/save");
     ASSERT_TRUE(manager.WaitFor("/reply /nsm/client/save OK"));
     EXPECT_TRUE(manager.WaitFor("/nsm/client/is_clean"));
-    EXPECT_TRUE(services.calls.empty())
-        << "no dialog: " << ::testing::PrintToString(services.calls);
+    EXPECT_EQ(services.calls, std::vector<std::string>{}) << "no dialog";
 
     Send("/nsm/client/hide_optional_gui");
     ASSERT_TRUE(manager.WaitFor("/nsm/client/gui_is_hidden"));

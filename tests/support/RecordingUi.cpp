@@ -10,12 +10,10 @@ void RecordingUi::Record(std::string event) {
 }
 
 void RecordingUi::ShowMessage(const UserMessage& message) {
-    {
-        std::lock_guard lock(mutex_);
-        messages_.push_back(message);
-    }
     const char* icon = message.icon == MessageIcon::Error ? "error" : "info";
-    Record("message:" + std::string(icon) + ":" + message.title + ":" + message.text);
+    std::lock_guard lock(mutex_);
+    messages_.push_back(message);
+    events_.push_back("message:" + std::string(icon) + ":" + message.title + ":" + message.text);
 }
 
 std::vector<std::string> RecordingUi::Events() const {
@@ -32,14 +30,6 @@ void RecordingUi::Clear() {
     std::lock_guard lock(mutex_);
     events_.clear();
     messages_.clear();
-}
-
-TestDocument::TestDocument(int devices, DocOptions options) : midi(devices) {
-    doc = std::make_unique<CFennoralDoc>(ui, midi, options);
-}
-
-std::vector<std::string> TestDocument::TakeSent() {
-    return testing::TakeSent(midi);
 }
 
 void TestDocument::Settle() {

@@ -47,16 +47,21 @@ bool Worked(RecordingUi& ui, const Fallible<Value>& result) {
     return static_cast<bool>(result);
 }
 
+std::string Describe(const RecordedMessage& message);
+// The messages `midi` recorded since the last call, as "90 3c 64@0" (bytes, then @device), and
+// forgets them.
+std::vector<std::string> TakeSent(RecordingMidiOut& midi);
+
 // A document on recording devices, with the clock off unless asked for.
 struct TestDocument {
-    explicit TestDocument(int devices = 1, DocOptions options = {.startTimer = false});
+    explicit TestDocument(int devices = 1, DocOptions options = {.startTimer = false})
+        : midi(devices), doc(std::make_unique<CFennoralDoc>(ui, midi, options)) {}
 
     RecordingUi ui;
     RecordingMidiOut midi;
     std::unique_ptr<CFennoralDoc> doc;
 
-    // The messages sent since the last call, as "90 3c 64@0" (bytes, then @device).
-    std::vector<std::string> TakeSent();
+    std::vector<std::string> TakeSent() { return testing::TakeSent(midi); }
     // Forgets what start-up sent and signalled. Call without holding the document.
     void Settle();
 };
@@ -67,9 +72,5 @@ auto Locked(CFennoralDoc& doc, Work work) {
     std::lock_guard lock(doc.mutex);
     return work();
 }
-
-std::string Describe(const RecordedMessage& message);
-// The messages `midi` recorded since the last call, described as above, and forgets them.
-std::vector<std::string> TakeSent(RecordingMidiOut& midi);
 
 }  // namespace tarvel::testing

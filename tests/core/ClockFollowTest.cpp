@@ -75,7 +75,7 @@ class ClockFollow : public testing::FollowedRowsTest {
     std::uint8_t fromSource = 1;  // the messages come from the chosen input
 };
 
-// Scripts: "start", "cont", "stop", "spp:<n>" (n < 128) and "<n>c" (n clocks at 125 BPM), 5 ms
+// Scripts: "start", "cont", "stop", "spp:<n>" and "<n>c" (n clocks at 125 BPM), 5 ms
 // apart.
 TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays) {
     struct Case {
@@ -104,6 +104,10 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
          .script = "start 3c spp:40 12c",
          .rows = {0, 40 % 16, 41 % 16},
          .playing = true},
+        {.name = "a position past row 127 takes its high byte: 168 is past the song, which loops",
+         .script = "start 3c spp:168 12c",
+         .rows = {0, 0, 1},
+         .playing = true},
         {.name = "only the chosen input's clock counts",
          .script = "start 12c",
          .rows = {},
@@ -119,7 +123,10 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
             if (word == "start") Send(at, 0xFA);
             if (word == "cont") Send(at, 0xFB);
             if (word == "stop") Send(at, 0xFC);
-            if (word.rfind("spp:", 0) == 0) Send(at, 0xF2, std::stoi(word.substr(4)));
+            if (word.rfind("spp:", 0) == 0) {
+                const int row = std::stoi(word.substr(4));
+                Send(at, 0xF2, row & 0x7F, row >> 7);
+            }
             if (word.back() == 'c') at = Clocks(at, std::stoi(word), kClock125Ns);
         }
         RunPastLast();

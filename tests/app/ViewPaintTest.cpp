@@ -222,8 +222,9 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemOnItsDevicePixelsAndInA
         QImage shown = Surface(c.size, c.ratio, c.format);
         view().render(&shown);
         if (c.region.isEmpty()) {
-            ExpectSamePicture(Model(), c.size, {c.ratio}, c.format, c.zoom);
-            ExpectOnTheirPixels(Model(), shown, c.ratio * c.zoom / 100);
+            const DisplayModel model = Model();
+            ExpectSamePicture(model, c.size, {c.ratio}, c.format, c.zoom);
+            ExpectOnTheirPixels(model, shown, c.ratio * c.zoom / 100);
             continue;
         }
         QImage part = Surface(c.size, c.ratio, c.format), expected = part;

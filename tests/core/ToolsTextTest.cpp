@@ -31,7 +31,6 @@ TEST(BrowserCommandLine, ThePlaceholderIsCutOrTheAddressAppended) {
         {"firefox-esr %u", "firefox-esr  https://example.org/"},
         {"run %U --url \"%1\"", "run %U --url  https://example.org/"},  // the quoted form wins
         {"browser.exe -nohome", "browser.exe -nohome https://example.org/"},
-        {"", " https://example.org/"},
     };
     for (const auto& [command, line] : commands)
         EXPECT_EQ(BrowserCommandLine(command, "https://example.org/"), line);

@@ -8,7 +8,7 @@
 #   usage: end_to_end.sh <tarvel> <demo.trv> <artifact-dir>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-require_tools Xvfb xdotool jackd jack_midi_dump jack_lsp import convert zcat od cmp
+require_tools Xvfb xdotool jackd jack_midi_dump jack_lsp import zcat od cmp
 run_on_private_x "$0" "$@"
 tarvel=$(realpath "$1")
 demo=$(realpath "$2")

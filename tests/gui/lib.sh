@@ -142,10 +142,8 @@ expect_rising_notes() {
 }
 
 # The y of the view's top in the main window ($window): where the grey of the bar between the
-# panes begins. The window's picture it reads is left in $work/window.png.
+# panes begins, in the window's column of pixels at x 305.
 view_top() {
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  import -window "$window" "$work/window.png"
-  convert "$work/window.png" -crop "1x$HEIGHT+305+0" txt:- |
+  import -window "$window" -crop 1x+305+0 txt:- |
     awk -F '[,:]' '/#B0B0B0/ && top == "" { top = $2 } END { print top }'
 }

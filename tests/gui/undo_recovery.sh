@@ -6,7 +6,7 @@
 #   usage: undo_recovery.sh <tarvel> <demo.trv> <artifact-dir>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-require_tools Xvfb xdotool import convert zcat od
+require_tools Xvfb xdotool import zcat od
 run_on_private_x "$0" "$@"
 tarvel=$(realpath "$1")
 demo=$(realpath "$2")

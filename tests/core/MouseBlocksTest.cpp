@@ -42,19 +42,19 @@ class Blocks : public testing::DocumentTest {
 };
 
 TEST_F(Blocks, InterpolationNeedsABlockFollowsTheSinglePrecisionStepAndTruncates) {
-    EXPECT_FALSE(IsEditCommandEnabled(doc.songEditor, EditCommand::Copy));  // nothing marked yet
-    EXPECT_FALSE(RunEditCommand(doc.songEditor, EditCommand::InterpolateParameter));
+    EXPECT_FALSE(RunEditCommand(doc.songEditor, EditCommand::InterpolateParameter));  // no block
     EXPECT_FALSE(RunEditCommand(doc.songEditor, EditCommand::Paste));  // nothing copied yet
     const auto parameter = &PatternCell::parameter;
     const auto velocity = &PatternCell::velocity;
     // A double step would give 5 on the fourth line.
     EXPECT_THAT(Interpolated({0, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 10}, parameter),
                 ElementsAre(0, 1, 3, 4, 6, 8, 10));
+    Cell(2, 1).parameter = 0x40;  // the block's second track keeps its bytes
     EXPECT_THAT(Interpolated({0x7F, 0xAA, 0x00}, parameter), ElementsAre(0x7F, 0x3F, 0x00));
+    EXPECT_EQ(Cell(1, 1).parameter, 0);
     // An empty velocity counts as 0 at the start; an empty end keeps its FF.
     EXPECT_THAT(Interpolated({0xFF, 0xAA, 0x60}, velocity), ElementsAre(0x00, 0x30, 0x60));
     EXPECT_THAT(Interpolated({0x20, 0xAA, 0xFF}, velocity), ElementsAre(0x20, 0x10, 0xFF));
-    EXPECT_EQ(Cell(1, 1).parameter, 0);  // only the block's first track
     EXPECT_THAT(Interpolated({0x12}, parameter), ElementsAre(0x12));  // one line: nothing to do
 }
 

@@ -149,12 +149,13 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     EXPECT_EQ(e.seqCursorRow, 16368);
 }
 
-// The pattern pane scrolled to line 10 and track 2.
+// The pattern pane scrolled to line 10 and track 2, a block marked before.
 class PatternMouse : public Blocks {
   protected:
     void SetUp() override {
         e.firstVisibleLine = 10;
         e.firstVisibleTrack = 2;
+        e.blockMarked = 1;
     }
     void Press(int x, int y) { EditorLeftButtonDown(doc.songEditor, mouse, x, y); }
     std::vector<int> Cursor() { return {e.cursorTrack, e.cursorField, e.cursorLine}; }
@@ -179,7 +180,7 @@ TEST_F(PatternMouse, AClickPutsTheCursorOnTheTrackFieldAndLineUnderTheMouse) {
         Press(at.first, at.second);
         EditorLeftButtonUp(mouse);
         EXPECT_EQ(Cursor(), cursor) << at.first << ", " << at.second;
-        EXPECT_EQ(e.blockMarked, 0);  // a click marks nothing
+        EXPECT_EQ(e.blockMarked, 0);  // a click marks nothing, and the old block is gone
     }
     SetViewSize(doc.songEditor, 1642, 24 + 12 * 60);  // 16 tracks from track 0, 60 rows
     Press(24 + 70 * 15 + 64, 24 + 12 * 50);

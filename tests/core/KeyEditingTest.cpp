@@ -54,7 +54,6 @@ TEST_F(KeyEditing, CursorMovesStayInsideThePatternScrollTheShownPartAndWrapRound
                               TrackMove{0, 0, 0, vk::kLeft, false, 15, 12, 6},
                               TrackMove{15, 12, 6, vk::kLeft, false, 15, 12, 5},
                               TrackMove{2, 0, 4, vk::kTab, false, 3, 0, 0},
-                              TrackMove{15, 12, 5, vk::kTab, false, 0, 0, 0},
                               TrackMove{0, 0, 3, vk::kTab, true, 15, 12, 0}}) {
         e.cursorTrack = m.track;
         e.firstVisibleTrack = m.top;

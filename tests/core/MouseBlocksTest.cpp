@@ -114,11 +114,9 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     e.insertTranspose = -5;
     EditorLeftButtonDown(doc.songEditor, mouse, 350, 30);
     for (int y = 30; y < 90; y += 12) EditorMouseMove(doc.songEditor, mouse, 350, y);
-    EditorLeftButtonUp(mouse);
-    EditorMouseMove(doc.songEditor, mouse, 350, 102);
+    EditorLeftButtonUp(mouse);  // that moves after it paint nothing is the window test's
     for (int row = 0; row <= 64; row += 16) EXPECT_EQ(doc.song.sequence[row][0].pattern, 7) << row;
     EXPECT_EQ(doc.song.sequence[64][0].transpose, -5);
-    EXPECT_EQ(doc.song.sequence[96][0].pattern, kEmptySlot);  // after the button came up
 
     EditorMouseMove(doc.songEditor, mouse, 350, 54);
     EXPECT_EQ(EditorRightButtonDown(doc.songEditor, mouse, 350, 54), MouseAction::None);

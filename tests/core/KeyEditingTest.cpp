@@ -43,7 +43,6 @@ TEST_F(KeyEditing, CursorMovesStayInsideThePatternScrollTheShownPartAndWrapRound
                     ElementsAre(m.newLine, m.newTop))
             << m.line << " of " << m.lineCount << ", key " << m.key;
     }
-    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
     struct TrackMove {
         int track, top, field, key;

@@ -70,8 +70,8 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
 
     CursorAt(14, 0);
     PasteBlock(doc.songEditor);
-    // Nothing wraps round to track 0.
-    EXPECT_THAT((std::vector<int>{Cell(0, 14).note, Cell(3, 15).velocity, Cell(0, 0).note}),
+    // Nothing wraps round to track 0 or spills into the next line.
+    EXPECT_THAT((std::vector<int>{Cell(0, 14).note, Cell(3, 15).velocity, Cell(1, 0).note}),
                 ElementsAre(8, 3, kNoNote));
 
     MarkBlock(2, 12, 5, 17);
@@ -80,8 +80,11 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
     PasteBlock(doc.songEditor);
     e.cursorLine = 252;
     PasteBlock(doc.songEditor);
-    // Past the 64 lines, kept for a longer pattern, and clipped at line 255.
-    EXPECT_THAT((std::vector<int>{Cell(65, 0).note, Cell(255, 3).note}), ElementsAre(17, 15));
+    // Past the 64 lines, kept for a longer pattern, and clipped at line 255: nothing wraps round
+    // to line 0 or spills into what follows the lines.
+    EXPECT_THAT((std::vector<int>{Cell(65, 0).note, Cell(255, 3).note, Cell(0, 0).note,
+                                  doc.song.patterns[0].lineCount}),
+                ElementsAre(17, 15, kNoNote, 64));
 
     CursorAt(7, 20);  // a start mark past the end: the block collapses to the cursor
     MarkBlockStart(doc.songEditor);

@@ -136,8 +136,6 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
         EXPECT_TRUE(c.playing || SoundingNotes() == 0) << SoundingNotes() << " sounding";
         doc.StopPlayback();
         t.midi.Clear();
-        doc.player.playRow = 0;
-        doc.player.playMode = kSongMode;
     }
 }
 

@@ -76,11 +76,8 @@ std::int64_t JackClockRig::Play(const ClockScript& script, int settleMs) {
 
 std::vector<StampedMessage> JackClockRig::Notes(bool on) {
     std::vector<StampedMessage> notes;
-    for (const StampedMessage& m : monitor_->Received()) {
-        const bool noteOn = (m.bytes[0] == 0x90 && m.bytes[2] > 0);
-        const bool noteOff = m.bytes[0] == 0x80 || (m.bytes[0] == 0x90 && m.bytes[2] == 0);
-        if (on ? noteOn : noteOff) notes.push_back(m);
-    }
+    for (const StampedMessage& m : monitor_->Received())
+        if (m.bytes[0] == (on ? 0x90 : 0x80)) notes.push_back(m);
     return notes;
 }
 

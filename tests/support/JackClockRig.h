@@ -48,7 +48,7 @@ class JackClockRig {
     static std::int64_t FrameOfNs(std::int64_t ns) {
         return ns * JackHarness::kSampleRate / 1'000'000'000;
     }
-    // Note-ons (velocity > 0) and note-offs on channel 0 at the monitor, in arrival order.
+    // Note-ons (0x90) or note-offs (0x80) on channel 0 at the monitor, in arrival order.
     std::vector<StampedMessage> Notes(bool on);
     CFennoralDoc& doc() { return *doc_; }
     int Xruns() const { return jack_.Xruns(); }

@@ -60,10 +60,6 @@ JackClockRig::JackClockRig(int periodFrames, bool transport)
     WriteRowNamingSong(*doc_, 128);
 }
 
-JackClockRig::~JackClockRig() {
-    if (doc_) doc_->SetTransportClock(nullptr);
-}
-
 std::int64_t JackClockRig::Play(const ClockScript& script, int settleMs) {
     const std::int64_t zero = master_->FrameNow() + FrameOfNs(200'000'000);
     std::vector<StampedMessage> messages = script.messages;

@@ -12,14 +12,7 @@ namespace {
 
 using ::testing::Contains;
 
-constexpr std::int64_t kBaseNs = 1'000'000'000;  // as the fixture's clock starts
-
 struct ScriptedSession final : BeatClock {
-    ScriptedSession() {
-        at.atNs = kBaseNs;
-        at.bpm = 125;
-        at.quantum = 4;
-    }
     // The timeline: `at.beat` at `at.atNs`, going on at `at.bpm`; what Read gives, at its moment.
     BeatPosition at{};
     std::vector<std::string> proposed;
@@ -46,6 +39,9 @@ struct ScriptedSession final : BeatClock {
 class LinkFollow : public testing::FollowedRowsTest {
   protected:
     void SetUp() override {
+        session.at.atNs = nowNs;  // beat 0 now, at 125 BPM, in bars of four
+        session.at.bpm = 125;
+        session.at.quantum = 4;
         doc.SetTempoSource(TempoSource::kAbletonLink);
         doc.SetBeatClock(&session);
         Hold();

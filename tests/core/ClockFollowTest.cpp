@@ -55,13 +55,6 @@ class ClockFollow : public testing::FollowedRowsTest {
     }
     void RunPastLast(std::int64_t moreNs = 10 * kMs) { RunUntil(lastNs + moreNs); }
 
-    // The note-ons (0x90) or note-offs (0x80) device 0 got.
-    std::vector<RecordedMessage> Notes(int type) const {
-        std::vector<RecordedMessage> notes;
-        for (const RecordedMessage& m : t.midi.Messages())
-            if (m.device == 0 && (m.bytes[0] & 0xF0) == type) notes.push_back(m);
-        return notes;
-    }
     std::vector<int> RowsPlayed() const {
         std::vector<int> rows;
         for (const RecordedMessage& m : Notes(0x90)) rows.push_back(m.bytes[1] - 36);

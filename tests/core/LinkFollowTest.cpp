@@ -12,35 +12,23 @@ namespace {
 
 using ::testing::Contains;
 
-constexpr std::int64_t kBaseNs = 1'000'000'000;  // as the fixture's clock starts
-
 struct ScriptedSession final : BeatClock {
-    // The timeline: `beat` at `atNs`, going on at `bpm`.
-    double bpm = 125;
-    double beat = 0;
-    std::int64_t atNs = kBaseNs;
-    bool playing = false;
-    std::int64_t playingSinceNs = 0;
-    int peers = 0;
+    // The timeline: `at.beat` at `at.atNs`, going on at `at.bpm`; what Read gives, at its moment.
+    BeatPosition at{};
     std::vector<std::string> proposed;
 
     bool Read(std::int64_t nowNs, BeatPosition& p) noexcept override {
-        p = {};
+        p = at;
         p.atNs = nowNs;
-        p.bpm = bpm;
         p.beat = BeatAt(nowNs);
-        p.quantum = 4;
-        p.playingSinceNs = playingSinceNs;
-        p.peers = peers;
-        p.playing = playing ? 1 : 0;
         return true;
     }
     double BeatAt(std::int64_t ns) const {
-        return beat + static_cast<double>(ns - atNs) * bpm / 60e9;
+        return at.beat + static_cast<double>(ns - at.atNs) * at.bpm / 60e9;
     }
     void Play(bool on, std::int64_t nowNs) {
-        playing = on;
-        playingSinceNs = nowNs;
+        at.playing = on;
+        at.playingSinceNs = nowNs;
     }
     void ProposeTempo(double next) override {
         proposed.push_back("tempo " + std::to_string(int(next)));
@@ -51,14 +39,13 @@ struct ScriptedSession final : BeatClock {
 class LinkFollow : public testing::FollowedRowsTest {
   protected:
     void SetUp() override {
+        session.at.atNs = nowNs;  // beat 0 now, at 125 BPM, in bars of four
+        session.at.bpm = 125;
+        session.at.quantum = 4;
         doc.SetTempoSource(TempoSource::kAbletonLink);
         doc.SetBeatClock(&session);
         Hold();
         WriteRowNamingSong(90);  // which following never plays nor writes
-    }
-    void TearDown() override {
-        if (lock.owns_lock()) lock.unlock();
-        doc.SetBeatClock(nullptr);
     }
 
     ScriptedSession session;
@@ -68,7 +55,7 @@ TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo)
     // Half way into the second beat of a bar at 125 BPM (480 ms beats, 120 ms lines), the
     // session starts: the cursor's row 8 waits for the next bar, 2.5 beats on, each next row a
     // line later, stamped with its beat's own time.
-    session.beat = 1.5;
+    session.at.beat = 1.5;
     doc.editor.seqCursorRow = 8;
     session.Play(true, nowNs);
     const std::int64_t barNs = nowNs + 1200 * kMs;
@@ -78,13 +65,13 @@ TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo)
     // The session goes to 150 BPM at a line's start: from it, 100 ms lines, on its beats.
     const double nextLineBeat = std::ceil(session.BeatAt(nowNs) * 4) / 4;
     const std::int64_t changeNs =
-        session.atNs + std::llround((nextLineBeat - session.beat) * 60e9 / session.bpm);
+        session.at.atNs + std::llround((nextLineBeat - session.at.beat) * 60e9 / session.at.bpm);
     RunFor(changeNs - nowNs - 10 * kMs);
     t.midi.Clear();
-    session.beat = session.BeatAt(nowNs);  // the beat stays where it is, as in Link
-    session.atNs = nowNs;
-    session.bpm = 150;
-    const std::int64_t lineNs = nowNs + std::llround((nextLineBeat - session.beat) * 400 * kMs);
+    session.at.beat = session.BeatAt(nowNs);  // the beat stays where it is, as in Link
+    session.at.atNs = nowNs;
+    session.at.bpm = 150;
+    const std::int64_t lineNs = nowNs + std::llround((nextLineBeat - session.at.beat) * 400 * kMs);
     RunFor(250 * kMs);
     EXPECT_EQ(NoteOns(lineNs), (std::vector<std::string>{"11@0.000", "12@100.0", "13@200.0"}));
     EXPECT_EQ(doc.song.lineDuration, 166) << "the song's tempo is never written";
@@ -100,10 +87,10 @@ TEST_F(LinkFollow, PeersAreShownAndTheLastOneLeavingIsSaidOnceWhilePlayGoesOn) {
     session.Play(true, nowNs);
     RunFor(10 * kMs);
     UiEvents();
-    session.peers = 1;
+    session.at.peers = 1;
     RunFor(4 * kMs);
     EXPECT_THAT(UiEvents(), Contains("tempo source:Ableton Link: 1 peer:followed:shared").Times(1));
-    session.peers = 0;
+    session.at.peers = 0;
     RunFor(2000 * kMs);
     EXPECT_THAT(UiEvents(), Contains("status:Ableton Link lost: holding 125 BPM").Times(1));
     EXPECT_TRUE(doc.player.isPlaying) << "the session's timeline goes on without peers";

@@ -28,10 +28,6 @@ class TransportFollow : public testing::FollowedRowsTest {
         Hold();
         WriteRowNamingSong(125);  // 120 ms lines, 5,760 frames
     }
-    void TearDown() override {
-        if (lock.owns_lock()) lock.unlock();
-        doc.SetTransportClock(nullptr);
-    }
     // The transport stands at `frame` (rolling or not) from now on, moving with the clock.
     void Transport(bool rolling, std::int64_t frame, double bpm = 0) {
         transport.now = {};
@@ -80,7 +76,6 @@ TEST_F(TransportFollow, ATimebaseMastersTempoSetsTheLinesAndAGoneServerStopsOnce
     Transport(true, 0, 150);
     RunFor(210 * kMs);
     EXPECT_EQ(NoteOns(startNs), (std::vector<std::string>{"0@0.000", "1@100.0", "2@200.0"}));
-    EXPECT_NEAR(doc.engine.FollowedBpm(), 150, 1e-9);
     EXPECT_EQ(doc.song.lineDuration, 120) << "the song's tempo is never written";
 
     transport.now.serverGone = 1;

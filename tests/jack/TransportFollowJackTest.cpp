@@ -34,12 +34,10 @@ TEST(TransportFollowJack, PlayAndStopLeadTheTransportAndALocatedRowSoundsAConsta
     wait(200);
     std::vector<testing::StampedMessage> ons = rig.Notes(true);
     ASSERT_GE(ons.size(), 3u);
-    EXPECT_EQ(ons[0].bytes[1], 36 + 8);
     EXPECT_EQ(rig.Notes(false).size(), ons.size()) << "a note left sounding";
 
     std::vector<std::int64_t> latency;
     const int xrunsBefore = rig.Xruns();
-    std::vector<int> firstNotes;
     for (const int row : {16, 40}) {
         const std::size_t before = ons.size();
         rig.master().LocateTransport(std::int64_t{row} * kFramesPerLine);
@@ -51,11 +49,10 @@ TEST(TransportFollowJack, PlayAndStopLeadTheTransportAndALocatedRowSoundsAConsta
         ons = rig.Notes(true);
         ASSERT_GT(ons.size(), before + 2) << "xruns: " << rig.Xruns();
         EXPECT_EQ(rig.master().RolledFrom(), std::int64_t{row} * kFramesPerLine);
-        firstNotes.push_back(ons[before].bytes[1]);
+        EXPECT_EQ(ons[before].bytes[1], 36 + row % 16) << "row " << row;
         latency.push_back(ons[before].frame - rig.master().RolledAt());
         EXPECT_EQ(rig.Notes(false).size(), ons.size()) << "a note left sounding";
     }
-    EXPECT_EQ(firstNotes, (std::vector<int>{36 + 16 % 16, 36 + 40 % 16}));
     // A late period (an xrun) moves the dummy server's frame clock against the system's, which
     // no client can make up for: then only the rows are checked.
     if (rig.Xruns() == xrunsBefore) {

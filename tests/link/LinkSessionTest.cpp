@@ -59,7 +59,7 @@ class LinkPeers : public ::testing::Test {
     LinkSession ours{125, 4};
 };
 
-TEST_F(LinkPeers, APeersTempoAndStartStopSyncAndThePhaseIsShared) {
+TEST_F(LinkPeers, APeersTempoAndStartStopSync) {
     PeerChanges([](auto& state, microseconds now) { state.setTempo(90, now); });
     EXPECT_TRUE(WaitFor([&] { return std::abs(Now(ours).bpm - 90) < 0.01; }));
 
@@ -67,12 +67,6 @@ TEST_F(LinkPeers, APeersTempoAndStartStopSyncAndThePhaseIsShared) {
     EXPECT_TRUE(WaitFor([&] { return Now(ours).playing == 1; }));
     ours.ProposePlaying(false);
     EXPECT_TRUE(WaitFor([&] { return !peer.captureAppSessionState().isPlaying(); }));
-
-    // The same moment is the same place in the bar on both sides.
-    const BeatPosition at = Now(ours);
-    const double peersPhase =
-        peer.captureAppSessionState().phaseAtTime(microseconds(at.atNs / 1000), 4);
-    EXPECT_NEAR(std::fmod(at.beat, 4.0), peersPhase, 1e-3);
 }
 
 TEST_F(LinkPeers, APeersStartPlaysTheSongFromTheNextBarOnThePeersBeats) {
@@ -90,7 +84,6 @@ TEST_F(LinkPeers, APeersStartPlaysTheSongFromTheNextBarOnThePeersBeats) {
         testing::Locked(doc, [&] { doc.PlayerTick(now); });
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    doc.SetBeatClock(nullptr);
     std::vector<std::int64_t> onsNs;
     for (const RecordedMessage& m : t.midi.Messages())
         if ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0) onsNs.push_back(m.dueNs);

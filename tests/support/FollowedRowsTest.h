@@ -26,13 +26,19 @@ class FollowedRowsTest : public DocumentTest {
         for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs)
             doc.PlayerTick(nowNs);
     }
+    // The note-ons (0x90) or note-offs (0x80) device 0 got.
+    std::vector<RecordedMessage> Notes(int type) const {
+        std::vector<RecordedMessage> notes;
+        for (const RecordedMessage& m : t.midi.Messages())
+            if (m.device == 0 && (m.bytes[0] & 0xF0) == type) notes.push_back(m);
+        return notes;
+    }
     // "row@ms after `fromNs`" of each note-on on device 0.
     std::vector<std::string> NoteOns(std::int64_t fromNs) const {
         std::vector<std::string> got;
-        for (const RecordedMessage& m : t.midi.Messages())
-            if (m.device == 0 && (m.bytes[0] & 0xF0) == 0x90)
-                got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
-                              std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
+        for (const RecordedMessage& m : Notes(0x90))
+            got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
+                          std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
         return got;
     }
     // Note-ons not yet ended by a note-off, on every device.

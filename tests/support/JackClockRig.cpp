@@ -60,10 +60,6 @@ JackClockRig::JackClockRig(int periodFrames, bool transport)
     WriteRowNamingSong(*doc_, 128);
 }
 
-JackClockRig::~JackClockRig() {
-    if (doc_) doc_->SetTransportClock(nullptr);
-}
-
 std::int64_t JackClockRig::Play(const ClockScript& script, int settleMs) {
     const std::int64_t zero = master_->FrameNow() + FrameOfNs(200'000'000);
     std::vector<StampedMessage> messages = script.messages;
@@ -76,11 +72,8 @@ std::int64_t JackClockRig::Play(const ClockScript& script, int settleMs) {
 
 std::vector<StampedMessage> JackClockRig::Notes(bool on) {
     std::vector<StampedMessage> notes;
-    for (const StampedMessage& m : monitor_->Received()) {
-        const bool noteOn = (m.bytes[0] == 0x90 && m.bytes[2] > 0);
-        const bool noteOff = m.bytes[0] == 0x80 || (m.bytes[0] == 0x90 && m.bytes[2] == 0);
-        if (on ? noteOn : noteOff) notes.push_back(m);
-    }
+    for (const StampedMessage& m : monitor_->Received())
+        if (m.bytes[0] == (on ? 0x90 : 0x80)) notes.push_back(m);
     return notes;
 }
 

@@ -37,7 +37,6 @@ class JackClockRig {
   public:
     // `transport`: Tarvel follows JACK's transport, which master() moves; else the master's clock.
     explicit JackClockRig(int periodFrames = 128, bool transport = false);
-    ~JackClockRig();
     JackKeyboard& master() { return *master_; }
     // Empty when all is running; else why not (e.g. no jackd).
     const std::string& failure() const { return failure_; }
@@ -48,7 +47,7 @@ class JackClockRig {
     static std::int64_t FrameOfNs(std::int64_t ns) {
         return ns * JackHarness::kSampleRate / 1'000'000'000;
     }
-    // Note-ons (velocity > 0) and note-offs on channel 0 at the monitor, in arrival order.
+    // Note-ons (0x90) or note-offs (0x80) on channel 0 at the monitor, in arrival order.
     std::vector<StampedMessage> Notes(bool on);
     CFennoralDoc& doc() { return *doc_; }
     int Xruns() const { return jack_.Xruns(); }
@@ -59,10 +58,10 @@ class JackClockRig {
     std::optional<JackKeyboard> master_, monitor_;
     std::optional<RtMidiOutDriver> driver_;
     RecordingUi ui_;
+    std::unique_ptr<JackTransport> transport_;  // outlives the document, whose clock reads it
     std::unique_ptr<CFennoralDoc> doc_;
     std::optional<DocumentMidiInput> sink_;
     std::unique_ptr<JackMidiIn> input_;
-    std::unique_ptr<JackTransport> transport_;
 };
 
 }  // namespace tarvel::testing

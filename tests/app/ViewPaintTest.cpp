@@ -203,7 +203,6 @@ TEST_F(ViewPaintTest, TheBusyViewIsPaintedAsItemAfterItemOnItsDevicePixelsAndInA
         // 150 % at ratio 2: a whole scale past the atlas, as a ratio of 3 gives.
         {.name = "150 % at 2", .size = {1300, 600}, .ratio = 2, .zoom = 150, .format = kArgb},
         {.name = "200 % at 2", .size = {1000, 600}, .ratio = 2, .zoom = 200, .format = kArgb},
-        {.name = "the window's pixels at ratio 2", .ratio = 2, .format = kArgb},
         // A region rendered into an image is the view's own paint under Qt's clip, which the
         // painter heeds only where it copies boxes into the pixels, at scales up to 2.
         {.name = "two rectangles", .region = QRegion(13, 7, 400, 101) | QRegion(300, 250, 517, 90)},

@@ -269,7 +269,6 @@ TEST_F(Display, EachSizeAndZoomStepShowsTheTracksRowsAndColumnsOfTheZoomedSize) 
         {"short of a track: wider columns", 871, 335, 100, {4, 25, 32, 308}},
         {"a fifth track", 872, 336, 100, {5, 26, 28, 378}},
         {"bounded", 99999, 99999, 100, {16, 664, 425, 1148}},
-        {"full HD at 150", 1920, 1080, 150, {10, 58, 31, 728}},
         {"at 300: classic", 1920, 1080, 300, {4, 28, 28, 308}},
         {"no step: at 100", 1920, 1080, 170, {16, 88, 45, 1148}},
     };

@@ -37,13 +37,10 @@ struct ScriptedInputs final : MidiInDriver {
     }
     void Close(const std::string& name) noexcept override { std::erase(open, name); }
     std::vector<std::string> CheckPorts() override {
-        std::vector<std::string> lost;
-        std::ranges::copy_if(open, std::back_inserter(lost),
-                             [&](auto& name) { return !Here(name); });
-        for (const std::string& name : lost) {
-            Close(name);
-            sink->InputLost(name.c_str());
-        }
+        std::vector<std::string> lost = open;
+        std::erase_if(lost, [&](auto& name) { return Here(name); });
+        std::erase_if(open, [&](auto& name) { return !Here(name); });
+        for (const std::string& name : lost) sink->InputLost(name.c_str());
         return lost;
     }
     bool SetClockSource(const std::string& name) override { return Take(clock, name); }

@@ -48,7 +48,6 @@ TEST_F(AppTest, SizeZoomFollowPlayAndWhenLaunchesStartComeBackAfterARestart) {
     EXPECT_EQ(frame().size(), QSize(1300, 800));
     EXPECT_EQ(Locked()->songEditor.layout,
               LayoutForZoomedView(view().width(), view().height(), 150));
-    frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kFollowPlay)->isChecked());
     EXPECT_TRUE(frame().action(cmd::kLaunchAtNextBar)->isChecked());
     EXPECT_FALSE(frame().action(cmd::kLaunchAtPatternEnd)->isChecked());
@@ -71,7 +70,6 @@ class ViewTest : public AppTest {
 // Note keys are read by their place on the keyboard.
 TEST_F(ViewTest, NoteKeyWithRecordWritesAnUndoableCellAndSoundsUntilTheRealRelease) {
     QTest::keyClick(&view(), Qt::Key_Space);  // Record, even with the keyboard in the view
-    frame().UpdateCommandStates();
     EXPECT_TRUE(frame().action(cmd::kRecord)->isChecked());
     EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo\tCtrl+Y");
     TakeSent();

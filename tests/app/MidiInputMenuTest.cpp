@@ -216,7 +216,6 @@ TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
     auto inputMenu = MakeMenu({});
     TempoSourceMenu source(doc(), frame(), *inputs, SettingsFile());
     source.Follow("Ableton Link");
-    Settle();
     EXPECT_EQ(Following(), " followed:Ableton Link: 0 peers:Ableton Link")
         << "a typed tempo goes to the session";
     auto* box = Control<QLineEdit>(widget_id::kTempo);

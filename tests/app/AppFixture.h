@@ -181,7 +181,6 @@ class AppTest : public ::testing::Test {
                                                         .sessionUrl = std::move(sessionUrl)});
         const bool running = app->Start({});
         frame().activateWindow();
-        view().setFocus();
         Settle();
         return running;
     }

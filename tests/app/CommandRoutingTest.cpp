@@ -47,10 +47,7 @@ const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"track", [](AppTest& t) { return t.Locked()->editor.cursorTrack; }},
     {"viewFocus", [](AppTest& t) { return int(QApplication::focusWidget() == &t.view()); }},
     {"patternChecked",
-     [](AppTest& t) {
-         t.frame().UpdateCommandStates();
-         return int(t.frame().action(cmd::kPlayPattern)->isChecked());
-     }},
+     [](AppTest& t) { return int(t.frame().action(cmd::kPlayPattern)->isChecked()); }},
     {"muted", [](AppTest& t) { return int(t.Locked()->engine.mutes.muted); }},
     {"soloed", [](AppTest& t) { return int(t.Locked()->engine.mutes.soloed); }},
     {"zoom", [](AppTest& t) { return t.view().zoom(); }},
@@ -204,10 +201,10 @@ TEST_P(CommandRoutingTest, CommandOrKeyReachesItsOperationAndNothingElse) {
         doc->player.playRow = 99;
     }
     if (route.prepare) route.prepare(*this);
+    frame().UpdateCommandStates();
     const std::map<std::string, int> before = Probe(*this);
     services.calls.clear();
     TakeSent();
-    frame().UpdateCommandStates();
     if (route.id) {
         QAction* action = frame().action(route.id);
         ASSERT_TRUE(action && action->isEnabled());

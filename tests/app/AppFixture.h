@@ -42,7 +42,6 @@ namespace tarvel::testing {
 // active modal widget, so tests type into the real dialog that a Run/Show function opened.
 inline void WhenModalShows(std::function<void(QWidget*)> act) {
     auto* poll = new QTimer;
-    poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         QWidget* dialog = QApplication::activeModalWidget();
         if (!dialog || !dialog->isVisible()) return;
@@ -57,7 +56,7 @@ inline void WhenModalShows(std::function<void(QWidget*)> act) {
             dialog->hide();
         }
     });
-    poll->start();
+    poll->start(5);
 }
 
 // The child of `parent` that carries the widget id `id`, and a click on such a button.
@@ -182,7 +181,6 @@ class AppTest : public ::testing::Test {
                                                         .sessionUrl = std::move(sessionUrl)});
         const bool running = app->Start({});
         frame().activateWindow();
-        view().setFocus();
         Settle();
         return running;
     }

@@ -47,10 +47,7 @@ const std::pair<const char*, int (*)(AppTest&)> kProbes[] = {
     {"track", [](AppTest& t) { return t.Locked()->editor.cursorTrack; }},
     {"viewFocus", [](AppTest& t) { return int(QApplication::focusWidget() == &t.view()); }},
     {"patternChecked",
-     [](AppTest& t) {
-         t.frame().UpdateCommandStates();
-         return int(t.frame().action(cmd::kPlayPattern)->isChecked());
-     }},
+     [](AppTest& t) { return int(t.frame().action(cmd::kPlayPattern)->isChecked()); }},
     {"muted", [](AppTest& t) { return int(t.Locked()->engine.mutes.muted); }},
     {"soloed", [](AppTest& t) { return int(t.Locked()->engine.mutes.soloed); }},
     {"zoom", [](AppTest& t) { return t.view().zoom(); }},
@@ -69,25 +66,6 @@ std::map<std::string, int> Probe(AppTest& t) {
     std::map<std::string, int> values;
     for (const auto& [name, read] : kProbes) values[name] = read(t);
     return values;
-}
-
-// A block over lines 0..2 of track 0 with a note at line 0 and a velocity and a parameter at
-// line 2; both clipboards hold a note; the player stands at row 99.
-void SetUpEveryOperation(AppTest& t) {
-    t.services.saveAnswer = SaveAnswer::No;
-    auto doc = t.Locked();
-    EditorState& editor = doc->editor;
-    editor.blockMarked = 1;
-    editor.blockStartLine = 0;
-    editor.blockEndLine = 2;
-    editor.blockStartTrack = editor.blockEndTrack = 0;
-    editor.clipboardValid = 1;
-    editor.clipboardWidth = editor.clipboardHeight = 1;
-    editor.blockClipboard.cells[0][0] = PatternCell{61, 1, 2, 3};
-    editor.patternClipboard.cells[0][0] = PatternCell{62, 1, 2, 3};
-    doc->song.patterns[0].cells[0][0] = PatternCell{60, 0x00, 7, 0x00};
-    doc->song.patterns[0].cells[2][0] = PatternCell{kNoNote, 0x40, 7, 0x40};
-    doc->player.playRow = 99;
 }
 
 // Live mode on, the song playing from row 0, whose slot on track 0 holds pattern 1; channel 3
@@ -204,12 +182,29 @@ class CommandRoutingTest : public AppTest, public ::testing::WithParamInterface<
 
 TEST_P(CommandRoutingTest, CommandOrKeyReachesItsOperationAndNothingElse) {
     const Route& route = GetParam();
-    SetUpEveryOperation(*this);
+    // A block over lines 0..2 of track 0 with a note at line 0 and a velocity and a parameter at
+    // line 2; both clipboards hold a note; the player stands at row 99.
+    services.saveAnswer = SaveAnswer::No;
+    {
+        auto doc = Locked();
+        EditorState& editor = doc->editor;
+        editor.blockMarked = 1;
+        editor.blockStartLine = 0;
+        editor.blockEndLine = 2;
+        editor.blockStartTrack = editor.blockEndTrack = 0;
+        editor.clipboardValid = 1;
+        editor.clipboardWidth = editor.clipboardHeight = 1;
+        editor.blockClipboard.cells[0][0] = PatternCell{61, 1, 2, 3};
+        editor.patternClipboard.cells[0][0] = PatternCell{62, 1, 2, 3};
+        doc->song.patterns[0].cells[0][0] = PatternCell{60, 0x00, 7, 0x00};
+        doc->song.patterns[0].cells[2][0] = PatternCell{kNoNote, 0x40, 7, 0x40};
+        doc->player.playRow = 99;
+    }
     if (route.prepare) route.prepare(*this);
+    frame().UpdateCommandStates();
     const std::map<std::string, int> before = Probe(*this);
     services.calls.clear();
     TakeSent();
-    frame().UpdateCommandStates();
     if (route.id) {
         QAction* action = frame().action(route.id);
         ASSERT_TRUE(action && action->isEnabled());
@@ -219,16 +214,13 @@ TEST_P(CommandRoutingTest, CommandOrKeyReachesItsOperationAndNothingElse) {
                         route.key.keyboardModifiers());
     }
 
-    std::string changes;
-    const auto add = [&changes](const std::string& change) {
-        changes += (changes.empty() ? "" : " ") + change;
-    };
+    QStringList changes;
     for (const auto& [name, value] : Probe(*this))
         if (const int old = before.at(name); value != old)
-            add(name + " " + std::to_string(old) + ">" + std::to_string(value));
-    for (const std::string& call : services.calls) add(call);
-    if (const auto sent = TakeSent(); !sent.empty()) add(sent.front());
-    EXPECT_EQ(changes, route.changes);
+            changes << QString("%1 %2>%3").arg(name.c_str()).arg(old).arg(value);
+    for (const std::string& call : services.calls) changes << call.c_str();
+    if (const auto sent = TakeSent(); !sent.empty()) changes << sent.front().c_str();
+    EXPECT_EQ(changes.join(' ').toStdString(), route.changes);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCommandAndKey, CommandRoutingTest, ::testing::ValuesIn(Routes()),

@@ -37,13 +37,10 @@ struct ScriptedInputs final : MidiInDriver {
     }
     void Close(const std::string& name) noexcept override { std::erase(open, name); }
     std::vector<std::string> CheckPorts() override {
-        std::vector<std::string> lost;
-        std::ranges::copy_if(open, std::back_inserter(lost),
-                             [&](auto& name) { return !Here(name); });
-        for (const std::string& name : lost) {
-            Close(name);
-            sink->InputLost(name.c_str());
-        }
+        std::vector<std::string> lost = open;
+        std::erase_if(lost, [&](auto& name) { return Here(name); });
+        std::erase_if(open, [&](auto& name) { return !Here(name); });
+        for (const std::string& name : lost) sink->InputLost(name.c_str());
         return lost;
     }
     bool SetClockSource(const std::string& name) override { return Take(clock, name); }
@@ -219,13 +216,11 @@ TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
     auto inputMenu = MakeMenu({});
     TempoSourceMenu source(doc(), frame(), *inputs, SettingsFile());
     source.Follow("Ableton Link");
-    Settle();
     EXPECT_EQ(Following(), " followed:Ableton Link: 0 peers:Ableton Link")
         << "a typed tempo goes to the session";
     auto* box = Control<QLineEdit>(widget_id::kTempo);
     const int songLineDuration = Locked()->song.lineDuration;
 
-    box->setFocus();
     box->clear();
     QTest::keyClicks(box, "140");
     QTest::keyClick(box, Qt::Key_Return);
@@ -239,7 +234,6 @@ TEST_F(MidiMenu, AbletonLinkIsJoinedShownAndTakesATypedTempoForTheSession) {
     EXPECT_NEAR(followed, 140, 0.01);
     EXPECT_EQ(Locked()->song.lineDuration, songLineDuration) << "the song's tempo stays";
 
-    Q_EMIT source.menu().aboutToShow();
     QMenu* quantum = source.menu().findChild<QMenu*>("linkQuantum");
     ASSERT_NE(quantum, nullptr);
     Pick(*quantum, "8 beats");

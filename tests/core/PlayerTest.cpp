@@ -292,11 +292,11 @@ TEST_F(Player, StopReleasesEveryNoteAndKeepsThePlayWatch) {
     EXPECT_EQ(FormatPlayWatch(6000000), "100:00:000");
     EXPECT_EQ(FormatPlayWatch(-5), "00:00:000");
 
-    // A new start clears the watch and restarts the line; in the other mode it releases the
-    // tracks' notes (that it forgets the tracks shows in the live launch tests).
+    // A new start restarts the line; in the other mode it releases the tracks' notes (that it
+    // forgets the tracks shows in the live launch tests, that it clears the watch in the stress
+    // test's last start).
     Place(0, 2, 0);
     doc.StartPlayback(kSongMode);
-    EXPECT_EQ(doc.player.playWatch, 0);
     Tick(1);
     doc.StartPlayback(kPatternMode);
     Tick(1);

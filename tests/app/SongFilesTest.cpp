@@ -74,6 +74,7 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
 
     services.saveAnswer = SaveAnswer::No;
     for (int i = 0; i < 3; ++i) {
+        replacements[4]();  // untitled first, so that the file must name the song again
         Edit(kNoNote, 0x22);
         replacements[i]();
         EXPECT_EQ(Cell().velocity, 0x40);

@@ -88,6 +88,9 @@ TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShorte
     EXPECT_EQ(app->RecentFiles().join(" ").remove(settingsDir.path() + "/").toStdString(),
               "e.trv d.trv c.trv b.trv");
     EXPECT_EQ(Setting("Recent File List/File4").toString().toStdString(), PathOf("b.trv"));
+    std::filesystem::remove(PathOf("e.trv"));  // one that can no longer be opened leaves the list
+    frame().Execute(cmd::kRecentFile1);
+    EXPECT_EQ(Setting("Recent File List/File1").toString().toStdString(), PathOf("d.trv"));
     // The menu names each in thirty characters at most.
     frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
                              "/home/musician/songs/winter.trv", "/a/b.trv"});

@@ -106,6 +106,7 @@ TEST_F(SongFilesTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
     file.tracks[0].AddMessage(96, 0xE2, 0, 64);  // pitch bend: dropped
     file.tracks[0].AddMessage(96, 0x82, 60, 0);
     WriteBytes(PathOf("in.mid"), WriteMidiFile(file));
+    SaveAs("old.trv", 0x40);  // the import must not take the old song's file
     Edit(60, 0x40);
     services.saveAnswer = SaveAnswer::No;
     services.midiFile = PathOf("in.mid");

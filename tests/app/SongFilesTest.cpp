@@ -74,7 +74,8 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
 
     services.saveAnswer = SaveAnswer::No;
     for (int i = 0; i < 3; ++i) {
-        replacements[4]();  // untitled first, so that the file must name the song again
+        replacements[4]();  // New first: the file must name the song again
+        EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
         Edit(kNoNote, 0x22);
         replacements[i]();
         EXPECT_EQ(Cell().velocity, 0x40);

@@ -98,6 +98,7 @@ TEST_F(RecoveryTest, ABoxGoneWithoutAnAnswerKeepsEveryLeftoverForTheNextStart) {
     services.duringMessage = [&] { QuitSignal(); };
     Restart();
     EXPECT_EQ(Cell().note, 64);
+    EXPECT_TRUE(app->IsSongChanged()) << "not saved anywhere but in the recovery file";
     EXPECT_FALSE(QFile::exists(left[0])) << "now in this program's own file";
     EXPECT_TRUE(app->recovery().Exists());
     EXPECT_EQ(Files("*.trv").size(), 2) << "none added but this program's own";

@@ -74,6 +74,8 @@ TEST_F(SongFilesTest, EveryWayOfReplacingAChangedSongAsksFirst) {
 
     services.saveAnswer = SaveAnswer::No;
     for (int i = 0; i < 3; ++i) {
+        replacements[4]();  // New first: the file must name the song again
+        EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
         Edit(kNoNote, 0x22);
         replacements[i]();
         EXPECT_EQ(Cell().velocity, 0x40);
@@ -87,6 +89,9 @@ TEST_F(SongFilesTest, RecentFilesAreTheLastFourSurviveInTheSettingsAndShowShorte
     EXPECT_EQ(app->RecentFiles().join(" ").remove(settingsDir.path() + "/").toStdString(),
               "e.trv d.trv c.trv b.trv");
     EXPECT_EQ(Setting("Recent File List/File4").toString().toStdString(), PathOf("b.trv"));
+    std::filesystem::remove(PathOf("e.trv"));  // one that can no longer be opened leaves the list
+    frame().Execute(cmd::kRecentFile1);
+    EXPECT_EQ(Setting("Recent File List/File1").toString().toStdString(), PathOf("d.trv"));
     // The menu names each in thirty characters at most.
     frame().ShowRecentFiles({"/home/musician/songs/2026/winter/long-song-name.trv",
                              "/home/musician/songs/winter.trv", "/a/b.trv"});
@@ -102,6 +107,7 @@ TEST_F(SongFilesTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
     file.tracks[0].AddMessage(96, 0xE2, 0, 64);  // pitch bend: dropped
     file.tracks[0].AddMessage(96, 0x82, 60, 0);
     WriteBytes(PathOf("in.mid"), WriteMidiFile(file));
+    SaveAs("old.trv", 0x40);  // the import must not take the old song's file
     Edit(60, 0x40);
     services.saveAnswer = SaveAnswer::No;
     services.midiFile = PathOf("in.mid");

@@ -57,8 +57,8 @@ void MakeDistinctive(CFennoralDoc& doc) {
 }
 
 // Saved again over a link to a file, a song replaces that file (which keeps its attributes on
-// Windows; its mode is the safe file's test's), and it loads back whole. (That any gzip tool
-// reads it is the window scripts'.)
+// Windows; its mode, and that a plain file's replacement leaves no temporary, are the safe file's
+// test's), and it loads back whole. (That any gzip tool reads it is the window scripts'.)
 TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformation) {
     TempFolder folder;
     const std::string path = folder.Path("song.trv");
@@ -76,7 +76,6 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     ASSERT_EQ(symlink("song.trv", folder.Path("link.trv").c_str()), 0);
     ASSERT_TRUE(saver.doc->SaveSong(folder.Path("link.trv")));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.trv")));
-    EXPECT_THAT(folder.Names(), ElementsAre("link.trv", "song.trv"));  // no temporary left
 #endif
 
     TestDocument t(2);

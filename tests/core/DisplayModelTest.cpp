@@ -194,6 +194,7 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
 }
 
 TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheCursor) {
+    SetViewSize(doc.songEditor, 802, RowY(41));  // 41 rows
     Hold();
     // The first line shown once the view has followed the play.
     const auto followed = [this] {
@@ -204,18 +205,18 @@ TEST_F(Display, FollowPlayScrollsWithThePlayedLineOfTheShownPatternAndLeavesTheC
     doc.player.patternLine = 40;
     EXPECT_EQ(followed(), 0);  // off by default
     doc.songEditor.followPlay = true;
-    EXPECT_EQ(followed(), 40 - 12);  // the played line in the middle
+    EXPECT_EQ(followed(), 40 - 20);  // the played line in the middle
     doc.player.patternLine = 63;
-    EXPECT_EQ(followed(), 64 - 25);  // not past the last line
+    EXPECT_EQ(followed(), 64 - 41);  // not past the last line
     EXPECT_EQ(e.cursorLine, 0);
 
     // In song mode only while the current channel's track plays the shown pattern.
     doc.StartPlayback(kSongMode);
     doc.player.trackPattern[0] = 1;
     doc.player.trackLine[0] = 30;
-    EXPECT_EQ(followed(), 64 - 25);
+    EXPECT_EQ(followed(), 64 - 41);
     doc.player.trackPattern[0] = 0;
-    EXPECT_EQ(followed(), 30 - 12);
+    EXPECT_EQ(followed(), 30 - 20);
 }
 
 TEST_F(Display, HelperTextsDescribeTheFieldUnderTheCursorAndNameControllersAndCommands) {

@@ -203,8 +203,9 @@ TEST_F(PatternMouse, ADragMarksTheBlockFromThePressToTheReleaseInEitherDirection
 }
 
 TEST_F(PatternMouse, TheWheelScrollsThePaneUnderTheMouseAndHeadersMuteAndSolo) {
-    EditorWheel(doc.songEditor, 100, 100, -100);  // towards the musician: down
-    EXPECT_EQ(e.firstVisibleLine, 64 - 25);       // the last line at the bottom, no further
+    SetViewSize(doc.songEditor, 802, 24 + 12 * 41);  // 41 rows
+    EditorWheel(doc.songEditor, 100, 100, -100);     // towards the musician: down
+    EXPECT_EQ(e.firstVisibleLine, 64 - 41);          // the last line at the bottom, no further
     e.seqTopRow = 32;
     EditorWheel(doc.songEditor, 500, 100, +1);  // three displayed lines of 16 rows, kept at 0
     EXPECT_EQ((std::vector{e.seqTopRow, e.cursorLine, e.seqCursorRow}), (std::vector{0, 0, 0}));

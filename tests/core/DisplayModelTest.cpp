@@ -67,14 +67,15 @@ TEST(DisplayColoursTest, CarriesAndBorrowsRunAcrossBytesAndStayWithin24Bits) {
 }
 
 TEST_F(Display, RowsPastTheLineCountOrTheGridAreBlank) {
+    SetViewSize(doc.songEditor, 1920, 1000);  // 81 rows; the sequencer from 1148, its slots 45 wide
     e.firstVisibleLine = 50;
     e.seqTopRow = 16368;
     Build();
-    EXPECT_THAT(Texts({0, RowY(13), 308, RowY(0)}), ElementsAre("063", "16368"));
-    for (int row : {14, 24}) {
-        EXPECT_THAT(Texts({0, RowY(row), 364, RowY(row - 13)}), ElementsAre(" ", " "));
-        EXPECT_EQ(BoxAt(0, RowY(row)).width, 304);
-        EXPECT_EQ(BoxAt(364, RowY(row - 13)).width, 420);
+    EXPECT_THAT(Texts({0, RowY(13), 1148, RowY(0)}), ElementsAre("063", "16368"));
+    for (int row : {14, 80}) {
+        EXPECT_THAT(Texts({0, RowY(row), 1204, RowY(row - 13)}), ElementsAre(" ", " "));
+        EXPECT_EQ(BoxAt(0, RowY(row)).width, 1144);
+        EXPECT_EQ(BoxAt(1204, RowY(row - 13)).width, 692);
     }
 
     // Damaged counts never show lines outside the record.
@@ -82,11 +83,11 @@ TEST_F(Display, RowsPastTheLineCountOrTheGridAreBlank) {
     e.firstVisibleLine = 240;
     Build();
     EXPECT_EQ(TextAt(0, RowY(15)), "255");
-    EXPECT_EQ(BoxAt(0, RowY(16)).width, 304);
+    EXPECT_EQ(BoxAt(0, RowY(16)).width, 1144);
     doc.song.patterns[0].lineCount = -1;
     e.firstVisibleLine = 0;
     Build();
-    EXPECT_EQ(BoxAt(0, RowY(0)).width, 304);
+    EXPECT_EQ(BoxAt(0, RowY(0)).width, 1144);
 }
 
 TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeTheirCells) {

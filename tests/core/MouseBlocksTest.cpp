@@ -203,17 +203,20 @@ TEST_F(PatternMouse, ADragMarksTheBlockFromThePressToTheReleaseInEitherDirection
 }
 
 TEST_F(PatternMouse, TheWheelScrollsThePaneUnderTheMouseAndHeadersMuteAndSolo) {
+    // 41 rows; slot column c at x = 1184 + 45c, the row labels from 1148.
+    SetViewSize(doc.songEditor, 1920, 24 + 12 * 41);
     EditorWheel(doc.songEditor, 100, 100, -100);  // towards the musician: down
-    EXPECT_EQ(e.firstVisibleLine, 64 - 25);       // the last line at the bottom, no further
+    EXPECT_EQ(e.firstVisibleLine, 64 - 41);       // the last line at the bottom, no further
     e.seqTopRow = 32;
-    EditorWheel(doc.songEditor, 500, 100, +1);  // three displayed lines of 16 rows, kept at 0
+    EditorWheel(doc.songEditor, 1300, 100, +1);  // three displayed lines of 16 rows, kept at 0
     EXPECT_EQ((std::vector{e.seqTopRow, e.cursorLine, e.seqCursorRow}), (std::vector{0, 0, 0}));
 
-    Press(344 + 28 * 3 + 1, 13);
-    EditorRightButtonDown(doc.songEditor, mouse, 344 + 28 * 15 + 27, 23);
-    Press(330, 13);  // the corner box is no header
+    EditorRightButtonDown(doc.songEditor, mouse, 1184 + 45 * 15 + 44, 23);
+    Press(1184 + 45 * 3 + 1, 13);  // the cursor goes to the header's column
+    Press(1170, 13);               // the corner box is no header
     EXPECT_EQ(doc.engine.mutes.muted, 1 << 3);
     EXPECT_EQ(doc.engine.mutes.soloed, 1 << 15);
+    EXPECT_EQ(e.seqCursorColumn, 3);
 }
 
 // A button pressed in the sequencer acts on the slot under the mouse, also when no move told

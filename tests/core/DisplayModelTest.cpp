@@ -187,6 +187,8 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
     EXPECT_THAT(Texts({CellX(15), 12, 0, RowY(80), 1184 + 45 * 15, RowY(3), 1184 + 45 * 16 - 16,
                        RowY(3) + 3}),
                 ElementsAre("Track 015", "080", "5 B", "02"));
+    const std::vector<int> playLine = Inverts().at(0);
+    EXPECT_EQ(playLine[0] + playLine[2], 1920) << "the play line runs on to the view's edge";
 
     for (int i = 0; i < 90; ++i) EditorKeyDown(doc.songEditor, vk::kDown, false);
     EXPECT_EQ(e.firstVisibleLine, 90 - 80);  // the cursor on the last of 81 rows

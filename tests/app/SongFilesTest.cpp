@@ -114,7 +114,7 @@ TEST_F(SongFilesTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
     services.patternLines = 32;
     services.calls.clear();
     frame().Execute(cmd::kImportMidiFile);
-    EXPECT_EQ(services.calls, (std::vector<std::string>{"ask-save", "choose-midi-import",
+    ASSERT_EQ(services.calls, (std::vector<std::string>{"ask-save", "choose-midi-import",
                                                         "pattern-lines", "message:MIDI import"}));
     EXPECT_EQ(services.messages.back().text, "Imported 1 note; 1 dropped: pitch bend (1).");
     EXPECT_EQ(Locked()->song.patterns[0].lineCount, 32);  // the old song's is gone
@@ -127,6 +127,7 @@ TEST_F(SongFilesTest, ExportsWriteTheirFilesOrCancelWithTheProgressBox) {
     Locked()->song.sequence[0][0] = {0, 0, 0};
     services.midiFile = PathOf("song.mid");
     frame().Execute(cmd::kExportMidiFile);
+    ASSERT_FALSE(services.messages.empty());
     EXPECT_EQ(services.messages.back().text,
               "1 real-time message could not be stored in a MIDI file.");
     if (!std::filesystem::exists(SynthMidiOut::kDefaultSoundFont)) GTEST_SKIP();

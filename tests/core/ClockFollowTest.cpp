@@ -161,6 +161,7 @@ TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
         const std::vector<RecordedMessage> ons = Notes(0x90);
         const std::vector<RecordedMessage> offs = Notes(0x80);
         ASSERT_EQ(ons.size(), std::size_t(c.lines));
+        ASSERT_EQ(offs.size(), ons.size());
         for (std::size_t line = c.jitterNs ? 4 : 0; line < ons.size(); ++line) {
             const std::int64_t clockNs = startNs + kMs + std::int64_t(line) * 6 * c.periodNs;
             EXPECT_NEAR(ons[line].dueNs, clockNs + kLatencyNs, c.jitterNs ? kMs / 2 : 1)

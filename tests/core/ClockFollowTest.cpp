@@ -68,8 +68,7 @@ class ClockFollow : public testing::FollowedRowsTest {
     std::uint8_t fromSource = 1;  // the messages come from the chosen input
 };
 
-// Scripts: "start", "cont", "stop", "spp:<n>" and "<n>c" (n clocks at 125 BPM), 5 ms
-// apart.
+// Scripts: "start", "cont", "stop", "spp:<n>" and "<n>c" (n clocks at 125 BPM), 5 ms apart.
 TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays) {
     struct Case {
         const char* name;
@@ -133,10 +132,10 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
 }
 
 // Each line is due its sixth clock's time plus the constant latency, and its half-line note-off
-// three clocks later, whatever the song's tempo (which stays as it was). Even clocks
-// make the loop's prediction exact; a master's +-1 ms jitter, which would make the raw clocks'
-// lines up to 2 ms uneven, moves the lines less than 0.5 ms once the loop has locked (a beat
-// in). The loop's tempo is the master's within a tenth of a percent.
+// three clocks later, whatever the song's tempo (which stays as it was). Even clocks make the
+// loop's prediction exact; a master's +-1 ms jitter, which would make the raw clocks' lines up
+// to 2 ms uneven, moves the lines less than 0.5 ms once the loop has locked (a beat in). The
+// loop's tempo is the master's within a tenth of a percent.
 TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
     struct Case {
         const char* name;

@@ -74,8 +74,7 @@ TEST(SongFile, ASongSavedAgainKeepsItsFileAndLoadsBackWithItsProgramsAndInformat
     EXPECT_THAT(folder.Names(), ElementsAre("song.trv"));  // no temporary left
 #else
     ASSERT_EQ(symlink("song.trv", folder.Path("link.trv").c_str()), 0);
-    ASSERT_TRUE(saver.doc->SaveSong(folder.Path("link.trv")));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.trv")));
+    ASSERT_TRUE(saver.doc->SaveSong(folder.Path("link.trv")));  // what the link names changes
 #endif
 
     TestDocument t(2);

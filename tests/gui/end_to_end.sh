@@ -36,8 +36,6 @@ wait_for 100 sh -c "jack_lsp | grep -qx midi-monitor:input" || fail "jack_midi_d
 
 cp "$demo" "$work/demo.trv"
 open_window '^demo.trv - Tarvel$' "$work/demo.trv"
-[ "$(xdotool search --onlyvisible --name '.' | grep -vcx "$window")" -eq 0 ] ||
-  fail "a box is still open over the main window"
 
 # Play the song and listen; after Stop nothing sounds.
 xdotool key F5
@@ -64,7 +62,6 @@ xdotool mousemove --window "$window" $((344 + 28 * 14 + 10)) $(($(view_top) + 24
 save_with_ctrl_s "$work/demo.trv"
 quit_from_menu  # the song is saved, so nothing asks
 wait "$tarvel_pid" || fail "the program exited with an error"
-[ "$(sounding_notes)" -eq 0 ] || fail "$(sounding_notes) notes still sound after the program quit"
 
 expect_rising_notes "$work/demo.trv" 3
 # (That a saved stream has the format's length is the song file test's.) The grid starts at

@@ -25,6 +25,7 @@ TEST_F(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) 
     CopyText(doc.song.patchNames[200], "Kept");
     Cell(1, 1, 3).note = 61;
     doc.song.channelProgram[4] = 9;
+    doc.song.soundingNote[4][2] = 50;  // released, and gone from the new song's table
 
     doc.NewSong();
 
@@ -34,9 +35,9 @@ TEST_F(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) 
     EXPECT_STREQ(doc.song.patchNames[200], "Kept");
     EXPECT_THAT(doc.song.soundingNote, ::testing::Each(::testing::Each(-1)));  // nothing sounds
     const std::vector<std::string> sent = t.TakeSent();
-    ASSERT_EQ(sent.size(), 32u);
-    EXPECT_EQ(sent[8], "c4 00@0");
-    EXPECT_EQ(sent[31], "cf 00@1");
+    ASSERT_EQ(sent.size(), 33u);
+    EXPECT_EQ(sent[9], "c4 00@0");
+    EXPECT_EQ(sent[32], "cf 00@1");
 }
 
 TEST_F(SongModel, SlotsKeepTheirReservedByteAndACursorOrPatternOffTheGridTouchesNothing) {

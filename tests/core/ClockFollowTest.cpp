@@ -124,8 +124,6 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
         RunPastLast();
         EXPECT_EQ(RowsPlayed(), c.rows);
         EXPECT_EQ(doc.player.isPlaying != 0, c.playing);
-        // The gate ends every note, and Stop leaves none sounding.
-        EXPECT_TRUE(c.playing || SoundingNotes() == 0) << SoundingNotes() << " sounding";
         doc.StopPlayback();
         t.midi.Clear();
     }

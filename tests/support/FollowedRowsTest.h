@@ -41,15 +41,6 @@ class FollowedRowsTest : public DocumentTest {
                           std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
         return got;
     }
-    // Note-ons not yet ended by a note-off, on every device.
-    long SoundingNotes() const {
-        long sounding = 0;
-        for (const RecordedMessage& m : t.midi.Messages())
-            if ((m.bytes[0] & 0xF0) == 0x90 || (m.bytes[0] & 0xF0) == 0x80)
-                sounding += (m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0 ? 1 : -1;
-        return sounding;
-    }
-
     std::int64_t nowNs = kBaseNs;
 };
 

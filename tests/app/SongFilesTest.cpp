@@ -104,7 +104,10 @@ TEST_F(SongFilesTest, RecentFilesAreTheLastFourUsedEachOnce) {
         const QString name =
             way ? used[i] : QString("%1.trv").arg(QChar::fromLatin1(char('a' + random() % 6)));
         if (way == 2) QFile::remove(TempFile(qPrintable(name)));
-        way ? frame().Execute(cmd::kRecentFile1 + i) : SaveAs(qPrintable(name), 0x40);
+        if (way == 0)
+            SaveAs(qPrintable(name), 0x40);
+        else
+            frame().Execute(cmd::kRecentFile1 + i);
         used.removeAll(name);
         if (way < 2) used.prepend(name);
         used = used.mid(0, 4);

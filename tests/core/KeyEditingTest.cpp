@@ -31,7 +31,9 @@ TEST_F(KeyEditing, CursorMovesStayInsideThePatternScrollTheShownPartAndWrapRound
     };
     for (const LineMove m :
          {LineMove{64, 63, 39, vk::kDown, 63, 39}, LineMove{64, 60, 36, vk::kNext, 63, 39},
-          LineMove{64, 5, 0, vk::kPrior, 0, 0}, LineMove{64, 24, 0, vk::kDown, 25, 1},
+          LineMove{64, 5, 0, vk::kPrior, 0, 0}, LineMove{64, 20, 0, vk::kPrior, 4, 0},
+          LineMove{64, 5, 0, vk::kNext, 21, 0},  // a page is 16 lines
+          LineMove{64, 24, 0, vk::kDown, 25, 1},
           LineMove{64, 25, 1, vk::kUp, 24, 1},              // within the shown lines: no scrolling
           LineMove{100000, 250, 231, vk::kNext, 255, 231},  // damaged counts
           LineMove{-3, 250, 231, vk::kDown, 0, 0}}) {

@@ -53,13 +53,13 @@ JackHarness::JackHarness(bool realtime, int periodFrames) {
         failure_ = "jackd or jack_lsp is not installed (Debian package jackd2)";
         return;
     }
-    const std::string serverName = "tarvel-test-" + std::to_string(getpid());
+    serverName_ = "tarvel-test-" + std::to_string(getpid());
     // Every JACK client of this process, RtMidi's included, talks to the private server only.
-    setenv("JACK_DEFAULT_SERVER", serverName.c_str(), 1);
+    setenv("JACK_DEFAULT_SERVER", serverName_.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
 
-    serverLogPath_ = "/tmp/" + serverName + "-server.txt";
-    jackd_ = Spawn({"jackd", realtime ? "--realtime" : "--no-realtime", "-n", serverName, "-d",
+    serverLogPath_ = "/tmp/" + serverName_ + "-server.txt";
+    jackd_ = Spawn({"jackd", realtime ? "--realtime" : "--no-realtime", "-n", serverName_, "-d",
                     "dummy", "-r", std::to_string(kSampleRate), "-p", std::to_string(periodFrames)},
                    serverLogPath_);
     // Up once the dummy driver's port is listed, within 10 s.

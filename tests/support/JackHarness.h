@@ -29,6 +29,7 @@ class JackHarness {
     int Xruns() const;
 
   private:
+    std::string serverName_;
     std::string serverLogPath_;
     pid_t jackd_ = -1;
     std::string failure_;

@@ -94,22 +94,24 @@ TEST_F(SongFilesTest, RecentFilesAreTheLastFourUsedEachOnce) {
                      Setting(QString("Recent File List/File%1").arg(i + 1)).toString();
         return names.join(" ").remove(settingsDir.path() + "/").toStdString();
     };
+    enum Step { kSave, kOpen, kLose };  // kLose: a recent file removed, then opened
     std::mt19937 random(7);
     QStringList used;
     std::string steps;                                          // what was done, for the message
     for (int step = 0; step < 30 || used.size() < 4; ++step) {  // ends on a full list
         const int roll = random() % 8;  // save, open a recent one, or lose it, now and then
-        const int way = used.isEmpty() || roll < 4 ? 0 : roll < 7 ? 1 : 2;
+        const Step way = used.isEmpty() || roll < 4 ? kSave : roll < 7 ? kOpen : kLose;
         const int i = used.isEmpty() ? 0 : random() % used.size();
         const QString name =
-            way ? used[i] : QString("%1.trv").arg(QChar::fromLatin1(char('a' + random() % 6)));
-        if (way == 2) QFile::remove(TempFile(qPrintable(name)));
-        if (way == 0)
+            way == kSave ? QString("%1.trv").arg(QChar::fromLatin1(char('a' + random() % 6)))
+                         : used[i];
+        if (way == kLose) QFile::remove(TempFile(qPrintable(name)));
+        if (way == kSave)
             SaveAs(qPrintable(name), 0x40);
         else
             frame().Execute(cmd::kRecentFile1 + i);
         used.removeAll(name);
-        if (way < 2) used.prepend(name);
+        if (way != kLose) used.prepend(name);
         used = used.mid(0, 4);
         steps += " " + std::string(1, "sol"[way]) + name.toStdString();
         QStringList expected = used;

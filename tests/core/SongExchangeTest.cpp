@@ -45,26 +45,29 @@ std::vector<std::uint8_t> TempoOf(int bpm) {
             static_cast<std::uint8_t>(micros)};
 }
 
-// Every slot of the grid and the cells in use of its pattern, line by line:
-// " row.track[ line.column:note/velocity/command/parameter]", 255 as "-".
-std::string SlotsAndCells(const Song& song) {
+// The cells in use, line by line: " line.column:note/velocity/command/parameter", 255 as "-".
+std::string Cells(const Pattern& pattern) {
     std::string text;
     const auto byte = [](int value) { return value == 0xFF ? "-" : std::to_string(value); };
-    for (int row = 0; row < kSequenceRows; ++row)
-        for (int t = 0; t < kTrackCount; ++t) {
-            const int p = song.sequence[row][t].pattern;
-            if (p == kEmptySlot) continue;
-            text += " " + std::to_string(row) + "." + std::to_string(t) + "[";
-            for (int line = 0; line < kPatternLines; ++line)
-                for (int column = 0; column < kTrackCount; ++column) {
-                    const PatternCell& c = song.patterns[p].cells[line][column];
-                    if (std::memcmp(&c, &kEmptyCell, sizeof c) == 0) continue;
-                    text += " " + std::to_string(line) + "." + std::to_string(column) + ":" +
-                            (c.note == kNoteOff ? "off" : byte(c.note)) + "/" + byte(c.velocity) +
-                            "/" + byte(c.command) + "/" + std::to_string(c.parameter);
-                }
-            text += "]";
+    for (int line = 0; line < kPatternLines; ++line)
+        for (int column = 0; column < kTrackCount; ++column) {
+            const PatternCell& c = pattern.cells[line][column];
+            if (std::memcmp(&c, &kEmptyCell, sizeof c) == 0) continue;
+            text += " " + std::to_string(line) + "." + std::to_string(column) + ":" +
+                    (c.note == kNoteOff ? "off" : byte(c.note)) + "/" + byte(c.velocity) + "/" +
+                    byte(c.command) + "/" + std::to_string(c.parameter);
         }
+    return text;
+}
+
+// Every slot of the grid and the cells of its pattern: " row.track[ cells]".
+std::string SlotsAndCells(const Song& song) {
+    std::string text;
+    for (int row = 0; row < kSequenceRows; ++row)
+        for (int t = 0; t < kTrackCount; ++t)
+            if (const int p = song.sequence[row][t].pattern; p != kEmptySlot)
+                text += " " + std::to_string(row) + "." + std::to_string(t) + "[" +
+                        Cells(song.patterns[p]) + "]";
     return text;
 }
 

@@ -204,6 +204,9 @@ TEST(KeyPositionTest, PianoRowsLieInTheSamePlaceAndValuesFollowTheCharacters) {
                 // A value is the character; on the digit row, the digit printed on the key.
                 EXPECT_EQ(DigitKeyValue(key.virtualKey), hexValue(row == 0 ? us[0][i] : character));
             }
+    // The US piano: Z to M a chromatic octave from C, its black keys a row up, Q on from 12.
+    const std::string piano = "ZSXDCVGBHNJMQ2W3ER5T6Y7UI9O0P";
+    for (std::size_t n = 0; n < piano.size(); ++n) EXPECT_EQ(NoteKeyValue(piano[n]), int(n));
     // Off the rows a key keeps its character, as one without a keycode does (the window tests').
     EXPECT_EQ(NoteTableKey(ReadEditorKey(119, vk::kDelete)), vk::kDelete);
 }

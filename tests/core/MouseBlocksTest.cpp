@@ -52,9 +52,11 @@ TEST_F(Blocks, InterpolationNeedsABlockFollowsTheSinglePrecisionStepAndTruncates
     Cell(2, 1).parameter = 0x40;  // the block's second track keeps its bytes
     EXPECT_THAT(Interpolated({0x7F, 0xAA, 0x00}, parameter), ElementsAre(0x7F, 0x3F, 0x00));
     EXPECT_EQ(Cell(1, 1).parameter, 0);
-    // An empty velocity counts as 0 at the start; an empty end keeps its FF.
+    // An empty velocity counts as 0 at the start; an empty end keeps its FF. A parameter has no
+    // empty value: its FF is 255.
     EXPECT_THAT(Interpolated({0xFF, 0xAA, 0x60}, velocity), ElementsAre(0x00, 0x30, 0x60));
     EXPECT_THAT(Interpolated({0x20, 0xAA, 0xFF}, velocity), ElementsAre(0x20, 0x10, 0xFF));
+    EXPECT_THAT(Interpolated({0xFF, 0xAA, 0x01}, parameter), ElementsAre(0xFF, 0x80, 0x01));
     EXPECT_THAT(Interpolated({0x12}, parameter), ElementsAre(0x12));  // one line: nothing to do
 }
 

@@ -138,6 +138,9 @@ TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridEachStartAnUndoStepAndStopEnd
     EXPECT_EQ(doc.song.sequence[24][0].pattern, 1);
 
     ASSERT_TRUE(doc.engine.QueueLaunch(0, 2, 0, -1));  // at the end of the loop from 32
+    // A pad's mapping may name a track or pattern past the last: refused.
+    EXPECT_FALSE(doc.engine.QueueLaunch(kTrackCount, 2, 0, -1));
+    EXPECT_FALSE(doc.engine.QueueLaunch(0, kPatternCount, 0, -1));
     Lines(8);
     auto heard = Heard();
     for (int line = 16; line < 42; ++line)

@@ -7,8 +7,13 @@
 #include "app/WindowServices.h"
 
 class QPrinter;
+class QString;
 
 namespace tarvel {
+
+// An exported audio file's type: its name's own ending, else the chosen filter's. In
+// ExchangeDialogs.cpp.
+AudioFileType AudioFileTypeOf(const QString& path, const QString& filter);
 
 class DesktopServices final : public WindowServices {
   public:

@@ -75,6 +75,12 @@ std::optional<std::string> DesktopServices::ChooseMidiFileToExport(QWidget* owne
     return path->toStdString();
 }
 
+AudioFileType AudioFileTypeOf(const QString& path, const QString& filter) {
+    const bool flac = path.endsWith(".flac", Qt::CaseInsensitive) ||
+                      (!path.endsWith(".wav", Qt::CaseInsensitive) && filter.contains("flac"));
+    return flac ? AudioFileType::Flac : AudioFileType::Wav;
+}
+
 std::optional<AudioFileChoice> DesktopServices::ChooseAudioFileToExport(QWidget* owner) {
     QString filter;
     const auto path = ChooseFileToSave(owner, "Export audio file",
@@ -87,10 +93,7 @@ std::optional<AudioFileChoice> DesktopServices::ChooseAudioFileToExport(QWidget*
         QInputDialog::getItem(owner, "Export audio file", "Sample format:", formats, 0, false, &ok);
     if (!ok) return std::nullopt;
     AudioFileChoice choice{path->toStdString(), {}};
-    // The name's own ending decides; a name with neither ending takes the chosen filter's.
-    const bool flac = path->endsWith(".flac", Qt::CaseInsensitive) ||
-                      (!path->endsWith(".wav", Qt::CaseInsensitive) && filter.contains("flac"));
-    choice.format.type = flac ? AudioFileType::Flac : AudioFileType::Wav;
+    choice.format.type = AudioFileTypeOf(*path, filter);
     choice.format.bitsPerSample = format.startsWith("24") ? 24 : 16;
     choice.format.sampleRate = format.contains("48,000") ? 48000 : 44100;
     return choice;

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "AppFixture.h"
+#include "app/DesktopServices.h"
 #include "app/HeaderDialog.h"
 #include "app/HelpDialog.h"
 #include "app/PatchListChooser.h"
@@ -82,6 +83,15 @@ TEST(ToolBoxes, SayWhatTheyAreForAndCancelGivesNothing) {
         EXPECT_EQ(said, shown);
     }
     qputenv("PATH", path);
+}
+
+// A name written with either ending keeps it whatever the filter says; else the filter decides.
+TEST(AudioExportChoice, TheNamesEndingDecidesElseTheFilter) {
+    const QString flac = "FLAC audio (*.flac)", wav = "WAV audio (*.wav)";
+    EXPECT_EQ(AudioFileTypeOf("take.WAV", flac), AudioFileType::Wav);
+    EXPECT_EQ(AudioFileTypeOf("take.Flac", wav), AudioFileType::Flac);
+    EXPECT_EQ(AudioFileTypeOf("take", flac), AudioFileType::Flac);
+    EXPECT_EQ(AudioFileTypeOf("take", wav), AudioFileType::Wav);
 }
 
 TEST(Printing, TheViewIsScaledToFitAndCentred) {

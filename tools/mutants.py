@@ -166,7 +166,13 @@ def test_lines(folder="tests"):
 
 
 def report(args):
-    rows = [json.loads(line) for path in args.results for line in open(path, encoding="utf-8")]
+    rows, seen = [], set()
+    for line in (line for path in args.results for line in open(path, encoding="utf-8")):
+        r = json.loads(line)
+        key = (r["file"], r["line"], r["col"], r["old"], r["new"])
+        if key not in seen:  # runs whose shards overlap count each mutant once
+            seen.add(key)
+            rows.append(r)
     catchers = []  # per attributed mutant: the tests that caught it
     survived = unattributed = 0
     for r in rows:

@@ -23,8 +23,10 @@ class FollowedRowsTest : public DocumentTest {
         t.midi.Clear();
     }
     void RunFor(std::int64_t ns) {
-        for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs)
+        for (const std::int64_t end = nowNs + ns; nowNs < end; nowNs += 2 * kMs) {
+            t.midi.SetStamp(nowNs);
             doc.PlayerTick(nowNs);
+        }
     }
     // The note-ons (0x90) or note-offs (0x80) device 0 got.
     std::vector<RecordedMessage> Notes(int type) const {
@@ -33,12 +35,14 @@ class FollowedRowsTest : public DocumentTest {
             if (m.device == 0 && (m.bytes[0] & 0xF0) == type) notes.push_back(m);
         return notes;
     }
-    // "row@ms after `fromNs`" of each note-on on device 0.
+    // "row@ms after `fromNs`" of each note-on on device 0, each sent before it was due.
     std::vector<std::string> NoteOns(std::int64_t fromNs) const {
         std::vector<std::string> got;
-        for (const RecordedMessage& m : Notes(0x90))
+        for (const RecordedMessage& m : Notes(0x90)) {
+            EXPECT_LE(m.stamp, m.dueNs) << "row " << m.bytes[1] - 36 << " sent late";
             got.push_back(std::to_string(m.bytes[1] - 36) + "@" +
                           std::to_string((m.dueNs - fromNs) / 100'000 / 10.0).substr(0, 5));
+        }
         return got;
     }
     std::int64_t nowNs = kBaseNs;

@@ -9,14 +9,15 @@ fault no other test catches, and so which checks a fold of the tests must keep.
   tools/mutants.py run --build build --shard 0/2 --out m0.jsonl song/*.cpp engine/*.cpp
   tools/mutants.py report --survivors m0.jsonl m1.jsonl
 
-The sources are restored after every mutant, also when interrupted. Run it in a work tree of its
-own: a build started meanwhile in the same tree would see a mutant.
+The sources are restored after every mutant, also when interrupted or killed. Run it in a work
+tree of its own: a build started meanwhile in the same tree would see a mutant.
 """
 import argparse
 import json
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -114,6 +115,8 @@ def where(failure):
 
 
 def run(args):
+    # A kill restores the source under test too: SystemExit runs the finally below.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     everything = [m for path in args.files for m in mutants_of(path)]
     random.Random(args.seed).shuffle(everything)
     index, count = (int(x) for x in args.shard.split("/"))

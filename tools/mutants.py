@@ -4,7 +4,9 @@
 Each mutant changes one token of one .cpp file (a comparison, a boolean operator, an arithmetic
 sign, a constant, true/false) or removes one call statement, rebuilds the named test targets and
 runs them; every test that fails is said to catch it. The matrix shows the tests that catch a
-fault no other test catches, and so which checks a fold of the tests must keep.
+fault no other test catches, and so which checks a fold of the tests must keep. Each result line
+also keeps where every failing test failed (the check's file and line, the table row's trace), so
+that a single row can be judged too.
 
   tools/mutants.py run --build build --shard 0/2 --out m0.jsonl song/*.cpp engine/*.cpp
   tools/mutants.py report --survivors m0.jsonl m1.jsonl
@@ -85,9 +87,9 @@ def apply(mutant):
 
 def failing_tests(build, target, timeout):
     """The failing tests and where each failed, or a word for a run with no verdict per test."""
-    with tempfile.NamedTemporaryFile(suffix=".json", delete=False) as out:
-        report = out.name
-    os.remove(report)
+    report = os.path.join(tempfile.gettempdir(), f"mutants-{os.getpid()}-{target}.json")
+    if os.path.exists(report):
+        os.remove(report)
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     try:
         binary = os.path.abspath(os.path.join(build, BINARIES[target]))
@@ -124,6 +126,7 @@ def run(args):
     print(f"{len(everything)} mutants in all, {len(mine)} in this shard", flush=True)
     with open(args.out, "a", encoding="utf-8") as out:
         for done, mutant in enumerate(mine):
+            path, number, start, old, new = mutant
             original = apply(mutant)
             try:
                 built = subprocess.run(["ninja", "-C", args.build, *args.targets],
@@ -132,9 +135,8 @@ def run(args):
                 caught = {t: failing_tests(args.build, t, args.timeout)
                           for t in args.targets} if built else None
             finally:
-                with open(mutant[0], "w", encoding="utf-8") as f:
+                with open(path, "w", encoding="utf-8") as f:
                     f.write(original)
-            path, number, start, old, new = mutant
             out.write(json.dumps({"file": path, "line": number + 1, "col": start, "old": old,
                                   "new": new, "built": built, "caught": caught}) + "\n")
             out.flush()
@@ -164,7 +166,7 @@ def test_lines(folder="tests"):
                         break
                 body = text[match.start():i + 1].split("\n")
                 lines = sum(1 for b in body if b.strip() and not b.strip().startswith("//"))
-                sizes[f"{match.group(1)}.{match.group(2)}"] = (os.path.join(root, name), lines)
+                sizes[f"{match.group(1)}.{match.group(2)}"] = lines
     return sizes
 
 
@@ -204,22 +206,22 @@ def report(args):
     ran = {t.strip() for t in open(args.tests, encoding="utf-8")} if args.tests else set(sizes)
     sizes = {n: v for n, v in sizes.items() if n in ran}
     kept = set(sizes)
-    for name in sorted(sizes, key=lambda n: -sizes[n][1]):
+    for name in sorted(sizes, key=lambda n: (-sizes[n], n)):
         if kills.get(name, 0) >= args.least and all(
                 (names & kept) - {name} for names in catchers if name in names):
             kept.discard(name)
     print(f"Tests whose every catch (at least {args.least}) a kept test also makes:")
-    for name in sorted(set(sizes) - kept, key=lambda n: -sizes[n][1]):
-        print(f"  {sizes[name][1]:4d} {name} ({kills.get(name, 0)} caught)")
+    for name in sorted(set(sizes) - kept, key=lambda n: (-sizes[n], n)):
+        print(f"  {sizes[name]:4d} {name} ({kills.get(name, 0)} caught)")
     print("Tests that caught too little to judge:")
-    for name in sorted(kept, key=lambda n: -sizes[n][1]):
+    for name in sorted(kept, key=lambda n: (-sizes[n], n)):
         if kills.get(name, 0) < args.least:
-            print(f"  {sizes[name][1]:4d} {name} ({kills.get(name, 0)} caught)")
+            print(f"  {sizes[name]:4d} {name} ({kills.get(name, 0)} caught)")
     print("Unique catchers:")
-    for name in sorted(kept, key=lambda n: -sizes[n][1]):
+    for name in sorted(kept, key=lambda n: (-sizes[n], n)):
         only = sum(1 for names in catchers if names & kept == {name})
         if only:
-            print(f"  {sizes[name][1]:4d} {name}: {only} alone, {kills.get(name, 0)} in all")
+            print(f"  {sizes[name]:4d} {name}: {only} alone, {kills.get(name, 0)} in all")
 
 
 def main():

@@ -140,6 +140,7 @@ TEST_F(SongFilesTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
     WriteBytes(PathOf("in.mid"), WriteMidiFile(file));
     SaveAs("old.trv", 0x40);  // the import must not take the old song's file
     Edit(60, 0x40);
+    Locked()->song.sequence[100][5] = {0, 0, 0};  // far below anything the import writes
     services.saveAnswer = SaveAnswer::No;
     services.midiFile = PathOf("in.mid");
     services.patternLines = 32;
@@ -148,7 +149,8 @@ TEST_F(SongFilesTest, ImportShowsWhatCameInAndLeavesTheSongUntitledAndChanged) {
     ASSERT_EQ(services.calls, (std::vector<std::string>{"ask-save", "choose-midi-import",
                                                         "pattern-lines", "message:MIDI import"}));
     EXPECT_EQ(services.messages.back().text, "Imported 1 note; 1 dropped: pitch bend (1).");
-    EXPECT_EQ(Locked()->song.patterns[0].lineCount, 32);  // the old song's is gone
+    EXPECT_EQ(Locked()->song.patterns[0].lineCount, 32);
+    EXPECT_EQ(Locked()->song.sequence[100][5].pattern, kEmptySlot);  // the old song is gone
     // Saved nowhere yet: an untitled song that closing offers to save.
     EXPECT_EQ(frame().windowTitle(), "Untitled* - Tarvel");
 }

@@ -199,12 +199,14 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1, 2, 3}));
 }
 
-// Clock out relays the master: its Start, each clock and its Stop at their times plus the
-// latency; and sends no clock of its own meanwhile.
+// Clock out relays the master: its Start, each clock, its Stop and its Continue at their times
+// plus the latency; and sends no clock of its own meanwhile.
 TEST_F(ClockFollow, ClockOutRelaysTheFollowedClock) {
     const std::int64_t startNs = nowNs + 3 * kMs;
     Send(startNs, 0xFA);
     Send(Clocks(startNs + kMs, 12, kClock125Ns), 0xFC);
+    Send(lastNs + 100 * kMs, 0xFB);
+    Send(Clocks(lastNs + kMs, 6, kClock125Ns), 0xFC);
     RunPastLast(300 * kMs);
     std::vector<std::pair<int, std::int64_t>> expected, relayed;  // what the clock device got
     for (const MidiInMessage& m : schedule) expected.emplace_back(m.status, m.dueNs);

@@ -68,6 +68,13 @@ TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
     RunFor(10 * kMs);
     EXPECT_EQ(NoteOns(relocatedNs)[0], "4@0.000");
     EXPECT_EQ(NoteOns(locatedNs).back(), "8@0.000") << "row 40";
+
+    // First seen 5 ms (240 frames) into row 60, too late for its sends: row 61 is the first.
+    t.midi.Clear();
+    const std::int64_t lateNs = nowNs + 115 * kMs + latency;
+    Transport(true, 60 * 5760 + 240);
+    RunFor(130 * kMs);
+    EXPECT_EQ(NoteOns(lateNs)[0], "13@0.000");
 }
 
 TEST_F(TransportFollow, ATimebaseMastersTempoSetsTheLinesAndAGoneServerStopsOnce) {

@@ -97,16 +97,16 @@ TEST_F(ViewTest, NoteKeyWithRecordWritesAnUndoableCellAndSoundsUntilTheRealRelea
 // when the view loses the keyboard: hovering paints nothing after it, its step is closed, and
 // while it was open it already counted as a change.
 TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
-    const auto moveWithoutButtons = [this](int y) {
+    const auto move = [this](int y, Qt::MouseButtons held = Qt::NoButton) {
         QMouseEvent move(QEvent::MouseMove, QPointF(350, y), view().mapToGlobal(QPointF(350, y)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                         Qt::NoButton, held, Qt::NoModifier);
         QApplication::sendEvent(&view(), &move);
     };
     const struct {
         const char* name;
         std::function<void()> loseTheRelease;
     } ways[] = {
-        {.name = "a move with the button up", .loseTheRelease = [&] { moveWithoutButtons(42); }},
+        {.name = "a move with the button up", .loseTheRelease = [&] { move(42); }},
         {.name = "the keyboard taken",
          .loseTheRelease = [this] { Control<QLineEdit>(kTempo)->setFocus(); }},
     };
@@ -114,9 +114,11 @@ TEST_F(ViewTest, ADragWhoseReleaseWasLostEnds) {
         QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(350, 30));  // the sequencer's keys
         QTest::mousePress(&view(), Qt::LeftButton, {}, QPoint(350, 30));
         EXPECT_TRUE(app->IsSongChanged()) << way.name << ": a drag under way";
+        move(30, Qt::LeftButton);
+        EXPECT_TRUE(Locked()->history.IsOpen()) << way.name << ": a move with the button down";
         way.loseTheRelease();
         EXPECT_FALSE(Locked()->history.IsOpen()) << way.name;
-        moveWithoutButtons(54);
+        move(54);
         EXPECT_EQ(Locked()->song.sequence[32][0].pattern, kEmptySlot) << way.name;
         ASSERT_TRUE(doc().Undo());
         EXPECT_EQ(UndoAndRedo(), "off &Undo\tCtrl+Z / &Redo Paint Slots\tCtrl+Y") << way.name;

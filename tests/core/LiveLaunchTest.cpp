@@ -126,11 +126,11 @@ TEST_F(LiveLaunch, ALaunchedPatternLoopsOverTheGridEachStartAnUndoStepAndStopEnd
     doc.song.patterns[1].lineCount = 8;
     doc.song.sequence[20][0] = {3, 0, 0};  // waits: the track plays its launch
     doc.player.live.recordArrangement = 1;
-    Lines(1);
     doc.engine.QueueLaunch(0, 1, -5, -1);
-    Lines(33);  // starts at the bar (16), loops at 24 and 32
+    Lines(34);  // starts at the first bar, row 0, and loops every 8 rows
     UiEvents();
-    for (const int row : {16, 24, 32}) EXPECT_EQ(doc.song.sequence[row][0].transpose, -5) << row;
+    for (const int row : {0, 8, 16, 24, 32})
+        EXPECT_EQ(doc.song.sequence[row][0].transpose, -5) << row;
     lock.unlock();
     ASSERT_TRUE(doc.Undo());
     lock.lock();

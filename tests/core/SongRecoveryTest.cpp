@@ -97,6 +97,10 @@ TEST_F(SongRecoveryTest, OnlySetsWhoseLockCanBeTakenAreOffered) {
     WriteBytes(stem + ".lock", {});
     WriteBytes(stem + ".path", {});  // the song not yet written
     expectFound({}, 0);
+    // Files of other names are no sets: neither offered nor removed.
+    std::filesystem::create_directories(Folder());
+    for (const char* name : {"42-notes.trv", "42-.trv", "-5.trv"}) WriteBytes(Folder() + name, {});
+    expectFound({}, 3);
 }
 
 // Two programs starting at once: the set one of them is offering is not offered by the other;
@@ -115,6 +119,17 @@ TEST_F(SongRecoveryTest, AFoundSetIsHeldUntilDiscardedOrSetAside) {
     const std::string stem = std::filesystem::path(found[1].songFile).stem().string();
     EXPECT_EQ(temp.Names(),
               (std::vector<std::string>{stem + ".path.damaged", stem + ".trv.damaged"}));
+}
+
+// A file standing where the folder would be made: the write fails and says why.
+TEST_F(SongRecoveryTest, AWriteWhoseFolderCannotBeMadeSaysWhy) {
+    std::filesystem::create_directories(Folder());
+    WriteBytes(Folder() + "file", {});
+    SongRecovery owner(Folder() + "file/recovery", kPid);
+    std::string whyNot;
+    EXPECT_FALSE(owner.Write(*t.doc, "a.trv", whyNot));
+    EXPECT_FALSE(whyNot.empty());
+    EXPECT_EQ(temp.Names(), std::vector<std::string>{"file"});
 }
 
 }  // namespace

@@ -179,8 +179,9 @@ TEST_F(SongFilesTest, FailedFileCommandsShowTheirBoxesAndChangeNothing) {
         int command = 0;  // else the panel's button
         int button = 0;
         const char* title = "Error";
+        bool ownedByWindow = true;  // a load's box has no owner: it is also the start-up's
     } cases[] = {
-        {.name = "a song that is not there", .command = cmd::kFileOpen},
+        {.name = "a song that is not there", .command = cmd::kFileOpen, .ownedByWindow = false},
         {.name = "a song saved into no folder", .command = cmd::kFileSaveAs},
         {.name = "a MIDI file that is not there", .command = cmd::kImportMidiFile},
         {.name = "MIDI export into no folder", .command = cmd::kExportMidiFile},
@@ -203,6 +204,7 @@ TEST_F(SongFilesTest, FailedFileCommandsShowTheirBoxesAndChangeNothing) {
         ASSERT_EQ(services.messages.size(), 1u);
         EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
         EXPECT_EQ(services.messages[0].title, c.title);
+        EXPECT_EQ(services.messages[0].ownedByFrame, c.ownedByWindow);
         EXPECT_EQ(frame().windowTitle(), "Untitled - Tarvel");
         EXPECT_TRUE(app->RecentFiles().isEmpty());
     }

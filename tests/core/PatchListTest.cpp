@@ -63,7 +63,8 @@ TEST_F(PatchList, AFileHoldsTheTableLoadingOneReplacesOnlyTheTableAndFailuresCha
     ASSERT_TRUE(doc.LoadPatchList(path));
     EXPECT_EQ(table(), saved);
     EXPECT_EQ(doc.song.channelProgram[0], 9);
-    EXPECT_THAT(t.TakeSent(), ::testing::IsEmpty());  // no program change
+    EXPECT_THAT(t.TakeSent(), ::testing::IsEmpty());              // no program change
+    EXPECT_THAT(UiEvents(), ElementsAre("panel", "invalidate"));  // the names shown anew
 
     std::vector<std::uint8_t> longer(kPatchTableSize + 1000, 'x');
     WriteBytes(folder.Path("long.tvp"), longer);

@@ -196,6 +196,8 @@ def report(args):
         for r in rows:
             if r["built"] and not any(r["caught"].values()):
                 print(f"  {r['file']}:{r['line']} {r['old'].strip()!r} -> {r['new']!r}")
+    if args.checks:
+        print_checks(rows)
     sizes = test_lines()
     kills = {}
     for names in catchers:
@@ -224,6 +226,23 @@ def report(args):
             print(f"  {sizes[name]:4d} {name}: {only} alone, {kills.get(name, 0)} in all")
 
 
+def print_checks(rows):
+    """Each check (file:line and row) that failed, with the faults no other check caught: a
+    check that never stands alone is one a fold may take, once a mutation proves it."""
+    alone, caught = {}, {}
+    for r in rows:
+        if not r["built"] or any(isinstance(v, str) for v in r["caught"].values()):
+            continue
+        checks = {w for v in r["caught"].values() for places in v.values() for w in places}
+        for c in checks:
+            caught[c] = caught.get(c, 0) + 1
+        if len(checks) == 1:
+            alone[next(iter(checks))] = alone.get(next(iter(checks)), 0) + 1
+    print("Checks that failed (alone / in all):")
+    for c in sorted(caught, key=lambda c: (alone.get(c, 0), -caught[c], c)):
+        print(f"  {alone.get(c, 0):3d} / {caught[c]:3d}  {c}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     verbs = parser.add_subparsers(dest="verb", required=True)
@@ -240,6 +259,8 @@ def main():
     p.add_argument("--tests", help="the tests the runs covered, one name a line")
     p.add_argument("--least", type=int, default=3, help="catches a test needs to be judged")
     p.add_argument("--survivors", action="store_true", help="list the faults no test caught")
+    p.add_argument("--checks", action="store_true",
+                   help="list each check that failed, and the faults it alone caught")
     p.add_argument("results", nargs="+")
     args = parser.parse_args()
     run(args) if args.verb == "run" else report(args)

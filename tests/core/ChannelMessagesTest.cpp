@@ -75,6 +75,11 @@ TEST(MidiPorts, StartUpSilencesTheFirst32OpenDevicesAndAFailingOneShowsOneError)
                 {device, {static_cast<std::uint8_t>(0xB0 + channel), 123, 0}, 3, 0}));
     EXPECT_EQ(testing::TakeSent(midi), silence);
     EXPECT_FALSE(midi.IsOpen(32));
+    // Playing on, each tick's due time goes only to the devices that opened.
+    Locked(*doc, [&] {
+        doc->StartPlayback(kPatternMode);
+        doc->PlayerTick(1'000'000'000);
+    });
 }
 
 }  // namespace

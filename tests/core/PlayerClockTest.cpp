@@ -6,6 +6,7 @@
 #endif
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -60,9 +61,15 @@ TEST(PeriodicTimer, CatchesUpAShortStallAndResynchronisesAfterALongOne) {
 
 // Sleeps truly until the count runs out, then until a time before the monotonic clock's start,
 // which no system sleeps until (Windows sleeps relative to now: there the failure is made up).
+// The shortest step between the deadlines slept until is the clock's period.
 std::atomic<int> goodSleepsLeft{0};
+std::atomic<std::int64_t> lastDeadlineNs{0}, shortestStepNs{INT64_MAX};
 const char* SleepThenFail(std::int64_t deadlineNs) noexcept {
-    if (goodSleepsLeft.fetch_sub(1) > 0) return SystemClockCalls().sleepUntil(deadlineNs);
+    if (goodSleepsLeft.fetch_sub(1) > 0) {
+        const std::int64_t stepNs = deadlineNs - lastDeadlineNs.exchange(deadlineNs);
+        if (stepNs < shortestStepNs) shortestStepNs = stepNs;
+        return SystemClockCalls().sleepUntil(deadlineNs);
+    }
 #ifdef _WIN32
     return "the system refused the sleep until the next tick (invalid argument)";
 #else
@@ -96,6 +103,7 @@ TEST(PlayerClock, ASleepTheSystemRefusesStopsTheClockAndThePlayerAndIsReportedOn
     std::lock_guard lock(doc.mutex);
     EXPECT_EQ(std::tuple(doc.player.isPlaying, doc.player.timerId), std::tuple(0, 0u));
     EXPECT_LE(doc.player.playWatch, 2 * 50) << "ticks after the failure";
+    EXPECT_EQ(shortestStepNs, 2'000'000);
     EXPECT_THAT(doc.song.soundingNote, Each(Each(-1)));
 }
 

@@ -80,7 +80,7 @@ TEST_F(Player, SongModeWalksTheRowsAndSlotsStartTheirPatternsFromTheTop) {
     Cell(0, 0, 1) = Note(70);
     Cell(1, 0, 1) = Note(71);
     Place(0, 0, 0);
-    doc.song.sequence[1][0] = {200, 5, 0};  // names no pattern (a damaged song): plays on
+    doc.song.sequence[1][0] = {128, 5, 0};  // names no pattern (a damaged song): plays on
     Place(2, 0, 0);                         // restarts pattern 0
     Place(2, 1, 1);
     doc.editor.loopEndRow = 8;
@@ -209,7 +209,7 @@ TEST_F(Player, CommandsGoToEveryDeviceBeforeTheCellsNote) {
         // Real-time: one byte. The other system messages' lengths show in the MIDI export.
         {kNoNote, kDefaultVelocity, 0xF8, 0},
         {kNoNote, kDefaultVelocity, 0xEF, 9},  // unassigned values do nothing
-        {61, kDefaultVelocity, 0x0A, 64},      // controller, then the note
+        {61, kDefaultVelocity, 0x7F, 64},      // the last controller, then the note
     };
     for (int column = 0; column < std::ssize(cells); ++column) {
         Cell(0, column) = cells[column];
@@ -218,7 +218,7 @@ TEST_F(Player, CommandsGoToEveryDeviceBeforeTheCellsNote) {
     EXPECT_THAT(Sent(),
                 ElementsAre("0: b3 07 64@0", "0: b3 07 64@1", "0: e3 00 20@0", "0: e3 00 20@1",
                             "0: c3 07@0", "0: c3 07@1", "0: 93 3c 64@0", "0: f8@0", "0: f8@1",
-                            "0: b3 0a 40@0", "0: b3 0a 40@1", "0: 93 3d 64@0"));
+                            "0: b3 7f 40@0", "0: b3 7f 40@1", "0: 93 3d 64@0"));
     EXPECT_EQ(doc.song.channelProgram[3], 7);
     EXPECT_THAT(UiEvents(), IsEmpty());  // channel 3 is not the panel's channel
 
@@ -250,6 +250,10 @@ TEST_F(Player, PatternModeFollowsPatternAndChannelAtTheNextLineAndEndsTheOldChan
     Tick(1);  // the next line plays the new choice
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
     EXPECT_THAT(Sent(), ElementsAre("0: 90 3c 50@0", "30: 80 3c 64@0", "60: 93 47 50@0"));
+
+    doc.player.songReplacing = 1;  // a song half copied in: the player and its line wait
+    Tick(30);
+    EXPECT_THAT(std::tuple(Sent().size(), doc.player.lineClock), std::tuple(0u, 2));
 }
 
 TEST_F(Player, SeekMovesThePlayRowWithinTheGrid) {

@@ -123,6 +123,11 @@ def run(args):
     random.Random(args.seed).shuffle(everything)
     index, count = (int(x) for x in args.shard.split("/"))
     mine = everything[index::count][:args.limit]
+    if args.resume and os.path.exists(args.out):  # a run stopped part-way goes on where it was
+        with open(args.out, encoding="utf-8") as f:
+            done = {tuple(r[k] for k in ("file", "line", "col", "old", "new"))
+                    for r in map(json.loads, f)}
+        mine = [m for m in mine if (m[0], m[1] + 1, m[2], m[3], m[4]) not in done]
     print(f"{len(everything)} mutants in all, {len(mine)} in this shard", flush=True)
     with open(args.out, "a", encoding="utf-8") as out:
         for done, mutant in enumerate(mine):
@@ -253,6 +258,7 @@ def main():
     r.add_argument("--seed", type=int, default=1)
     r.add_argument("--limit", type=int, default=1_000_000)
     r.add_argument("--timeout", type=int, default=300)
+    r.add_argument("--resume", action="store_true", help="skip the faults --out already holds")
     r.add_argument("--out", required=True)
     r.add_argument("files", nargs="+")
     p = verbs.add_parser("report")

@@ -63,11 +63,12 @@ void Engine::ReceiveTransport(const TransportPosition& t, std::int64_t nowNs) {
     const bool located = follow.transportRolling && (now < next - 1 - kRowEpsilon ||
                                                      now >= next + ClockFollowState::kMostDueLines);
     if (!follow.transportRolling || located) {
-        // From the line the transport began, if it began lately enough for its sends to be in
-        // time (within the latency, less a tick); else from the next.
+        // From the line the transport began, unless its due time (the latency after it began)
+        // has passed: then from the next. The start is seen up to a period and a tick late, and
+        // the JACK output leads every due time by a period, so a line not yet due is on time.
         auto row = static_cast<std::int64_t>(std::floor(atCycle + kRowEpsilon));
         const double begunNs = (now - static_cast<double>(row)) * lineNs;
-        if (begunNs > static_cast<double>(ClockFollowState::kLatencyNs - kTickNs)) ++row;
+        if (begunNs > static_cast<double>(ClockFollowState::kLatencyNs)) ++row;
         row = std::clamp<std::int64_t>(row, 0, kSequenceRows - 1);
         StartPlayback(kSongMode, static_cast<int>(row));
         follow.awaitingFirstClock = 0;

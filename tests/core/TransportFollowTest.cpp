@@ -59,9 +59,10 @@ TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
     Transport(false, 7 * 5760 + 100);
     RunFor(4 * kMs);
     t.midi.Clear();
-    // First seen 3 ms (144 frames) into row 20: it is still in time, at its own due time.
-    const std::int64_t relocatedNs = nowNs - 3 * kMs + latency;
-    Transport(true, 20 * 5760 + 144);
+    // First seen 5 ms (240 frames) into row 20, as a start is at a period of 256 frames: it is
+    // still in time, at its own due time.
+    const std::int64_t relocatedNs = nowNs - 5 * kMs + latency;
+    Transport(true, 20 * 5760 + 240);
     RunFor(130 * kMs);
     Transport(true, 40 * 5760);  // a locate while rolling
     const std::int64_t locatedNs = nowNs + latency;
@@ -69,10 +70,10 @@ TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
     EXPECT_EQ(NoteOns(relocatedNs)[0], "4@0.000");
     EXPECT_EQ(NoteOns(locatedNs).back(), "8@0.000") << "row 40";
 
-    // First seen 5 ms (240 frames) into row 60, too late for its sends: row 61 is the first.
+    // First seen 7 ms (336 frames) into row 60, past its due time: row 61 is the first.
     t.midi.Clear();
-    const std::int64_t lateNs = nowNs + 115 * kMs + latency;
-    Transport(true, 60 * 5760 + 240);
+    const std::int64_t lateNs = nowNs + 113 * kMs + latency;
+    Transport(true, 60 * 5760 + 336);
     RunFor(130 * kMs);
     EXPECT_EQ(NoteOns(lateNs)[0], "13@0.000");
 }

@@ -15,6 +15,7 @@ The sources are restored after every mutant, also when interrupted or killed. Ru
 tree of its own: a build started meanwhile in the same tree would see a mutant.
 """
 import argparse
+import collections
 import json
 import os
 import random
@@ -116,6 +117,16 @@ def where(failure):
     return f"{check} {trace.split(': ', 1)[-1]}".strip()
 
 
+def result_key(r):
+    """What names one mutant in a result line: its place and its change."""
+    return (r["file"], r["line"], r["col"], r["old"], r["new"])
+
+
+def mutant_key(mutant):
+    path, number, start, old, new = mutant
+    return (path, number + 1, start, old, new)
+
+
 def run(args):
     # A kill restores the source under test too: SystemExit runs the finally below.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
@@ -125,9 +136,8 @@ def run(args):
     mine = everything[index::count][:args.limit]
     if args.resume and os.path.exists(args.out):  # a run stopped part-way goes on where it was
         with open(args.out, encoding="utf-8") as f:
-            done = {tuple(r[k] for k in ("file", "line", "col", "old", "new"))
-                    for r in map(json.loads, f)}
-        mine = [m for m in mine if (m[0], m[1] + 1, m[2], m[3], m[4]) not in done]
+            recorded = {result_key(json.loads(line)) for line in f}
+        mine = [m for m in mine if mutant_key(m) not in recorded]
     print(f"{len(everything)} mutants in all, {len(mine)} in this shard", flush=True)
     with open(args.out, "a", encoding="utf-8") as out:
         for done, mutant in enumerate(mine):
@@ -179,7 +189,7 @@ def report(args):
     rows, seen = [], set()
     for line in (line for path in args.results for line in open(path, encoding="utf-8")):
         r = json.loads(line)
-        key = (r["file"], r["line"], r["col"], r["old"], r["new"])
+        key = result_key(r)
         if key not in seen:  # runs whose shards overlap count each mutant once
             seen.add(key)
             rows.append(r)
@@ -234,18 +244,17 @@ def report(args):
 def print_checks(rows):
     """Each check (file:line and row) that failed, with the faults no other check caught: a
     check that never stands alone is one a fold may take, once a mutation proves it."""
-    alone, caught = {}, {}
+    alone, caught = collections.Counter(), collections.Counter()
     for r in rows:
         if not r["built"] or any(isinstance(v, str) for v in r["caught"].values()):
             continue
         checks = {w for v in r["caught"].values() for places in v.values() for w in places}
-        for c in checks:
-            caught[c] = caught.get(c, 0) + 1
+        caught.update(checks)
         if len(checks) == 1:
-            alone[next(iter(checks))] = alone.get(next(iter(checks)), 0) + 1
+            alone.update(checks)
     print("Checks that failed (alone / in all):")
-    for c in sorted(caught, key=lambda c: (alone.get(c, 0), -caught[c], c)):
-        print(f"  {alone.get(c, 0):3d} / {caught[c]:3d}  {c}")
+    for c in sorted(caught, key=lambda c: (alone[c], -caught[c], c)):
+        print(f"  {alone[c]:3d} / {caught[c]:3d}  {c}")
 
 
 def main():

@@ -176,6 +176,16 @@ TEST_F(FeelCommands, EachCommandSendsTheseMessagesAtTheseTimes) {
          .bpm = 512,
          .sent = {"0: 90 3c 50@0 0", "0: 90 40 50@0 0", "15: 80 3c 64@0 28125",
                   "15: 90 3e 50@0 28125", "15: b0 07 64@0 30000", "29: 80 40 64@0 59941"}},
+        // 500 BPM: lines of 30 ms in 15 ticks; the last one at 28 ms.
+        {.name = "500 BPM: a swung half line past the last tick of an even line comes in it; "
+                 "one due in the tick of an unswung half line keeps its own time",
+         .cells = {Note(0, 2, 64), Command(1, 2, 0x80, 0), Command(1, 3, 0x91, 0xFF),
+                   Note(2, 2, 66), Command(3, 2, 0x80, 0), Command(3, 3, 0x91, 0x10),
+                   OnTrack1(Note(2, 2, 67)), OnTrack1(Command(3, 2, 0x80, 0))},
+         .lines = 4,
+         .bpm = 500,
+         .sent = {"0: 90 40 50@0 0", "29: 80 40 64@0 59941", "30: 90 42 50@0 60000",
+                  "30: 91 43 50@0 60000", "53: 80 42 64@0 105937", "53: 81 43 64@0 106000"}},
         {.name = "pattern mode: fine gate, a delay carried, only odd lines swung",
          .cells = {Note(0, 0, 60, 0x81, 3), Note(0, 1, 62, 0xD1, 15), Command(0, 2, 0x91, 0x80),
                    Note(1, 2, 64)},

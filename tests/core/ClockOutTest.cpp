@@ -8,6 +8,7 @@ namespace tarvel {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 constexpr std::int64_t kBaseNs = 1'000'000'000;
 constexpr std::int64_t kTickNs = 2'000'000;
@@ -124,6 +125,8 @@ TEST_F(ClockOut, TellsTheSongPositionWheneverPlayingStartsElsewhere) {
     doc.StopPlayback();
     doc.StopPlayback();  // a second Stop sends nothing
     EXPECT_THAT(t.TakeSent(), ElementsAre("fc@1"));
+    doc.SetSendsClock(1, false);
+    EXPECT_THAT(t.TakeSent(), IsEmpty()) << "taken off the clock while stopped";
 }
 
 }  // namespace

@@ -88,6 +88,9 @@ TEST_F(Display, RowsPastTheLineCountOrTheGridAreBlank) {
     e.firstVisibleLine = 0;
     Build();
     EXPECT_EQ(BoxAt(0, RowY(0)).width, 1144);
+    const std::size_t characters = model.characters.size();
+    Build();
+    EXPECT_EQ(model.characters.size(), characters) << "a repaint's texts must not pile up";
 }
 
 TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeTheirCells) {
@@ -159,6 +162,14 @@ TEST_F(Display, CellsSlotsTitlesAndThePlayRowShowWhatTheSongHolds) {
     EXPECT_NE(FillAt(308, RowY(1)), inLoop);
     EXPECT_NE(FillAt(308, RowY(4)), inLoop);
     EXPECT_EQ(FillAt(308, RowY(4)), FillAt(308, RowY(5)));
+    // The sequencer's cursor: its row sunken, its column lighter; the current channel darker.
+    e.currentChannel = 4;
+    Build();
+    const Colour plainSlot = FillAt(SlotX(2), RowY(2));
+    EXPECT_EQ(FillAt(SlotX(0), RowY(2)), Lighten(plainSlot, 0x080808));
+    EXPECT_EQ(FillAt(SlotX(4), RowY(2)), Darken(plainSlot, 0x080C10));
+    EXPECT_TRUE(BoxAt(SlotX(2), RowY(0)).sunken);
+    EXPECT_FALSE(BoxAt(SlotX(2), RowY(2)).sunken);
 
     const Colour patternFocused = FillAt(0, 0);
     const Colour sequencerUnfocused = FillAt(308, 0);

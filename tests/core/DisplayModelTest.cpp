@@ -118,6 +118,7 @@ TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeThe
     const Colour plain = FillAt(CellX(2), RowY(5));
     const Colour block = FillAt(CellX(0), RowY(5));
     EXPECT_NE(block, plain);
+    EXPECT_NE(FillAt(CellX(1), RowY(5)), FillAt(CellX(3), RowY(5)));  // the block's last track
     EXPECT_EQ(FillAt(CellX(0), RowY(7)), plain);
     EXPECT_NE(FillAt(CellX(0), RowY(6)), block);  // the play line
     doc.player.playMode = kSongMode;
@@ -200,6 +201,14 @@ TEST_F(Display, ALargerViewDrawsEveryShownTrackAndRowAndTheCursorScrollsByWhatSh
                 ElementsAre("Track 015", "080", "5 B", "02"));
     const std::vector<int> playLine = Inverts().at(0);
     EXPECT_EQ(playLine[0] + playLine[2], 1920) << "the play line runs on to the view's edge";
+    // The loop's first and last rows are shaded as the rows between; the row after is not.
+    e.seqCursorRow = 40;
+    doc.player.playRow = 40;
+    Build();
+    const Colour loopRow = FillAt(1148, RowY(1));
+    EXPECT_THAT((std::vector{FillAt(1148, RowY(0)), FillAt(1148, RowY(63))}),
+                ElementsAre(loopRow, loopRow));
+    EXPECT_NE(FillAt(1148, RowY(64)), loopRow);
 
     for (int i = 0; i < 90; ++i) EditorKeyDown(doc.songEditor, vk::kDown, false);
     EXPECT_EQ(e.firstVisibleLine, 90 - 80);  // the cursor on the last of 81 rows

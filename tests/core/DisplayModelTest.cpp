@@ -114,6 +114,10 @@ TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeThe
     const DisplayItem& field = model.items.at(&cursor - model.items.data() + 1);
     EXPECT_EQ(Rect(field), (std::vector{CellX(1) + 44, RowY(1), 6, 12}));  // right after its cell
     EXPECT_THAT(Inverts(), ElementsAre(Rect(field)));                      // the only one
+    for (e.cursorField = 0; e.cursorField <= 6; ++e.cursorField) {         // note to last digit
+        Build();
+        EXPECT_EQ(Inverts().size(), 1u) << "field " << e.cursorField;
+    }
 
     const Colour plain = FillAt(CellX(2), RowY(5));
     const Colour block = FillAt(CellX(0), RowY(5));

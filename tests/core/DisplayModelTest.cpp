@@ -114,9 +114,10 @@ TEST_F(Display, TheCursorCellIsSunkenItsFieldInvertedAndBlockAndPlayLineShadeThe
     const DisplayItem& field = model.items.at(&cursor - model.items.data() + 1);
     EXPECT_EQ(Rect(field), (std::vector{CellX(1) + 44, RowY(1), 6, 12}));  // right after its cell
     EXPECT_THAT(Inverts(), ElementsAre(Rect(field)));                      // the only one
-    for (e.cursorField = 0; e.cursorField <= 6; ++e.cursorField) {         // note to last digit
+    for (int field = 0; field <= 6; ++field) {  // from the note to the parameter's last digit
+        e.cursorField = field;
         Build();
-        EXPECT_EQ(Inverts().size(), 1u) << "field " << e.cursorField;
+        EXPECT_EQ(Inverts().size(), 1u) << "field " << field;
     }
 
     const Colour plain = FillAt(CellX(2), RowY(5));

@@ -10,6 +10,7 @@ that a single row can be judged too.
 
   tools/mutants.py run --build build --shard 0/2 --out m0.jsonl song/*.cpp engine/*.cpp
   tools/mutants.py report --survivors m0.jsonl m1.jsonl
+  tools/mutants.py run --survivors-of m0.jsonl --out again0.jsonl   # after new tests
 
 The sources are restored after every mutant, also when interrupted or killed. Run it in a work
 tree of its own: a build started meanwhile in the same tree would see a mutant.
@@ -127,10 +128,22 @@ def mutant_key(mutant):
     return (path, number + 1, start, old, new)
 
 
+def survivors(path):
+    """The faults a run's result file records that no test caught, by their keys."""
+    with open(path, encoding="utf-8") as f:
+        rows = [json.loads(line) for line in f]
+    return {result_key(r) for r in rows if r["built"] and not any(r["caught"].values())}
+
+
 def run(args):
     # A kill restores the source under test too: SystemExit runs the finally below.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
-    everything = [m for path in args.files for m in mutants_of(path)]
+    wanted = survivors(args.survivors_of) if args.survivors_of else None
+    files = args.files or sorted({key[0] for key in wanted or ()})
+    if not files:
+        sys.exit("run: name the files to fault, or --survivors-of a result file")
+    everything = [m for path in files for m in mutants_of(path)
+                  if wanted is None or mutant_key(m) in wanted]
     random.Random(args.seed).shuffle(everything)
     index, count = (int(x) for x in args.shard.split("/"))
     mine = everything[index::count][:args.limit]
@@ -268,8 +281,10 @@ def main():
     r.add_argument("--limit", type=int, default=1_000_000)
     r.add_argument("--timeout", type=int, default=300)
     r.add_argument("--resume", action="store_true", help="skip the faults --out already holds")
+    r.add_argument("--survivors-of", metavar="RESULTS",
+                   help="only the faults no test caught in an earlier run: are they caught now?")
     r.add_argument("--out", required=True)
-    r.add_argument("files", nargs="+")
+    r.add_argument("files", nargs="*")
     p = verbs.add_parser("report")
     p.add_argument("--tests", help="the tests the runs covered, one name a line")
     p.add_argument("--least", type=int, default=3, help="catches a test needs to be judged")

@@ -50,7 +50,7 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceProgramAndStepAndTheirUndoReac
         {.name = "channel 3", .list = kChannelList, .index = 2},
         {.name = "program 42", .list = kProgramList, .index = 41},
         {.name = "device 0", .list = kDeviceList, .index = 0},
-        {.name = "step 2", .list = kSequencerStep, .index = 1},
+        {.name = "step 1", .list = kSequencerStep, .index = 0},
     };
     for (const auto& row : choices) {
         FocusElsewhere();
@@ -64,7 +64,7 @@ TEST_F(ControlPanelTest, ListsSetTheChannelsDeviceProgramAndStepAndTheirUndoReac
         auto doc = Locked();  // channel, its device and program, and the step
         EXPECT_EQ(std::tuple(doc->editor.currentChannel, int(doc->song.channelDevice[2]),
                              int(doc->song.channelProgram[2]), doc->editor.seqStep),
-                  std::tuple(2, 0, 41, 2));
+                  std::tuple(2, 0, 41, 1));
         doc->song.soundingNote[2][0] = 60;  // a note of the channel sounds on device 0
         doc->player.soundingDevice[2][0] = 0;
     }
@@ -82,6 +82,7 @@ TEST_F(ControlPanelTest, ButtonsDoTheirWorkAndHandTheKeyboardBack) {
     services.dialogText = "Warm Pad";
     const std::pair<int, std::string> buttons[] = {{kPreviousChannel, "channel 0"},
                                                    {kNextChannel, "channel 1"},
+                                                   {kPreviousChannel, "channel 0"},
                                                    {kOpenPatchList, "choose-patch-open"},
                                                    {kSavePatchList, "choose-patch-save"},
                                                    {kOpenMixer, "mixer"},

@@ -54,6 +54,10 @@ TEST_F(KeyEditing, CursorMovesStayInsideThePatternScrollTheShownPartAndWrapRound
     for (const TrackMove m : {TrackMove{15, 12, 6, vk::kRight, false, 0, 0, 0},
                               TrackMove{0, 0, 0, vk::kLeft, false, 15, 12, 6},
                               TrackMove{15, 12, 6, vk::kLeft, false, 15, 12, 5},
+                              TrackMove{4, 0, 1, vk::kLeft, false, 4, 0, 0},
+                              TrackMove{0, 0, 6, vk::kRight, false, 1, 0, 0},
+                              TrackMove{4, 0, 5, vk::kRight, false, 4, 0, 6},
+                              TrackMove{3, 0, 6, vk::kRight, false, 4, 1, 0},
                               TrackMove{2, 0, 4, vk::kTab, false, 3, 0, 0},
                               TrackMove{0, 0, 3, vk::kTab, true, 15, 12, 0}}) {
         e.cursorTrack = m.track;
@@ -63,6 +67,7 @@ TEST_F(KeyEditing, CursorMovesStayInsideThePatternScrollTheShownPartAndWrapRound
         EXPECT_THAT((std::vector{e.cursorTrack, e.firstVisibleTrack, e.cursorField}),
                     ElementsAre(m.newTrack, m.newTop, m.newField))
             << m.track << "." << m.field << ", key " << m.key << (m.shift ? " with shift" : "");
+        EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));  // the cursor is shown where it went
     }
 }
 
@@ -98,6 +103,9 @@ TEST_F(KeyEditing, NoteKeysSoundUntilTheirOwnReleaseAndWithRecordWriteAndStepAut
     EXPECT_THAT((std::vector<int>{Cell(3, 5).note, Cell(4, 5).note, e.cursorLine}),
                 ElementsAre(kNoteOff, kNoNote, 5));
     EXPECT_THAT(t.TakeSent(), IsEmpty());  // silently
+    Press('W');
+    Type('1');  // and a held key's note is left to that key
+    EXPECT_THAT(t.TakeSent(), ElementsAre("92 3e 5a@0"));
 
     e.cursorLine = 63;
     Type('Z');
@@ -128,7 +136,7 @@ TEST_F(KeyEditing, HexDigitsFillTheirHalfOfTheFieldAndStepOneLine) {
         {1, '7', kEmptyCell, {kNoNote, 0x70, kNoCommand, 0}},  // an empty byte starts at 0
         {2, 'B', kEmptyCell, {kNoNote, 0x0B, kNoCommand, 0}},
         {3, 'B', kEmptyCell, {kNoNote, kDefaultVelocity, 0xB0, 0}},
-        {4, '5', {1, 2, 0xB0, 3}, {1, 2, 0xB5, 3}},
+        {4, '0', {1, 2, 0xB7, 3}, {1, 2, 0xB0, 3}},
         {5, '1', {1, 2, 3, 0xFF}, {1, 2, 3, 0x1F}},  // a parameter of FF is not empty
         {6, 'F', {1, 2, 3, 0x10}, {1, 2, 3, 0x1F}},
         {1, vk::kDelete, {1, 0x40, 7, 0x22}, {1, kDefaultVelocity, 7, 0x22}},
@@ -159,6 +167,7 @@ TEST_F(KeyEditing, SequencerPaneScrollsRowsAndChangesChannel) {
     e.seqCursorRow = 5;
     Press(vk::kUp);
     EXPECT_EQ(e.seqCursorRow + e.seqTopRow, 0);
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 
     e.seqCursorRow = 16380;
     e.seqTopRow = 16300;

@@ -9,6 +9,7 @@
 #include "editor/DisplayColours.h"
 #include "editor/DisplayModel.h"
 #include "editor/LiveLaunching.h"
+#include "editor/MouseEditing.h"
 #include "support/DocumentTest.h"
 
 namespace tarvel {
@@ -87,12 +88,22 @@ TEST_F(LiveLaunch, WhatIsQueuedTakesOverExactlyAtItsBoundary) {
     }
 }
 
-// The classic view: slot columns from x 344, 28 wide; display lines of 16 rows from y 24.
-TEST_F(LiveLaunch, TheCursorsSlotQueuesAndThePaneShowsTheQueuedSlot) {
+// The classic view: slot columns from x 344, 28 wide; display lines of 16 rows from y 24, the
+// headers above them.
+TEST_F(LiveLaunch, AClickedSlotOrHeaderQueuesAndThePaneShowsTheQueuedSlot) {
     doc.song.sequence[16][2] = {3, 4, 0};
-    e.seqCursorColumn = 2;
-    e.seqCursorRow = 16;
-    ASSERT_TRUE(LaunchSlotUnderCursor(doc.songEditor));
+    lock.unlock();
+    EXPECT_FALSE(EditorLaunchClick(doc.songEditor, 299, 100));    // the pattern pane's click
+    EXPECT_TRUE(EditorLaunchClick(doc.songEditor, 300, 100));     // the row labels: no slot
+    EXPECT_TRUE(EditorLaunchClick(doc.songEditor, 344 + 5, 13));  // channel 1's header
+    e.seqTopRow = kSequenceRows - 16;
+    EXPECT_TRUE(EditorLaunchClick(doc.songEditor, 344 + 5, 41));  // the row after the last
+    e.seqTopRow = 0;
+    EXPECT_TRUE(EditorLaunchClick(doc.songEditor, 344 + 28 * 2 + 5, 41));
+    lock.lock();
+    const LiveTrack& first = doc.player.live.tracks[0];
+    EXPECT_EQ((std::vector<int>{first.mute.kind, first.pattern.kind}),
+              (std::vector<int>{kLaunchMute, kNoLaunch}));
     EXPECT_EQ(doc.player.live.tracks[2].pattern.transpose, 4);
     DisplayModel model;
     BuildDisplayModel(doc.songEditor, model);
@@ -116,6 +127,8 @@ TEST_F(LiveLaunch, ANoteOfTheLaunchInputLaunchesAndTheOtherInputsPlayOn) {
         return doc.player.live.tracks[7].pattern.kind != kNoLaunch;
     };
     EXPECT_TRUE(launches(0)) << "none chosen: every input launches";
+    const QueuedLaunch& queued = doc.player.live.tracks[7].pattern;
+    EXPECT_EQ(std::pair(int(queued.pattern), int(queued.transpose)), std::pair(9, 0));
     doc.engine.SetLiveMode(false);  // empties the queues
     doc.inputRecording.launchInputChosen = 1;
     EXPECT_FALSE(launches(1)) << "out of live mode, the launch input's note does nothing";

@@ -30,8 +30,8 @@ TEST_F(MidiInput, NotesSoundOnTheCurrentChannelsDeviceAndStopWhereTheySounded) {
     e.currentChannel = 2;
     Locked(doc, [&] { doc.SetChannelDevice(2, 1); });
     Send(0x90, 60, 100);  // whatever channel the keyboard sends on
-    Send(0x95, 64, 30);
-    EXPECT_THAT(t.TakeSent(), ElementsAre("92 3c 64@1", "92 40 1e@1"));
+    Send(0x95, 64, 1);    // the softest note is a note
+    EXPECT_THAT(t.TakeSent(), ElementsAre("92 3c 64@1", "92 40 01@1"));
 
     // Channel and device change while the keys are held: the note-offs follow the notes.
     e.currentChannel = 3;
@@ -66,10 +66,11 @@ TEST_F(MidiInput, RecordModeWritesAtTheCursorStepsByTheEditStepAndCanRecordVeloc
     Send(0x80, 60, 0);
     EXPECT_EQ(Written(0), (std::vector<int>{kNoNote, kDefaultVelocity, 0}));
 
+    Locked(doc, [&] { doc.StartPlayback(kSongMode); });  // the song plays: still at the cursor
     e.recordMode = 1;
     e.editStep = 3;
     Send(0x90, 61, 100);  // velocity is written only when asked
-    Send(0x80, 61, 0);    // a note-off writes nothing
+    Send(0x90, 61, 0);    // a note-off writes nothing, also as a note-on of velocity 0
     EXPECT_EQ(Written(0), (std::vector<int>{61, kDefaultVelocity, 3}));
 
     doc.inputRecording.recordVelocity = 1;
@@ -100,7 +101,7 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
     }
     EXPECT_EQ(e.cursorLine, 0) << "the cursor stays while the pattern plays";
 
-    // The last line wraps to the first.
+    // The last line's second half wraps to the first.
     Locked(doc, [&] {
         doc.song.patterns[0].lineCount = 4;
         doc.player.patternLine = 0;  // line 3 is playing
@@ -108,6 +109,9 @@ TEST_F(MidiInput, LiveRecordingWritesAtTheNearestLinePlayed) {
     });
     Send(0x90, 70, 100);
     EXPECT_EQ(Cell(0, 2).note, 70);
+    Locked(doc, [&] { doc.player.lineClock = 10; });  // and its first half keeps it
+    Send(0x90, 71, 100);
+    EXPECT_EQ(Cell(3, 2).note, 71);
 }
 
 }  // namespace

@@ -58,6 +58,13 @@ TEST_F(Blocks, InterpolationNeedsABlockFollowsTheSinglePrecisionStepAndTruncates
     EXPECT_THAT(Interpolated({0x20, 0xAA, 0xFF}, velocity), ElementsAre(0x20, 0x10, 0xFF));
     EXPECT_THAT(Interpolated({0xFF, 0xAA, 0x01}, parameter), ElementsAre(0xFF, 0x80, 0x01));
     EXPECT_THAT(Interpolated({0x12}, parameter), ElementsAre(0x12));  // one line: nothing to do
+    Cell(10, 0).parameter = 0x10;  // a block further down: its own lines, and none past it
+    Cell(12, 0).parameter = 0x30;
+    Cell(13, 0).parameter = 0x77;
+    MarkBlock(0, 10, 0, 12);
+    InterpolateParameter(doc.songEditor);
+    EXPECT_THAT((std::vector<int>{Cell(11, 0).parameter, Cell(13, 0).parameter}),
+                ElementsAre(0x20, 0x77));
 }
 
 TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenCrossed) {
@@ -71,22 +78,25 @@ TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenC
                 ElementsAre(kNoNote, kNoCommand, 12));
 
     CursorAt(14, 0);
+    Cell(4, 14).note = 99;
     PasteBlock(doc.songEditor);
-    // Nothing wraps round to track 0 or spills into the next line.
-    EXPECT_THAT((std::vector<int>{Cell(0, 14).note, Cell(3, 15).velocity, Cell(1, 0).note}),
-                ElementsAre(8, 3, kNoNote));
+    // Nothing wraps round to track 0 or spills into the next line, or below the block's lines.
+    EXPECT_THAT((std::vector<int>{Cell(0, 14).note, Cell(3, 15).velocity, Cell(1, 0).note,
+                                  Cell(4, 14).note}),
+                ElementsAre(8, 3, kNoNote, 99));
 
     MarkBlock(2, 12, 5, 17);
     EXPECT_TRUE(RunEditCommand(doc.songEditor, EditCommand::Copy));
     CursorAt(0, 60);
+    Cell(60, 4).note = 98;
     PasteBlock(doc.songEditor);
     e.cursorLine = 252;
     PasteBlock(doc.songEditor);
     // Past the 64 lines, kept for a longer pattern, and clipped at line 255: nothing wraps round
     // to line 0 or spills into what follows the lines.
     EXPECT_THAT((std::vector<int>{Cell(65, 0).note, Cell(255, 3).note, Cell(0, 0).note,
-                                  doc.song.patterns[0].lineCount}),
-                ElementsAre(17, 15, kNoNote, 64));
+                                  doc.song.patterns[0].lineCount, Cell(60, 4).note}),
+                ElementsAre(17, 15, kNoNote, 64, 98));
 
     CursorAt(7, 20);  // a start mark past the end: the block collapses to the cursor
     MarkBlockStart(doc.songEditor);
@@ -121,11 +131,14 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     for (int y = 30; y < 90; y += 12) EditorMouseMove(doc.songEditor, mouse, 350, y);
     EditorLeftButtonUp(mouse);  // that moves after it paint nothing is the window test's
     for (int row = 0; row <= 64; row += 16) EXPECT_EQ(doc.song.sequence[row][0].pattern, 7) << row;
+    EXPECT_EQ(doc.engine.mutes.muted | doc.engine.mutes.soloed, 0) << "a slot is no header";
     EXPECT_EQ(doc.song.sequence[64][0].transpose, -5);
 
     EditorMouseMove(doc.songEditor, mouse, 350, 54);
     EXPECT_EQ(EditorRightButtonDown(doc.songEditor, mouse, 350, 54), MouseAction::None);
+    UiEvents();
     EditorMouseMove(doc.songEditor, mouse, 350, 66);
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));  // each erased slot is shown at once
     EditorRightButtonUp(mouse);
     EXPECT_EQ(doc.song.sequence[48][0].pattern, kEmptySlot);
     EXPECT_EQ(doc.song.sequence[16][0].pattern, 7);
@@ -150,6 +163,9 @@ TEST_F(Mouse, DraggingPaintsAndErasesTheSlotsItCrossesAndMovesStayInsideTheGrid)
     e.sequencerFocus = 0;
     EditorMouseMove(doc.songEditor, mouse, 500, 100);  // and with the pattern pane focused
     EXPECT_EQ(e.seqCursorRow, 16368);
+    e.sequencerFocus = 1;  // the row just past the last: nothing is painted, nor past the song
+    EditorLeftButtonDown(doc.songEditor, mouse, 350, 41);
+    EXPECT_EQ((std::vector{e.seqCursorRow, e.sequencerFocus}), (std::vector{16384, 1}));
 }
 
 // The pattern pane scrolled to line 10 and track 2, a block marked before.
@@ -173,27 +189,36 @@ TEST_F(PatternMouse, AClickPutsTheCursorOnTheTrackFieldAndLineUnderTheMouse) {
     const std::pair<std::pair<int, int>, std::vector<int>> clicks[] = {
         {{24 + 23, 24}, {2, 0, 10}},    // the space after the note belongs to it
         {{94 + 27, 36}, {3, 1, 11}},    // velocity's first digit
+        {{94 + 32, 48}, {3, 2, 12}},    // its second, from its first pixel
         {{164 + 40, 300}, {4, 2, 33}},  // between velocity and command: the nearer
         {{164 + 42, 300}, {4, 3, 33}},
         {{234 + 65, 323}, {5, 6, 34}},  // the last digit; from x = 300 on the sequencer's
         {{10, 100}, {5, 6, 34}},        // the line numbers move nothing, nor the headers
         {{100, 15}, {5, 6, 34}},
     };
+    e.sequencerFocus = 1;
     for (const auto& [at, cursor] : clicks) {
         Press(at.first, at.second);
         EditorLeftButtonUp(mouse);
         EXPECT_EQ(Cursor(), cursor) << at.first << ", " << at.second;
         EXPECT_EQ(e.blockMarked, 0);  // a click marks nothing, and the old block is gone
     }
+    EXPECT_EQ(e.sequencerFocus, 0) << "the pane takes the keyboard";
     SetViewSize(doc.songEditor, 1642, 24 + 12 * 60);  // 16 tracks from track 0, 60 rows
-    Press(24 + 70 * 15 + 64, 24 + 12 * 50);
-    EXPECT_EQ(Cursor(), (std::vector{15, 6, 60}));
-    Press(24 + 70 * 14, 24 + 12 * 59);  // line 69 is past the pattern's end: nothing
-    EXPECT_EQ(Cursor(), (std::vector{15, 6, 60}));
+    Press(24 + 70 * 15 + 64, 24 + 12 * 53);
+    EXPECT_EQ(Cursor(), (std::vector{15, 6, 63}));
+    Press(24 + 70 * 14, 24 + 12 * 54);  // line 64 is past the pattern's end: nothing
+    EXPECT_EQ(Cursor(), (std::vector{15, 6, 63}));
 }
 
 TEST_F(PatternMouse, ADragMarksTheBlockFromThePressToTheReleaseInEitherDirection) {
-    Press(94 + 5, 24 + 12 * 3);                                    // track 3, line 13
+    Press(94 + 5, 24 + 12 * 3);  // track 3, line 13
+    UiEvents();
+    EditorMouseMove(doc.songEditor, mouse, 164 + 5, 24 + 12 * 3);  // along the line
+    EXPECT_EQ(Block(), (std::vector{1, 3, 13, 4, 13}));
+    EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+    EditorMouseMove(doc.songEditor, mouse, 2000, 2000);  // past the last shown track and line
+    EXPECT_EQ(Block(), (std::vector{1, 3, 13, 5, 63}));
     EditorMouseMove(doc.songEditor, mouse, 234 + 5, 24 + 12 * 7);  // track 5, line 17
     EXPECT_EQ(Block(), (std::vector{1, 3, 13, 5, 17}));
     EditorMouseMove(doc.songEditor, mouse, -50, -50);  // up and left, off the pane
@@ -209,16 +234,24 @@ TEST_F(PatternMouse, TheWheelScrollsThePaneUnderTheMouseAndHeadersMuteAndSolo) {
     SetViewSize(doc.songEditor, 1920, 24 + 12 * 41);
     EditorWheel(doc.songEditor, 100, 100, -100);  // towards the musician: down
     EXPECT_EQ(e.firstVisibleLine, 64 - 41);       // the last line at the bottom, no further
-    e.seqTopRow = 32;
-    EditorWheel(doc.songEditor, 1300, 100, +1);  // three displayed lines of 16 rows, kept at 0
+    EditorWheel(doc.songEditor, 100, 100, +100);
+    EXPECT_EQ(e.firstVisibleLine, 0);
+    doc.song.patterns[0].lineCount = 16;  // a pattern the pane holds whole does not scroll
+    EditorWheel(doc.songEditor, 100, 100, -1);
+    EXPECT_EQ(e.firstVisibleLine, 0);
+    e.seqTopRow = 64;
+    EditorWheel(doc.songEditor, 1300, 100, +1);  // three displayed lines of 16 rows
+    EXPECT_EQ(e.seqTopRow, 16);
+    EditorWheel(doc.songEditor, 1300, 100, +1);  // and no further than the first
     EXPECT_EQ((std::vector{e.seqTopRow, e.cursorLine, e.seqCursorRow}), (std::vector{0, 0, 0}));
+    EditorWheel(doc.songEditor, 1300, 100, -100000);  // down to the last row, no further
+    EXPECT_EQ(e.seqTopRow, kSequenceRows - 1);
 
-    EditorRightButtonDown(doc.songEditor, mouse, 1184 + 45 * 15 + 44, 23);
-    Press(1184 + 45 * 3 + 1, 13);  // the cursor goes to the header's column
-    Press(1170, 13);               // the corner box is no header
-    EXPECT_EQ(doc.engine.mutes.muted, 1 << 3);
-    EXPECT_EQ(doc.engine.mutes.soloed, 1 << 15);
-    EXPECT_EQ(e.seqCursorColumn, 3);
+    EditorRightButtonDown(doc.songEditor, mouse, 1184 + 44, 23);  // each button, each edge
+    Press(1184 + 1, 12);
+    Press(1170, 13);  // the corner box is no header
+    EXPECT_EQ(doc.engine.mutes.muted, 1 << 0);
+    EXPECT_EQ(doc.engine.mutes.soloed, 1 << 0);
 }
 
 // A button pressed in the sequencer acts on the slot under the mouse, also when no move told
@@ -239,8 +272,8 @@ TEST_F(PatternMouse, AButtonInTheSequencerWritesOnlyTheSlotUnderTheMouse) {
         {1, false, 770, 26, 0, 15, true},
         {1, true, 430, 20, 0, 3, false},  // on the headers no slot is under the mouse
         {1, false, 430, 20, 0, 3, false},
-        {1, true, 320, 50, 0, 0, false},  // nor on the row labels
-        {1, false, 320, 50, 0, 0, false},
+        {1, true, 300, 50, 0, 0, false},  // nor on the row labels, from their first pixel
+        {1, false, 300, 50, 0, 0, false},
     };
     e.currentPattern = 3;
     for (const Click& click : clicks) {

@@ -47,7 +47,7 @@ TEST_F(ShortHolds, UndoAndRedoOfTheLargestStepWriteInPieces) {
 // A full buffer of notes recorded from MIDI input becomes steps a few at a time.
 TEST_F(ShortHolds, RecordedInputBecomesStepsInBatches) {
     testing::Locked(doc, [&] { e.recordMode = 1; });
-    for (int i = 0; i < InputRecording::kCapacity; ++i)
+    for (int i = 0; i <= InputRecording::kCapacity; ++i)  // and one more than is kept
         doc.ReceiveMidi({0x90, static_cast<std::uint8_t>(40 + i % 40), 100});
     EXPECT_GE(HoldsOf([&] { doc.TakeInputEdits(); }),
               InputRecording::kCapacity / CFennoralDoc::kInputEditsPerHold);

@@ -120,8 +120,8 @@ TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRange
         doc.ApplyPatternProperties("Name", text);
         EXPECT_EQ(doc.song.patterns[12].lineCount, lines) << text;
     }
-    doc.ApplyPatternProperties(std::string(40, 'n'), "32");
-    EXPECT_EQ(std::string(doc.song.patterns[12].name), std::string(30, 'n'));
+    doc.ApplyPatternProperties("N" + std::string(39, 'n'), "32");
+    EXPECT_EQ(std::string(doc.song.patterns[12].name), "N" + std::string(29, 'n'));
     EXPECT_STREQ(doc.song.patterns[11].name, "empty");
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
 }

@@ -128,11 +128,15 @@ def mutant_key(mutant):
     return (path, number + 1, start, old, new)
 
 
+def uncaught(r):
+    """A result line whose fault built and failed no test, nor crashed or hung one."""
+    return r["built"] and not any(r["caught"].values())
+
+
 def survivors(path):
     """The faults a run's result file records that no test caught, by their keys."""
     with open(path, encoding="utf-8") as f:
-        rows = [json.loads(line) for line in f]
-    return {result_key(r) for r in rows if r["built"] and not any(r["caught"].values())}
+        return {result_key(r) for r in map(json.loads, f) if uncaught(r)}
 
 
 def run(args):
@@ -222,7 +226,7 @@ def report(args):
     if args.survivors:
         print("Faults no test caught:")
         for r in rows:
-            if r["built"] and not any(r["caught"].values()):
+            if uncaught(r):
                 print(f"  {r['file']}:{r['line']} {r['old'].strip()!r} -> {r['new']!r}")
     if args.checks:
         print_checks(rows)

@@ -26,15 +26,17 @@ class Blocks : public testing::DocumentTest {
         CursorAt(lastTrack, lastLine);
         MarkBlockEnd(doc.songEditor);
     }
-    // The bytes `field` of lines 0.. of track 0, after interpolating from `values` there.
-    std::vector<int> Interpolated(std::vector<int> values, std::uint8_t PatternCell::*field) {
-        for (std::size_t i = 0; i < values.size(); ++i)
-            Cell(i, 0).*field = static_cast<std::uint8_t>(values[i]);
-        MarkBlock(0, 0, 1, static_cast<int>(values.size()) - 1);
+    // The bytes `field` of lines first.. of track 0, after interpolating from `values` there.
+    std::vector<int> Interpolated(std::vector<int> values, std::uint8_t PatternCell::*field,
+                                  int first = 0) {
+        const int count = static_cast<int>(values.size());
+        for (int i = 0; i < count; ++i)
+            Cell(first + i, 0).*field = static_cast<std::uint8_t>(values[i]);
+        MarkBlock(0, first, 1, first + count - 1);
         EXPECT_TRUE(RunEditCommand(doc.songEditor, field == &PatternCell::velocity
                                                        ? EditCommand::InterpolateVelocity
                                                        : EditCommand::InterpolateParameter));
-        for (std::size_t i = 0; i < values.size(); ++i) values[i] = Cell(i, 0).*field;
+        for (int i = 0; i < count; ++i) values[i] = Cell(first + i, 0).*field;
         return values;
     }
 
@@ -58,13 +60,9 @@ TEST_F(Blocks, InterpolationNeedsABlockFollowsTheSinglePrecisionStepAndTruncates
     EXPECT_THAT(Interpolated({0x20, 0xAA, 0xFF}, velocity), ElementsAre(0x20, 0x10, 0xFF));
     EXPECT_THAT(Interpolated({0xFF, 0xAA, 0x01}, parameter), ElementsAre(0xFF, 0x80, 0x01));
     EXPECT_THAT(Interpolated({0x12}, parameter), ElementsAre(0x12));  // one line: nothing to do
-    Cell(10, 0).parameter = 0x10;  // a block further down: its own lines, and none past it
-    Cell(12, 0).parameter = 0x30;
-    Cell(13, 0).parameter = 0x77;
-    MarkBlock(0, 10, 0, 12);
-    InterpolateParameter(doc.songEditor);
-    EXPECT_THAT((std::vector<int>{Cell(11, 0).parameter, Cell(13, 0).parameter}),
-                ElementsAre(0x20, 0x77));
+    Cell(13, 0).parameter = 0x77;  // a block further down: its own lines, and none past it
+    EXPECT_THAT(Interpolated({0x10, 0xAA, 0x30}, parameter, 10), ElementsAre(0x10, 0x20, 0x30));
+    EXPECT_EQ(Cell(13, 0).parameter, 0x77);
 }
 
 TEST_F(Blocks, CutCopyAndPasteAreClippedAtTrack15AndLine255AndMarksCollapseWhenCrossed) {

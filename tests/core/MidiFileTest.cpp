@@ -93,14 +93,16 @@ TEST(MidiFileWriter, WritesSortedDeltaTimesRunningStatusAndOneEndOfTrack) {
                                   0x51, 0x03, 0x07, 0xA1, 0x20, 0x68, 0x90, 0x40, 0x7F,
                                   0x81, 0x48, 0x80, 0x40, 0x00, 0x64, 0xFF, 0x2F, 0x00})}));
 
-    // Sorted by tick, ties kept in order; a gap too long for one delta time gets a bridge.
+    // Sorted by tick, ties kept in order; a gap too long for one delta time gets a bridge, one
+    // that just fits does not.
     file = {.tracks = {{}}};
     file.tracks[0].AddMessage(0x20000000, 0x90, 1, 1);
     file.tracks[0].AddMessage(5, 0xC0, 2);
     file.tracks[0].AddMessage(5, 0xC0, 3);
+    file.tracks[0].AddMessage(0x20000000 + 0x0FFFFFFF, 0xC0, 4);
     EXPECT_EQ(ReadAndDescribe(WriteMidiFile(file)),
               "format 1 division 480 | @5 c0 02 00 @5 c0 03 00 @268435460 ff01[] "
-              "@536870912 90 01 01 @536870912 ff2f[]");
+              "@536870912 90 01 01 @805306367 c0 04 00 @805306367 ff2f[]");
 }
 
 // Every kind of event reads back as written, and every cut short of the whole file is refused.
@@ -140,6 +142,12 @@ TEST(MidiFileReader, ReadsWhatWritersReallyWriteAndRefusesDamage) {
     Bytes manyDeltas = {0x00, 0x90, 0x3C, 0x40};
     for (int i = 0; i < 17; ++i)
         manyDeltas.insert(manyDeltas.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00});
+    Bytes mostTracks;  // all empty but the last
+    for (std::size_t i = 1; i < kMidiTrackLimit; ++i)
+        mostTracks = Cat({mostTracks, Chunk("MTrk", {})});
+    mostTracks = Cat({mostTracks, Chunk("MTrk", endOfTrack)});
+    Bytes latest(manyDeltas.begin(), manyDeltas.begin() + 4 + 16 * 6);  // 16 x 0x0FFFFFFF, then 15
+    latest.insert(latest.end(), {0x0F, 0x3C, 0x00});
     const std::string read = "format 1 division 96 |";
     const struct {
         Bytes bytes;
@@ -173,9 +181,10 @@ TEST(MidiFileReader, ReadsWhatWritersReallyWriteAndRefusesDamage) {
         {Header(1, 1, 0), "the header gives 0 ticks per quarter note"},
         {Header(1, 1, 0xE700), "the header gives 0 ticks per SMPTE frame"},
         {Header(1025), "1025 tracks, more than the 1024 that can be read"},
+        {Cat({Header(1024), mostTracks}), " | | @0 ff2f[]"},
         {Cat({Header(2), Chunk("MTrk", {})}), "holds 1 of the 2 tracks its header counts"},
-        {Cat({Header(1), {'\x01', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xFF}}),
-         "chunk \"?Trk\" at byte 14 claims 4294967295 bytes, but only 0 follow"},
+        {Cat({Header(1), {'\x01', ' ', 'r', 0x7F, 0xFF, 0xFF, 0xFF, 0xFF}}),
+         "chunk \"? r?\" at byte 14 claims 4294967295 bytes, but only 0 follow"},
         {OneTrack({0x00, 0x3C, 0x40}),
          "track 1: data byte 3C at byte 23 where a status byte is needed"},
         {OneTrack({0x00, 0x90, 0x3C, 0x90}),
@@ -184,10 +193,16 @@ TEST(MidiFileReader, ReadsWhatWritersReallyWriteAndRefusesDamage) {
          "track 1: variable-length number longer than 4 bytes at byte 22"},
         {OneTrack({0x00, 0xF0, 0x05, 0x43, 0xF7}),
          "track 1: event of 5 bytes at byte 25 runs past the end of the track"},
+        {OneTrack({0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x80, 0x00}),
+         "track 1: variable-length number longer than 4 bytes at byte 25"},
+        {OneTrack({0x00, 0xFF, 0x01, 0x05, 0x41}),
+         "track 1: event of 5 bytes at byte 26 runs past the end of the track"},
         {OneTrack({0x00, 0xF4}), "track 1: status byte F4 at byte 23 cannot stand in a MIDI file"},
+        {OneTrack(latest), "@4294967295 90 3c 00"},
         {OneTrack(manyDeltas), "track 1: runs past tick 4294967295 at byte 122"},
         {Cat({Header(2), Chunk("MTrk", {}), Chunk("MTrk", {0x00, 0xA0})}),
          "track 2: ends inside an event at byte 32"},
+        {{'R', 'I', 'F', 'F'}, "a RIFF file, but not a MIDI file (no \"RMID\" type)"},
         {{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
          "a RIFF file, but not a MIDI file (no \"RMID\" type)"},
         {{'R', 'I', 'F', 'F', 12, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a', 9, 0, 0, 0},

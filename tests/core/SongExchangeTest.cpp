@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
 #include "song/MidiImport.h"
 #include "song/SongOps.h"
+#include "song/Tempo.h"
 #include "support/RecordingUi.h"
 #include "support/TempFolder.h"
 
@@ -89,26 +91,34 @@ TEST(SongExchange, ImportPlacesNotesOnLinesAndColumnsAsVoicesWithTheirController
     AddNote(track, 2, 72, 103, at(5.45), at(6.5));  // to the nearest lines: 5 and 7
     AddNote(track, 2, 50, 104, at(9), at(9));       // lasts at least its line
     AddNote(track, 2, 55, 105, at(62), at(70));     // ends in the next pattern
+    AddNote(track, 9, 38, 111, 0, 0);  // lasts its line too: 36 takes its column after it
     AddNote(track, 9, 36, 110, at(1), at(3));
 
     const auto [song, report] = Imported(file);
-    EXPECT_EQ(MidiImportReportText(report), "Imported 7 notes; 0 dropped.");
+    EXPECT_EQ(MidiImportReportText(report), "Imported 8 notes; 0 dropped.");
     EXPECT_EQ(SlotsAndCells(*song),
               " 0.2[ 0.0:60/100/7/90 0.1:-/-/10/64 0.2:-/-/1/9 0.3:-/-/7/80 2.1:64/101/-/0 "
               "3.0:-/-/176/6 4.0:67/102/-/0 4.1:off/-/-/0 5.1:72/103/-/0 7.1:off/-/-/0 "
               "8.0:off/-/-/0 9.0:50/104/-/0 10.0:off/-/-/0 62.0:55/105/-/0] "
-              "0.9[ 1.0:36/110/-/0 3.0:off/-/-/0] 64.2[ 6.0:off/-/-/0]");
-    EXPECT_EQ(song->sequence[0][9].pattern, 1);     // numbered as they come
-    EXPECT_STREQ(song->patterns[3].name, "empty");  // the rest stays as a new song has it
+              "0.9[ 0.0:38/111/-/0 1.0:36/110/-/0 3.0:off/-/-/0] 64.2[ 6.0:off/-/-/0]");
+    EXPECT_EQ(song->sequence[0][9].pattern, 1);          // numbered as they come
+    EXPECT_STREQ(song->patterns[2].name, "ch 2 bar 5");  // with no meter, bars of 16 lines
+    EXPECT_STREQ(song->patterns[3].name, "empty");       // the rest stays as a new song has it
 }
 
 // Patterns of 16 lines; each file starts at 125 BPM with a note on channel 0 at line 0.
 TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeFields) {
     using Event = std::function<void(MidiTrack&)>;
     const auto tick = [](double line) { return static_cast<std::uint32_t>(line * kTicksPerLine); };
-    const auto tempo = [&](double line, int bpm) -> Event {
-        return [=](MidiTrack& t) { t.AddMeta(tick(line), kMetaTempo, TempoOf(bpm)); };
+    const auto micros = [&](double line, std::uint32_t perQuarter) -> Event {
+        return [=](MidiTrack& t) {
+            t.AddMeta(tick(line), kMetaTempo,
+                      std::vector<std::uint8_t>{static_cast<std::uint8_t>(perQuarter >> 16),
+                                                static_cast<std::uint8_t>(perQuarter >> 8),
+                                                static_cast<std::uint8_t>(perQuarter)});
+        };
     };
+    const auto tempo = [&](double line, int bpm) { return micros(line, 60'000'000 / bpm); };
     const auto cc = [&](double line, int number, int value, int count = 1) -> Event {
         return [=](MidiTrack& t) {  // `count` controllers from `number` on
             for (int c = number; c < number + count; ++c) t.AddMessage(tick(line), 0xB0, c, value);
@@ -118,9 +128,9 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
         return
             [=](MidiTrack& t) { AddNote(t, channel, key, velocity, tick(line), tick(line + 1)); };
     };
-    const auto sixteen = [](const char* three) {  // the sixteen controllers on line 2, #3's value
+    const auto fields = [](int from, const char* three) {  // controller c in field c of line 2
         std::string text;
-        for (int c = 0; c < 16; ++c)
+        for (int c = from; c < 16; ++c)
             text += " 2." + std::to_string(c) + ":-/-/" + std::to_string(c) + "/" +
                     (c == 3 ? three : "1");
         return text;
@@ -132,11 +142,32 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
         std::vector<Event> events;
         std::string report = "Imported 1 note; 0 dropped.";
         std::string cells;
+        int first = 125;  // the file's tempo at line 0
     } cases[] = {
         // The controller, on a line of no note, takes the first field; the tempo, the next.
         {.name = "a tempo change on a line, and row 0 brings a loop back to the first",
          .events = {cc(5, 91, 40), tempo(5, 132)},
          .cells = " 0.0[" + kReset + " 5.0:-/-/91/40 5.1:-/-/144/132]"},
+        {.name = "a change on line 1",
+         .events = {tempo(1, 132)},
+         .cells = " 0.0[ 0.0:60/100/144/125 1.0:off/-/144/132]"},
+        {.name = "a file at 255 BPM, the fastest a cell holds, comes back to it at row 0",
+         .events = {tempo(5, 132)},
+         .cells = " 0.0[ 0.0:60/100/144/255 1.0:off/-/-/0 5.0:-/-/144/132]",
+         .first = 255},
+        {.name = "a file at 300 BPM, more than a cell holds: no cell brings it back",
+         .events = {tempo(5, 132)},
+         .cells = " 0.0[" + kNote + " 5.0:-/-/144/132]",
+         .first = 300},
+        {.name = "to 32 and 255 BPM, the slowest and the fastest a cell holds",
+         .events = {tempo(2, 32), tempo(4, 255)},
+         .cells = " 0.0[" + kReset + " 2.0:-/-/144/32 4.0:-/-/144/255]"},
+        {.name = "a controller on an earlier line leaves the tempo its field",
+         .events = {cc(3, 91, 40), tempo(5, 132)},
+         .cells = " 0.0[" + kReset + " 3.0:-/-/91/40 5.0:-/-/144/132]"},
+        {.name = "132.6 BPM: to the nearest, 133",
+         .events = {micros(5, 452'488)},
+         .cells = " 0.0[" + kReset + " 5.0:-/-/144/133]"},
         {.name = "between lines, to the nearest line",
          .events = {tempo(5.4, 132), tempo(6.6, 125)},
          .cells = " 0.0[" + kReset + " 5.0:-/-/144/132 7.0:-/-/144/125]"},
@@ -156,50 +187,123 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
          .cells = " 0.0[" + kReset + "] 32.0[ 8.0:-/-/144/132]"},
         {.name = "its line's fields all taken: on the next track, no controller lost",
          .events = {cc(2, 0, 1, 16), tempo(2, 132)},
-         .cells = " 0.0[" + kReset + sixteen("1") + "] 0.1[ 2.0:-/-/144/132]"},
+         .cells = " 0.0[" + kReset + fields(0, "1") + "] 0.1[ 2.0:-/-/144/132]"},
         {.name = "controllers before and after a line's notes: sent before and after them",
          .events = {cc(4, 10, 64), note(0, 64, 101, 4), note(0, 67, 102, 4), cc(4.2, 7, 90)},
          .report = "Imported 3 notes; 0 dropped.",
          .cells = " 0.0[" + kNote +
                   " 4.0:64/101/10/64 4.1:67/102/-/0 4.2:-/-/7/90 5.0:off/-/-/0 5.1:off/-/-/0]"},
+        {.name = "a controller after a line's note, and none before it: right of the note",
+         .events = {note(0, 64, 101, 4), cc(4.2, 7, 90)},
+         .report = "Imported 2 notes; 0 dropped.",
+         .cells = " 0.0[" + kNote + " 4.0:64/101/-/0 4.1:-/-/7/90 5.0:off/-/-/0]"},
+        {.name = "fields free only left of the line's note: a tempo takes one",
+         .events = {note(0, 64, 90, 2), cc(2.2, 1, 1, 15), tempo(2.4, 132)},
+         .report = "Imported 2 notes; 0 dropped.",
+         .cells = " 0.0[" + kReset + " 2.0:64/90/144/132" + fields(1, "1") + " 3.0:off/-/-/0]"},
+        {.name = "fields free only left of the line's note: a controller after it takes one",
+         .events = {note(0, 64, 90, 2), cc(2.2, 1, 1, 15), cc(2.4, 16, 5)},
+         .report = "Imported 2 notes; 0 dropped.",
+         .cells = " 0.0[" + kNote + " 2.0:64/90/16/5" + fields(1, "1") + " 3.0:off/-/-/0]"},
         {.name = "a 17th controller on a line: dropped",
          .events = {cc(2, 0, 1, 16), cc(2, 16, 1)},
          .report = "Imported 1 note; 1 dropped: other controllers (1).",
-         .cells = " 0.0[" + kNote + sixteen("1") + "]"},
+         .cells = " 0.0[" + kNote + fields(0, "1") + "]"},
         {.name = "with the fields full, a controller already on the line takes its later value",
          .events = {cc(2, 0, 1, 16), cc(2.4, 3, 99)},
-         .cells = " 0.0[" + kNote + sixteen("99") + "]"},
+         .cells = " 0.0[" + kNote + fields(0, "99") + "]"},
     };
     for (const auto& c : cases) {
         MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
-        for (const Event& event : {tempo(0, 125), note(0, 60, 100, 0)}) event(file.tracks[0]);
+        for (const Event& event : {tempo(0, c.first), note(0, 60, 100, 0)}) event(file.tracks[0]);
         for (const Event& event : c.events) event(file.tracks[0]);
         const auto [song, report] = Imported(file, {.patternLines = 16});
         EXPECT_EQ(MidiImportReportText(report), c.report) << c.name;
         EXPECT_EQ(SlotsAndCells(*song), c.cells) << c.name;
-        EXPECT_EQ(song->lineDuration, 120) << c.name;
+        EXPECT_EQ(song->lineDuration, LineDurationOfBpm(c.first)) << c.name;
     }
 }
 
 TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAndTrack) {
-    MidiFileData file{.division = kDivision, .tracks = {{}, {}}};
+    MidiFileData file{.division = kDivision, .tracks = {{}, {}, {}, {}}};
+    const auto text = [](std::string_view s) {
+        return std::vector<std::uint8_t>(s.begin(), s.end());
+    };
+    file.tracks[0].AddMeta(0, kMetaTrackName, text("Tempo"));  // names no track, sets no meter
     file.tracks[0].AddMeta(0, kMetaTimeSignature, std::vector<std::uint8_t>{3, 2, 24, 8});
-    file.tracks[1].AddMeta(0, kMetaTrackName,
-                           std::vector<std::uint8_t>{'B', 'a', 's', 's', '\t', 'I'});
+    // A track names the first channel it plays, whatever comes between.
+    MidiTrack& bass = file.tracks[1];
+    bass.AddMeta(0, 0x01, text("played by hand"));  // a text event
+    bass.AddMeta(0, kMetaTrackName, text("Bass\tI, the fretless one, an octave down"));
+    bass.AddMeta(0, 0x04, text("Fretless"));  // an instrument's name
+    bass.AddSysEx(0, kSysExStart, std::vector<std::uint8_t>{0x7E, 0xF7});
     for (std::uint32_t stretch = 0; stretch < 5; ++stretch)
         for (int channel : {4, 5})
-            AddNote(file.tracks[1], channel, stretch == 4 ? 40 : 41, 90,
-                    stretch * 16 * kTicksPerLine, (stretch * 16 + 2) * kTicksPerLine);
+            AddNote(bass, channel, stretch == 4 ? 40 : 41, 90, stretch * 16 * kTicksPerLine,
+                    (stretch * 16 + 2) * kTicksPerLine);
+    file.tracks[2].AddMeta(0, kMetaTrackName, text("Drums"));
+    for (int channel : {0, 9})  // each as the bass's first stretch
+        AddNote(file.tracks[2], channel, 41, 90, 0, 2 * kTicksPerLine);
+    file.tracks[3].AddMeta(0, kMetaTrackName, text("Bass II"));  // a channel named already
+    file.tracks[3].AddMessage(0, 0xC4, 33);
 
     const auto [song, report] = Imported(file, {.patternLines = 8});  // taken as 16
-    EXPECT_EQ(MidiImportReportText(report), "Imported 10 notes; 0 dropped.");
+    EXPECT_EQ(MidiImportReportText(report), "Imported 12 notes; 1 dropped: SysEx (1).");
+    for (int track : {0, 9}) EXPECT_EQ(song->sequence[0][track].pattern, 0);
     for (int row : {0, 16, 32, 48, 64})
         for (int track : {4, 5}) EXPECT_EQ(song->sequence[row][track].pattern, row / 64) << row;
     EXPECT_STREQ(song->patterns[1].name, "ch 4 bar 6");  // bars of 3/4: 12 lines
     EXPECT_EQ(song->patterns[1].lineCount, 16);
-    EXPECT_STREQ(song->trackName[4], "Bass I");
+    EXPECT_STREQ(song->trackName[0], "Drums");
+    EXPECT_STREQ(song->trackName[4], "Bass I, the fretless one, an o");  // 30 characters
     EXPECT_STREQ(song->trackName[5], "5");
+    EXPECT_STREQ(song->trackName[9], "9");
     EXPECT_EQ(Imported(file, {.patternLines = 1000}).second.endRow, 256);
+}
+
+// Five tracks of notes on channel 0, the later tracks' sounding earlier, and two notes of one key
+// overlapping: the notes take their columns in the order they play, ties in track order, and a
+// note-off ends the earliest note of its key.
+TEST(SongExchange, ImportTakesTheTracksTogetherInTheOrderTheyPlay) {
+    const auto line = [](std::uint32_t n) { return n * kTicksPerLine; };
+    MidiFileData file{.division = kDivision, .tracks = std::vector<MidiTrack>(5)};
+    for (std::uint32_t t = 0; t < 5; ++t)
+        AddNote(file.tracks[t], 0, 60 + t, 90, line((4 - t) * 4), line((4 - t) * 4 + 2));
+    AddNote(file.tracks[0], 0, 59, 90, 0, line(2));
+    AddNote(file.tracks[0], 0, 59, 91, line(1), line(3));
+    EXPECT_EQ(SlotsAndCells(*Imported(file).first),
+              " 0.0[ 0.0:59/90/-/0 0.1:64/90/-/0 1.2:59/91/-/0 2.0:off/-/-/0 2.1:off/-/-/0 "
+              "3.2:off/-/-/0 4.0:63/90/-/0 6.0:off/-/-/0 8.0:62/90/-/0 10.0:off/-/-/0 "
+              "12.0:61/90/-/0 14.0:off/-/-/0 16.0:60/90/-/0 18.0:off/-/-/0]");
+}
+
+// A pattern is named by its bar in the file's first meter, where that is whole lines.
+TEST(SongExchange, ImportCountsBarsInTheFirstMeter) {
+    using Meter = std::vector<std::uint8_t>;  // numerator, power of two of the denominator
+    const struct {
+        const char* name;
+        std::vector<Meter> meters;
+        const char* bar;  // of row 64
+    } cases[] = {
+        {.name = "none: 16 lines", .meters = {}, .bar = "ch 0 bar 5"},
+        {.name = "3/4 in the two bytes that matter: 12 lines",
+         .meters = {{3, 2}},
+         .bar = "ch 0 bar 6"},
+        {.name = "21/16: 21 lines", .meters = {{21, 4, 24, 8}}, .bar = "ch 0 bar 4"},
+        {.name = "1/4: 4 lines", .meters = {{1, 2}}, .bar = "ch 0 bar 17"},
+        {.name = "3/8, then 3/4: 6 lines", .meters = {{3, 3}, {3, 2}}, .bar = "ch 0 bar 11"},
+        {.name = "0/4: none", .meters = {{0, 2}}, .bar = "ch 0 bar 5"},
+        {.name = "2/32, counted in 32nd notes: none", .meters = {{2, 5}}, .bar = "ch 0 bar 5"},
+    };
+    for (const auto& c : cases) {
+        MidiFileData file{.division = kDivision, .tracks = {{}}};
+        std::uint32_t tick = 0;
+        for (const Meter& meter : c.meters)
+            file.tracks[0].AddMeta(std::exchange(tick, tick + 8 * kTicksPerLine),
+                                   kMetaTimeSignature, meter);
+        AddNote(file.tracks[0], 0, 60, 90, 64 * kTicksPerLine, 65 * kTicksPerLine);
+        EXPECT_STREQ(Imported(file).first->patterns[0].name, c.bar) << c.name;
+    }
 }
 
 TEST(SongExchange, TheImportedTempoAndTimeBaseSetTheLineLength) {
@@ -207,18 +311,23 @@ TEST(SongExchange, TheImportedTempoAndTimeBaseSetTheLineLength) {
         const char* name;
         std::uint16_t division;
         int bpm;       // of the file's tempo; 0 for none
-        int ms, line;  // the line length, and the line of tick 250
+        int ms, line;  // the line length, and the line of tick 500
     } cases[] = {
-        {.name = "no tempo: 120 BPM", .division = 96, .bpm = 0, .ms = 125, .line = 10},
-        {.name = "30 BPM: held at 32", .division = 480, .bpm = 30, .ms = 468, .line = 2},
-        {.name = "600 BPM: held at 512", .division = 480, .bpm = 600, .ms = 29, .line = 2},
+        {.name = "no tempo: 120 BPM", .division = 96, .bpm = 0, .ms = 125, .line = 21},
+        {.name = "30 BPM: held at 32", .division = 480, .bpm = 30, .ms = 468, .line = 4},
+        {.name = "600 BPM: held at 512", .division = 480, .bpm = 600, .ms = 29, .line = 4},
+        {.name = "0 us a quarter note: the fastest",
+         .division = 480,
+         .bpm = 60'000'001,
+         .ms = 29,
+         .line = 4},
         // 1000 ticks a second; its 100 BPM is no tempo of lines but 120
-        {.name = "SMPTE", .division = 0xE728, .bpm = 100, .ms = 125, .line = 2},
+        {.name = "SMPTE", .division = 0xE728, .bpm = 100, .ms = 125, .line = 4},
     };
     for (const auto& c : cases) {
         MidiFileData file{.division = c.division, .tracks = {{}}};
         if (c.bpm) file.tracks[0].AddMeta(0, kMetaTempo, TempoOf(c.bpm));
-        AddNote(file.tracks[0], 0, 60, 100, 250, 2000);
+        AddNote(file.tracks[0], 0, 60, 100, 500, 2000);
         const auto song = std::move(Imported(file).first);
         EXPECT_EQ(song->lineDuration, c.ms) << c.name;
         EXPECT_EQ(song->patterns[0].cells[c.line][0].note, 60) << c.name;
@@ -238,12 +347,24 @@ TEST(SongExchange, ImportCountsWhatDoesNotFit) {
     std::uint32_t tick = 0;
     for (int bpm : {120, 300, 20, 120})
         track.AddMeta(std::exchange(tick, tick + kTicksPerLine), kMetaTempo, TempoOf(bpm));
+    // Lines 0, 6 and 7 have a controller in every field of every track: the tempos on lines 6
+    // and 7 find no field and are dropped; so is row 0's return to the first tempo, which is no
+    // change the file made, and goes unsaid.
+    for (std::uint32_t line : {0u, 6u, 7u})
+        for (int channel = 0; channel < kTrackCount; ++channel)
+            for (int c = 0; c < kTrackCount; ++c)
+                track.AddMessage(line * kTicksPerLine, static_cast<std::uint8_t>(0xB0 | channel), c,
+                                 1);
+    track.AddMeta(5 * kTicksPerLine, kMetaTempo, TempoOf(90));
+    track.AddMeta(6 * kTicksPerLine, kMetaTempo, TempoOf(110));
+    track.AddMeta(7 * kTicksPerLine, kMetaTempo, TempoOf(105));
     for (std::uint8_t status : {0xE1, 0xA1, 0xD1}) track.AddMessage(0, status, 2, 3);
     track.AddSysEx(0, kSysExStart, std::vector<std::uint8_t>{0x7E, 0xF7});
 
     EXPECT_EQ(MidiImportReportText(Imported(file).second),
-              "Imported 16 notes; 10 dropped: more than 16 at once (1), song longer than the grid "
-              "(3), tempo changes after the first (2), pitch bend (1), aftertouch (2), SysEx (1).");
+              "Imported 16 notes; 12 dropped: more than 16 at once (1), song longer than the grid "
+              "(3), tempo changes after the first (4), pitch bend (1), aftertouch (2), SysEx (1).");
+    EXPECT_EQ(Imported(MidiFileData{.tracks = {{}}}).second.endRow, 0);  // nothing to play
     EXPECT_EQ(MidiImportReportText({.notes = 1234567, .sysExes = 1000}),
               "Imported 1,234,567 notes; 1,000 dropped: SysEx (1,000).");
 }
@@ -265,24 +386,28 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
     } cases[] = {
         {.name = "a note sounds into the stretch where the patterns ran out",
          .lines = 16,
-         .report = "Imported 128 notes; 1 dropped: more than 128 patterns (1).",
+         .report = "Imported 128 notes; 2 dropped: more than 128 patterns (2).",
          .endRow = 127 * 16},
         {.name = "ending it takes a pattern too many: the stretch before goes too",
          .lines = 16,
          .report = "Imported 126 notes; 3 dropped: more than 128 patterns (3).",
          .endRow = 125 * 16},
-        {.name = "released past the grid, and one starting on its last line",
-         .lines = 64,
+        {.name = "released past the grid, one starting on its last line, in patterns longer "
+                 "than the last stretch",
+         .lines = 100,
          .report = "Imported 1 note; 1 dropped: song longer than the grid (1).",
          .endRow = kSequenceRows,
          .notes = {{0, 60, 90, 16380, 16390}, {2, 64, 90, 16383, 16400}}},
     };
     for (std::uint32_t s = 0; s < 128; ++s) cases[0].notes.push_back(distinct(s));
     cases[0].notes.emplace_back(1, 90, 50, 126 * 16 + 8, 127 * 16 + 4);
+    cases[0].notes.emplace_back(1, 91, 50, 126 * 16 + 15, 127 * 16 + 8);  // at the cut: dropped
     for (std::uint32_t s = 0; s < 127; ++s) cases[1].notes.push_back(distinct(s));
     cases[1].notes.emplace_back(1, 90, 50, 8, 20);  // its pattern is the one at row 2000 too
     cases[1].notes.emplace_back(1, 90, 50, 125 * 16 + 8, 126 * 16 + 4);
 
+    const auto fresh = std::make_unique<Song>();
+    MakeNewSong(*fresh);
     for (const Case& c : cases) {
         MidiFileData file{.format = 0, .division = kDivision, .tracks = {{}}};
         for (const auto& [channel, key, velocity, on, off] : c.notes)
@@ -290,6 +415,16 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
                     off * kTicksPerLine);
         const auto [song, report] = Imported(file, {.patternLines = c.lines});
         EXPECT_EQ(MidiImportReportText(report), c.report) << c.name;
+        // Nothing of what was cut stays in the song.
+        for (int p = report.patterns; p < kPatternCount; ++p)
+            EXPECT_EQ(std::string(song->patterns[p].name) + Cells(song->patterns[p]) + "/" +
+                          std::to_string(song->patterns[p].lineCount),
+                      "empty/64")
+                << c.name << p;
+        EXPECT_EQ(std::memcmp(song->sequence[report.endRow], fresh->sequence[report.endRow],
+                              (kSequenceRows - report.endRow) * sizeof song->sequence[0]),
+                  0)
+            << c.name;
         RenderedPass pass;
         std::string whyNot;
         ASSERT_TRUE(RenderSongPass(*song, report.endRow, pass, whyNot)) << whyNot;

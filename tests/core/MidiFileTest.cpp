@@ -174,7 +174,7 @@ TEST(MidiFileReader, ReadsWhatWritersReallyWriteAndRefusesDamage) {
                'T', 1,   0,   0,   0,  0x99, 0x00, 'd', 'a', 't', 'a', 26,  0,   0,   0},
               OneTrack(endOfTrack)}),
          read + " @0 ff2f[]"},
-        {Bytes(4096, 0), "not a MIDI file: it does not start with \"MThd\""},
+        {Bytes(kMidiFileSizeLimit, 0), "not a MIDI file: it does not start with \"MThd\""},
         {{'M', 'T', 'h', 'd', 0, 0}, "the file ends inside its header"},
         {Chunk("MThd", {0, 1, 0, 1}), "a header chunk of 4 bytes, less than the 6 it needs"},
         {Header(1, 2), "MIDI file format 2; only formats 0 and 1 can be read"},

@@ -241,9 +241,11 @@ TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAnd
         for (int channel : {4, 5})
             AddNote(bass, channel, stretch == 4 ? 40 : 41, 90, stretch * 16 * kTicksPerLine,
                     (stretch * 16 + 2) * kTicksPerLine);
-    file.tracks[2].AddMeta(0, kMetaTrackName, text("Drums"));
-    for (int channel : {0, 9})  // each as the bass's first stretch
-        AddNote(file.tracks[2], channel, 41, 90, 0, 2 * kTicksPerLine);
+    MidiTrack& drums = file.tracks[2];  // named after its first note, each as the bass's first
+    drums.AddMessage(0, 0x90, 41, 90);
+    drums.AddMeta(0, kMetaTrackName, text("Drums"));
+    drums.AddMessage(0, 0x99, 41, 90);
+    for (std::uint8_t status : {0x80, 0x89}) drums.AddMessage(2 * kTicksPerLine, status, 41, 0);
     file.tracks[3].AddMeta(0, kMetaTrackName, text("Bass II"));  // a channel named already
     file.tracks[3].AddMessage(0, 0xC4, 33);
 
@@ -258,6 +260,7 @@ TEST(SongExchange, ImportSharesPatternsBetweenEqualStretchesAndNamesThemByBarAnd
     EXPECT_STREQ(song->trackName[4], "Bass I, the fretless one, an o");  // 30 characters
     EXPECT_STREQ(song->trackName[5], "5");
     EXPECT_STREQ(song->trackName[9], "9");
+    EXPECT_EQ(Cells(song->patterns[kPatternCount - 1]), "");  // the song before the names
     EXPECT_EQ(Imported(file, {.patternLines = 1000}).second.endRow, 256);
 }
 
@@ -269,8 +272,8 @@ TEST(SongExchange, ImportTakesTheTracksTogetherInTheOrderTheyPlay) {
     MidiFileData file{.division = kDivision, .tracks = std::vector<MidiTrack>(5)};
     for (std::uint32_t t = 0; t < 5; ++t)
         AddNote(file.tracks[t], 0, 60 + t, 90, line((4 - t) * 4), line((4 - t) * 4 + 2));
-    AddNote(file.tracks[0], 0, 59, 90, 0, line(2));
-    AddNote(file.tracks[0], 0, 59, 91, line(1), line(3));
+    AddNote(file.tracks[3], 0, 59, 90, 0, line(2));
+    AddNote(file.tracks[3], 0, 59, 91, line(1), line(3));
     EXPECT_EQ(SlotsAndCells(*Imported(file).first),
               " 0.0[ 0.0:59/90/-/0 0.1:64/90/-/0 1.2:59/91/-/0 2.0:off/-/-/0 2.1:off/-/-/0 "
               "3.2:off/-/-/0 4.0:63/90/-/0 6.0:off/-/-/0 8.0:62/90/-/0 10.0:off/-/-/0 "

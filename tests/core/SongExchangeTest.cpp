@@ -395,12 +395,16 @@ TEST(SongExchange, ImportsCutShortEndEveryNoteAtTheCut) {
          .lines = 16,
          .report = "Imported 126 notes; 3 dropped: more than 128 patterns (3).",
          .endRow = 125 * 16},
-        {.name = "released past the grid, one starting on its last line, in patterns longer "
-                 "than the last stretch",
-         .lines = 100,
+        {.name = "released past the grid, and one starting on its last line",
+         .lines = 64,
          .report = "Imported 1 note; 1 dropped: song longer than the grid (1).",
          .endRow = kSequenceRows,
          .notes = {{0, 60, 90, 16380, 16390}, {2, 64, 90, 16383, 16400}}},
+        {.name = "released past the grid, in patterns longer than the last stretch",
+         .lines = 100,
+         .report = "Imported 1 note; 0 dropped.",
+         .endRow = kSequenceRows,
+         .notes = {{0, 60, 90, 16380, 16390}}},
     };
     for (std::uint32_t s = 0; s < 128; ++s) cases[0].notes.push_back(distinct(s));
     cases[0].notes.emplace_back(1, 90, 50, 126 * 16 + 8, 127 * 16 + 4);

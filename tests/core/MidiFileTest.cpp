@@ -250,6 +250,10 @@ TEST(MidiExport, ASongRendersAtThePlayersTimesAndTheFileHoldsThePassWithItsTempo
               "@36 90 3e 50 @48 90 40 50 @60 80 40 64 @60 90 40 50 @96 80 3e 64 @96 80 40 64 "
               "@96 ff2f[]");
 
+    song->patchNames[4][0] = '\0';  // a program of no name: the track takes its channel's
+    ASSERT_TRUE(ExportSongAsMidi(*song, 4, file, report, whyNot)) << whyNot;
+    EXPECT_THAT(Describe(file), ::testing::HasSubstr("| @0 ff03\"Channel 1\" @0 c0 04 00"));
+
     song->lineDuration = 5000;  // damaged: 20 s a quarter note, slower than a file can say
     EXPECT_FALSE(ExportSongAsMidi(*song, 4, file, report, whyNot));
     EXPECT_EQ(whyNot, "line 0 lasts 5000 ms, longer than the slowest tempo a MIDI file holds");

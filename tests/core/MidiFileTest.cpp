@@ -142,9 +142,10 @@ TEST(MidiFileReader, ReadsWhatWritersReallyWriteAndRefusesDamage) {
     Bytes manyDeltas = {0x00, 0x90, 0x3C, 0x40};
     for (int i = 0; i < 17; ++i)
         manyDeltas.insert(manyDeltas.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00});
+    const Bytes emptyTrack = Chunk("MTrk", {});
     Bytes mostTracks;  // all empty but the last
     for (std::size_t i = 1; i < kMidiTrackLimit; ++i)
-        mostTracks = Cat({mostTracks, Chunk("MTrk", {})});
+        mostTracks.insert(mostTracks.end(), emptyTrack.begin(), emptyTrack.end());
     mostTracks = Cat({mostTracks, Chunk("MTrk", endOfTrack)});
     Bytes latest(manyDeltas.begin(), manyDeltas.begin() + 4 + 16 * 6);  // 16 x 0x0FFFFFFF, then 15
     latest.insert(latest.end(), {0x0F, 0x3C, 0x00});

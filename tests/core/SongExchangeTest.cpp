@@ -41,10 +41,14 @@ void AddNote(MidiTrack& track, int channel, int key, int velocity, std::uint32_t
     track.AddMessage(off, static_cast<std::uint8_t>(0x80 | channel), key, 0x40);
 }
 
+std::vector<std::uint8_t> TempoBytes(std::uint32_t microsPerQuarter) {
+    return {static_cast<std::uint8_t>(microsPerQuarter >> 16),
+            static_cast<std::uint8_t>(microsPerQuarter >> 8),
+            static_cast<std::uint8_t>(microsPerQuarter)};
+}
+
 std::vector<std::uint8_t> TempoOf(int bpm) {
-    const auto micros = static_cast<std::uint32_t>(60'000'000 / bpm);
-    return {static_cast<std::uint8_t>(micros >> 16), static_cast<std::uint8_t>(micros >> 8),
-            static_cast<std::uint8_t>(micros)};
+    return TempoBytes(static_cast<std::uint32_t>(60'000'000 / bpm));
 }
 
 // The cells in use, line by line: " line.column:note/velocity/command/parameter", 255 as "-".
@@ -111,14 +115,11 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
     using Event = std::function<void(MidiTrack&)>;
     const auto tick = [](double line) { return static_cast<std::uint32_t>(line * kTicksPerLine); };
     const auto micros = [&](double line, std::uint32_t perQuarter) -> Event {
-        return [=](MidiTrack& t) {
-            t.AddMeta(tick(line), kMetaTempo,
-                      std::vector<std::uint8_t>{static_cast<std::uint8_t>(perQuarter >> 16),
-                                                static_cast<std::uint8_t>(perQuarter >> 8),
-                                                static_cast<std::uint8_t>(perQuarter)});
-        };
+        return [=](MidiTrack& t) { t.AddMeta(tick(line), kMetaTempo, TempoBytes(perQuarter)); };
     };
-    const auto tempo = [&](double line, int bpm) { return micros(line, 60'000'000 / bpm); };
+    const auto tempo = [&](double line, int bpm) -> Event {
+        return [=](MidiTrack& t) { t.AddMeta(tick(line), kMetaTempo, TempoOf(bpm)); };
+    };
     const auto cc = [&](double line, int number, int value, int count = 1) -> Event {
         return [=](MidiTrack& t) {  // `count` controllers from `number` on
             for (int c = number; c < number + count; ++c) t.AddMessage(tick(line), 0xB0, c, value);

@@ -51,10 +51,6 @@ void ResetPattern(Song& song, int pattern) {
     if (IsPatternNumber(pattern)) MakeEmptyPattern(song.patterns[pattern]);
 }
 
-int GetPatternLineCount(const Song& song, int pattern) {
-    return IsPatternNumber(pattern) ? song.patterns[pattern].lineCount : 0;
-}
-
 void SetPatternLineCount(Song& song, int pattern, int count) {
     if (IsPatternNumber(pattern)) song.patterns[pattern].lineCount = count;
 }

@@ -12,9 +12,8 @@ namespace tarvel {
 // 125 BPM.
 void MakeNewSong(Song& song);
 
-// Pattern numbers outside 0..127 are ignored (the line count reads as 0).
+// Pattern numbers outside 0..127 are ignored.
 void ResetPattern(Song& song, int pattern);
-int GetPatternLineCount(const Song& song, int pattern);
 void SetPatternLineCount(Song& song, int pattern, int count);
 void SetPatternName(Song& song, int pattern, const char* name);
 

@@ -2,12 +2,15 @@
 // current pattern and the insert transpose, pattern properties and sequencer slots.
 #include <gmock/gmock.h>
 
+#include <bitset>
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <tuple>
 
+#include "song/CellCommandValues.h"
 #include "support/DocumentTest.h"
 
 namespace tarvel {
@@ -26,6 +29,10 @@ TEST_F(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) 
     Cell(1, 1, 3).note = 61;
     doc.song.channelProgram[4] = 9;
     doc.song.soundingNote[4][2] = 50;  // released, and gone from the new song's table
+    SongHeader& h = doc.song.header;
+    for (char* text : {h.author, h.band, h.date, h.comments}) text[0] = 'x';
+    CopyText(doc.song.patchNames[0], "Mine");
+    doc.song.patchCount = 7;
 
     doc.NewSong();
 
@@ -33,6 +40,9 @@ TEST_F(SongModel, NewSongKeepsEditorStateAndUnusedPatchNamesAndResendsPrograms) 
                                 e.patternClipboard.cells[0][0].note, Cell(1, 1, 3).note}),
               (std::vector<int>{7, 128, 256, 60, kNoNote}));
     EXPECT_STREQ(doc.song.patchNames[200], "Kept");
+    EXPECT_EQ(std::string(h.author) + h.band + h.date + h.comments + doc.song.patchNames[0],
+              kDefaultPatchNames[0]);
+    EXPECT_EQ(doc.song.patchCount, 128);
     EXPECT_THAT(doc.song.soundingNote, ::testing::Each(::testing::Each(-1)));  // nothing sounds
     const std::vector<std::string> sent = t.TakeSent();
     ASSERT_EQ(sent.size(), 33u);
@@ -63,6 +73,9 @@ TEST_F(SongModel, SlotsKeepTheirReservedByteAndACursorOrPatternOffTheGridTouches
         doc.CopyPattern(pattern);
         doc.CutPattern(pattern);
         doc.PastePattern(pattern);
+        ResetPattern(doc.song, pattern);
+        SetPatternName(doc.song, pattern, "x");
+        SetPatternLineCount(doc.song, pattern, 7);
     }
     EXPECT_EQ(std::memcmp(before.get(), &doc.song, sizeof(Song)), 0);
     EXPECT_EQ(e.patternClipboard.cells[0][0].note, kNoNote);  // nothing copied
@@ -92,6 +105,16 @@ TEST_F(SongModel, CutAndPasteMoveAWholePatternAndPasteBeforeAnyCopyEmptiesIt) {
     doc.PastePattern(10);  // the copy buffer keeps its content
     EXPECT_TRUE(same(doc.song.patterns[9], original) && same(doc.song.patterns[10], original));
     EXPECT_THAT(UiEvents(), ElementsAre("invalidate"));
+}
+
+// The built-in synth loads a program's samples before play, never on the clock: every channel's
+// program and every program-change cell's value, and no controller's value.
+TEST_F(SongModel, PlayMakesReadyTheChannelsAndTheCellsProgramsOnly) {
+    doc.song.channelProgram[4] = 9;
+    Cell(1, 1, 3) = {60, 100, cell::kProgramChange, 42};
+    Cell(2, 1, 3) = {60, 100, 0x07, 77};
+    doc.PrepareSongPrograms();
+    EXPECT_EQ(t.midi.prepared, std::bitset<128>().set(0).set(9).set(42));
 }
 
 TEST_F(SongModel, SteppingTheInsertTransposeAndPatternPropertiesStayInTheirRanges) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "document/EditAction.h"
@@ -97,8 +99,20 @@ const EditCase kEditCases[] = {
          Focus(doc, 0, 40);
      },
      [](auto& doc) { RunPatternCommandAsEdit(doc, PatternCommand::Paste); }},
-    {"Loop Mark", 1, 2, [](auto& doc) { Locked(doc, [&] { doc.editor.seqCursorRow = 500; }); },
+    {"Loop Mark", 1, 2,  // the start moves, the end stays
+     [](auto& doc) {
+         Locked(doc, [&] {
+             doc.editor.loopStartRow = 100;
+             doc.editor.loopEndRow = 600;
+             doc.editor.seqCursorRow = 500;
+         });
+     },
      [](auto& doc) { RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart); }},
+    {"Velocity", 0, 2, nullptr,  // a byte the editor writes unannounced
+     [](auto& doc) {
+         Locked(doc, [&] { SetChannelVelocityAsEdit(doc, 5, 200); });
+         EXPECT_EQ(doc.song.channelVelocity[5], 127);
+     }},
     {"Song Header", 0, 2, nullptr,
      [](auto& doc) {
          EditAction session(doc, "Song Header", {HeaderRange()});
@@ -158,16 +172,95 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
     EXPECT_FALSE(doc.history.IsChanged());       // no step, no unrecorded write
 
     Focus(doc, 0, 6, 30);
+    const auto seqCursor = [&](int row, int column) {
+        Locked(doc, [&] {
+            doc.editor.seqCursorRow = row;
+            doc.editor.seqCursorColumn = column;
+        });
+    };
+    seqCursor(40, 0);
     Press(doc, 'Z');
     Locked(doc, [&] { doc.StepCurrentPattern(+40); });
-    PutCursor(doc, 9, 0);
+    PutCursor(doc, 9, 70);
+    seqCursor(0, 5);
     ASSERT_TRUE(doc.Undo());
-    EXPECT_EQ(
-        (std::vector{doc.editor.currentPattern, doc.editor.cursorLine, doc.editor.cursorTrack}),
-        (std::vector{6, 30, 3}));
+    const EditorState& e = doc.editor;
+    EXPECT_EQ((std::vector{e.currentPattern, e.cursorLine, e.cursorTrack, e.seqCursorRow,
+                           e.seqCursorColumn}),
+              (std::vector{6, 30, 3, 40, 0}));
     ASSERT_TRUE(doc.Redo());
     doc.NewSong();
     EXPECT_FALSE(doc.history.CanUndo() || doc.history.IsChanged());
+    Press(doc, 'Z');
+    EXPECT_TRUE(doc.history.CanUndo()) << "the new song's history takes edits";
+}
+
+// Each stretch is the bytes of what it names; a name off the song gives none.
+TEST(Undo, RangesAreTheBytesOfWhatTheyNameAndNoneOffTheSong) {
+    const struct {
+        const char* name;
+        SongRange range;
+        std::size_t offset, size;
+    } rows[] = {
+        {"pattern 127", PatternRange(127), offsetof(Song, patterns[127]), sizeof(Pattern)},
+        {"pattern 128", PatternRange(128), 0, 0},
+        {"pattern -1", PatternRange(-1), 0, 0},
+        {"slot 16383, 15", SequenceSlotRange(16383, 15), offsetof(Song, sequence[16383][15]),
+         sizeof(SequenceSlot)},
+        {"row 16384", SequenceSlotRange(16384, 0), 0, 0},
+        {"row -1", SequenceSlotRange(-1, 0), 0, 0},
+        {"column 16", SequenceSlotRange(0, 16), 0, 0},
+        {"column -1", SequenceSlotRange(1, -1), 0, 0},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(std::pair(row.range.offset, row.range.size), std::pair(row.offset, row.size))
+            << row.name;
+}
+
+// One action of many watches, some nested, overlapping or of one byte, with writes between
+// them: undo gives back the bytes from before it and redo those from after. While open it is a
+// change exactly when a byte differs.
+TEST(Undo, NestedAndOverlappingWatchesOfOneActionKeepTheOldestBytes) {
+    auto song = std::make_unique<Song>();
+    EditorState editor{};
+    EditHistory history(*song, editor);
+    auto* image = reinterpret_cast<std::uint8_t*>(song.get());
+    const auto now = [&] { return Snapshot(image, image + 600); };
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(::testing::Message() << "seed " << seed);
+        std::mt19937 random(seed);
+        const auto pick = [&](unsigned n) { return random() % n; };
+        const Snapshot before = now();
+        history.Begin("Typing");
+        int depth = 1;
+        for (int write = 0; write < 12; ++write) {
+            if (pick(3) == 0) {
+                history.Begin("Inner");
+                ++depth;
+            }
+            const std::size_t offset = pick(560), size = pick(4) == 0 ? 1 : 1 + pick(40);
+            history.Watch({offset, size});
+            for (std::size_t i = offset; i < offset + size; ++i)
+                if (pick(2)) image[i] = static_cast<std::uint8_t>(pick(3));
+            if (depth > 1 && pick(2)) {
+                history.End();
+                --depth;
+            }
+            ASSERT_EQ(history.IsChanged(), now() != before) << "write " << write;
+        }
+        for (; depth > 1; --depth) history.End();
+        EXPECT_FALSE(history.CanUndo()) << "the outer action is still open";
+        history.End();
+        const Snapshot after = now();
+        ASSERT_TRUE(after != before) << "the seed makes no change";
+        EditPlace place;
+        ASSERT_TRUE(history.Undo(place));
+        EXPECT_TRUE(now() == before);
+        ASSERT_TRUE(history.Redo(place));
+        EXPECT_TRUE(now() == after);
+        EXPECT_STREQ(history.UndoLabel(), "Typing");
+        history.MarkSaved();
+    }
 }
 
 // A saved place lost to undos and a different edit is the random test's; one lost with the

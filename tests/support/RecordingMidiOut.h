@@ -2,6 +2,7 @@
 // device number and the stamp in force when it was sent (tests stamp with the tick number).
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <mutex>
 #include <set>
@@ -36,6 +37,10 @@ class RecordingMidiOut final : public MidiOutDriver {
     void Close(int device) noexcept override;
     void Send(int device, const std::uint8_t* bytes, int length) noexcept override;
     void SetDueTime(std::int64_t dueNs) noexcept override;
+    // Window thread, as the synth's loading of samples is.
+    void PreparePrograms(const std::bitset<128>& programs) override { prepared = programs; }
+
+    std::bitset<128> prepared;  // the programs last made ready
 
   private:
     int deviceCount_;

@@ -27,7 +27,8 @@ class ClockFollow : public testing::FollowedRowsTest {
         doc.SetTempoSource(TempoSource::kMidiClock);
         Hold();
         doc.SetSendsClock(1, true);
-        WriteRowNamingSong(60);  // 250 ms lines: the followed tempo is not the song's
+        WriteRowNamingSong(60, 160);  // 250 ms lines: the followed tempo is not the song's
+        e.loopEndRow = 160;
     }
     // The master's messages, delivered in time order as the ticks come to them.
     void Send(std::int64_t atNs, std::uint8_t status, std::uint8_t d1 = 0, std::uint8_t d2 = 0) {
@@ -96,7 +97,11 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
          .script = "start 3c spp:40 12c",
          .rows = {0, 40 % 16, 41 % 16},
          .playing = true},
-        {.name = "a position past row 127 takes its high byte: 168 is past the song, which loops",
+        {.name = "a position past row 127 takes its high byte",
+         .script = "start 3c spp:150 12c",
+         .rows = {0, 150 % 16, 151 % 16},
+         .playing = true},
+        {.name = "a position past the loop's end plays the loop",
          .script = "start 3c spp:168 12c",
          .rows = {0, 0, 1},
          .playing = true},
@@ -197,6 +202,16 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     Clocks(nowNs + 5 * kMs, 7, kClock125Ns);
     RunPastLast();
     EXPECT_EQ(RowsPlayed(), (std::vector<int>{0, 1, 2, 3}));
+
+    // Stopped by the master, which then goes quiet: nothing to say. Back on its own clock, the
+    // tempo box shows the song's tempo.
+    Send(nowNs + 5 * kMs, 0xFC);
+    RunUntil(nowNs + 1500 * kMs);
+    EXPECT_THAT(UiEvents(), Not(Contains(::testing::StartsWith("status:"))));
+    lock.unlock();
+    doc.SetTempoSource(TempoSource::kInternal);
+    EXPECT_THAT(UiEvents(), Contains("bpm:60"));
+    lock.lock();
 }
 
 // Clock out relays the master: its Start, each clock, its Stop and its Continue at their times

@@ -81,6 +81,16 @@ TEST_F(LinkFollow, AStartWaitsForTheBarAndLinesFallOnTheSessionsBeatsAtItsTempo)
     RunFor(4 * kMs);
     EXPECT_FALSE(doc.player.isPlaying);
     EXPECT_EQ(Notes(0x80).size(), Notes(0x90).size());
+
+    // It starts again: from the cursor's row, now the first, at the next bar.
+    t.midi.Clear();
+    doc.editor.seqCursorRow = 0;
+    session.Play(true, nowNs);
+    const double barBeat = std::ceil(session.BeatAt(nowNs) / 4) * 4;
+    const std::int64_t nextBarNs =
+        session.at.atNs + std::llround((barBeat - session.at.beat) * 400 * kMs);
+    RunFor(nextBarNs - nowNs + 250 * kMs);
+    EXPECT_EQ(NoteOns(nextBarNs), (std::vector<std::string>{"0@0.000", "1@100.0", "2@200.0"}));
 }
 
 TEST_F(LinkFollow, PeersAreShownAndTheLastOneLeavingIsSaidOnceWhilePlayGoesOn) {

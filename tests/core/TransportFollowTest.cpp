@@ -3,6 +3,9 @@
 // note 36 + r % 16), so the rows and their due times can be checked against its frames.
 #include <gmock/gmock.h>
 
+#include <cstdint>
+#include <utility>
+
 #include "support/FollowedRowsTest.h"
 
 namespace tarvel {
@@ -44,11 +47,16 @@ class TransportFollow : public testing::FollowedRowsTest {
 
 TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
     const std::int64_t latency = ClockFollowState::kLatencyNs;
-    // Located to row 5 while stopped, then started: row 5 is due as the transport passes its
-    // frame, plus the constant latency, and each next row a line later.
-    Transport(false, 5 * 5760);
-    RunFor(10 * kMs);
-    EXPECT_EQ(doc.player.playRow, 5);
+    // Located while stopped (to the first row, past the grid's last, to row 5), then started:
+    // row 5 is due as the transport passes its frame, plus the constant latency, and each next
+    // row a line later.
+    for (const auto& [frame, row] : {std::pair<std::int64_t, int>{0, 0},
+                                     {std::int64_t{1} << 40, kSequenceRows - 1},
+                                     {5 * 5760, 5}}) {
+        Transport(false, frame);
+        RunFor(10 * kMs);
+        EXPECT_EQ(doc.player.playRow, row) << "frame " << frame;
+    }
     const std::int64_t startNs = nowNs + latency;
     Transport(true, 5 * 5760);
     RunFor(250 * kMs);
@@ -79,11 +87,12 @@ TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
 }
 
 TEST_F(TransportFollow, ATimebaseMastersTempoSetsTheLinesAndAGoneServerStopsOnce) {
-    // 150 BPM from the timebase master: 100 ms lines, whatever the song's tempo.
+    // 150 BPM from the timebase master: 100 ms lines, whatever the song's tempo, and its beats
+    // the row: 1.25 beats in is row 5.
     const std::int64_t startNs = nowNs + ClockFollowState::kLatencyNs;
-    Transport(true, 0, 150);
+    Transport(true, 5 * 4800, 150);
     RunFor(210 * kMs);
-    EXPECT_EQ(NoteOns(startNs), (std::vector<std::string>{"0@0.000", "1@100.0", "2@200.0"}));
+    EXPECT_EQ(NoteOns(startNs), (std::vector<std::string>{"5@0.000", "6@100.0", "7@200.0"}));
     EXPECT_EQ(doc.song.lineDuration, 120) << "the song's tempo is never written";
 
     transport.now.serverGone = 1;

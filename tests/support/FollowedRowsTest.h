@@ -17,9 +17,9 @@ class FollowedRowsTest : public DocumentTest {
     static constexpr std::int64_t kBaseNs = 1'000'000'000;
 
     // Caller holds the document. `bpm`: the song's own tempo.
-    void WriteRowNamingSong(int bpm) {
+    void WriteRowNamingSong(int bpm, int rows = 64) {
         doc.SetBpm(bpm);
-        testing::WriteRowNamingSong(doc, 64);
+        testing::WriteRowNamingSong(doc, rows);
         t.midi.Clear();
     }
     void RunFor(std::int64_t ns) {

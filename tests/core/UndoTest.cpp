@@ -205,6 +205,7 @@ TEST(Undo, RangesAreTheBytesOfWhatTheyNameAndNoneOffTheSong) {
         {"pattern 127", PatternRange(127), offsetof(Song, patterns[127]), sizeof(Pattern)},
         {"pattern 128", PatternRange(128), 0, 0},
         {"pattern -1", PatternRange(-1), 0, 0},
+        {"slot 0, 0", SequenceSlotRange(0, 0), offsetof(Song, sequence), sizeof(SequenceSlot)},
         {"slot 16383, 15", SequenceSlotRange(16383, 15), offsetof(Song, sequence[16383][15]),
          sizeof(SequenceSlot)},
         {"row 16384", SequenceSlotRange(16384, 0), 0, 0},

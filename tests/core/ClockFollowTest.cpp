@@ -97,6 +97,10 @@ TEST_F(ClockFollow, StartContinueStopAndSongPositionMoveThePlayerAsTheMasterSays
          .script = "start 3c spp:40 12c",
          .rows = {0, 40 % 16, 41 % 16},
          .playing = true},
+        {.name = "a Song Position Pointer while stopped, then Continue, plays from there",
+         .script = "spp:20 cont 12c",
+         .rows = {20 % 16, 21 % 16},
+         .playing = true},
         {.name = "a position past row 127 takes its high byte",
          .script = "start 3c spp:150 12c",
          .rows = {0, 150 % 16, 151 % 16},
@@ -214,10 +218,11 @@ TEST_F(ClockFollow, ALostClockHoldsTheTempoSaysSoOnceAndLeavesNoNoteSounding) {
     lock.lock();
 }
 
-// Clock out relays the master: its Start, each clock, its Stop and its Continue at their times
+// Clock out relays the master: its position, Start, each clock, Stop and Continue at their times
 // plus the latency; and sends no clock of its own meanwhile.
 TEST_F(ClockFollow, ClockOutRelaysTheFollowedClock) {
     const std::int64_t startNs = nowNs + 3 * kMs;
+    Send(nowNs + kMs, 0xF2, 5, 0);
     Send(startNs, 0xFA);
     Send(Clocks(startNs + kMs, 12, kClock125Ns), 0xFC);
     Send(lastNs + 100 * kMs, 0xFB);

@@ -47,6 +47,11 @@ class TransportFollow : public testing::FollowedRowsTest {
 
 TEST_F(TransportFollow, StartStopAndLocateMoveThePlayerOnTheTransportsFrames) {
     const std::int64_t latency = ClockFollowState::kLatencyNs;
+    // A reading with no frame rate (a server not ready) is no position.
+    Transport(true, 5 * 5760);
+    transport.now.frameRate = 0;
+    RunFor(10 * kMs);
+    EXPECT_FALSE(doc.player.isPlaying);
     // Located while stopped (to the first row, past the grid's last, to row 5), then started:
     // row 5 is due as the transport passes its frame, plus the constant latency, and each next
     // row a line later.

@@ -187,6 +187,27 @@ TEST_F(ClockFollow, LinesStartOnEverySixthClockAtItsTimePlusTheLatency) {
     EXPECT_EQ(std::memcmp(&before, &doc.song, sizeof before), 0) << "the song was written";
 }
 
+// A tick held up while lines' clocks came (a machine stalled) plays those lines in turn, each
+// still due at its own clock plus the latency; of more than four, the oldest clocks' times go.
+TEST_F(ClockFollow, ATickHeldUpPlaysTheLinesThatCameInTurnAtTheNewestFourClocks) {
+    for (const auto& [lines, firstDueLine] : {std::pair{3, 0}, {6, 2}}) {
+        SCOPED_TRACE(lines);
+        const std::int64_t startNs = nowNs + kMs;
+        Send(startNs, 0xFA);
+        Clocks(startNs + kMs, 6 * lines, kClock125Ns);
+        for (; next < schedule.size(); ++next) doc.ReceiveMidi(schedule[next]);  // before a tick
+        RunUntil(nowNs + 20 * kMs);
+        std::vector<std::pair<int, std::int64_t>> played, expected;
+        for (const RecordedMessage& m : Notes(0x90)) played.emplace_back(m.bytes[1] - 36, m.dueNs);
+        for (int row = 0; row < std::min(lines, 4); ++row)
+            expected.emplace_back(
+                row, startNs + kMs + (firstDueLine + row) * 6 * kClock125Ns + kLatencyNs);
+        EXPECT_EQ(played, expected);
+        doc.StopPlayback();
+        t.midi.Clear();
+    }
+}
+
 // No clock for half a second while playing: the tempo box shows the master's, the sounding
 // note stops, the status bar says so once and the tempo is held; when the clock comes back the
 // next line plays.

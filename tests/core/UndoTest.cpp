@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -189,10 +190,33 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
                            e.seqCursorColumn}),
               (std::vector{6, 30, 3, 40, 0}));
     ASSERT_TRUE(doc.Redo());
+    PutCursor(doc, 9, 70);  // in the same pattern, the line comes back too
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(e.cursorLine, 30);
     doc.NewSong();
     EXPECT_FALSE(doc.history.CanUndo() || doc.history.IsChanged());
     Press(doc, 'Z');
     EXPECT_TRUE(doc.history.CanUndo()) << "the new song's history takes edits";
+}
+
+// What an undo brings back reaches past the song: the outputs hear the channel's program again,
+// and the tempo box, the panel and the view show it.
+TEST(Undo, WhatComesBackIsSentAndShown) {
+    TestDocument t(2);
+    CFennoralDoc& doc = *t.doc;
+    t.Settle();
+    Locked(doc, [&] {
+        SetChannelProgramAsEdit(doc, 0, 42);
+        SetBpmAsEdit(doc, 100);
+    });
+    doc.DispatchUiSignals();
+    t.ui.Clear();
+    t.TakeSent();
+    ASSERT_TRUE(doc.Undo());  // the tempo
+    ASSERT_TRUE(doc.Undo());  // the program
+    doc.DispatchUiSignals();
+    EXPECT_THAT(t.ui.Events(), ::testing::IsSupersetOf({"bpm:125", "panel", "invalidate"}));
+    EXPECT_EQ(t.TakeSent(), (std::vector<std::string>{"c0 00@0", "c0 00@1"}));
 }
 
 // Each stretch is the bytes of what it names; a name off the song gives none.

@@ -117,9 +117,7 @@ TEST(SongExchange, ImportKeepsTempoChangesAsSetBpmCellsAndControllersInFreeField
     const auto micros = [&](double line, std::uint32_t perQuarter) -> Event {
         return [=](MidiTrack& t) { t.AddMeta(tick(line), kMetaTempo, TempoBytes(perQuarter)); };
     };
-    const auto tempo = [&](double line, int bpm) -> Event {
-        return [=](MidiTrack& t) { t.AddMeta(tick(line), kMetaTempo, TempoOf(bpm)); };
-    };
+    const auto tempo = [&](double line, int bpm) { return micros(line, 60'000'000 / bpm); };
     const auto cc = [&](double line, int number, int value, int count = 1) -> Event {
         return [=](MidiTrack& t) {  // `count` controllers from `number` on
             for (int c = number; c < number + count; ++c) t.AddMessage(tick(line), 0xB0, c, value);

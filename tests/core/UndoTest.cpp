@@ -58,6 +58,12 @@ void PutCursor(CFennoralDoc& doc, int track, int line) {
     doc.editor.cursorLine = line;
 }
 
+void PutSeqCursor(CFennoralDoc& doc, int row, int column) {
+    std::lock_guard lock(doc.mutex);
+    doc.editor.seqCursorRow = row;
+    doc.editor.seqCursorColumn = column;
+}
+
 void MarkBlock(CFennoralDoc& doc, int firstTrack, int firstLine, int lastTrack, int lastLine) {
     PutCursor(doc, firstTrack, firstLine);
     RunEditCommandAsEdit(doc, EditCommand::MarkBlockStart);
@@ -173,17 +179,11 @@ TEST(Undo, MovingAndPlayingAreNoEditsUndoBringsTheCursorBackAndANewSongForgetsTh
     EXPECT_FALSE(doc.history.IsChanged());       // no step, no unrecorded write
 
     Focus(doc, 0, 6, 30);
-    const auto seqCursor = [&](int row, int column) {
-        Locked(doc, [&] {
-            doc.editor.seqCursorRow = row;
-            doc.editor.seqCursorColumn = column;
-        });
-    };
-    seqCursor(40, 0);
+    PutSeqCursor(doc, 40, 0);
     Press(doc, 'Z');
     Locked(doc, [&] { doc.StepCurrentPattern(+40); });
     PutCursor(doc, 9, 70);
-    seqCursor(0, 5);
+    PutSeqCursor(doc, 0, 5);
     ASSERT_TRUE(doc.Undo());
     const EditorState& e = doc.editor;
     EXPECT_EQ((std::vector{e.currentPattern, e.cursorLine, e.cursorTrack, e.seqCursorRow,
